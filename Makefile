@@ -1,0 +1,37 @@
+# Two commands from a fresh Debian machine: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: run test deps build build-asan bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The model and its tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVORLANTH_SANITIZE=ON -DVORLANTH_WITH_QT=OFF
+
+build-asan: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/app/vorlanth ]; then $(BUILD)/app/vorlanth; \
+	else echo "The window is not built yet; the model's tests run with 'make test'."; fi
+
+test: build build-asan
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@if [ -x $(BUILD)/tools/vorlanth-bench ]; then $(BUILD)/tools/vorlanth-bench; \
+	else echo "The benchmark is not built yet."; fi
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

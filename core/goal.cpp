@@ -1,0 +1,122 @@
+#include "core/goal.h"
+
+#include <algorithm>
+#include <typeinfo>
+
+#include "core/player.h"
+#include "core/random.h"
+#include "core/rounding.h"
+#include "core/team.h"
+
+namespace vorlanth {
+
+// ---- TGoal ---------------------------------------------------------------------
+
+TGoal::TGoal(TGoalOwner owner) : Owner(owner) { SetStrength(1); }
+
+void TGoal::Derive() {
+  GainInput = Value;
+  Level = Scale > 0 ? std::max(Value, 0.0) / Scale : 1.0;
+  if (ReactionMs <= 0 || StartValue == Value || StartValue == 0) {
+    Feeling = 1;
+    return;
+  }
+  Feeling = Value / StartValue;
+  if (StartValue > Value && LossFactor < 1) {
+    Feeling = Feeling + (1 - Feeling) * (1 - LossFactor);  // the loss is softened
+  } else if (StartValue < Value && LossFactor > 1) {
+    Feeling = Feeling / LossFactor;
+  }
+}
+
+void TGoal::SetStrength(double x) { Strength = std::max(std::min(x, MaxStrength), 0.0); }
+
+void TGoal::SetReactionTime(double seconds) { ReactionMs = Round32(seconds * 1000.0); }
+
+void TGoal::Assign(const TGoal& source) {
+  SetStrength(source.Strength);
+  MaxStrength = source.MaxStrength;
+  Scale = source.Scale;
+  ReactionMs = source.ReactionMs;
+  Urgency = source.Urgency;
+}
+
+void TGoal::ApplyTo(TPlayer& player) {
+  if (!player.HasControls()) return;
+  Evaluate(player);
+  Derive();
+  player.GetState().ApplyGoal(*this);
+  if (player.Goals->ShowGoals) DrawInFuture();
+}
+
+// ---- TGoalSet ------------------------------------------------------------------
+
+int32_t TGoalSet::AddGoal(std::unique_ptr<TGoal> goal) {
+  Items.push_back(std::move(goal));
+  return GoalCount() - 1;
+}
+
+void TGoalSet::ResetFuture() {
+  for (auto& goal : Items) goal->ResetFuture();
+}
+
+void TGoalSet::Evaluate() {
+  if (Owner.Player) {
+    // Indexed walk: a goal may not add or remove goals, but stays safe if it does.
+    for (size_t g = 0; g < Items.size(); ++g) Items[g]->ApplyTo(*Owner.Player);
+  } else if (Owner.Team) {
+    for (size_t g = 0; g < Items.size(); ++g)
+      for (int32_t i = 0; i < Owner.Team->PlayerCount() && g < Items.size(); ++i)
+        Items[g]->ApplyTo(*Owner.Team->GetPlayer(i));
+  }
+}
+
+void TGoalSet::Draw() {
+  if (!ShowGoals) return;
+  for (size_t g = 0; g < Items.size(); ++g) Items[g]->Draw();
+}
+
+void TGoalSet::ForgetPlayer(const TPlayer* player) {
+  for (auto& goal : Items) goal->ForgetPlayer(player);
+}
+
+void TGoalSet::CopyParamsFrom(const TGoalSet& other) {
+  for (auto& own : Items) {
+    for (const auto& source : other.Items) {
+      if (typeid(*own) == typeid(*source)) {
+        own->Assign(*source);
+        break;
+      }
+    }
+  }
+}
+
+void TGoalSet::RandomizeStrengths() {
+  for (auto& goal : Items) goal->SetStrength((0.1 + 0.8 * Random()) * goal->MaxStrength);
+}
+
+void TGoalSet::MutateStrengths() {
+  const double rate = 0.1;  // fixed mutation rate
+  for (auto& goal : Items)
+    goal->SetStrength(goal->Strength + goal->MaxStrength * rate * (2 * Random() - 1));
+}
+
+void TGoalSet::ColorFromGoals() {
+  int parts[3];
+  for (int k = 0; k < 3; ++k) {
+    if (k < GoalCount()) {
+      const TGoal& goal = *Items[static_cast<size_t>(k)];
+      parts[k] = goal.MaxStrength != 0 ? Round32(goal.Strength * 255 / goal.MaxStrength) : 0;
+    } else {
+      parts[k] = 128;
+    }
+  }
+  const TColor color = MakeColor(parts[0], parts[1], parts[2]);
+  if (Owner.Player) {
+    Owner.Player->Color = color;
+  } else if (Owner.Team) {
+    for (auto& player : Owner.Team->Players) player->Color = color;
+  }
+}
+
+}  // namespace vorlanth

@@ -1,0 +1,91 @@
+#pragma once
+// Goals measure one quantity of a player and turn it into the score of the future
+// being simulated. A goal set holds the goals of one owner: a player or a team.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlanth {
+
+class TPlayer;
+class TTeam;
+
+// The owner of a goal or goal set: exactly one of the two is set.
+struct TGoalOwner {
+  TGoalOwner(TPlayer* player) : Player(player) {}  // NOLINT: implicit by design
+  TGoalOwner(TTeam* team) : Team(team) {}          // NOLINT
+  TPlayer* Player = nullptr;
+  TTeam* Team = nullptr;
+};
+
+class TGoal {
+ public:
+  explicit TGoal(TGoalOwner owner);
+  virtual ~TGoal() = default;
+  TGoal(const TGoal&) = delete;
+  TGoal& operator=(const TGoal&) = delete;
+
+  TGoalOwner Owner;
+  std::string Name = "Generic goal";
+  double Value = 0;        // the measurement now
+  double StartValue = 0;   // the measurement at the start of the sub-step
+  double Strength = 1;     // within [0, MaxStrength]
+  double MaxStrength = 5;
+  double LossFactor = 1;   // shapes Feeling; the health goal uses 5
+  int32_t ReactionMs = 0;  // 0: the goal never changes a future's weight
+  double Urgency = 0.5;    // exponent of the fading of a feeling over the reaction time
+  double GainInput = 0;    // copy of Value taken by Derive
+  double Level = 0;        // Value relative to Scale, taken by Derive
+  double Scale = 0;        // 0: the goal does not multiply the gain
+  double Feeling = 1;      // change ratio of the measurement over the sub-step; 1 is neutral
+
+  virtual double GetValue() const { return Value; }
+  virtual void SetValue(double x) { Value = x; }
+  virtual void Derive();
+  virtual void DrawInFuture() {}
+  // Sets StartValue and Value from the player's current state.
+  virtual void Evaluate(TPlayer& player) = 0;
+  virtual void ResetFuture() { Feeling = 1; }
+  virtual void Draw() {}
+  // Called before a player is freed: a goal that remembers it must let it go.
+  virtual void ForgetPlayer(const TPlayer* /*player*/) {}
+
+  double GetStartValue() const { return StartValue; }
+  void SetStrength(double x);
+  void SetReactionTime(double seconds);
+  // Copies strength (clamped by this goal's maximum), MaxStrength, Scale, ReactionMs, Urgency.
+  void Assign(const TGoal& source);
+  // Evaluate, Derive and fold into the player's current state (players with controls only).
+  void ApplyTo(TPlayer& player);
+};
+
+class TGoalSet {
+ public:
+  explicit TGoalSet(TGoalOwner owner) : Owner(owner) {}
+  TGoalSet(const TGoalSet&) = delete;
+  TGoalSet& operator=(const TGoalSet&) = delete;
+
+  TGoalOwner Owner;
+  std::vector<std::unique_ptr<TGoal>> Items;  // owned
+  bool ShowGoals = false;                     // the goals draw themselves only when set
+
+  int32_t AddGoal(std::unique_ptr<TGoal> goal);
+  TGoal& GetGoal(int32_t i) { return *Items.at(static_cast<size_t>(i)); }
+  int32_t GoalCount() const { return static_cast<int32_t>(Items.size()); }
+  void Clear() { Items.clear(); }
+
+  void ResetFuture();
+  // Each goal on the owner (a player), or on each member of the owner team (goals outer).
+  void Evaluate();
+  void Draw();
+  void ForgetPlayer(const TPlayer* player);
+  // Each own goal copies the parameters of the first goal of the same class in Other.
+  void CopyParamsFrom(const TGoalSet& other);
+  void RandomizeStrengths();
+  void MutateStrengths();
+  void ColorFromGoals();
+};
+
+}  // namespace vorlanth

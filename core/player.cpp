@@ -1,0 +1,237 @@
+#include "core/player.h"
+
+#include <algorithm>
+
+#include "core/energy_health_goals.h"
+#include "core/random.h"
+#include "core/rounding.h"
+#include "core/team.h"
+#include "core/track.h"
+
+namespace vorlanth {
+
+TPlayer::TPlayer() = default;
+TPlayer::~TPlayer() = default;
+
+void TPlayer::InitPlayer() {
+  Present = std::make_unique<TState>(this);
+  Working = std::make_unique<TState>(this);
+  FutureMode = false;
+  DeadCache = -1;
+  FutureNoise = 0;
+  Determination = 1;
+  LimitersOn = true;
+  CreateParams();
+  Futures = std::make_unique<TListOfFutures>(this);
+  GridSize = 10;
+  MinGridSize = 5;
+  MaxGridSize = 50;
+  AutoGridSize = true;
+  GridTargetRatio = 0.5;
+  ArraysPending = true;
+  ShapeDirty = true;
+  ShowTraces = ShowFeelings = ShowEndingPoints = ShowLevels = false;
+  DrawScale = 1;
+  LargestScore = 0;
+  const int r = 100 + Round32(Random() * 155);
+  const int g = 100 + Round32(Random() * 155);
+  const int b = 100 + Round32(Random() * 155);
+  Color = MakeColor(r, g, b);
+  CommitState();
+  Goals = std::make_unique<TGoalSet>(this);
+  HealthGoalIndex = Goals->AddGoal(std::make_unique<TGoalHealth>(this));
+  EnergyGoalIndex = Goals->AddGoal(std::make_unique<TGoalEnergy>(this));
+}
+
+bool TPlayer::IsDrawable() { return !(HasControls() && GetState().LimiterOption); }
+
+void TPlayer::CreateParams() {
+  TState& s = GetState();
+  HealthIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 100, 100, "Health"));
+  EnergyIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 100, 50, "Energy"));
+}
+
+void TPlayer::SetFutureMode(bool on) {
+  if (on == FutureMode) return;
+  if (on) {
+    Working->Assign(*Present);
+    Working->MarkStartValues();
+    Working->StoreValues();
+    Working->ResetScore();
+    Goals->ResetFuture();
+  } else {
+    Futures->AddFuture(*Working);
+  }
+  FutureMode = on;
+  ShapeDirty = true;
+  DeadCache = -1;
+}
+
+void TPlayer::BeginStep() {
+  TState& s = GetState();
+  s.ElapsedMs += GetTimeStepMs();
+  if (HasControls() && LimitersOn) {
+    const double dt = GetTimeStep();
+    for (int32_t i = 0; i < s.FreeParamCount(); ++i)
+      if (s.GetFreeParam(i).HasLimiter()) SetLimiter(i, GetLimiter(i) + GetLimPush(i) * dt);
+  }
+}
+
+void TPlayer::ApplyForces() {
+  // A player without goals dies at its first damage.
+  if (HasNoGoals() && GetHealth() < 100) SetHealth(0);
+}
+
+void TPlayer::RestoreStoredState() {
+  ShapeDirty = true;
+  Present->RestoreStoredValues();
+  DeadCache = -1;
+  Goals->ResetFuture();
+}
+
+void TPlayer::Assign(const TPlayer& source) {
+  Present->Assign(*source.Present);
+  CommitState();
+  FutureNoise = source.FutureNoise;
+  SetGridSize(source.GridSize);
+  MinGridSize = source.MinGridSize;
+  MaxGridSize = source.MaxGridSize;
+  AutoGridSize = source.AutoGridSize;
+  GridTargetRatio = source.GridTargetRatio;
+  LimitersOn = source.LimitersOn;
+  ShowTraces = source.ShowTraces;
+  ShowFeelings = source.ShowFeelings;
+  ShowEndingPoints = source.ShowEndingPoints;
+  ShowLevels = source.ShowLevels;
+  ShapeDirty = true;
+  DeadCache = -1;
+  SetFutureMode(source.FutureMode);
+}
+
+TColor TPlayer::GetOptionColor(const TState& state) {
+  const int code = HasControls() ? state.OptionIndex + state.Direction : 4;
+  switch (code) {
+    case 0: return MakeColor(0, 0, 255);
+    case 1: return MakeColor(255, 0, 0);
+    case 2: return MakeColor(255, 0, 255);
+    case 3: return MakeColor(50, 255, 0);
+    default: return MakeColor(160, 160, 160);
+  }
+}
+
+void TPlayer::AdaptGridSize() {
+  if (!HasControls() || !AutoGridSize) return;
+  TTrack* track = GetTrack();
+  const int32_t minFutures = track ? track->MinFutures : 100;
+  const int32_t d = Futures->FutureCount();
+  const int32_t c = std::max(1, minFutures - d);
+  const double factor = minFutures * GridTargetRatio / c;
+  int32_t n = Round32(GridSize * factor);
+  n = std::min(n, MaxGridSize);
+  n = std::max(n, MinGridSize);
+  SetGridSize(n);
+}
+
+void TPlayer::CommitState() {
+  GetState().ResetScore();
+  GetState().StoreValues();
+}
+
+TPlayer* TPlayer::Split() {
+  std::unique_ptr<TPlayer> owned = Clone();
+  TPlayer* child = owned.get();
+  child->Goals->CopyParamsFrom(*Goals);
+  Team->AddPlayer(std::move(owned));
+  if (GetTrack() && GetTrack()->Evolution) {
+    SetEnergy(GetEnergy() / 2);
+    child->SetEnergy(GetEnergy());
+    Goals->MutateStrengths();
+    child->Goals->ColorFromGoals();
+  }
+  return child;
+}
+
+TTrack* TPlayer::GetTrack() const { return Team ? Team->Track : nullptr; }
+
+int32_t TPlayer::GetTimeStepMs() const {
+  const TTrack* track = GetTrack();
+  return track ? track->StepMs : 100;
+}
+
+int32_t TPlayer::GetHorizonMs() const {
+  const TTrack* track = GetTrack();
+  return track ? track->HorizonMs : 10000;
+}
+
+void TPlayer::SetHealth(double x) {
+  GetState().GetParam(HealthIndex).SetValue(x);
+  DeadCache = -1;
+}
+
+bool TPlayer::IsDead() {
+  if (DeadCache == -1) DeadCache = GetHealth() == 0 ? 1 : 0;
+  return DeadCache == 1;
+}
+
+TStateParam* TPlayer::LimiterOf(int32_t freeIndex) {
+  if (!LimitersOn) return nullptr;
+  TState& s = GetState();
+  if (freeIndex < 0 || freeIndex >= s.FreeParamCount()) return nullptr;
+  return s.GetFreeParam(freeIndex).GetLimiter();
+}
+
+void TPlayer::SetLimiter(int32_t i, double x) {
+  if (TStateParam* limiter = LimiterOf(i)) limiter->SetValue(x);
+}
+
+double TPlayer::GetLimiter(int32_t i) {
+  const TStateParam* limiter = LimiterOf(i);
+  return limiter ? limiter->Value : 1.0 / 3.0;
+}
+
+double TPlayer::GetLimPush(int32_t i) {
+  if (!LimiterOf(i)) return 0;
+  const TStateParam* push = GetState().GetFreeParam(i).GetLimPush();
+  return push ? push->Value : 0;
+}
+
+void TPlayer::SetGridSize(int32_t n) {
+  GridSize = std::min(MaxGridSize, std::max(MinGridSize, n));
+  TState& s = GetState();
+  for (int32_t i = 0; i < s.PositionalParamCount(); ++i) {
+    TStateParam& p = s.GetPositionalParam(i);
+    p.CellSize = GridSize;
+    p.CellValid = false;
+  }
+}
+
+void TPlayer::ChooseRandomOption() {
+  if (HasControls()) GetState().ChooseRandomOption();
+}
+
+void TPlayer::RandomizeControls() {
+  if (HasControls()) GetState().RandomizeFreeParams();
+}
+
+void TPlayer::Decide() {
+  if (!HasControls() || IsDead()) return;
+  Futures->Decide(GetState());
+  AdaptGridSize();
+}
+
+void TPlayer::DrawFutures() {
+  if (ShowEndingPoints) Futures->DrawFutures();
+}
+
+void TPlayer::UpdateDrawScale() {
+  if (LargestScore > 0) DrawScale = 100 / LargestScore;
+  LargestScore = 0;
+}
+
+void TPlayer::Step() {
+  BeginStep();
+  ApplyForces();
+  Move();
+}
+
+}  // namespace vorlanth

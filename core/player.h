@@ -1,0 +1,120 @@
+#pragma once
+// The abstract agent: a present state, a working state run forward in futures,
+// a list of futures that turns finished futures into controls, and its own goals.
+// It knows nothing of space; the 2D classes fill in the virtual slots.
+
+#include <cstdint>
+#include <memory>
+
+#include "core/color.h"
+#include "core/futures.h"
+#include "core/goal.h"
+#include "core/state.h"
+
+namespace vorlanth {
+
+class TTeam;
+class TTrack;
+
+class TPlayer {
+ public:
+  TPlayer();
+  virtual ~TPlayer();
+  TPlayer(const TPlayer&) = delete;
+  TPlayer& operator=(const TPlayer&) = delete;
+
+  TTeam* Team = nullptr;  // set by TTeam::AddPlayer
+  TColor Color = 0;       // body colour
+  bool ShowTraces = false;        // "Draw the traces of the futures"
+  bool ShowFeelings = false;      // "Draw Gain/Loose Feelings"
+  bool ShowEndingPoints = false;  // "Draw the ending points"
+  bool ShowLevels = false;        // "Draw sensitivity level"
+  long double DrawScale = 1;      // scale of the ending-point marks
+  long double LargestScore = 0;   // largest future score drawn since the last UpdateDrawScale
+  bool FutureMode = false;        // a future of this player is being simulated
+  double FutureNoise = 0;         // std. deviation of the velocity kick in futures (pixels/s)
+  double Determination = 1;       // share of the weakest option's score subtracted
+  std::unique_ptr<TGoalSet> Goals;
+  bool LimitersOn = true;         // "Auto adjust joystick sensitivity"
+  int32_t DeadCache = -1;         // -1 unknown, 0 alive, 1 dead
+  bool AutoGridSize = true;       // "Auto adjust grid size."
+  double GridTargetRatio = 0.5;
+  std::unique_ptr<TState> Present;
+  std::unique_ptr<TState> Working;
+  int32_t EnergyIndex = -1;
+  int32_t HealthIndex = -1;
+  int32_t EnergyGoalIndex = 1;
+  int32_t HealthGoalIndex = 0;
+  int32_t GridSize = 10;          // pixels: size of the cells that tell futures apart
+  int32_t MaxGridSize = 50;
+  int32_t MinGridSize = 5;
+  bool ArraysPending = true;      // shape cache flags of the 2D player
+  bool ShapeDirty = true;
+  std::unique_ptr<TListOfFutures> Futures;
+
+  // Virtual slots, in order.
+  virtual bool IsDrawable();
+  virtual void CreateParams();
+  virtual bool ReadyToSplit() { return false; }
+  virtual void SetFutureMode(bool on);
+  virtual std::unique_ptr<TPlayer> Clone() const = 0;
+  virtual void BeginStep();
+  virtual void ApplyForces();
+  virtual void Move() {}
+  virtual void RestoreStoredState();
+  virtual void Assign(const TPlayer& source);
+  virtual void Draw() = 0;
+  virtual TColor GetOptionColor(const TState& state);
+  virtual void DrawTraceStep() = 0;
+  virtual void DrawEndingPoint(TState& state) = 0;
+  virtual void AdaptGridSize();
+  virtual void CommitState();
+  virtual bool IsClearOfWalls() { return true; }
+  virtual bool CollidesWith(TPlayer& other) = 0;
+  virtual void ApplyImpact(double speed) = 0;
+  // Adds a clone to the team (evolution halves the energy); returns the child.
+  virtual TPlayer* Split();
+  // Whether Clone is provided: a body that cannot be cloned is never asked to split.
+  virtual bool CanClone() const { return false; }
+
+  TState& GetState() { return FutureMode ? *Working : *Present; }
+  const TState& GetState() const { return FutureMode ? *Working : *Present; }
+  TTrack* GetTrack() const;
+  int32_t GetTimeStepMs() const;
+  double GetTimeStep() const { return GetTimeStepMs() / 1000.0; }
+  int32_t GetHorizonMs() const;
+
+  bool HasControls() const { return GetState().HasFreeParams(); }
+  bool HasNoGoals() const { return Goals->GoalCount() == 0; }
+  double GetHealth() const { return GetState().GetParam(HealthIndex).Value; }
+  void SetHealth(double x);
+  double GetStartHealth() const { return GetState().GetParam(HealthIndex).StartValue; }
+  double GetEnergy() const { return GetState().GetParam(EnergyIndex).Value; }
+  void SetEnergy(double x) { GetState().GetParam(EnergyIndex).SetValue(x); }
+  double GetStartEnergy() const { return GetState().GetParam(EnergyIndex).StartValue; }
+  bool IsDead();
+  TGoal& GetHealthGoal() { return Goals->GetGoal(HealthGoalIndex); }
+
+  void SetLimiter(int32_t i, double x);
+  double GetLimiter(int32_t i);
+  double GetLimPush(int32_t i);
+  void SetGridSize(int32_t n);
+  void ChooseRandomOption();
+  void RandomizeControls();
+  void Decide();
+  void PrepareFutures() { Futures->Prepare(); }
+  void DrawFutures();
+  void UpdateDrawScale();
+  // One sub-step of the body: BeginStep, ApplyForces, Move.
+  void Step();
+
+ protected:
+  // The construction steps. They call virtual slots (CreateParams, CommitState), so
+  // each class's factory runs them on the finished object, base steps first.
+  void InitPlayer();
+
+ private:
+  TStateParam* LimiterOf(int32_t freeIndex);
+};
+
+}  // namespace vorlanth

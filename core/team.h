@@ -1,0 +1,55 @@
+#pragma once
+// A team groups players that share team goals; every phase of a sub-step is a
+// team operation walking its players in order. The team owns its players.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/goal.h"
+
+namespace vorlanth {
+
+class TPlayer;
+class TTrack;
+
+class TTeam {
+ public:
+  TTeam();
+  ~TTeam();
+  TTeam(const TTeam&) = delete;
+  TTeam& operator=(const TTeam&) = delete;
+
+  TTrack* Track = nullptr;     // set by TTrack::AddTeam
+  TPlayer* Selected = nullptr;  // the player the window shows and edits
+  std::unique_ptr<TGoalSet> Goals;  // team goals, owned
+  std::vector<std::unique_ptr<TPlayer>> Players;  // owned, in order of addition
+
+  TPlayer* GetPlayer(int32_t i) { return Players.at(static_cast<size_t>(i)).get(); }
+  int32_t PlayerCount() const { return static_cast<int32_t>(Players.size()); }
+  int32_t IndexOf(const TPlayer* player) const;
+  bool IsMember(const TPlayer* player) const { return IndexOf(player) >= 0; }
+
+  // Appends, selects and returns the player; a member added again is left as it is.
+  TPlayer* AddPlayer(std::unique_ptr<TPlayer> player);
+  // Removes a member; when Free, it is destroyed (at once, or at the end of the
+  // running cycle when removed from inside one). Returns the player when not freed.
+  std::unique_ptr<TPlayer> RemovePlayer(TPlayer* player, bool free);
+  void SelectPlayer(TPlayer* player);
+
+  void SetFutureMode(bool on);
+  void StartFutureStep() { StepPlayers(0); }
+  void ContinueFutureStep() { StepPlayers(1); }
+  void DecideStep() { StepPlayers(2); }
+  void StepPlayers(int phase);
+  void EvaluateGoals();
+  void DrawGoals();
+  void SplitPlayers();
+  void DrawPlayers();
+  void DrawFutures();
+  void PrepareFutures();
+  void CommitStates();
+  void RestoreStoredStates();
+};
+
+}  // namespace vorlanth

@@ -1,0 +1,150 @@
+#include "core/track.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "core/player.h"
+#include "core/rounding.h"
+#include "core/team.h"
+
+namespace vorlanth {
+namespace {
+
+int64_t SteadyClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+TTrack::TTrack() : ClockMs(SteadyClockMs) { SetEvolution(false); }
+
+TTrack::~TTrack() = default;
+
+void TTrack::AddTeam(TTeam* team) {
+  Teams.push_back(team);
+  team->Track = this;
+  CurrentTeam = team;
+  RebuildPlayerList();
+}
+
+TPlayer* TTrack::GetPlayer(int32_t i) const {
+  if (i < 0 || i >= PlayerCount()) return nullptr;
+  return Players[static_cast<size_t>(i)];
+}
+
+void TTrack::RebuildPlayerList() {
+  Players.clear();
+  for (TTeam* team : Teams)
+    for (auto& player : team->Players) Players.push_back(player.get());
+}
+
+bool TTrack::IsBlocked(TPlayer& player) {
+  if (!player.IsClearOfWalls()) return true;
+  for (TPlayer* other : Players)
+    if (other != &player && player.CollidesWith(*other)) return true;
+  return false;
+}
+
+void TTrack::SetEvolution(bool on) {
+  Evolution = on;
+  if (!on) return;
+  for (TPlayer* player : Players) {
+    player->Goals->ColorFromGoals();
+    player->Goals->ShowGoals = true;
+  }
+}
+
+void TTrack::Draw(int what) {
+  if (what == -1) {
+    Draw(0);
+    Draw(1);
+  } else if (what == 0) {
+    DrawBackground();
+  } else if (what == 1) {
+    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DrawFutures();
+    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DrawPlayers();
+    if (ProcessMessages) ProcessMessages();
+  }
+}
+
+int32_t TTrack::SubStepCount() const {
+  if (StepMs <= 0) return 2;
+  return std::max(Round32(static_cast<double>(HorizonMs) / StepMs), 2);
+}
+
+void TTrack::Cycle() {
+  // Players removed from inside the cycle (by a window handler run while drawing)
+  // are freed when the outermost cycle ends, also when it ends by an exception.
+  struct DepthGuard {
+    TTrack& track;
+    explicit DepthGuard(TTrack& t) : track(t) { ++track.CycleDepth; }
+    ~DepthGuard() {
+      if (--track.CycleDepth == 0) track.Disposed.clear();
+    }
+  } guard(*this);
+  RunCycle();
+}
+
+void TTrack::RunCycle() {
+  const int32_t count = SubStepCount();
+
+  // 1-2: ready the futures lists; clean background for the traces.
+  for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->PrepareFutures();
+  Draw(0);
+
+  // 3-4: passes of futures, at least MinFutures, then until the budget is spent.
+  const int64_t t0 = ClockMs();
+  int64_t passes = 0;
+  for (;;) {
+    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
+    for (int32_t s = 1; s <= count; ++s) {
+      for (size_t t = 0; t < Teams.size(); ++t) {
+        if (s == 1) {
+          Teams[t]->StartFutureStep();
+        } else {
+          Teams[t]->ContinueFutureStep();
+        }
+      }
+      Step();
+      for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->EvaluateGoals();
+      for (size_t i = 0; i < Players.size(); ++i) Players[i]->GetState().EndStep();
+      TotalSubSteps += static_cast<int64_t>(Players.size());
+    }
+    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(false);
+    ++passes;
+    if (passes < MinFutures) continue;
+    if (ClockMs() - t0 > StepMs) break;
+  }
+  LastPassCount = passes;
+
+  // 5: team goals act on the present, then draw.
+  for (size_t t = 0; t < Teams.size(); ++t) {
+    Teams[t]->Goals->Evaluate();
+    Teams[t]->DrawGoals();
+  }
+  // 6: ending points, bodies, window messages.
+  Draw(1);
+  // 7-8: decide and advance the present.
+  for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DecideStep();
+  Step();
+  // 9: evolution.
+  if (Evolution)
+    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SplitPlayers();
+}
+
+void TTrack::DisposePlayer(std::unique_ptr<TPlayer> player) {
+  if (CycleDepth > 0) {
+    Disposed.push_back(std::move(player));
+  }  // otherwise it is freed here, on leaving
+}
+
+void TTrack::ForgetPlayer(const TPlayer* player) {
+  for (TTeam* team : Teams) {
+    team->Goals->ForgetPlayer(player);
+    for (auto& other : team->Players) other->Goals->ForgetPlayer(player);
+  }
+}
+
+}  // namespace vorlanth

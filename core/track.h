@@ -1,0 +1,74 @@
+#pragma once
+// The world: its teams, the flat list of all players, the timing parameters and
+// the simulation cycle the window calls once per frame. Abstract: the world's
+// physics step and the clean background come from the 2D track.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace vorlanth {
+
+class TPlayer;
+class TTeam;
+
+class TTrack {
+ public:
+  TTrack();
+  virtual ~TTrack();
+  TTrack(const TTrack&) = delete;
+  TTrack& operator=(const TTrack&) = delete;
+
+  std::vector<TTeam*> Teams;      // in order of addition (not owned)
+  TTeam* CurrentTeam = nullptr;   // the team added last
+  int32_t HorizonMs = 10000;      // how far a future is simulated (ms)
+  int32_t StepMs = 100;           // simulated time step, and the wall-clock budget of the passes (ms)
+  int32_t MinFutures = 100;       // minimum futures per player and cycle
+  bool Collisions = false;        // player-to-player collisions
+  bool Evolution = false;         // players split and their goal strengths mutate
+  std::vector<TPlayer*> Players;  // all players, team by team (not owned)
+
+  // Installed by the window: processes its pending messages. Empty: nothing.
+  std::function<void()> ProcessMessages;
+  // Monotonic clock in ms; replaceable so tests can drive the time budget.
+  std::function<int64_t()> ClockMs;
+
+  // Statistics of the last cycle, for the window and the tools.
+  int64_t LastPassCount = 0;
+  int64_t TotalSubSteps = 0;  // player sub-steps simulated since creation
+
+  // Slot 0: advance the world one time step (collisions, walls).
+  virtual void Step() = 0;
+  // Slot 1: restore the clean picture of the track.
+  virtual void DrawBackground() = 0;
+
+  void AddTeam(TTeam* team);
+  TTeam* GetTeam(int32_t i) { return Teams.at(static_cast<size_t>(i)); }
+  int32_t TeamCount() const { return static_cast<int32_t>(Teams.size()); }
+  int32_t PlayerCount() const { return static_cast<int32_t>(Players.size()); }
+  TPlayer* GetPlayer(int32_t i) const;
+  void RebuildPlayerList();
+  double GetTimeStep() const { return StepMs / 1000.0; }
+  bool IsBlocked(TPlayer& player);
+  void SetEvolution(bool on);
+  // -1: background, then futures and bodies; 0: background; 1: futures, bodies, messages.
+  void Draw(int what);
+  void Cycle();
+  // Number of sub-steps of a future: max(round(HorizonMs / StepMs), 2).
+  int32_t SubStepCount() const;
+
+  // A player removed while a cycle runs is freed only when the outermost cycle
+  // ends, so that no loop of the cycle is left holding a freed player.
+  void DisposePlayer(std::unique_ptr<TPlayer> player);
+  // Clears every reference a goal keeps to the player (before it is freed).
+  void ForgetPlayer(const TPlayer* player);
+  bool InCycle() const { return CycleDepth > 0; }
+
+ private:
+  int CycleDepth = 0;
+  std::vector<std::unique_ptr<TPlayer>> Disposed;
+  void RunCycle();
+};
+
+}  // namespace vorlanth
