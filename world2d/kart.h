@@ -1,0 +1,43 @@
+#pragma once
+// The ground vehicle: four corners, power and turn integrated from the controls
+// "PushPower" and "PushTurn", rolling friction, braking, side grip, energy costs.
+
+#include <memory>
+
+#include "world2d/physic2d.h"
+
+namespace vorlanth {
+
+class TKart : public TPhysic2D {
+ public:
+  static std::unique_ptr<TKart> Create(double x, double y, double angle);
+
+  int32_t PowerIndex = -1;  // "Power": engine power, negative brakes
+  int32_t TurnIndex = -1;   // "Turn": rad/s reached at 10 pixels/s or more
+  int32_t PushPowerIndex = -1;
+  int32_t PushTurnIndex = -1;
+
+  void CreateParams() override;
+  std::unique_ptr<TPlayer> Clone() const override;
+  bool CanClone() const override { return true; }
+  void ApplyForces() override;
+  void Draw() override;
+  void UpdateShape() override;
+
+  double GetPower() const;
+  void SetPower(double v);
+  double GetTurn() const;
+  void SetTurn(double v);
+  double GetMaxPower() const;
+  double GetMinPower() const;
+  void SetMaxPower(double v);
+  double GetMaxTurn() const;
+  double GetPushPower() const;
+  double GetPushTurn() const;
+
+ protected:
+  TKart() = default;
+  void InitKart(double x, double y, double angle);
+};
+
+}  // namespace vorlanth

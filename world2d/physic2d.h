@@ -1,0 +1,63 @@
+#pragma once
+// The rigid body: velocities as state parameters, mass and inertia growing with
+// the size, semi-implicit integration with drag, wall contact and bounce, body
+// overlap and the pair collision response. Base of the kart, rocket and asteroid.
+
+#include <cstdint>
+
+#include "world2d/player2d.h"
+
+namespace vorlanth {
+
+class TPhysic2D : public TPlayer2D {
+ public:
+  static constexpr int32_t SamplesPerEdge = 5;
+  static constexpr double WallRestitution = 1.3;
+  static constexpr double PairRestitution = 1.75;
+
+  double Gravity = 9.8;       // pixels/s², along +y (down)
+  double Density = 1.0;       // mass factor
+  double MassCache = -1;      // negative: stale
+  double InertiaCache = -1;
+  double AccX = 0;            // accelerations of the current sub-step (pixels/s², rad/s²)
+  double AccY = 0;
+  double AccA = 0;
+  double ContactX = 0;        // contact point of the last wall or body test (pixels)
+  double ContactY = 0;
+  int32_t VelXIndex = -1;     // indices of "VelX", "VelY", "VelA"
+  int32_t VelYIndex = -1;
+  int32_t VelAIndex = -1;
+
+  void CreateParams() override;
+  void BeginStep() override;
+  void ApplyForces() override;
+  void Move() override;
+  bool IsClearOfWalls() override;
+  bool CollidesWith(TPlayer& other) override;
+  void SetSize(double value) override;
+
+  double GetVelX() const { return GetState().Params[static_cast<size_t>(VelXIndex)].Value; }
+  double GetVelY() const { return GetState().Params[static_cast<size_t>(VelYIndex)].Value; }
+  double GetVelA() const { return GetState().Params[static_cast<size_t>(VelAIndex)].Value; }
+  void SetVelX(double v) { GetState().Params[static_cast<size_t>(VelXIndex)].SetValue(v); }
+  void SetVelY(double v) { GetState().Params[static_cast<size_t>(VelYIndex)].SetValue(v); }
+  void SetVelA(double v) { GetState().Params[static_cast<size_t>(VelAIndex)].SetValue(v); }
+  double GetStartVelX() const { return GetState().Params[static_cast<size_t>(VelXIndex)].StartValue; }
+  double GetStartVelY() const { return GetState().Params[static_cast<size_t>(VelYIndex)].StartValue; }
+
+  void SetDensity(double value);
+  double GetMass();
+  double GetInertia();
+  double GetKineticEnergy();
+  // The wall response: back off toward the last pose clear of walls and reflect.
+  void Bounce();
+  // The pair response for two overlapping bodies (A earlier in the track's list).
+  static void ResolveCollision(TPhysic2D& a, TPhysic2D& b);
+
+ protected:
+  // Construction steps: the 2D player's, then pose, size 8, gravity 9.8,
+  // density 1, the "Speeding" goal, CommitState.
+  void InitPhysic(double x, double y, double angle);
+};
+
+}  // namespace vorlanth

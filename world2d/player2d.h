@@ -1,0 +1,86 @@
+#pragma once
+// The player placed in the plane: pose and size as state parameters (so every
+// future carries its own copy), a lazily computed outline, the geometric queries
+// the world and the goals use, the health loss of an impact, and all drawing of a
+// player, of its future traces and of its futures' ending points.
+
+#include <cstdint>
+#include <vector>
+
+#include "core/player.h"
+#include "world2d/canvas.h"
+
+namespace vorlanth {
+
+class TTrack2D;
+
+struct TVec2 {
+  double x = 0;
+  double y = 0;
+};
+
+class TPlayer2D : public TPlayer {
+ public:
+  static constexpr double kReferenceSize = 12.0;
+
+  double ReferenceSize = kReferenceSize;  // size at which size-dependent factors equal 1
+  std::vector<TVec2> Corners;             // outline corners (world pixels), drawing order
+  std::vector<TPoint> CornerPoints;       // the corners rounded half to even
+  std::vector<TVec2> Edges;               // edge i = corner i+1 - corner i (closing to 0)
+  bool EdgesDirty = true;
+  int32_t PosXIndex = -1;   // indices of "PosX", "PosY", "Angle", "Size" in the state
+  int32_t PosYIndex = -1;
+  int32_t AngleIndex = -1;
+  int32_t SizeIndex = -1;
+
+  void CreateParams() override;
+  bool ReadyToSplit() override;
+  void Draw() override;
+  void DrawTraceStep() override;
+  void DrawEndingPoint(TState& state) override;
+  void ApplyImpact(double speed) override;
+  // Outline: a triangle here; bodies override it with their own corner table.
+  virtual void UpdateShape();
+  virtual void SetSize(double value);
+
+  // The track as a 2D track (nullptr when not on one), and its canvas (nullptr
+  // when nothing is drawn).
+  TTrack2D* GetTrack2D() const;
+  Canvas* GetCanvas() const;
+
+  double GetPosX() const { return GetState().Params[static_cast<size_t>(PosXIndex)].Value; }
+  double GetPosY() const { return GetState().Params[static_cast<size_t>(PosYIndex)].Value; }
+  double GetAngle() const { return GetState().Params[static_cast<size_t>(AngleIndex)].Value; }
+  double GetSize() const { return GetState().Params[static_cast<size_t>(SizeIndex)].Value; }
+  void SetPosX(double x);
+  void SetPosY(double y);
+  void SetAngle(double a);
+  double GetStartPosX() const { return GetState().Params[static_cast<size_t>(PosXIndex)].StartValue; }
+  double GetStartPosY() const { return GetState().Params[static_cast<size_t>(PosYIndex)].StartValue; }
+  void SetPosition(double x, double y, double angle);
+  void MoveBy(double dx, double dy, double dAngle);
+  // The current pose becomes the last pose known to be clear of walls.
+  void StorePose();
+
+  double GetLeft() const { return GetPosX() - GetSize(); }
+  double GetRight() const { return GetPosX() + GetSize(); }
+  double GetTop() const { return GetPosY() - GetSize(); }
+  double GetBottom() const { return GetPosY() + GetSize(); }
+
+  void UpdateEdges();
+  bool ContainsPoint(double x, double y);
+  bool IsInsideWorld();
+
+ protected:
+  // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.
+  void InitPlayer2D();
+  // Steps 1, 2 and 4 of every outline update around a corner formula: sizes the
+  // arrays to `count`, and when the shape is dirty fills corner i with
+  // (PosX + radius_i cos(Angle + offset_i), PosY + radius_i sin(Angle + offset_i)).
+  // `offsets` in radians; `radii` as factors of Size (nullptr: all 1).
+  void BuildOutline(int32_t count, const double* offsets, const double* radii);
+  void DrawFin(int side, double level, double x1, double y1, double x2, double y2);
+  void DrawLimiterBar(double offset, double value);
+};
+
+}  // namespace vorlanth

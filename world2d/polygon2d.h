@@ -1,0 +1,28 @@
+#pragma once
+// The asteroid: a passive body with a regular outline of Sides corners. It has no
+// controls and cannot be cloned, so it never decides and never splits.
+
+#include <memory>
+
+#include "world2d/physic2d.h"
+
+namespace vorlanth {
+
+class TPolygon2D : public TPhysic2D {
+ public:
+  static constexpr double AsteroidSpin = 4;  // random spin in (-2, 2] rad/s
+
+  static std::unique_ptr<TPolygon2D> Create(int32_t sides, double x, double y, double angle);
+
+  int32_t Sides = 3;  // at least 3
+
+  std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
+  void UpdateShape() override;
+  void SetSides(int32_t n);
+
+ protected:
+  TPolygon2D() = default;
+  void InitPolygon(int32_t sides, double x, double y, double angle);
+};
+
+}  // namespace vorlanth

@@ -1,0 +1,41 @@
+#pragma once
+// The flying body: five corners under gravity, a main engine along the heading
+// and a rotation thruster, tail-first landing tolerance and the landing pad service.
+
+#include <memory>
+
+#include "world2d/physic2d.h"
+
+namespace vorlanth {
+
+class TRocket : public TPhysic2D {
+ public:
+  static std::unique_ptr<TRocket> Create(double x, double y, double angle);
+
+  int32_t MainPowerIndex = -1;
+  int32_t RotaPowerIndex = -1;
+  int32_t MainPushIndex = -1;
+  int32_t RotaPushIndex = -1;
+
+  void CreateParams() override;
+  std::unique_ptr<TPlayer> Clone() const override;
+  bool CanClone() const override { return true; }
+  void ApplyForces() override;
+  void ApplyImpact(double speed) override;
+  void Draw() override;
+  void UpdateShape() override;
+
+  double GetMainPower() const;
+  void SetMainPower(double v);
+  double GetRotaPower() const;
+  void SetRotaPower(double v);
+  double GetMainPush() const;
+  void SetMainPush(double v);
+  double GetRotaPush() const;
+
+ protected:
+  TRocket() = default;
+  void InitRocket(double x, double y, double angle);
+};
+
+}  // namespace vorlanth

@@ -1,0 +1,53 @@
+#pragma once
+// The race circuit: the grid of wall and track cells built from the circuit
+// picture, on-track tests, the mouse in circuit coordinates, the clean background,
+// and the world step that settles body collisions and wall contacts.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/track.h"
+#include "world2d/canvas.h"
+
+namespace vorlanth {
+
+class TPhysic2D;
+
+class TTrack2D : public TTrack {
+ public:
+  TTrack2D();
+  ~TTrack2D() override;
+
+  // The circuit grid, column-major (x * GridHeight + y): 1 = wall, 0 = track.
+  std::vector<uint8_t> Cells;
+  double Friction = 0.008;     // rolling friction read by the kart
+  double SideFriction = 0.1;   // side friction read by the kart
+  int32_t GridWidth = 0;       // picture size at load time (pixels)
+  int32_t GridHeight = 0;
+  std::unique_ptr<Picture> Background;  // the clean circuit
+  // The visible picture everything is drawn on (not owned); nullptr: nothing is drawn.
+  Canvas* ImageCanvas = nullptr;
+  // Installed by the window: the cursor in circuit pixels; returns false when
+  // there is no cursor to report. Empty: the mouse is never over the circuit.
+  std::function<bool(int32_t& x, int32_t& y)> MouseSource;
+
+  // Builds the grid and the background from the picture. A picture with width or
+  // height 0 raises an error and leaves the previous circuit in place.
+  void LoadFromImage(const Picture& picture);
+  TPhysic2D& GetPhysic(int32_t i);
+  bool InBounds(double x, double y) const;
+  bool IsOnTrack(double x, double y) const;
+  // Width and height of the circuit picture in pixels.
+  int32_t Width() const { return GridWidth; }
+  int32_t Height() const { return GridHeight; }
+  int32_t MouseX() const;
+  int32_t MouseY() const;
+  bool MouseInTrack() const;
+
+  void DrawBackground() override;
+  void Step() override;
+};
+
+}  // namespace vorlanth
