@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/energy_health_goals.h"
+#include "core/random.h"
+#include "core/team.h"
+#include "test_body.h"
+
+namespace vorlanth {
+namespace {
+
+using testing::TTestBody;
+
+// A goal whose measurement the test sets directly.
+class TFixedGoal : public TGoal {
+ public:
+  explicit TFixedGoal(TGoalOwner owner) : TGoal(owner) {}
+  double NextStart = 0, NextValue = 0;
+  void Evaluate(TPlayer&) override {
+    StartValue = NextStart;
+    SetValue(NextValue);
+  }
+};
+
+class TOtherGoal : public TFixedGoal {
+ public:
+  using TFixedGoal::TFixedGoal;
+};
+
+TEST(Goal, StrengthIsClampedToItsRange) {
+  TFixedGoal g(static_cast<TPlayer*>(nullptr));
+  g.SetStrength(7);
+  EXPECT_EQ(g.Strength, 5);
+  g.SetStrength(-1);
+  EXPECT_EQ(g.Strength, 0);
+  g.SetReactionTime(2.5);
+  EXPECT_EQ(g.ReactionMs, 2500);
+}
+
+TEST(Goal, FeelingFollowsTheChangeShapedByLossFactor) {
+  TFixedGoal g(static_cast<TPlayer*>(nullptr));
+  g.ReactionMs = 10000;
+  g.StartValue = 10;  // health 100 -> 80
+  g.Value = 8;
+  g.LossFactor = 5;
+  g.Derive();
+  EXPECT_DOUBLE_EQ(g.Feeling, 0.8);
+  g.LossFactor = 0.5;
+  g.Derive();
+  EXPECT_DOUBLE_EQ(g.Feeling, 0.9);
+  g.StartValue = 5;
+  g.Value = 6;
+  g.LossFactor = 5;
+  g.Derive();
+  EXPECT_DOUBLE_EQ(g.Feeling, 0.24);
+  g.ReactionMs = 0;
+  g.Derive();
+  EXPECT_EQ(g.Feeling, 1);
+  g.ReactionMs = 10000;
+  g.StartValue = 0;
+  g.Derive();
+  EXPECT_EQ(g.Feeling, 1);
+}
+
+TEST(Goal, WeightFactorFadesOverTheReactionTime) {
+  TState s(nullptr);
+  TFixedGoal g(static_cast<TPlayer*>(nullptr));
+  g.ReactionMs = 10000;
+  g.Urgency = 2;
+  g.Feeling = 0.8;
+  g.Level = 1;
+  s.ElapsedMs = 1000;
+  s.ApplyGoal(g);
+  EXPECT_DOUBLE_EQ(s.WeightFactor, 0.802);
+  s.ResetStepAccumulators();
+  s.ElapsedMs = 10000;
+  s.ApplyGoal(g);
+  EXPECT_EQ(s.WeightFactor, 1);
+  // A goal without reaction time never touches the weight.
+  g.ReactionMs = 0;
+  s.ElapsedMs = 100;
+  s.ApplyGoal(g);
+  EXPECT_EQ(s.WeightFactor, 1);
+}
+
+TEST(Goal, AScaledGoalAtZeroStopsTheGainUnlessItsStrengthIsZero) {
+  auto body = TTestBody::Create();
+  TState& s = *body->Present;
+  TFixedGoal speed(body.get()), necessity(body.get());
+  speed.Value = 3;
+  speed.Derive();
+  necessity.Scale = 100;
+  necessity.Value = 0;
+  necessity.Derive();
+  s.ApplyGoal(speed);
+  s.ApplyGoal(necessity);
+  s.EndStep();
+  EXPECT_EQ(s.Gain, 0);
+  necessity.SetStrength(0);
+  s.ApplyGoal(speed);
+  s.ApplyGoal(necessity);
+  s.EndStep();
+  EXPECT_DOUBLE_EQ(s.Gain, 0.1 * 3);  // dt x sqrt(3^2 x 1)
+  EXPECT_EQ(body->TraceSteps, 2);
+}
+
+TEST(GoalSet, CopyParamsFromMatchesByClass) {
+  auto a = TTestBody::Create();
+  auto b = TTestBody::Create();
+  a->Goals->AddGoal(std::make_unique<TOtherGoal>(a.get()));
+  a->Goals->GetGoal(0).SetStrength(2);   // health
+  a->Goals->GetGoal(2).SetStrength(4);   // other
+  a->Goals->GetGoal(2).ReactionMs = 300;
+  b->Goals->GetGoal(1).SetStrength(3);   // energy, no counterpart change
+  b->Goals->CopyParamsFrom(*a->Goals);
+  EXPECT_EQ(b->Goals->GetGoal(0).Strength, 2);
+  EXPECT_EQ(b->Goals->GetGoal(1).Strength, a->Goals->GetGoal(1).Strength);
+  // A goal class the other set lacks stays unchanged.
+  b->Goals->AddGoal(std::make_unique<TFixedGoal>(b.get()));
+  b->Goals->GetGoal(2).SetStrength(1.5);
+  b->Goals->CopyParamsFrom(*a->Goals);
+  EXPECT_EQ(b->Goals->GetGoal(2).Strength, 1.5);
+  EXPECT_EQ(b->Goals->GetGoal(2).ReactionMs, 0);
+}
+
+TEST(GoalSet, ColorFromGoalsAndMutationStayInRange) {
+  auto body = TTestBody::Create();
+  TGoalSet& set = *body->Goals;
+  set.Clear();
+  set.AddGoal(std::make_unique<TFixedGoal>(body.get()));
+  set.AddGoal(std::make_unique<TFixedGoal>(body.get()));
+  set.GetGoal(0).SetStrength(5);
+  set.GetGoal(1).SetStrength(2.5);
+  set.ColorFromGoals();
+  EXPECT_EQ(body->Color, MakeColor(255, 128, 128));
+
+  RandomSeed(11);
+  for (int i = 0; i < 500; ++i) {
+    set.MutateStrengths();
+    for (int g = 0; g < set.GoalCount(); ++g) {
+      ASSERT_GE(set.GetGoal(g).Strength, 0);
+      ASSERT_LE(set.GetGoal(g).Strength, set.GetGoal(g).MaxStrength);
+    }
+  }
+  set.RandomizeStrengths();
+  for (int g = 0; g < set.GoalCount(); ++g) {
+    EXPECT_GE(set.GetGoal(g).Strength, 0.5);
+    EXPECT_LT(set.GetGoal(g).Strength, 4.5);
+  }
+}
+
+TEST(GoalSet, TeamColorReachesEveryMember) {
+  TTeam team;
+  TPlayer* a = team.AddPlayer(TTestBody::Create());
+  TPlayer* b = team.AddPlayer(TTestBody::Create());
+  team.Goals->ColorFromGoals();
+  EXPECT_EQ(a->Color, MakeColor(128, 128, 128));
+  EXPECT_EQ(b->Color, a->Color);
+}
+
+TEST(EnergyHealthGoals, MeasureTheCondition) {
+  auto body = TTestBody::Create();
+  TGoalEnergy energy(body.get());
+  TGoalHealth health(body.get());
+  EXPECT_EQ(energy.Name, "Energy");
+  EXPECT_DOUBLE_EQ(energy.Strength, 0.8);
+  EXPECT_EQ(health.LossFactor, 5);
+  body->SetEnergy(55);
+  energy.Evaluate(*body);
+  EXPECT_DOUBLE_EQ(energy.Value, 5);
+  body->SetEnergy(4);
+  energy.Evaluate(*body);
+  EXPECT_EQ(energy.Value, 0);
+  body->SetHealth(0);
+  health.Evaluate(*body);
+  EXPECT_EQ(health.Value, 0);
+  EXPECT_EQ(health.StartValue, 10);  // start value still full health
+}
+
+}  // namespace
+}  // namespace vorlanth

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/error.h"
+#include "core/random.h"
+#include "core/rounding.h"
+#include "core/state.h"
+#include "test_body.h"
+
+namespace vorlanth {
+namespace {
+
+TEST(Rounding, HalvesGoToTheEvenNeighbourAndConversionsSaturate) {
+  EXPECT_EQ(Round32(2.5), 2);
+  EXPECT_EQ(Round32(3.5), 4);
+  EXPECT_EQ(Round32(-2.5), -2);
+  EXPECT_EQ(Round32(std::nan("")), 0);
+  EXPECT_EQ(Round32(1e300), INT32_MAX);
+  EXPECT_EQ(Round32(-1e300), INT32_MIN);
+  EXPECT_EQ(Round64(std::numeric_limits<double>::infinity()), INT64_MAX);
+  EXPECT_EQ(Floor32(-0.5), -1);
+  EXPECT_EQ(Ceil32(0.2), 1);
+}
+
+TEST(Random, IsUniformInUnitIntervalAndReproducible) {
+  RandomSeed(7);
+  double first = Random();
+  double sum = 0;
+  for (int i = 0; i < 10000; ++i) {
+    const double r = Random();
+    ASSERT_GE(r, 0.0);
+    ASSERT_LT(r, 1.0);
+    sum += r;
+  }
+  EXPECT_NEAR(sum / 10000, 0.5, 0.02);
+  RandomSeed(7);
+  EXPECT_EQ(Random(), first);
+  double squares = 0;
+  for (int i = 0; i < 10000; ++i) squares += std::pow(RandomGauss(2.0), 2);
+  EXPECT_NEAR(std::sqrt(squares / 10000), 2.0, 0.1);
+}
+
+TEST(StateParam, CellsRoundHalfToEven) {
+  TState s(nullptr);
+  auto p = TStateParam::CreatePositional(&s, 15, 22.4, "PosX");
+  EXPECT_EQ(p.GetCell(), 15);
+  p.SetValue(22.6);
+  EXPECT_EQ(p.GetCell(), 30);
+  p.SetValue(-7);
+  EXPECT_EQ(p.GetCell(), 0);
+  p.CellSize = 0;
+  p.SetValue(2.5);
+  EXPECT_EQ(p.GetCell(), 2);
+  p.SetValue(3.5);
+  EXPECT_EQ(p.GetCell(), 4);
+}
+
+TEST(StateParam, ClampsOnlyWhenMaximumAboveMinimum) {
+  TState s(nullptr);
+  auto positional = TStateParam::CreatePositional(&s, 15, 0, "PosX");
+  positional.SetValue(-1e6);
+  EXPECT_EQ(positional.Value, -1e6);
+  auto angle = TStateParam::CreateBounded(&s, 0, 0, 0, "Angle");
+  angle.SetValue(123.0);
+  EXPECT_EQ(angle.Value, 123.0);
+  auto push = TStateParam::CreateFree(&s, 0.25, "X_LimPush");
+  push.SetValue(3);
+  EXPECT_EQ(push.Value, 0.25);
+  push.SetValue(-3);
+  EXPECT_EQ(push.Value, -0.25);
+}
+
+TEST(StateParam, NonFiniteValuesNeverEnter) {
+  TState s(nullptr);
+  auto p = TStateParam::CreatePositional(&s, 15, 5, "PosX");
+  p.SetValue(std::nan(""));
+  EXPECT_EQ(p.Value, 5);
+  p.SetValue(std::numeric_limits<double>::infinity());
+  EXPECT_EQ(p.Value, 5);
+  auto health = TStateParam::CreateBounded(&s, 0, 100, 50, "Health");
+  health.SetValue(std::numeric_limits<double>::infinity());
+  EXPECT_EQ(health.Value, 100);
+}
+
+TEST(StateParam, StoredValueIsThousandthsAndSaturates) {
+  TState s(nullptr);
+  s.AddParam(TStateParam::CreatePositional(&s, 0, 0.12345, "A"));
+  s.StoreValues();
+  s.GetParam(0).SetValue(9);
+  s.RestoreStoredValues();
+  EXPECT_DOUBLE_EQ(s.GetParam(0).Value, 0.123);
+  s.GetParam(0).SetValue(1e12);
+  s.GetParam(0).StoreValue();
+  EXPECT_EQ(s.GetParam(0).StoredValue, INT32_MAX);
+}
+
+TEST(State, FreeParamsGetLimiterCompanions) {
+  TState s(nullptr);
+  s.AddParam(TStateParam::CreatePlain(&s, 3, 25, 6, "Size"));
+  s.AddParam(TStateParam::CreateFree(&s, 60, " PushA "));
+  s.AddParam(TStateParam::CreateFree(&s, 5, "PushB"));
+  EXPECT_EQ(s.ParamCount(), 7);
+  EXPECT_EQ(s.FreeParamCount(), 4);
+  EXPECT_EQ(s.GetParam(1).Name, "PUSHA");
+  EXPECT_EQ(s.GetParam(2).Name, "PUSHA_LIMITER");
+  EXPECT_EQ(s.GetParam(3).Name, "PUSHA_LIMPUSH");
+  EXPECT_EQ(s.GetFreeParam(1).Name, "PUSHA_LIMPUSH");
+  EXPECT_FALSE(s.GetFreeParam(1).HasLimiter());
+  EXPECT_DOUBLE_EQ(s.GetParam(2).Value, 1.0 / 3.0);
+  EXPECT_DOUBLE_EQ(s.GetFreeParam(0).GetRange(), 20);
+  // Options on odd free indices push a limiter companion.
+  RandomSeed(3);
+  bool sawLimiter = false, sawControl = false;
+  for (int i = 0; i < 200; ++i) {
+    s.ChooseRandomOption();
+    EXPECT_EQ(s.OptionCode, 2 * s.OptionIndex + s.Direction);
+    EXPECT_EQ(s.LimiterOption, s.OptionIndex % 2 == 1);
+    const double pushed = s.GetFreeParam(s.OptionIndex).Value;
+    EXPECT_DOUBLE_EQ(std::fabs(pushed), s.GetFreeParam(s.OptionIndex).GetRange());
+    EXPECT_EQ(pushed > 0, s.Direction == 0);
+    (s.LimiterOption ? sawLimiter : sawControl) = true;
+  }
+  EXPECT_TRUE(sawLimiter && sawControl);
+}
+
+TEST(State, LookupsByNameAndIndexRaiseTheirMessages) {
+  TState s(nullptr);
+  s.AddParam(TStateParam::CreatePositional(&s, 15, 0, "PosX"));
+  EXPECT_EQ(s.IndexOfParam("  posx "), 0);
+  try {
+    s.IndexOfParam(" speed ");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "TState: Param with name \"SPEED\" not found.");
+  }
+  EXPECT_THROW(
+      {
+        try {
+          s.GetParam(5);
+        } catch (const Error& e) {
+          EXPECT_STREQ(e.what(), "TState: Param index 5 out of boundaries.");
+          throw;
+        }
+      },
+      Error);
+  try {
+    s.GetFreeParam(0);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "TState: FreeParam index 0 out of boundaries.");
+  }
+  try {
+    s.GetPositionalParam(-1);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "TState: Positional Param index -1 out of boundaries.");
+  }
+}
+
+TEST(State, AssignReproducesLayoutAndScore) {
+  TState source(nullptr);
+  source.AddParam(TStateParam::CreatePositional(&source, 15, 7, "PosX"));
+  source.AddParam(TStateParam::CreateFree(&source, 60, "Push"));
+  source.AddParam(TStateParam::CreatePositional(&source, 15, 9, "PosY"));
+  source.OptionCode = 3;
+  source.Gain = 2;
+  source.Weight = 0.5;
+  source.ElapsedMs = 700;
+
+  TState bigger(nullptr);
+  for (int i = 0; i < 9; ++i) bigger.AddParam(TStateParam::CreateFree(&bigger, 1, "F"));
+  bigger.Assign(source);
+  EXPECT_EQ(bigger.ParamCount(), source.ParamCount());
+  EXPECT_EQ(bigger.FreeParams, source.FreeParams);
+  EXPECT_EQ(bigger.PositionalParams, source.PositionalParams);
+  EXPECT_EQ(bigger.OptionCode, 3);
+  EXPECT_EQ(bigger.GetRawScore(), 1.0);
+  EXPECT_EQ(bigger.ElapsedMs, 0);  // not copied
+  ASSERT_NE(bigger.GetParam(1).GetLimiter(), nullptr);
+  EXPECT_EQ(bigger.GetParam(1).GetLimiter()->Owner, &bigger);
+
+  TState smaller(nullptr);
+  smaller.Assign(source);
+  EXPECT_EQ(smaller.ParamCount(), source.ParamCount());
+  EXPECT_TRUE(smaller.SameCell(source));
+}
+
+TEST(State, ScoreOfAGoalLessPlayerIsOne) {
+  auto body = testing::TTestBody::Create();
+  body->Goals->Clear();
+  TState& s = *body->Present;
+  s.SetScore(7, 3);
+  EXPECT_EQ(s.GetScore(), 1);
+  EXPECT_EQ(s.GetRawScore(), 21);
+}
+
+}  // namespace
+}  // namespace vorlanth
