@@ -32,11 +32,15 @@ void TListOfFutures::AddFuture(TState& state) {
 void TListOfFutures::Decide(TState& state) {
   // A player created after this cycle's Prepare has no accumulators for its
   // options: it keeps its controls until its first full cycle.
-  if (Options.size() < 2 * static_cast<size_t>(state.FreeParamCount())) return;
+  if (!IsPreparedFor(state)) return;
   SumOptionScores();
   SubtractMinimum();
   Normalize();
   ApplyToControls(state);
+}
+
+bool TListOfFutures::IsPreparedFor(const TState& state) const {
+  return Options.size() >= 2 * static_cast<size_t>(state.FreeParamCount());
 }
 
 void TListOfFutures::SumOptionScores() {

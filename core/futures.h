@@ -35,6 +35,8 @@ class TListOfFutures {
   TState& GetOption(int32_t i) { return *Options[static_cast<size_t>(i)]; }
   int32_t OptionCount() const { return static_cast<int32_t>(Options.size()); }
   void DrawFutures();
+  // Whether Prepare has readied an accumulator for every option of the state.
+  bool IsPreparedFor(const TState& state) const;
 
   // The steps of Decide, public so that each can be checked on its own.
   void SumOptionScores();

@@ -41,7 +41,8 @@ class TTestBody : public TPlayer {
     child->Assign(*this);
     return child;
   }
-  bool CanClone() const override { return true; }
+  bool CanClone() const override { return Cloneable; }
+  bool Cloneable = true;
   bool ReadyToSplit() override { return GetEnergy() >= 99; }
   void Move() override {
     if (!Positional) return;
@@ -59,7 +60,7 @@ class TTestBody : public TPlayer {
   bool CollidesWith(TPlayer&) override { return false; }
   void ApplyImpact(double) override {}
 
- private:
+ protected:
   TTestBody(int controls, bool positional) : Controls(controls), Positional(positional) {}
 };
 
