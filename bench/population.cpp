@@ -1,0 +1,213 @@
+#include "bench/population.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "core/energy_health_goals.h"
+#include "core/error.h"
+#include "core/random.h"
+#include "core/rounding.h"
+#include "core/team.h"
+#include "goals/avoid_goal.h"
+#include "goals/burnout_goal.h"
+#include "goals/drops_goal.h"
+#include "goals/mouse_goal.h"
+#include "goals/speeding_goal.h"
+#include "goals/storage_goal.h"
+#include "world2d/kart.h"
+#include "world2d/polygon2d.h"
+#include "world2d/rocket.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+int32_t KindOf(const TPlayer* player) {
+  if (dynamic_cast<const TRocket*>(player)) return pkRocket;
+  if (dynamic_cast<const TKart*>(player)) return pkKart;
+  if (dynamic_cast<const TPolygon2D*>(player)) return pkAsteroid;
+  return pkSame;
+}
+
+std::unique_ptr<TPhysic2D> CreateBody(int32_t kind) {
+  switch (kind) {
+    case pkKart: return TKart::Create(330, 305, 0);
+    case pkRocket: return TRocket::Create(350, 400, -kPi / 2);
+    case pkAsteroid: return TPolygon2D::Create(5, 330, 300, -kPi / 2);
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+TTeam& TPopulation::CurrentTeam() const {
+  if (!Track.CurrentTeam) throw Error("The track has no team.");
+  return *Track.CurrentTeam;
+}
+
+TPlayer* TPopulation::SelectedPlayer() const { return CurrentTeam().Selected; }
+
+TPlayer* TPopulation::AddPlayer(int32_t kind) {
+  TTeam& team = CurrentTeam();
+  TPlayer* previous = team.Selected;
+  if (kind == pkSame) kind = KindOf(previous);
+
+  std::unique_ptr<TPhysic2D> created = CreateBody(kind);
+  if (!created) return nullptr;
+  auto* body = static_cast<TPhysic2D*>(team.AddPlayer(std::move(created)));
+
+  // A copy of a player of the same class continues where it left off.
+  if (previous && typeid(*previous) == typeid(*body)) {
+    body->Assign(*previous);
+    body->Goals->CopyParamsFrom(*previous->Goals);
+    double x = body->GetPosX();
+    double y = body->GetPosY();
+    const int32_t n = team.PlayerCount();
+    if (n <= 2) {
+      x += CopySpacing * std::cos(body->GetAngle());
+      y += CopySpacing * std::sin(body->GetAngle());
+    } else {
+      auto* p2 = static_cast<TPlayer2D*>(team.GetPlayer(n - 2));
+      auto* p3 = static_cast<TPlayer2D*>(team.GetPlayer(n - 3));
+      x += p2->GetPosX() - p3->GetPosX();
+      y += p2->GetPosY() - p3->GetPosY();
+    }
+    body->SetPosX(x);
+    body->SetPosY(y);
+  }
+
+  bool placed;
+  if (kind == pkAsteroid) {
+    auto* asteroid = static_cast<TPolygon2D*>(body);
+    asteroid->ShowTraces = true;
+    asteroid->SetSize(5 + Round32(10 * Random()));
+    asteroid->SetSides(3 + Round32(3 * Random()));
+    asteroid->SetVelX((Random() - 0.5) * 100);
+    asteroid->SetVelY((Random() - 0.5) * 100);
+    // Asteroids start in the upper part of the circuit.
+    placed = FindFreePlace(*body, 0.7, 0.15, 0.3, 0.1);
+  } else {
+    placed = !Track.IsBlocked(*body) || FindFreePlace(*body, 0.8, 0.1, 0.8, 0.1);
+  }
+  if (!placed) {
+    team.RemovePlayer(body, true);
+    if (previous && team.IsMember(previous)) team.SelectPlayer(previous);
+    throw Error("No free place on this circuit for a new player: nothing was added.");
+  }
+  body->CommitState();
+
+  if (Track.Evolution) {
+    body->Goals->RandomizeStrengths();
+    body->Goals->ColorFromGoals();
+    body->Goals->ShowGoals = true;
+  } else {
+    ColorByCount(*body);
+  }
+  if (OnPlayerAdded) OnPlayerAdded(*body);
+  return body;
+}
+
+bool TPopulation::FindFreePlace(TPlayer& player, double xScale, double xOffset, double yScale,
+                                double yOffset) {
+  auto& body = static_cast<TPlayer2D&>(player);
+  for (int32_t tries = 0; tries < MaxPlacementTries; ++tries) {
+    body.SetPosX((xScale * Random() + xOffset) * Track.Width());
+    body.SetPosY((yScale * Random() + yOffset) * Track.Height());
+    if (!Track.IsBlocked(body)) return true;
+  }
+  return false;
+}
+
+void TPopulation::ColorByCount(TPlayer& player) const {
+  switch (Track.PlayerCount()) {
+    case 1: player.Color = MakeColor(255, 255, 255); break;
+    case 2: player.Color = MakeColor(255, 255, 0); break;
+    case 3: player.Color = MakeColor(255, 150, 100); break;
+    case 4: player.Color = MakeColor(255, 0, 0); break;
+    case 5: player.Color = MakeColor(180, 180, 180); break;
+    default: break;  // the colour from construction stays
+  }
+}
+
+void TPopulation::DeleteAllPlayers() {
+  TTeam& team = CurrentTeam();
+  while (team.PlayerCount() > 0) {
+    TPlayer* victim = team.Selected ? team.Selected : team.GetPlayer(0);
+    team.RemovePlayer(victim, true);
+  }
+}
+
+void TPopulation::AddCircleOfKarts() {
+  DeleteAllPlayers();
+  for (int32_t i = 0; i < CircleKartCount; ++i) {
+    auto* kart = static_cast<TKart*>(AddPlayer(pkKart));
+    const double a = 2 * kPi * i / CircleKartCount;
+    kart->SetMaxPower(CircleKartMaxPower);
+    kart->SetSize(CircleKartSize);
+    kart->SetPosX(CircleCentreX + CircleRadius * std::cos(a));
+    kart->SetPosY(CircleCentreY + CircleRadius * std::sin(a));
+    kart->SetAngle(a + kPi);  // facing the centre
+    kart->CommitState();
+  }
+}
+
+void TPopulation::AddAsteroids(int32_t count) {
+  for (int32_t i = 0; i < count; ++i) AddPlayer(pkAsteroid);
+}
+
+void TPopulation::AddSpeedingGoal() {
+  CurrentTeam().Goals->AddGoal(std::make_unique<TGoal2DRaced>(&CurrentTeam()));
+}
+
+void TPopulation::AddEnergyGoal() {
+  CurrentTeam().Goals->AddGoal(std::make_unique<TGoalEnergy>(&CurrentTeam()));
+}
+
+void TPopulation::AddHealthGoal() {
+  CurrentTeam().Goals->AddGoal(std::make_unique<TGoalHealth>(&CurrentTeam()));
+}
+
+void TPopulation::AddBurnOutGoal() {
+  TPlayer* player = SelectedPlayer();
+  if (!player) throw Error("No player is selected.");
+  auto goal = std::make_unique<TGoalBurnOut>(player);  // raises for a non-rocket
+  player->Goals->AddGoal(std::move(goal));
+}
+
+void TPopulation::AddDropsGoal() {
+  CurrentTeam().Goals->AddGoal(std::make_unique<TGoal2DSweets>(&CurrentTeam()));
+}
+
+void TPopulation::AddStorageGoal() {
+  const int32_t h = StorageBoxHalfSize;
+  for (int32_t tries = 0; tries < MaxPlacementTries; ++tries) {
+    const int32_t x = Round32((0.8 * Random() + 0.1) * Track.Width());
+    const int32_t y = Round32((0.8 * Random() + 0.1) * Track.Height());
+    if (Track.IsOnTrack(x - h, y - h) && Track.IsOnTrack(x - h, y + h) &&
+        Track.IsOnTrack(x + h, y - h) && Track.IsOnTrack(x + h, y + h)) {
+      CurrentTeam().Goals->AddGoal(
+          std::make_unique<TGoal2DStorage>(&CurrentTeam(), x, y, h, StorageBoxCapacity));
+      return;
+    }
+  }
+  throw Error("No free place on this circuit for a storage box: no goal was added.");
+}
+
+void TPopulation::AddAvoidGoal() {
+  CurrentTeam().Goals->AddGoal(std::make_unique<TGoal2DTeamAway>(&CurrentTeam(), &CurrentTeam()));
+}
+
+void TPopulation::AddMouseGoal(bool avoid) {
+  CurrentTeam().Goals->AddGoal(std::make_unique<TGoalMouse>(&CurrentTeam(), avoid));
+}
+
+void TPopulation::DeleteTeamGoals() { CurrentTeam().Goals->Clear(); }
+
+void TPopulation::DeletePlayersGoals() {
+  TTeam& team = CurrentTeam();
+  for (int32_t i = 0; i < team.PlayerCount(); ++i) team.GetPlayer(i)->Goals->Clear();
+}
+
+}  // namespace vorlanth
