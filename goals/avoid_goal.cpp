@@ -1,0 +1,39 @@
+#include "goals/avoid_goal.h"
+
+#include <cmath>
+
+#include "core/team.h"
+#include "world2d/player2d.h"
+
+namespace vorlanth {
+
+TGoal2DTeamAway::TGoal2DTeamAway(TGoalOwner owner, TTeam* avoidTeam)
+    : TGoal(owner), AvoidTeam(avoidTeam) {
+  Name = "Avoid others";
+  Scale = 1;
+}
+
+void TGoal2DTeamAway::Evaluate(TPlayer& player) {
+  SetValue(1);
+  if (Strength == 0 || !AvoidTeam) return;
+  const auto* body = dynamic_cast<const TPlayer2D*>(&player);
+  if (!body) return;
+
+  // Each neighbour multiplies the value by its distance over the neutral distance.
+  const double neutral = body->GetSize() * AvoidNeutralSizes * Strength;
+  const double x = body->GetPosX();
+  const double y = body->GetPosY();
+  double value = 1;
+  for (int32_t i = 0; i < AvoidTeam->PlayerCount(); ++i) {
+    const TPlayer* member = AvoidTeam->GetPlayer(i);
+    if (member == &player) continue;
+    const auto* other = dynamic_cast<const TPlayer2D*>(member);
+    if (!other) continue;
+    const double dx = other->GetPosX() - x;
+    const double dy = other->GetPosY() - y;
+    value *= std::sqrt(dx * dx + dy * dy) / neutral;
+  }
+  SetValue(value);
+}
+
+}  // namespace vorlanth

@@ -1,0 +1,92 @@
+#include "goals/burnout_goal.h"
+
+#include <cmath>
+
+#include "core/error.h"
+#include "core/rounding.h"
+#include "core/track.h"
+#include "world2d/rocket.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr double BurnOutNeutralValue = 10;
+constexpr double BurnOutEmptiedValue = 100;   // the victim was drained to nothing
+constexpr double BurnOutGainFactor = 10;      // value per unit of energy gained
+constexpr TColor DrainLineColor = 0x0000FF;   // red
+constexpr int32_t DrainLineWidth = 3;
+
+int32_t IndexInTrack(const TTrack& track, const TPlayer* player) {
+  for (int32_t i = 0; i < track.PlayerCount(); ++i)
+    if (track.GetPlayer(i) == player) return i;
+  return -1;
+}
+
+}  // namespace
+
+TGoalBurnOut::TGoalBurnOut(TGoalOwner owner)
+    : TGoal(owner), Rocket(dynamic_cast<TRocket*>(owner.Player)) {
+  if (!Rocket) throw Error("BurnOut goal is only fro Rockets.");
+  Name = "Stole energy from others";
+}
+
+void TGoalBurnOut::Evaluate(TPlayer& player) {
+  StartValue = BurnOutNeutralValue;
+  SetValue(BurnOutNeutralValue);
+  TRocket* rocket = &player == Rocket ? Rocket : dynamic_cast<TRocket*>(&player);
+  if (!rocket || rocket->GetEnergy() == 0 || rocket->IsDead()) return;
+  TTrack* track = rocket->GetTrack();
+  if (!track) return;
+
+  // The far end of the exhaust: the stronger the thrust, the longer the reach.
+  const double angle = rocket->GetAngle();
+  const double length = rocket->GetMainPower() + rocket->GetSize();
+  const double tipX = Round32(rocket->GetPosX() - std::cos(angle) * length);
+  const double tipY = Round32(rocket->GetPosY() - std::sin(angle) * length);
+  const double drain = BurnOutDrainPerSecond * rocket->GetTimeStep();
+
+  // Walked by index, re-reading the list: the window's handlers, run while the
+  // drain is shown, may remove players and rebuild the track's list.
+  for (int32_t i = 0; i < track->PlayerCount(); ++i) {
+    TPlayer* other = track->GetPlayer(i);
+    if (other == rocket) continue;
+    auto* victim = dynamic_cast<TPlayer2D*>(other);
+    if (!victim) continue;
+    const double dx = victim->GetPosX() - tipX;
+    const double dy = victim->GetPosY() - tipY;
+    if (!(std::sqrt(dx * dx + dy * dy) < victim->GetSize())) continue;
+
+    const double e = victim->GetEnergy();
+    victim->SetEnergy(e - drain);
+    const double taken = e - victim->GetEnergy();  // the energy parameter clamps at 0
+    const double r = rocket->GetEnergy();
+    rocket->SetEnergy(r + taken / 2);
+    if (victim->GetEnergy() == 0) {
+      SetValue(BurnOutEmptiedValue);
+    } else {
+      SetValue(StartValue + BurnOutGainFactor * (rocket->GetEnergy() - r));
+    }
+
+    if (rocket->FutureMode || !rocket->Goals->ShowGoals) continue;
+    ShowDrain(*rocket, *victim);
+    // A removed rocket drains no more. Otherwise carry on after the victim, wherever
+    // it now stands; when it was removed, the player that took its place is next.
+    if (IndexInTrack(*track, rocket) < 0) return;
+    const int32_t at = IndexInTrack(*track, victim);
+    i = at >= 0 ? at : i - 1;
+  }
+}
+
+void TGoalBurnOut::ShowDrain(TRocket& rocket, const TPlayer2D& victim) {
+  if (Canvas* canvas = rocket.GetCanvas()) {
+    canvas->SetPenColor(DrainLineColor);
+    canvas->SetPenWidth(DrainLineWidth);
+    canvas->MoveTo(Round32(rocket.GetPosX()), Round32(rocket.GetPosY()));
+    canvas->LineTo(Round32(victim.GetPosX()), Round32(victim.GetPosY()));
+    canvas->SetPenWidth(1);
+  }
+  TTrack* track = rocket.GetTrack();
+  if (track && track->ProcessMessages) track->ProcessMessages();
+}
+
+}  // namespace vorlanth

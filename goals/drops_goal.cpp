@@ -1,0 +1,142 @@
+#include "goals/drops_goal.h"
+
+#include <cmath>
+#include <string>
+
+#include "core/error.h"
+#include "core/random.h"
+#include "core/rounding.h"
+#include "core/track.h"
+#include "world2d/player2d.h"
+#include "world2d/rocket.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr TColor DropFillColor = 0xF0FBFF;     // cream
+constexpr TColor DropOutlineColor = 0x008000;  // green
+constexpr double DropClearance = 1.5;          // clear track around a drop, in body sizes
+constexpr int32_t MinDropUnits = 2;            // a fresh drop holds 2 to 6 units
+constexpr int32_t DropUnitsSpread = 4;
+
+void CheckDropIndex(int32_t i) {
+  if (i < 0 || i >= DropSlots)
+    throw Error("Drop index " + std::to_string(i) + " out of boundaries.");
+}
+
+// A coordinate within the middle 80 % of an axis of the given length.
+int32_t RandomInMiddle(int32_t length) { return Round32((Random() * 0.8 + 0.1) * length); }
+
+}  // namespace
+
+TGoal2DSweets::TGoal2DSweets(TGoalOwner owner) : TGoal(owner) {
+  Name = "Get drops";
+  Scale = 1;
+}
+
+bool TGoal2DSweets::InFuture() const { return LastPlayer && LastPlayer->FutureMode; }
+
+int32_t TGoal2DSweets::GetDropLeft(int32_t i) const {
+  CheckDropIndex(i);
+  const size_t k = static_cast<size_t>(i);
+  return InFuture() ? FutureDropUnits[k] : DropUnits[k];
+}
+
+void TGoal2DSweets::SetDropLeft(int32_t i, int32_t units) {
+  CheckDropIndex(i);
+  const size_t k = static_cast<size_t>(i);
+  (InFuture() ? FutureDropUnits : DropUnits)[k] = units;
+}
+
+void TGoal2DSweets::Evaluate(TPlayer& player) {
+  auto* body = dynamic_cast<TPlayer2D*>(&player);
+  LastPlayer = body;
+  if (ReplaceDrops && body) PlaceAllDrops();
+  SetValue(1);
+  StartValue = 1;
+  if (!body || body->IsDead()) return;
+  // With evolution on, only rockets collect drops.
+  const TTrack* track = body->GetTrack();
+  if (track && track->Evolution && !dynamic_cast<TRocket*>(body)) return;
+
+  // The units this evaluation consumes: a future's own copy, or the present drops.
+  const bool future = body->FutureMode;
+  std::array<int32_t, DropSlots>& units = future ? FutureDropUnits : DropUnits;
+  const double x = body->GetPosX();
+  const double y = body->GetPosY();
+  const double size = body->GetSize();
+  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+    const int32_t u = units[i];
+    if (u < 1) continue;
+    // A square reach that shrinks as the drop is emptied.
+    const double reach = u + size;
+    if (!(reach > std::abs(x - DropX[i]) && reach > std::abs(y - DropY[i]))) continue;
+    SetValue(EnergyPerDrop);
+    body->SetEnergy(body->GetEnergy() + EnergyPerDrop);
+    units[i] = u - 1;
+    if (units[i] == 0 && !future) --DropsLeft;
+    if (DropsLeft <= MinDropsLeft) ReplaceDrops = true;
+  }
+}
+
+void TGoal2DSweets::ResetFuture() {
+  TGoal::ResetFuture();
+  FutureDropUnits = DropUnits;
+}
+
+void TGoal2DSweets::PlaceDrop(int32_t i) {
+  CheckDropIndex(i);
+  const size_t k = static_cast<size_t>(i);
+  if (DropUnits[k] > 0) return;  // only used-up drops move
+  const int32_t units = Round32(Random() * DropUnitsSpread) + MinDropUnits;
+  DropUnits[k] = units;
+  FutureDropUnits[k] = units;
+
+  const TTrack2D* track = LastPlayer ? LastPlayer->GetTrack2D() : nullptr;
+  if (track) {
+    const double c = DropClearance * LastPlayer->GetSize();
+    for (int32_t tries = 0; tries < MaxDropPlaceTries; ++tries) {
+      const int32_t x = RandomInMiddle(track->Width());
+      const int32_t y = RandomInMiddle(track->Height());
+      if (track->IsOnTrack(x, y) && track->IsOnTrack(x + c, y) && track->IsOnTrack(x - c, y) &&
+          track->IsOnTrack(x, y + c) && track->IsOnTrack(x, y - c)) {
+        DropX[k] = x;
+        DropY[k] = y;
+        return;
+      }
+    }
+  }
+  // No clear spot on this circuit: the drop stays empty rather than searching forever.
+  DropUnits[k] = 0;
+  FutureDropUnits[k] = 0;
+}
+
+void TGoal2DSweets::PlaceAllDrops() {
+  for (int32_t i = 0; i < DropCount; ++i) PlaceDrop(i);
+  ReplaceDrops = false;
+  // Every drop that holds units counts: all of them on a circuit with clear spots.
+  DropsLeft = 0;
+  for (int32_t i = 0; i < DropCount; ++i)
+    if (DropUnits[static_cast<size_t>(i)] > 0) ++DropsLeft;
+}
+
+void TGoal2DSweets::Draw() {
+  if (ReplaceDrops || !LastPlayer || LastPlayer->FutureMode) return;
+  Canvas* canvas = LastPlayer->GetCanvas();
+  if (!canvas) return;
+  canvas->SetPenColor(DropOutlineColor);
+  canvas->SetBrushColor(DropFillColor);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+    if (DropUnits[i] <= 0) continue;
+    const int32_t r = DropUnits[i] + 1;
+    canvas->Ellipse(DropX[i] - r, DropY[i] - r, DropX[i] + r, DropY[i] + r);
+  }
+}
+
+void TGoal2DSweets::ForgetPlayer(const TPlayer* player) {
+  if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
+}
+
+}  // namespace vorlanth

@@ -1,0 +1,54 @@
+#pragma once
+// "Get drops": a team goal that scatters energy drops over the circuit and rewards
+// the players of its team for picking them up. Every drop keeps two counts of its
+// units: the present one, which the real players consume, and a future one, which
+// each future starts from and may consume without touching the present.
+
+#include <array>
+#include <cstdint>
+
+#include "core/goal.h"
+
+namespace vorlanth {
+
+class TPlayer2D;
+
+inline constexpr int32_t DropCount = 25;      // drops in use
+inline constexpr int32_t EnergyPerDrop = 5;   // energy per unit taken
+inline constexpr int32_t MinDropsLeft = 5;    // scatter again at this many drops left or fewer
+inline constexpr int32_t DropSlots = 100;     // room in the arrays; only DropCount are used
+// Draws of a place for one drop before giving up on a circuit with no clear spot.
+inline constexpr int32_t MaxDropPlaceTries = 10000;
+
+class TGoal2DSweets : public TGoal {
+ public:
+  explicit TGoal2DSweets(TGoalOwner owner);
+
+  bool ReplaceDrops = true;                   // scatter the used-up drops before the next evaluation
+  std::array<int32_t, DropSlots> DropX{};     // drop centres (circuit pixels)
+  std::array<int32_t, DropSlots> DropY{};
+  std::array<int32_t, DropSlots> DropUnits{};        // units left, in the present
+  std::array<int32_t, DropSlots> FutureDropUnits{};  // units left, in the future being simulated
+  int32_t DropsLeft = 0;               // drops not used up in the present since the last scattering
+  TPlayer2D* LastPlayer = nullptr;     // the player evaluated last (not owned)
+
+  void Evaluate(TPlayer& player) override;
+  // Copies the present units into the future ones (a future starts from the present).
+  void ResetFuture() override;
+  // The present drops, cream circles outlined in green.
+  void Draw() override;
+  void ForgetPlayer(const TPlayer* player) override;
+
+  // Units of drop i in the future when LastPlayer simulates one, else in the present.
+  int32_t GetDropLeft(int32_t i) const;
+  void SetDropLeft(int32_t i, int32_t units);
+  // Gives a used-up drop new units and a clear spot on the circuit. When no clear
+  // spot turns up within MaxDropPlaceTries draws, the drop is left empty.
+  void PlaceDrop(int32_t i);
+  void PlaceAllDrops();
+
+ private:
+  bool InFuture() const;
+};
+
+}  // namespace vorlanth

@@ -1,0 +1,30 @@
+#pragma once
+// "Follow mouse" / "Avoid mouse": a team goal that lets the user steer the players
+// with the cursor, rewarding closeness to it (or distance from it) in units of the
+// player's size. Draws a cross-hair at the cursor.
+
+#include <cstdint>
+
+#include "core/goal.h"
+
+namespace vorlanth {
+
+class TPlayer2D;
+
+inline constexpr int32_t MouseMarkRadius = 10;  // size of the cross-hair (pixels)
+inline constexpr double MouseOnCursorValue = 100;  // following, sitting right on the cursor
+
+class TGoalMouse : public TGoal {
+ public:
+  TGoalMouse(TGoalOwner owner, bool avoidMouse);
+
+  bool AvoidMouse;                  // true: "Avoid mouse"; false: "Follow mouse"
+  TPlayer2D* LastPlayer = nullptr;  // the player evaluated last (not owned)
+
+  // Reads the cursor afresh; off the circuit, or for a dead player, Value is kept.
+  void Evaluate(TPlayer& player) override;
+  void Draw() override;
+  void ForgetPlayer(const TPlayer* player) override;
+};
+
+}  // namespace vorlanth
