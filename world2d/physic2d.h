@@ -58,6 +58,14 @@ class TPhysic2D : public TPlayer2D {
   // Construction steps: the 2D player's, then pose, size 8, gravity 9.8,
   // density 1, the "Speeding" goal, CommitState.
   void InitPhysic(double x, double y, double angle);
+
+ private:
+  // The size the caches were computed for: a state restored or copied with
+  // another size makes them stale even without a SetSize.
+  double CacheSize = -1;
+  void CheckCaches();
+  // Pair motion measure of one body with trial velocities.
+  double MotionMeasure(double velX, double velY, double velA);
 };
 
 }  // namespace vorlanth

@@ -67,6 +67,10 @@ class TPlayer2D : public TPlayer {
   double GetTop() const { return GetPosY() - GetSize(); }
   double GetBottom() const { return GetPosY() + GetSize(); }
 
+  // One entry of a body's corner table: radius (cos offset, sin offset), offset in
+  // radians from the heading, radius as a factor of Size.
+  static TVec2 CornerDirection(double offset, double radius);
+
   void UpdateEdges();
   bool ContainsPoint(double x, double y);
   bool IsInsideWorld();
@@ -78,9 +82,26 @@ class TPlayer2D : public TPlayer {
   // arrays to `count`, and when the shape is dirty fills corner i with
   // (PosX + radius_i cos(Angle + offset_i), PosY + radius_i sin(Angle + offset_i)).
   // `offsets` in radians; `radii` as factors of Size (nullptr: all 1).
+  // This form takes the trigonometry of every offset at each update; the bodies
+  // use the table form below.
   void BuildOutline(int32_t count, const double* offsets, const double* radii);
+  // The same from a table of corner directions, radius_i (cos offset_i, sin offset_i),
+  // computed once per class: an update then costs one sin and one cos of the
+  // heading, whatever the number of corners.
+  void BuildOutline(int32_t count, const TVec2* directions);
+
   void DrawFin(int side, double level, double x1, double y1, double x2, double y2);
   void DrawLimiterBar(double offset, double value);
+
+ private:
+  // GetTrack2D's cache: the track last asked for and its 2D view.
+  mutable const TTrack* CachedTrack = nullptr;
+  mutable TTrack2D* CachedTrack2D = nullptr;
+  // Steps 1 and 2 of an outline update: true when the corners must be recomputed.
+  bool OutlineNeedsCorners(int32_t count);
+  // Step 3 for one corner, then (after the last) step 4.
+  void SetCorner(int32_t i, double x, double y);
+  void FinishOutline();
 };
 
 }  // namespace vorlanth

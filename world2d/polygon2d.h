@@ -3,6 +3,7 @@
 // controls and cannot be cloned, so it never decides and never splits.
 
 #include <memory>
+#include <vector>
 
 #include "world2d/physic2d.h"
 
@@ -15,6 +16,8 @@ class TPolygon2D : public TPhysic2D {
   static std::unique_ptr<TPolygon2D> Create(int32_t sides, double x, double y, double angle);
 
   int32_t Sides = 3;  // at least 3
+  // Corner directions (cos, sin of 2 pi i / Sides), rebuilt when Sides changes.
+  std::vector<TVec2> Directions;
 
   std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
   void UpdateShape() override;

@@ -36,6 +36,8 @@ class TTrack2D : public TTrack {
   // Builds the grid and the background from the picture. A picture with width or
   // height 0 raises an error and leaves the previous circuit in place.
   void LoadFromImage(const Picture& picture);
+  // Whether a circuit has been loaded; before that there are no walls and no border.
+  bool HasCircuit() const { return !Cells.empty(); }
   TPhysic2D& GetPhysic(int32_t i);
   bool InBounds(double x, double y) const;
   bool IsOnTrack(double x, double y) const;

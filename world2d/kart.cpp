@@ -1,0 +1,234 @@
+#include "world2d/kart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/rounding.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr int32_t kKartCorners = 4;
+constexpr double kMaxPower = 80;          // engine power; negative values brake
+constexpr double kMaxTurn = 0.7853981633974483;  // pi/4 rad/s
+constexpr double kPushPowerRange = 60;    // power per second
+constexpr double kPushTurnRange = 5;      // turn per second
+constexpr double kKartSize = 10;          // pixels
+constexpr double kKartDensity = 1.5;
+constexpr double kHealthUrgency = 0.4;
+constexpr double kIdleRate = 0.05;        // energy per second while the engine runs idle
+constexpr double kReverseThrust = 15;     // a standing kart never drives backward
+constexpr double kThrustPerEnergy = 200;  // thrust at most 200 x the energy left
+constexpr double kFullTurnSpeed = 10;     // pixels/s: from here on the turn takes full effect
+constexpr double kMinSlide = 0.0001;      // pixels/s
+constexpr double kDefaultFriction = 0.008;
+constexpr double kDefaultSideFriction = 0.1;
+const TColor kBlack = MakeColor(0, 0, 0);
+const TColor kWhite = MakeColor(255, 255, 255);
+
+// A flat nose between the corners at +-0.1 pi and a wide tail at +-0.8 pi.
+const TVec2* KartDirections() {
+  static const TVec2 table[kKartCorners] = {
+      TPlayer2D::CornerDirection(0.1 * kPi, 1),
+      TPlayer2D::CornerDirection(0.8 * kPi, 1),
+      TPlayer2D::CornerDirection(-0.8 * kPi, 1),
+      TPlayer2D::CornerDirection(-0.1 * kPi, 1),
+  };
+  return table;
+}
+
+}  // namespace
+
+std::unique_ptr<TKart> TKart::Create(double x, double y, double angle) {
+  std::unique_ptr<TKart> kart(new TKart());
+  kart->InitKart(x, y, angle);
+  return kart;
+}
+
+void TKart::InitKart(double x, double y, double angle) {
+  InitPhysic(x, y, angle);
+  SetPosition(x, y, angle);
+  SetSize(kKartSize);
+  Gravity = 0;
+  SetDensity(kKartDensity);
+  GetHealthGoal().Urgency = kHealthUrgency;
+  CommitState();
+}
+
+void TKart::CreateParams() {
+  TPhysic2D::CreateParams();
+  TState& s = GetState();
+  PowerIndex = s.AddParam(TStateParam::CreateBounded(&s, -kMaxPower, kMaxPower, 0, "Power"));
+  TurnIndex = s.AddParam(TStateParam::CreateBounded(&s, -kMaxTurn, kMaxTurn, 0, "Turn"));
+  PushPowerIndex = s.AddParam(TStateParam::CreateFree(&s, kPushPowerRange, "PushPower"));
+  PushTurnIndex = s.AddParam(TStateParam::CreateFree(&s, kPushTurnRange, "PushTurn"));
+}
+
+std::unique_ptr<TPlayer> TKart::Clone() const {
+  std::unique_ptr<TKart> kart = Create(0, 0, 0);
+  kart->Assign(*this);
+  return kart;
+}
+
+double TKart::GetPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Value; }
+void TKart::SetPower(double v) { GetState().Params[static_cast<size_t>(PowerIndex)].SetValue(v); }
+double TKart::GetTurn() const { return GetState().Params[static_cast<size_t>(TurnIndex)].Value; }
+void TKart::SetTurn(double v) { GetState().Params[static_cast<size_t>(TurnIndex)].SetValue(v); }
+double TKart::GetMaxPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Maximum; }
+double TKart::GetMinPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Minimum; }
+void TKart::SetMaxPower(double v) { GetState().Params[static_cast<size_t>(PowerIndex)].Maximum = v; }
+double TKart::GetMaxTurn() const { return GetState().Params[static_cast<size_t>(TurnIndex)].Maximum; }
+double TKart::GetPushPower() const { return GetState().Params[static_cast<size_t>(PushPowerIndex)].Value; }
+double TKart::GetPushTurn() const { return GetState().Params[static_cast<size_t>(PushTurnIndex)].Value; }
+
+void TKart::UpdateShape() { BuildOutline(kKartCorners, KartDirections()); }
+
+void TKart::ApplyForces() {
+  TPhysic2D::ApplyForces();
+  const double dt = GetTimeStep();
+  const TTrack2D* track = GetTrack2D();
+  const double ff = track ? track->Friction : kDefaultFriction;
+  const double fs = track ? track->SideFriction : kDefaultSideFriction;
+
+  // 1. The controls are rates of change of power and turn.
+  if (IsDead()) {
+    SetPower(0);
+  } else {
+    SetTurn(GetTurn() + GetPushTurn() * dt);
+    SetPower(GetPower() + GetPushPower() * dt);
+  }
+
+  // 2. Velocity along the heading and across it.
+  const double angle = GetAngle();
+  const double hx = std::cos(angle);
+  const double hy = std::sin(angle);
+  double vf = GetVelX() * hx + GetVelY() * hy;
+  double fx = vf * hx;
+  double fy = vf * hy;
+  double lx = GetVelX() - fx;
+  double ly = GetVelY() - fy;
+
+  // 3. Rolling friction grows a little with the speed.
+  const double rolling = std::max(1 - 10 * dt * ff * (1 + 0.01 * vf), 0.0);
+
+  // 4. Thrust and its energy rate; a negative power brakes a kart moving forward.
+  const double power = GetPower();
+  double thrust = power;
+  double rate = std::fabs(power) / 100 + kIdleRate;
+  if (power < 0) {
+    if (vf > 0) {
+      const double minPower = GetMinPower();
+      const double share = minPower != 0 ? std::fabs(power / minPower) : 1.0;
+      vf = std::max(vf - 100 * GetMaxPower() * ff * dt * share, 0.0);
+      fx = vf * hx;
+      fy = vf * hy;
+      thrust = 0;
+      rate = kIdleRate;
+    } else {
+      thrust = kReverseThrust;
+    }
+  }
+
+  // 5. Energy: what is missing weakens the thrust.
+  const double energy = GetEnergy();
+  double cost = rate * dt;
+  if (energy < cost) {
+    thrust = cost > 0 ? thrust * energy / cost : 0;
+    cost = energy;
+  }
+  const double sign = thrust > 0 ? 1.0 : (thrust < 0 ? -1.0 : 0.0);
+  thrust = sign * std::min(std::fabs(thrust), kThrustPerEnergy * energy);
+  SetEnergy(energy - cost);
+
+  // 6. Side grip: the sliding speed falls by 100 Fs pixels/s per second, never reversing.
+  const double slide = std::hypot(lx, ly);
+  if (slide > kMinSlide) {
+    const double kept = std::max(slide - 100 * dt * fs, 0.0) / slide;
+    lx *= kept;
+    ly *= kept;
+  }
+
+  // 7. Thrust through the accelerations; friction, brake and grip act on the velocity.
+  const double mass = GetMass();
+  const double relative = GetSize() / ReferenceSize;
+  const double push = mass > 0 ? thrust * relative * relative / mass : 0;
+  AccX += hx * push;
+  AccY += hy * push;
+  AccA = 0;
+  SetVelX(rolling * fx + lx);
+  SetVelY(rolling * fy + ly);
+
+  // 8. Steering takes effect with the forward speed; backward it turns the other way.
+  SetVelA(std::min(vf / kFullTurnSpeed, 1.0) * GetTurn());
+}
+
+void TKart::Draw() {
+  TPhysic2D::Draw();
+  Canvas* canvas = GetCanvas();
+  if (!canvas) return;
+  const double x = GetPosX();
+  const double y = GetPosY();
+  const double size = GetSize();
+  const double angle = GetAngle();
+  const double turn = GetTurn();
+
+  // Front wheels, turned by the steering.
+  canvas->SetPenColor(kBlack);
+  canvas->SetPenWidth(2);
+  for (const double a : {-0.3 * kPi, 0.3 * kPi}) {
+    const double wx = x + 0.8 * size * std::cos(angle + a);
+    const double wy = y + 0.8 * size * std::sin(angle + a);
+    canvas->MoveTo(Round32(wx), Round32(wy));
+    canvas->LineTo(Round32(wx + 0.6 * size * std::cos(angle + turn)),
+                   Round32(wy + 0.6 * size * std::sin(angle + turn)));
+  }
+  canvas->SetPenWidth(1);
+
+  // Gauge: forward by the power, sideways by the turn.
+  const double power = GetPower();
+  const double maxPower = GetMaxPower();
+  const double minPower = GetMinPower();
+  const double maxTurn = GetMaxTurn();
+  double p = 0;
+  if (power >= 0) {
+    p = maxPower != 0 ? power / maxPower : 0;
+  } else {
+    p = minPower != 0 ? power / std::fabs(minPower) : 0;
+  }
+  const double m = maxTurn != 0 ? turn / maxTurn : 0;
+  const double gx = x + size * (2 * p * std::cos(angle) - m * std::sin(angle));
+  const double gy = y + size * (2 * p * std::sin(angle) + m * std::cos(angle));
+  const int32_t f = Round32(0.3 * size);
+  canvas->SetPenWidth(2);
+  canvas->MoveTo(Round32(x), Round32(y));
+  canvas->LineTo(Round32(gx), Round32(gy));
+  canvas->SetPenWidth(1);
+
+  // White to green forward, white to yellow when braking.
+  TColor gauge;
+  if (power >= 0) {
+    const int32_t w = Round32(255 * std::sqrt(maxPower > 0 ? power / maxPower : 0));
+    gauge = MakeColor(255 - w, 255, 255 - w);
+  } else {
+    const int32_t w = Round32(255 * std::sqrt(minPower < 0 ? power / minPower : 0));
+    gauge = MakeColor(255, 255, 255 - w);
+  }
+  const int32_t gxi = Round32(gx);
+  const int32_t gyi = Round32(gy);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  canvas->SetBrushColor(gauge);
+  canvas->SetPenColor(MakeColor(192, 192, 192));
+  canvas->Ellipse(gxi - f, gyi - f, gxi + f, gyi + f);
+  canvas->SetPenColor(kWhite);
+  canvas->SetBrushColor(kWhite);
+  canvas->Ellipse(Round32(gx - 0.8 * f), Round32(gy - 0.8 * f), Round32(gx + 0.2 * f),
+                  Round32(gy + 0.2 * f));
+  canvas->SetBrushStyle(Canvas::BrushStyle::Clear);
+  canvas->SetPenColor(kBlack);
+  canvas->Ellipse(gxi - f, gyi - f, gxi + f, gyi + f);
+}
+
+}  // namespace vorlanth

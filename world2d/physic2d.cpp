@@ -1,0 +1,417 @@
+#include "world2d/physic2d.h"
+
+#include <cmath>
+#include <memory>
+
+#include "core/random.h"
+#include "core/track.h"
+#include "goals/speeding_goal.h"
+#include "world2d/kart.h"
+#include "world2d/rocket.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr double kInitialSize = 8;        // pixels
+constexpr double kLinearDrag = 0.01;      // share of the velocity lost per second
+constexpr double kAngularDrag = 0.2;
+constexpr int32_t kBackOffSteps = 10;     // a back-off moves a tenth of the way per step
+constexpr int32_t kMaxBackOffMoves = 20;
+constexpr double kGentleTouch = 1;        // pixels/s of normal impulse: below it the touch is gentle
+constexpr double kGentleRestitution = 2;  // a gentle touch reflects the normal velocity fully
+constexpr double kEnergyDamping = 0.9;    // a bounce never adds kinetic energy
+constexpr int32_t kMaxDampingRounds = 1000;
+constexpr double kMinImpulseFactor = 0.5;
+constexpr double kImpulseFactorStep = 0.9;
+constexpr double kMaxTheft = 25;          // energy a kart takes from a rocket per collision
+constexpr double kTheftYield = 0.9;
+
+// One pose: position and angle.
+struct TPose {
+  double x = 0;
+  double y = 0;
+  double a = 0;
+};
+
+// A tenth of the way from the current pose back to the last pose clear of walls.
+TPose BackOffStep(TPhysic2D& body) {
+  const TState& s = body.GetState();
+  const auto& px = s.Params[static_cast<size_t>(body.PosXIndex)];
+  const auto& py = s.Params[static_cast<size_t>(body.PosYIndex)];
+  const auto& pa = s.Params[static_cast<size_t>(body.AngleIndex)];
+  return {(px.KeptValue - px.Value) / kBackOffSteps, (py.KeptValue - py.Value) / kBackOffSteps,
+          (pa.KeptValue - pa.Value) / kBackOffSteps};
+}
+
+void MoveByPose(TPhysic2D& body, const TPose& step) { body.MoveBy(step.x, step.y, step.a); }
+
+}  // namespace
+
+// ---- Construction --------------------------------------------------------------
+
+void TPhysic2D::InitPhysic(double x, double y, double angle) {
+  InitPlayer2D();
+  SetPosition(x, y, angle);
+  SetSize(kInitialSize);
+  Gravity = 9.8;
+  SetDensity(1);
+  Goals->AddGoal(std::make_unique<TGoal2DRaced>(this));
+  CommitState();
+}
+
+void TPhysic2D::CreateParams() {
+  TPlayer2D::CreateParams();
+  TState& s = GetState();
+  VelXIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 0, 0, "VelX"));
+  VelYIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 0, 0, "VelY"));
+  VelAIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 0, 0, "VelA"));
+}
+
+// ---- Mass and energy -----------------------------------------------------------
+
+void TPhysic2D::SetSize(double value) {
+  if (!(value > 0) || value == GetSize()) return;
+  TPlayer2D::SetSize(value);
+  MassCache = -1;
+  InertiaCache = -1;
+}
+
+void TPhysic2D::SetDensity(double value) {
+  Density = value;
+  MassCache = -1;
+  InertiaCache = -1;
+}
+
+void TPhysic2D::CheckCaches() {
+  const double size = GetSize();
+  if (size != CacheSize) {
+    CacheSize = size;
+    MassCache = -1;
+    InertiaCache = -1;
+  }
+}
+
+double TPhysic2D::GetMass() {
+  CheckCaches();
+  if (MassCache < 0) {
+    const double relative = GetSize() / ReferenceSize;
+    MassCache = Density * relative * relative * relative;
+  }
+  return MassCache;
+}
+
+double TPhysic2D::GetInertia() {
+  CheckCaches();
+  if (InertiaCache < 0) {
+    const double relative = GetSize() / ReferenceSize;
+    InertiaCache = relative * relative * GetMass();
+  }
+  return InertiaCache;
+}
+
+double TPhysic2D::GetKineticEnergy() {
+  const double vx = GetVelX() / 100;
+  const double vy = GetVelY() / 100;
+  const double va = GetVelA() / 100;
+  return (vx * vx + vy * vy) * GetMass() + va * va * GetInertia();
+}
+
+double TPhysic2D::MotionMeasure(double velX, double velY, double velA) {
+  return std::hypot(velX / 100, velY / 100) * GetMass() + std::fabs(velA) / 100 * GetInertia();
+}
+
+// ---- The sub-step --------------------------------------------------------------
+
+void TPhysic2D::BeginStep() {
+  TPlayer2D::BeginStep();
+  AccX = 0;
+  AccY = 0;
+  AccA = 0;
+  // A body with a corner on or beyond the picture's border dies.
+  if (!IsInsideWorld()) SetHealth(0);
+}
+
+void TPhysic2D::ApplyForces() {
+  TPlayer2D::ApplyForces();
+  AccY = Gravity;
+  if (!FutureMode) return;
+  if (FutureNoise > 0) {
+    // The same kick on both axes: futures meet this body at uncertain places.
+    const double kick = RandomGauss(FutureNoise) * GetTimeStep();
+    SetVelX(GetVelX() + kick);
+    SetVelY(GetVelY() + kick);
+  }
+  if (HasNoGoals() && IsDead()) {
+    AccY = 0;
+    SetVelX(0);
+    SetVelY(0);
+    SetVelA(0);
+  }
+}
+
+void TPhysic2D::Move() {
+  if (HasNoGoals() && FutureMode && GetHealth() < 100) return;
+  const double dt = GetTimeStep();
+  // Drag, then the velocities, then the positions with the updated velocities.
+  double vx = GetVelX() * (1 - kLinearDrag * dt);
+  double vy = GetVelY() * (1 - kLinearDrag * dt);
+  double va = GetVelA() * (1 - kAngularDrag * dt);
+  vx += AccX * dt;
+  vy += AccY * dt;
+  va += AccA * dt;
+  SetVelX(vx);
+  SetVelY(vy);
+  SetVelA(va);
+  const double half = dt * dt / 2;
+  TState& s = GetState();
+  s.Params[static_cast<size_t>(PosXIndex)].SetValue(GetPosX() + GetVelX() * dt + AccX * half);
+  s.Params[static_cast<size_t>(PosYIndex)].SetValue(GetPosY() + GetVelY() * dt + AccY * half);
+  s.Params[static_cast<size_t>(AngleIndex)].SetValue(GetAngle() + GetVelA() * dt + AccA * half);
+  ShapeDirty = true;
+}
+
+// ---- Walls ---------------------------------------------------------------------
+
+bool TPhysic2D::IsClearOfWalls() {
+  UpdateShape();
+  ContactX = 0;
+  ContactY = 0;
+  const TTrack2D* track = GetTrack2D();
+  double sumX = 0;
+  double sumY = 0;
+  int32_t count = 0;
+  if (track && track->HasCircuit()) {
+    for (size_t i = 0; i < Corners.size(); ++i) {
+      if (track->IsOnTrack(CornerPoints[i].x, CornerPoints[i].y)) continue;
+      sumX += Corners[i].x;
+      sumY += Corners[i].y;
+      ++count;
+    }
+  }
+  if (count > 0) {
+    // The contact is the mean of the offending corners.
+    ContactX = sumX / count;
+    ContactY = sumY / count;
+    return false;
+  }
+  StorePose();
+  return true;
+}
+
+void TPhysic2D::Bounce() {
+  if (IsClearOfWalls()) return;
+  const double e0 = GetKineticEnergy();
+
+  // Back off toward the last pose clear of walls, at most 20 tenths of the way.
+  const TPose step = BackOffStep(*this);
+  double cx = 0;
+  double cy = 0;
+  int32_t counter = kMaxBackOffMoves;
+  do {
+    cx = ContactX;
+    cy = ContactY;
+    MoveByPose(*this, step);
+    --counter;
+  } while (!IsClearOfWalls() && counter > 0);
+
+  // A contact at the centre has no direction: the body only moves back.
+  const double rx = cx - GetPosX();
+  const double ry = cy - GetPosY();
+  const double d = std::hypot(rx, ry);
+  if (GetSize() / 100 >= d || !(d > 0)) return;
+  const double nx = rx / d;
+  const double ny = ry / d;
+
+  // Velocity of the contact point, reversed, and its normal part.
+  const double va = GetVelA();
+  const double ux = -(GetVelX() - va * ry);
+  const double uy = -(GetVelY() + va * rx);
+  const double k = ux * nx + uy * ny;
+  const double jx = k * nx;
+  const double jy = k * ny;
+  const double w = WallRestitution * (nx * uy - ny * ux) / d;
+  if (std::fabs(jx) + std::fabs(jy) > kGentleTouch) {
+    SetVelX(GetVelX() + WallRestitution * jx);
+    SetVelY(GetVelY() + WallRestitution * jy);
+    SetVelA(GetVelA() + std::sqrt(WallRestitution) * w);
+  } else {
+    SetVelX(GetVelX() + kGentleRestitution * jx);
+    SetVelY(GetVelY() + kGentleRestitution * jy);
+    SetVelA(GetVelA() + kGentleRestitution * w);
+  }
+
+  // A bounce never adds kinetic energy.
+  for (int32_t round = 0; GetKineticEnergy() > e0; ++round) {
+    if (round == kMaxDampingRounds) {  // e0 is as good as nothing
+      SetVelX(0);
+      SetVelY(0);
+      SetVelA(0);
+      break;
+    }
+    SetVelX(GetVelX() * kEnergyDamping);
+    SetVelY(GetVelY() * kEnergyDamping);
+    SetVelA(GetVelA() * kEnergyDamping);
+  }
+
+  ContactX = cx;
+  ContactY = cy;
+  // The damage grows with the full speed of the contact point.
+  ApplyImpact(std::hypot(ux, uy));
+}
+
+// ---- Bodies --------------------------------------------------------------------
+
+bool TPhysic2D::CollidesWith(TPlayer& other) {
+  auto* body = dynamic_cast<TPhysic2D*>(&other);
+  if (!body) return false;
+  UpdateShape();
+  body->UpdateShape();
+  ContactX = 0;
+  ContactY = 0;
+  double sumX = 0;
+  double sumY = 0;
+  int32_t count = 0;
+  // Pass 1 samples the other's outline against this body, pass 2 this body's
+  // outline against the other: each edge at its start and at 1/5 .. 4/5.
+  TPhysic2D* sampled[2] = {body, this};
+  TPhysic2D* tester[2] = {this, body};
+  for (int pass = 0; pass < 2; ++pass) {
+    const std::vector<TPoint>& points = sampled[pass]->CornerPoints;
+    const size_t n = points.size();
+    for (size_t i = 0; i < n; ++i) {
+      const TPoint a = points[i];
+      const TPoint b = points[i + 1 == n ? 0 : i + 1];
+      for (int32_t s = 0; s < SamplesPerEdge; ++s) {
+        const double t = static_cast<double>(s) / SamplesPerEdge;
+        const double px = a.x + t * (b.x - a.x);
+        const double py = a.y + t * (b.y - a.y);
+        if (tester[pass]->ContainsPoint(px, py)) {
+          sumX += px;
+          sumY += py;
+          ++count;
+        }
+      }
+    }
+  }
+  if (count == 0) return false;
+  ContactX = sumX / count;
+  ContactY = sumY / count;
+  body->ContactX = ContactX;
+  body->ContactY = ContactY;
+  return true;
+}
+
+void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
+  TPhysic2D* bodies[2] = {&a, &b};
+
+  // 1. Both back off toward their last poses clear of walls while they overlap.
+  TPose backOff[2] = {BackOffStep(a), BackOffStep(b)};
+  double cx = 0;
+  double cy = 0;
+  int32_t counter = kMaxBackOffMoves;
+  do {
+    cx = a.ContactX;
+    cy = a.ContactY;
+    MoveByPose(a, backOff[0]);
+    MoveByPose(b, backOff[1]);
+    --counter;
+  } while (counter >= 0 && a.CollidesWith(b));
+
+  // 2. The motion measure before the exchange.
+  const double m0 = a.MotionMeasure(a.GetVelX(), a.GetVelY(), a.GetVelA()) +
+                    b.MotionMeasure(b.GetVelX(), b.GetVelY(), b.GetVelA());
+
+  // 3. Impulses along the line from the contact to each centre, from the
+  // velocities before the exchange; each costs its receiver J^2 health.
+  double dvx[2];
+  double dvy[2];
+  double dw[2];
+  double impulse[2];
+  for (int k = 0; k < 2; ++k) {
+    TPhysic2D& self = *bodies[k];
+    TPhysic2D& other = *bodies[1 - k];
+    const double rx = cx - self.GetPosX();
+    const double ry = cy - self.GetPosY();
+    double d = std::hypot(rx, ry);
+    if (d == 0) d = 1;
+    const double nx = -rx / d;
+    const double ny = -ry / d;
+    const double ux = other.GetVelX() - self.GetVelX();
+    const double uy = other.GetVelY() - self.GetVelY();
+    const double s = ux * nx + uy * ny;
+    const double massSum = self.GetMass() + other.GetMass();
+    const double j = massSum > 0 ? other.GetMass() * s / massSum : 0;
+    const double inertia = self.GetInertia();
+    impulse[k] = j;
+    dvx[k] = j * nx;
+    dvy[k] = j * ny;
+    dw[k] = inertia > 0 ? (nx * uy - ny * ux) / inertia : 0;
+    self.SetHealth(self.GetHealth() - j * j);
+  }
+
+  // 4. The exchange may not raise the pair's motion measure by much: shrink it.
+  const double spin = std::sqrt(PairRestitution);
+  auto trialMeasure = [&](double f) {
+    double sum = 0;
+    for (int k = 0; k < 2; ++k) {
+      TPhysic2D& body = *bodies[k];
+      sum += body.MotionMeasure(body.GetVelX() + PairRestitution * f * dvx[k],
+                                body.GetVelY() + PairRestitution * f * dvy[k],
+                                body.GetVelA() + spin * f * dw[k]);
+    }
+    return sum;
+  };
+  double f = 1;
+  while (trialMeasure(f) > m0 && f > kMinImpulseFactor) f *= kImpulseFactorStep;
+
+  // 5. Apply.
+  for (int k = 0; k < 2; ++k) {
+    TPhysic2D& body = *bodies[k];
+    if (f < 1) {
+      dvx[k] *= f;
+      dvy[k] *= f;
+      dw[k] *= f;
+    }
+    body.SetVelX(body.GetVelX() + PairRestitution * dvx[k]);
+    body.SetVelY(body.GetVelY() + PairRestitution * dvy[k]);
+    body.SetVelA(body.GetVelA() + spin * dw[k]);
+  }
+
+  // 6. Separate along the line from the contact; a body stopped by a wall hands
+  // its share to the other.
+  TPose apart[2];
+  for (int k = 0; k < 2; ++k)
+    apart[k] = {(bodies[k]->GetPosX() - cx) / kBackOffSteps, (bodies[k]->GetPosY() - cy) / kBackOffSteps, 0};
+  counter = kMaxBackOffMoves;
+  do {
+    for (int k = 0; k < 2; ++k) {
+      TPhysic2D& body = *bodies[k];
+      MoveByPose(body, apart[k]);
+      if (!body.IsClearOfWalls()) {
+        MoveByPose(body, {-apart[k].x, -apart[k].y, -apart[k].a});
+        TPose& other = apart[1 - k];
+        other = {other.x - apart[k].x, other.y - apart[k].y, other.a - apart[k].a};
+        apart[k] = {};
+      }
+    }
+    --counter;
+  } while (counter > 0 && a.CollidesWith(b));
+
+  // 7. Under evolution a kart drains a rocket it runs into.
+  const TTrack* track = a.GetTrack();
+  if (!track || !track->Evolution || a.IsDead() || b.IsDead()) return;
+  TKart* kart = dynamic_cast<TKart*>(&a);
+  TRocket* rocket = dynamic_cast<TRocket*>(&b);
+  if (!kart || !rocket) {
+    kart = dynamic_cast<TKart*>(&b);
+    rocket = dynamic_cast<TRocket*>(&a);
+  }
+  if (!kart || !rocket) return;
+  kart->SetHealth(kart->GetHealth() + impulse[1]);
+  const double taken = std::min(rocket->GetEnergy(), kMaxTheft);
+  kart->SetEnergy(kart->GetEnergy() + kTheftYield * taken);
+  rocket->SetEnergy(rocket->GetEnergy() - taken);
+}
+
+}  // namespace vorlanth

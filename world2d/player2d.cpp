@@ -1,0 +1,437 @@
+#include "world2d/player2d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/rounding.h"
+#include "core/track.h"
+#include "world2d/color_utils.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr int32_t kTriangleCorners = 3;
+constexpr double kInitialCellSize = 15;   // pixels, until the player's grid size applies
+constexpr double kMinSize = 3;            // pixels
+constexpr double kMaxSize = 25;
+constexpr double kInitialSize = 6;
+constexpr double kImpactDamage = 10;      // health lost at Speed = Size for the reference size
+constexpr double kFinWidthFactor = 0.1;   // of Size
+constexpr double kMinFinWidth = 2.5;      // pixels
+constexpr double kLimiterBarGap = 1.3;    // of Size, from the centre
+constexpr double kLimiterBarWidth = 4;    // pixels
+constexpr double kLimiterBarSpacing = 5;  // pixels between the bars of two controls
+constexpr double kMaxRingRadius = 10000;  // pixels: keeps absurd feelings drawable
+const TColor kBlack = MakeColor(0, 0, 0);
+const TColor kWhite = MakeColor(255, 255, 255);
+
+// The triangle: a nose and two tail corners at +-0.8 pi.
+const TVec2* TriangleDirections() {
+  static const TVec2 table[kTriangleCorners] = {
+      TPlayer2D::CornerDirection(0, 1),
+      TPlayer2D::CornerDirection(0.8 * kPi, 1),
+      TPlayer2D::CornerDirection(-0.8 * kPi, 1),
+  };
+  return table;
+}
+
+// Green when full, red when empty.
+TColor LevelColor(double level) {
+  const double r = std::clamp((1 - level) * 1.4 + 0.2, 0.0, 1.0);
+  const double g = std::clamp(1.5 * level - 0.25, 0.0, 1.0);
+  return MakeColor(Round32(255 * r), Round32(255 * g), 50);
+}
+
+}  // namespace
+
+// ---- Construction and parameters -----------------------------------------------
+
+void TPlayer2D::InitPlayer2D() {
+  InitPlayer();
+  SetPosX(10);
+  SetPosY(10);
+  SetAngle(0);
+  ReferenceSize = kReferenceSize;
+  CommitState();
+}
+
+void TPlayer2D::CreateParams() {
+  TPlayer::CreateParams();
+  TState& s = GetState();
+  PosXIndex = s.AddParam(TStateParam::CreatePositional(&s, kInitialCellSize, 0, "PosX"));
+  PosYIndex = s.AddParam(TStateParam::CreatePositional(&s, kInitialCellSize, 0, "PosY"));
+  AngleIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 0, 0, "Angle"));
+  SizeIndex = s.AddParam(TStateParam::CreatePlain(&s, kMinSize, kMaxSize, kInitialSize, "Size"));
+}
+
+bool TPlayer2D::ReadyToSplit() { return GetEnergy() >= 99; }
+
+TTrack2D* TPlayer2D::GetTrack2D() const {
+  const TTrack* track = GetTrack();
+  if (track != CachedTrack) {
+    CachedTrack = track;
+    CachedTrack2D = dynamic_cast<TTrack2D*>(const_cast<TTrack*>(track));
+  }
+  return CachedTrack2D;
+}
+
+Canvas* TPlayer2D::GetCanvas() const {
+  const TTrack2D* track = GetTrack2D();
+  return track ? track->ImageCanvas : nullptr;
+}
+
+// ---- Pose ----------------------------------------------------------------------
+
+void TPlayer2D::SetPosX(double x) {
+  GetState().Params[static_cast<size_t>(PosXIndex)].SetValue(x);
+  ShapeDirty = true;
+}
+
+void TPlayer2D::SetPosY(double y) {
+  GetState().Params[static_cast<size_t>(PosYIndex)].SetValue(y);
+  ShapeDirty = true;
+}
+
+void TPlayer2D::SetAngle(double a) {
+  GetState().Params[static_cast<size_t>(AngleIndex)].SetValue(a);
+  ShapeDirty = true;
+}
+
+void TPlayer2D::SetSize(double value) {
+  if (value < 0 || value == GetSize()) return;
+  GetState().Params[static_cast<size_t>(SizeIndex)].SetValue(value);
+  ShapeDirty = true;
+}
+
+void TPlayer2D::SetPosition(double x, double y, double angle) {
+  SetPosX(x);
+  SetPosY(y);
+  SetAngle(angle);
+  CommitState();
+}
+
+void TPlayer2D::MoveBy(double dx, double dy, double dAngle) {
+  SetPosX(GetPosX() + dx);
+  SetPosY(GetPosY() + dy);
+  SetAngle(GetAngle() + dAngle);
+}
+
+void TPlayer2D::StorePose() {
+  TState& s = GetState();
+  s.Params[static_cast<size_t>(PosXIndex)].KeepValue();
+  s.Params[static_cast<size_t>(PosYIndex)].KeepValue();
+  s.Params[static_cast<size_t>(AngleIndex)].KeepValue();
+}
+
+// ---- Outline -------------------------------------------------------------------
+
+TVec2 TPlayer2D::CornerDirection(double offset, double radius) {
+  return {radius * std::cos(offset), radius * std::sin(offset)};
+}
+
+bool TPlayer2D::OutlineNeedsCorners(int32_t count) {
+  if (ArraysPending) {
+    const auto n = static_cast<size_t>(std::max(count, 0));
+    Corners.resize(n);
+    CornerPoints.resize(n);
+    ArraysPending = false;
+    ShapeDirty = true;
+  }
+  return ShapeDirty;
+}
+
+void TPlayer2D::SetCorner(int32_t i, double x, double y) {
+  const auto k = static_cast<size_t>(i);
+  Corners[k] = {x, y};
+  CornerPoints[k] = {Round32(x), Round32(y)};
+}
+
+void TPlayer2D::FinishOutline() {
+  ShapeDirty = false;
+  EdgesDirty = true;
+}
+
+void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
+  if (!OutlineNeedsCorners(count)) return;
+  const int32_t n = static_cast<int32_t>(Corners.size());
+  const double x = GetPosX();
+  const double y = GetPosY();
+  const double size = GetSize();
+  // Heading trig once; each corner is its table direction rotated by it.
+  const double c = std::cos(GetAngle());
+  const double s = std::sin(GetAngle());
+  for (int32_t i = 0; i < n; ++i) {
+    const TVec2 d = directions[i];
+    SetCorner(i, x + size * (c * d.x - s * d.y), y + size * (s * d.x + c * d.y));
+  }
+  FinishOutline();
+}
+
+void TPlayer2D::BuildOutline(int32_t count, const double* offsets, const double* radii) {
+  if (!OutlineNeedsCorners(count)) return;
+  const int32_t n = static_cast<int32_t>(Corners.size());
+  const double x = GetPosX();
+  const double y = GetPosY();
+  const double size = GetSize();
+  const double c = std::cos(GetAngle());
+  const double s = std::sin(GetAngle());
+  for (int32_t i = 0; i < n; ++i) {
+    const TVec2 d = CornerDirection(offsets[i], radii ? radii[i] : 1.0);
+    SetCorner(i, x + size * (c * d.x - s * d.y), y + size * (s * d.x + c * d.y));
+  }
+  FinishOutline();
+}
+
+void TPlayer2D::UpdateShape() { BuildOutline(kTriangleCorners, TriangleDirections()); }
+
+void TPlayer2D::UpdateEdges() {
+  UpdateShape();
+  if (!EdgesDirty) return;
+  EdgesDirty = false;
+  const size_t n = Corners.size();
+  Edges.resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    const size_t next = i + 1 == n ? 0 : i + 1;
+    Edges[i] = {Corners[next].x - Corners[i].x, Corners[next].y - Corners[i].y};
+  }
+}
+
+bool TPlayer2D::ContainsPoint(double x, double y) {
+  UpdateEdges();
+  // Measured from each rounded corner along the real edge: all non-zero signs
+  // agree for a point inside or on a convex outline, whatever its winding.
+  int firstSign = 0;
+  for (size_t i = 0; i < Corners.size(); ++i) {
+    const double c = (x - CornerPoints[i].x) * Edges[i].y - (y - CornerPoints[i].y) * Edges[i].x;
+    if (c == 0) continue;
+    const int sign = c > 0 ? 1 : -1;
+    if (firstSign == 0) {
+      firstSign = sign;
+    } else if (sign != firstSign) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TPlayer2D::IsInsideWorld() {
+  UpdateShape();
+  const TTrack2D* track = GetTrack2D();
+  if (!track || !track->HasCircuit()) return true;  // no circuit, no border to leave
+  for (const TPoint& p : CornerPoints)
+    if (!track->InBounds(p.x, p.y)) return false;
+  return true;
+}
+
+// ---- Damage --------------------------------------------------------------------
+
+void TPlayer2D::ApplyImpact(double speed) {
+  if (!HasControls()) return;
+  const double size = GetSize();
+  if (size <= 0) return;
+  const double relative = speed / size;
+  SetHealth(GetHealth() - (size / ReferenceSize) * relative * relative * kImpactDamage);
+}
+
+// ---- Drawing -------------------------------------------------------------------
+
+void TPlayer2D::Draw() {
+  Canvas* canvas = GetCanvas();
+  if (!canvas) return;
+  UpdateShape();
+  const auto n = static_cast<int32_t>(CornerPoints.size());
+  if (n == 0) return;
+
+  // 1. The body.
+  canvas->SetPenMode(Canvas::PenMode::Copy);
+  canvas->SetPenStyle(Canvas::PenStyle::Solid);
+  canvas->SetPenWidth(1);
+  canvas->SetPenColor(kBlack);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  canvas->SetBrushColor(Color);
+  canvas->Polygon(CornerPoints.data(), n);
+  if (!HasControls()) return;
+
+  // 2. Health fin on one side, energy fin on the other. With three corners the
+  // energy fin's far corner wraps to corner 0, the nose.
+  const int32_t b = (n - 1) / 2;
+  const int32_t bPrev = (b - 1 + n) % n;
+  DrawFin(-1, GetHealth() / 100, Corners[static_cast<size_t>(b)].x, Corners[static_cast<size_t>(b)].y,
+          Corners[static_cast<size_t>(bPrev)].x, Corners[static_cast<size_t>(bPrev)].y);
+  const int32_t e = (n + 1) / 2 % n;
+  const int32_t eNext = (e + 1) % n;
+  DrawFin(+1, GetEnergy() / 100, Corners[static_cast<size_t>(e)].x, Corners[static_cast<size_t>(e)].y,
+          Corners[static_cast<size_t>(eNext)].x, Corners[static_cast<size_t>(eNext)].y);
+
+  // 3. The outline again, over the fins.
+  canvas->SetPenColor(kBlack);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Clear);
+  canvas->Polygon(CornerPoints.data(), n);
+
+  // 4. The dead are crossed out.
+  if (IsDead()) {
+    const double x = GetPosX();
+    const double y = GetPosY();
+    const double s = GetSize();
+    canvas->MoveTo(Round32(x - s), Round32(y - s));
+    canvas->LineTo(Round32(x + s), Round32(y + s));
+    canvas->MoveTo(Round32(x - s), Round32(y + s));
+    canvas->LineTo(Round32(x + s), Round32(y - s));
+  }
+
+  // 5. Sensitivity levels: one bar per control (controls and their pushes alternate).
+  if (ShowLevels && LimitersOn) {
+    TState& state = GetState();
+    const int32_t controls = Round32(state.FreeParamCount() / 2.0);
+    for (int32_t j = 0; j < controls && 2 * j < state.FreeParamCount(); ++j) {
+      const TStateParam* limiter = state.GetFreeParam(2 * j).GetLimiter();
+      if (limiter) DrawLimiterBar(kLimiterBarSpacing * j, limiter->Value * 100);
+    }
+  }
+}
+
+void TPlayer2D::DrawFin(int side, double level, double x1, double y1, double x2, double y2) {
+  if (!(level > 0)) return;
+  Canvas* canvas = GetCanvas();
+  if (!canvas) return;
+  const TColor color = LevelColor(level);
+  canvas->SetPenColor(color);
+  canvas->SetBrushColor(color);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  const double w = std::max(kFinWidthFactor * GetSize(), kMinFinWidth);
+  const double angle = GetAngle();
+  const double ox = side * w * std::sin(angle);
+  const double oy = -side * w * std::cos(angle);
+  const double mx = RoundHalfEven(x1 + level * (x2 - x1));
+  const double my = RoundHalfEven(y1 + level * (y2 - y1));
+  const TPoint band[4] = {
+      {Round32(x1 + ox), Round32(y1 + oy)},
+      {Round32(x1), Round32(y1)},
+      {Round32(mx), Round32(my)},
+      {Round32(mx + ox), Round32(my + oy)},
+  };
+  canvas->Polygon(band, 4);
+}
+
+void TPlayer2D::DrawLimiterBar(double offset, double value) {
+  Canvas* canvas = GetCanvas();
+  if (!canvas) return;
+  const double x = GetPosX();
+  const double y = GetPosY();
+  const double s = GetSize();
+  const double x0 = x + kLimiterBarGap * s + offset;
+  canvas->SetPenColor(MakeColor(150, 150, 150));
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  canvas->SetBrushColor(kWhite);
+  canvas->Rectangle(Round32(x0), Round32(y + s + 1), Round32(x0 + kLimiterBarWidth), Round32(y - s - 1));
+  // The level rises from the bottom by value percent of the body's height.
+  canvas->SetBrushColor(LevelColor(value));
+  const double rise = RoundHalfEven(2 * s * value / 100);
+  canvas->Rectangle(Round32(x0), Round32(y + s), Round32(x0 + kLimiterBarWidth), Round32(y + s - rise));
+}
+
+void TPlayer2D::DrawTraceStep() {
+  if (!ShowTraces && !ShowFeelings) return;
+  Canvas* canvas = GetCanvas();
+  if (!canvas || !IsDrawable()) return;
+  TState& state = GetState();
+  const TPoint p{Round32(GetStartPosX()), Round32(GetStartPosY())};
+  const TPoint q{Round32(GetPosX()), Round32(GetPosY())};
+
+  // Later steps are paler.
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  const TColor optionColor = GetOptionColor(state);
+  TColor c0 = optionColor;
+  LightenColor(c0, 0.2);
+  TColor c1 = c0;
+  LightenColor(c1, 0.8);
+  const auto elapsed = static_cast<double>(state.ElapsedMs);
+  const double horizon = GetHorizonMs();
+  const double progress = horizon > 0 ? elapsed / horizon : 1.0;
+  LightenColor(c0, 0.2 * progress);
+  LightenColor(c1, 0.9 * progress);
+
+  if (ShowTraces) {
+    if (std::fabs(state.Weight - 1) < 0.9) ScaleColor(c0, state.Weight * state.Weight);
+    canvas->SetPenColor(c1);
+    canvas->MoveTo(p.x, p.y);
+    canvas->LineTo(q.x, q.y);
+    if (elapsed < horizon) {
+      canvas->SetPixel(p.x, p.y, c0);
+    } else {
+      // The future's last step: a small square at its end.
+      canvas->SetPenColor(optionColor);
+      canvas->SetBrushColor(kBlack);
+      canvas->Rectangle(q.x - 2, q.y - 2, q.x + 1, q.y + 1);
+    }
+  }
+
+  const double f = state.WeightFactor;
+  if (HasControls() && ShowFeelings && std::fabs(f - 1) > 0.01) {
+    // Gains as green rings, losses as red rings, three nested rings fading outward.
+    TColor color;
+    double w;
+    if (f >= 1) {
+      color = MakeColor(0, 255, 0);
+      w = 5 * std::sqrt(f - 1);
+    } else {
+      color = MakeColor(255, 0, 0);
+      w = f > -1 ? 2 / (f + 1) - 1 : kMaxRingRadius;
+    }
+    canvas->SetPenMode(Canvas::PenMode::Mask);
+    for (int i = 1; i <= 3; ++i) {
+      canvas->SetPenColor(color);
+      canvas->SetBrushColor(color);
+      LightenColor(color, 0.5);
+      const int32_t r = Round32(std::min(10 * w * i / 3, kMaxRingRadius));
+      canvas->Ellipse(q.x - r, q.y - r, q.x + r, q.y + r);
+    }
+  }
+  canvas->SetPenMode(Canvas::PenMode::Copy);
+}
+
+void TPlayer2D::DrawEndingPoint(TState& state) {
+  if (state.LimiterOption) return;
+  Canvas* canvas = GetCanvas();
+  if (!canvas) return;
+  // A player without controls has no options, hence no sectors to draw.
+  const int32_t u = GetState().FreeParamCount();
+  if (u == 0) return;
+
+  const int32_t a = state.Params[static_cast<size_t>(PosXIndex)].GetCell();
+  const int32_t b = state.Params[static_cast<size_t>(PosYIndex)].GetCell();
+  const int32_t g = Round32(GridSize / 2.0);
+  const double score = state.GetScore();
+  const double scaled = std::sqrt(std::fabs(score) * static_cast<double>(DrawScale) / 100);
+  const int32_t r = Round32(g * std::min(scaled, 1.0));
+  LargestScore = std::max(LargestScore, static_cast<long double>(score));
+
+  // The future's grid cell.
+  canvas->SetPenMode(Canvas::PenMode::Copy);
+  canvas->SetPenColor(MakeColor(170, 170, 170));
+  canvas->SetPenStyle(Canvas::PenStyle::Dotted);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Clear);
+  canvas->Rectangle(a - g, b - g, a + g + 1, b + g + 1);
+  canvas->SetPenStyle(Canvas::PenStyle::Solid);
+
+  // Each control owns a sector of width 2 pi / u, its two directions opposite.
+  const int32_t c = state.OptionIndex + state.Direction;
+  const double theta1 = 2 * kPi * (c / 2) / u + kPi + (c % 2) * kPi - kPi / u;
+  const double theta2 = theta1 + 2 * kPi / u;
+  const TColor optionColor = GetOptionColor(state);
+  TColor fill = optionColor;
+  LightenColor(fill, 0.7);
+  canvas->SetPenColor(optionColor);
+  canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
+  canvas->SetBrushColor(fill);
+  canvas->SetPenMode(Canvas::PenMode::Mask);
+  canvas->Pie(a - r, b - r, a + r, b + r, a + Round32(50 * std::cos(theta1)),
+              b - Round32(50 * std::sin(theta1)), a + Round32(50 * std::cos(theta2)),
+              b - Round32(50 * std::sin(theta2)));
+  canvas->SetPenMode(Canvas::PenMode::Copy);
+}
+
+}  // namespace vorlanth

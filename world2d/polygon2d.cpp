@@ -1,0 +1,43 @@
+#include "world2d/polygon2d.h"
+
+#include <algorithm>
+#include <numbers>
+
+#include "core/random.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr int32_t kMinSides = 3;
+constexpr double kAsteroidDensity = 2;
+constexpr double kAsteroidNoise = 5;  // pixels/s: velocity noise of its futures
+
+}  // namespace
+
+std::unique_ptr<TPolygon2D> TPolygon2D::Create(int32_t sides, double x, double y, double angle) {
+  std::unique_ptr<TPolygon2D> polygon(new TPolygon2D());
+  polygon->InitPolygon(sides, x, y, angle);
+  return polygon;
+}
+
+void TPolygon2D::InitPolygon(int32_t sides, double x, double y, double angle) {
+  InitPhysic(x, y, angle);
+  SetSides(sides);
+  SetDensity(kAsteroidDensity);
+  FutureNoise = kAsteroidNoise;
+  SetVelA((0.5 - Random()) * AsteroidSpin);
+  CommitState();
+}
+
+void TPolygon2D::SetSides(int32_t n) {
+  Sides = std::max(kMinSides, n);
+  // Corner i lies at 2 pi i / Sides from the heading: the table changes with Sides only.
+  Directions.resize(static_cast<size_t>(Sides));
+  for (int32_t i = 0; i < Sides; ++i)
+    Directions[static_cast<size_t>(i)] = CornerDirection(2 * std::numbers::pi * i / Sides, 1);
+  ArraysPending = true;
+}
+
+void TPolygon2D::UpdateShape() { BuildOutline(Sides, Directions.data()); }
+
+}  // namespace vorlanth
