@@ -1,0 +1,317 @@
+#include "goals/drops_goal.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/error.h"
+#include "core/random.h"
+#include "goal_world.h"
+
+namespace vorlanth::testing {
+namespace {
+
+class DropsGoalTest : public GoalWorld {
+ protected:
+  DropsGoalTest() {
+    auto owned = std::make_unique<TGoal2DSweets>(&Team);
+    Goal = owned.get();
+    Team.Goals->AddGoal(std::move(owned));
+  }
+
+  // No drops at all, as if scattered already: the tests lay out their own.
+  void ClearDrops() {
+    Goal->ReplaceDrops = false;
+    Goal->DropUnits.fill(0);
+    Goal->FutureDropUnits.fill(0);
+    Goal->DropsLeft = DropCount;
+  }
+  void SetDrop(int32_t i, int32_t x, int32_t y, int32_t units) {
+    const auto k = static_cast<size_t>(i);
+    Goal->DropX[k] = x;
+    Goal->DropY[k] = y;
+    Goal->DropUnits[k] = units;
+    Goal->FutureDropUnits[k] = units;
+  }
+
+  TGoal2DSweets* Goal = nullptr;
+};
+
+TEST_F(DropsGoalTest, ReachIsAStrictSquareGrownByTheUnitsLeft) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(0, 109, 100, 4);  // 4 + 6 = 10 > 9
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, EnergyPerDrop);
+  EXPECT_EQ(Goal->StartValue, 1);
+  EXPECT_EQ(kart->GetEnergy(), 50 + EnergyPerDrop);
+  EXPECT_EQ(Goal->DropUnits[0], 3);
+
+  ClearDrops();
+  SetDrop(0, 110, 100, 4);  // 10 is not > 10
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, 1);
+  EXPECT_EQ(kart->GetEnergy(), 50 + EnergyPerDrop);
+  EXPECT_EQ(Goal->DropUnits[0], 4);
+
+  SetDrop(0, 100, 110, 4);  // the same along y
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, 1);
+}
+
+TEST_F(DropsGoalTest, EveryDropReachedGivesItsUnitButTheValueStaysFive) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(3, 100, 100, 2);
+  SetDrop(7, 104, 98, 5);
+  kart->SetEnergy(98);
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, EnergyPerDrop);
+  EXPECT_EQ(kart->GetEnergy(), 100);  // clamped at the maximum
+  EXPECT_EQ(Goal->DropUnits[3], 1);
+  EXPECT_EQ(Goal->DropUnits[7], 4);
+}
+
+TEST_F(DropsGoalTest, PresentEmptiesDropsAndCountsThemDown) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(0, 100, 100, 1);
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->DropUnits[0], 0);
+  EXPECT_EQ(Goal->DropsLeft, DropCount - 1);
+  Goal->Evaluate(*kart);  // an empty drop does not exist
+  EXPECT_EQ(Goal->Value, 1);
+  EXPECT_EQ(kart->GetEnergy(), 50 + EnergyPerDrop);
+}
+
+TEST_F(DropsGoalTest, FutureConsumesItsOwnCopyOnly) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(0, 100, 100, 1);
+  SetDrop(1, 101, 101, 3);
+
+  Team.SetFutureMode(true);  // the team hands every future a copy of the present drops
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, EnergyPerDrop);
+  EXPECT_EQ(Goal->GetDropLeft(0), 0);  // gone in this future
+  EXPECT_EQ(Goal->GetDropLeft(1), 2);
+  EXPECT_EQ(kart->GetEnergy(), 50 + 2 * EnergyPerDrop);
+  Goal->Evaluate(*kart);  // later sub-steps see the future's earlier consumption
+  EXPECT_EQ(Goal->GetDropLeft(0), 0);
+  EXPECT_EQ(Goal->GetDropLeft(1), 1);
+  // The present is untouched.
+  EXPECT_EQ(Goal->DropUnits[0], 1);
+  EXPECT_EQ(Goal->DropUnits[1], 3);
+  EXPECT_EQ(Goal->DropsLeft, DropCount);
+  EXPECT_FALSE(Goal->ReplaceDrops);
+  Team.SetFutureMode(false);
+
+  EXPECT_EQ(kart->GetEnergy(), 50);
+  EXPECT_EQ(Goal->GetDropLeft(0), 1);
+  EXPECT_EQ(Goal->FutureDropUnits[0], 1);  // the next future starts from the present again
+  EXPECT_EQ(Goal->FutureDropUnits[1], 3);
+}
+
+TEST_F(DropsGoalTest, SecondPlayerOfTheSameSubStepSeesOneUnitFewer) {
+  TKart* first = AddKart(100, 100, 6);
+  TKart* second = AddKart(108.5, 100, 6);  // reaches 3 units (9 > 8.5), not 2
+  ClearDrops();
+  SetDrop(0, 100, 100, 3);
+  Team.Goals->Evaluate();  // the team goal on each member, in team order
+  EXPECT_EQ(first->GetEnergy(), 50 + EnergyPerDrop);
+  EXPECT_EQ(second->GetEnergy(), 50);
+  EXPECT_EQ(Goal->Value, 1);  // the value of the last player evaluated
+  EXPECT_EQ(Goal->DropUnits[0], 2);
+}
+
+TEST_F(DropsGoalTest, WithEvolutionOnlyRocketsCollect) {
+  TKart* kart = AddKart(100, 100, 6);
+  TRocket* rocket = AddRocket(100, 100, 0, 6);
+  Track.Evolution = true;
+  ClearDrops();
+  SetDrop(0, 100, 100, 3);
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, 1);
+  EXPECT_EQ(kart->GetEnergy(), 50);
+  EXPECT_EQ(Goal->DropUnits[0], 3);
+  Goal->Evaluate(*rocket);
+  EXPECT_EQ(Goal->Value, EnergyPerDrop);
+  EXPECT_EQ(rocket->GetEnergy(), 50 + EnergyPerDrop);
+  EXPECT_EQ(Goal->DropUnits[0], 2);
+}
+
+TEST_F(DropsGoalTest, DeadPlayerScoresOneAndTakesNothing) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(0, 100, 100, 3);
+  kart->SetHealth(0);
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->Value, 1);
+  EXPECT_EQ(Goal->StartValue, 1);
+  EXPECT_EQ(Goal->DropUnits[0], 3);
+  EXPECT_EQ(kart->GetEnergy(), 50);
+}
+
+// True when the drop's centre and the four points 1.5 sizes away are on the track.
+bool IsClearSpot(const TTrack2D& track, int32_t x, int32_t y, double size) {
+  const double c = 1.5 * size;
+  return track.IsOnTrack(x, y) && track.IsOnTrack(x + c, y) && track.IsOnTrack(x - c, y) &&
+         track.IsOnTrack(x, y + c) && track.IsOnTrack(x, y - c);
+}
+
+TEST_F(DropsGoalTest, FirstEvaluationScattersAllDropsOnClearSpots) {
+  RandomSeed(7);
+  TKart* kart = AddKart(5, 195, 6);  // outside the middle 80 %: no drop can land on it
+  Goal->Evaluate(*kart);
+  EXPECT_FALSE(Goal->ReplaceDrops);
+  EXPECT_EQ(Goal->DropsLeft, DropCount);
+  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+    EXPECT_GE(Goal->DropUnits[i], 2);
+    EXPECT_LE(Goal->DropUnits[i], 6);
+    EXPECT_EQ(Goal->FutureDropUnits[i], Goal->DropUnits[i]);
+    EXPECT_GE(Goal->DropX[i], 20);
+    EXPECT_LE(Goal->DropX[i], 180);
+    EXPECT_TRUE(IsClearSpot(Track, Goal->DropX[i], Goal->DropY[i], 6));
+  }
+  for (size_t i = static_cast<size_t>(DropCount); i < static_cast<size_t>(DropSlots); ++i)
+    EXPECT_EQ(Goal->DropUnits[i], 0);
+}
+
+TEST_F(DropsGoalTest, TwentyUsedUpDropsAreScatteredAgainAndTheLastFiveStay) {
+  RandomSeed(11);
+  TKart* kart = AddKart(5, 195, 6);
+  Goal->Evaluate(*kart);  // first scattering
+  // Lay the drops out apart from each other so that each visit takes one drop only.
+  for (int32_t i = 0; i < DropCount; ++i)
+    SetDrop(i, 30 + 30 * (i % 5), 30 + 30 * (i / 5), i < 20 ? 1 : 2 + i % 5);
+  const auto keptX = Goal->DropX;
+  const auto keptY = Goal->DropY;
+  const auto keptUnits = Goal->DropUnits;
+
+  for (int32_t i = 0; i < 20; ++i) {
+    MoveTo(*kart, Goal->DropX[static_cast<size_t>(i)], Goal->DropY[static_cast<size_t>(i)]);
+    Goal->Evaluate(*kart);
+    ASSERT_EQ(Goal->DropsLeft, DropCount - 1 - i);
+  }
+  EXPECT_EQ(Goal->DropsLeft, MinDropsLeft);
+  EXPECT_TRUE(Goal->ReplaceDrops);
+
+  MoveTo(*kart, 5, 195);
+  Goal->Evaluate(*kart);
+  EXPECT_FALSE(Goal->ReplaceDrops);
+  EXPECT_EQ(Goal->DropsLeft, DropCount);
+  for (size_t i = 0; i < 20; ++i) {
+    EXPECT_GE(Goal->DropUnits[i], 2);
+    EXPECT_LE(Goal->DropUnits[i], 6);
+    EXPECT_TRUE(IsClearSpot(Track, Goal->DropX[i], Goal->DropY[i], 6));
+  }
+  for (size_t i = 20; i < 25; ++i) {
+    EXPECT_EQ(Goal->DropX[i], keptX[i]);
+    EXPECT_EQ(Goal->DropY[i], keptY[i]);
+    EXPECT_EQ(Goal->DropUnits[i], keptUnits[i]);
+  }
+}
+
+TEST_F(DropsGoalTest, FreshDropsHoldTwoToSixUnitsTheEndsHalfAsOften) {
+  RandomSeed(3);
+  TKart* kart = AddKart(5, 195, 6);
+  Goal->LastPlayer = kart;
+  std::map<int32_t, int> counts;
+  for (int n = 0; n < 5000; ++n) {
+    Goal->DropUnits[0] = 0;
+    Goal->PlaceDrop(0);
+    ++counts[Goal->DropUnits[0]];
+  }
+  ASSERT_EQ(counts.size(), 5u);
+  EXPECT_EQ(counts.begin()->first, 2);
+  EXPECT_EQ(counts.rbegin()->first, 6);
+  EXPECT_LT(counts[2], counts[4] * 3 / 4);
+  EXPECT_LT(counts[6], counts[4] * 3 / 4);
+  EXPECT_GT(counts[3], counts[4] * 3 / 4);
+  // A drop still holding units is not moved.
+  const int32_t x = Goal->DropX[0];
+  Goal->PlaceDrop(0);
+  EXPECT_EQ(Goal->DropX[0], x);
+}
+
+TEST_F(DropsGoalTest, SmallClearAreaTakesEveryDrop) {
+  RandomSeed(5);
+  FieldPicture picture(200, 200);
+  // Walls everywhere but a 60 x 60 square in the middle.
+  picture.Walls = {{0, 0, 200, 70}, {0, 130, 200, 200}, {0, 0, 70, 200}, {130, 0, 200, 200}};
+  Track.LoadFromImage(picture);
+  TKart* kart = AddKart(5, 195, 6);
+  Goal->Evaluate(*kart);
+  EXPECT_EQ(Goal->DropsLeft, DropCount);
+  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+    EXPECT_GT(Goal->DropUnits[i], 0);
+    EXPECT_GE(Goal->DropX[i], 79);
+    EXPECT_LE(Goal->DropX[i], 120);
+    EXPECT_GE(Goal->DropY[i], 79);
+    EXPECT_LE(Goal->DropY[i], 120);
+  }
+}
+
+TEST_F(DropsGoalTest, CircuitWithoutClearSpotLeavesTheDropsEmpty) {
+  Track.LoadFromImage(FieldPicture(200, 200, 1, /*allBlack=*/true));
+  TKart* kart = AddKart(100, 100, 6);
+  Goal->Evaluate(*kart);  // bounded: returns
+  EXPECT_EQ(Goal->Value, 1);
+  EXPECT_FALSE(Goal->ReplaceDrops);  // no search again at every evaluation
+  EXPECT_EQ(Goal->DropsLeft, 0);
+  for (size_t i = 0; i < static_cast<size_t>(DropSlots); ++i) {
+    EXPECT_EQ(Goal->DropUnits[i], 0);
+    EXPECT_EQ(Goal->FutureDropUnits[i], 0);
+  }
+  Track.ImageCanvas = &Paper;
+  Goal->Draw();
+  EXPECT_TRUE(Paper.Calls.empty());
+}
+
+TEST_F(DropsGoalTest, DrawsThePresentDropsOnly) {
+  TKart* kart = AddKart(5, 195, 6);
+  ClearDrops();
+  SetDrop(0, 50, 60, 3);
+  SetDrop(1, 80, 90, 0);
+  SetDrop(2, 120, 40, 1);
+  Goal->Draw();  // before the first evaluation: nothing, and no canvas needed
+  Goal->Evaluate(*kart);
+  Goal->Draw();  // no canvas: nothing
+  Track.ImageCanvas = &Paper;
+
+  Team.SetFutureMode(true);
+  Goal->Evaluate(*kart);
+  Goal->Draw();  // while the last player simulates a future: nothing
+  EXPECT_TRUE(Paper.Calls.empty());
+  Team.SetFutureMode(false);
+
+  Goal->Draw();
+  const auto circles = Paper.Only(RecordingCanvas::Op::Ellipse);
+  ASSERT_EQ(circles.size(), 2u);
+  EXPECT_EQ(circles[0].x1, 46);  // radius: units + 1
+  EXPECT_EQ(circles[0].y1, 56);
+  EXPECT_EQ(circles[0].x2, 54);
+  EXPECT_EQ(circles[0].y2, 64);
+  EXPECT_EQ(circles[0].pen, 0x008000);
+  EXPECT_EQ(circles[0].brush, 0xF0FBFF);
+  EXPECT_EQ(circles[0].brushStyle, Canvas::BrushStyle::Solid);
+  EXPECT_EQ(circles[1].x1, 118);
+  EXPECT_EQ(circles[1].x2, 122);
+
+  Paper.Calls.clear();
+  Goal->ReplaceDrops = true;
+  Goal->Draw();
+  EXPECT_TRUE(Paper.Calls.empty());
+}
+
+TEST_F(DropsGoalTest, DropIndexOutsideTheArraysIsAnError) {
+  TKart* kart = AddKart(5, 195, 6);
+  Goal->LastPlayer = kart;
+  EXPECT_THROW(Goal->GetDropLeft(DropSlots), Error);
+  EXPECT_THROW(Goal->SetDropLeft(-1, 1), Error);
+  EXPECT_THROW(Goal->PlaceDrop(DropSlots), Error);
+  EXPECT_NO_THROW(Goal->SetDropLeft(DropSlots - 1, 1));
+}
+
+}  // namespace
+}  // namespace vorlanth::testing
