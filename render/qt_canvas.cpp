@@ -34,6 +34,64 @@ double ArcAngle(double x, double y, double cx, double cy, double a, double b) {
   return std::atan2(-(y - cy) / b, (x - cx) / a) * (180.0 / std::numbers::pi);
 }
 
+// An inclusive run of pixels first..last of one row; empty when first > last.
+struct Span {
+  int64_t first = 0;
+  int64_t last = -1;
+  bool Empty() const { return first > last; }
+};
+
+Span Intersect(const Span& a, const Span& b) {
+  return Span{std::max(a.first, b.first), std::min(a.last, b.last)};
+}
+
+// The rows of the filled ellipse of a box, as GDI draws it: pixels whose centres
+// lie inside the ellipse inscribed in the box, plus the rows and columns through
+// the middle, which always reach the box edges (a flat ellipse still touches
+// all four sides).
+class EllipseRows {
+ public:
+  EllipseRows(int64_t x1, int64_t y1, int64_t x2, int64_t y2)
+      : y1_(y1),
+        y2_(y2),
+        x1_(x1),
+        x2_(x2),
+        cx_(0.5 * static_cast<double>(x1 + x2 - 1)),
+        cy_(0.5 * static_cast<double>(y1 + y2 - 1)),
+        a_(0.5 * static_cast<double>(x2 - x1)),
+        b_(0.5 * static_cast<double>(y2 - y1)) {}
+
+  Span Row(int64_t y) const {
+    if (x2_ <= x1_ || y < y1_ || y >= y2_) return Span{};
+    const double dy = static_cast<double>(y) - cy_;
+    // Half the run: from the ellipse, at least the middle pixel(s), the whole box
+    // width in the middle row(s).
+    double half = 0.5;
+    if (std::abs(dy) <= 0.5) {
+      half = a_;
+    } else {
+      const double t = dy / b_;
+      half = std::max(half, a_ * std::sqrt(std::max(0.0, 1 - t * t)));
+    }
+    constexpr double kSlack = 1e-9;  // pixel centres exactly on the edge are in
+    return Span{std::max(x1_, static_cast<int64_t>(std::ceil(cx_ - half - kSlack))),
+                std::min(x2_ - 1, static_cast<int64_t>(std::floor(cx_ + half + kSlack)))};
+  }
+
+  // The pixels of the row whose four neighbours are all in the ellipse.
+  Span Inside(int64_t y) const {
+    Span row = Row(y);
+    row.first += 1;
+    row.last -= 1;
+    return Intersect(Intersect(row, Row(y - 1)), Row(y + 1));
+  }
+
+ private:
+  int64_t y1_, y2_, x1_, x2_;  // the box: x1..x2-1, y1..y2-1
+  double cx_, cy_;             // centre, in pixel indices
+  double a_, b_;               // half the box width and height
+};
+
 }  // namespace
 
 QtCanvas::QtCanvas(QImage* image) { SetImage(image); }
@@ -229,23 +287,42 @@ void QtCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 void QtCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   const Box box = MakeBox(x1, y1, x2, y2);
-  if (box.Empty() || !Ready()) return;
-  const double x = static_cast<double>(box.x1);
-  const double y = static_cast<double>(box.y1);
-  const double w = static_cast<double>(box.Width());
-  const double h = static_cast<double>(box.Height());
-  const double pen = penWidth_;
-  if (w <= 2 * pen || h <= 2 * pen) {
-    // No inside left: the outline covers the whole ellipse.
+  if (box.Empty() || !DirectAccess()) return;
+  const bool dotted = penStyle_ == PenStyle::Dotted && !WidePen();
+  const bool filled = brushStyle_ == BrushStyle::Solid;
+  const QRgb pen = ToQRgb(penColor_);
+  const QRgb brush = ToQRgb(brushColor_);
+
+  // The outline is what lies outside the inside of the ellipse of the box shrunk by
+  // the pen width less one: the 4-connected edge for a thin pen, thicker for a wide one.
+  const EllipseRows outer(box.x1, box.y1, box.x2, box.y2);
+  const int64_t inset = penWidth_ - 1;
+  const EllipseRows inner(box.x1 + inset, box.y1 + inset, box.x2 - inset, box.y2 - inset);
+  const int64_t first_row = std::max<int64_t>(box.y1, 0);
+  const int64_t last_row = std::min<int64_t>(box.y2 - 1, image_->height() - 1);
+  for (int64_t y = first_row; y <= last_row; ++y) {
+    const Span row = outer.Row(y);
+    if (dotted) {
+      // The dots come later; the gaps between them take the brush colour anyway.
+      if (filled) FillRun(y, row.first, row.last, brush);
+      continue;
+    }
+    const Span inside = Intersect(inner.Inside(y), row);
+    if (inside.Empty()) {
+      FillRun(y, row.first, row.last, pen);
+      continue;
+    }
+    FillRun(y, row.first, inside.first - 1, pen);
+    FillRun(y, inside.last + 1, row.last, pen);
+    if (filled) FillRun(y, inside.first, inside.last, brush);
+  }
+  if (dotted && Ready()) {
+    // Through the centres of the edge pixels.
     path_.clear();
-    path_.addEllipse(QRectF(x, y, w, h));
-    painter_.fillPath(path_, penBrush_);
-  } else if (WidePen()) {
-    // The stroke is centred on its path: half a pen inside the box.
-    painter_.drawEllipse(QRectF(x + pen / 2, y + pen / 2, w - pen, h - pen));
-  } else {
-    // The thin outline runs through the pixels at the box edges.
-    painter_.drawEllipse(QRectF(x, y, w - 1, h - 1));
+    path_.addEllipse(QRectF(static_cast<double>(box.x1) + 0.5, static_cast<double>(box.y1) + 0.5,
+                            static_cast<double>(box.Width() - 1),
+                            static_cast<double>(box.Height() - 1)));
+    painter_.strokePath(path_, pen_);
   }
 }
 
@@ -267,10 +344,11 @@ void QtCanvas::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, i
   double sweep = ArcAngle(x4, y4, cx, cy, w / 2, h / 2) - start;
   if (sweep <= 0) sweep += 360;
 
-  // The path runs where the outline is drawn: through the edge pixels for a thin
-  // pen, half a pen inside the box for a wide one (see Ellipse).
+  // The path runs where the outline is drawn: through the centres of the edge
+  // pixels for a thin pen (QPainter puts a thin stroke at x on pixel floor(x)), half
+  // a pen inside the box for a wide one, whose stroke is centred on the path.
   QRectF arc_box = WidePen() ? QRectF(x + pen / 2, y + pen / 2, w - pen, h - pen)
-                             : QRectF(x, y, w - 1, h - 1);
+                             : QRectF(x + 0.5, y + 0.5, w - 1, h - 1);
   if (arc_box.width() < 0 || arc_box.height() < 0) {
     arc_box = QRectF(QPointF(cx, cy), QSizeF(0, 0));
   }
@@ -281,14 +359,40 @@ void QtCanvas::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, i
   painter_.drawPath(path_);
 }
 
+bool QtCanvas::DirectAccess() {
+  if (image_ == nullptr || image_->isNull()) return false;
+  // The painter draws on the buffer we are about to write; if a copy shares it, the
+  // write below detaches the image and the painter must start again on the new one.
+  if (painter_.isActive() && !image_->isDetached()) painter_.end();
+  if (image_->format() != QImage::Format_RGB32) {
+    End();
+    *image_ = image_->convertToFormat(QImage::Format_RGB32);
+  }
+  bits_ = image_->bits();
+  stride_ = image_->bytesPerLine();
+  return true;
+}
+
+void QtCanvas::FillRun(int64_t y, int64_t first, int64_t last, QRgb color) {
+  first = std::max<int64_t>(first, 0);
+  last = std::min<int64_t>(last, image_->width() - 1);
+  if (first > last || y < 0 || y >= image_->height()) return;
+  QRgb* pixel = reinterpret_cast<QRgb*>(bits_ + y * stride_) + first;
+  QRgb* const end = pixel + (last - first + 1);
+  if (penMode_ == PenMode::Mask) {
+    for (; pixel != end; ++pixel) *pixel &= color;  // alpha stays 0xFF
+  } else {
+    std::fill(pixel, end, color);
+  }
+}
+
 void QtCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
   if (image_ == nullptr || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) {
     return;
   }
-  // Written straight into the buffer the painter draws on (the pen mode does not
-  // apply to single pixels).
-  if (painter_.isActive() && !image_->isDetached()) painter_.end();
-  reinterpret_cast<QRgb*>(image_->scanLine(y))[x] = ToQRgb(color);
+  // The pen mode does not apply to single pixels.
+  if (!DirectAccess()) return;
+  reinterpret_cast<QRgb*>(bits_ + y * stride_)[x] = ToQRgb(color);
 }
 
 void QtCanvas::DrawPicture(const Picture& picture) {

@@ -69,6 +69,11 @@ class QtCanvas : public Canvas {
   void ApplyState();
   // A pen wider than one pixel is stroked as a filled outline with round ends.
   bool WidePen() const { return penWidth_ > 1; }
+  // Prepares writing pixels straight into the image (bits_, stride_); false when
+  // there is no image.
+  bool DirectAccess();
+  // Writes the pixels first..last of a row in the pen mode, clipped to the image.
+  void FillRun(int64_t y, int64_t first, int64_t last, QRgb color);
 
   QImage* image_ = nullptr;
   QPainter painter_;
@@ -94,6 +99,8 @@ class QtCanvas : public Canvas {
   QPoint position_;             // the pen position of MoveTo/LineTo
   std::vector<QPoint> points_;  // reused polygon storage
   QPainterPath path_;           // reused path storage (pies, wide and dotted outlines)
+  uchar* bits_ = nullptr;       // the image's pixels while writing them directly
+  qsizetype stride_ = 0;        // bytes per row of bits_
 };
 
 }  // namespace vorlanth

@@ -1,0 +1,260 @@
+// Reading and writing circuit pictures: colour values, BMP depths, and files that
+// are not pictures at all.
+
+#include "render/qt_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <random>
+#include <string>
+
+#include "core/error.h"
+
+namespace vorlanth {
+namespace {
+
+class QtPictureTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+  std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+
+  void WriteFile(const std::string& path, const QByteArray& bytes) const {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+  }
+
+  QByteArray ReadFile(const std::string& path) const {
+    QFile file(QString::fromStdString(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+  }
+
+  // A small picture with a handful of distinct colours (so it fits a palette).
+  static QImage Sample() {
+    QImage image(7, 5, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                            qRgb(12, 34, 56), qRgb(0, 0, 0), qRgb(255, 255, 255),
+                            qRgb(128, 128, 128)};
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, colours[(x + 2 * y) % 7]);
+    }
+    return image;
+  }
+
+  // The message must name the file, so the user knows which one failed.
+  void ExpectLoadError(const std::string& path, const char* reason_part) {
+    try {
+      LoadPicture(path);
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const Error& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
+      EXPECT_NE(message.find(reason_part), std::string::npos) << message;
+    }
+  }
+
+  QTemporaryDir dir_;
+};
+
+// A 32-bit BMP (BI_RGB, blue-green-red-unused), which Qt itself never writes.
+QByteArray Bmp32(const QImage& image) {
+  QByteArray out;
+  auto u16 = [&](uint32_t v) {
+    out.append(static_cast<char>(v & 0xFF));
+    out.append(static_cast<char>((v >> 8) & 0xFF));
+  };
+  auto u32 = [&](uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  const uint32_t pixels = static_cast<uint32_t>(image.width() * image.height() * 4);
+  out.append("BM");
+  u32(14 + 40 + pixels);
+  u32(0);
+  u32(14 + 40);
+  u32(40);
+  u32(static_cast<uint32_t>(image.width()));
+  u32(static_cast<uint32_t>(image.height()));
+  u16(1);
+  u16(32);
+  u32(0);  // uncompressed
+  u32(pixels);
+  u32(2835);
+  u32(2835);
+  u32(0);
+  u32(0);
+  for (int y = image.height() - 1; y >= 0; --y) {  // bottom row first
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      out.append(static_cast<char>(qBlue(p)));
+      out.append(static_cast<char>(qGreen(p)));
+      out.append(static_cast<char>(qRed(p)));
+      out.append('\0');
+    }
+  }
+  return out;
+}
+
+TEST_F(QtPictureTest, PixelIsRedPlusGreenTimes256PlusBlueTimes65536) {
+  QImage image(2, 1, QImage::Format_RGB32);
+  image.setPixel(0, 0, qRgb(1, 2, 3));
+  image.setPixel(1, 0, qRgb(255, 0, 0));
+  const QtPicture picture(image);
+  EXPECT_EQ(picture.Pixel(0, 0), 1 + 2 * 256 + 3 * 65536);
+  EXPECT_EQ(picture.Pixel(1, 0), 255);
+  EXPECT_EQ(picture.Width(), 2);
+  EXPECT_EQ(picture.Height(), 1);
+}
+
+TEST_F(QtPictureTest, OutsideThePictureIsBlack) {
+  QImage image(3, 3, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  const QtPicture picture(image);
+  EXPECT_EQ(picture.Pixel(-1, 0), 0);
+  EXPECT_EQ(picture.Pixel(0, 3), 0);
+  EXPECT_EQ(picture.Pixel(INT32_MAX, INT32_MIN), 0);
+}
+
+TEST_F(QtPictureTest, OtherFormatsAreKeptAsRgb32) {
+  const QImage indexed = Sample().convertToFormat(QImage::Format_Indexed8);
+  const QtPicture picture(indexed);
+  EXPECT_EQ(picture.Image().format(), QImage::Format_RGB32);
+  EXPECT_EQ(picture.Pixel(3, 0), MakeColor(12, 34, 56));
+}
+
+TEST_F(QtPictureTest, CloneIsIndependent) {
+  QImage image(3, 3, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QtPicture picture(image);
+  const std::unique_ptr<Picture> clone = picture.Clone();
+  picture.Image().setPixel(1, 1, qRgb(0, 0, 0));
+  EXPECT_EQ(picture.Pixel(1, 1), 0);
+  EXPECT_EQ(clone->Pixel(1, 1), 0xFFFFFF);
+  EXPECT_EQ(clone->Width(), 3);
+}
+
+TEST_F(QtPictureTest, BmpRoundTripKeepsEveryColour) {
+  const QImage image = Sample();
+  SavePicture(image, Path("round.bmp"));
+  const auto loaded = LoadPicture(Path("round.bmp"));
+  ASSERT_EQ(loaded->Image().size(), image.size());
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      EXPECT_EQ(loaded->Pixel(x, y), FromQRgb(image.pixel(x, y))) << x << ", " << y;
+    }
+  }
+  EXPECT_EQ(ReadFile(Path("round.bmp")).left(2), QByteArray("BM"));
+}
+
+TEST_F(QtPictureTest, SavingAnyPictureWritesItsPixels) {
+  QImage image = Sample();
+  const QtPicture picture(image);
+  SavePicture(static_cast<const Picture&>(picture), Path("picture.bmp"));
+  EXPECT_EQ(LoadPicture(Path("picture.bmp"))->Pixel(3, 0), MakeColor(12, 34, 56));
+}
+
+TEST_F(QtPictureTest, EightTwentyFourAndThirtyTwoBitFilesGiveTheSameColours) {
+  const QImage image = Sample();
+  QImage indexed = image.convertToFormat(QImage::Format_Indexed8);
+  indexed.setColorCount(256);  // a short palette would be written with 4 bits per pixel
+  ASSERT_TRUE(indexed.save(QString::fromStdString(Path("8.bmp")), "BMP"));
+  ASSERT_TRUE(image.convertToFormat(QImage::Format_RGB888)
+                  .save(QString::fromStdString(Path("24.bmp")), "BMP"));
+  WriteFile(Path("32.bmp"), Bmp32(image));
+  // The files really have those depths (bits per pixel at byte 28).
+  EXPECT_EQ(ReadFile(Path("8.bmp"))[28], 8);
+  EXPECT_EQ(ReadFile(Path("24.bmp"))[28], 24);
+  EXPECT_EQ(ReadFile(Path("32.bmp"))[28], 32);
+
+  const auto p8 = LoadPicture(Path("8.bmp"));
+  const auto p24 = LoadPicture(Path("24.bmp"));
+  const auto p32 = LoadPicture(Path("32.bmp"));
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const TColor expected = FromQRgb(image.pixel(x, y));
+      EXPECT_EQ(p8->Pixel(x, y), expected) << x << ", " << y;
+      EXPECT_EQ(p24->Pixel(x, y), expected) << x << ", " << y;
+      EXPECT_EQ(p32->Pixel(x, y), expected) << x << ", " << y;
+    }
+  }
+}
+
+TEST_F(QtPictureTest, MissingEmptyAndFolderPathsAreRefused) {
+  ExpectLoadError(Path("nowhere.bmp"), "does not exist");
+  WriteFile(Path("empty.bmp"), QByteArray());
+  ExpectLoadError(Path("empty.bmp"), "empty");
+  ExpectLoadError(dir_.path().toStdString(), "folder");
+}
+
+TEST_F(QtPictureTest, TextIsNotAPicture) {
+  WriteFile(Path("notes.bmp"), QByteArray("This is a shopping list, not a circuit.\n"));
+  ExpectLoadError(Path("notes.bmp"), "not a readable image");
+}
+
+TEST_F(QtPictureTest, EveryTruncationOfABmpIsRefused) {
+  SavePicture(Sample(), Path("whole.bmp"));
+  const QByteArray whole = ReadFile(Path("whole.bmp"));
+  for (qsizetype length = 1; length < whole.size(); ++length) {
+    WriteFile(Path("cut.bmp"), whole.left(length));
+    EXPECT_THROW(LoadPicture(Path("cut.bmp")), Error) << "cut at " << length;
+  }
+}
+
+TEST_F(QtPictureTest, ZeroSizedBmpIsRefused) {
+  QByteArray bmp = Bmp32(Sample());
+  bmp[18] = bmp[19] = bmp[20] = bmp[21] = 0;  // width 0
+  WriteFile(Path("flat.bmp"), bmp);
+  ExpectLoadError(Path("flat.bmp"), "0 pixels");
+}
+
+TEST_F(QtPictureTest, GarbageNeverCrashes) {
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<int> byte(0, 255);
+  const QByteArray whole = Bmp32(Sample());
+  for (int round = 0; round < 200; ++round) {
+    // A real header with random bytes spilled over it, or random bytes after "BM".
+    QByteArray data = whole;
+    const int flips = 1 + round % 8;
+    for (int i = 0; i < flips; ++i) {
+      data[static_cast<qsizetype>(random() % static_cast<unsigned>(data.size()))] =
+          static_cast<char>(byte(random));
+    }
+    if (round % 5 == 0) {
+      data = QByteArray("BM");
+      for (int i = 0; i < round; ++i) data.append(static_cast<char>(byte(random)));
+    }
+    WriteFile(Path("garbage.bmp"), data);
+    try {
+      const auto picture = LoadPicture(Path("garbage.bmp"));
+      EXPECT_GT(picture->Width(), 0);
+      EXPECT_GT(picture->Height(), 0);
+    } catch (const Error&) {
+      // refused with a message: fine
+    }
+  }
+}
+
+TEST_F(QtPictureTest, UnwritablePathsAreReportedWithTheirName) {
+  const std::string in_missing_folder = Path("no/such/folder/frame.bmp");
+  try {
+    SavePicture(Sample(), in_missing_folder);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("\"" + in_missing_folder + "\""), std::string::npos)
+        << e.what();
+  }
+  EXPECT_THROW(SavePicture(Sample(), dir_.path().toStdString()), Error);
+  EXPECT_THROW(SavePicture(QImage(), Path("nothing.bmp")), Error);
+  EXPECT_FALSE(QFile::exists(dir_.filePath("nothing.bmp")));
+}
+
+}  // namespace
+}  // namespace vorlanth
