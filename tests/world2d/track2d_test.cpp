@@ -1,0 +1,196 @@
+// The circuit: its grid of walls, bounds, loading, background, mouse, and the
+// world step's pair pass and wall pass.
+
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "world_fixture.h"
+
+namespace vorlanth::testing {
+namespace {
+
+TEST(Track2DTest, DefaultsBeforeAnyCircuit) {
+  TTrack2D track;
+  EXPECT_DOUBLE_EQ(track.Friction, 0.008);
+  EXPECT_DOUBLE_EQ(track.SideFriction, 0.1);
+  EXPECT_FALSE(track.HasCircuit());
+  EXPECT_FALSE(track.IsOnTrack(5, 5));
+  track.DrawBackground();  // nothing to draw, nowhere to draw it
+}
+
+TEST(Track2DTest, OnlyPureBlackIsWall) {
+  VectorPicture picture(10, 10);
+  picture.Set(3, 4, kBlackPixel);
+  picture.Set(5, 4, MakeColor(1, 0, 0));
+  TTrack2D track;
+  track.LoadFromImage(picture);
+  EXPECT_EQ(track.GridWidth, 10);
+  EXPECT_EQ(track.GridHeight, 10);
+  EXPECT_FALSE(track.IsOnTrack(3, 4));
+  EXPECT_TRUE(track.IsOnTrack(5, 4));
+  EXPECT_TRUE(track.IsOnTrack(4, 3));   // column-major: (4, 3) is not (3, 4)
+  EXPECT_FALSE(track.IsOnTrack(3.4, 3.6));  // rounded onto the wall pixel
+}
+
+TEST(Track2DTest, BordersAreOutsideAfterRoundingHalfToEven) {
+  TTrack2D track;
+  track.LoadFromImage(VectorPicture(20, 10));
+  EXPECT_FALSE(track.IsOnTrack(0, 5));
+  EXPECT_FALSE(track.IsOnTrack(5, 0));
+  EXPECT_FALSE(track.IsOnTrack(0.5, 5));   // rounds to 0
+  EXPECT_TRUE(track.IsOnTrack(1.5, 5));    // rounds to 2
+  EXPECT_FALSE(track.IsOnTrack(20 - 0.4, 5));  // taken as x = GridWidth
+  EXPECT_TRUE(track.IsOnTrack(20 - 0.6, 5));
+  EXPECT_FALSE(track.IsOnTrack(5, 10));
+  EXPECT_FALSE(track.IsOnTrack(-3, 5));
+  EXPECT_FALSE(track.InBounds(1e300, 5));  // never a lookup out of the grid
+  EXPECT_TRUE(track.InBounds(19, 9));
+}
+
+TEST(Track2DTest, EmptyPictureIsRefusedAndThePreviousCircuitKept) {
+  VectorPicture picture(30, 20);
+  picture.Set(7, 7, kBlackPixel);
+  TTrack2D track;
+  track.LoadFromImage(picture);
+  const Picture* background = track.Background.get();
+
+  EXPECT_THROW(track.LoadFromImage(VectorPicture(0, 0)), Error);
+  EXPECT_THROW(track.LoadFromImage(VectorPicture(30, 0)), Error);
+  EXPECT_EQ(track.GridWidth, 30);
+  EXPECT_EQ(track.GridHeight, 20);
+  EXPECT_EQ(track.Background.get(), background);
+  EXPECT_FALSE(track.IsOnTrack(7, 7));
+  EXPECT_TRUE(track.IsOnTrack(8, 7));
+}
+
+TEST(Track2DTest, LoadingAnotherCircuitReplacesGridAndBackground) {
+  TTrack2D track;
+  track.LoadFromImage(VectorPicture(30, 20));
+  VectorPicture other(50, 40, kBlackPixel);
+  other.Set(35, 25, kWhitePixel);
+  track.LoadFromImage(other);
+  EXPECT_EQ(track.Width(), 50);
+  EXPECT_EQ(track.Height(), 40);
+  EXPECT_TRUE(track.IsOnTrack(35, 25));
+  EXPECT_FALSE(track.IsOnTrack(10, 10));
+  EXPECT_EQ(track.Background->Width(), 50);
+  EXPECT_EQ(track.Background->Pixel(35, 25), kWhitePixel);
+}
+
+TEST(Track2DTest, BackgroundIsDrawnOnlyWhenThereIsACanvas) {
+  TTrack2D track;
+  RecordingCanvas canvas;
+  track.ImageCanvas = &canvas;
+  track.DrawBackground();
+  EXPECT_TRUE(canvas.Calls.empty());  // no circuit yet
+  track.LoadFromImage(VectorPicture(30, 20));
+  track.Draw(0);
+  ASSERT_EQ(canvas.Calls.size(), 1u);
+  EXPECT_EQ(canvas.Calls[0].op, RecordingCanvas::Op::Picture);
+}
+
+TEST(Track2DTest, MouseIsOverTheCircuitOnlyStrictlyInside) {
+  TTrack2D track;
+  track.LoadFromImage(VectorPicture(30, 20));
+  EXPECT_FALSE(track.MouseInTrack());  // no window, no mouse
+
+  int32_t mx = 10;
+  int32_t my = 5;
+  bool present = true;
+  track.MouseSource = [&](int32_t& x, int32_t& y) {
+    x = mx;
+    y = my;
+    return present;
+  };
+  EXPECT_TRUE(track.MouseInTrack());
+  EXPECT_EQ(track.MouseX(), 10);
+  EXPECT_EQ(track.MouseY(), 5);
+  mx = 0;
+  EXPECT_FALSE(track.MouseInTrack());
+  mx = 30;
+  EXPECT_FALSE(track.MouseInTrack());
+  mx = 10;
+  present = false;
+  EXPECT_FALSE(track.MouseInTrack());
+}
+
+TEST(Track2DTest, PlayerThatIsNotABodyCannotStep) {
+  World world;
+  world.Add(RegularBody::Create(4, 100, 100, 0));
+  world.Add(PlainPlayer::Create());
+  EXPECT_NO_THROW(world.Track.GetPhysic(0));
+  try {
+    world.Track.GetPhysic(1);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Track2D contains a player that is not a Physic2D player.");
+  }
+  EXPECT_THROW(world.Track.Step(), Error);
+}
+
+// ---- The pair pass -------------------------------------------------------------
+
+using Log = std::vector<std::pair<const TPlayer*, const TPlayer*>>;
+
+struct LoggingWorld : World {
+  LoggingWorld() { Track.Collisions = true; }
+  RegularBody* Logged(double x, double y) {
+    RegularBody* body = Add(RegularBody::Create(4, x, y, 0));
+    body->SetSize(10);
+    body->Log = &Tests;
+    body->NeverCollide = true;
+    return body;
+  }
+  Log Tests;  // overlap tests asked, in order
+};
+
+TEST(Track2DStepTest, PairsAreVisitedOnceInListOrder) {
+  LoggingWorld world;
+  RegularBody* a = world.Logged(100, 100);
+  RegularBody* b = world.Logged(105, 100);
+  RegularBody* c = world.Logged(100, 105);
+  world.Track.Step();
+  EXPECT_EQ(world.Tests, (Log{{a, b}, {a, c}, {b, c}}));
+}
+
+TEST(Track2DStepTest, BoxTestSkipsDistantPairsButNotTouchingOnes) {
+  LoggingWorld world;
+  RegularBody* a = world.Logged(100, 100);
+  RegularBody* touchingRight = world.Logged(120, 100);  // box edges at x = 110
+  RegularBody* touchingBelow = world.Logged(99, 120);  // 1 px left of the other box
+  world.Logged(200, 100);  // far from all
+  world.Track.Step();
+  EXPECT_EQ(world.Tests, (Log{{a, touchingRight}, {a, touchingBelow}}));
+}
+
+TEST(Track2DStepTest, NoPairPassWithoutCollisionsOrWithOneBody) {
+  LoggingWorld world;
+  world.Logged(100, 100);
+  world.Track.Step();
+  world.Logged(105, 100);
+  world.Track.Collisions = false;
+  world.Track.Step();
+  EXPECT_TRUE(world.Tests.empty());
+}
+
+TEST(Track2DStepTest, OverlappingBodiesAreSeparatedAndThenKeptOffTheWalls) {
+  VectorPicture picture(200, 200);
+  picture.Fill(150, 0, 200, 200, kBlackPixel);
+  World world(picture);
+  world.Track.Collisions = true;
+  RegularBody* a = world.Add(RegularBody::Create(4, 128, 100, 0));
+  RegularBody* b = world.Add(RegularBody::Create(4, 138, 100, 0));
+  for (RegularBody* body : {a, b}) {
+    body->SetSize(10);
+    body->IsClearOfWalls();
+  }
+  world.Track.Step();
+  EXPECT_FALSE(a->CollidesWith(*b));
+  EXPECT_TRUE(a->IsClearOfWalls());
+  EXPECT_TRUE(b->IsClearOfWalls());
+  EXPECT_LE(b->GetPosX(), 139);  // the wall stopped b: a took the whole separation
+  EXPECT_LT(a->GetPosX(), 128);
+}
+
+}  // namespace
+}  // namespace vorlanth::testing
