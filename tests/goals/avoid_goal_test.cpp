@@ -57,6 +57,24 @@ TEST_F(AvoidGoalTest, SameCentreGivesZero) {
   EXPECT_EQ(Goal.Value, 0);
 }
 
+TEST_F(AvoidGoalTest, FollowsTheTeamAsPlayersComeAndGo) {
+  TKart* player = AddKart(50, 50, 6);
+  TKart* near = AddKart(50, 80, 6);
+  AddKart(50, 170, 6);
+  Goal.Evaluate(*player);
+  EXPECT_DOUBLE_EQ(Goal.Value, 1);
+  Team.RemovePlayer(near, true);  // the far one moves up to its place in the team
+  Goal.Evaluate(*player);
+  EXPECT_DOUBLE_EQ(Goal.Value, 2);
+  AddKart(50, 110, 6);
+  Goal.Evaluate(*player);
+  EXPECT_DOUBLE_EQ(Goal.Value, 2);
+  Team.RemovePlayer(player, false).reset();  // the evaluated player leaves the team
+  TKart* other = static_cast<TKart*>(Team.GetPlayer(0));
+  Goal.Evaluate(*other);
+  EXPECT_DOUBLE_EQ(Goal.Value, 1);  // 60 pixels from the last one
+}
+
 TEST_F(AvoidGoalTest, OnlyThePlayersOfTheAvoidedTeamCount) {
   TTeam others;
   Track.AddTeam(&others);
