@@ -1,0 +1,193 @@
+// The kart: controls as rates, rolling friction, brake, side grip, energy and
+// steering; its outline and drawing.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "world2d/kart.h"
+#include "world_fixture.h"
+
+namespace vorlanth::testing {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// A kart heading along +x, off any track (default frictions 0.008 and 0.1, dt 0.1).
+std::unique_ptr<TKart> Kart(double power, double velX, double velY = 0) {
+  auto kart = TKart::Create(100, 100, 0);
+  kart->SetPower(power);
+  kart->SetVelX(velX);
+  kart->SetVelY(velY);
+  return kart;
+}
+
+TEST(KartTest, CreatedWithItsBodyConstantsAndControls) {
+  auto kart = TKart::Create(50, 60, 1);
+  EXPECT_DOUBLE_EQ(kart->GetSize(), 10);
+  EXPECT_EQ(kart->Gravity, 0);
+  EXPECT_DOUBLE_EQ(kart->Density, 1.5);
+  EXPECT_DOUBLE_EQ(kart->GetHealthGoal().Urgency, 0.4);
+  EXPECT_DOUBLE_EQ(kart->GetPosX(), 50);
+  EXPECT_DOUBLE_EQ(kart->GetAngle(), 1);
+  TState& s = kart->GetState();
+  ASSERT_EQ(s.FreeParamCount(), 4);
+  EXPECT_EQ(s.GetFreeParam(0).Name, "PUSHPOWER");
+  EXPECT_EQ(s.GetFreeParam(2).Name, "PUSHTURN");
+  EXPECT_DOUBLE_EQ(s.GetFreeParam(0).Maximum, 60);
+  EXPECT_DOUBLE_EQ(kart->GetMaxTurn(), 0.7853981633974483);
+  EXPECT_DOUBLE_EQ(kart->GetMinPower(), -80);
+}
+
+TEST(KartTest, OutlineHasAFlatNoseAndAWideTail) {
+  auto kart = TKart::Create(100, 100, 0);
+  kart->UpdateShape();
+  ASSERT_EQ(kart->Corners.size(), 4u);
+  EXPECT_NEAR(kart->Corners[0].x, 100 + 10 * std::cos(0.1 * kPi), 1e-9);
+  EXPECT_NEAR(kart->Corners[0].y, 100 + 10 * std::sin(0.1 * kPi), 1e-9);
+  EXPECT_NEAR(kart->Corners[2].y, 100 + 10 * std::sin(-0.8 * kPi), 1e-9);
+  EXPECT_EQ(kart->CornerPoints[3], (TPoint{110, 97}));
+}
+
+TEST(KartTest, ControlsAreRatesOfPowerAndTurn) {
+  auto kart = Kart(10, 0);
+  TState& s = kart->GetState();
+  s.GetParam(kart->PushPowerIndex).SetValue(20);
+  s.GetParam(kart->PushTurnIndex).SetValue(-1);
+  kart->ApplyForces();
+  EXPECT_DOUBLE_EQ(kart->GetPower(), 12);
+  EXPECT_DOUBLE_EQ(kart->GetTurn(), -0.1);
+}
+
+TEST(KartTest, BrakeRemovesSpeedWithoutThrustThenPushesWeaklyForward) {
+  auto kart = Kart(-40, 5);
+  kart->ApplyForces();
+  // 100 x 80 x 0.008 x 0.1 x 0.5 = 3.2 px/s braked off; rolling factor from vf = 5.
+  const double rolling = 1 - 10 * 0.1 * 0.008 * 1.05;
+  EXPECT_NEAR(kart->GetVelX(), rolling * (5 - 3.2), 1e-12);
+  EXPECT_EQ(kart->AccX, 0);
+  EXPECT_NEAR(kart->GetEnergy(), 50 - 0.05 * 0.1, 1e-12);  // braking costs only idling
+
+  auto stopped = Kart(-40, 0);
+  stopped->ApplyForces();
+  // Thrust 15 forward: 15 x (10/12)^2 / (1.5 x (10/12)^3) = 12 px/s^2.
+  EXPECT_NEAR(stopped->AccX, 12, 1e-12);
+  EXPECT_NEAR(stopped->GetEnergy(), 50 - 0.45 * 0.1, 1e-12);
+}
+
+TEST(KartTest, FrictionComesFromTheTrack) {
+  World world;
+  world.Track.Friction = 0;
+  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  kart->SetPower(-40);
+  kart->SetVelX(5);
+  kart->ApplyForces();
+  EXPECT_DOUBLE_EQ(kart->GetVelX(), 5);  // neither rolling loss nor brake
+}
+
+TEST(KartTest, TurnRateGrowsWithForwardSpeedUpTo10PixelsPerSecond) {
+  for (const auto& [speed, expected] :
+       {std::pair{20.0, kPi / 4}, {5.0, kPi / 8}, {-5.0, -kPi / 8}, {0.0, 0.0}}) {
+    auto kart = Kart(0, speed);
+    kart->SetTurn(kPi / 4);
+    kart->ApplyForces();
+    EXPECT_NEAR(kart->GetVelA(), expected, 1e-12) << "speed " << speed;
+  }
+}
+
+TEST(KartTest, SideGripSlowsSlidingWithoutReversingIt) {
+  auto kart = Kart(0, 0, 3);
+  kart->ApplyForces();
+  EXPECT_NEAR(kart->GetVelY(), 2, 1e-12);
+
+  auto slow = Kart(0, 0, 0.5);
+  slow->ApplyForces();
+  EXPECT_EQ(slow->GetVelY(), 0);
+
+  auto turned = TKart::Create(100, 100, kPi / 2);  // heading down: x is sideways
+  turned->SetVelX(-3);
+  turned->ApplyForces();
+  EXPECT_NEAR(turned->GetVelX(), -2, 1e-12);
+}
+
+TEST(KartTest, NoEnergyNoThrustButControlsStillAct) {
+  auto kart = Kart(40, 0);
+  kart->SetEnergy(0);
+  kart->GetState().GetParam(kart->PushPowerIndex).SetValue(10);
+  kart->ApplyForces();
+  EXPECT_EQ(kart->AccX, 0);
+  EXPECT_EQ(kart->GetEnergy(), 0);
+  EXPECT_DOUBLE_EQ(kart->GetPower(), 41);
+}
+
+TEST(KartTest, LittleEnergyLimitsTheThrust) {
+  auto kart = Kart(80, 0);
+  kart->SetEnergy(0.001);
+  kart->ApplyForces();
+  // The cost 0.085 exceeds the energy; the thrust is then capped at 200 x 0.001.
+  EXPECT_NEAR(kart->AccX, 0.2 * 0.8, 1e-12);
+  EXPECT_EQ(kart->GetEnergy(), 0);
+}
+
+TEST(KartTest, DeadKartKeepsItsTurnLosesPowerAndIdles) {
+  auto kart = Kart(50, 0);
+  kart->SetTurn(0.3);
+  kart->GetState().GetParam(kart->PushTurnIndex).SetValue(1);
+  kart->SetHealth(0);
+  kart->ApplyForces();
+  EXPECT_EQ(kart->GetPower(), 0);
+  EXPECT_DOUBLE_EQ(kart->GetTurn(), 0.3);
+  EXPECT_NEAR(kart->GetEnergy(), 50 - 0.005, 1e-12);
+}
+
+TEST(KartTest, MaximumPowerCanBeLowered) {
+  auto kart = TKart::Create(100, 100, 0);
+  kart->SetPower(100);
+  EXPECT_DOUBLE_EQ(kart->GetPower(), 80);
+  kart->SetMaxPower(14);
+  kart->SetPower(100);
+  EXPECT_DOUBLE_EQ(kart->GetPower(), 14);
+  EXPECT_DOUBLE_EQ(kart->GetMaxPower(), 14);
+}
+
+TEST(KartTest, CloneIsAnotherKartInTheSameState) {
+  auto kart = TKart::Create(120, 80, 0.5);
+  kart->SetPower(30);
+  kart->SetEnergy(70);
+  auto clone = kart->Clone();
+  auto* twin = dynamic_cast<TKart*>(clone.get());
+  ASSERT_NE(twin, nullptr);
+  EXPECT_NE(twin, kart.get());
+  EXPECT_DOUBLE_EQ(twin->GetPosX(), 120);
+  EXPECT_DOUBLE_EQ(twin->GetPower(), 30);
+  EXPECT_DOUBLE_EQ(twin->GetEnergy(), 70);
+  EXPECT_TRUE(twin->CanClone());
+}
+
+TEST(KartTest, DrawsWheelsAndThePowerGauge) {
+  World world;
+  RecordingCanvas canvas;
+  world.Track.ImageCanvas = &canvas;
+  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  kart->SetPower(40);
+  kart->Draw();
+  const auto lines = canvas.Of(RecordingCanvas::Op::Line);
+  ASSERT_EQ(lines.size(), 3u);  // two wheels, the gauge's arm
+  EXPECT_EQ(lines[0].penWidth, 2);
+  EXPECT_EQ(lines[2].args, (std::vector<int32_t>{100, 100, 110, 100}));
+  const auto ellipses = canvas.Of(RecordingCanvas::Op::Ellipse);
+  ASSERT_EQ(ellipses.size(), 3u);
+  EXPECT_EQ(ellipses[0].args, (std::vector<int32_t>{107, 97, 113, 103}));
+  EXPECT_EQ(ellipses[0].brush, MakeColor(75, 255, 75));  // sqrt(0.5) of the way to green
+  EXPECT_EQ(ellipses[1].args, (std::vector<int32_t>{108, 98, 111, 101}));
+  EXPECT_EQ(ellipses[2].brushStyle, Canvas::BrushStyle::Clear);
+
+  canvas.Calls.clear();
+  kart->SetPower(-20);  // braking: white to yellow
+  kart->Draw();
+  EXPECT_EQ(canvas.Of(RecordingCanvas::Op::Ellipse)[0].brush, MakeColor(255, 255, 127));
+}
+
+}  // namespace
+}  // namespace vorlanth::testing
