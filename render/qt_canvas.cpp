@@ -151,9 +151,6 @@ void QtCanvas::SetBrushStyle(BrushStyle style) {
 
 bool QtCanvas::Ready() {
   if (image_ == nullptr || image_->isNull()) return false;
-  // Someone took a copy of the image while we were painting: start again on our
-  // own buffer so the copy stays as it was.
-  if (painter_.isActive() && !image_->isDetached()) painter_.end();
   if (!painter_.isActive()) {
     if (image_->format() != QImage::Format_RGB32) {
       *image_ = image_->convertToFormat(QImage::Format_RGB32);
@@ -168,9 +165,7 @@ bool QtCanvas::Ready() {
 
 void QtCanvas::ApplyState() {
   if (penDirty_) {
-    penQColor_ = QColor(ToQRgb(penColor_));
-    penBrush_ = QBrush(penQColor_);
-    pen_ = QPen(penQColor_);
+    pen_ = QPen(QColor(ToQRgb(penColor_)));
     pen_.setWidth(penWidth_);
     if (WidePen()) {
       pen_.setCapStyle(Qt::RoundCap);
@@ -242,46 +237,42 @@ void QtCanvas::Polygon(const TPoint* points, int32_t count) {
 }
 
 void QtCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  Box box = MakeBox(x1, y1, x2, y2);
-  if (box.Empty() || !Ready()) return;
-  // Only the part near the image can show: cut the box down to it (beyond one pen
-  // width around the image) so the sizes below stay small.
-  const int64_t margin = penWidth_ + 1;
-  const int64_t left = -margin, top = -margin;
-  const int64_t right = image_->width() + margin, bottom = image_->height() + margin;
-  if (box.x2 <= left || box.y2 <= top || box.x1 >= right || box.y1 >= bottom) return;
-  box = Box{std::max(box.x1, left), std::max(box.y1, top), std::min(box.x2, right),
-            std::min(box.y2, bottom)};
-  const int w = static_cast<int>(box.Width());
-  const int h = static_cast<int>(box.Height());
-  const int x = static_cast<int>(box.x1);
-  const int y = static_cast<int>(box.y1);
-  const int pen = penWidth_;
+  const Box box = MakeBox(x1, y1, x2, y2);
+  if (box.Empty() || !DirectAccess()) return;
+  const bool dotted = penStyle_ == PenStyle::Dotted && !WidePen();
+  const bool filled = brushStyle_ == BrushStyle::Solid;
+  const QRgb pen = ToQRgb(penColor_);
+  const QRgb brush = ToQRgb(brushColor_);
 
-  // The inside, within the outline.
-  if (brushStyle_ == BrushStyle::Solid && w > 2 * pen && h > 2 * pen) {
-    painter_.fillRect(QRect(x + pen, y + pen, w - 2 * pen, h - 2 * pen), brush_);
-  }
-  if (penStyle_ == PenStyle::Dotted && !WidePen()) {
-    path_.clear();
-    path_.addRect(QRectF(x, y, w - 1, h - 1));
-    painter_.strokePath(path_, pen_);
-    return;
-  }
-  // A solid outline: four bands of the pen width inside the box, not overlapping.
-  const int top_band = std::min(pen, h);
-  const int bottom_band = std::min(pen, h - top_band);
-  const int side_height = h - top_band - bottom_band;
-  painter_.fillRect(QRect(x, y, w, top_band), penQColor_);
-  if (bottom_band > 0) painter_.fillRect(QRect(x, y + h - bottom_band, w, bottom_band), penQColor_);
-  if (side_height > 0) {
-    const int left_band = std::min(pen, w);
-    const int right_band = std::min(pen, w - left_band);
-    painter_.fillRect(QRect(x, y + top_band, left_band, side_height), penQColor_);
-    if (right_band > 0) {
-      painter_.fillRect(QRect(x + w - right_band, y + top_band, right_band, side_height),
-                        penQColor_);
+  // Bands of the pen width along the inside of the box, the brush within them.
+  const int64_t band = penWidth_;
+  const Box inside{box.x1 + band, box.y1 + band, box.x2 - band, box.y2 - band};
+  const int64_t first_row = std::max<int64_t>(box.y1, 0);
+  const int64_t last_row = std::min<int64_t>(box.y2 - 1, image_->height() - 1);
+  for (int64_t y = first_row; y <= last_row; ++y) {
+    const bool inside_row = y >= inside.y1 && y < inside.y2 && inside.x1 < inside.x2;
+    if (dotted) {
+      // The dots come later; the gaps between them take the brush colour anyway.
+      if (filled) FillRun(y, box.x1, box.x2 - 1, brush);
+    } else if (!inside_row) {
+      FillRun(y, box.x1, box.x2 - 1, pen);
+    } else {
+      FillRun(y, box.x1, inside.x1 - 1, pen);
+      FillRun(y, inside.x2, box.x2 - 1, pen);
+      if (filled) FillRun(y, inside.x1, inside.x2 - 1, brush);
     }
+  }
+  if (dotted && Ready()) {
+    // Through the edge pixels; far edges are brought just outside the image so the
+    // painter gets sizes it can handle.
+    const auto near = [](int64_t v, int64_t size) { return std::clamp<int64_t>(v, -2, size + 1); };
+    const int64_t left = near(box.x1, image_->width()), right = near(box.x2 - 1, image_->width());
+    const int64_t top = near(box.y1, image_->height());
+    const int64_t bottom = near(box.y2 - 1, image_->height());
+    path_.clear();
+    path_.addRect(QRectF(static_cast<double>(left), static_cast<double>(top),
+                         static_cast<double>(right - left), static_cast<double>(bottom - top)));
+    painter_.strokePath(path_, pen_);
   }
 }
 
@@ -361,9 +352,8 @@ void QtCanvas::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, i
 
 bool QtCanvas::DirectAccess() {
   if (image_ == nullptr || image_->isNull()) return false;
-  // The painter draws on the buffer we are about to write; if a copy shares it, the
-  // write below detaches the image and the painter must start again on the new one.
-  if (painter_.isActive() && !image_->isDetached()) painter_.end();
+  // While the painter is open the image owns its buffer (QImage copies it deeply
+  // when copied during painting), so these writes land where the painter draws.
   if (image_->format() != QImage::Format_RGB32) {
     End();
     *image_ = image_->convertToFormat(QImage::Format_RGB32);
@@ -402,7 +392,6 @@ void QtCanvas::DrawPicture(const Picture& picture) {
       image_->format() == QImage::Format_RGB32 &&
       qt->Image().format() == QImage::Format_RGB32) {
     // Same size: copy the pixels into the buffer we already have.
-    if (painter_.isActive() && !image_->isDetached()) painter_.end();
     uchar* target = image_->bits();
     const uchar* source = qt->Image().constBits();
     if (target != source) {

@@ -3,7 +3,8 @@
 //
 // The painter opens at the first drawing call and stays open until End(): a whole
 // cycle of traces and bodies goes through one painter. End() must be called
-// before the image is shown, copied, saved or destroyed.
+// before the image is destroyed or assigned, and before it is shown or saved (a
+// copy taken while painting is a full copy of the pixels).
 //
 // Drawing follows the classic GDI conventions the model was drawn for:
 // - no antialiasing, crisp pixels;
@@ -14,6 +15,10 @@
 //   take the brush colour while the brush is solid;
 // - pen mode Mask ANDs what is drawn (pen and brush) with the picture;
 // - SetPixel writes the colour as it is, whatever the pen mode.
+//
+// Rectangles and ellipses are written row by row straight into the image (QPainter
+// rounds ellipses a pixel off the box now and then); lines, polygons and pies go
+// through the painter.
 
 #include <QImage>
 #include <QPainter>
@@ -92,8 +97,6 @@ class QtCanvas : public Canvas {
 
   // What the painter has, built from the above.
   QPen pen_;
-  QColor penQColor_;
-  QBrush penBrush_;  // the pen colour, for outlines drawn as fills
   QBrush brush_;
 
   QPoint position_;             // the pen position of MoveTo/LineTo

@@ -328,27 +328,36 @@ TEST_F(QtCanvasTest, StateOutlivesEndOfPainting) {
   canvas_.SetPenColor(kBlue);
   canvas_.SetPenWidth(3);
   canvas_.SetBrushColor(kRed);
-  canvas_.Rectangle(0, 0, 10, 10);
+  canvas_.MoveTo(0, 2);
+  canvas_.LineTo(10, 2);
+  EXPECT_TRUE(canvas_.Painting());
   canvas_.End();
   EXPECT_FALSE(canvas_.Painting());
-  canvas_.Rectangle(20, 20, 30, 30);
+  // The painter opens again with the same pen and brush.
+  const TPoint square[] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}};
+  canvas_.Polygon(square, 4);
   EXPECT_TRUE(canvas_.Painting());
-  EXPECT_EQ(At(20, 25), kBlue);
-  EXPECT_EQ(At(22, 25), kBlue);
-  EXPECT_EQ(At(23, 25), kRed);
+  EXPECT_EQ(At(20, 9), kBlue);
+  EXPECT_EQ(At(20, 11), kBlue);
+  EXPECT_EQ(At(20, 20), kRed);
 }
 
 TEST_F(QtCanvasTest, ACopyTakenWhilePaintingStaysAsItWas) {
-  canvas_.Rectangle(0, 0, 5, 5);
+  canvas_.MoveTo(0, 0);
+  canvas_.LineTo(5, 0);
+  ASSERT_TRUE(canvas_.Painting());
   const QImage copy = image_;
+  canvas_.LineTo(5, 30);
   canvas_.Rectangle(10, 10, 15, 15);
   canvas_.SetPixel(20, 20, kRed);
   canvas_.End();
   EXPECT_EQ(FromQRgb(copy.pixel(0, 0)), kBlack);
   EXPECT_EQ(FromQRgb(copy.pixel(10, 10)), kWhite);
   EXPECT_EQ(FromQRgb(copy.pixel(20, 20)), kWhite);
+  EXPECT_EQ(FromQRgb(copy.pixel(5, 20)), kWhite);
   EXPECT_EQ(At(10, 10), kBlack);
   EXPECT_EQ(At(20, 20), kRed);
+  EXPECT_EQ(At(5, 20), kBlack);
 }
 
 // A picture that is not a QImage, as the model's tests would have.
