@@ -13,12 +13,6 @@ class AvoidGoalTest : public GoalWorld {
   TGoal2DTeamAway Goal;
 };
 
-TEST_F(AvoidGoalTest, Defaults) {
-  EXPECT_EQ(Goal.Name, "Avoid others");
-  EXPECT_EQ(Goal.Scale, 1);
-  EXPECT_EQ(Goal.AvoidTeam, &Team);
-}
-
 TEST_F(AvoidGoalTest, DistancesInTensOfSizesMultiply) {
   TKart* player = AddKart(50, 50, 6);
   Goal.Evaluate(*player);

@@ -23,14 +23,6 @@ class MouseGoalTest : public GoalWorld {
   TGoalMouse Avoid{&Team, true};
 };
 
-TEST_F(MouseGoalTest, Defaults) {
-  EXPECT_EQ(Follow.Name, "Follow mouse");
-  EXPECT_EQ(Avoid.Name, "Avoid mouse");
-  EXPECT_EQ(Follow.Scale, 1);
-  EXPECT_FALSE(Follow.AvoidMouse);
-  EXPECT_TRUE(Avoid.AvoidMouse);
-}
-
 TEST_F(MouseGoalTest, DistanceInSizesPlusOne) {
   TKart* kart = AddKart(100, 50, 9);  // 50 pixels from the cursor: d = 50 / 10
   Follow.Evaluate(*kart);

@@ -17,12 +17,8 @@ class StorageGoalTest : public GoalWorld {
   TGoal2DStorage* Goal = nullptr;
 };
 
-TEST_F(StorageGoalTest, Defaults) {
-  EXPECT_EQ(Goal->Name, "Store drops");
+TEST_F(StorageGoalTest, ReactsOverTenSecondsAndKeepsABoxOfAtLeastOnePixel) {
   EXPECT_EQ(Goal->ReactionMs, 10000);
-  EXPECT_EQ(Goal->Urgency, 0.5);
-  EXPECT_EQ(Goal->Scale, 0);
-  EXPECT_EQ(Goal->Stored, 0);
   EXPECT_EQ(TGoal2DStorage(&Team, 0, 0, 0, 10).BoxHalfSize, 1);
 }
 
