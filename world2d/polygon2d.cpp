@@ -38,6 +38,10 @@ void TPolygon2D::SetSides(int32_t n) {
   ArraysPending = true;
 }
 
-void TPolygon2D::UpdateShape() { BuildOutline(Sides, Directions.data()); }
+void TPolygon2D::UpdateShape() {
+  // Sides is a public field: one set without SetSides still gets a matching table.
+  if (Directions.size() != static_cast<size_t>(Sides)) SetSides(Sides);
+  BuildOutline(Sides, Directions.data());
+}
 
 }  // namespace vorlanth
