@@ -30,8 +30,7 @@ test: build build-asan
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@if [ -x $(BUILD)/tools/vorlanth-bench ]; then $(BUILD)/tools/vorlanth-bench; \
-	else echo "The benchmark is not built yet."; fi
+	bash tools/run-bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -38,13 +38,14 @@ std::unique_ptr<TPlayer> TTeam::RemovePlayer(TPlayer* player, bool free) {
   Players.erase(Players.begin() + index);
   if (!Selected && !Players.empty()) Selected = Players.front().get();
   if (Track) Track->RebuildPlayerList();
-  if (!free) return owned;
+  // No goal may keep a player that has left the team, freed here or later.
   if (Track) {
     Track->ForgetPlayer(player);
-    Track->DisposePlayer(std::move(owned));
   } else {
     Goals->ForgetPlayer(player);
   }
+  if (!free) return owned;
+  if (Track) Track->DisposePlayer(std::move(owned));
   return nullptr;
 }
 

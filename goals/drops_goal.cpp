@@ -75,6 +75,7 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
     SetValue(EnergyPerDrop);
     body->SetEnergy(body->GetEnergy() + EnergyPerDrop);
     units[i] = u - 1;
+    if (!future) ++PresentUnitsTaken;
     if (units[i] == 0 && !future) --DropsLeft;
     if (DropsLeft <= MinDropsLeft) ReplaceDrops = true;
   }

@@ -1,0 +1,117 @@
+// The project's micro-benchmarks: the pieces of the hot loop, measured on the
+// built-in circuit with the scenes of the window's commands.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "bench/population.h"
+#include "core/random.h"
+#include "core/team.h"
+#include "render/builtin_circuit.h"
+#include "render/qt_picture.h"
+#include "world2d/kart.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+// The window's start-up scene (one rocket, the drop goal), optionally the circle.
+struct TScene {
+  TTrack2D Track;
+  TTeam Team;
+  TPopulation Population{Track};
+
+  explicit TScene(bool circle) {
+    RandomSeed(1);
+    Track.LoadFromImage(*LoadBuiltinCircuit());
+    Track.AddTeam(&Team);
+    Track.Collisions = true;
+    Population.AddPlayer(pkRocket);
+    Population.AddDropsGoal();
+    if (circle) Population.AddCircleOfKarts();
+    Team.CommitStates();
+    Team.PrepareFutures();
+  }
+
+  void SubStep(int32_t s) {
+    if (s == 1) Team.StartFutureStep(); else Team.ContinueFutureStep();
+    Track.Step();
+    Team.EvaluateGoals();
+    for (TPlayer* p : Track.Players) p->GetState().EndStep();
+  }
+
+  void Pass() {
+    Team.SetFutureMode(true);
+    for (int32_t s = 1; s <= Track.SubStepCount(); ++s) SubStep(s);
+    Team.SetFutureMode(false);
+  }
+};
+
+void BM_StateCopy(benchmark::State& state) {
+  auto kart = TKart::Create(330, 305, 0);
+  TState copy(kart.get());
+  for (auto _ : state) {
+    copy.Assign(*kart->Present);
+    benchmark::DoNotOptimize(copy.Params.data());
+  }
+}
+BENCHMARK(BM_StateCopy);
+
+void BM_AddFuture(benchmark::State& state) {
+  // A list holding 200 distinct futures; each new one is compared with all of them.
+  auto kart = TKart::Create(330, 305, 0);
+  kart->PrepareFutures();
+  TState future(kart.get());
+  future.Assign(*kart->Present);
+  auto& x = future.Params[static_cast<size_t>(kart->PosXIndex)];
+  for (int i = 0; i < 200; ++i) {
+    x.SetValue(1000.0 + 20 * i);
+    kart->Futures->AddFuture(future);
+  }
+  x.SetValue(500);  // a cell already recorded, late in the list
+  for (auto _ : state) kart->Futures->AddFuture(future);
+}
+BENCHMARK(BM_AddFuture);
+
+void BM_StartSceneSubStep(benchmark::State& state) {
+  TScene scene(false);
+  scene.Team.SetFutureMode(true);
+  int32_t s = 1;
+  for (auto _ : state) {
+    scene.SubStep(s);
+    if (++s > scene.Track.SubStepCount()) {
+      scene.Team.SetFutureMode(false);
+      scene.Team.PrepareFutures();
+      scene.Team.SetFutureMode(true);
+      s = 1;
+    }
+  }
+  scene.Team.SetFutureMode(false);
+}
+BENCHMARK(BM_StartSceneSubStep);
+
+void BM_CirclePass(benchmark::State& state) {
+  TScene scene(true);
+  for (auto _ : state) {
+    scene.Pass();
+    state.PauseTiming();
+    scene.Team.PrepareFutures();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * scene.Track.PlayerCount());
+}
+BENCHMARK(BM_CirclePass)->Unit(benchmark::kMillisecond);
+
+void BM_WorldStepCircle(benchmark::State& state) {
+  TScene scene(true);
+  scene.Team.SetFutureMode(true);
+  for (auto _ : state) scene.Track.Step();
+  scene.Team.SetFutureMode(false);
+}
+BENCHMARK(BM_WorldStepCircle)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace vorlanth
+
+BENCHMARK_MAIN();

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# `make bench`: the micro-benchmarks, then whole runs of vorlanth-sim, model only
+# and with the window's drawing (frames written to a temporary folder).
+set -euo pipefail
+build=${1:-build}
+cycles=${BENCH_CYCLES:-30}
+"$build/tools/vorlanth-bench" --benchmark_min_time=0.2
+frames=$(mktemp -d)
+trap 'rm -rf "$frames"' EXIT
+for scene in start circle; do
+  echo "== $scene, model only ($cycles cycles)"
+  "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 | tail -n 1
+  echo "== $scene, drawing as the window does ($cycles cycles)"
+  "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 --frames "$frames/f" | tail -n 1
+done

@@ -1,0 +1,41 @@
+#pragma once
+// The headless runner behind vorlanth-sim: builds the window's start-up scene (or
+// a variant), runs whole cycles exactly as the window's run loop does, and writes
+// frames, per-player statistics and a JSON summary.
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlanth {
+
+struct TSimOptions {
+  std::string Scene = "start";  // start | circle | asteroids
+  int64_t Cycles = 100;
+  std::optional<uint64_t> Seed;  // none: seeded from the clock
+  int32_t MinFutures = 100;      // 1..2000, as the window's bar
+  int32_t HorizonSeconds = 10;   // 1..20, as the window's bar
+  std::string Circuit;           // empty: the built-in circuit
+  std::vector<std::string> Goals;
+  bool Collisions = true;        // the window's check box starts checked
+  bool Evolution = false;
+  std::string FramesPrefix;      // empty: nothing is drawn
+  std::string StatsFile;         // empty: no statistics
+  bool Help = false;
+};
+
+// Parses the arguments (without the program name); throws Error with a message
+// naming the bad argument.
+TSimOptions ParseSimArguments(const std::vector<std::string>& args);
+
+std::string SimUsage();
+
+// Runs the whole tool: returns the exit code (0, or 2 for bad arguments or input).
+// Results go to `out` (last line: one JSON object), messages to `err`; the
+// progress bar is drawn on `err` when `progress` is set.
+int RunSimulator(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 bool progress);
+
+}  // namespace vorlanth
