@@ -265,8 +265,13 @@ void TState::ResetStepAccumulators() {
 void TState::ApplyGoal(const TGoal& goal) {
   if (goal.GainInput > 0) GainSquares += goal.GainInput * goal.GainInput * goal.Strength;
   if (goal.Level >= 0) {
-    // 0 ^ s is 0 for s > 0, and x ^ 0 is 1 (std::pow agrees on both).
-    GainFactor *= std::pow(goal.Level, goal.Strength);
+    // 0 ^ s is 0 for s > 0, and x ^ 0 is 1 (std::pow agrees on both). The common
+    // strengths and levels of 1 skip the power function with the same result.
+    if (goal.Strength == 1) {
+      GainFactor *= goal.Level;
+    } else if (goal.Level != 1) {
+      GainFactor *= std::pow(goal.Level, goal.Strength);
+    }
   }
   if (goal.Feeling != 1 && goal.ReactionMs > 0 && ElapsedMs < goal.ReactionMs) {
     const double f = static_cast<double>(ElapsedMs) / goal.ReactionMs;
