@@ -70,12 +70,7 @@ void TPlayer2D::CreateParams() {
 bool TPlayer2D::ReadyToSplit() { return GetEnergy() >= 99; }
 
 TTrack2D* TPlayer2D::GetTrack2D() const {
-  const TTrack* track = GetTrack();
-  if (track != CachedTrack) {
-    CachedTrack = track;
-    CachedTrack2D = dynamic_cast<TTrack2D*>(const_cast<TTrack*>(track));
-  }
-  return CachedTrack2D;
+  return dynamic_cast<TTrack2D*>(GetTrack());
 }
 
 Canvas* TPlayer2D::GetCanvas() const {
@@ -137,7 +132,9 @@ bool TPlayer2D::OutlineNeedsCorners(int32_t count) {
     const auto n = static_cast<size_t>(std::max(count, 0));
     Corners.resize(n);
     CornerPoints.resize(n);
+    Edges.resize(n);  // sized here too, so that a first overlap test allocates nothing
     ArraysPending = false;
+    EdgesDirty = true;
     ShapeDirty = true;
   }
   return ShapeDirty;

@@ -94,9 +94,6 @@ class TPlayer2D : public TPlayer {
   void DrawLimiterBar(double offset, double value);
 
  private:
-  // GetTrack2D's cache: the track last asked for and its 2D view.
-  mutable const TTrack* CachedTrack = nullptr;
-  mutable TTrack2D* CachedTrack2D = nullptr;
   // Steps 1 and 2 of an outline update: true when the corners must be recomputed.
   bool OutlineNeedsCorners(int32_t count);
   // Step 3 for one corner, then (after the last) step 4.
