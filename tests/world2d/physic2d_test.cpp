@@ -15,14 +15,6 @@
 namespace vorlanth::testing {
 namespace {
 
-TEST(Physic2DTest, NewBodyHoldsHealthEnergyAndSpeedingGoals) {
-  auto body = RegularBody::Create(4, 100, 100, 0);
-  ASSERT_EQ(body->Goals->GoalCount(), 3);
-  EXPECT_EQ(body->Goals->GetGoal(2).Name, "Speeding");
-  EXPECT_DOUBLE_EQ(body->Gravity, 9.8);
-  EXPECT_EQ(body->GetState().GetParam(body->VelAIndex).Name, "VELA");
-}
-
 TEST(Physic2DTest, GravityStepUsesTheUpdatedVelocityPlusHalfAcceleration) {
   World world;
   RegularBody* body = world.Add(RegularBody::Create(4, 100, 100, 0));

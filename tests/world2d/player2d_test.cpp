@@ -14,18 +14,6 @@ namespace {
 using Op = RecordingCanvas::Op;
 constexpr double kPi = std::numbers::pi;
 
-TEST(Player2DTest, NewBodyHasItsPoseParametersAndGrid) {
-  auto body = RegularBody::Create(3, 50, 60, 0.5);
-  TState& s = body->GetState();
-  EXPECT_EQ(s.GetParam(body->PosXIndex).Name, "POSX");
-  EXPECT_EQ(s.GetParam(body->SizeIndex).Name, "SIZE");
-  EXPECT_TRUE(s.GetParam(body->PosXIndex).IsPositional());
-  EXPECT_DOUBLE_EQ(body->GetPosX(), 50);
-  EXPECT_DOUBLE_EQ(body->GetAngle(), 0.5);
-  EXPECT_EQ(body->GridSize, 10);
-  EXPECT_DOUBLE_EQ(body->ReferenceSize, 12);
-}
-
 TEST(Player2DTest, TriangleOutlineFollowsPoseLazily) {
   auto body = RegularBody::Create(3, 100, 100, 0);
   body->SetSize(10);
