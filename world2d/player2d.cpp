@@ -105,6 +105,9 @@ void TPlayer2D::SetPosition(double x, double y, double angle) {
   SetPosX(x);
   SetPosY(y);
   SetAngle(angle);
+  // The place a body is put at is its first known pose: a body placed on a wall
+  // backs off toward it, not toward wherever it was before (the origin, when new).
+  StorePose();
   CommitState();
 }
 

@@ -169,6 +169,14 @@ TEST(Physic2DWallTest, BounceNeverRaisesKineticEnergy) {
   }
 }
 
+TEST(Physic2DWallTest, BodyPlacedOnAWallStaysWhereItWasPut) {
+  WallWorld world;
+  RegularBody* body = world.Add(RegularBody::Create(4, 145, 100, 0));  // corner at 155
+  body->Bounce();
+  EXPECT_DOUBLE_EQ(body->GetPosX(), 145);  // not dragged toward the origin
+  EXPECT_DOUBLE_EQ(body->GetPosY(), 100);
+}
+
 TEST(Physic2DWallTest, ContactAtTheCentreOnlyMovesTheBodyBack) {
   VectorPicture picture(200, 200);
   picture.Fill(0, 0, 51, 200, kBlackPixel);
