@@ -419,7 +419,9 @@ void TPlayer2D::DrawEndingPoint(TState& state) {
 
   // Each control owns a sector of width 2 pi / u, its two directions opposite.
   const int32_t c = state.OptionIndex + state.Direction;
-  const double theta1 = 2 * kPi * (c / 2) / u + kPi + (c % 2) * kPi - kPi / u;
+  const int32_t sector = c / 2;  // floored
+  const int32_t opposite = c % 2;
+  const double theta1 = 2 * kPi * sector / u + kPi + opposite * kPi - kPi / u;
   const double theta2 = theta1 + 2 * kPi / u;
   const TColor optionColor = GetOptionColor(state);
   TColor fill = optionColor;
