@@ -136,11 +136,5 @@ TEST_F(BuiltinCircuitTest, OneOpenAreaWithThreeIslands) {
   EXPECT_EQ(CountRegions(*circuit_, true), 4) << "the surround and three islands";
 }
 
-TEST_F(BuiltinCircuitTest, LoadsAgainAsAFreshCopy) {
-  auto first = LoadBuiltinCircuit();
-  first->Image().fill(Qt::black);
-  EXPECT_EQ(LoadBuiltinCircuit()->Pixel(400, 300), kWhite);
-}
-
 }  // namespace
 }  // namespace vorlanth

@@ -123,13 +123,6 @@ TEST_F(QtPictureTest, OutsideThePictureIsBlack) {
   EXPECT_EQ(picture.Pixel(INT32_MAX, INT32_MIN), 0);
 }
 
-TEST_F(QtPictureTest, OtherFormatsAreKeptAsRgb32) {
-  const QImage indexed = Sample().convertToFormat(QImage::Format_Indexed8);
-  const QtPicture picture(indexed);
-  EXPECT_EQ(picture.Image().format(), QImage::Format_RGB32);
-  EXPECT_EQ(picture.Pixel(3, 0), MakeColor(12, 34, 56));
-}
-
 TEST_F(QtPictureTest, CloneIsIndependent) {
   QImage image(3, 3, QImage::Format_RGB32);
   image.fill(Qt::white);
@@ -152,13 +145,6 @@ TEST_F(QtPictureTest, BmpRoundTripKeepsEveryColour) {
     }
   }
   EXPECT_EQ(ReadFile(Path("round.bmp")).left(2), QByteArray("BM"));
-}
-
-TEST_F(QtPictureTest, SavingAnyPictureWritesItsPixels) {
-  QImage image = Sample();
-  const QtPicture picture(image);
-  SavePicture(static_cast<const Picture&>(picture), Path("picture.bmp"));
-  EXPECT_EQ(LoadPicture(Path("picture.bmp"))->Pixel(3, 0), MakeColor(12, 34, 56));
 }
 
 TEST_F(QtPictureTest, EightTwentyFourAndThirtyTwoBitFilesGiveTheSameColours) {
