@@ -48,7 +48,8 @@ class TTrack {
   int32_t TeamCount() const { return static_cast<int32_t>(Teams.size()); }
   int32_t PlayerCount() const { return static_cast<int32_t>(Players.size()); }
   TPlayer* GetPlayer(int32_t i) const;
-  void RebuildPlayerList();
+  // Rebuilt whenever a team gains or loses a player.
+  virtual void RebuildPlayerList();
   double GetTimeStep() const { return StepMs / 1000.0; }
   bool IsBlocked(TPlayer& player);
   void SetEvolution(bool on);

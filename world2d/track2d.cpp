@@ -39,9 +39,15 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
 }
 
 TPhysic2D& TTrack2D::GetPhysic(int32_t i) {
-  auto* body = dynamic_cast<TPhysic2D*>(GetPlayer(i));
+  TPhysic2D* body = i >= 0 && static_cast<size_t>(i) < Bodies.size() ? Bodies[static_cast<size_t>(i)] : nullptr;
   if (!body) throw Error("Track2D contains a player that is not a Physic2D player.");
   return *body;
+}
+
+void TTrack2D::RebuildPlayerList() {
+  TTrack::RebuildPlayerList();
+  Bodies.clear();
+  for (TPlayer* player : Players) Bodies.push_back(dynamic_cast<TPhysic2D*>(player));
 }
 
 bool TTrack2D::InBounds(double x, double y) const {

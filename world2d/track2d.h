@@ -38,7 +38,10 @@ class TTrack2D : public TTrack {
   void LoadFromImage(const Picture& picture);
   // Whether a circuit has been loaded; before that there are no walls and no border.
   bool HasCircuit() const { return !Cells.empty(); }
+  // The player at i of Players as a physics body; raises when it is not one.
   TPhysic2D& GetPhysic(int32_t i);
+  // Also refreshes the physics view of the players, so that GetPhysic is a lookup.
+  void RebuildPlayerList() override;
   bool InBounds(double x, double y) const;
   bool IsOnTrack(double x, double y) const;
   // Width and height of the circuit picture in pixels.
@@ -50,6 +53,10 @@ class TTrack2D : public TTrack {
 
   void DrawBackground() override;
   void Step() override;
+
+ private:
+  // Players as physics bodies, index for index (nullptr for any other player).
+  std::vector<TPhysic2D*> Bodies;
 };
 
 }  // namespace vorlanth
