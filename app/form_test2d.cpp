@@ -1,0 +1,387 @@
+// The window itself: building it, start-up, the run loop, frame saving, reset,
+// loading another circuit, fitting the image, and error reporting.
+
+#include "app/form_test2d.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QCursor>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <utility>
+
+#include "app/widgets.h"
+#include "bench/population.h"
+#include "core/error.h"
+#include "core/random.h"
+#include "core/rounding.h"
+#include "core/team.h"
+#include "render/builtin_circuit.h"
+#include "render/qt_canvas.h"
+#include "render/qt_picture.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+
+namespace {
+
+constexpr const char* kCaption = "Vorlanth Test V2.0";
+constexpr const char* kFontFamily = "MS Sans Serif";
+constexpr int kFontPixels = 11;
+
+}  // namespace
+
+TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
+    : QMainWindow(parent), Dialogs(std::move(dialogs)) {
+  InstallDefaultDialogs();
+  setWindowTitle(QString::fromLatin1(kCaption));
+  // The designed small font; where it is missing, the narrowest close match.
+  QFont::insertSubstitutions(QString::fromLatin1(kFontFamily),
+                             {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                              QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                              QStringLiteral("DejaVu Sans Condensed")});
+  QFont font(QString::fromLatin1(kFontFamily));
+  font.setPixelSize(kFontPixels);
+  setFont(font);
+
+  BuildWindow();
+  resize(DesignedWidth, DesignedHeight);
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(DesignedWidth / 2, DesignedHeight / 2));
+  }
+
+  Handle([this] { FormCreate(); });
+  // From now on the model's drawing shows the frame and lets the window breathe.
+  track_->ProcessMessages = [this] { ProcessMessages(); };
+}
+
+TFormTest2D::~TFormTest2D() {
+  ArrowTimer->stop();
+  if (track_) {
+    track_->ProcessMessages = nullptr;
+    track_->MouseSource = nullptr;
+  }
+  population_.reset();
+  team_.reset();
+  track_.reset();
+  ImgRoad->SetImage(nullptr, nullptr);
+  canvas_.reset();
+  picture_.reset();
+}
+
+void TFormTest2D::InstallDefaultDialogs() {
+  if (!Dialogs.ReportError) {
+    Dialogs.ReportError = [this](const QString& message) {
+      QMessageBox::critical(this, windowTitle(), message);
+    };
+  }
+  if (!Dialogs.OpenPicture) {
+    Dialogs.OpenPicture = [this](const QString& folder) {
+      return QFileDialog::getOpenFileName(this, QString(), folder,
+                                          QStringLiteral("Image (BMP at 800x600) (*.BMP *.bmp)"));
+    };
+  }
+  if (!Dialogs.SaveFile) {
+    Dialogs.SaveFile = [this](const QString& folder) {
+      // The name is a prefix: nothing is overwritten by choosing it.
+      return QFileDialog::getSaveFileName(this, QString(), folder, QString(), nullptr,
+                                          QFileDialog::DontConfirmOverwrite);
+    };
+  }
+  if (!Dialogs.ChooseColor) {
+    Dialogs.ChooseColor = [this](const QColor& initial) -> std::optional<QColor> {
+      const QColor chosen = QColorDialog::getColor(initial, this);
+      if (!chosen.isValid()) return std::nullopt;
+      return chosen;
+    };
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Building the window.
+
+void TFormTest2D::BuildWindow() {
+  Panel3 = new QWidget(this);
+  setCentralWidget(Panel3);
+  auto* row = new QHBoxLayout(Panel3);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+
+  // The circuit, at the top-left of a black panel.
+  PanelImg = new TImagePanel(Panel3);
+  ImgRoad = new TImageView(PanelImg);
+  ImgRoad->move(0, 0);
+  row->addWidget(PanelImg, 1);
+  connect(PanelImg, &TImagePanel::Resized, this, [this] { Handle([this] { FormResize(); }); });
+
+  // The column of boxes: from the top, and from the bottom.
+  auto* column = new QFrame(Panel3);
+  column->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  column->setFixedWidth(ColumnWidth);
+  Panel4 = column;
+  auto* boxes = new QVBoxLayout(column);
+  boxes->setContentsMargins(2, 2, 2, 2);
+  boxes->setSpacing(0);
+  boxes->addWidget(BuildChoosePlayerBox());
+  boxes->addWidget(BuildAIBox());
+  boxes->addWidget(BuildTrackBox());
+  boxes->addWidget(BuildPlayerBox());
+  boxes->addWidget(BuildGoalPanel(), 1);
+  boxes->addWidget(BuildMoveBox());
+  boxes->addWidget(BuildStartStopBox());
+  row->addWidget(column);
+
+  BuildMenus();
+
+  // ImgRoad's picture: the circuit stored with the window.
+  try {
+    picture_ = LoadBuiltinCircuit();
+  } catch (const std::exception& e) {
+    ReportError(QString::fromStdString(e.what()));
+    QImage blank(CircuitWidth, CircuitHeight, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    picture_ = std::make_unique<QtPicture>(std::move(blank));
+  }
+  canvas_ = std::make_unique<QtCanvas>(&picture_->Image());
+  ImgRoad->SetImage(&picture_->Image(), canvas_.get());
+}
+
+// ---------------------------------------------------------------------------
+// Start-up.
+
+void TFormTest2D::FormCreate() {
+  RandomizeFromClock();
+  OpenPictureFolder = QCoreApplication::applicationDirPath();
+  SaveFolder = OpenPictureFolder;
+  FrameCounter = FirstFrame;
+  menuPlayerParamsClick();
+
+  // The track, its circuit from ImgRoad's picture, and its team. (The team and the
+  // commands exist before the circuit is read, so no handler ever meets a window
+  // without them.)
+  track_ = std::make_unique<TTrack2D>();
+  track_->ImageCanvas = canvas_.get();
+  track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
+  team_ = std::make_unique<TTeam>();
+  population_ = std::make_unique<TPopulation>(*track_);
+  track_->LoadFromImage(*picture_);
+  track_->AddTeam(team_.get());
+  // The window's part of adding a player: list it, show it in the panels, redraw.
+  population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
+    EdPlayerId->addItem(QStringLiteral("Player #%1").arg(track_->PlayerCount()));
+    EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
+    CopyParamsFromPlayer();
+    track_->Draw(-1);
+  };
+
+  population_->AddPlayer(pkRocket);
+  Addateamgoalforcollectingdrops1Click();
+  MenuDebugFeelings->setChecked(true);
+  EdDebugChange();
+  track_->Draw(-1);
+}
+
+TTeam* TFormTest2D::CurrentTeam() const { return track_ ? track_->CurrentTeam : nullptr; }
+
+TPlayer* TFormTest2D::SelectedPlayer() const {
+  const TTeam* team = CurrentTeam();
+  return team ? team->Selected : nullptr;
+}
+
+const QImage& TFormTest2D::RoadImage() const {
+  canvas_->End();
+  return picture_->Image();
+}
+
+// ---------------------------------------------------------------------------
+// Errors and window messages.
+
+void TFormTest2D::Handle(const std::function<void()>& handler) {
+  ++commandDepth_;
+  try {
+    handler();
+  } catch (const Error& e) {
+    ReportError(QString::fromStdString(e.what()));
+  } catch (const std::exception& e) {
+    ReportError(QString::fromStdString(e.what()));
+  }
+  --commandDepth_;
+}
+
+void TFormTest2D::ReportError(const QString& message) {
+  if (Dialogs.ReportError) Dialogs.ReportError(message);
+}
+
+void TFormTest2D::ShowFrame() {
+  canvas_->End();
+  ImgRoad->update();
+}
+
+void TFormTest2D::ProcessMessages() {
+  ShowFrame();
+  mouseRead_ = false;
+  // A command in progress may hold players it has just made: clicks and keys wait
+  // until it ends. The run loop's own level takes everything.
+  QCoreApplication::processEvents(commandDepth_ > 0 ? QEventLoop::ExcludeUserInputEvents
+                                                    : QEventLoop::AllEvents);
+}
+
+bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) {
+  if (!mouseRead_) {
+    mouseRead_ = true;
+    const int w = ImgRoad->width();
+    const int h = ImgRoad->height();
+    mouseOk_ = w > 0 && h > 0 && picture_ && QGuiApplication::primaryScreen();
+    if (mouseOk_) {
+      // The image is stretched: widget pixels scale to circuit pixels.
+      const QPoint p = ImgRoad->mapFromGlobal(QCursor::pos());
+      mouseX_ = Floor32(p.x() * static_cast<double>(picture_->Width()) / w);
+      mouseY_ = Floor32(p.y() * static_cast<double>(picture_->Height()) / h);
+    }
+  }
+  if (!mouseOk_) return false;
+  x = mouseX_;
+  y = mouseY_;
+  return true;
+}
+
+void TFormTest2D::closeEvent(QCloseEvent* event) {
+  // The run loop tests only the Run button: releasing it ends every level of the
+  // loop after the step in progress, and the program can then quit.
+  if (StartBtn->isChecked()) PauseBtn->setChecked(true);
+  ArrowTimer->stop();
+  event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// The run loop.
+
+void TFormTest2D::StartBtnClick() { RunSimulation(); }
+
+void TFormTest2D::RunSimulation() {
+  RandomizeFromClock();
+  for (TTeam* team : track_->Teams) team->CommitStates();
+  loopFailed_ = false;
+
+  // Handlers run from this loop are commands of their own, not nested in the
+  // click that started it.
+  const int outerDepth = std::exchange(commandDepth_, 0);
+  ++runDepth_;
+  try {
+    while (StartBtn->isChecked() && !loopFailed_) {
+      CycleOnce();
+      UpdateRealTimeParams();
+      ProcessMessages();
+      if (!loopFailed_ && Saveimagestofolder->isChecked()) SaveFrame();
+    }
+  } catch (const Error& e) {
+    loopFailed_ = true;
+    ReportError(QString::fromStdString(e.what()));
+  } catch (const std::exception& e) {
+    loopFailed_ = true;
+    ReportError(QString::fromStdString(e.what()));
+  }
+  --runDepth_;
+  commandDepth_ = outerDepth;
+}
+
+void TFormTest2D::CycleOnce() {
+  mouseRead_ = false;
+  try {
+    track_->Cycle();
+  } catch (...) {
+    RunPendingCommands();
+    throw;
+  }
+  RunPendingCommands();
+}
+
+void TFormTest2D::RunOutsideCycle(std::function<void()> command) {
+  if (track_->InCycle()) {
+    pendingCommands_.push_back(std::move(command));
+  } else {
+    command();
+  }
+}
+
+void TFormTest2D::RunPendingCommands() {
+  std::vector<std::function<void()>> commands;
+  commands.swap(pendingCommands_);
+  for (const auto& command : commands) Handle(command);
+}
+
+QString TFormTest2D::FrameFileName(const QString& prefix, int32_t counter) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%5.5d", static_cast<int>(counter));
+  return prefix + QStringLiteral("_") + QString::fromLatin1(digits) + QStringLiteral(".bmp");
+}
+
+void TFormTest2D::SaveFrame() {
+  canvas_->End();
+  SavePicture(picture_->Image(), FrameFileName(SaveFileName, FrameCounter).toStdString());
+  if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
+}
+
+void TFormTest2D::SaveimagestofolderClick() {
+  if (!Saveimagestofolder->isChecked()) return;  // saving stops at once
+  const QString name = Dialogs.SaveFile(SaveFolder);
+  if (name.isEmpty()) {
+    Saveimagestofolder->setChecked(false);
+    return;
+  }
+  SaveFileName = name;
+}
+
+void TFormTest2D::ResetBtnClick() {
+  FrameCounter = FirstFrame;
+  for (TTeam* team : track_->Teams) team->RestoreStoredStates();
+  CopyParamsFromScreen();
+  track_->Draw(-1);
+}
+
+// ---------------------------------------------------------------------------
+// The circuit.
+
+void TFormTest2D::FormResize() {
+  const int w = PanelImg->width();
+  const int h = PanelImg->height();
+  const int height = std::min(Round32(w / static_cast<double>(CircuitWidth) * CircuitHeight), h);
+  const int width = std::min(Round32(h * static_cast<double>(CircuitWidth) / CircuitHeight), w);
+  ImgRoad->setGeometry(0, 0, width, height);
+  mouseRead_ = false;
+}
+
+void TFormTest2D::Loadcircuit800x600BMP1Click() {
+  const QString fileName = Dialogs.OpenPicture(OpenPictureFolder);
+  if (fileName.isEmpty()) return;
+  OpenPictureFolder = QFileInfo(fileName).absolutePath();
+
+  // Only a .BMP file is loaded; any other choice keeps the circuit as it is. The
+  // circuit is built from the clean picture, never from one with bodies drawn on it.
+  if (QFileInfo(fileName).suffix().toUpper() == QStringLiteral("BMP")) {
+    std::unique_ptr<QtPicture> loaded = LoadPicture(fileName.toStdString());
+    track_->LoadFromImage(*loaded);  // raises before changing anything
+    canvas_->End();
+    canvas_->SetImage(&loaded->Image());
+    picture_ = std::move(loaded);
+    ImgRoad->SetImage(&picture_->Image(), canvas_.get());
+    mouseRead_ = false;
+  }
+  track_->Draw(-1);
+}
+
+}  // namespace vorlanth

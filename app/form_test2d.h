@@ -1,0 +1,317 @@
+#pragma once
+// The bench's only window: the circuit on the left, kept in proportion, and on
+// the right a column of boxes ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", the
+// goal panel, "MOVE", "START/STOP"), the menus, the run loop and frame saving.
+//
+// The window owns the track, the team and the population commands. Handlers are
+// named after the control and event they serve; controls sharing a handler are
+// told apart by an integer tag. Every handler reached from Qt runs through
+// Handle(), which reports errors in a dialog: no exception crosses Qt's event loop.
+//
+// Window messages are processed inside the simulation cycle (the track's
+// ProcessMessages callback), so handlers may run in the middle of a cycle; each
+// leaves the team, the track's player list and the goal sets consistent.
+
+#include <QColor>
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QSlider;
+class QTimer;
+class QToolButton;
+
+namespace vorlanth {
+
+class QtCanvas;
+class QtPicture;
+class TClipArea;
+class TColorPanel;
+class TFlatButton;
+class TGoal;
+class TImagePanel;
+class TImageView;
+class TPlayer;
+class TPlayerList;
+class TPopulation;
+class TTeam;
+class TTrack2D;
+
+// The window's modal dialogs. Each can be replaced (tests drive the window
+// without any modal dialog); an empty one gets the Qt dialog.
+struct TFormDialogs {
+  // The application's error reporting: shows the message.
+  std::function<void(const QString& message)> ReportError;
+  // OpenPictureDialog: the chosen circuit file, or empty when cancelled.
+  std::function<QString(const QString& folder)> OpenPicture;
+  // SaveDialog: the chosen name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SaveFile;
+  // ColorDialog: the chosen colour, or nothing when cancelled.
+  std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
+};
+
+class TFormTest2D : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The designed window and picture.
+  static constexpr int DesignedWidth = 1060;
+  static constexpr int DesignedHeight = 703;
+  static constexpr int ColumnWidth = 241;    // Panel4
+  static constexpr int CircuitWidth = 800;   // the picture the image is proportioned for
+  static constexpr int CircuitHeight = 600;
+  static constexpr int32_t FirstFrame = 1;
+  // Hand controls.
+  static constexpr double HandStepPx = 5;           // "<", ">", "^", "v"
+  static constexpr int ArrowFirstDelayMs = 500;     // a held button repeats after this...
+  static constexpr int ArrowSecondDelayMs = 150;    // ...then after this...
+  static constexpr int ArrowDelayStepMs = 5;        // ...shrinking by this...
+  static constexpr int ArrowMinDelayMs = 20;        // ...down to this
+  static constexpr double EnergyStep = 10;          // "+E", "+H", "-E", "-H"
+  static constexpr double HandMinLevel = 10;        // "-E" and "-H" stop here
+  static constexpr double FullLevel = 100;          // a double click fills up
+
+  explicit TFormTest2D(TFormDialogs dialogs = {}, QWidget* parent = nullptr);
+  ~TFormTest2D() override;
+
+  TFormDialogs Dialogs;
+
+  // The model. The window owns the track and the team.
+  TTrack2D& Track() const { return *track_; }
+  TPopulation& Population() const { return *population_; }
+  TTeam* CurrentTeam() const;
+  TPlayer* SelectedPlayer() const;
+  // The picture shown by ImgRoad (the circuit with everything drawn on it).
+  const QImage& RoadImage() const;
+
+  // Frame saving: the counter of the next frame, and SaveDialog's file name.
+  int32_t FrameCounter = FirstFrame;
+  QString SaveFileName;
+  QString OpenPictureFolder;  // initial folders of the two file dialogs
+  QString SaveFolder;
+  // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
+  static QString FrameFileName(const QString& prefix, int32_t counter);
+
+  // ---- Controls (the form's fields) ----
+  QWidget* Panel3 = nullptr;
+  TImagePanel* PanelImg = nullptr;
+  TImageView* ImgRoad = nullptr;
+  QWidget* Panel4 = nullptr;
+  // "SELECT PLAYER"
+  QGroupBox* edChoosePlayer = nullptr;
+  TColorPanel* EdColor = nullptr;
+  TPlayerList* EdPlayerId = nullptr;
+  TFlatButton* BtnAddPlayer = nullptr;  // "+Kart", tag 1
+  TFlatButton* SpeedButton7 = nullptr;  // "+Rocket", tag 2
+  TFlatButton* BtnSubPlayer = nullptr;  // "-"
+  // "A.I."
+  QGroupBox* EdAIParams = nullptr;
+  QSlider* EdSeconds = nullptr;
+  QLabel* LbSeconds = nullptr;
+  QSlider* EdMinFutures = nullptr;
+  QLabel* LbMinFutures = nullptr;
+  // "TRACK"
+  QGroupBox* EdTrackParams = nullptr;
+  QSlider* EdFriction = nullptr;
+  QLabel* LbFriction = nullptr;
+  QSlider* EdSideFriction = nullptr;
+  QLabel* LbSideFriction = nullptr;
+  QCheckBox* EdCollisions = nullptr;
+  // "PLAYER"
+  QGroupBox* EdPlayerParams = nullptr;
+  QSlider* EdSize = nullptr;
+  QLabel* LbSize = nullptr;
+  QSlider* EdDetermined = nullptr;
+  QLabel* LbDetermined = nullptr;
+  QCheckBox* EdSensitivity = nullptr;
+  QCheckBox* EdAutoRadio = nullptr;
+  QSlider* EdRadio = nullptr;
+  QLabel* LbRadio = nullptr;
+  // The goal panel.
+  TClipArea* GoalArea = nullptr;
+  QWidget* EdGoals = nullptr;
+  // "MOVE"
+  QGroupBox* EdHandMove = nullptr;
+  TFlatButton* SpeedButton1 = nullptr;   // "<", tag 1
+  TFlatButton* SpeedButton3 = nullptr;   // ">", tag 2
+  TFlatButton* SpeedButton2 = nullptr;   // "^", tag 3
+  TFlatButton* SpeedButton4 = nullptr;   // "v", tag 4
+  TFlatButton* SpeedButton6 = nullptr;   // "Turn left", tag 5
+  TFlatButton* SpeedButton5 = nullptr;   // "Turn right", tag 6
+  TFlatButton* SpeedButton8 = nullptr;   // "+E", tag 0
+  TFlatButton* SpeedButton9 = nullptr;   // "+H", tag 1
+  TFlatButton* SpeedButton10 = nullptr;  // "-E", tag 2
+  TFlatButton* SpeedButton11 = nullptr;  // "-H", tag 3
+  QTimer* ArrowTimer = nullptr;
+  int ArrowTimerTag = 0;
+  // "START/STOP"
+  QGroupBox* GroupBox3 = nullptr;
+  QToolButton* StartBtn = nullptr;
+  QToolButton* PauseBtn = nullptr;
+  QButtonGroup* RunGroup = nullptr;  // group 1: Run and Pause
+  QToolButton* BtnReset = nullptr;
+  QCheckBox* EdEvolution = nullptr;
+  // Menus.
+  QAction* Loadcircuit800x600BMP1 = nullptr;
+  QAction* Saveimagestofolder = nullptr;
+  QAction* Addacircleofkarts1 = nullptr;
+  QAction* Addatriangle1 = nullptr;
+  QAction* Addlotsofasteroids1 = nullptr;
+  QAction* Runfast1 = nullptr;
+  QAction* Keepenergyhunger1 = nullptr;
+  QAction* Keephealth1 = nullptr;
+  QAction* Suckenergyfromplayersinfrontofyou1 = nullptr;
+  QAction* Addateamgoalforcollectingdrops1 = nullptr;
+  QAction* Addateamgoalforstoringcollecteddrops1 = nullptr;
+  QAction* AvoidOtherPlayers = nullptr;
+  QAction* FollowMouse = nullptr;
+  QAction* AvoidMouse = nullptr;
+  QAction* DeleteallTeamsGoals1 = nullptr;
+  QAction* Deleteallplayerspersonalgoals1 = nullptr;
+  QAction* menuBasicAIparams = nullptr;
+  QAction* menuGoals = nullptr;
+  QAction* menuChoosePlayer = nullptr;
+  QAction* menuPlayerParams = nullptr;
+  QAction* MenuTrackParams = nullptr;
+  QAction* menuHandMove = nullptr;
+  QMenu* Graphicdebuglevels1 = nullptr;
+  QAction* MenuDebugTraces = nullptr;
+  QAction* MenuDebugFeelings = nullptr;
+  QAction* MenuDebugOptions = nullptr;
+  QAction* MenuDebugLevels = nullptr;
+  QAction* MenuDebugGoals = nullptr;
+  QAction* MenuDebugTeamGoals = nullptr;
+
+  // ---- Start-up, run loop, frames, circuit ----
+  void FormCreate();
+  void FormResize();
+  void StartBtnClick();
+  void RunSimulation();
+  void ResetBtnClick();
+  void Loadcircuit800x600BMP1Click();
+  void SaveimagestofolderClick();
+  // Whether a run loop is in progress (Run may be down without one after an error).
+  bool Running() const { return runDepth_ > 0; }
+
+  // ---- Panels and hand controls ----
+  void EdSecondsChange();
+  void EdMinFuturesChange();
+  void EdFrictionChange();
+  void EdSideFrictionChange();
+  void EdSizeChange();
+  void EdDeterminedChange();
+  void EdRadioChange();
+  void EdCollisionsClick();
+  void EdSensitivityClick();
+  void EdAutoRadioClick();
+  void EdEvolutionClick();
+  void EdColorClick();
+  void EdPlayerIdChange();
+  void EdPlayerIdEnter();
+  void BtnSubPlayerClick();
+  void MoveButtonMouseDown(int tag);
+  void MoveButtonMouseUp();
+  void ArrowTimerTimer();
+  void HandMoveStep(int tag);
+  void SpeedButton8Click(int tag);
+  void SpeedButton8DblClick(int tag);
+  void UpdateRealTimeParams();
+  void CopyParamsFromPlayer();
+  void CopyParamsFromScreen();
+
+  // ---- Goal panel ----
+  void UpdateGoals();
+  void AddGoalBox(int tag, TGoal& goal);
+  void GoalStrengthChange(QSlider* bar);
+  void GoalReactionChange(QSlider* bar);
+  void GoalUrgencyChange(QSlider* bar);
+
+  // ---- Menu commands ----
+  void BtnAddPlayerClick(int tag);
+  void Addacircleofkarts1Click();
+  void Addlotsofasteroids1Click();
+  void Runfast1Click();
+  void Keepenergyhunger1Click();
+  void Keephealth1Click();
+  void Suckenergyfromplayersinfrontofyou1Click();
+  void Addateamgoalforcollectingdrops1Click();
+  void Addateamgoalforstoringcollecteddrops1Click();
+  void AvoidOtherPlayersClick();
+  void FollowMouseClick(int tag);
+  void DeleteallTeamsGoals1Click();
+  void Deleteallplayerspersonalgoals1Click();
+  void menuPlayerParamsClick();
+  void EdDebugChange();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Building the window, one function per part.
+  void BuildWindow();
+  QGroupBox* BuildChoosePlayerBox();
+  QGroupBox* BuildAIBox();
+  QGroupBox* BuildTrackBox();
+  QGroupBox* BuildPlayerBox();
+  QWidget* BuildGoalPanel();
+  QGroupBox* BuildMoveBox();
+  QGroupBox* BuildStartStopBox();
+  void BuildMenus();
+  void InstallDefaultDialogs();
+
+  // Runs a handler reached from Qt: errors are reported, never rethrown.
+  void Handle(const std::function<void()>& handler);
+  // Connects a signal to a handler run through Handle.
+  template <typename Sender, typename Signal>
+  void On(Sender* sender, Signal signal, std::function<void()> handler) {
+    connect(sender, signal, this, [this, handler] { Handle(handler); });
+  }
+  void ReportError(const QString& message);
+
+  // The track's ProcessMessages: shows the frame, then processes pending window
+  // messages. Inside a command, user input waits for the command to end.
+  void ProcessMessages();
+  void ShowFrame();
+  // The cursor in circuit pixels, read at most once per frame.
+  bool MousePosition(int32_t& x, int32_t& y);
+  // One cycle, then the commands that waited for it to end.
+  void CycleOnce();
+  void SaveFrame();
+  // Runs the command now, or after the cycle in progress when inside one.
+  void RunOutsideCycle(std::function<void()> command);
+  void RunPendingCommands();
+  // Fills EdPlayerId with "Player #1".."Player #n" for the current team.
+  void FillPlayerList();
+  TGoal* GoalOfTag(int tag) const;
+  void ShowGoalValue(QSlider* bar, const QString& prefix, const QString& text);
+
+  // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
+  // reverse order: the model before the picture it draws on).
+  std::unique_ptr<QtPicture> picture_;
+  std::unique_ptr<QtCanvas> canvas_;
+  std::unique_ptr<TTrack2D> track_;
+  std::unique_ptr<TTeam> team_;
+  std::unique_ptr<TPopulation> population_;
+
+  int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
+  int runDepth_ = 0;       // nested run loops in progress
+  bool loopFailed_ = false;  // an error ended a run loop: every level stops
+  std::vector<std::function<void()>> pendingCommands_;
+  bool mouseRead_ = false;   // the cursor has been read for this frame
+  bool mouseOk_ = false;
+  int32_t mouseX_ = -1;
+  int32_t mouseY_ = -1;
+};
+
+}  // namespace vorlanth

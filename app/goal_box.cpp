@@ -1,0 +1,75 @@
+#include "app/goal_box.h"
+
+#include <QLabel>
+#include <QFontMetrics>
+#include <QSlider>
+
+#include <algorithm>
+
+#include <cstdlib>
+
+namespace vorlanth {
+
+TGoalBox::TGoalBox(int tag, const QString& title, QWidget* parent)
+    : QGroupBox(title, parent), tag_(tag) {
+  setProperty("tag", tag);
+  // The boxes have an empty context menu: a right click shows nothing.
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  setFixedHeight(TitleHeight);
+  const QFontMetrics metrics(font());
+  int caption = 0;
+  for (const char* text : {"Strength", "Reaction", "Urgency"})
+    caption = std::max(caption, metrics.horizontalAdvance(QString::fromLatin1(text)));
+  barLeft_ = std::max(GoalBarLeft, CaptionLeft + caption + 2);
+  const int value = metrics.horizontalAdvance(QStringLiteral("10.0s")) + 2;
+  valueMargin_ = std::max(GoalValueMargin, value + ValueGap);
+}
+
+QString TGoalBox::Suffix() const {
+  return QString::number(std::abs(tag_)) + (tag_ < 0 ? QStringLiteral("_T") : QString());
+}
+
+QSlider* TGoalBox::AddRow(const QString& caption, const QString& hint, const QString& namePrefix,
+                          int position, const QString& valueText) {
+  auto* captionLabel = new QLabel(caption, this);
+  captionLabel->setToolTip(hint);
+
+  auto* valueLabel = new QLabel(valueText, this);
+  valueLabel->setObjectName(namePrefix + Suffix());
+  valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  auto* bar = new QSlider(Qt::Horizontal, this);
+  bar->setRange(0, BarMaximum);
+  bar->setTickInterval(BarTickFrequency);
+  bar->setTickPosition(QSlider::NoTicks);
+  bar->setValue(position);
+
+  for (QWidget* control : {static_cast<QWidget*>(captionLabel), static_cast<QWidget*>(valueLabel),
+                           static_cast<QWidget*>(bar)}) {
+    control->setProperty("tag", tag_);
+    control->setContextMenuPolicy(Qt::PreventContextMenu);
+    control->show();
+  }
+  rows_.push_back(Row{captionLabel, valueLabel, bar});
+  setFixedHeight(TitleHeight + RowHeight * static_cast<int>(rows_.size()));
+  PlaceRows();
+  return bar;
+}
+
+void TGoalBox::resizeEvent(QResizeEvent* event) {
+  QGroupBox::resizeEvent(event);
+  PlaceRows();
+}
+
+void TGoalBox::PlaceRows() {
+  const int cw = width();
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const int top = FirstRowTop + RowHeight * static_cast<int>(i);
+    const Row& row = rows_[i];
+    row.Caption->setGeometry(CaptionLeft, top, barLeft_ - CaptionLeft, LabelHeight);
+    row.Value->setGeometry(cw - valueMargin_, top, valueMargin_ - ValueGap, LabelHeight);
+    row.Bar->setGeometry(barLeft_, top + BarDrop, cw - barLeft_ - valueMargin_, BarHeight);
+  }
+}
+
+}  // namespace vorlanth

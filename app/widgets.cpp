@@ -1,0 +1,101 @@
+#include "app/widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "render/qt_canvas.h"
+#include "render/qt_picture.h"
+
+namespace vorlanth {
+
+TImageView::TImageView(QWidget* parent) : QWidget(parent) {
+  // The picture covers every pixel: nothing to erase before painting.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TImageView::SetImage(const QImage* image, QtCanvas* canvas) {
+  image_ = image;
+  canvas_ = canvas;
+  update();
+}
+
+void TImageView::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  if (!image_ || image_->isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  if (canvas_) canvas_->End();
+  painter.drawImage(rect(), *image_);
+}
+
+TImagePanel::TImagePanel(QWidget* parent) : QWidget(parent) {
+  setAutoFillBackground(true);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  setPalette(palette);
+}
+
+void TImagePanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  emit Resized();
+}
+
+TColorPanel::TColorPanel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+  setAlignment(Qt::AlignCenter);
+  setAutoFillBackground(true);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setCursor(Qt::PointingHandCursor);
+  SetColor(color_);
+}
+
+void TColorPanel::SetColor(TColor color) {
+  color_ = color;
+  const QColor background = QColor::fromRgb(ToQRgb(color));
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, background);
+  // The caption stays readable on dark and light colours alike.
+  palette.setColor(QPalette::WindowText, background.lightness() < 128 ? Qt::white : Qt::black);
+  setPalette(palette);
+}
+
+void TColorPanel::mouseReleaseEvent(QMouseEvent* event) {
+  QLabel::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    emit Clicked();
+}
+
+TPlayerList::TPlayerList(QWidget* parent) : QComboBox(parent) { setEditable(false); }
+
+void TPlayerList::showPopup() {
+  emit Opening();
+  QComboBox::showPopup();
+}
+
+TFlatButton::TFlatButton(const QString& caption, int tag, QWidget* parent)
+    : QToolButton(parent), tag_(tag) {
+  setText(caption);
+  setAutoRaise(true);
+}
+
+void TFlatButton::mouseDoubleClickEvent(QMouseEvent* event) {
+  QToolButton::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit DoubleClicked();
+}
+
+TClipArea::TClipArea(QWidget* parent) : QWidget(parent) {}
+
+void TClipArea::SetContent(QWidget* content) {
+  content_ = content;
+  content_->setParent(this);
+  content_->move(0, 0);
+  content_->resize(width(), content_->height());
+}
+
+void TClipArea::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (content_) content_->resize(width(), content_->height());
+}
+
+}  // namespace vorlanth

@@ -1,0 +1,112 @@
+#pragma once
+// The small widgets the window is built from where Qt has no ready equivalent:
+// the stretched circuit image, the black panel around it, the clickable colour
+// panel, the player list that reports its opening, the flat button that reports
+// double clicks, and the area that holds the goal panel without scrolling.
+
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QToolButton>
+#include <QWidget>
+
+#include "core/color.h"
+
+namespace vorlanth {
+
+class QtCanvas;
+
+// ImgRoad: shows the circuit picture stretched to the widget's own size.
+class TImageView : public QWidget {
+ public:
+  explicit TImageView(QWidget* parent = nullptr);
+
+  // The picture shown (not owned), and the canvas drawing on it, which is closed
+  // before each paint so the picture is complete.
+  void SetImage(const QImage* image, QtCanvas* canvas);
+  const QImage* Image() const { return image_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const QImage* image_ = nullptr;
+  QtCanvas* canvas_ = nullptr;
+};
+
+// PanelImg: the black panel the image sits in; reports its resizes.
+class TImagePanel : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TImagePanel(QWidget* parent = nullptr);
+
+ signals:
+  void Resized();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+};
+
+// EdColor: a captioned panel whose background is a colour; reports clicks.
+class TColorPanel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit TColorPanel(const QString& caption, QWidget* parent = nullptr);
+
+  void SetColor(TColor color);
+  TColor Color() const { return color_; }
+
+ signals:
+  void Clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  TColor color_ = 0;
+};
+
+// EdPlayerId: a drop-down list that reports when it is about to open.
+class TPlayerList : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit TPlayerList(QWidget* parent = nullptr);
+  void showPopup() override;
+
+ signals:
+  void Opening();
+};
+
+// A flat button that also reports double clicks (after the press Qt reports
+// for the same gesture).
+class TFlatButton : public QToolButton {
+  Q_OBJECT
+ public:
+  TFlatButton(const QString& caption, int tag, QWidget* parent = nullptr);
+  int Tag() const { return tag_; }
+
+ signals:
+  void DoubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  int tag_ = 0;
+};
+
+// Holds one child at its own height and the area's width, from the top; what
+// does not fit is cut off (the goal panel does not scroll).
+class TClipArea : public QWidget {
+ public:
+  explicit TClipArea(QWidget* parent = nullptr);
+  void SetContent(QWidget* content);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QWidget* content_ = nullptr;
+};
+
+}  // namespace vorlanth

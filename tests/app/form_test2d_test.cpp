@@ -1,0 +1,617 @@
+// The window driven as a user drives it: clicks on its buttons, its menu items
+// and its bars, with the modal dialogs replaced by fakes. Runs are made of a few
+// quick cycles: the track's clock is made to overrun the budget at every pass,
+// and Pause is clicked from inside a cycle, through the track's message callback.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QLayout>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <numbers>
+#include <optional>
+
+#include "app/form_test2d.h"
+#include "app/goal_box.h"
+#include "app/widgets.h"
+#include "bench/population.h"
+#include "core/goal.h"
+#include "core/random.h"
+#include "core/team.h"
+#include "world2d/kart.h"
+#include "world2d/rocket.h"
+#include "world2d/track2d.h"
+
+using namespace vorlanth;
+
+class FormTest2DTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TFormTest2D> form;
+  QStringList errors;             // what the error dialog was asked to show
+  QString openFileAnswer;         // what the open dialog answers ("" = cancel)
+  QString saveFileAnswer;         // what the save dialog answers
+  std::optional<QColor> colorAnswer;
+  int64_t clockMs = 0;
+  int cyclesSeen = 0;
+
+  TTeam& Team() { return *form->CurrentTeam(); }
+  TPlayer2D& Body(int i) { return static_cast<TPlayer2D&>(*Team().GetPlayer(i)); }
+  TPlayer2D& Selected() { return static_cast<TPlayer2D&>(*form->SelectedPlayer()); }
+
+  // Runs the loop until `cycles` cycles have shown their frame, then clicks Pause
+  // from inside that cycle. `during`(n) runs inside cycle n, before the pause. A
+  // cycle's frame is told from the redraws of handlers by the sub-steps simulated
+  // since the last frame.
+  void RunCycles(int cycles, const std::function<void(int)>& during = {}) {
+    TTrack2D& track = form->Track();
+    track.ClockMs = [this] { return clockMs += 1000; };  // every pass overruns the budget
+    const std::function<void()> original = track.ProcessMessages;
+    int64_t subStepsShown = track.TotalSubSteps;
+    cyclesSeen = 0;
+    track.ProcessMessages = [&] {
+      const bool frame = track.InCycle() && track.TotalSubSteps != subStepsShown;
+      if (frame) subStepsShown = track.TotalSubSteps;
+      original();
+      if (!frame) return;
+      const int cycle = ++cyclesSeen;
+      if (during) during(cycle);
+      if (cycle == cycles) form->PauseBtn->click();
+    };
+    form->StartBtn->click();  // returns when the loop has ended
+    track.ProcessMessages = original;
+  }
+
+  void ChoosePlayer(int index) {
+    form->EdPlayerId->setCurrentIndex(index);
+    emit form->EdPlayerId->activated(index);
+  }
+
+  // The goal boxes from the top of the panel.
+  QList<TGoalBox*> GoalBoxes() {
+    QList<TGoalBox*> boxes;
+    QLayout* layout = form->EdGoals->layout();
+    for (int i = 0; i < layout->count(); ++i)
+      if (auto* box = qobject_cast<TGoalBox*>(layout->itemAt(i)->widget())) boxes << box;
+    return boxes;
+  }
+  TGoalBox* GoalBox(const QString& title) {
+    for (TGoalBox* box : GoalBoxes())
+      if (box->title() == title) return box;
+    return nullptr;
+  }
+  static QList<QSlider*> Bars(TGoalBox* box) { return box->findChildren<QSlider*>(); }
+  static QString Label(TGoalBox* box, const QString& name) {
+    auto* label = box->findChild<QLabel*>(name);
+    return label ? label->text() : QStringLiteral("<none>");
+  }
+
+  static QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+
+ private slots:
+  void init() {
+    errors.clear();
+    openFileAnswer.clear();
+    saveFileAnswer.clear();
+    colorAnswer.reset();
+    TFormDialogs dialogs;
+    dialogs.ReportError = [this](const QString& message) { errors << message; };
+    dialogs.OpenPicture = [this](const QString&) { return openFileAnswer; };
+    dialogs.SaveFile = [this](const QString&) { return saveFileAnswer; };
+    dialogs.ChooseColor = [this](const QColor&) { return colorAnswer; };
+    form = std::make_unique<TFormTest2D>(dialogs);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    // Quick cycles: one pass of ten sub-steps.
+    form->EdMinFutures->setValue(1);
+    form->EdSeconds->setValue(1);
+    RandomSeed(7);
+  }
+
+  void cleanup() { form.reset(); }
+
+  void startUpShowsOneRocketItsGoalsAndTheModelDefaults() {
+    form.reset();
+    TFormDialogs dialogs;
+    dialogs.ReportError = [this](const QString& message) { errors << message; };
+    form = std::make_unique<TFormTest2D>(dialogs);
+
+    QCOMPARE(form->windowTitle(), QStringLiteral("Vorlanth Test V2.0"));
+    QCOMPARE(Team().PlayerCount(), 1);
+    QVERIFY(dynamic_cast<TRocket*>(Team().GetPlayer(0)) != nullptr);
+    QCOMPARE(form->EdPlayerId->count(), 1);
+    QCOMPARE(form->EdPlayerId->itemText(0), QStringLiteral("Player #1"));
+
+    const QList<TGoalBox*> boxes = GoalBoxes();
+    QCOMPARE(boxes.size(), 4);
+    QCOMPARE(boxes[0]->title(), QStringLiteral("GOAL \"Get drops\" (team)"));
+    QCOMPARE(boxes[1]->title(), QStringLiteral("GOAL \"Speeding\""));
+    QCOMPARE(boxes[2]->title(), QStringLiteral("GOAL \"Energy\""));
+    QCOMPARE(boxes[3]->title(), QStringLiteral("GOAL \"Health\""));
+    QVERIFY(boxes[0]->findChild<QLabel*>(QStringLiteral("STRENGTH_1_T")));
+    QVERIFY(boxes[1]->findChild<QLabel*>(QStringLiteral("STRENGTH_3")));
+    QVERIFY(boxes[2]->findChild<QLabel*>(QStringLiteral("STRENGTH_2")));
+    QVERIFY(boxes[3]->findChild<QLabel*>(QStringLiteral("STRENGTH_1")));
+    QVERIFY(boxes[3]->findChild<QLabel*>(QStringLiteral("REACTION_1")));
+    QVERIFY(!boxes[1]->findChild<QLabel*>(QStringLiteral("REACTION_3")));
+
+    QVERIFY(form->MenuDebugFeelings->isChecked());
+    QVERIFY(form->MenuDebugTeamGoals->isChecked());
+    for (QAction* item : {form->MenuDebugTraces, form->MenuDebugOptions, form->MenuDebugLevels,
+                          form->MenuDebugGoals})
+      QVERIFY(!item->isChecked());
+    QVERIFY(Selected().ShowFeelings);
+    QVERIFY(Team().Goals->ShowGoals);
+    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!form->PauseBtn->isChecked());
+
+    QCOMPARE(form->LbSeconds->text(), QStringLiteral("10 s."));
+    QCOMPARE(form->LbMinFutures->text(), QStringLiteral("100"));
+    QCOMPARE(form->LbFriction->text(), QStringLiteral("8%"));
+    QCOMPARE(form->LbSideFriction->text(), QStringLiteral("10%"));
+    QCOMPARE(form->LbSize->text(), QStringLiteral("12px"));
+    QCOMPARE(form->LbDetermined->text(), QStringLiteral("100%"));
+    QCOMPARE(form->LbRadio->text(), QStringLiteral("10px"));
+    QCOMPARE(form->EdRadio->minimum(), 5);
+    QCOMPARE(form->EdRadio->maximum(), 50);
+    QVERIFY(form->Track().Collisions);  // EdCollisions starts checked
+    QCOMPARE(form->FrameCounter, 1);
+
+    QVERIFY(form->EdTrackParams->isHidden());
+    QVERIFY(form->EdPlayerParams->isHidden());
+    for (QWidget* box : {static_cast<QWidget*>(form->EdAIParams),
+                         static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
+                         static_cast<QWidget*>(form->EdHandMove),
+                         static_cast<QWidget*>(form->GroupBox3)})
+      QVERIFY(!box->isHidden());
+    QVERIFY(errors.isEmpty());
+  }
+
+  void panelViewItemsShowAndHideTheirBoxes() {
+    form->MenuTrackParams->trigger();
+    form->menuHandMove->trigger();
+    QVERIFY(!form->EdTrackParams->isHidden());
+    QVERIFY(form->EdHandMove->isHidden());
+    QVERIFY(!form->GroupBox3->isHidden());  // START/STOP is always shown
+  }
+
+  void runAndPauseRunCyclesThatMoveTheWorld() {
+    const double x = Selected().GetPosX();
+    const double y = Selected().GetPosY();
+    const double a = Selected().GetAngle();
+    RunCycles(3);
+    QCOMPARE(cyclesSeen, 3);
+    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(!form->Running());
+    QVERIFY(form->Track().LastPassCount >= 1);
+    QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y || Selected().GetAngle() != a);
+    QVERIFY(errors.isEmpty());
+  }
+
+  void runClickedWhileRunningNestsAndOnePauseEndsAll() {
+    bool nested = false;
+    RunCycles(5, [&](int cycle) {
+      if (cycle == 2) form->StartBtn->click();  // enters the loop again from inside
+      if (cycle == 4) nested = form->Running();
+    });
+    QVERIFY(nested);
+    QCOMPARE(cyclesSeen, 5);  // no cycle starts after the pause, at any level
+    QVERIFY(!form->Running());
+    QVERIFY(!form->StartBtn->isChecked());
+  }
+
+  void closingTheWindowDuringARunEndsTheLoop() {
+    RunCycles(10, [&](int cycle) {
+      if (cycle == 2) form->close();
+    });
+    QCOMPARE(cyclesSeen, 2);
+    QVERIFY(!form->Running());
+    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!form->isVisible());
+  }
+
+  void framesAreNumberedAndRestartAfterReset() {
+    QCOMPARE(TFormTest2D::FrameFileName(QStringLiteral("/tmp/run"), 1), QStringLiteral("/tmp/run_00001.bmp"));
+    QCOMPARE(TFormTest2D::FrameFileName(QStringLiteral("run.bmp"), 1), QStringLiteral("run.bmp_00001.bmp"));
+    QCOMPARE(TFormTest2D::FrameFileName(QStringLiteral("run"), 100000), QStringLiteral("run_100000.bmp"));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    saveFileAnswer = dir.filePath(QStringLiteral("run"));
+    form->Saveimagestofolder->trigger();
+    QVERIFY(form->Saveimagestofolder->isChecked());
+
+    RunCycles(2);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00002.bmp"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("run_00003.bmp"))));
+    QCOMPARE(form->FrameCounter, 3);
+    // The frame written last is the picture shown: the circuit with the bodies.
+    const QImage frame(dir.filePath(QStringLiteral("run_00002.bmp")));
+    QCOMPARE(frame.size(), QSize(800, 600));
+    QCOMPARE(Rgb(frame), Rgb(form->RoadImage()));
+
+    form->BtnReset->click();
+    QCOMPARE(form->FrameCounter, 1);
+    QFile::remove(dir.filePath(QStringLiteral("run_00001.bmp")));
+    QFile::remove(dir.filePath(QStringLiteral("run_00002.bmp")));
+    RunCycles(1);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
+    QCOMPARE(form->FrameCounter, 2);
+
+    // Unchecked: nothing is written and the counter stays.
+    form->Saveimagestofolder->trigger();
+    QVERIFY(!form->Saveimagestofolder->isChecked());
+    RunCycles(1);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("run_00002.bmp"))));
+    QCOMPARE(form->FrameCounter, 2);
+
+    // Checking it and cancelling the dialog leaves it unchecked.
+    saveFileAnswer.clear();
+    form->Saveimagestofolder->trigger();
+    QVERIFY(!form->Saveimagestofolder->isChecked());
+    QVERIFY(errors.isEmpty());
+  }
+
+  void anUnwritableFrameFolderStopsTheRunWithRunDown() {
+    saveFileAnswer = QStringLiteral("/no-such-folder-for-frames/run");
+    form->Saveimagestofolder->trigger();
+    RunCycles(3);
+    QCOMPARE(cyclesSeen, 1);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors[0].contains(QStringLiteral("/no-such-folder-for-frames/run_00001.bmp")));
+    QVERIFY(form->StartBtn->isChecked());
+    QVERIFY(!form->Running());
+    QCOMPARE(form->FrameCounter, 1);
+
+    // Pause, then Run, starts again (here into a folder that exists).
+    QTemporaryDir dir;
+    form->SaveFileName = dir.filePath(QStringLiteral("run"));
+    form->PauseBtn->click();
+    RunCycles(1);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
+    QCOMPARE(form->FrameCounter, 2);
+    QCOMPARE(errors.size(), 1);
+  }
+
+  void commandsInsideACycleLeaveTheModelConsistent() {
+    form->SpeedButton7->click();  // a second rocket
+    int teamGoalsRightAfter = -1;
+    RunCycles(3, [&](int cycle) {
+      if (cycle == 1) {
+        form->DeleteallTeamsGoals1->trigger();
+        teamGoalsRightAfter = Team().Goals->GoalCount();
+      }
+      if (cycle == 2) form->BtnSubPlayer->click();
+      if (cycle == 3) form->SpeedButton7->click();
+    });
+    QCOMPARE(cyclesSeen, 3);
+    QCOMPARE(teamGoalsRightAfter, 1);  // waited for the cycle to end
+    QCOMPARE(Team().Goals->GoalCount(), 0);
+    QVERIFY(!GoalBox(QStringLiteral("GOAL \"Get drops\" (team)")));
+    QCOMPARE(Team().PlayerCount(), 2);
+    QCOMPARE(form->Track().PlayerCount(), 2);
+    QCOMPARE(form->EdPlayerId->count(), 2);
+    QVERIFY(errors.isEmpty());
+  }
+
+  void fittingTheImageKeepsTheCircuitInProportion() {
+    form->PanelImg->resize(1000, 500);
+    form->FormResize();
+    QCOMPARE(form->ImgRoad->geometry(), QRect(0, 0, 667, 500));
+    form->PanelImg->resize(400, 600);
+    form->FormResize();
+    QCOMPARE(form->ImgRoad->geometry(), QRect(0, 0, 400, 300));
+  }
+
+  void theMouseIsReadInCircuitPixelsThroughTheStretchedImage() {
+    form->Track().Draw(-1);  // settles the layout
+    const QSize shown = form->ImgRoad->size();
+    const QPoint at(shown.width() / 2, shown.height() / 4);
+    QCursor::setPos(form->ImgRoad->mapToGlobal(at));
+    form->Track().Draw(-1);  // a new frame reads the cursor again
+    QCOMPARE(form->Track().MouseX(), static_cast<int>(std::floor(at.x() * 800.0 / shown.width())));
+    QCOMPARE(form->Track().MouseY(), static_cast<int>(std::floor(at.y() * 600.0 / shown.height())));
+    QVERIFY(form->Track().MouseInTrack());
+  }
+
+  void trackBarsWriteTheModelAndTheirLabels() {
+    form->EdFriction->setValue(25);
+    QCOMPARE(form->LbFriction->text(), QStringLiteral("2%"));
+    form->EdFriction->setValue(35);
+    QCOMPARE(form->LbFriction->text(), QStringLiteral("4%"));
+    form->EdFriction->setValue(1);
+    QCOMPARE(form->LbFriction->text(), QStringLiteral("0%"));
+    QCOMPARE(form->Track().Friction, 0.0001);
+    form->EdSideFriction->setValue(0);
+    QCOMPARE(form->Track().SideFriction, 0.0);
+    QCOMPARE(form->LbSideFriction->text(), QStringLiteral("0%"));
+    form->EdSeconds->setValue(3);
+    QCOMPARE(form->Track().HorizonMs, 3000);
+    QCOMPARE(form->LbSeconds->text(), QStringLiteral("3 s."));
+    form->EdSize->setValue(20);
+    QCOMPARE(Selected().GetSize(), 20.0);
+    QCOMPARE(form->LbSize->text(), QStringLiteral("20px"));
+    form->EdDetermined->setValue(40);
+    QCOMPARE(Selected().Determination, 0.4);
+    form->EdEvolution->click();
+    QVERIFY(form->Track().Evolution);
+    QVERIFY(Selected().Goals->ShowGoals);
+  }
+
+  void choosingAPlayerPutsTheModelOnTheControlsGrid() {
+    form->Track().Friction = 0.00834;
+    Selected().SetSize(10.4);
+    ChoosePlayer(0);
+    QCOMPARE(form->Track().Friction, 0.0083);
+    QCOMPARE(Selected().GetSize(), 10.0);
+    Selected().SetSize(2);
+    ChoosePlayer(0);
+    QCOMPARE(Selected().GetSize(), 4.0);
+    QCOMPARE(form->LbSize->text(), QStringLiteral("4px"));
+  }
+
+  void energyAndHealthButtons() {
+    TPlayer2D& player = Selected();
+    player.SetEnergy(15);
+    form->SpeedButton10->click();  // "-E"
+    QCOMPARE(player.GetEnergy(), 10.0);
+    player.SetEnergy(5);
+    form->SpeedButton10->click();
+    QCOMPARE(player.GetEnergy(), 10.0);
+    player.SetEnergy(95);
+    form->SpeedButton8->click();  // "+E"
+    QCOMPARE(player.GetEnergy(), 100.0);
+    player.SetHealth(15);
+    form->SpeedButton11->click();  // "-H"
+    QCOMPARE(player.GetHealth(), 10.0);
+
+    // A double click on "-E" fills the health, not the energy.
+    player.SetHealth(50);
+    player.SetEnergy(50);
+    QTest::mouseDClick(form->SpeedButton10, Qt::LeftButton);
+    QCOMPARE(player.GetHealth(), 100.0);
+    QVERIFY(player.GetEnergy() < 100.0);
+    player.SetEnergy(50);
+    QTest::mouseDClick(form->SpeedButton8, Qt::LeftButton);  // "+E": energy
+    QCOMPARE(player.GetEnergy(), 100.0);
+  }
+
+  void holdingAnArrowRepeatsAtShrinkingIntervals() {
+    TPlayer2D& player = Selected();
+    const double x = player.GetPosX();
+    QTest::mousePress(form->SpeedButton3, Qt::LeftButton);  // ">"
+    QCOMPARE(player.GetPosX(), x + 5);
+    QVERIFY(form->ArrowTimer->isActive());
+    QCOMPARE(form->ArrowTimer->interval(), 500);
+    form->ArrowTimerTimer();
+    QCOMPARE(player.GetPosX(), x + 10);
+    QCOMPARE(form->ArrowTimer->interval(), 150);
+    form->ArrowTimerTimer();
+    QCOMPARE(form->ArrowTimer->interval(), 145);
+    for (int i = 0; i < 40; ++i) form->ArrowTimerTimer();
+    QCOMPARE(form->ArrowTimer->interval(), 20);
+    form->ArrowTimerTimer();
+    QCOMPARE(form->ArrowTimer->interval(), 20);
+    QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
+    QVERIFY(!form->ArrowTimer->isActive());
+
+    // "Turn right" turns by 15 degrees; "^" moves up the screen.
+    const double angle = player.GetAngle();
+    const double y = player.GetPosY();
+    form->MoveButtonMouseDown(6);
+    form->MoveButtonMouseUp();
+    QVERIFY(std::abs(player.GetAngle() - (angle + std::numbers::pi / 12)) < 1e-9);
+    form->MoveButtonMouseDown(3);
+    form->MoveButtonMouseUp();
+    QCOMPARE(player.GetPosY(), y - 5);
+
+    // While Run is down an arrow does nothing and starts no timer.
+    form->StartBtn->setChecked(true);
+    const double before = player.GetPosX();
+    QTest::mousePress(form->SpeedButton3, Qt::LeftButton);
+    QCOMPARE(player.GetPosX(), before);
+    QVERIFY(!form->ArrowTimer->isActive());
+    QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
+    form->PauseBtn->setChecked(true);
+  }
+
+  void removingAPlayerSelectsTheLastOneAndKeepsTheLastPlayer() {
+    form->BtnSubPlayer->click();
+    QCOMPARE(Team().PlayerCount(), 1);
+    QCOMPARE(form->EdPlayerId->count(), 1);
+
+    form->SpeedButton7->click();
+    form->SpeedButton7->click();
+    QCOMPARE(Team().PlayerCount(), 3);
+    QCOMPARE(form->EdPlayerId->count(), 3);
+    QCOMPARE(form->EdPlayerId->currentIndex(), 2);
+    TPlayer* second = Team().GetPlayer(1);
+    TPlayer* third = Team().GetPlayer(2);
+
+    ChoosePlayer(0);
+    QCOMPARE(form->SelectedPlayer(), Team().GetPlayer(0));
+    form->BtnSubPlayer->click();
+    QCOMPARE(Team().PlayerCount(), 2);
+    QCOMPARE(Team().GetPlayer(0), second);
+    QCOMPARE(form->SelectedPlayer(), third);
+    QCOMPARE(form->EdPlayerId->count(), 2);
+    QCOMPARE(form->EdPlayerId->itemText(1), QStringLiteral("Player #2"));
+    QCOMPARE(form->EdPlayerId->currentIndex(), 1);
+  }
+
+  void aCircleOfKartsReplacesThePlayers() {
+    form->Addacircleofkarts1->trigger();
+    QCOMPARE(Team().PlayerCount(), TPopulation::CircleKartCount);
+    QCOMPARE(form->EdPlayerId->count(), 18);
+    for (int i = 0; i < 18; ++i) {
+      QVERIFY(dynamic_cast<TKart*>(Team().GetPlayer(i)) != nullptr);
+      QCOMPARE(form->EdPlayerId->itemText(i), QStringLiteral("Player #%1").arg(i + 1));
+    }
+    QCOMPARE(form->EdPlayerId->currentIndex(), 17);
+    QCOMPARE(form->SelectedPlayer(), Team().GetPlayer(17));
+    QCOMPARE(Team().Goals->GoalCount(), 1);  // the team's goals stay
+    QVERIFY(errors.isEmpty());
+  }
+
+  void debugFlagsFollowTheSelectedPlayer() {
+    form->SpeedButton7->click();
+    ChoosePlayer(0);
+    form->MenuDebugTraces->trigger();
+    QVERIFY(Body(0).ShowTraces);
+    ChoosePlayer(1);
+    QVERIFY(!form->MenuDebugTraces->isChecked());
+    QVERIFY(Body(0).ShowTraces);
+    QVERIFY(!Body(1).ShowTraces);
+    // Feelings carry over from one selected player to the next.
+    QVERIFY(form->MenuDebugFeelings->isChecked());
+    QVERIFY(Body(1).ShowFeelings);
+
+    form->Addatriangle1->trigger();  // a new asteroid draws its traces
+    QCOMPARE(Team().PlayerCount(), 3);
+    QVERIFY(form->MenuDebugTraces->isChecked());
+  }
+
+  void theBurnOutGoalIsReportedForAKartAndAddedForARocket() {
+    form->BtnAddPlayer->click();  // "+Kart"
+    TPlayer& kart = Selected();
+    QVERIFY(dynamic_cast<TKart*>(&kart));
+    const int32_t goals = kart.Goals->GoalCount();
+    form->Suckenergyfromplayersinfrontofyou1->trigger();
+    QCOMPARE(errors, QStringList{QStringLiteral("BurnOut goal is only fro Rockets.")});
+    QCOMPARE(kart.Goals->GoalCount(), goals);
+    QVERIFY(!form->MenuDebugGoals->isChecked());
+
+    // The window goes on working: the same command on the rocket adds the goal.
+    ChoosePlayer(0);
+    const int32_t rocketGoals = Selected().Goals->GoalCount();
+    form->Suckenergyfromplayersinfrontofyou1->trigger();
+    QCOMPARE(Selected().Goals->GoalCount(), rocketGoals + 1);
+    QVERIFY(form->MenuDebugGoals->isChecked());
+    QVERIFY(Selected().Goals->ShowGoals);
+    QCOMPARE(GoalBoxes().size(), 5);
+    QCOMPARE(errors.size(), 1);
+  }
+
+  void loadingACircuit() {
+    QTemporaryDir dir;
+    const QImage before = Rgb(form->RoadImage());
+    const std::vector<uint8_t> cells = form->Track().Cells;
+
+    // Cancelled, another extension, an unreadable file: the circuit stays.
+    form->Loadcircuit800x600BMP1->trigger();
+    openFileAnswer = dir.filePath(QStringLiteral("circuit.PNG"));
+    QImage(800, 600, QImage::Format_RGB32).save(openFileAnswer, "PNG");
+    form->Loadcircuit800x600BMP1->trigger();
+    QVERIFY(errors.isEmpty());
+    openFileAnswer = dir.filePath(QStringLiteral("broken.bmp"));
+    QFile broken(openFileAnswer);
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("this is not a bitmap");
+    broken.close();
+    form->Loadcircuit800x600BMP1->trigger();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(form->Track().Cells == cells);
+    QCOMPARE(Rgb(form->RoadImage()), before);
+
+    // A good bitmap replaces circuit and picture: here a wall along the top.
+    QImage circuit(800, 600, QImage::Format_RGB32);
+    circuit.fill(Qt::white);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 800; ++x) circuit.setPixel(x, y, qRgb(0, 0, 0));
+    openFileAnswer = dir.filePath(QStringLiteral("walled.BMP"));
+    QVERIFY(circuit.save(openFileAnswer, "BMP"));
+    QVERIFY(form->Track().IsOnTrack(400, 50));
+    form->Loadcircuit800x600BMP1->trigger();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(!form->Track().IsOnTrack(400, 50));
+    QVERIFY(form->Track().IsOnTrack(400, 300));
+    QCOMPARE(form->RoadImage().pixel(10, 10), qRgb(0, 0, 0));
+    QCOMPARE(form->RoadImage().pixel(10, 590), qRgb(255, 255, 255));
+    QCOMPARE(Team().PlayerCount(), 1);  // players stay
+  }
+
+  void goalBarsWriteTheGoals() {
+    TGoalBox* speeding = GoalBox(QStringLiteral("GOAL \"Speeding\""));
+    QVERIFY(speeding);
+    TGoal& goal = Selected().Goals->GetGoal(2);
+    QCOMPARE(goal.Name, std::string("Speeding"));
+    QCOMPARE(goal.Strength, 1.0);
+    QCOMPARE(goal.MaxStrength, 5.0);
+    QCOMPARE(Bars(speeding).size(), 1);
+    QCOMPARE(Bars(speeding)[0]->value(), 20);
+    QCOMPARE(Label(speeding, QStringLiteral("STRENGTH_3")), QStringLiteral("1.00"));
+    Bars(speeding)[0]->setValue(100);
+    QCOMPARE(goal.Strength, 5.0);
+    QCOMPARE(Label(speeding, QStringLiteral("STRENGTH_3")), QStringLiteral("5.00"));
+
+    // Reaction and urgency rows; a reaction of 0 drops them at the next rebuild.
+    TGoal& health = Selected().Goals->GetGoal(0);
+    health.Urgency = 0.5;
+    form->UpdateGoals();
+    TGoalBox* healthBox = GoalBox(QStringLiteral("GOAL \"Health\""));
+    QCOMPARE(Bars(healthBox).size(), 3);
+    QCOMPARE(Label(healthBox, QStringLiteral("REACTION_1")), QStringLiteral("10.0s"));
+    QSlider* reaction = Bars(healthBox)[1];  // the bars in row order
+    QSlider* urgency = Bars(healthBox)[2];
+    QCOMPARE(reaction->value(), 100);
+    QCOMPARE(urgency->value(), 25);
+    QCOMPARE(Label(healthBox, QStringLiteral("URGENCY_1")), QStringLiteral("0.50"));
+    urgency->setValue(100);
+    QCOMPARE(health.Urgency, 2.0);
+    reaction->setValue(0);
+    QCOMPARE(health.ReactionMs, 0);
+    QCOMPARE(Label(healthBox, QStringLiteral("REACTION_1")), QStringLiteral("0.0s"));
+    form->UpdateGoals();
+    QCOMPARE(Bars(GoalBox(QStringLiteral("GOAL \"Health\""))).size(), 1);
+
+    // A team box writes the team's goal.
+    TGoalBox* drops = GoalBox(QStringLiteral("GOAL \"Get drops\" (team)"));
+    Bars(drops)[0]->setValue(50);
+    QCOMPARE(Team().Goals->GetGoal(0).Strength, 2.5);
+    QCOMPARE(Label(drops, QStringLiteral("STRENGTH_1_T")), QStringLiteral("2.50"));
+  }
+
+  void deletingGoalsEmptiesThePanelAndKeepsTheSelection() {
+    form->SpeedButton7->click();
+    ChoosePlayer(0);
+    TPlayer* chosen = form->SelectedPlayer();
+    form->Deleteallplayerspersonalgoals1->trigger();
+    QCOMPARE(form->SelectedPlayer(), chosen);
+    QCOMPARE(form->EdPlayerId->currentIndex(), 0);
+    QCOMPARE(Body(0).Goals->GoalCount(), 0);
+    QCOMPARE(Body(1).Goals->GoalCount(), 0);
+    form->DeleteallTeamsGoals1->trigger();
+    QVERIFY(GoalBoxes().isEmpty());
+    QCOMPARE(form->EdGoals->height(), 1);
+
+    form->Addateamgoalforcollectingdrops1->trigger();
+    QCOMPARE(Team().Goals->GoalCount(), 1);
+    QCOMPARE(GoalBoxes().size(), 1);
+    QCOMPARE(GoalBoxes()[0]->title(), QStringLiteral("GOAL \"Get drops\" (team)"));
+  }
+
+  void theColourPanelSetsThePlayersColour() {
+    const TColor original = Selected().Color;
+    form->EdColorClick();  // cancelled
+    QCOMPARE(Selected().Color, original);
+    colorAnswer = QColor(10, 20, 30);
+    QTest::mouseClick(form->EdColor, Qt::LeftButton);
+    QCOMPARE(Selected().Color, MakeColor(10, 20, 30));
+    QCOMPARE(form->EdColor->Color(), MakeColor(10, 20, 30));
+  }
+};
+
+QTEST_MAIN(FormTest2DTest)
+#include "form_test2d_test.moc"
