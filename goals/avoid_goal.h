@@ -3,8 +3,6 @@
 // value is a product of distances in units of the player's size, so one close
 // neighbour pulls it down sharply.
 
-#include <vector>
-
 #include "core/goal.h"
 
 namespace vorlanth {
@@ -21,17 +19,6 @@ class TGoal2DTeamAway : public TGoal {
   TTeam* AvoidTeam;  // the team whose players are avoided (not owned)
 
   void Evaluate(TPlayer& player) override;
-  void ForgetPlayer(const TPlayer* player) override;
-
- private:
-  // The avoided players as 2D bodies, by team position. Every pair is measured in
-  // every sub-step, so each player is looked up as a body once, not once per pair.
-  struct TBodySlot {
-    const TPlayer* Player = nullptr;
-    const TPlayer2D* Body = nullptr;
-  };
-  std::vector<TBodySlot> Bodies;
-  const TPlayer2D* BodyAt(size_t i, const TPlayer* member);
 };
 
 }  // namespace vorlanth

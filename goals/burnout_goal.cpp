@@ -6,6 +6,7 @@
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/rocket.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -33,7 +34,7 @@ TGoalBurnOut::TGoalBurnOut(TGoalOwner owner)
 void TGoalBurnOut::Evaluate(TPlayer& player) {
   StartValue = BurnOutNeutralValue;
   SetValue(BurnOutNeutralValue);
-  TRocket* rocket = &player == Rocket ? Rocket : dynamic_cast<TRocket*>(&player);
+  TRocket* rocket = &player == Rocket ? Rocket : AsRocket(&player);
   if (!rocket || rocket->GetEnergy() == 0 || rocket->IsDead()) return;
   TTrack* track = rocket->GetTrack();
   if (!track) return;
@@ -50,7 +51,7 @@ void TGoalBurnOut::Evaluate(TPlayer& player) {
   for (int32_t i = 0; i < track->PlayerCount(); ++i) {
     TPlayer* other = track->GetPlayer(i);
     if (other == rocket) continue;
-    auto* victim = dynamic_cast<TPlayer2D*>(other);
+    auto* victim = As2D(other);
     if (!victim) continue;
     const double dx = victim->GetPosX() - tipX;
     const double dy = victim->GetPosY() - tipY;

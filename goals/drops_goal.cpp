@@ -10,6 +10,7 @@
 #include "world2d/player2d.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -50,7 +51,7 @@ void TGoal2DSweets::SetDropLeft(int32_t i, int32_t units) {
 }
 
 void TGoal2DSweets::Evaluate(TPlayer& player) {
-  auto* body = dynamic_cast<TPlayer2D*>(&player);
+  auto* body = As2D(&player);
   LastPlayer = body;
   if (ReplaceDrops && body) PlaceAllDrops();
   SetValue(1);
@@ -58,7 +59,7 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   if (!body || body->IsDead()) return;
   // With evolution on, only rockets collect drops.
   const TTrack* track = body->GetTrack();
-  if (track && track->Evolution && !dynamic_cast<TRocket*>(body)) return;
+  if (track && track->Evolution && !AsRocket(body)) return;
 
   // The units this evaluation consumes: a future's own copy, or the present drops.
   const bool future = body->FutureMode;

@@ -4,6 +4,7 @@
 
 #include "world2d/player2d.h"
 #include "world2d/track2d.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -18,7 +19,7 @@ TGoalMouse::TGoalMouse(TGoalOwner owner, bool avoidMouse) : TGoal(owner), AvoidM
 }
 
 void TGoalMouse::Evaluate(TPlayer& player) {
-  auto* body = dynamic_cast<TPlayer2D*>(&player);
+  auto* body = As2D(&player);
   LastPlayer = body;
   if (!body || body->IsDead()) return;
   // The cursor is read afresh: every sub-step of every future sees it where it is now.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "world2d/physic2d.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -18,7 +19,7 @@ TGoal2DRaced::TGoal2DRaced(TGoalOwner owner) : TGoal(owner) { Name = "Speeding";
 
 void TGoal2DRaced::Evaluate(TPlayer& player) {
   // Every player of the system is a physics body; any other measures no speed.
-  auto* body = dynamic_cast<TPhysic2D*>(&player);
+  auto* body = AsPhysic(&player);
   if (!body) {
     StartValue = 0;
     SetValue(0);

@@ -5,6 +5,7 @@
 
 #include "core/rounding.h"
 #include "world2d/player2d.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -27,7 +28,7 @@ TGoal2DStorage::TGoal2DStorage(TGoalOwner owner, int32_t x, int32_t y, int32_t h
 void TGoal2DStorage::Evaluate(TPlayer& player) {
   StartValue = StorageNeutralValue;
   SetValue(StorageNeutralValue);
-  auto* body = dynamic_cast<TPlayer2D*>(&player);
+  auto* body = As2D(&player);
   LastPlayer = body;
   if (!body || body->IsDead() || Stored >= Capacity) return;
 

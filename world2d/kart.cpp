@@ -102,9 +102,7 @@ void TKart::ApplyForces() {
   }
 
   // 2. Velocity along the heading and across it.
-  const double angle = GetAngle();
-  const double hx = std::cos(angle);
-  const double hy = std::sin(angle);
+  const auto [hx, hy] = Heading();
   double vf = GetVelX() * hx + GetVelY() * hy;
   double fx = vf * hx;
   double fy = vf * hy;

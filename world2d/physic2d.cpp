@@ -9,6 +9,7 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -263,7 +264,7 @@ void TPhysic2D::Bounce() {
 // ---- Bodies --------------------------------------------------------------------
 
 bool TPhysic2D::CollidesWith(TPlayer& other) {
-  auto* body = dynamic_cast<TPhysic2D*>(&other);
+  auto* body = AsPhysic(&other);
   if (!body) return false;
   UpdateShape();
   body->UpdateShape();
@@ -401,11 +402,11 @@ void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
   // 7. Under evolution a kart drains a rocket it runs into.
   const TTrack* track = a.GetTrack();
   if (!track || !track->Evolution || a.IsDead() || b.IsDead()) return;
-  TKart* kart = dynamic_cast<TKart*>(&a);
-  TRocket* rocket = dynamic_cast<TRocket*>(&b);
+  TKart* kart = AsKart(&a);
+  TRocket* rocket = AsRocket(&b);
   if (!kart || !rocket) {
-    kart = dynamic_cast<TKart*>(&b);
-    rocket = dynamic_cast<TRocket*>(&a);
+    kart = AsKart(&b);
+    rocket = AsRocket(&a);
   }
   if (!kart || !rocket) return;
   kart->SetHealth(kart->GetHealth() + impulse[1]);

@@ -8,6 +8,7 @@
 #include "core/track.h"
 #include "world2d/color_utils.h"
 #include "world2d/track2d.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -70,7 +71,7 @@ void TPlayer2D::CreateParams() {
 bool TPlayer2D::ReadyToSplit() { return GetEnergy() >= 99; }
 
 TTrack2D* TPlayer2D::GetTrack2D() const {
-  return dynamic_cast<TTrack2D*>(GetTrack());
+  return AsTrack2D(GetTrack());
 }
 
 Canvas* TPlayer2D::GetCanvas() const {
@@ -161,8 +162,7 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
   const double y = GetPosY();
   const double size = GetSize();
   // Heading trig once; each corner is its table direction rotated by it.
-  const double c = std::cos(GetAngle());
-  const double s = std::sin(GetAngle());
+  const auto [c, s] = Heading();
   for (int32_t i = 0; i < n; ++i) {
     const TVec2 d = directions[i];
     SetCorner(i, x + size * (c * d.x - s * d.y), y + size * (s * d.x + c * d.y));
@@ -176,13 +176,21 @@ void TPlayer2D::BuildOutline(int32_t count, const double* offsets, const double*
   const double x = GetPosX();
   const double y = GetPosY();
   const double size = GetSize();
-  const double c = std::cos(GetAngle());
-  const double s = std::sin(GetAngle());
+  const auto [c, s] = Heading();
   for (int32_t i = 0; i < n; ++i) {
     const TVec2 d = CornerDirection(offsets[i], radii ? radii[i] : 1.0);
     SetCorner(i, x + size * (c * d.x - s * d.y), y + size * (s * d.x + c * d.y));
   }
   FinishOutline();
+}
+
+TVec2 TPlayer2D::Heading() const {
+  const double angle = GetAngle();
+  if (angle != HeadingAngle) {
+    HeadingAngle = angle;
+    HeadingCache = {std::cos(angle), std::sin(angle)};
+  }
+  return HeadingCache;
 }
 
 void TPlayer2D::UpdateShape() { BuildOutline(kTriangleCorners, TriangleDirections()); }

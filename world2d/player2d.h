@@ -5,6 +5,7 @@
 // player, of its future traces and of its futures' ending points.
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "core/player.h"
@@ -71,6 +72,10 @@ class TPlayer2D : public TPlayer {
   // radians from the heading, radius as a factor of Size.
   static TVec2 CornerDirection(double offset, double radius);
 
+  // (cos Angle, sin Angle), computed once per angle: the outline, the forces and
+  // the impacts of one sub-step share it.
+  TVec2 Heading() const;
+
   void UpdateEdges();
   bool ContainsPoint(double x, double y);
   bool IsInsideWorld();
@@ -94,6 +99,8 @@ class TPlayer2D : public TPlayer {
   void DrawLimiterBar(double offset, double value);
 
  private:
+  mutable double HeadingAngle = std::numeric_limits<double>::quiet_NaN();
+  mutable TVec2 HeadingCache;
   // Steps 1 and 2 of an outline update: true when the corners must be recomputed.
   bool OutlineNeedsCorners(int32_t count);
   // Step 3 for one corner, then (after the last) step 4.

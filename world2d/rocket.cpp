@@ -108,14 +108,14 @@ void TRocket::ApplyForces() {
   SetEnergy(std::max(GetEnergy() - dt * (std::fabs(rota) / 50 + 0.01 * (rota / 5) * (rota / 5)), 0.0));
 
   // 3. Thrust along the heading, torque about the centre.
-  const double angle = GetAngle();
+  const auto [cosA, sinA] = Heading();
   const double relative = GetSize() / ReferenceSize;
   const double scale = relative * relative;
   const double mass = GetMass();
   const double inertia = GetInertia();
   if (mass > 0) {
-    AccX += std::cos(angle) * main * scale / mass;
-    AccY += std::sin(angle) * main * scale / mass;
+    AccX += cosA * main * scale / mass;
+    AccY += sinA * main * scale / mass;
   }
   if (inertia > 0) AccA += rota * scale / inertia;
 }
@@ -123,9 +123,7 @@ void TRocket::ApplyForces() {
 void TRocket::ApplyImpact(double speed) {
   const double size = GetSize();
   if (!(size > 0)) return;
-  const double angle = GetAngle();
-  const double sinA = std::sin(angle);
-  const double cosA = std::cos(angle);
+  const auto [cosA, sinA] = Heading();
 
   // 1. Damage, less the tolerance; an upright rocket touching down tail first
   // tolerates more.
