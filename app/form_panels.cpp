@@ -39,7 +39,7 @@ constexpr int kMinFuturesTicks = 25;
 constexpr int kRadioLineSize = 2;
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
-constexpr int kPlayerNameLength = 10;  // "Player #" and two digits fit the list
+constexpr int kListArrowWidth = 24;  // the drop-down arrow and the list's frame
 
 // Hand moves by tag: pixels along x and y, radians.
 struct THandMove {
@@ -61,7 +61,7 @@ constexpr std::array<THandMove, 7> kHandMoves = {{
 QGroupBox* NewBox(const QString& caption, QWidget* parent) {
   auto* box = new QGroupBox(caption, parent);
   auto* layout = new QVBoxLayout(box);
-  layout->setContentsMargins(6, 0, 6, 2);
+  layout->setContentsMargins(4, 0, 4, 2);
   layout->setSpacing(0);
   return box;
 }
@@ -109,8 +109,10 @@ QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
   On(EdColor, &TColorPanel::Clicked, [this] { EdColorClick(); });
 
   EdPlayerId = new TPlayerList(edChoosePlayer);
-  EdPlayerId->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  EdPlayerId->setMinimumContentsLength(kPlayerNameLength);
+  // Wide enough for "Player #" and two digits, and no wider.
+  EdPlayerId->setMinimumWidth(EdPlayerId->fontMetrics().horizontalAdvance(QStringLiteral("Player #88")) +
+                              kListArrowWidth);
+  EdPlayerId->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   On(EdPlayerId, &QComboBox::activated, [this] { EdPlayerIdChange(); });
   On(EdPlayerId, &TPlayerList::Opening, [this] { EdPlayerIdEnter(); });
 
@@ -181,15 +183,11 @@ QGroupBox* TFormTest2D::BuildPlayerBox() {
   EdAutoRadio->setChecked(true);
   EdPlayerParams->layout()->addWidget(EdSensitivity);
   EdPlayerParams->layout()->addWidget(EdAutoRadio);
-  // The grid bar has no caption: its value label sits beside it.
+  // The grid bar has no caption: its value label sits above its right end.
   EdRadio = NewBar(5, 25, 15, EdPlayerParams);
   EdRadio->setSingleStep(kRadioLineSize);
   LbRadio = NewValueLabel(EdPlayerParams);
-  auto* radioRow = new QHBoxLayout;
-  radioRow->setSpacing(2);
-  radioRow->addWidget(EdRadio);
-  radioRow->addWidget(LbRadio, 1);
-  static_cast<QVBoxLayout*>(EdPlayerParams->layout())->addLayout(radioRow);
+  AddBarRow(EdPlayerParams, QString(), LbRadio, EdRadio);
 
   On(EdSize, &QSlider::valueChanged, [this] { EdSizeChange(); });
   On(EdDetermined, &QSlider::valueChanged, [this] { EdDeterminedChange(); });

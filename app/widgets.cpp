@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
 
@@ -77,6 +79,13 @@ TFlatButton::TFlatButton(const QString& caption, int tag, QWidget* parent)
     : QToolButton(parent), tag_(tag) {
   setText(caption);
   setAutoRaise(true);
+}
+
+QSize TFlatButton::sizeHint() const {
+  constexpr int kPadding = 8;
+  constexpr int kHeight = 20;
+  // At least square, so that the one-character buttons stay easy to hit.
+  return QSize(std::max(fontMetrics().horizontalAdvance(text()) + kPadding, kHeight), kHeight);
 }
 
 void TFlatButton::mouseDoubleClickEvent(QMouseEvent* event) {

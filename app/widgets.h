@@ -84,6 +84,9 @@ class TFlatButton : public QToolButton {
  public:
   TFlatButton(const QString& caption, int tag, QWidget* parent = nullptr);
   int Tag() const { return tag_; }
+  // As narrow as its caption: the column is only 241 pixels wide.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
 
  signals:
   void DoubleClicked();
