@@ -66,7 +66,7 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
 
   Handle([this] { FormCreate(); });
   // From now on the model's drawing shows the frame and lets the window breathe.
-  track_->ProcessMessages = [this] { ProcessMessages(); };
+  if (track_) track_->ProcessMessages = [this] { ProcessMessages(); };
 }
 
 TFormTest2D::~TFormTest2D() {
@@ -284,6 +284,7 @@ void TFormTest2D::RunSimulation() {
   try {
     while (StartBtn->isChecked() && !loopFailed_) {
       CycleOnce();
+      ShowNewbornPlayers();
       UpdateRealTimeParams();
       ProcessMessages();
       if (!loopFailed_ && Saveimagestofolder->isChecked()) SaveFrame();
@@ -308,6 +309,15 @@ void TFormTest2D::CycleOnce() {
     throw;
   }
   RunPendingCommands();
+}
+
+void TFormTest2D::ShowNewbornPlayers() {
+  // Players born by splitting join the team, and the newest is selected, without
+  // the window's knowing: the list and the panels catch up here.
+  const TTeam* team = CurrentTeam();
+  if (!team || EdPlayerId->count() == team->PlayerCount()) return;
+  FillPlayerList();
+  CopyParamsFromPlayer();
 }
 
 void TFormTest2D::RunOutsideCycle(std::function<void()> command) {
@@ -344,6 +354,7 @@ void TFormTest2D::SaveimagestofolderClick() {
     return;
   }
   SaveFileName = name;
+  SaveFolder = QFileInfo(name).absolutePath();
 }
 
 void TFormTest2D::ResetBtnClick() {

@@ -288,6 +288,8 @@ class TFormTest2D : public QMainWindow {
   // One cycle, then the commands that waited for it to end.
   void CycleOnce();
   void SaveFrame();
+  // Lists players the model added on its own (splitting) and shows the selected one.
+  void ShowNewbornPlayers();
   // Runs the command now, or after the cycle in progress when inside one.
   void RunOutsideCycle(std::function<void()> command);
   void RunPendingCommands();

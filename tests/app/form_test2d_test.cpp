@@ -306,6 +306,16 @@ class FormTest2DTest : public QObject {
     QVERIFY(errors.isEmpty());
   }
 
+  void playersBornBySplittingJoinTheList() {
+    form->EdEvolution->click();
+    Selected().SetEnergy(100);  // rich enough to split
+    RunCycles(1);
+    QCOMPARE(Team().PlayerCount(), 2);
+    QCOMPARE(form->EdPlayerId->count(), 2);
+    QCOMPARE(form->EdPlayerId->currentIndex(), Team().IndexOf(form->SelectedPlayer()));
+    QCOMPARE(form->EdColor->Color(), form->SelectedPlayer()->Color);
+  }
+
   void fittingTheImageKeepsTheCircuitInProportion() {
     form->PanelImg->resize(1000, 500);
     form->FormResize();
@@ -596,10 +606,14 @@ class FormTest2DTest : public QObject {
     QVERIFY(GoalBoxes().isEmpty());
     QCOMPARE(form->EdGoals->height(), 1);
 
+    RunCycles(2);  // players without goals go on living
+    QCOMPARE(cyclesSeen, 2);
+
     form->Addateamgoalforcollectingdrops1->trigger();
     QCOMPARE(Team().Goals->GoalCount(), 1);
     QCOMPARE(GoalBoxes().size(), 1);
     QCOMPARE(GoalBoxes()[0]->title(), QStringLiteral("GOAL \"Get drops\" (team)"));
+    QVERIFY(errors.isEmpty());
   }
 
   void theColourPanelSetsThePlayersColour() {
