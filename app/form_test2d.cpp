@@ -218,6 +218,8 @@ void TFormTest2D::Handle(const std::function<void()>& handler) {
     ReportError(QString::fromStdString(e.what()));
   } catch (const std::exception& e) {
     ReportError(QString::fromStdString(e.what()));
+  } catch (...) {
+    ReportError(QStringLiteral("An unknown error occurred."));
   }
   --commandDepth_;
 }
@@ -227,6 +229,8 @@ void TFormTest2D::ReportError(const QString& message) {
 }
 
 void TFormTest2D::ShowFrame() {
+  // Only a picture drawn on since it was last shown needs showing again.
+  if (!canvas_->Painting()) return;
   canvas_->End();
   ImgRoad->update();
 }
@@ -295,6 +299,9 @@ void TFormTest2D::RunSimulation() {
   } catch (const std::exception& e) {
     loopFailed_ = true;
     ReportError(QString::fromStdString(e.what()));
+  } catch (...) {
+    loopFailed_ = true;
+    ReportError(QStringLiteral("An unknown error occurred."));
   }
   --runDepth_;
   commandDepth_ = outerDepth;
