@@ -129,6 +129,9 @@ void TSimulation::BuildScene() {
 
   if (Options.Scene == "circle") Population.AddCircleOfKarts();
   if (Options.Scene == "asteroids") Population.AddAsteroids(TPopulation::AsteroidGroupCount);
+  for (int32_t i = 0; i < Options.ExtraKarts; ++i) Population.AddPlayer(pkKart);
+  for (int32_t i = 0; i < Options.ExtraRockets; ++i) Population.AddPlayer(pkRocket);
+  Population.AddAsteroids(Options.ExtraAsteroids);
   for (const std::string& goal : Options.Goals) {
     AddGoalByName(Population, goal);
     if (goal == "burnout") Team.Selected->Goals->ShowGoals = true;
@@ -244,6 +247,12 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
       o.MinFutures = static_cast<int32_t>(ParseInteger(flag, value(), 1, 2000));
     } else if (flag == "--horizon") {
       o.HorizonSeconds = static_cast<int32_t>(ParseInteger(flag, value(), 1, 20));
+    } else if (flag == "--add-karts") {
+      o.ExtraKarts = static_cast<int32_t>(ParseInteger(flag, value(), 0, 500));
+    } else if (flag == "--add-rockets") {
+      o.ExtraRockets = static_cast<int32_t>(ParseInteger(flag, value(), 0, 500));
+    } else if (flag == "--add-asteroids") {
+      o.ExtraAsteroids = static_cast<int32_t>(ParseInteger(flag, value(), 0, 500));
     } else if (flag == "--circuit") {
       o.Circuit = value();
     } else if (flag == "--goal") {
@@ -277,6 +286,7 @@ std::string SimUsage() {
          "                    [--min-futures N] [--horizon SECONDS] [--circuit FILE.bmp]\n"
          "                    [--goal NAME]... [--no-collisions] [--evolution]\n"
          "                    [--frames PREFIX] [--stats FILE.csv]\n"
+         "                    [--add-karts N] [--add-rockets N] [--add-asteroids N]\n"
          "goals: speeding energy health drops storage avoid follow-mouse avoid-mouse burnout\n";
 }
 

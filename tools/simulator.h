@@ -19,6 +19,9 @@ struct TSimOptions {
   int32_t HorizonSeconds = 10;   // 1..20, as the window's bar
   std::string Circuit;           // empty: the built-in circuit
   std::vector<std::string> Goals;
+  int32_t ExtraKarts = 0;        // players added after the scene, as "+Kart" does
+  int32_t ExtraRockets = 0;
+  int32_t ExtraAsteroids = 0;
   bool Collisions = true;        // the window's check box starts checked
   bool Evolution = false;
   std::string FramesPrefix;      // empty: nothing is drawn
