@@ -6,6 +6,7 @@
 #include "core/player.h"
 #include "core/rounding.h"
 #include "core/team.h"
+#include "core/vector_state.h"
 
 namespace vorlanth {
 namespace {
@@ -100,6 +101,7 @@ void TTrack::RunCycle() {
   for (;;) {
     for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
     for (int32_t s = 1; s <= count; ++s) {
+      ClearUpperVectorState();
       for (size_t t = 0; t < Teams.size(); ++t) {
         if (s == 1) {
           Teams[t]->StartFutureStep();
@@ -127,6 +129,7 @@ void TTrack::RunCycle() {
   // 6: ending points, bodies, window messages.
   Draw(1);
   // 7-8: decide and advance the present.
+  ClearUpperVectorState();
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DecideStep();
   Step();
   // 9: evolution.
