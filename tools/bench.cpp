@@ -8,6 +8,7 @@
 #include "bench/population.h"
 #include "core/random.h"
 #include "core/team.h"
+#include "core/vector_state.h"
 #include "render/builtin_circuit.h"
 #include "render/qt_picture.h"
 #include "world2d/kart.h"
@@ -34,7 +35,9 @@ struct TScene {
     Team.PrepareFutures();
   }
 
+  // One sub-step as the cycle runs it.
   void SubStep(int32_t s) {
+    ClearUpperVectorState();
     if (s == 1) Team.StartFutureStep(); else Team.ContinueFutureStep();
     Track.Step();
     Team.EvaluateGoals();
