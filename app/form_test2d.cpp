@@ -377,8 +377,12 @@ void TFormTest2D::ResetBtnClick() {
 void TFormTest2D::FormResize() {
   const int w = PanelImg->width();
   const int h = PanelImg->height();
-  const int height = std::min(Round32(w / static_cast<double>(CircuitWidth) * CircuitHeight), h);
-  const int width = std::min(Round32(h * static_cast<double>(CircuitWidth) / CircuitHeight), w);
+  // The picture's own proportion: 800 x 600 as designed, whatever size a loaded
+  // circuit has.
+  const double pictureWidth = picture_ ? picture_->Width() : CircuitWidth;
+  const double pictureHeight = picture_ ? picture_->Height() : CircuitHeight;
+  const int height = std::min(Round32(w / pictureWidth * pictureHeight), h);
+  const int width = std::min(Round32(h * pictureWidth / pictureHeight), w);
   ImgRoad->setGeometry(0, 0, width, height);
   mouseRead_ = false;
 }
@@ -397,7 +401,7 @@ void TFormTest2D::Loadcircuit800x600BMP1Click() {
     canvas_->SetImage(&loaded->Image());
     picture_ = std::move(loaded);
     ImgRoad->SetImage(&picture_->Image(), canvas_.get());
-    mouseRead_ = false;
+    FormResize();  // a picture of another proportion
   }
   track_->Draw(-1);
 }

@@ -49,7 +49,7 @@ TTeam& TPopulation::CurrentTeam() const {
 
 TPlayer* TPopulation::SelectedPlayer() const { return CurrentTeam().Selected; }
 
-TPlayer* TPopulation::AddPlayer(int32_t kind) {
+TPlayer* TPopulation::AddPlayer(int32_t kind, bool findFreePlace) {
   TTeam& team = CurrentTeam();
   TPlayer* previous = team.Selected;
   if (kind == pkSame) kind = KindOf(previous);
@@ -78,7 +78,7 @@ TPlayer* TPopulation::AddPlayer(int32_t kind) {
     body->SetPosY(y);
   }
 
-  bool placed;
+  bool placed = true;
   if (kind == pkAsteroid) {
     auto* asteroid = static_cast<TPolygon2D*>(body);
     asteroid->ShowTraces = true;
@@ -87,8 +87,8 @@ TPlayer* TPopulation::AddPlayer(int32_t kind) {
     asteroid->SetVelX((Random() - 0.5) * 100);
     asteroid->SetVelY((Random() - 0.5) * 100);
     // Asteroids start in the upper part of the circuit.
-    placed = FindFreePlace(*body, 0.7, 0.15, 0.3, 0.1);
-  } else {
+    if (findFreePlace) placed = FindFreePlace(*body, 0.7, 0.15, 0.3, 0.1);
+  } else if (findFreePlace) {
     placed = !Track.IsBlocked(*body) || FindFreePlace(*body, 0.8, 0.1, 0.8, 0.1);
   }
   if (!placed) {
@@ -141,8 +141,10 @@ void TPopulation::DeleteAllPlayers() {
 
 void TPopulation::AddCircleOfKarts() {
   DeleteAllPlayers();
+  // The karts' places are set without a test for walls or overlaps, so none is
+  // searched for: on a circuit with no free place the circle is made all the same.
   for (int32_t i = 0; i < CircleKartCount; ++i) {
-    auto* kart = static_cast<TKart*>(AddPlayer(pkKart));
+    auto* kart = static_cast<TKart*>(AddPlayer(pkKart, false));
     const double a = 2 * kPi * i / CircleKartCount;
     kart->SetMaxPower(CircleKartMaxPower);
     kart->SetSize(CircleKartSize);

@@ -49,8 +49,10 @@ class TPopulation {
 
   // Creates, places, colours and selects one player of the kind. An unknown kind
   // adds nothing and returns nullptr. When no free place is found the player is
-  // not added, the selection is restored and an error is raised.
-  TPlayer* AddPlayer(int32_t kind);
+  // not added, the selection is restored and an error is raised. Without
+  // findFreePlace the player stays where it was made, blocked or not: the caller
+  // places it.
+  TPlayer* AddPlayer(int32_t kind, bool findFreePlace = true);
   // Removes and frees every player of the current team; its goals stay.
   void DeleteAllPlayers();
   // Replaces the team's players by a circle of karts facing its centre.

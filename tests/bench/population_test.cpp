@@ -118,6 +118,11 @@ TEST_F(PopulationTest, PlacementGivesUpOnACircuitWithoutFreePlace) {
   EXPECT_EQ(team.Selected, rocket);
   EXPECT_EQ(track.PlayerCount(), 1);
   EXPECT_EQ(team.Goals->GoalCount(), 0);
+  // The circle's places are set without a search: it never fails half-way, after
+  // the team's players are gone.
+  population.AddCircleOfKarts();
+  EXPECT_EQ(team.PlayerCount(), TPopulation::CircleKartCount);
+  EXPECT_NEAR(At(0)->GetPosX(), 490, 1e-9);
 }
 
 TEST_F(PopulationTest, GoalCommands) {
