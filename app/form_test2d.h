@@ -203,6 +203,8 @@ class TFormTest2D : public QMainWindow {
   void SaveimagestofolderClick();
   // Whether a run loop is in progress (Run may be down without one after an error).
   bool Running() const { return runDepth_ > 0; }
+  // Whether a handler is in progress: clicks and keys wait until it ends.
+  bool InCommand() const { return commandDepth_ > 0; }
 
   // ---- Panels and hand controls ----
   void EdSecondsChange();
