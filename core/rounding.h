@@ -29,4 +29,13 @@ inline int64_t Round64(double x) { return SaturateToInt<int64_t>(RoundHalfEven(x
 inline int32_t Floor32(double x) { return SaturateToInt<int32_t>(std::floor(x)); }
 inline int32_t Ceil32(double x) { return SaturateToInt<int32_t>(std::ceil(x)); }
 
+// An integer coordinate moved by an offset, saturated like the conversions above:
+// a body far outside the picture is drawn at the end of the range, never wrapped.
+inline int32_t AddSaturated(int32_t a, int32_t b) {
+  const int64_t sum = static_cast<int64_t>(a) + b;
+  if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(sum);
+}
+
 }  // namespace vorlanth

@@ -219,14 +219,16 @@ void TKart::Draw() {
   canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
   canvas->SetBrushColor(gauge);
   canvas->SetPenColor(MakeColor(192, 192, 192));
-  canvas->Ellipse(gxi - f, gyi - f, gxi + f, gyi + f);
+  canvas->Ellipse(AddSaturated(gxi, -f), AddSaturated(gyi, -f), AddSaturated(gxi, f),
+                  AddSaturated(gyi, f));
   canvas->SetPenColor(kWhite);
   canvas->SetBrushColor(kWhite);
   canvas->Ellipse(Round32(gx - 0.8 * f), Round32(gy - 0.8 * f), Round32(gx + 0.2 * f),
                   Round32(gy + 0.2 * f));
   canvas->SetBrushStyle(Canvas::BrushStyle::Clear);
   canvas->SetPenColor(kBlack);
-  canvas->Ellipse(gxi - f, gyi - f, gxi + f, gyi + f);
+  canvas->Ellipse(AddSaturated(gxi, -f), AddSaturated(gyi, -f), AddSaturated(gxi, f),
+                  AddSaturated(gyi, f));
 }
 
 }  // namespace vorlanth

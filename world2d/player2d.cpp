@@ -373,7 +373,8 @@ void TPlayer2D::DrawTraceStep() {
       // The future's last step: a small square at its end.
       canvas->SetPenColor(optionColor);
       canvas->SetBrushColor(kBlack);
-      canvas->Rectangle(q.x - 2, q.y - 2, q.x + 1, q.y + 1);
+      canvas->Rectangle(AddSaturated(q.x, -2), AddSaturated(q.y, -2), AddSaturated(q.x, 1),
+                        AddSaturated(q.y, 1));
     }
   }
 
@@ -395,7 +396,8 @@ void TPlayer2D::DrawTraceStep() {
       canvas->SetBrushColor(color);
       LightenColor(color, 0.5);
       const int32_t r = Round32(std::min(10 * w * i / 3, kMaxRingRadius));
-      canvas->Ellipse(q.x - r, q.y - r, q.x + r, q.y + r);
+      canvas->Ellipse(AddSaturated(q.x, -r), AddSaturated(q.y, -r), AddSaturated(q.x, r),
+                      AddSaturated(q.y, r));
     }
   }
   canvas->SetPenMode(Canvas::PenMode::Copy);
@@ -422,7 +424,8 @@ void TPlayer2D::DrawEndingPoint(TState& state) {
   canvas->SetPenColor(MakeColor(170, 170, 170));
   canvas->SetPenStyle(Canvas::PenStyle::Dotted);
   canvas->SetBrushStyle(Canvas::BrushStyle::Clear);
-  canvas->Rectangle(a - g, b - g, a + g + 1, b + g + 1);
+  canvas->Rectangle(AddSaturated(a, -g), AddSaturated(b, -g), AddSaturated(a, g + 1),
+                    AddSaturated(b, g + 1));
   canvas->SetPenStyle(Canvas::PenStyle::Solid);
 
   // Each control owns a sector of width 2 pi / u, its two directions opposite.
@@ -438,9 +441,11 @@ void TPlayer2D::DrawEndingPoint(TState& state) {
   canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
   canvas->SetBrushColor(fill);
   canvas->SetPenMode(Canvas::PenMode::Mask);
-  canvas->Pie(a - r, b - r, a + r, b + r, a + Round32(50 * std::cos(theta1)),
-              b - Round32(50 * std::sin(theta1)), a + Round32(50 * std::cos(theta2)),
-              b - Round32(50 * std::sin(theta2)));
+  canvas->Pie(AddSaturated(a, -r), AddSaturated(b, -r), AddSaturated(a, r), AddSaturated(b, r),
+              AddSaturated(a, Round32(50 * std::cos(theta1))),
+              AddSaturated(b, Round32(-50 * std::sin(theta1))),
+              AddSaturated(a, Round32(50 * std::cos(theta2))),
+              AddSaturated(b, Round32(-50 * std::sin(theta2))));
   canvas->SetPenMode(Canvas::PenMode::Copy);
 }
 

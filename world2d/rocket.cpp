@@ -184,10 +184,11 @@ void TRocket::Draw() {
   const double rota = GetRotaPower();
   canvas->SetPenColor(MakeColor(255, 0, 0));
   canvas->MoveTo(tail.x, tail.y);
-  canvas->LineTo(tail.x - Round32(main * cosA), tail.y - Round32(main * sinA));
+  canvas->LineTo(AddSaturated(tail.x, Round32(-main * cosA)),
+                 AddSaturated(tail.y, Round32(-main * sinA)));
   canvas->MoveTo(tail.x, tail.y);
-  canvas->LineTo(tail.x + Round32(10 * rota * std::cos(angle + kPi / 2)),
-                 tail.y + Round32(10 * rota * std::sin(angle + kPi / 2)));
+  canvas->LineTo(AddSaturated(tail.x, Round32(10 * rota * std::cos(angle + kPi / 2))),
+                 AddSaturated(tail.y, Round32(10 * rota * std::sin(angle + kPi / 2))));
 }
 
 }  // namespace vorlanth

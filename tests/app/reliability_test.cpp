@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -357,8 +358,11 @@ class ReliabilityTest : public QObject {
     Check("end");
     RemoveFrames();
     errorsSeen = static_cast<int>(h.Errors.size());
-    QMap<QString,int> distinct; for (const QString& e : h.Errors) distinct[e.left(90)]++;
-    for (auto it = distinct.begin(); it != distinct.end(); ++it) qInfo("%4d x %s", it.value(), qPrintable(it.key()));
+    // The messages the error dialog showed, each kind once with its count.
+    QMap<QString, int> kinds;
+    for (const QString& error : h.Errors) ++kinds[error.left(80)];
+    for (auto kind = kinds.cbegin(); kind != kinds.cend(); ++kind)
+      qInfo("%4d x %s", kind.value(), qPrintable(kind.key()));
     qInfo("seed %llu: %d commands, %d cycles, %d players at the end, %d error messages",
           static_cast<unsigned long long>(seed), issued, cyclesRun, Players(), errorsSeen);
   }
