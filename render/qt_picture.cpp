@@ -68,10 +68,12 @@ void CheckBmpComplete(const QByteArray& data, const std::string& path) {
   const bool plain_rows = compression == kUncompressed || compression == kBitFields ||
                           compression == kAlphaBitFields;
   if (!plain_rows || width < 0 || bits <= 0 || bits > 32) return;
-  // Rows are padded to 4 bytes; sizes are bounded by 2^31 x 32 bits, well inside 64 bits.
+  // Rows are padded to 4 bytes; a row is at most 2^31 x 32 bits. The rows the file
+  // holds are counted by division: the size of all of them may not fit in 64 bits.
   const int64_t row_bytes = (width * bits + 31) / 32 * 4;
-  const int64_t needed = int64_t{ReadU32(data, 10)} + row_bytes * (height < 0 ? -height : height);
-  if (data.size() < needed) throw Error(ReadError(path, truncated));
+  const int64_t rows = height < 0 ? -height : height;
+  const int64_t room = data.size() - int64_t{ReadU32(data, 10)};
+  if (room < 0 || room / row_bytes < rows) throw Error(ReadError(path, truncated));
 }
 
 }  // namespace

@@ -201,6 +201,23 @@ TEST_F(QtPictureTest, ZeroSizedBmpIsRefused) {
   ExpectLoadError(Path("flat.bmp"), "0 pixels");
 }
 
+TEST_F(QtPictureTest, AbsurdSizesInTheHeaderAreRefused) {
+  // Sizes at the ends of the header's range, top-down (negative height) as well;
+  // the rows they announce are far beyond the file.
+  const uint32_t sizes[][2] = {{0x7FFFFFFF, 0x7FFFFFFF}, {0x7FFFFFFF, 0x80000000},
+                               {0xFFFFFFFF, 0x7FFFFFFF}, {0x7FFFFFFF, 0xFFFFFFFF},
+                               {100000, 100000}, {1, 0x80000000}};
+  for (const auto& size : sizes) {
+    QByteArray bmp = Bmp32(Sample());
+    for (int i = 0; i < 4; ++i) {
+      bmp[18 + i] = static_cast<char>((size[0] >> (8 * i)) & 0xFF);
+      bmp[22 + i] = static_cast<char>((size[1] >> (8 * i)) & 0xFF);
+    }
+    WriteFile(Path("absurd.bmp"), bmp);
+    EXPECT_THROW(LoadPicture(Path("absurd.bmp")), Error) << size[0] << " x " << size[1];
+  }
+}
+
 TEST_F(QtPictureTest, GarbageNeverCrashes) {
   std::mt19937 random(20240611);
   std::uniform_int_distribution<int> byte(0, 255);
