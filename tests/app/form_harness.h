@@ -24,6 +24,7 @@
 #include <optional>
 
 #include "app/form_test2d.h"
+#include "app/goal_box.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/team.h"
@@ -180,6 +181,11 @@ inline QString CheckConsistency(TFormTest2D& form) {
       return QStringLiteral("EdPlayerId shows item %1, the selected player is %2")
           .arg(form.EdPlayerId->currentIndex())
           .arg(team->IndexOf(team->Selected));
+    // The goal panel: one box per goal of the selected player and of the team.
+    const int32_t goals = (team->Selected ? team->Selected->Goals->GoalCount() : 0) + team->Goals->GoalCount();
+    const auto boxes = form.EdGoals->findChildren<TGoalBox*>(Qt::FindDirectChildrenOnly);
+    if (boxes.size() != goals)
+      return QStringLiteral("the goal panel shows %1 boxes for %2 goals").arg(boxes.size()).arg(goals);
   }
 
   // Goal sets and their owners; goals that remember a player remember a member.
