@@ -175,7 +175,7 @@ class ReliabilityTest : public QObject {
       for (int k = Pick(kMaxCommandsPerFrame + 1); k > 0 && MayGoOn(); --k) IssueRandom();
       if (MayGoOn() && Chance(30)) QueueBetweenCycles();
       if (--framesLeft <= 0 || !MayGoOn()) h.Form->PauseBtn->click();
-      Check("Pause");
+      Check("end of the frame");
     };
   }
 
