@@ -69,7 +69,7 @@ class TFormTest2D : public QMainWindow {
   static constexpr int DesignedWidth = 1060;
   static constexpr int DesignedHeight = 703;
   static constexpr int ColumnWidth = 241;    // Panel4
-  static constexpr int CircuitWidth = 800;   // the picture the image is proportioned for
+  static constexpr int CircuitWidth = 800;   // the designed picture (a loaded one keeps its own size)
   static constexpr int CircuitHeight = 600;
   static constexpr int32_t FirstFrame = 1;
   // Hand controls.
