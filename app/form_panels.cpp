@@ -224,19 +224,19 @@ QGroupBox* TFormTest2D::BuildMoveBox() {
       {&SpeedButton10, "-E", 2, "Takes energy", 1, 4},
       {&SpeedButton11, "-H", 3, "Takes health", 1, 5},
   };
-  for (const TButtonSpec& spec : moves) {
-    auto* button = new TFlatButton(QString::fromLatin1(spec.caption), spec.tag, EdHandMove);
-    if (spec.tag <= 4) button->setFont(bold);
-    *spec.field = button;
-    grid->addWidget(button, spec.row, spec.column);
+  for (const TButtonSpec& entry : moves) {
+    auto* button = new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, EdHandMove);
+    if (entry.tag <= 4) button->setFont(bold);
+    *entry.field = button;
+    grid->addWidget(button, entry.row, entry.column);
     On(button, &QToolButton::pressed, [this, button] { MoveButtonMouseDown(button->Tag()); });
     On(button, &QToolButton::released, [this] { MoveButtonMouseUp(); });
   }
-  for (const TButtonSpec& spec : levels) {
-    auto* button = new TFlatButton(QString::fromLatin1(spec.caption), spec.tag, EdHandMove);
-    button->setToolTip(QString::fromLatin1(spec.hint));
-    *spec.field = button;
-    grid->addWidget(button, spec.row, spec.column);
+  for (const TButtonSpec& entry : levels) {
+    auto* button = new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, EdHandMove);
+    button->setToolTip(QString::fromLatin1(entry.hint));
+    *entry.field = button;
+    grid->addWidget(button, entry.row, entry.column);
     On(button, &QToolButton::clicked, [this, button] { SpeedButton8Click(button->Tag()); });
     On(button, &TFlatButton::DoubleClicked,
        [this, button] { SpeedButton8DblClick(button->Tag()); });
