@@ -48,6 +48,11 @@ void TTrack2D::RebuildPlayerList() {
   TTrack::RebuildPlayerList();
   Bodies.clear();
   for (TPlayer* player : Players) Bodies.push_back(dynamic_cast<TPhysic2D*>(player));
+  Boxes.resize(Bodies.size());
+}
+
+TTrack2D::TBox TTrack2D::BoxOf(const TPhysic2D& body) {
+  return {body.GetLeft(), body.GetRight(), body.GetTop(), body.GetBottom()};
 }
 
 bool TTrack2D::InBounds(double x, double y) const {
@@ -94,16 +99,22 @@ void TTrack2D::Step() {
   // Phase 1: every unordered pair once, in list order; a body moved by an earlier
   // pair is tested in its new place by the later ones.
   if (Collisions && count >= 2) {
+    // The squares are taken once, and again for the two bodies of a resolved pair.
+    for (int32_t i = 0; i < count; ++i) Boxes[static_cast<size_t>(i)] = BoxOf(GetPhysic(i));
     for (int32_t i = 0; i + 1 < count; ++i) {
       TPhysic2D& a = GetPhysic(i);
+      const TBox& boxA = Boxes[static_cast<size_t>(i)];
       for (int32_t j = i + 1; j < count; ++j) {
-        TPhysic2D& b = GetPhysic(j);
+        const TBox& boxB = Boxes[static_cast<size_t>(j)];
         // Bounding squares; squares that only touch go on to the outline test.
-        if (b.GetRight() < a.GetLeft() || b.GetLeft() > a.GetRight() ||
-            b.GetBottom() < a.GetTop() || b.GetTop() > a.GetBottom())
+        if (boxB.Right < boxA.Left || boxB.Left > boxA.Right || boxB.Bottom < boxA.Top ||
+            boxB.Top > boxA.Bottom)
           continue;
+        TPhysic2D& b = GetPhysic(j);
         if (!a.CollidesWith(b)) continue;
         TPhysic2D::ResolveCollision(a, b);
+        Boxes[static_cast<size_t>(i)] = BoxOf(a);
+        Boxes[static_cast<size_t>(j)] = BoxOf(b);
       }
     }
   }

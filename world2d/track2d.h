@@ -57,6 +57,12 @@ class TTrack2D : public TTrack {
  private:
   // Players as physics bodies, index for index (nullptr for any other player).
   std::vector<TPhysic2D*> Bodies;
+  // The bounding squares of the bodies during the pair pass (sized with Bodies).
+  struct TBox {
+    double Left, Right, Top, Bottom;
+  };
+  std::vector<TBox> Boxes;
+  static TBox BoxOf(const TPhysic2D& body);
 };
 
 }  // namespace vorlanth
