@@ -27,6 +27,8 @@ constexpr double kMinImpulseFactor = 0.5;
 constexpr double kImpulseFactorStep = 0.9;
 constexpr double kMaxTheft = 25;          // energy a kart takes from a rocket per collision
 constexpr double kTheftYield = 0.9;
+// Rounded corners stand up to half a pixel outside a body's square on each axis.
+constexpr double kSquareMargin = 2;
 
 // One pose: position and angle.
 struct TPose {
@@ -266,10 +268,16 @@ void TPhysic2D::Bounce() {
 bool TPhysic2D::CollidesWith(TPlayer& other) {
   auto* body = AsPhysic(&other);
   if (!body) return false;
-  UpdateShape();
-  body->UpdateShape();
   ContactX = 0;
   ContactY = 0;
+  // Bodies whose squares lie apart by more than the rounding of their corners
+  // cannot share a point: the sampling below would find none (the free-place
+  // search asks this of every player for every place it draws).
+  if (body->GetLeft() > GetRight() + kSquareMargin || body->GetRight() < GetLeft() - kSquareMargin ||
+      body->GetTop() > GetBottom() + kSquareMargin || body->GetBottom() < GetTop() - kSquareMargin)
+    return false;
+  UpdateShape();
+  body->UpdateShape();
   double sumX = 0;
   double sumY = 0;
   int32_t count = 0;
