@@ -170,20 +170,6 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
   FinishOutline();
 }
 
-void TPlayer2D::BuildOutline(int32_t count, const double* offsets, const double* radii) {
-  if (!OutlineNeedsCorners(count)) return;
-  const int32_t n = static_cast<int32_t>(Corners.size());
-  const double x = GetPosX();
-  const double y = GetPosY();
-  const double size = GetSize();
-  const auto [c, s] = Heading();
-  for (int32_t i = 0; i < n; ++i) {
-    const TVec2 d = CornerDirection(offsets[i], radii ? radii[i] : 1.0);
-    SetCorner(i, x + size * (c * d.x - s * d.y), y + size * (s * d.x + c * d.y));
-  }
-  FinishOutline();
-}
-
 TVec2 TPlayer2D::Heading() const {
   const double angle = GetAngle();
   if (angle != HeadingAngle) {

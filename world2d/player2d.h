@@ -83,16 +83,11 @@ class TPlayer2D : public TPlayer {
  protected:
   // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.
   void InitPlayer2D();
-  // Steps 1, 2 and 4 of every outline update around a corner formula: sizes the
-  // arrays to `count`, and when the shape is dirty fills corner i with
-  // (PosX + radius_i cos(Angle + offset_i), PosY + radius_i sin(Angle + offset_i)).
-  // `offsets` in radians; `radii` as factors of Size (nullptr: all 1).
-  // This form takes the trigonometry of every offset at each update; the bodies
-  // use the table form below.
-  void BuildOutline(int32_t count, const double* offsets, const double* radii);
-  // The same from a table of corner directions, radius_i (cos offset_i, sin offset_i),
-  // computed once per class: an update then costs one sin and one cos of the
-  // heading, whatever the number of corners.
+  // Every outline update: sizes the arrays to `count`, and when the shape is dirty
+  // fills corner i with (PosX, PosY) + Size x direction_i rotated by the heading.
+  // The directions, radius_i (cos offset_i, sin offset_i) with radius_i a factor
+  // of Size, are a table computed once per class (CornerDirection): an update
+  // costs one sin and one cos of the heading, whatever the number of corners.
   void BuildOutline(int32_t count, const TVec2* directions);
 
   void DrawFin(int side, double level, double x1, double y1, double x2, double y2);

@@ -52,33 +52,6 @@ TEST(Polygon2DTest, ChangingSidesRebuildsCornersWithoutAPoseChange) {
   EXPECT_EQ(asteroid->CornerPoints, (std::vector<TPoint>{{110, 100}, {100, 110}, {90, 100}, {100, 90}}));
 }
 
-// A body whose outline is given as offsets and radii instead of a direction table.
-class OffsetSquare : public TPolygon2D {
- public:
-  static std::unique_ptr<OffsetSquare> Create() {
-    std::unique_ptr<OffsetSquare> body(new OffsetSquare());
-    body->InitPolygon(4, 100, 100, 0.3);
-    return body;
-  }
-  void UpdateShape() override {
-    constexpr double kOffsets[4] = {0, std::numbers::pi / 2, std::numbers::pi, -std::numbers::pi / 2};
-    constexpr double kRadii[4] = {1, 1, 1, 1};
-    BuildOutline(4, kOffsets, kRadii);
-  }
-};
-
-TEST(Polygon2DTest, OffsetFormOfTheOutlineAgreesWithTheTableForm) {
-  auto table = TPolygon2D::Create(4, 100, 100, 0.3);
-  auto offsets = OffsetSquare::Create();
-  table->UpdateShape();
-  offsets->UpdateShape();
-  ASSERT_EQ(offsets->Corners.size(), 4u);
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_NEAR(offsets->Corners[i].x, table->Corners[i].x, 1e-12);
-    EXPECT_NEAR(offsets->Corners[i].y, table->Corners[i].y, 1e-12);
-  }
-}
-
 TEST(Polygon2DTest, PassiveSpinningHeavyBodyWithNoisyFutures) {
   RandomSeed(99);
   for (int i = 0; i < 20; ++i) {
