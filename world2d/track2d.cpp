@@ -55,17 +55,14 @@ TTrack2D::TBox TTrack2D::BoxOf(const TPhysic2D& body) {
   return {body.GetLeft(), body.GetRight(), body.GetTop(), body.GetBottom()};
 }
 
-bool TTrack2D::InBounds(double x, double y) const {
-  const int32_t ix = Round32(x);
-  const int32_t iy = Round32(y);
-  return 0 < ix && ix < GridWidth && 0 < iy && iy < GridHeight;
-}
+bool TTrack2D::InBounds(double x, double y) const { return CellInBounds(Round32(x), Round32(y)); }
 
 bool TTrack2D::IsOnTrack(double x, double y) const {
-  if (!InBounds(x, y)) return false;
-  const auto ix = static_cast<size_t>(Round32(x));
-  const auto iy = static_cast<size_t>(Round32(y));
-  return Cells[ix * static_cast<size_t>(GridHeight) + iy] == 0;
+  // Rounded once: this runs for every corner of every body in every sub-step.
+  const int32_t ix = Round32(x);
+  const int32_t iy = Round32(y);
+  if (!CellInBounds(ix, iy)) return false;
+  return Cells[static_cast<size_t>(ix) * static_cast<size_t>(GridHeight) + static_cast<size_t>(iy)] == 0;
 }
 
 int32_t TTrack2D::MouseX() const {

@@ -55,6 +55,10 @@ class TTrack2D : public TTrack {
   void Step() override;
 
  private:
+  // The strict bounds test on a pixel already rounded.
+  bool CellInBounds(int32_t x, int32_t y) const {
+    return 0 < x && x < GridWidth && 0 < y && y < GridHeight;
+  }
   // Players as physics bodies, index for index (nullptr for any other player).
   std::vector<TPhysic2D*> Bodies;
   // The bounding squares of the bodies during the pair pass (sized with Bodies).
