@@ -96,7 +96,7 @@ void TTrack::RunCycle() {
   Draw(0);
 
   // 3-4: passes of futures, at least MinFutures, then until the budget is spent.
-  const int64_t t0 = ClockMs();
+  const int64_t t0 = FixedFutures > 0 ? 0 : ClockMs();
   int64_t passes = 0;
   for (;;) {
     for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
@@ -116,6 +116,10 @@ void TTrack::RunCycle() {
     }
     for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(false);
     ++passes;
+    if (FixedFutures > 0) {
+      if (passes < FixedFutures) continue;
+      break;
+    }
     if (passes < MinFutures) continue;
     if (ClockMs() - t0 > StepMs) break;
   }

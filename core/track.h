@@ -25,6 +25,9 @@ class TTrack {
   int32_t HorizonMs = 10000;      // how far a future is simulated (ms)
   int32_t StepMs = 100;           // simulated time step, and the wall-clock budget of the passes (ms)
   int32_t MinFutures = 100;       // minimum futures per player and cycle
+  // When positive, every cycle runs exactly this many passes and never reads the
+  // clock: a seeded run is then reproducible on any machine.
+  int32_t FixedFutures = 0;
   bool Collisions = false;        // player-to-player collisions
   bool Evolution = false;         // players split and their goal strengths mutate
   std::vector<TPlayer*> Players;  // all players, team by team (not owned)

@@ -120,6 +120,7 @@ void TSimulation::BuildScene() {
   Track.AddTeam(&Team);
   Track.HorizonMs = Options.HorizonSeconds * 1000;
   Track.MinFutures = Options.MinFutures;
+  Track.FixedFutures = Options.Futures;
   Track.Collisions = Options.Collisions;
   // The window carries its "Draw Gain/Loose Feelings" check to each new player.
   Population.OnPlayerAdded = [](TPlayer& player) { player.ShowFeelings = true; };
@@ -227,6 +228,7 @@ int TSimulation::Run() {
 
 TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   TSimOptions o;
+  bool minFuturesGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& flag = args[i];
     auto value = [&]() -> const std::string& {
@@ -245,6 +247,9 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
       o.Seed = static_cast<uint64_t>(ParseInteger(flag, value(), 0, INT64_MAX));
     } else if (flag == "--min-futures") {
       o.MinFutures = static_cast<int32_t>(ParseInteger(flag, value(), 1, 2000));
+      minFuturesGiven = true;
+    } else if (flag == "--futures") {
+      o.Futures = static_cast<int32_t>(ParseInteger(flag, value(), 1, 1'000'000));
     } else if (flag == "--horizon") {
       o.HorizonSeconds = static_cast<int32_t>(ParseInteger(flag, value(), 1, 20));
     } else if (flag == "--add-karts") {
@@ -278,12 +283,16 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
       throw Error("Unknown argument \"" + flag + "\".");
     }
   }
+  if (o.Futures > 0 && minFuturesGiven)
+    throw Error("--futures and --min-futures exclude each other: --futures runs exactly N passes "
+                "per cycle, --min-futures at least N within the cycle's time budget.");
   return o;
 }
 
 std::string SimUsage() {
   return "usage: vorlanth-sim [--scene start|circle|asteroids] [--cycles N] [--seed S]\n"
-         "                    [--min-futures N] [--horizon SECONDS] [--circuit FILE.bmp]\n"
+         "                    [--min-futures N | --futures N] [--horizon SECONDS]\n"
+         "                    [--circuit FILE.bmp]\n"
          "                    [--goal NAME]... [--no-collisions] [--evolution]\n"
          "                    [--frames PREFIX] [--stats FILE.csv]\n"
          "                    [--add-karts N] [--add-rockets N] [--add-asteroids N]\n"

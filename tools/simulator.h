@@ -16,6 +16,7 @@ struct TSimOptions {
   int64_t Cycles = 100;
   std::optional<uint64_t> Seed;  // none: seeded from the clock
   int32_t MinFutures = 100;      // 1..2000, as the window's bar
+  int32_t Futures = 0;           // > 0: exactly this many passes per cycle, no clock
   int32_t HorizonSeconds = 10;   // 1..20, as the window's bar
   std::string Circuit;           // empty: the built-in circuit
   std::vector<std::string> Goals;
