@@ -176,28 +176,29 @@ void TPhysic2D::Move() {
 
 // ---- Walls ---------------------------------------------------------------------
 
-bool TPhysic2D::IsClearOfWalls() {
+TContact TPhysic2D::WallContact() {
   UpdateShape();
-  ContactX = 0;
-  ContactY = 0;
   const TTrack2D* track = GetTrack2D();
+  if (!track || !track->HasCircuit()) return {};
   double sumX = 0;
   double sumY = 0;
   int32_t count = 0;
-  if (track && track->HasCircuit()) {
-    for (size_t i = 0; i < Corners.size(); ++i) {
-      if (track->IsOnTrack(CornerPoints[i].x, CornerPoints[i].y)) continue;
-      sumX += Corners[i].x;
-      sumY += Corners[i].y;
-      ++count;
-    }
+  for (size_t i = 0; i < Corners.size(); ++i) {
+    if (track->IsOnTrack(CornerPoints[i].x, CornerPoints[i].y)) continue;
+    sumX += Corners[i].x;
+    sumY += Corners[i].y;
+    ++count;
   }
-  if (count > 0) {
-    // The contact is the mean of the offending corners.
-    ContactX = sumX / count;
-    ContactY = sumY / count;
-    return false;
-  }
+  // The contact is the mean of the offending corners.
+  if (count == 0) return {};
+  return {true, sumX / count, sumY / count};
+}
+
+bool TPhysic2D::IsClearOfWalls() {
+  const TContact contact = WallContact();
+  ContactX = contact.X;
+  ContactY = contact.Y;
+  if (contact.Touching) return false;
   StorePose();
   return true;
 }
@@ -208,15 +209,20 @@ void TPhysic2D::Bounce() {
 
   // Back off toward the last pose clear of walls, at most 20 tenths of the way.
   const TPose step = BackOffStep(*this);
+  TContact contact{true, ContactX, ContactY};
   double cx = 0;
   double cy = 0;
   int32_t counter = kMaxBackOffMoves;
   do {
-    cx = ContactX;
-    cy = ContactY;
+    cx = contact.X;
+    cy = contact.Y;
     MoveByPose(*this, step);
     --counter;
-  } while (!IsClearOfWalls() && counter > 0);
+    contact = WallContact();
+  } while (contact.Touching && counter > 0);
+  if (!contact.Touching) StorePose();
+  ContactX = contact.X;
+  ContactY = contact.Y;
 
   // A contact at the centre has no direction: the body only moves back.
   const double rx = cx - GetPosX();
@@ -268,23 +274,31 @@ void TPhysic2D::Bounce() {
 bool TPhysic2D::CollidesWith(TPlayer& other) {
   auto* body = AsPhysic(&other);
   if (!body) return false;
-  ContactX = 0;
-  ContactY = 0;
+  const TContact contact = Overlap(*body);
+  ContactX = contact.X;
+  ContactY = contact.Y;
+  if (!contact.Touching) return false;
+  body->ContactX = contact.X;
+  body->ContactY = contact.Y;
+  return true;
+}
+
+TContact TPhysic2D::Overlap(TPhysic2D& body) {
   // Bodies whose squares lie apart by more than the rounding of their corners
   // cannot share a point: the sampling below would find none (the free-place
   // search asks this of every player for every place it draws).
-  if (body->GetLeft() > GetRight() + kSquareMargin || body->GetRight() < GetLeft() - kSquareMargin ||
-      body->GetTop() > GetBottom() + kSquareMargin || body->GetBottom() < GetTop() - kSquareMargin)
-    return false;
-  UpdateShape();
-  body->UpdateShape();
+  if (body.GetLeft() > GetRight() + kSquareMargin || body.GetRight() < GetLeft() - kSquareMargin ||
+      body.GetTop() > GetBottom() + kSquareMargin || body.GetBottom() < GetTop() - kSquareMargin)
+    return {};
+  UpdateEdges();
+  body.UpdateEdges();
   double sumX = 0;
   double sumY = 0;
   int32_t count = 0;
   // Pass 1 samples the other's outline against this body, pass 2 this body's
   // outline against the other: each edge at its start and at 1/5 .. 4/5.
-  TPhysic2D* sampled[2] = {body, this};
-  TPhysic2D* tester[2] = {this, body};
+  const TPhysic2D* sampled[2] = {&body, this};
+  const TPhysic2D* tester[2] = {this, &body};
   for (int pass = 0; pass < 2; ++pass) {
     const std::vector<TPoint>& points = sampled[pass]->CornerPoints;
     const size_t n = points.size();
@@ -295,7 +309,7 @@ bool TPhysic2D::CollidesWith(TPlayer& other) {
         const double t = static_cast<double>(s) / SamplesPerEdge;
         const double px = a.x + t * (b.x - a.x);
         const double py = a.y + t * (b.y - a.y);
-        if (tester[pass]->ContainsPoint(px, py)) {
+        if (tester[pass]->OutlineContains(px, py)) {
           sumX += px;
           sumY += py;
           ++count;
@@ -303,29 +317,30 @@ bool TPhysic2D::CollidesWith(TPlayer& other) {
       }
     }
   }
-  if (count == 0) return false;
-  ContactX = sumX / count;
-  ContactY = sumY / count;
-  body->ContactX = ContactX;
-  body->ContactY = ContactY;
-  return true;
+  if (count == 0) return {};
+  return {true, sumX / count, sumY / count};
 }
 
 void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
+  ResolveCollision(a, b, {true, a.ContactX, a.ContactY});
+}
+
+void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& first) {
   TPhysic2D* bodies[2] = {&a, &b};
 
   // 1. Both back off toward their last poses clear of walls while they overlap.
   TPose backOff[2] = {BackOffStep(a), BackOffStep(b)};
+  TContact contact = first;
   double cx = 0;
   double cy = 0;
   int32_t counter = kMaxBackOffMoves;
   do {
-    cx = a.ContactX;
-    cy = a.ContactY;
+    cx = contact.X;
+    cy = contact.Y;
     MoveByPose(a, backOff[0]);
     MoveByPose(b, backOff[1]);
     --counter;
-  } while (counter >= 0 && a.CollidesWith(b));
+  } while (counter >= 0 && (contact = a.Overlap(b)).Touching);
 
   // 2. The motion measure before the exchange.
   const double m0 = a.MotionMeasure(a.GetVelX(), a.GetVelY(), a.GetVelA()) +
@@ -397,15 +412,19 @@ void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
     for (int k = 0; k < 2; ++k) {
       TPhysic2D& body = *bodies[k];
       MoveByPose(body, apart[k]);
-      if (!body.IsClearOfWalls()) {
+      if (body.WallContact().Touching) {
         MoveByPose(body, {-apart[k].x, -apart[k].y, -apart[k].a});
         TPose& other = apart[1 - k];
         other = {other.x - apart[k].x, other.y - apart[k].y, other.a - apart[k].a};
         apart[k] = {};
+      } else {
+        body.StorePose();
       }
     }
     --counter;
-  } while (counter > 0 && a.CollidesWith(b));
+  } while (counter > 0 && a.Overlap(b).Touching);
+  a.ContactX = b.ContactX = cx;
+  a.ContactY = b.ContactY = cy;
 
   // 7. Under evolution a kart drains a rocket it runs into.
   const TTrack* track = a.GetTrack();

@@ -9,6 +9,13 @@
 
 namespace vorlanth {
 
+// What a wall or overlap test found: whether there is contact, and where (pixels).
+struct TContact {
+  bool Touching = false;
+  double X = 0;
+  double Y = 0;
+};
+
 class TPhysic2D : public TPlayer2D {
  public:
   static constexpr int32_t SamplesPerEdge = 5;
@@ -22,7 +29,7 @@ class TPhysic2D : public TPlayer2D {
   double AccX = 0;            // accelerations of the current sub-step (pixels/s², rad/s²)
   double AccY = 0;
   double AccA = 0;
-  double ContactX = 0;        // contact point of the last wall or body test (pixels)
+  double ContactX = 0;        // contact point of the last wall or body test or response (pixels)
   double ContactY = 0;
   int32_t VelXIndex = -1;     // indices of "VelX", "VelY", "VelA"
   int32_t VelYIndex = -1;
@@ -32,8 +39,14 @@ class TPhysic2D : public TPlayer2D {
   void BeginStep() override;
   void ApplyForces() override;
   void Move() override;
+  // The slots: the queries below, with their contact kept in ContactX/ContactY; a
+  // body clear of walls also keeps its pose as the last one clear of walls.
   bool IsClearOfWalls() override;
   bool CollidesWith(TPlayer& other) override;
+  // Pure queries: they change no body (only the outline caches). The world step's
+  // pair pass asks Overlap of every pair whose squares meet.
+  TContact WallContact();
+  virtual TContact Overlap(TPhysic2D& other);
   void SetSize(double value) override;
 
   double GetVelX() const { return GetState().Params[static_cast<size_t>(VelXIndex)].Value; }
@@ -51,8 +64,10 @@ class TPhysic2D : public TPlayer2D {
   double GetKineticEnergy();
   // The wall response: back off toward the last pose clear of walls and reflect.
   void Bounce();
-  // The pair response for two overlapping bodies (A earlier in the track's list).
+  // The pair response for two overlapping bodies (A earlier in the track's list),
+  // from the contact their overlap test found (by default A's ContactX/ContactY).
   static void ResolveCollision(TPhysic2D& a, TPhysic2D& b);
+  static void ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& contact);
 
  protected:
   // Construction steps: the 2D player's, then pose, size 8, gravity 9.8,

@@ -131,43 +131,35 @@ TVec2 TPlayer2D::CornerDirection(double offset, double radius) {
   return {radius * std::cos(offset), radius * std::sin(offset)};
 }
 
-bool TPlayer2D::OutlineNeedsCorners(int32_t count) {
+void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
+  bool rebuild = false;
   if (ArraysPending) {
     const auto n = static_cast<size_t>(std::max(count, 0));
     Corners.resize(n);
     CornerPoints.resize(n);
     Edges.resize(n);  // sized here too, so that a first overlap test allocates nothing
     ArraysPending = false;
-    EdgesDirty = true;
-    ShapeDirty = true;
+    rebuild = true;
   }
-  return ShapeDirty;
-}
-
-void TPlayer2D::SetCorner(int32_t i, double x, double y) {
-  const auto k = static_cast<size_t>(i);
-  Corners[k] = {x, y};
-  CornerPoints[k] = {Round32(x), Round32(y)};
-}
-
-void TPlayer2D::FinishOutline() {
-  ShapeDirty = false;
-  EdgesDirty = true;
-}
-
-void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
-  if (!OutlineNeedsCorners(count)) return;
-  const int32_t n = static_cast<int32_t>(Corners.size());
-  const double x = GetPosX();
-  const double y = GetPosY();
-  const double size = GetSize();
+  // A shape marked dirty whose pose is still the one it was built for (a state
+  // swapped for an equal one, a move by nothing) keeps its corners.
+  const TShapePose pose = CurrentPose();
+  if (!rebuild && pose == OutlinePose) {
+    ShapeDirty = false;
+    return;
+  }
   // Heading trig once; each corner is its table direction rotated by it.
   const auto [c, s] = Heading();
-  for (int32_t i = 0; i < n; ++i) {
+  for (size_t i = 0; i < Corners.size(); ++i) {
     const TVec2 d = directions[i];
-    SetCorner(i, x + size * (c * d.x - s * d.y), y + size * (s * d.x + c * d.y));
+    const double x = pose.X + pose.Size * (c * d.x - s * d.y);
+    const double y = pose.Y + pose.Size * (s * d.x + c * d.y);
+    Corners[i] = {x, y};
+    CornerPoints[i] = {Round32(x), Round32(y)};
   }
-  FinishOutline();
+  OutlinePose = pose;
+  ShapeDirty = false;
+  EdgesDirty = true;
 }
 
 TVec2 TPlayer2D::Heading() const {
@@ -195,6 +187,10 @@ void TPlayer2D::UpdateEdges() {
 
 bool TPlayer2D::ContainsPoint(double x, double y) {
   UpdateEdges();
+  return OutlineContains(x, y);
+}
+
+bool TPlayer2D::OutlineContains(double x, double y) const {
   // Measured from each rounded corner along the real edge: all non-zero signs
   // agree for a point inside or on a convex outline, whatever its winding.
   int firstSign = 0;

@@ -77,7 +77,10 @@ class TPlayer2D : public TPlayer {
   TVec2 Heading() const;
 
   void UpdateEdges();
+  // Refreshes the outline and its edges, then tests the point.
   bool ContainsPoint(double x, double y);
+  // The same test on the outline as it stands: the caller refreshed it (UpdateEdges).
+  bool OutlineContains(double x, double y) const;
   bool IsInsideWorld();
 
  protected:
@@ -96,11 +99,14 @@ class TPlayer2D : public TPlayer {
  private:
   mutable double HeadingAngle = std::numeric_limits<double>::quiet_NaN();
   mutable TVec2 HeadingCache;
-  // Steps 1 and 2 of an outline update: true when the corners must be recomputed.
-  bool OutlineNeedsCorners(int32_t count);
-  // Step 3 for one corner, then (after the last) step 4.
-  void SetCorner(int32_t i, double x, double y);
-  void FinishOutline();
+  // The pose the outline was built for: the outline is rebuilt only when the pose
+  // changed (or ShapeDirty asks for it), however often it is asked for.
+  struct TShapePose {
+    double X, Y, Angle, Size;
+    bool operator==(const TShapePose&) const = default;
+  };
+  TShapePose OutlinePose{};
+  TShapePose CurrentPose() const { return {GetPosX(), GetPosY(), GetAngle(), GetSize()}; }
 };
 
 }  // namespace vorlanth

@@ -108,8 +108,9 @@ void TTrack2D::Step() {
             boxB.Top > boxA.Bottom)
           continue;
         TPhysic2D& b = GetPhysic(j);
-        if (!a.CollidesWith(b)) continue;
-        TPhysic2D::ResolveCollision(a, b);
+        const TContact contact = a.Overlap(b);
+        if (!contact.Touching) continue;
+        TPhysic2D::ResolveCollision(a, b, contact);
         Boxes[static_cast<size_t>(i)] = BoxOf(a);
         Boxes[static_cast<size_t>(j)] = BoxOf(b);
       }

@@ -141,10 +141,10 @@ class RegularBody : public TPolygon2D {
     TPolygon2D::CreateParams();
     if (WithControls) GetState().AddParam(TStateParam::CreateFree(&GetState(), 1, "Push"));
   }
-  bool CollidesWith(TPlayer& other) override {
+  TContact Overlap(TPhysic2D& other) override {
     if (Log) Log->push_back({this, &other});
-    if (NeverCollide) return false;
-    return TPolygon2D::CollidesWith(other);
+    if (NeverCollide) return {};
+    return TPolygon2D::Overlap(other);
   }
 
   std::vector<std::pair<const TPlayer*, const TPlayer*>>* Log = nullptr;
