@@ -71,9 +71,16 @@ void TPlayer::BeginStep() {
   TState& s = GetState();
   s.ElapsedMs += GetTimeStepMs();
   if (HasControls() && LimitersOn) {
+    // Each limiter integrates its push, through the indices the parameters keep.
     const double dt = GetTimeStep();
-    for (int32_t i = 0; i < s.FreeParamCount(); ++i)
-      if (s.GetFreeParam(i).HasLimiter()) SetLimiter(i, GetLimiter(i) + GetLimPush(i) * dt);
+    for (const int32_t index : s.FreeParams) {
+      const TStateParam& control = s.Params[static_cast<size_t>(index)];
+      if (!control.HasLimiter()) continue;
+      TStateParam& limiter = s.Params[static_cast<size_t>(control.LimiterIndex)];
+      const double push =
+          control.LimPushIndex != -1 ? s.Params[static_cast<size_t>(control.LimPushIndex)].Value : 0;
+      limiter.SetValue(limiter.Value + push * dt);
+    }
   }
 }
 

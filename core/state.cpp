@@ -64,14 +64,6 @@ TStateParam TStateParam::CreateFree(TState* owner, double range, std::string_vie
 
 TStateParam TStateParam::CreateEmpty() { return TStateParam{}; }
 
-void TStateParam::SetValue(double x) {
-  const bool bounded = Maximum > Minimum;
-  if (std::isnan(x)) return;
-  if (std::isinf(x) && !bounded) return;
-  Value = bounded ? std::min(std::max(x, Minimum), Maximum) : x;
-  CellValid = false;
-}
-
 int32_t TStateParam::GetCell() {
   if (!CellValid) {
     if (CellSize == 0) {

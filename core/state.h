@@ -52,7 +52,17 @@ struct TStateParam {
 
   // Clamps to the bounds when Maximum > Minimum. A NaN never enters: it leaves the
   // value unchanged; an infinity is clamped when bounded and otherwise ignored.
-  void SetValue(double x);
+  void SetValue(double x) {
+    const bool bounded = Maximum > Minimum;
+    if (x != x) return;  // NaN
+    if (!bounded) {
+      if (x - x != 0) return;  // infinity
+      Value = x;
+    } else {
+      Value = x < Minimum ? Minimum : (x > Maximum ? Maximum : x);
+    }
+    CellValid = false;
+  }
   int32_t GetCell();
   void StoreValue();
   double GetStoredValue() const { return StoredValue / 1000.0; }
