@@ -1,32 +1,110 @@
 #include "core/futures.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/player.h"
 #include "core/state.h"
 
 namespace vorlanth {
+namespace {
+
+constexpr size_t kInitialIndexSize = 256;
+constexpr int32_t kEmptySlot = -1;
+
+}  // namespace
 
 TListOfFutures::~TListOfFutures() = default;
 
 void TListOfFutures::Prepare() {
-  ItemCount = 0;
+  Items.clear();
+  Cells.clear();
+  std::fill(Index.begin(), Index.end(), kEmptySlot);
   for (auto& option : Options) option->ResetScore();
   const size_t needed = 2 * static_cast<size_t>(Player->GetState().FreeParamCount());
   while (Options.size() < needed) Options.push_back(std::make_unique<TState>(Player));
 }
 
-void TListOfFutures::AddFuture(TState& state) {
-  for (int32_t i = 0; i < ItemCount; ++i) {
-    TState& item = *Items[static_cast<size_t>(i)];
-    if (state.SameOption(item) && state.SameCell(item)) {
-      if (state.GetScore() > item.GetScore()) item.CopyScore(state);
-      return;
-    }
+uint64_t TListOfFutures::KeyHash(int32_t optionCode, const int32_t* cells, int32_t count) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(optionCode);
+  for (int32_t i = 0; i < count; ++i) {
+    h ^= static_cast<uint32_t>(cells[i]);
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 29;
   }
-  if (static_cast<size_t>(ItemCount) == Items.size()) Items.push_back(std::make_unique<TState>(Player));
-  Items[static_cast<size_t>(ItemCount)]->Assign(state);
-  ++ItemCount;
+  return h;
+}
+
+bool TListOfFutures::SameKey(const TFuture& item, int32_t optionCode, const int32_t* cells) const {
+  return item.OptionCode == optionCode &&
+         std::memcmp(item.Cells.data(), cells, sizeof(int32_t) * static_cast<size_t>(CellsPerItem)) == 0;
+}
+
+double TListOfFutures::GetScore(const TFuture& future) const {
+  return Player->HasNoGoals() ? 1.0 : future.GetRawScore();
+}
+
+void TListOfFutures::AddFuture(TState& state) {
+  // The end cells. Every future of a player has the same positional parameters;
+  // the first future of the cycle sets their number.
+  if (Items.empty()) {
+    CellsPerItem = state.PositionalParamCount();
+    KeyCells.resize(static_cast<size_t>(CellsPerItem));
+  }
+  int32_t* cells = KeyCells.data();
+  for (int32_t i = 0; i < CellsPerItem; ++i)
+    cells[i] = i < state.PositionalParamCount() ? state.GetPositionalParam(i).GetCell() : 0;
+
+  if (Index.empty()) Index.assign(kInitialIndexSize, kEmptySlot);
+  const size_t mask = Index.size() - 1;
+  size_t slot = KeyHash(state.OptionCode, cells, CellsPerItem) & mask;
+  for (; Index[slot] != kEmptySlot; slot = (slot + 1) & mask) {
+    TFuture& item = Items[static_cast<size_t>(Index[slot])];
+    if (!SameKey(item, state.OptionCode, cells)) continue;
+    if (state.GetScore() > GetScore(item)) {
+      item.Gain = state.Gain;
+      item.Weight = state.Weight;
+    }
+    return;
+  }
+
+  const int32_t number = FutureCount();
+  Index[slot] = number;
+  const int32_t* before = Cells.data();
+  Cells.insert(Cells.end(), cells, cells + CellsPerItem);
+  TFuture item;
+  item.OptionIndex = state.OptionIndex;
+  item.Direction = state.Direction;
+  item.OptionCode = state.OptionCode;
+  item.LimiterOption = state.LimiterOption;
+  item.Gain = state.Gain;
+  item.Weight = state.Weight;
+  Items.push_back(item);
+  if (Cells.data() != before) {
+    RelinkCells();
+  } else {
+    Items.back().Cells = {Cells.data() + static_cast<size_t>(number) * CellsPerItem,
+                          static_cast<size_t>(CellsPerItem)};
+  }
+  // Kept at most half full, so that probes stay short.
+  if (2 * Items.size() > Index.size()) GrowIndex();
+}
+
+void TListOfFutures::RelinkCells() {
+  for (size_t i = 0; i < Items.size(); ++i)
+    Items[i].Cells = {Cells.data() + i * static_cast<size_t>(CellsPerItem),
+                      static_cast<size_t>(CellsPerItem)};
+}
+
+void TListOfFutures::GrowIndex() {
+  Index.assign(2 * Index.size(), kEmptySlot);
+  const size_t mask = Index.size() - 1;
+  for (size_t i = 0; i < Items.size(); ++i) {
+    const TFuture& item = Items[i];
+    size_t slot = KeyHash(item.OptionCode, item.Cells.data(), CellsPerItem) & mask;
+    while (Index[slot] != kEmptySlot) slot = (slot + 1) & mask;
+    Index[slot] = static_cast<int32_t>(i);
+  }
 }
 
 void TListOfFutures::Decide(TState& state) {
@@ -44,11 +122,10 @@ bool TListOfFutures::IsPreparedFor(const TState& state) const {
 }
 
 void TListOfFutures::SumOptionScores() {
-  for (int32_t i = 0; i < ItemCount; ++i) {
-    const TState& item = *Items[static_cast<size_t>(i)];
+  for (const TFuture& item : Items) {
     if (item.OptionCode < 0 || item.OptionCode >= OptionCount()) continue;
     TState& option = *Options[static_cast<size_t>(item.OptionCode)];
-    option.SetScore(option.GetRawScore() + item.GetScore(), 1);
+    option.SetScore(option.GetRawScore() + GetScore(item), 1);
   }
 }
 
@@ -78,7 +155,7 @@ void TListOfFutures::ApplyToControls(TState& state) {
 }
 
 void TListOfFutures::DrawFutures() {
-  for (int32_t i = 0; i < ItemCount; ++i) Player->DrawEndingPoint(*Items[static_cast<size_t>(i)]);
+  for (const TFuture& item : Items) Player->DrawEndingPoint(item);
   Player->UpdateDrawScale();
 }
 

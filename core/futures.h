@@ -4,12 +4,27 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace vorlanth {
 
 class TPlayer;
 class TState;
+
+// A recorded future: what the decision and the drawing of its ending point need,
+// not the whole state it ended in.
+struct TFuture {
+  int32_t OptionIndex = 0;     // the free parameter pushed in the first sub-step
+  int32_t Direction = 0;       // 0 = pushed to +range, 1 = to -range
+  int32_t OptionCode = 0;      // 2 x OptionIndex + Direction
+  bool LimiterOption = false;  // the pushed parameter is a "_LimPush" companion
+  double Gain = 0;             // the best score reached in this (option, cell)
+  double Weight = 1;
+  std::span<const int32_t> Cells;  // end cell of each positional parameter, in order
+
+  double GetRawScore() const { return Gain * Weight; }
+};
 
 class TListOfFutures {
  public:
@@ -22,16 +37,18 @@ class TListOfFutures {
 
   // Empties the recorded futures and readies one accumulator per option.
   void Prepare();
-  // Records a finished future: merged into the first item of the same option and
-  // end cell (best score kept), or appended as a copy.
+  // Records a finished future: merged into the item of the same option and end
+  // cell (best score kept; equal scores keep the first), or appended.
   void AddFuture(TState& state);
   // Sets the free parameters of the given (present) state from the option scores.
   // Leaves them unchanged when the accumulators are missing (a player created
   // after this cycle's Prepare).
   void Decide(TState& state);
 
-  TState& GetFuture(int32_t i) { return *Items[static_cast<size_t>(i)]; }
-  int32_t FutureCount() const { return ItemCount; }
+  const TFuture& GetFuture(int32_t i) const { return Items[static_cast<size_t>(i)]; }
+  int32_t FutureCount() const { return static_cast<int32_t>(Items.size()); }
+  // 1 for a player without goals (it counts distinct futures), else Gain x Weight.
+  double GetScore(const TFuture& future) const;
   TState& GetOption(int32_t i) { return *Options[static_cast<size_t>(i)]; }
   int32_t OptionCount() const { return static_cast<int32_t>(Options.size()); }
   void DrawFutures();
@@ -45,11 +62,20 @@ class TListOfFutures {
   void ApplyToControls(TState& state);
 
  private:
-  // Recorded futures are the first ItemCount entries; the rest are kept for reuse,
-  // so recording reuses the storage of earlier cycles.
-  std::vector<std::unique_ptr<TState>> Items;
-  int32_t ItemCount = 0;
+  // Items, their end cells (CellsPerItem per item) and an open-addressing index
+  // of (option, cells) -> item keep their storage from cycle to cycle: recording
+  // allocates only when a cycle has more distinct futures than any before.
+  std::vector<TFuture> Items;
+  std::vector<int32_t> Cells;
+  int32_t CellsPerItem = 0;
+  std::vector<int32_t> Index;  // item number, or -1 for an empty slot; size a power of 2
+  std::vector<int32_t> KeyCells;  // the end cells of the future being recorded
   std::vector<std::unique_ptr<TState>> Options;  // one per option code; never shrinks
+
+  static uint64_t KeyHash(int32_t optionCode, const int32_t* cells, int32_t count);
+  bool SameKey(const TFuture& item, int32_t optionCode, const int32_t* cells) const;
+  void GrowIndex();
+  void RelinkCells();
 };
 
 }  // namespace vorlanth

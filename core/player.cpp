@@ -115,8 +115,9 @@ void TPlayer::Assign(const TPlayer& source) {
   SetFutureMode(source.FutureMode);
 }
 
-TColor TPlayer::GetOptionColor(const TState& state) {
-  const int code = HasControls() ? state.OptionIndex + state.Direction : 4;
+namespace {
+
+TColor OptionColor(int code) {
   switch (code) {
     case 0: return MakeColor(0, 0, 255);
     case 1: return MakeColor(255, 0, 0);
@@ -124,6 +125,16 @@ TColor TPlayer::GetOptionColor(const TState& state) {
     case 3: return MakeColor(50, 255, 0);
     default: return MakeColor(160, 160, 160);
   }
+}
+
+}  // namespace
+
+TColor TPlayer::GetOptionColor(const TState& state) {
+  return OptionColor(HasControls() ? state.OptionIndex + state.Direction : 4);
+}
+
+TColor TPlayer::GetOptionColor(const TFuture& future) const {
+  return OptionColor(HasControls() ? future.OptionIndex + future.Direction : 4);
 }
 
 void TPlayer::AdaptGridSize() {

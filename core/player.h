@@ -65,8 +65,10 @@ class TPlayer {
   virtual void Assign(const TPlayer& source);
   virtual void Draw() = 0;
   virtual TColor GetOptionColor(const TState& state);
+  // The same colour for a recorded future.
+  TColor GetOptionColor(const TFuture& future) const;
   virtual void DrawTraceStep() = 0;
-  virtual void DrawEndingPoint(TState& state) = 0;
+  virtual void DrawEndingPoint(const TFuture& future) = 0;
   virtual void AdaptGridSize();
   virtual void CommitState();
   virtual bool IsClearOfWalls() { return true; }

@@ -64,6 +64,8 @@ void TPlayer2D::CreateParams() {
   TState& s = GetState();
   PosXIndex = s.AddParam(TStateParam::CreatePositional(&s, kInitialCellSize, 0, "PosX"));
   PosYIndex = s.AddParam(TStateParam::CreatePositional(&s, kInitialCellSize, 0, "PosY"));
+  PosXCell = s.PositionalParamCount() - 2;
+  PosYCell = s.PositionalParamCount() - 1;
   AngleIndex = s.AddParam(TStateParam::CreateBounded(&s, 0, 0, 0, "Angle"));
   SizeIndex = s.AddParam(TStateParam::CreatePlain(&s, kMinSize, kMaxSize, kInitialSize, "Size"));
 }
@@ -385,18 +387,19 @@ void TPlayer2D::DrawTraceStep() {
   canvas->SetPenMode(Canvas::PenMode::Copy);
 }
 
-void TPlayer2D::DrawEndingPoint(TState& state) {
-  if (state.LimiterOption) return;
+void TPlayer2D::DrawEndingPoint(const TFuture& future) {
+  if (future.LimiterOption) return;
   Canvas* canvas = GetCanvas();
   if (!canvas) return;
   // A player without controls has no options, hence no sectors to draw.
   const int32_t u = GetState().FreeParamCount();
   if (u == 0) return;
 
-  const int32_t a = state.Params[static_cast<size_t>(PosXIndex)].GetCell();
-  const int32_t b = state.Params[static_cast<size_t>(PosYIndex)].GetCell();
+  if (std::max(PosXCell, PosYCell) >= static_cast<int32_t>(future.Cells.size())) return;
+  const int32_t a = future.Cells[static_cast<size_t>(PosXCell)];
+  const int32_t b = future.Cells[static_cast<size_t>(PosYCell)];
   const int32_t g = Round32(GridSize / 2.0);
-  const double score = state.GetScore();
+  const double score = Futures->GetScore(future);
   const double scaled = std::sqrt(std::fabs(score) * static_cast<double>(DrawScale) / 100);
   const int32_t r = Round32(g * std::min(scaled, 1.0));
   LargestScore = std::max(LargestScore, static_cast<long double>(score));
@@ -411,12 +414,12 @@ void TPlayer2D::DrawEndingPoint(TState& state) {
   canvas->SetPenStyle(Canvas::PenStyle::Solid);
 
   // Each control owns a sector of width 2 pi / u, its two directions opposite.
-  const int32_t c = state.OptionIndex + state.Direction;
+  const int32_t c = future.OptionIndex + future.Direction;
   const int32_t sector = c / 2;  // floored
   const int32_t opposite = c % 2;
   const double theta1 = 2 * kPi * sector / u + kPi + opposite * kPi - kPi / u;
   const double theta2 = theta1 + 2 * kPi / u;
-  const TColor optionColor = GetOptionColor(state);
+  const TColor optionColor = GetOptionColor(future);
   TColor fill = optionColor;
   LightenColor(fill, 0.7);
   canvas->SetPenColor(optionColor);

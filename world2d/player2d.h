@@ -33,12 +33,14 @@ class TPlayer2D : public TPlayer {
   int32_t PosYIndex = -1;
   int32_t AngleIndex = -1;
   int32_t SizeIndex = -1;
+  int32_t PosXCell = -1;    // positions of "PosX" and "PosY" among the positional parameters
+  int32_t PosYCell = -1;
 
   void CreateParams() override;
   bool ReadyToSplit() override;
   void Draw() override;
   void DrawTraceStep() override;
-  void DrawEndingPoint(TState& state) override;
+  void DrawEndingPoint(const TFuture& future) override;
   void ApplyImpact(double speed) override;
   // Outline: a triangle here; bodies override it with their own corner table.
   virtual void UpdateShape();

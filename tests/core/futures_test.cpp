@@ -10,14 +10,14 @@ using testing::TTestBody;
 using testing::TTestTrack;
 
 // Records one future of the body ending at `pos` under `option` with `gain`.
-void Record(TTestBody& body, int option, double pos, double gain) {
+void Record(TTestBody& body, int option, double pos, double gain, double weight = 1) {
   body.SetFutureMode(true);
   TState& w = body.GetState();
   w.OptionCode = option;
   w.OptionIndex = option / 2;
   w.Direction = option % 2;
   body.SetPos(pos);
-  w.SetScore(gain, 1);
+  w.SetScore(gain, weight);
   body.SetFutureMode(false);
 }
 
@@ -41,13 +41,34 @@ TEST(Futures, SameOptionAndCellMergeKeepingTheBestScore) {
   body->PrepareFutures();
   Record(*body, 0, 1, 2);
   Record(*body, 0, 2, 5);   // same cell (15 px grid of 10 after SetGridSize? no: cell size 15)
-  Record(*body, 0, 3, 5);   // equal score keeps the first
+  Record(*body, 0, 3, 2.5, 2);  // equal score keeps the first
   EXPECT_EQ(body->Futures->FutureCount(), 1);
   EXPECT_EQ(body->Futures->GetFuture(0).Gain, 5);
-  EXPECT_EQ(body->Futures->GetFuture(0).GetParam(body->PosIndex).Value, 1);
+  EXPECT_EQ(body->Futures->GetFuture(0).Weight, 1);
+  EXPECT_EQ(body->Futures->GetFuture(0).Cells[0], 0);
   Record(*body, 1, 1, 1);   // same cell, other option
   Record(*body, 0, 40, 1);  // same option, other cell
   EXPECT_EQ(body->Futures->FutureCount(), 3);
+}
+
+TEST(Futures, ManyDistinctFuturesStayFindableAsTheListGrows) {
+  // More futures than the first index holds: growing it must keep every item
+  // findable and every item's cells its own.
+  auto body = TTestBody::Create(1);
+  body->PrepareFutures();
+  constexpr int kCount = 700;
+  for (int i = 0; i < kCount; ++i) Record(*body, i % 4, i * 30.0, 1);
+  for (int i = 0; i < kCount; ++i) Record(*body, i % 4, i * 30.0, 2 + i);
+  ASSERT_EQ(body->Futures->FutureCount(), kCount);
+  for (int i = 0; i < kCount; ++i) {
+    const TFuture& f = body->Futures->GetFuture(i);
+    EXPECT_EQ(f.OptionCode, i % 4);
+    EXPECT_EQ(f.Cells[0], i * 30);
+    EXPECT_EQ(f.Gain, 2 + i);
+  }
+  body->PrepareFutures();  // a new cycle starts empty
+  Record(*body, 0, 0, 1);
+  EXPECT_EQ(body->Futures->FutureCount(), 1);
 }
 
 TEST(Futures, GoalLessPlayersCountDistinctEndCells) {

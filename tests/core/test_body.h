@@ -56,7 +56,7 @@ class TTestBody : public TPlayer {
   double GetPush(int i = 0) const { return GetState().Params[static_cast<size_t>(PushIndex[static_cast<size_t>(i)])].Value; }
   void Draw() override { ++Draws; }
   void DrawTraceStep() override { ++TraceSteps; }
-  void DrawEndingPoint(TState&) override { ++EndingPoints; }
+  void DrawEndingPoint(const TFuture&) override { ++EndingPoints; }
   bool CollidesWith(TPlayer&) override { return false; }
   void ApplyImpact(double) override {}
 

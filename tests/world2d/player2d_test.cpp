@@ -192,7 +192,7 @@ TEST(Player2DDrawTest, NothingIsDrawnWithoutACanvas) {
   kart->SetHealth(0);
   kart->Draw();
   kart->DrawTraceStep();
-  kart->DrawEndingPoint(kart->GetState());
+  kart->DrawEndingPoint(TFuture{});
   world.Track.DrawBackground();
   EXPECT_TRUE(world.Canvas.Calls.empty());
 }
@@ -201,11 +201,10 @@ TEST(Player2DDrawTest, EndingPointShowsCellAndOptionSector) {
   DrawingWorld world;
   TKart* kart = world.Add(TKart::Create(100, 100, 0));
   kart->SetGridSize(10);
-  TState future(kart);
-  future.Assign(kart->GetState());
-  future.OptionIndex = 0;
-  future.Direction = 0;
-  future.SetScore(100, 1);
+  const int32_t cells[2] = {100, 100};
+  TFuture future;
+  future.Gain = 100;
+  future.Cells = cells;
   kart->DrawEndingPoint(future);
 
   const auto rects = world.Canvas.Of(Op::Rectangle);
@@ -231,9 +230,10 @@ TEST(Player2DDrawTest, EndingPointOfABodyWithoutControlsDrawsNothing) {
   DrawingWorld world;
   RegularBody* body = world.Add(RegularBody::Create(5, 100, 100, 0));
   body->ShowEndingPoints = true;
-  TState future(body);
-  future.Assign(body->GetState());
-  future.SetScore(3, 1);
+  const int32_t cells[2] = {100, 100};
+  TFuture future;
+  future.Gain = 3;
+  future.Cells = cells;
   body->DrawEndingPoint(future);
   EXPECT_TRUE(world.Canvas.Calls.empty());
 }

@@ -166,7 +166,7 @@ class PlainPlayer : public TPlayer {
   std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
   void Draw() override {}
   void DrawTraceStep() override {}
-  void DrawEndingPoint(TState&) override {}
+  void DrawEndingPoint(const TFuture&) override {}
   bool CollidesWith(TPlayer&) override { return false; }
   void ApplyImpact(double) override {}
 
