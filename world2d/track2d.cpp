@@ -1,5 +1,6 @@
 #include "world2d/track2d.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/error.h"
@@ -49,6 +50,9 @@ void TTrack2D::RebuildPlayerList() {
   Bodies.clear();
   for (TPlayer* player : Players) Bodies.push_back(dynamic_cast<TPhysic2D*>(player));
   Boxes.resize(Bodies.size());
+  ByLeft.resize(Bodies.size());
+  for (size_t i = 0; i < ByLeft.size(); ++i) ByLeft[i] = static_cast<int32_t>(i);
+  Candidates.reserve(Bodies.size());
 }
 
 TTrack2D::TBox TTrack2D::BoxOf(const TPhysic2D& body) {
@@ -90,32 +94,72 @@ void TTrack2D::DrawBackground() {
   if (ImageCanvas && Background) ImageCanvas->DrawPicture(*Background);
 }
 
-void TTrack2D::Step() {
-  const int32_t count = PlayerCount();
+void TTrack2D::SortByLeft() {
+  // Insertion sort: from one step to the next the order hardly changes.
+  for (size_t k = 1; k < ByLeft.size(); ++k) {
+    const int32_t body = ByLeft[k];
+    const double left = Boxes[static_cast<size_t>(body)].Left;
+    size_t m = k;
+    for (; m > 0 && Boxes[static_cast<size_t>(ByLeft[m - 1])].Left > left; --m) ByLeft[m] = ByLeft[m - 1];
+    ByLeft[m] = body;
+  }
+}
 
-  // Phase 1: every unordered pair once, in list order; a body moved by an earlier
-  // pair is tested in its new place by the later ones.
-  if (Collisions && count >= 2) {
-    // The squares are taken once, and again for the two bodies of a resolved pair.
-    for (int32_t i = 0; i < count; ++i) Boxes[static_cast<size_t>(i)] = BoxOf(GetPhysic(i));
-    for (int32_t i = 0; i + 1 < count; ++i) {
-      TPhysic2D& a = GetPhysic(i);
-      const TBox& boxA = Boxes[static_cast<size_t>(i)];
-      for (int32_t j = i + 1; j < count; ++j) {
-        const TBox& boxB = Boxes[static_cast<size_t>(j)];
-        // Bounding squares; squares that only touch go on to the outline test.
-        if (boxB.Right < boxA.Left || boxB.Left > boxA.Right || boxB.Bottom < boxA.Top ||
-            boxB.Top > boxA.Bottom)
-          continue;
+void TTrack2D::FindCandidates(int32_t i, int32_t after, double widest) {
+  const TBox& a = Boxes[static_cast<size_t>(i)];
+  // A square meeting this one has its left side within [a.Left - widest, a.Right];
+  // the pixel of slack covers the rounding of Right - Left.
+  const double from = a.Left - widest - 1;
+  const auto leftOf = [this](int32_t body) { return Boxes[static_cast<size_t>(body)].Left; };
+  auto k = std::lower_bound(ByLeft.begin(), ByLeft.end(), from,
+                            [&](int32_t body, double x) { return leftOf(body) < x; });
+  Candidates.clear();
+  for (; k != ByLeft.end() && leftOf(*k) <= a.Right; ++k)
+    if (*k > after && BoxesMeet(a, Boxes[static_cast<size_t>(*k)])) Candidates.push_back(*k);
+  std::sort(Candidates.begin(), Candidates.end());
+}
+
+void TTrack2D::CollidePairs() {
+  // Every unordered pair once, in list order; a body moved by an earlier pair is
+  // tested in its new place by the later ones. The broad phase finds the pairs
+  // whose squares meet, exactly those the full double loop would test.
+  const int32_t count = PlayerCount();
+  double widest = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const TBox box = BoxOf(GetPhysic(i));
+    Boxes[static_cast<size_t>(i)] = box;
+    widest = std::max(widest, box.Right - box.Left);
+  }
+  SortByLeft();
+  for (int32_t i = 0; i + 1 < count; ++i) {
+    TPhysic2D& a = GetPhysic(i);
+    int32_t after = i;  // the pairs (i, j) with j <= after are done
+    bool resolved = true;
+    while (resolved) {
+      resolved = false;
+      FindCandidates(i, after, widest);
+      for (const int32_t j : Candidates) {
+        after = j;
         TPhysic2D& b = GetPhysic(j);
         const TContact contact = a.Overlap(b);
         if (!contact.Touching) continue;
         TPhysic2D::ResolveCollision(a, b, contact);
+        // Both squares moved: the rest of this body's pairs are sought again.
         Boxes[static_cast<size_t>(i)] = BoxOf(a);
         Boxes[static_cast<size_t>(j)] = BoxOf(b);
+        SortByLeft();
+        resolved = true;
+        break;
       }
     }
   }
+}
+
+void TTrack2D::Step() {
+  const int32_t count = PlayerCount();
+
+  // Phase 1: body against body.
+  if (Collisions && count >= 2) CollidePairs();
 
   // Phase 2: every body against the walls. Bounce starts with the wall test,
   // which keeps the pose of a body clear of walls. Before a circuit is loaded

@@ -61,12 +61,24 @@ class TTrack2D : public TTrack {
   }
   // Players as physics bodies, index for index (nullptr for any other player).
   std::vector<TPhysic2D*> Bodies;
-  // The bounding squares of the bodies during the pair pass (sized with Bodies).
+  // The pair pass's broad phase: the bodies' bounding squares, the bodies ordered
+  // by the left side of their squares, and the candidates of one body (all sized
+  // with Bodies, so that a step allocates nothing).
   struct TBox {
     double Left, Right, Top, Bottom;
   };
   std::vector<TBox> Boxes;
+  std::vector<int32_t> ByLeft;
+  std::vector<int32_t> Candidates;
   static TBox BoxOf(const TPhysic2D& body);
+  // Squares that only touch still meet.
+  static bool BoxesMeet(const TBox& a, const TBox& b) {
+    return !(b.Right < a.Left || b.Left > a.Right || b.Bottom < a.Top || b.Top > a.Bottom);
+  }
+  void SortByLeft();
+  // The bodies after `after` whose squares meet the square of body i, in list order.
+  void FindCandidates(int32_t i, int32_t after, double widest);
+  void CollidePairs();
 };
 
 }  // namespace vorlanth

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "core/error.h"
+#include "core/random.h"
 #include "world_fixture.h"
 
 namespace vorlanth::testing {
@@ -161,6 +165,75 @@ TEST(Track2DStepTest, BoxTestSkipsDistantPairsButNotTouchingOnes) {
   world.Logged(200, 100);  // far from all
   world.Track.Step();
   EXPECT_EQ(world.Tests, (Log{{a, touchingRight}, {a, touchingBelow}}));
+}
+
+// The pair pass as a plain double loop over the squares, for comparison.
+void ReferencePairPass(World& world) {
+  TTrack2D& track = world.Track;
+  const int32_t n = track.PlayerCount();
+  struct Box { double l, r, t, b; };
+  auto box = [&](int32_t i) {
+    TPhysic2D& p = track.GetPhysic(i);
+    return Box{p.GetLeft(), p.GetRight(), p.GetTop(), p.GetBottom()};
+  };
+  std::vector<Box> boxes;
+  for (int32_t i = 0; i < n; ++i) boxes.push_back(box(i));
+  for (int32_t i = 0; i + 1 < n; ++i) {
+    for (int32_t j = i + 1; j < n; ++j) {
+      const Box& a = boxes[static_cast<size_t>(i)];
+      const Box& b = boxes[static_cast<size_t>(j)];
+      if (b.r < a.l || b.l > a.r || b.b < a.t || b.t > a.b) continue;
+      const TContact c = track.GetPhysic(i).Overlap(track.GetPhysic(j));
+      if (!c.Touching) continue;
+      TPhysic2D::ResolveCollision(track.GetPhysic(i), track.GetPhysic(j), c);
+      boxes[static_cast<size_t>(i)] = box(i);
+      boxes[static_cast<size_t>(j)] = box(j);
+    }
+  }
+  for (int32_t i = 0; i < n; ++i) track.GetPhysic(i).Bounce();
+}
+
+TEST(Track2DStepTest, BroadPhaseTestsThePairsOfTheFullLoopInItsOrder) {
+  // A crowd of bodies of mixed sizes, many touching: resolutions move bodies into
+  // squares they did not meet before, and the broad phase must follow.
+  RandomSeed(11);
+  World fast(VectorPicture(600, 600));
+  World slow(VectorPicture(600, 600));
+  Log fastLog;
+  Log slowLog;
+  std::vector<RegularBody*> fastBodies;
+  std::vector<RegularBody*> slowBodies;
+  for (int i = 0; i < 60; ++i) {
+    const double x = 200 + 200 * Random();
+    const double y = 200 + 200 * Random();
+    const double size = 3 + 22 * Random();
+    for (auto [world, log, list] : {std::tuple{&fast, &fastLog, &fastBodies},
+                                    std::tuple{&slow, &slowLog, &slowBodies}}) {
+      RegularBody* body = world->Add(RegularBody::Create(3 + i % 5, x, y, i));
+      body->SetSize(size);
+      body->SetVelX(50 - i);
+      body->Log = log;
+      list->push_back(body);
+    }
+  }
+  fast.Track.Collisions = true;
+  for (int step = 0; step < 3; ++step) {
+    fast.Track.Step();
+    ReferencePairPass(slow);
+  }
+  ASSERT_GT(fastLog.size(), 100u);
+  ASSERT_EQ(fastLog.size(), slowLog.size());
+  for (size_t k = 0; k < fastLog.size(); ++k) {
+    const auto indexIn = [](const std::vector<RegularBody*>& list, const TPlayer* p) {
+      return std::find(list.begin(), list.end(), p) - list.begin();
+    };
+    EXPECT_EQ(indexIn(fastBodies, fastLog[k].first), indexIn(slowBodies, slowLog[k].first)) << k;
+    EXPECT_EQ(indexIn(fastBodies, fastLog[k].second), indexIn(slowBodies, slowLog[k].second)) << k;
+  }
+  for (size_t i = 0; i < fastBodies.size(); ++i) {
+    EXPECT_EQ(fastBodies[i]->GetPosX(), slowBodies[i]->GetPosX()) << i;
+    EXPECT_EQ(fastBodies[i]->GetPosY(), slowBodies[i]->GetPosY()) << i;
+  }
 }
 
 TEST(Track2DStepTest, NoPairPassWithoutCollisionsOrWithOneBody) {
