@@ -116,7 +116,7 @@ void TFormTest2D::BuildMenus() {
 
 void TFormTest2D::BtnAddPlayerClick(int tag) {
   population_->AddPlayer(tag);
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::Addacircleofkarts1Click() {
@@ -128,12 +128,12 @@ void TFormTest2D::Addacircleofkarts1Click() {
   } mender{*this};
   EdPlayerId->clear();
   population_->AddCircleOfKarts();
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::Addlotsofasteroids1Click() {
   population_->AddAsteroids(TPopulation::AsteroidGroupCount);
-  track_->Draw(-1);
+  Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -227,7 +227,7 @@ void TFormTest2D::EdDebugChange() {
     player->Goals->ShowGoals = MenuDebugGoals->isChecked();
   }
   if (TTeam* team = CurrentTeam()) team->Goals->ShowGoals = MenuDebugTeamGoals->isChecked();
-  track_->Draw(-1);
+  Redraw();
 }
 
 }  // namespace vorlanth

@@ -311,13 +311,13 @@ void TFormTest2D::EdSideFrictionChange() {
 void TFormTest2D::EdSizeChange() {
   LbSize->setText(QStringLiteral("%1px").arg(EdSize->value()));
   if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(EdSize->value());
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::EdDeterminedChange() {
   LbDetermined->setText(QStringLiteral("%1%").arg(EdDetermined->value()));
   if (TPlayer* player = SelectedPlayer()) player->Determination = EdDetermined->value() / 100.0;
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::EdRadioChange() {
@@ -429,7 +429,7 @@ void TFormTest2D::EdColorClick() {
   const TColor color = FromQRgb(chosen->rgb());
   EdColor->SetColor(color);
   player->Color = color;
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::BtnSubPlayerClick() {
@@ -443,7 +443,7 @@ void TFormTest2D::BtnSubPlayerClick() {
   EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
   EdPlayerIdChange();
   track_->DrawBackground();
-  track_->Draw(-1);
+  Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -456,7 +456,7 @@ void TFormTest2D::HandMoveStep(int tag) {
       body->MoveBy(move.dx, move.dy, move.dAngle);
     }
   }
-  if (!StartBtn->isChecked()) track_->Draw(-1);
+  if (!StartBtn->isChecked()) Redraw();
 }
 
 void TFormTest2D::MoveButtonMouseDown(int tag) {
@@ -489,7 +489,7 @@ void TFormTest2D::SpeedButton8Click(int tag) {
       default: break;
     }
   }
-  if (!StartBtn->isChecked()) track_->Draw(-1);
+  if (!StartBtn->isChecked()) Redraw();
 }
 
 void TFormTest2D::SpeedButton8DblClick(int tag) {
@@ -500,7 +500,7 @@ void TFormTest2D::SpeedButton8DblClick(int tag) {
       player->SetHealth(FullLevel);
     }
   }
-  track_->Draw(-1);
+  Redraw();
 }
 
 }  // namespace vorlanth

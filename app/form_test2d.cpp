@@ -185,14 +185,14 @@ void TFormTest2D::FormCreate() {
     EdPlayerId->addItem(QStringLiteral("Player #%1").arg(track_->PlayerCount()));
     EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
     CopyParamsFromPlayer();
-    track_->Draw(-1);
+    Redraw();
   };
 
   population_->AddPlayer(pkRocket);
   Addateamgoalforcollectingdrops1Click();
   MenuDebugFeelings->setChecked(true);
   EdDebugChange();
-  track_->Draw(-1);
+  Redraw();
 }
 
 TTeam* TFormTest2D::CurrentTeam() const { return track_ ? track_->CurrentTeam : nullptr; }
@@ -214,6 +214,9 @@ void TFormTest2D::Handle(const std::function<void()>& handler) {
   ++commandDepth_;
   try {
     handler();
+    // The command's one redraw, still inside the command: it shows the frame and
+    // processes no messages.
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
   } catch (const Error& e) {
     ReportError(QString::fromStdString(e.what()));
   } catch (const std::exception& e) {
@@ -221,7 +224,15 @@ void TFormTest2D::Handle(const std::function<void()>& handler) {
   } catch (...) {
     ReportError(QStringLiteral("An unknown error occurred."));
   }
-  --commandDepth_;
+  if (--commandDepth_ == 0) redrawPending_ = false;
+}
+
+void TFormTest2D::Redraw() {
+  if (commandDepth_ > 0) {
+    redrawPending_ = true;
+  } else {
+    track_->Draw(-1);
+  }
 }
 
 void TFormTest2D::ReportError(const QString& message) {
@@ -238,10 +249,12 @@ void TFormTest2D::ShowFrame() {
 void TFormTest2D::ProcessMessages() {
   ShowFrame();
   mouseRead_ = false;
-  // A command in progress may hold players it has just made: clicks and keys wait
-  // until it ends. The run loop's own level takes everything.
-  QCoreApplication::processEvents(commandDepth_ > 0 ? QEventLoop::ExcludeUserInputEvents
-                                                    : QEventLoop::AllEvents);
+  // Only the run loop's own level lets the window breathe. A command processes no
+  // messages at all: a click arriving while it runs (the release of the button
+  // that started it, say) is delivered after it, in the order it came. Processing
+  // with user input excluded would hold such a click back, on some platforms
+  // until the next mouse event.
+  if (commandDepth_ == 0) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) {
@@ -368,7 +381,7 @@ void TFormTest2D::ResetBtnClick() {
   FrameCounter = FirstFrame;
   for (TTeam* team : track_->Teams) team->RestoreStoredStates();
   CopyParamsFromScreen();
-  track_->Draw(-1);
+  Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -403,7 +416,7 @@ void TFormTest2D::Loadcircuit800x600BMP1Click() {
     ImgRoad->SetImage(&picture_->Image(), canvas_.get());
     FormResize();  // a picture of another proportion
   }
-  track_->Draw(-1);
+  Redraw();
 }
 
 }  // namespace vorlanth

@@ -205,6 +205,9 @@ class TFormTest2D : public QMainWindow {
   bool Running() const { return runDepth_ > 0; }
   // Whether a handler is in progress: clicks and keys wait until it ends.
   bool InCommand() const { return commandDepth_ > 0; }
+  // Redraws the track: at once between commands, and once at the end of a command
+  // however many of its steps asked for it.
+  void Redraw();
 
   // ---- Panels and hand controls ----
   void EdSecondsChange();
@@ -310,7 +313,8 @@ class TFormTest2D : public QMainWindow {
 
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress
-  bool loopFailed_ = false;  // an error ended a run loop: every level stops
+  bool loopFailed_ = false;
+  bool redrawPending_ = false;  // the command in progress asked for a redraw  // an error ended a run loop: every level stops
   std::vector<std::function<void()>> pendingCommands_;
   bool mouseRead_ = false;   // the cursor has been read for this frame
   bool mouseOk_ = false;

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -435,6 +436,51 @@ class FormTest2DTest : public QObject {
     QVERIFY(!form->ArrowTimer->isActive());
     QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
     form->PauseBtn->setChecked(true);
+  }
+
+  // A tap sends press and release together: both are queued before the press's
+  // handler runs. The release must stop what the press started.
+  void aQuickClickOnAnArrowLeavesNoTimerRunning() {
+    TPlayer2D& player = Selected();
+    const double x = player.GetPosX();
+    TFlatButton* right = form->SpeedButton3;  // ">"
+    const QPointF at = right->rect().center();
+    const QPointF global = right->mapToGlobal(at);
+    QCoreApplication::postEvent(right, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                       Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(right, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                       Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::processEvents();
+    QCOMPARE(player.GetPosX(), x + 5);
+    QVERIFY(!form->ArrowTimer->isActive());
+  }
+
+  // A command redraws once, and processes no window messages on its way.
+  void aCommandRedrawsOnce() {
+    TTrack2D& track = form->Track();
+    const std::function<void()> original = track.ProcessMessages;
+    int draws = 0;
+    int pumpsInside = 0;
+    track.ProcessMessages = [&] {
+      ++draws;
+      // A message processed here would be a nested pump.
+      QTimer::singleShot(0, [&] { if (form->InCommand()) ++pumpsInside; });
+      original();
+    };
+    auto count = [&](const std::function<void()>& command) {
+      draws = 0;
+      command();
+      const int seen = draws;
+      QCoreApplication::processEvents();
+      return seen;
+    };
+    QCOMPARE(count([&] { form->BtnAddPlayer->click(); }), 1);               // "+Kart"
+    QCOMPARE(count([&] { ChoosePlayer(0); }), 1);
+    QCOMPARE(count([&] { form->Addacircleofkarts1->trigger(); }), 1);
+    QCOMPARE(count([&] { form->EdSize->setValue(20); }), 1);
+    QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
+    QCOMPARE(pumpsInside, 0);
+    track.ProcessMessages = original;
   }
 
   void removingAPlayerSelectsTheLastOneAndKeepsTheLastPlayer() {
