@@ -2,6 +2,7 @@
 // team, rebuilt from the model by UpdateGoals; its bars write the goals directly.
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -34,14 +35,21 @@ QString UrgencyText(const TGoal& goal) { return QString::asprintf("%3.2f", goal.
 }  // namespace
 
 QWidget* TFormTest2D::BuildGoalPanel() {
-  GoalArea = new TClipArea(this);
+  // The boxes keep the panel's width; when they are higher than the room left in
+  // the column, the panel scrolls.
+  GoalArea = new QScrollArea(this);
+  GoalArea->setObjectName(QStringLiteral("GoalArea"));
+  GoalArea->setFrameShape(QFrame::NoFrame);
+  GoalArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  GoalArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  GoalArea->setWidgetResizable(true);
   EdGoals = new QWidget;
   auto* layout = new QVBoxLayout(EdGoals);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->setAlignment(Qt::AlignTop);
   EdGoals->setFixedHeight(1);
-  GoalArea->SetContent(EdGoals);
+  GoalArea->setWidget(EdGoals);
   return GoalArea;
 }
 

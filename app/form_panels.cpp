@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,9 +39,16 @@ constexpr int kBarHeight = 17;
 constexpr int kDefaultPageSize = 2;
 constexpr int kMinFuturesTicks = 25;
 constexpr int kRadioLineSize = 2;
+// Run and Pause show plainly which one is down: a pressed button is sunken and
+// clearly darker.
+constexpr const char* kRunButtonStyle =
+    "QToolButton { border: 1px solid palette(mid); border-radius: 2px; background: palette(button);"
+    " padding: 2px 6px; }"
+    "QToolButton:hover { background: palette(light); }"
+    "QToolButton:pressed, QToolButton:checked { border-style: inset; border-color: palette(shadow);"
+    " background: palette(dark); }";
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
-constexpr int kListArrowWidth = 24;  // the drop-down arrow and the list's frame
 
 // Hand moves by tag: pixels along x and y, radians.
 struct THandMove {
@@ -101,17 +110,25 @@ void AddBarRow(QGroupBox* box, const QString& caption, QLabel* value, QSlider* b
 
 QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
   edChoosePlayer = NewBox(QStringLiteral("SELECT PLAYER"), this);
+  // The row is as full as the column allows: narrow margins, no spacing.
+  edChoosePlayer->layout()->setContentsMargins(2, 0, 2, 2);
   auto* row = new QHBoxLayout;
-  row->setSpacing(1);
+  row->setSpacing(0);
 
   EdColor = new TColorPanel(QStringLiteral("Color"), edChoosePlayer);
   EdColor->setFixedSize(kColorPanelWidth, kColorPanelHeight);
   On(EdColor, &TColorPanel::Clicked, [this] { EdColorClick(); });
 
   EdPlayerId = new TPlayerList(edChoosePlayer);
-  // Wide enough for "Player #" and two digits, and no wider.
-  EdPlayerId->setMinimumWidth(EdPlayerId->fontMetrics().horizontalAdvance(QStringLiteral("Player #88")) +
-                              kListArrowWidth);
+  // Wide enough for "Player #" and two digits, with the arrow and frame the style
+  // draws around the text.
+  QStyleOptionComboBox listOption;
+  listOption.initFrom(EdPlayerId);
+  listOption.frame = true;
+  const QFontMetrics listMetrics = EdPlayerId->fontMetrics();
+  const QSize listText(listMetrics.horizontalAdvance(QStringLiteral("Player #88")), listMetrics.height());
+  EdPlayerId->setMinimumWidth(
+      EdPlayerId->style()->sizeFromContents(QStyle::CT_ComboBox, &listOption, listText, EdPlayerId).width());
   EdPlayerId->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   On(EdPlayerId, &QComboBox::activated, [this] { EdPlayerIdChange(); });
   On(EdPlayerId, &TPlayerList::Opening, [this] { EdPlayerIdEnter(); });
@@ -262,6 +279,7 @@ QGroupBox* TFormTest2D::BuildStartStopBox() {
   BtnReset->setText(QStringLiteral("Reset"));
   for (QToolButton* button : {StartBtn, PauseBtn, BtnReset}) {
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setStyleSheet(QString::fromLatin1(kRunButtonStyle));
     button->setMinimumWidth(60);
     row->addWidget(button);
   }

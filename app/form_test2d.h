@@ -28,6 +28,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QScrollArea;
 class QSlider;
 class QTimer;
 class QToolButton;
@@ -36,7 +37,6 @@ namespace vorlanth {
 
 class QtCanvas;
 class QtPicture;
-class TClipArea;
 class TColorPanel;
 class TFlatButton;
 class TGoal;
@@ -139,7 +139,7 @@ class TFormTest2D : public QMainWindow {
   QSlider* EdRadio = nullptr;
   QLabel* LbRadio = nullptr;
   // The goal panel.
-  TClipArea* GoalArea = nullptr;
+  QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
   QWidget* EdGoals = nullptr;
   // "MOVE"
   QGroupBox* EdHandMove = nullptr;

@@ -9,6 +9,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -481,6 +485,84 @@ class FormTest2DTest : public QObject {
     QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
     QCOMPARE(pumpsInside, 0);
     track.ProcessMessages = original;
+  }
+
+  // ---- What the user sees ----
+
+  // The list shows a two-digit name whole: its text field is as wide as the text.
+  void theListShowsTwoDigitPlayerNamesWhole() {
+    form->Addacircleofkarts1->trigger();
+    TPlayerList* list = form->EdPlayerId;
+    QCOMPARE(list->currentText(), QStringLiteral("Player #18"));
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.editable = false;
+    option.frame = list->hasFrame();
+    option.currentText = list->currentText();
+    const QRect field =
+        list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    for (const QString& text : {QStringLiteral("Player #18"), QStringLiteral("Player #88")})
+      QVERIFY2(field.width() >= list->fontMetrics().horizontalAdvance(text),
+               qPrintable(QStringLiteral("%1 px for \"%2\"").arg(field.width()).arg(text)));
+    // ...and the row still fits the column: nothing overlaps the buttons.
+    QCoreApplication::processEvents();
+    QVERIFY(list->geometry().right() < form->BtnAddPlayer->geometry().left());
+    QVERIFY(form->BtnSubPlayer->geometry().right() <= form->edChoosePlayer->contentsRect().right());
+  }
+
+  // The caption of the colour panel contrasts with the colour as the eye sees it.
+  void theColourCaptionIsReadableOnEveryColour() {
+    struct TCase {
+      TColor color;
+      QColor caption;
+    };
+    const TCase cases[] = {
+        {MakeColor(0, 0, 255), Qt::white},      // pure blue is dark to the eye
+        {MakeColor(0, 0, 0), Qt::white},        {MakeColor(128, 0, 128), Qt::white},
+        {MakeColor(255, 255, 0), Qt::black},    {MakeColor(0, 255, 0), Qt::black},
+        {MakeColor(255, 255, 255), Qt::black},  {MakeColor(180, 180, 180), Qt::black},
+        {MakeColor(255, 150, 100), Qt::black},
+    };
+    for (const TCase& c : cases) {
+      form->EdColor->SetColor(c.color);
+      QCOMPARE(form->EdColor->palette().color(QPalette::WindowText), c.caption);
+    }
+  }
+
+  // With every box shown, the goal boxes that do not fit can be scrolled to.
+  void theGoalPanelScrollsWhenItsBoxesDoNotFit() {
+    form->MenuTrackParams->trigger();
+    form->menuPlayerParams->trigger();
+    form->Keephealth1->trigger();
+    form->Keepenergyhunger1->trigger();
+    QCoreApplication::processEvents();  // lays the column out
+    auto* area = form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
+    QVERIFY(area);
+    QVERIFY(area->height() < form->EdGoals->height());
+    QScrollBar* bar = area->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), form->EdGoals->height() - area->viewport()->height());
+    QVERIFY(area->horizontalScrollBar()->maximum() == 0);  // the boxes fit the width
+    // The bottom box can be brought into view.
+    const QList<TGoalBox*> boxes = GoalBoxes();
+    area->ensureWidgetVisible(boxes.last());
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
+  // A pressed Run is clearly darker than a released Pause.
+  void thePressedRunButtonIsClearlyDarker() {
+    form->StartBtn->setChecked(true);
+    auto lightness = [](QWidget* button) {
+      const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      double sum = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += QColor(image.pixel(x, y)).lightnessF();
+      return sum / (image.width() * image.height());
+    };
+    const double run = lightness(form->StartBtn);
+    const double pause = lightness(form->PauseBtn);
+    QVERIFY2(pause - run > 0.15, qPrintable(QStringLiteral("Run %1, Pause %2").arg(run).arg(pause)));
+    form->PauseBtn->setChecked(true);
   }
 
   void removingAPlayerSelectsTheLastOneAndKeepsTheLastPlayer() {
