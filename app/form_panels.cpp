@@ -47,6 +47,7 @@ constexpr const char* kRunButtonStyle =
     "QToolButton:hover { background: palette(light); }"
     "QToolButton:pressed, QToolButton:checked { border-style: inset; border-color: palette(shadow);"
     " background: palette(dark); }";
+constexpr int kStartStopButtonWidth = 50;  // four buttons side by side in the column
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
 
@@ -275,12 +276,18 @@ QGroupBox* TFormTest2D::BuildStartStopBox() {
   StartBtn->setText(QStringLiteral("Run"));
   PauseBtn = new QToolButton(GroupBox3);
   PauseBtn->setText(QStringLiteral("Pause"));
+  StepBtn = new QToolButton(GroupBox3);
+  StepBtn->setText(QStringLiteral("Step"));
   BtnReset = new QToolButton(GroupBox3);
   BtnReset->setText(QStringLiteral("Reset"));
-  for (QToolButton* button : {StartBtn, PauseBtn, BtnReset}) {
+  StartBtn->setToolTip(QStringLiteral("Run the simulation (Space runs or pauses)"));
+  PauseBtn->setToolTip(QStringLiteral("Pause after the cycle in progress (Space)"));
+  StepBtn->setToolTip(QStringLiteral("One cycle, then pause (.)"));
+  BtnReset->setToolTip(QStringLiteral("Back to the states when Run was last pressed (Ctrl+R)"));
+  for (QToolButton* button : {StartBtn, PauseBtn, StepBtn, BtnReset}) {
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setStyleSheet(QString::fromLatin1(kRunButtonStyle));
-    button->setMinimumWidth(60);
+    button->setMinimumWidth(kStartStopButtonWidth);
     row->addWidget(button);
   }
   row->addStretch(1);
@@ -293,6 +300,7 @@ QGroupBox* TFormTest2D::BuildStartStopBox() {
   RunGroup->addButton(StartBtn, 1);
   RunGroup->addButton(PauseBtn, 2);
   On(StartBtn, &QToolButton::clicked, [this] { StartBtnClick(); });
+  On(StepBtn, &QToolButton::clicked, [this] { StepBtnClick(); });
   On(BtnReset, &QToolButton::clicked, [this] { ResetBtnClick(); });
 
   EdEvolution = new QCheckBox(QStringLiteral("Allow evolution of goal params."), GroupBox3);

@@ -8,12 +8,14 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -23,6 +25,7 @@
 #include <limits>
 #include <utility>
 
+#include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/error.h"
@@ -89,6 +92,11 @@ void TFormTest2D::InstallDefaultDialogs() {
       QMessageBox::critical(this, windowTitle(), message);
     };
   }
+  if (!Dialogs.ShowAbout) {
+    Dialogs.ShowAbout = [this](const QString& text) {
+      QMessageBox::about(this, QStringLiteral("About Vorlanth"), text);
+    };
+  }
   if (!Dialogs.OpenPicture) {
     Dialogs.OpenPicture = [this](const QString& folder) {
       return QFileDialog::getOpenFileName(this, QString(), folder,
@@ -146,6 +154,8 @@ void TFormTest2D::BuildWindow() {
   row->addWidget(column);
 
   BuildMenus();
+  StatusLine = new TStatusLine(this);
+  statusBar()->addWidget(StatusLine, 1);
 
   // ImgRoad's picture: the circuit stored with the window.
   try {
@@ -193,7 +203,17 @@ void TFormTest2D::FormCreate() {
   MenuDebugFeelings->setChecked(true);
   EdDebugChange();
   Redraw();
+  StatusLine->ShowIdle(track_->PlayerCount(), track_->PlayerCount());
 }
+
+QString TFormTest2D::AboutText() {
+  return QStringLiteral("Vorlanth %1\nA test bench for agents that steer themselves by simulating their own "
+                        "futures.\n\nQt %2 (built with %3)\nBuild: %4")
+      .arg(QStringLiteral(VORLANTH_VERSION), QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
+           QStringLiteral(VORLANTH_BUILD));
+}
+
+void TFormTest2D::AboutItemClick() { Dialogs.ShowAbout(AboutText()); }
 
 TTeam* TFormTest2D::CurrentTeam() const { return track_ ? track_->CurrentTeam : nullptr; }
 
@@ -293,13 +313,35 @@ void TFormTest2D::RunSimulation() {
   RandomizeFromClock();
   for (TTeam* team : track_->Teams) team->CommitStates();
   loopFailed_ = false;
+  RunLoop([this] { return StartBtn->isChecked(); });
+}
 
+void TFormTest2D::StepBtnClick() {
+  if (Running()) {
+    // The cycle in progress is the step: the loop ends after it.
+    PauseBtn->setChecked(true);
+    return;
+  }
+  loopFailed_ = false;
+  bool done = false;
+  RunLoop([&done] { return !std::exchange(done, true); });
+}
+
+void TFormTest2D::RunPauseKeyPress() {
+  if (StartBtn->isChecked()) {
+    PauseBtn->click();
+  } else {
+    StartBtn->click();
+  }
+}
+
+void TFormTest2D::RunLoop(const std::function<bool()>& goOn) {
   // Handlers run from this loop are commands of their own, not nested in the
   // click that started it.
   const int outerDepth = std::exchange(commandDepth_, 0);
   ++runDepth_;
   try {
-    while (StartBtn->isChecked() && !loopFailed_) {
+    while (!loopFailed_ && goOn()) {
       CycleOnce();
       ShowNewbornPlayers();
       UpdateRealTimeParams();
@@ -322,12 +364,16 @@ void TFormTest2D::RunSimulation() {
 
 void TFormTest2D::CycleOnce() {
   mouseRead_ = false;
+  QElapsedTimer clock;
+  clock.start();
   try {
     track_->Cycle();
   } catch (...) {
     RunPendingCommands();
     throw;
   }
+  ++CycleCount;
+  StatusLine->ShowCycle(*track_, CycleCount, static_cast<double>(clock.nsecsElapsed()) / 1e6);
   RunPendingCommands();
 }
 

@@ -46,6 +46,7 @@ class TPlayer;
 class TPlayerList;
 class TPopulation;
 class TTeam;
+class TStatusLine;
 class TTrack2D;
 
 // The window's modal dialogs. Each can be replaced (tests drive the window
@@ -59,6 +60,8 @@ struct TFormDialogs {
   std::function<QString(const QString& folder)> SaveFile;
   // ColorDialog: the chosen colour, or nothing when cancelled.
   std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
+  // Help > About: shows the text.
+  std::function<void(const QString& text)> ShowAbout;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -100,6 +103,11 @@ class TFormTest2D : public QMainWindow {
   QString SaveFileName;
   QString OpenPictureFolder;  // initial folders of the two file dialogs
   QString SaveFolder;
+  // Cycles run since start-up (the status bar's cycle number).
+  int64_t CycleCount = 0;
+  // Name, version, Qt version and build type, as Help > About shows them.
+  static QString AboutText();
+
   // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
   static QString FrameFileName(const QString& prefix, int32_t counter);
 
@@ -160,11 +168,17 @@ class TFormTest2D : public QMainWindow {
   QToolButton* StartBtn = nullptr;
   QToolButton* PauseBtn = nullptr;
   QButtonGroup* RunGroup = nullptr;  // group 1: Run and Pause
+  QToolButton* StepBtn = nullptr;  // one cycle, then idle
   QToolButton* BtnReset = nullptr;
   QCheckBox* EdEvolution = nullptr;
+  // The status bar: how the last cycle went.
+  TStatusLine* StatusLine = nullptr;
   // Menus.
   QAction* Loadcircuit800x600BMP1 = nullptr;
   QAction* Saveimagestofolder = nullptr;
+  QAction* QuitItem = nullptr;       // File > Quit, Ctrl+Q
+  QAction* RunPauseKey = nullptr;    // Space: Run or Pause
+  QAction* AboutItem = nullptr;      // Help > About
   QAction* Addacircleofkarts1 = nullptr;
   QAction* Addatriangle1 = nullptr;
   QAction* Addlotsofasteroids1 = nullptr;
@@ -198,6 +212,11 @@ class TFormTest2D : public QMainWindow {
   void FormResize();
   void StartBtnClick();
   void RunSimulation();
+  // One cycle, then idle; while the loop runs, the cycle in progress is the last.
+  void StepBtnClick();
+  // Space: Pause while Run is down, Run otherwise.
+  void RunPauseKeyPress();
+  void AboutItemClick();
   void ResetBtnClick();
   void Loadcircuit800x600BMP1Click();
   void SaveimagestofolderClick();
@@ -290,6 +309,9 @@ class TFormTest2D : public QMainWindow {
   void ShowFrame();
   // The cursor in circuit pixels, read at most once per frame.
   bool MousePosition(int32_t& x, int32_t& y);
+  // Cycles while goOn() says so, each followed by the window's part (status,
+  // real-time parameters, messages, frame saving); errors end the loop.
+  void RunLoop(const std::function<bool()>& goOn);
   // One cycle, then the commands that waited for it to end.
   void CycleOnce();
   void SaveFrame();

@@ -27,6 +27,7 @@
 
 #include "app/form_test2d.h"
 #include "app/goal_box.h"
+#include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/goal.h"
@@ -485,6 +486,110 @@ class FormTest2DTest : public QObject {
     QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
     QCOMPARE(pumpsInside, 0);
     track.ProcessMessages = original;
+  }
+
+  // ---- Status, single step, shortcuts ----
+
+  void theStatusBarTellsHowEachCycleWent() {
+    form->SpeedButton7->click();  // two rockets
+    QStringList seen;
+    RunCycles(2, [&](int) { seen << form->StatusLine->text(); });
+    // Shown inside a cycle: the figures of the cycle before it.
+    QVERIFY(seen[1].startsWith(QStringLiteral("Cycle 1  |")));
+    const QString line = form->StatusLine->text();
+    QVERIFY2(line.startsWith(QStringLiteral("Cycle 2  |  1 future per player, ")), qPrintable(line));
+    QVERIFY2(line.endsWith(QStringLiteral("|  2/2 alive")), qPrintable(line));
+    QCOMPARE(form->CycleCount, 2);
+
+    TCycleFigures figures;
+    figures.Cycle = 12345;
+    figures.FuturesPerPlayer = 2880;
+    figures.DistinctPerPlayer = 1952.6;
+    figures.CycleMs = 200;
+    figures.StepMs = 100;
+    figures.Alive = 17;
+    figures.Players = 18;
+    QCOMPARE(StatusText(figures),
+             QStringLiteral("Cycle 12,345  |  2,880 futures per player, 1,953 distinct  |  200 ms, "
+                            "0.50 x real time  |  17/18 alive"));
+    figures.CycleMs = 0;  // no division by zero
+    QVERIFY(StatusText(figures).contains(QStringLiteral("0 ms, 0.00 x real time")));
+    qInfo("status bar: %.4f ms of %.1f ms of cycles", form->StatusLine->UpdateMs(), form->StatusLine->CyclesMs());
+  }
+
+  void stepRunsOneCycleThenIdles() {
+    TTrack2D& track = form->Track();
+    track.ClockMs = [this] { return clockMs += 1000; };
+    const double x = Selected().GetPosX();
+    const double y = Selected().GetPosY();
+    const int64_t subSteps = track.TotalSubSteps;
+    form->StepBtn->click();  // returns after the cycle
+    QCOMPARE(form->CycleCount, 1);
+    QVERIFY(track.TotalSubSteps > subSteps);
+    QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y);
+    QVERIFY(!form->Running());
+    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 1  |")));
+
+    // While running, Step makes the cycle in progress the last.
+    RunCycles(5, [&](int cycle) {
+      if (cycle == 2) form->StepBtn->click();
+    });
+    QCOMPARE(cyclesSeen, 2);
+    QVERIFY(!form->Running());
+    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(errors.isEmpty());
+  }
+
+  void keyboardShortcutsDriveTheBench() {
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    TTrack2D& track = form->Track();
+    track.ClockMs = [this] { return clockMs += 1000; };
+
+    QTest::keyClick(form.get(), Qt::Key_Period);  // Step
+    QCOMPARE(form->CycleCount, 1);
+    QVERIFY(!form->Running());
+
+    // Space runs; Space again, from inside the third cycle, pauses.
+    const std::function<void()> original = track.ProcessMessages;
+    int64_t shown = track.TotalSubSteps;
+    int frames = 0;
+    track.ProcessMessages = [&] {
+      const bool frame = track.InCycle() && track.TotalSubSteps != shown;
+      shown = track.TotalSubSteps;
+      original();
+      if (frame && ++frames == 3) QTest::keyClick(form.get(), Qt::Key_Space);
+    };
+    QTest::keyClick(form.get(), Qt::Key_Space);
+    track.ProcessMessages = original;
+    QCOMPARE(frames, 3);
+    QCOMPARE(form->CycleCount, 4);
+    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(!form->Running());
+
+    form->FrameCounter = 7;
+    QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);  // Reset
+    QCOMPARE(form->FrameCounter, 1);
+
+    int opened = 0;
+    form->Dialogs.OpenPicture = [&](const QString&) { ++opened; return QString(); };
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(opened, 1);
+
+    QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);  // Quit
+    QVERIFY(!form->isVisible());
+    QVERIFY(errors.isEmpty());
+  }
+
+  void aboutTellsNameVersionQtAndBuild() {
+    QString shown;
+    form->Dialogs.ShowAbout = [&](const QString& text) { shown = text; };
+    form->AboutItem->trigger();
+    QVERIFY(shown.startsWith(QStringLiteral("Vorlanth 2.0")));
+    QVERIFY(shown.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+    QVERIFY(shown.contains(QStringLiteral("Build: ")));
+    QVERIFY(shown.contains(QStringLiteral("Release")) || shown.contains(QStringLiteral("Debug")));
   }
 
   // ---- What the user sees ----
