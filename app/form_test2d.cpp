@@ -4,7 +4,14 @@
 #include "app/form_test2d.h"
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QSlider>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QCursor>
@@ -23,8 +30,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 #include <utility>
 
+#include "app/crash_report.h"
 #include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
@@ -35,6 +44,9 @@
 #include "render/builtin_circuit.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
+#include "world2d/kart.h"
+#include "world2d/polygon2d.h"
+#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -67,7 +79,8 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
     move(area.center() - QPoint(DesignedWidth / 2, DesignedHeight / 2));
   }
 
-  Handle([this] { FormCreate(); });
+  NameControls();
+  Handle([this] { FormCreate(); }, QStringLiteral("start-up (FormCreate)"));
   // From now on the model's drawing shows the frame and lets the window breathe.
   if (track_) track_->ProcessMessages = [this] { ProcessMessages(); };
 }
@@ -88,8 +101,9 @@ TFormTest2D::~TFormTest2D() {
 
 void TFormTest2D::InstallDefaultDialogs() {
   if (!Dialogs.ReportError) {
-    Dialogs.ReportError = [this](const QString& message) {
-      QMessageBox::critical(this, windowTitle(), message);
+    Dialogs.ReportError = [this](const TCrashReport& report) {
+      TCrashDialog dialog(report, this);
+      dialog.exec();
     };
   }
   if (!Dialogs.ShowAbout) {
@@ -134,7 +148,7 @@ void TFormTest2D::BuildWindow() {
   ImgRoad = new TImageView(PanelImg);
   ImgRoad->move(0, 0);
   row->addWidget(PanelImg, 1);
-  connect(PanelImg, &TImagePanel::Resized, this, [this] { Handle([this] { FormResize(); }); });
+  connect(PanelImg, &TImagePanel::Resized, this, [this] { Handle([this] { FormResize(); }, QStringLiteral("fitting the image (FormResize)")); });
 
   // The column of boxes: from the top, and from the bottom.
   auto* column = new QFrame(Panel3);
@@ -160,14 +174,105 @@ void TFormTest2D::BuildWindow() {
   // ImgRoad's picture: the circuit stored with the window.
   try {
     picture_ = LoadBuiltinCircuit();
-  } catch (const std::exception& e) {
-    ReportError(QString::fromStdString(e.what()));
+  } catch (const std::exception&) {
+    ReportError(QStringLiteral("loading the built-in circuit"));
     QImage blank(CircuitWidth, CircuitHeight, QImage::Format_RGB32);
     blank.fill(Qt::white);
     picture_ = std::make_unique<QtPicture>(std::move(blank));
   }
   canvas_ = std::make_unique<QtCanvas>(&picture_->Image());
   ImgRoad->SetImage(&picture_->Image(), canvas_.get());
+}
+
+void TFormTest2D::NameControls() {
+  const std::pair<QObject*, const char*> controls[] = {
+      {Panel3, "Panel3"},
+      {PanelImg, "PanelImg"},
+      {ImgRoad, "ImgRoad"},
+      {Panel4, "Panel4"},
+      {edChoosePlayer, "edChoosePlayer"},
+      {EdColor, "EdColor"},
+      {EdPlayerId, "EdPlayerId"},
+      {BtnAddPlayer, "BtnAddPlayer"},
+      {SpeedButton7, "SpeedButton7"},
+      {BtnSubPlayer, "BtnSubPlayer"},
+      {EdAIParams, "EdAIParams"},
+      {EdSeconds, "EdSeconds"},
+      {LbSeconds, "LbSeconds"},
+      {EdMinFutures, "EdMinFutures"},
+      {LbMinFutures, "LbMinFutures"},
+      {EdTrackParams, "EdTrackParams"},
+      {EdFriction, "EdFriction"},
+      {LbFriction, "LbFriction"},
+      {EdSideFriction, "EdSideFriction"},
+      {LbSideFriction, "LbSideFriction"},
+      {EdCollisions, "EdCollisions"},
+      {EdPlayerParams, "EdPlayerParams"},
+      {EdSize, "EdSize"},
+      {LbSize, "LbSize"},
+      {EdDetermined, "EdDetermined"},
+      {LbDetermined, "LbDetermined"},
+      {EdSensitivity, "EdSensitivity"},
+      {EdAutoRadio, "EdAutoRadio"},
+      {EdRadio, "EdRadio"},
+      {LbRadio, "LbRadio"},
+      {GoalArea, "GoalArea"},
+      {EdGoals, "EdGoals"},
+      {EdHandMove, "EdHandMove"},
+      {SpeedButton1, "SpeedButton1"},
+      {SpeedButton3, "SpeedButton3"},
+      {SpeedButton2, "SpeedButton2"},
+      {SpeedButton4, "SpeedButton4"},
+      {SpeedButton6, "SpeedButton6"},
+      {SpeedButton5, "SpeedButton5"},
+      {SpeedButton8, "SpeedButton8"},
+      {SpeedButton9, "SpeedButton9"},
+      {SpeedButton10, "SpeedButton10"},
+      {SpeedButton11, "SpeedButton11"},
+      {ArrowTimer, "ArrowTimer"},
+      {GroupBox3, "GroupBox3"},
+      {StartBtn, "StartBtn"},
+      {PauseBtn, "PauseBtn"},
+      {RunGroup, "RunGroup"},
+      {StepBtn, "StepBtn"},
+      {BtnReset, "BtnReset"},
+      {EdEvolution, "EdEvolution"},
+      {StatusLine, "StatusLine"},
+      {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},
+      {Saveimagestofolder, "Saveimagestofolder"},
+      {QuitItem, "QuitItem"},
+      {RunPauseKey, "RunPauseKey"},
+      {AboutItem, "AboutItem"},
+      {Addacircleofkarts1, "Addacircleofkarts1"},
+      {Addatriangle1, "Addatriangle1"},
+      {Addlotsofasteroids1, "Addlotsofasteroids1"},
+      {Runfast1, "Runfast1"},
+      {Keepenergyhunger1, "Keepenergyhunger1"},
+      {Keephealth1, "Keephealth1"},
+      {Suckenergyfromplayersinfrontofyou1, "Suckenergyfromplayersinfrontofyou1"},
+      {Addateamgoalforcollectingdrops1, "Addateamgoalforcollectingdrops1"},
+      {Addateamgoalforstoringcollecteddrops1, "Addateamgoalforstoringcollecteddrops1"},
+      {AvoidOtherPlayers, "AvoidOtherPlayers"},
+      {FollowMouse, "FollowMouse"},
+      {AvoidMouse, "AvoidMouse"},
+      {DeleteallTeamsGoals1, "DeleteallTeamsGoals1"},
+      {Deleteallplayerspersonalgoals1, "Deleteallplayerspersonalgoals1"},
+      {menuBasicAIparams, "menuBasicAIparams"},
+      {menuGoals, "menuGoals"},
+      {menuChoosePlayer, "menuChoosePlayer"},
+      {menuPlayerParams, "menuPlayerParams"},
+      {MenuTrackParams, "MenuTrackParams"},
+      {menuHandMove, "menuHandMove"},
+      {Graphicdebuglevels1, "Graphicdebuglevels1"},
+      {MenuDebugTraces, "MenuDebugTraces"},
+      {MenuDebugFeelings, "MenuDebugFeelings"},
+      {MenuDebugOptions, "MenuDebugOptions"},
+      {MenuDebugLevels, "MenuDebugLevels"},
+      {MenuDebugGoals, "MenuDebugGoals"},
+      {MenuDebugTeamGoals, "MenuDebugTeamGoals"},
+  };
+  for (const auto& [control, name] : controls)
+    if (control) control->setObjectName(QString::fromLatin1(name));
 }
 
 // ---------------------------------------------------------------------------
@@ -230,19 +335,17 @@ const QImage& TFormTest2D::RoadImage() const {
 // ---------------------------------------------------------------------------
 // Errors and window messages.
 
-void TFormTest2D::Handle(const std::function<void()>& handler) {
+void TFormTest2D::Handle(const std::function<void()>& handler, const QString& where) {
   ++commandDepth_;
   try {
     handler();
     // The command's one redraw, still inside the command: it shows the frame and
     // processes no messages.
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
-  } catch (const Error& e) {
-    ReportError(QString::fromStdString(e.what()));
-  } catch (const std::exception& e) {
-    ReportError(QString::fromStdString(e.what()));
   } catch (...) {
-    ReportError(QStringLiteral("An unknown error occurred."));
+    ReportError(track_ && track_->InCycle()
+                    ? QStringLiteral("%1, during cycle %2").arg(where).arg(CycleCount + 1)
+                    : where);
   }
   if (--commandDepth_ == 0) redrawPending_ = false;
 }
@@ -255,8 +358,41 @@ void TFormTest2D::Redraw() {
   }
 }
 
-void TFormTest2D::ReportError(const QString& message) {
-  if (Dialogs.ReportError) Dialogs.ReportError(message);
+void TFormTest2D::ReportError(const QString& where) {
+  TCrashReport report = TCrashReport::FromException(std::current_exception());
+  report.Where = where;
+  DescribeForReport(report);
+  if (Dialogs.ReportError) Dialogs.ReportError(report);
+}
+
+void TFormTest2D::DescribeForReport(TCrashReport& report) {
+  report.Cycle = CycleCount;
+  report.Version = QStringLiteral("Vorlanth %1 (%2), Qt %3")
+                       .arg(QStringLiteral(VORLANTH_VERSION), QStringLiteral(VORLANTH_BUILD),
+                            QString::fromLatin1(qVersion()));
+  if (TTeam* team = CurrentTeam()) {
+    for (int32_t i = 0; i < team->PlayerCount(); ++i) {
+      TPlayer* player = team->GetPlayer(i);
+      QString kind = QStringLiteral("player");
+      if (dynamic_cast<TRocket*>(player)) kind = QStringLiteral("rocket");
+      else if (dynamic_cast<TKart*>(player)) kind = QStringLiteral("kart");
+      else if (dynamic_cast<TPolygon2D*>(player)) kind = QStringLiteral("asteroid");
+      report.Players << QStringLiteral("Player #%1: %2, %3%4")
+                            .arg(i + 1)
+                            .arg(kind, player->IsDead() ? QStringLiteral("dead") : QStringLiteral("alive"),
+                                 player == team->Selected ? QStringLiteral(", selected") : QString());
+    }
+  }
+  if (isVisible()) report.Screenshot = grab().toImage();
+}
+
+QString TFormTest2D::CommandName(const QObject* sender) {
+  QString caption;
+  if (const auto* action = qobject_cast<const QAction*>(sender)) caption = action->text();
+  else if (const auto* button = qobject_cast<const QAbstractButton*>(sender)) caption = button->text();
+  const QString name = sender->objectName().isEmpty() ? QString::fromLatin1(sender->metaObject()->className())
+                                                      : sender->objectName();
+  return caption.isEmpty() ? name : QStringLiteral("%1 \"%2\"").arg(name, caption);
 }
 
 void TFormTest2D::ShowFrame() {
@@ -342,21 +478,26 @@ void TFormTest2D::RunLoop(const std::function<bool()>& goOn) {
   ++runDepth_;
   try {
     while (!loopFailed_ && goOn()) {
+      phase_ = "the simulation cycle (futures, team goals, drawing, decision, world step)";
       CycleOnce();
+      phase_ = "listing the players born by splitting";
       ShowNewbornPlayers();
+      phase_ = "showing the grid size";
       UpdateRealTimeParams();
+      phase_ = "processing window messages";
       ProcessMessages();
+      phase_ = "saving the frame";
       if (!loopFailed_ && Saveimagestofolder->isChecked()) SaveFrame();
+      phase_ = nullptr;
     }
-  } catch (const Error& e) {
-    loopFailed_ = true;
-    ReportError(QString::fromStdString(e.what()));
-  } catch (const std::exception& e) {
-    loopFailed_ = true;
-    ReportError(QString::fromStdString(e.what()));
   } catch (...) {
     loopFailed_ = true;
-    ReportError(QStringLiteral("An unknown error occurred."));
+    // A failed cycle is not counted: it is the one after the last counted.
+    const bool inCycle = phase_ && std::string_view(phase_).starts_with("the simulation");
+    ReportError(QStringLiteral("the run loop, cycle %1, phase: %2")
+                    .arg(CycleCount + (inCycle ? 1 : 0))
+                    .arg(QString::fromLatin1(phase_ ? phase_ : "between cycles")));
+    phase_ = nullptr;
   }
   --runDepth_;
   commandDepth_ = outerDepth;
@@ -397,7 +538,8 @@ void TFormTest2D::RunOutsideCycle(std::function<void()> command) {
 void TFormTest2D::RunPendingCommands() {
   std::vector<std::function<void()>> commands;
   commands.swap(pendingCommands_);
-  for (const auto& command : commands) Handle(command);
+  for (const auto& command : commands)
+    Handle(command, QStringLiteral("a command that waited for cycle %1 to end").arg(CycleCount));
 }
 
 QString TFormTest2D::FrameFileName(const QString& prefix, int32_t counter) {

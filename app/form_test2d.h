@@ -51,9 +51,11 @@ class TTrack2D;
 
 // The window's modal dialogs. Each can be replaced (tests drive the window
 // without any modal dialog); an empty one gets the Qt dialog.
+struct TCrashReport;
+
 struct TFormDialogs {
-  // The application's error reporting: shows the message.
-  std::function<void(const QString& message)> ReportError;
+  // The application's error reporting: shows the report (the crash dialog).
+  std::function<void(const TCrashReport& report)> ReportError;
   // OpenPictureDialog: the chosen circuit file, or empty when cancelled.
   std::function<QString(const QString& folder)> OpenPicture;
   // SaveDialog: the chosen name (full path), or empty when cancelled.
@@ -107,6 +109,8 @@ class TFormTest2D : public QMainWindow {
   int64_t CycleCount = 0;
   // Name, version, Qt version and build type, as Help > About shows them.
   static QString AboutText();
+  // Adds what the window knows to a report: cycle, players, version, screenshot.
+  void DescribeForReport(TCrashReport& report);
 
   // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
   static QString FrameFileName(const QString& prefix, int32_t counter);
@@ -295,13 +299,18 @@ class TFormTest2D : public QMainWindow {
   void InstallDefaultDialogs();
 
   // Runs a handler reached from Qt: errors are reported, never rethrown.
-  void Handle(const std::function<void()>& handler);
+  void Handle(const std::function<void()>& handler, const QString& where);
   // Connects a signal to a handler run through Handle.
   template <typename Sender, typename Signal>
   void On(Sender* sender, Signal signal, std::function<void()> handler) {
-    connect(sender, signal, this, [this, handler] { Handle(handler); });
+    connect(sender, signal, this, [this, sender, handler] { Handle(handler, CommandName(sender)); });
   }
-  void ReportError(const QString& message);
+  // A control or menu item as a report names it: its name and caption.
+  static QString CommandName(const QObject* sender);
+  // Reports the exception in flight, which happened at `where`.
+  void ReportError(const QString& where);
+  // Gives every control the name the form gives it, for reports and tests.
+  void NameControls();
 
   // The track's ProcessMessages: shows the frame, then processes pending window
   // messages. Inside a command, user input waits for the command to end.
@@ -336,7 +345,8 @@ class TFormTest2D : public QMainWindow {
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress
   bool loopFailed_ = false;
-  bool redrawPending_ = false;  // the command in progress asked for a redraw  // an error ended a run loop: every level stops
+  bool redrawPending_ = false;
+  const char* phase_ = nullptr;  // the run loop's phase in progress, for reports  // the command in progress asked for a redraw  // an error ended a run loop: every level stops
   std::vector<std::function<void()>> pendingCommands_;
   bool mouseRead_ = false;   // the cursor has been read for this frame
   bool mouseOk_ = false;

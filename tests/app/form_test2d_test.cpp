@@ -25,6 +25,7 @@
 #include <numbers>
 #include <optional>
 
+#include "app/crash_report.h"
 #include "app/form_test2d.h"
 #include "app/goal_box.h"
 #include "app/status_line.h"
@@ -45,6 +46,7 @@ class FormTest2DTest : public QObject {
  private:
   std::unique_ptr<TFormTest2D> form;
   QStringList errors;             // what the error dialog was asked to show
+  QList<TCrashReport> reports;    // the reports themselves
   QString openFileAnswer;         // what the open dialog answers ("" = cancel)
   QString saveFileAnswer;         // what the save dialog answers
   std::optional<QColor> colorAnswer;
@@ -107,11 +109,12 @@ class FormTest2DTest : public QObject {
  private slots:
   void init() {
     errors.clear();
+    reports.clear();
     openFileAnswer.clear();
     saveFileAnswer.clear();
     colorAnswer.reset();
     TFormDialogs dialogs;
-    dialogs.ReportError = [this](const QString& message) { errors << message; };
+    dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
     dialogs.OpenPicture = [this](const QString&) { return openFileAnswer; };
     dialogs.SaveFile = [this](const QString&) { return saveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return colorAnswer; };
@@ -129,7 +132,7 @@ class FormTest2DTest : public QObject {
   void startUpShowsOneRocketItsGoalsAndTheModelDefaults() {
     form.reset();
     TFormDialogs dialogs;
-    dialogs.ReportError = [this](const QString& message) { errors << message; };
+    dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
     form = std::make_unique<TFormTest2D>(dialogs);
 
     QCOMPARE(form->windowTitle(), QStringLiteral("Vorlanth Test V2.0"));
