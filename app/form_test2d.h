@@ -40,6 +40,7 @@ class QtPicture;
 class TColorPanel;
 class TFlatButton;
 class TGoal;
+class TGoalBox;
 class TImagePanel;
 class TImageView;
 class TPlayer;
@@ -261,9 +262,10 @@ class TFormTest2D : public QMainWindow {
   // ---- Goal panel ----
   void UpdateGoals();
   void AddGoalBox(int tag, TGoal& goal);
-  void GoalStrengthChange(QSlider* bar);
-  void GoalReactionChange(QSlider* bar);
-  void GoalUrgencyChange(QSlider* bar);
+  // A goal box's bar moved: writes the goal and the box's value label.
+  void GoalStrengthChange(TGoalBox* box, int position);
+  void GoalReactionChange(TGoalBox* box, int position);
+  void GoalUrgencyChange(TGoalBox* box, int position);
 
   // ---- Menu commands ----
   void BtnAddPlayerClick(int tag);
@@ -332,7 +334,6 @@ class TFormTest2D : public QMainWindow {
   // Fills EdPlayerId with "Player #1".."Player #n" for the current team.
   void FillPlayerList();
   TGoal* GoalOfTag(int tag) const;
-  void ShowGoalValue(QSlider* bar, const QString& prefix, const QString& text);
 
   // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
   // reverse order: the model before the picture it draws on).
