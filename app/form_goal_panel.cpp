@@ -1,8 +1,7 @@
 // The goal panel: one box per goal of the selected player and of the current
 // team, rebuilt from the model by UpdateGoals; its bars write the goals directly.
 
-#include <QLabel>
-#include <QSlider>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -34,14 +33,21 @@ QString UrgencyText(const TGoal& goal) { return QString::asprintf("%3.2f", goal.
 }  // namespace
 
 QWidget* TFormTest2D::BuildGoalPanel() {
-  GoalArea = new TClipArea(this);
+  // The boxes keep the panel's width; when they are higher than the room left in
+  // the column, the panel scrolls.
+  GoalArea = new QScrollArea(this);
+  GoalArea->setObjectName(QStringLiteral("GoalArea"));
+  GoalArea->setFrameShape(QFrame::NoFrame);
+  GoalArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  GoalArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  GoalArea->setWidgetResizable(true);
   EdGoals = new QWidget;
   auto* layout = new QVBoxLayout(EdGoals);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->setAlignment(Qt::AlignTop);
   EdGoals->setFixedHeight(1);
-  GoalArea->SetContent(EdGoals);
+  GoalArea->setWidget(EdGoals);
   return GoalArea;
 }
 
@@ -63,23 +69,22 @@ void TFormTest2D::AddGoalBox(int tag, TGoal& goal) {
   if (tag < 0) title += QStringLiteral(" (team)");
   auto* box = new TGoalBox(tag, title, EdGoals);
   box->resize(EdGoals->width(), box->height());
-
-  // Each bar gets its handler after its position is set: building writes nothing.
-  QSlider* strength = box->AddRow(QStringLiteral("Strength"),
-                                  QStringLiteral("How strong the goal is for the player."),
-                                  QStringLiteral("STRENGTH_"), StrengthPosition(goal),
-                                  StrengthText(goal));
-  On(strength, &QSlider::valueChanged, [this, strength] { GoalStrengthChange(strength); });
+  box->AddRow(TGoalRow::Strength, StrengthPosition(goal), StrengthText(goal));
   if (goal.ReactionMs > 0) {
-    QSlider* reaction = box->AddRow(
-        QStringLiteral("Reaction"), QStringLiteral("How early you want to be warned before a problem."),
-        QStringLiteral("REACTION_"), ReactionPosition(goal), ReactionText(goal));
-    On(reaction, &QSlider::valueChanged, [this, reaction] { GoalReactionChange(reaction); });
-    QSlider* urgency = box->AddRow(
-        QStringLiteral("Urgency"), QStringLiteral("Once it start warning you, how fast warning grows."),
-        QStringLiteral("URGENCY_"), UrgencyPosition(goal), UrgencyText(goal));
-    On(urgency, &QSlider::valueChanged, [this, urgency] { GoalUrgencyChange(urgency); });
+    box->AddRow(TGoalRow::Reaction, ReactionPosition(goal), ReactionText(goal));
+    box->AddRow(TGoalRow::Urgency, UrgencyPosition(goal), UrgencyText(goal));
   }
+  connect(box, &TGoalBox::RowChanged, this, [this, box](TGoalRow row, int position) {
+    Handle(
+        [=, this] {
+          switch (row) {
+            case TGoalRow::Strength: GoalStrengthChange(box, position); break;
+            case TGoalRow::Reaction: GoalReactionChange(box, position); break;
+            case TGoalRow::Urgency: GoalUrgencyChange(box, position); break;
+          }
+        },
+        CommandName(box));
+  });
 
   // The newest box goes on top.
   static_cast<QVBoxLayout*>(EdGoals->layout())->insertWidget(0, box);
@@ -98,30 +103,25 @@ TGoal* TFormTest2D::GoalOfTag(int tag) const {
   return &set->GetGoal(index);
 }
 
-void TFormTest2D::ShowGoalValue(QSlider* bar, const QString& prefix, const QString& text) {
-  for (QLabel* label : bar->parentWidget()->findChildren<QLabel*>())
-    if (label->objectName().left(prefix.size()) == prefix) label->setText(text);
+void TFormTest2D::GoalStrengthChange(TGoalBox* box, int position) {
+  TGoal* goal = GoalOfTag(box->Tag());
+  if (!goal) return;
+  goal->SetStrength(position / kBarFull * goal->MaxStrength);
+  box->ShowValue(TGoalRow::Strength, StrengthText(*goal));
 }
 
-void TFormTest2D::GoalStrengthChange(QSlider* bar) {
-  TGoal* goal = GoalOfTag(bar->property("tag").toInt());
+void TFormTest2D::GoalReactionChange(TGoalBox* box, int position) {
+  TGoal* goal = GoalOfTag(box->Tag());
   if (!goal) return;
-  goal->SetStrength(bar->value() / kBarFull * goal->MaxStrength);
-  ShowGoalValue(bar, QStringLiteral("STREN"), StrengthText(*goal));
+  goal->ReactionMs = Round32(position / kBarFull * kMaxReactionMs);
+  box->ShowValue(TGoalRow::Reaction, ReactionText(*goal));
 }
 
-void TFormTest2D::GoalReactionChange(QSlider* bar) {
-  TGoal* goal = GoalOfTag(bar->property("tag").toInt());
+void TFormTest2D::GoalUrgencyChange(TGoalBox* box, int position) {
+  TGoal* goal = GoalOfTag(box->Tag());
   if (!goal) return;
-  goal->ReactionMs = Round32(bar->value() / kBarFull * kMaxReactionMs);
-  ShowGoalValue(bar, QStringLiteral("REACT"), ReactionText(*goal));
-}
-
-void TFormTest2D::GoalUrgencyChange(QSlider* bar) {
-  TGoal* goal = GoalOfTag(bar->property("tag").toInt());
-  if (!goal) return;
-  goal->Urgency = bar->value() / kBarFull * kMaxUrgency;
-  ShowGoalValue(bar, QStringLiteral("URGEN"), UrgencyText(*goal));
+  goal->Urgency = position / kBarFull * kMaxUrgency;
+  box->ShowValue(TGoalRow::Urgency, UrgencyText(*goal));
 }
 
 }  // namespace vorlanth

@@ -38,7 +38,12 @@ void TFormTest2D::BuildMenus() {
   Saveimagestofolder = AddCheckItem(
       file, QStringLiteral("Chose folder for saving images (give it a file name before pressing OK)"),
       false);
+  file->addSeparator();
+  QuitItem = file->addAction(QStringLiteral("Quit"));
+  Loadcircuit800x600BMP1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  QuitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   On(Loadcircuit800x600BMP1, &QAction::triggered, [this] { Loadcircuit800x600BMP1Click(); });
+  On(QuitItem, &QAction::triggered, [this] { close(); });
   On(Saveimagestofolder, &QAction::triggered, [this] { SaveimagestofolderClick(); });
 
   QMenu* players = bar->addMenu(QStringLiteral("Add players"));
@@ -109,6 +114,25 @@ void TFormTest2D::BuildMenus() {
   for (QAction* item : {MenuDebugTraces, MenuDebugFeelings, MenuDebugOptions, MenuDebugLevels,
                         MenuDebugGoals, MenuDebugTeamGoals})
     On(item, &QAction::triggered, [this] { EdDebugChange(); });
+
+  QMenu* help = bar->addMenu(QStringLiteral("Help"));
+  AboutItem = help->addAction(QStringLiteral("About"));
+  On(AboutItem, &QAction::triggered, [this] { AboutItemClick(); });
+
+  // Keys of START/STOP, from anywhere in the window; they are no menu items. Each
+  // clicks its button at once.
+  auto key = [this](const QKeySequence& keys, const QString& name) {
+    auto* action = new QAction(name, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    return action;
+  };
+  RunPauseKey = key(QKeySequence(Qt::Key_Space), QStringLiteral("Run/Pause"));
+  On(RunPauseKey, &QAction::triggered, [this] { RunPauseKeyPress(); });
+  On(key(QKeySequence(Qt::Key_Period), QStringLiteral("Step")), &QAction::triggered, [this] { StepBtn->click(); });
+  On(key(QKeySequence(Qt::CTRL | Qt::Key_R), QStringLiteral("Reset")), &QAction::triggered,
+     [this] { BtnReset->click(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -116,7 +140,7 @@ void TFormTest2D::BuildMenus() {
 
 void TFormTest2D::BtnAddPlayerClick(int tag) {
   population_->AddPlayer(tag);
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::Addacircleofkarts1Click() {
@@ -128,12 +152,12 @@ void TFormTest2D::Addacircleofkarts1Click() {
   } mender{*this};
   EdPlayerId->clear();
   population_->AddCircleOfKarts();
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::Addlotsofasteroids1Click() {
   population_->AddAsteroids(TPopulation::AsteroidGroupCount);
-  track_->Draw(-1);
+  Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -227,7 +251,7 @@ void TFormTest2D::EdDebugChange() {
     player->Goals->ShowGoals = MenuDebugGoals->isChecked();
   }
   if (TTeam* team = CurrentTeam()) team->Goals->ShowGoals = MenuDebugTeamGoals->isChecked();
-  track_->Draw(-1);
+  Redraw();
 }
 
 }  // namespace vorlanth

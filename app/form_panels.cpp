@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,9 +39,17 @@ constexpr int kBarHeight = 17;
 constexpr int kDefaultPageSize = 2;
 constexpr int kMinFuturesTicks = 25;
 constexpr int kRadioLineSize = 2;
+// Run and Pause show plainly which one is down: a pressed button is sunken and
+// clearly darker.
+constexpr const char* kRunButtonStyle =
+    "QToolButton { border: 1px solid palette(mid); border-radius: 2px; background: palette(button);"
+    " padding: 2px 6px; }"
+    "QToolButton:hover { background: palette(light); }"
+    "QToolButton:pressed, QToolButton:checked { border-style: inset; border-color: palette(shadow);"
+    " background: palette(dark); }";
+constexpr int kStartStopButtonWidth = 50;  // four buttons side by side in the column
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
-constexpr int kListArrowWidth = 24;  // the drop-down arrow and the list's frame
 
 // Hand moves by tag: pixels along x and y, radians.
 struct THandMove {
@@ -101,17 +111,25 @@ void AddBarRow(QGroupBox* box, const QString& caption, QLabel* value, QSlider* b
 
 QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
   edChoosePlayer = NewBox(QStringLiteral("SELECT PLAYER"), this);
+  // The row is as full as the column allows: narrow margins, no spacing.
+  edChoosePlayer->layout()->setContentsMargins(2, 0, 2, 2);
   auto* row = new QHBoxLayout;
-  row->setSpacing(1);
+  row->setSpacing(0);
 
   EdColor = new TColorPanel(QStringLiteral("Color"), edChoosePlayer);
   EdColor->setFixedSize(kColorPanelWidth, kColorPanelHeight);
   On(EdColor, &TColorPanel::Clicked, [this] { EdColorClick(); });
 
   EdPlayerId = new TPlayerList(edChoosePlayer);
-  // Wide enough for "Player #" and two digits, and no wider.
-  EdPlayerId->setMinimumWidth(EdPlayerId->fontMetrics().horizontalAdvance(QStringLiteral("Player #88")) +
-                              kListArrowWidth);
+  // Wide enough for "Player #" and two digits, with the arrow and frame the style
+  // draws around the text.
+  QStyleOptionComboBox listOption;
+  listOption.initFrom(EdPlayerId);
+  listOption.frame = true;
+  const QFontMetrics listMetrics = EdPlayerId->fontMetrics();
+  const QSize listText(listMetrics.horizontalAdvance(QStringLiteral("Player #88")), listMetrics.height());
+  EdPlayerId->setMinimumWidth(
+      EdPlayerId->style()->sizeFromContents(QStyle::CT_ComboBox, &listOption, listText, EdPlayerId).width());
   EdPlayerId->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   On(EdPlayerId, &QComboBox::activated, [this] { EdPlayerIdChange(); });
   On(EdPlayerId, &TPlayerList::Opening, [this] { EdPlayerIdEnter(); });
@@ -258,11 +276,18 @@ QGroupBox* TFormTest2D::BuildStartStopBox() {
   StartBtn->setText(QStringLiteral("Run"));
   PauseBtn = new QToolButton(GroupBox3);
   PauseBtn->setText(QStringLiteral("Pause"));
+  StepBtn = new QToolButton(GroupBox3);
+  StepBtn->setText(QStringLiteral("Step"));
   BtnReset = new QToolButton(GroupBox3);
   BtnReset->setText(QStringLiteral("Reset"));
-  for (QToolButton* button : {StartBtn, PauseBtn, BtnReset}) {
+  StartBtn->setToolTip(QStringLiteral("Run the simulation (Space runs or pauses)"));
+  PauseBtn->setToolTip(QStringLiteral("Pause after the cycle in progress (Space)"));
+  StepBtn->setToolTip(QStringLiteral("One cycle, then pause (.)"));
+  BtnReset->setToolTip(QStringLiteral("Back to the states when Run was last pressed (Ctrl+R)"));
+  for (QToolButton* button : {StartBtn, PauseBtn, StepBtn, BtnReset}) {
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setMinimumWidth(60);
+    button->setStyleSheet(QString::fromLatin1(kRunButtonStyle));
+    button->setMinimumWidth(kStartStopButtonWidth);
     row->addWidget(button);
   }
   row->addStretch(1);
@@ -275,6 +300,7 @@ QGroupBox* TFormTest2D::BuildStartStopBox() {
   RunGroup->addButton(StartBtn, 1);
   RunGroup->addButton(PauseBtn, 2);
   On(StartBtn, &QToolButton::clicked, [this] { StartBtnClick(); });
+  On(StepBtn, &QToolButton::clicked, [this] { StepBtnClick(); });
   On(BtnReset, &QToolButton::clicked, [this] { ResetBtnClick(); });
 
   EdEvolution = new QCheckBox(QStringLiteral("Allow evolution of goal params."), GroupBox3);
@@ -311,13 +337,13 @@ void TFormTest2D::EdSideFrictionChange() {
 void TFormTest2D::EdSizeChange() {
   LbSize->setText(QStringLiteral("%1px").arg(EdSize->value()));
   if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(EdSize->value());
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::EdDeterminedChange() {
   LbDetermined->setText(QStringLiteral("%1%").arg(EdDetermined->value()));
   if (TPlayer* player = SelectedPlayer()) player->Determination = EdDetermined->value() / 100.0;
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::EdRadioChange() {
@@ -429,7 +455,7 @@ void TFormTest2D::EdColorClick() {
   const TColor color = FromQRgb(chosen->rgb());
   EdColor->SetColor(color);
   player->Color = color;
-  track_->Draw(-1);
+  Redraw();
 }
 
 void TFormTest2D::BtnSubPlayerClick() {
@@ -443,7 +469,7 @@ void TFormTest2D::BtnSubPlayerClick() {
   EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
   EdPlayerIdChange();
   track_->DrawBackground();
-  track_->Draw(-1);
+  Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -456,7 +482,7 @@ void TFormTest2D::HandMoveStep(int tag) {
       body->MoveBy(move.dx, move.dy, move.dAngle);
     }
   }
-  if (!StartBtn->isChecked()) track_->Draw(-1);
+  if (!StartBtn->isChecked()) Redraw();
 }
 
 void TFormTest2D::MoveButtonMouseDown(int tag) {
@@ -489,7 +515,7 @@ void TFormTest2D::SpeedButton8Click(int tag) {
       default: break;
     }
   }
-  if (!StartBtn->isChecked()) track_->Draw(-1);
+  if (!StartBtn->isChecked()) Redraw();
 }
 
 void TFormTest2D::SpeedButton8DblClick(int tag) {
@@ -500,7 +526,7 @@ void TFormTest2D::SpeedButton8DblClick(int tag) {
       player->SetHealth(FullLevel);
     }
   }
-  track_->Draw(-1);
+  Redraw();
 }
 
 }  // namespace vorlanth

@@ -4,16 +4,25 @@
 #include "app/form_test2d.h"
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QSlider>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,8 +30,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 #include <utility>
 
+#include "app/crash_report.h"
+#include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/error.h"
@@ -32,6 +44,9 @@
 #include "render/builtin_circuit.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
+#include "world2d/kart.h"
+#include "world2d/polygon2d.h"
+#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -64,7 +79,8 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
     move(area.center() - QPoint(DesignedWidth / 2, DesignedHeight / 2));
   }
 
-  Handle([this] { FormCreate(); });
+  NameControls();
+  Handle([this] { FormCreate(); }, QStringLiteral("start-up (FormCreate)"));
   // From now on the model's drawing shows the frame and lets the window breathe.
   if (track_) track_->ProcessMessages = [this] { ProcessMessages(); };
 }
@@ -85,8 +101,14 @@ TFormTest2D::~TFormTest2D() {
 
 void TFormTest2D::InstallDefaultDialogs() {
   if (!Dialogs.ReportError) {
-    Dialogs.ReportError = [this](const QString& message) {
-      QMessageBox::critical(this, windowTitle(), message);
+    Dialogs.ReportError = [this](const TCrashReport& report) {
+      TCrashDialog dialog(report, this);
+      dialog.exec();
+    };
+  }
+  if (!Dialogs.ShowAbout) {
+    Dialogs.ShowAbout = [this](const QString& text) {
+      QMessageBox::about(this, QStringLiteral("About Vorlanth"), text);
     };
   }
   if (!Dialogs.OpenPicture) {
@@ -126,7 +148,7 @@ void TFormTest2D::BuildWindow() {
   ImgRoad = new TImageView(PanelImg);
   ImgRoad->move(0, 0);
   row->addWidget(PanelImg, 1);
-  connect(PanelImg, &TImagePanel::Resized, this, [this] { Handle([this] { FormResize(); }); });
+  connect(PanelImg, &TImagePanel::Resized, this, [this] { Handle([this] { FormResize(); }, QStringLiteral("fitting the image (FormResize)")); });
 
   // The column of boxes: from the top, and from the bottom.
   auto* column = new QFrame(Panel3);
@@ -146,18 +168,111 @@ void TFormTest2D::BuildWindow() {
   row->addWidget(column);
 
   BuildMenus();
+  StatusLine = new TStatusLine(this);
+  statusBar()->addWidget(StatusLine, 1);
 
   // ImgRoad's picture: the circuit stored with the window.
   try {
     picture_ = LoadBuiltinCircuit();
-  } catch (const std::exception& e) {
-    ReportError(QString::fromStdString(e.what()));
+  } catch (const std::exception&) {
+    ReportError(QStringLiteral("loading the built-in circuit"));
     QImage blank(CircuitWidth, CircuitHeight, QImage::Format_RGB32);
     blank.fill(Qt::white);
     picture_ = std::make_unique<QtPicture>(std::move(blank));
   }
   canvas_ = std::make_unique<QtCanvas>(&picture_->Image());
   ImgRoad->SetImage(&picture_->Image(), canvas_.get());
+}
+
+void TFormTest2D::NameControls() {
+  const std::pair<QObject*, const char*> controls[] = {
+      {Panel3, "Panel3"},
+      {PanelImg, "PanelImg"},
+      {ImgRoad, "ImgRoad"},
+      {Panel4, "Panel4"},
+      {edChoosePlayer, "edChoosePlayer"},
+      {EdColor, "EdColor"},
+      {EdPlayerId, "EdPlayerId"},
+      {BtnAddPlayer, "BtnAddPlayer"},
+      {SpeedButton7, "SpeedButton7"},
+      {BtnSubPlayer, "BtnSubPlayer"},
+      {EdAIParams, "EdAIParams"},
+      {EdSeconds, "EdSeconds"},
+      {LbSeconds, "LbSeconds"},
+      {EdMinFutures, "EdMinFutures"},
+      {LbMinFutures, "LbMinFutures"},
+      {EdTrackParams, "EdTrackParams"},
+      {EdFriction, "EdFriction"},
+      {LbFriction, "LbFriction"},
+      {EdSideFriction, "EdSideFriction"},
+      {LbSideFriction, "LbSideFriction"},
+      {EdCollisions, "EdCollisions"},
+      {EdPlayerParams, "EdPlayerParams"},
+      {EdSize, "EdSize"},
+      {LbSize, "LbSize"},
+      {EdDetermined, "EdDetermined"},
+      {LbDetermined, "LbDetermined"},
+      {EdSensitivity, "EdSensitivity"},
+      {EdAutoRadio, "EdAutoRadio"},
+      {EdRadio, "EdRadio"},
+      {LbRadio, "LbRadio"},
+      {GoalArea, "GoalArea"},
+      {EdGoals, "EdGoals"},
+      {EdHandMove, "EdHandMove"},
+      {SpeedButton1, "SpeedButton1"},
+      {SpeedButton3, "SpeedButton3"},
+      {SpeedButton2, "SpeedButton2"},
+      {SpeedButton4, "SpeedButton4"},
+      {SpeedButton6, "SpeedButton6"},
+      {SpeedButton5, "SpeedButton5"},
+      {SpeedButton8, "SpeedButton8"},
+      {SpeedButton9, "SpeedButton9"},
+      {SpeedButton10, "SpeedButton10"},
+      {SpeedButton11, "SpeedButton11"},
+      {ArrowTimer, "ArrowTimer"},
+      {GroupBox3, "GroupBox3"},
+      {StartBtn, "StartBtn"},
+      {PauseBtn, "PauseBtn"},
+      {RunGroup, "RunGroup"},
+      {StepBtn, "StepBtn"},
+      {BtnReset, "BtnReset"},
+      {EdEvolution, "EdEvolution"},
+      {StatusLine, "StatusLine"},
+      {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},
+      {Saveimagestofolder, "Saveimagestofolder"},
+      {QuitItem, "QuitItem"},
+      {RunPauseKey, "RunPauseKey"},
+      {AboutItem, "AboutItem"},
+      {Addacircleofkarts1, "Addacircleofkarts1"},
+      {Addatriangle1, "Addatriangle1"},
+      {Addlotsofasteroids1, "Addlotsofasteroids1"},
+      {Runfast1, "Runfast1"},
+      {Keepenergyhunger1, "Keepenergyhunger1"},
+      {Keephealth1, "Keephealth1"},
+      {Suckenergyfromplayersinfrontofyou1, "Suckenergyfromplayersinfrontofyou1"},
+      {Addateamgoalforcollectingdrops1, "Addateamgoalforcollectingdrops1"},
+      {Addateamgoalforstoringcollecteddrops1, "Addateamgoalforstoringcollecteddrops1"},
+      {AvoidOtherPlayers, "AvoidOtherPlayers"},
+      {FollowMouse, "FollowMouse"},
+      {AvoidMouse, "AvoidMouse"},
+      {DeleteallTeamsGoals1, "DeleteallTeamsGoals1"},
+      {Deleteallplayerspersonalgoals1, "Deleteallplayerspersonalgoals1"},
+      {menuBasicAIparams, "menuBasicAIparams"},
+      {menuGoals, "menuGoals"},
+      {menuChoosePlayer, "menuChoosePlayer"},
+      {menuPlayerParams, "menuPlayerParams"},
+      {MenuTrackParams, "MenuTrackParams"},
+      {menuHandMove, "menuHandMove"},
+      {Graphicdebuglevels1, "Graphicdebuglevels1"},
+      {MenuDebugTraces, "MenuDebugTraces"},
+      {MenuDebugFeelings, "MenuDebugFeelings"},
+      {MenuDebugOptions, "MenuDebugOptions"},
+      {MenuDebugLevels, "MenuDebugLevels"},
+      {MenuDebugGoals, "MenuDebugGoals"},
+      {MenuDebugTeamGoals, "MenuDebugTeamGoals"},
+  };
+  for (const auto& [control, name] : controls)
+    if (control) control->setObjectName(QString::fromLatin1(name));
 }
 
 // ---------------------------------------------------------------------------
@@ -185,15 +300,25 @@ void TFormTest2D::FormCreate() {
     EdPlayerId->addItem(QStringLiteral("Player #%1").arg(track_->PlayerCount()));
     EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
     CopyParamsFromPlayer();
-    track_->Draw(-1);
+    Redraw();
   };
 
   population_->AddPlayer(pkRocket);
   Addateamgoalforcollectingdrops1Click();
   MenuDebugFeelings->setChecked(true);
   EdDebugChange();
-  track_->Draw(-1);
+  Redraw();
+  StatusLine->ShowIdle(track_->PlayerCount(), track_->PlayerCount());
 }
+
+QString TFormTest2D::AboutText() {
+  return QStringLiteral("Vorlanth %1\nA test bench for agents that steer themselves by simulating their own "
+                        "futures.\n\nQt %2 (built with %3)\nBuild: %4")
+      .arg(QStringLiteral(VORLANTH_VERSION), QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
+           QStringLiteral(VORLANTH_BUILD));
+}
+
+void TFormTest2D::AboutItemClick() { Dialogs.ShowAbout(AboutText()); }
 
 TTeam* TFormTest2D::CurrentTeam() const { return track_ ? track_->CurrentTeam : nullptr; }
 
@@ -210,22 +335,64 @@ const QImage& TFormTest2D::RoadImage() const {
 // ---------------------------------------------------------------------------
 // Errors and window messages.
 
-void TFormTest2D::Handle(const std::function<void()>& handler) {
+void TFormTest2D::Handle(const std::function<void()>& handler, const QString& where) {
   ++commandDepth_;
   try {
     handler();
-  } catch (const Error& e) {
-    ReportError(QString::fromStdString(e.what()));
-  } catch (const std::exception& e) {
-    ReportError(QString::fromStdString(e.what()));
+    // The command's one redraw, still inside the command: it shows the frame and
+    // processes no messages.
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
   } catch (...) {
-    ReportError(QStringLiteral("An unknown error occurred."));
+    ReportError(track_ && track_->InCycle()
+                    ? QStringLiteral("%1, during cycle %2").arg(where).arg(CycleCount + 1)
+                    : where);
   }
-  --commandDepth_;
+  if (--commandDepth_ == 0) redrawPending_ = false;
 }
 
-void TFormTest2D::ReportError(const QString& message) {
-  if (Dialogs.ReportError) Dialogs.ReportError(message);
+void TFormTest2D::Redraw() {
+  if (commandDepth_ > 0) {
+    redrawPending_ = true;
+  } else {
+    track_->Draw(-1);
+  }
+}
+
+void TFormTest2D::ReportError(const QString& where) {
+  TCrashReport report = TCrashReport::FromException(std::current_exception());
+  report.Where = where;
+  DescribeForReport(report);
+  if (Dialogs.ReportError) Dialogs.ReportError(report);
+}
+
+void TFormTest2D::DescribeForReport(TCrashReport& report) {
+  report.Cycle = CycleCount;
+  report.Version = QStringLiteral("Vorlanth %1 (%2), Qt %3")
+                       .arg(QStringLiteral(VORLANTH_VERSION), QStringLiteral(VORLANTH_BUILD),
+                            QString::fromLatin1(qVersion()));
+  if (TTeam* team = CurrentTeam()) {
+    for (int32_t i = 0; i < team->PlayerCount(); ++i) {
+      TPlayer* player = team->GetPlayer(i);
+      QString kind = QStringLiteral("player");
+      if (dynamic_cast<TRocket*>(player)) kind = QStringLiteral("rocket");
+      else if (dynamic_cast<TKart*>(player)) kind = QStringLiteral("kart");
+      else if (dynamic_cast<TPolygon2D*>(player)) kind = QStringLiteral("asteroid");
+      report.Players << QStringLiteral("Player #%1: %2, %3%4")
+                            .arg(i + 1)
+                            .arg(kind, player->IsDead() ? QStringLiteral("dead") : QStringLiteral("alive"),
+                                 player == team->Selected ? QStringLiteral(", selected") : QString());
+    }
+  }
+  if (isVisible()) report.Screenshot = grab().toImage();
+}
+
+QString TFormTest2D::CommandName(const QObject* sender) {
+  QString caption;
+  if (const auto* action = qobject_cast<const QAction*>(sender)) caption = action->text();
+  else if (const auto* button = qobject_cast<const QAbstractButton*>(sender)) caption = button->text();
+  const QString name = sender->objectName().isEmpty() ? QString::fromLatin1(sender->metaObject()->className())
+                                                      : sender->objectName();
+  return caption.isEmpty() ? name : QStringLiteral("%1 \"%2\"").arg(name, caption);
 }
 
 void TFormTest2D::ShowFrame() {
@@ -238,10 +405,12 @@ void TFormTest2D::ShowFrame() {
 void TFormTest2D::ProcessMessages() {
   ShowFrame();
   mouseRead_ = false;
-  // A command in progress may hold players it has just made: clicks and keys wait
-  // until it ends. The run loop's own level takes everything.
-  QCoreApplication::processEvents(commandDepth_ > 0 ? QEventLoop::ExcludeUserInputEvents
-                                                    : QEventLoop::AllEvents);
+  // Only the run loop's own level lets the window breathe. A command processes no
+  // messages at all: a click arriving while it runs (the release of the button
+  // that started it, say) is delivered after it, in the order it came. Processing
+  // with user input excluded would hold such a click back, on some platforms
+  // until the next mouse event.
+  if (commandDepth_ == 0) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) {
@@ -280,28 +449,55 @@ void TFormTest2D::RunSimulation() {
   RandomizeFromClock();
   for (TTeam* team : track_->Teams) team->CommitStates();
   loopFailed_ = false;
+  RunLoop([this] { return StartBtn->isChecked(); });
+}
 
+void TFormTest2D::StepBtnClick() {
+  if (Running()) {
+    // The cycle in progress is the step: the loop ends after it.
+    PauseBtn->setChecked(true);
+    return;
+  }
+  loopFailed_ = false;
+  bool done = false;
+  RunLoop([&done] { return !std::exchange(done, true); });
+}
+
+void TFormTest2D::RunPauseKeyPress() {
+  if (StartBtn->isChecked()) {
+    PauseBtn->click();
+  } else {
+    StartBtn->click();
+  }
+}
+
+void TFormTest2D::RunLoop(const std::function<bool()>& goOn) {
   // Handlers run from this loop are commands of their own, not nested in the
   // click that started it.
   const int outerDepth = std::exchange(commandDepth_, 0);
   ++runDepth_;
   try {
-    while (StartBtn->isChecked() && !loopFailed_) {
+    while (!loopFailed_ && goOn()) {
+      phase_ = "the simulation cycle (futures, team goals, drawing, decision, world step)";
       CycleOnce();
+      phase_ = "listing the players born by splitting";
       ShowNewbornPlayers();
+      phase_ = "showing the grid size";
       UpdateRealTimeParams();
+      phase_ = "processing window messages";
       ProcessMessages();
+      phase_ = "saving the frame";
       if (!loopFailed_ && Saveimagestofolder->isChecked()) SaveFrame();
+      phase_ = nullptr;
     }
-  } catch (const Error& e) {
-    loopFailed_ = true;
-    ReportError(QString::fromStdString(e.what()));
-  } catch (const std::exception& e) {
-    loopFailed_ = true;
-    ReportError(QString::fromStdString(e.what()));
   } catch (...) {
     loopFailed_ = true;
-    ReportError(QStringLiteral("An unknown error occurred."));
+    // A failed cycle is not counted: it is the one after the last counted.
+    const bool inCycle = phase_ && std::string_view(phase_).starts_with("the simulation");
+    ReportError(QStringLiteral("the run loop, cycle %1, phase: %2")
+                    .arg(CycleCount + (inCycle ? 1 : 0))
+                    .arg(QString::fromLatin1(phase_ ? phase_ : "between cycles")));
+    phase_ = nullptr;
   }
   --runDepth_;
   commandDepth_ = outerDepth;
@@ -309,12 +505,16 @@ void TFormTest2D::RunSimulation() {
 
 void TFormTest2D::CycleOnce() {
   mouseRead_ = false;
+  QElapsedTimer clock;
+  clock.start();
   try {
     track_->Cycle();
   } catch (...) {
     RunPendingCommands();
     throw;
   }
+  ++CycleCount;
+  StatusLine->ShowCycle(*track_, CycleCount, static_cast<double>(clock.nsecsElapsed()) / 1e6);
   RunPendingCommands();
 }
 
@@ -338,7 +538,8 @@ void TFormTest2D::RunOutsideCycle(std::function<void()> command) {
 void TFormTest2D::RunPendingCommands() {
   std::vector<std::function<void()>> commands;
   commands.swap(pendingCommands_);
-  for (const auto& command : commands) Handle(command);
+  for (const auto& command : commands)
+    Handle(command, QStringLiteral("a command that waited for cycle %1 to end").arg(CycleCount));
 }
 
 QString TFormTest2D::FrameFileName(const QString& prefix, int32_t counter) {
@@ -368,7 +569,7 @@ void TFormTest2D::ResetBtnClick() {
   FrameCounter = FirstFrame;
   for (TTeam* team : track_->Teams) team->RestoreStoredStates();
   CopyParamsFromScreen();
-  track_->Draw(-1);
+  Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -403,7 +604,7 @@ void TFormTest2D::Loadcircuit800x600BMP1Click() {
     ImgRoad->SetImage(&picture_->Image(), canvas_.get());
     FormResize();  // a picture of another proportion
   }
-  track_->Draw(-1);
+  Redraw();
 }
 
 }  // namespace vorlanth

@@ -28,6 +28,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QScrollArea;
 class QSlider;
 class QTimer;
 class QToolButton;
@@ -36,29 +37,34 @@ namespace vorlanth {
 
 class QtCanvas;
 class QtPicture;
-class TClipArea;
 class TColorPanel;
 class TFlatButton;
 class TGoal;
+class TGoalBox;
 class TImagePanel;
 class TImageView;
 class TPlayer;
 class TPlayerList;
 class TPopulation;
 class TTeam;
+class TStatusLine;
 class TTrack2D;
 
 // The window's modal dialogs. Each can be replaced (tests drive the window
 // without any modal dialog); an empty one gets the Qt dialog.
+struct TCrashReport;
+
 struct TFormDialogs {
-  // The application's error reporting: shows the message.
-  std::function<void(const QString& message)> ReportError;
+  // The application's error reporting: shows the report (the crash dialog).
+  std::function<void(const TCrashReport& report)> ReportError;
   // OpenPictureDialog: the chosen circuit file, or empty when cancelled.
   std::function<QString(const QString& folder)> OpenPicture;
   // SaveDialog: the chosen name (full path), or empty when cancelled.
   std::function<QString(const QString& folder)> SaveFile;
   // ColorDialog: the chosen colour, or nothing when cancelled.
   std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
+  // Help > About: shows the text.
+  std::function<void(const QString& text)> ShowAbout;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -100,6 +106,13 @@ class TFormTest2D : public QMainWindow {
   QString SaveFileName;
   QString OpenPictureFolder;  // initial folders of the two file dialogs
   QString SaveFolder;
+  // Cycles run since start-up (the status bar's cycle number).
+  int64_t CycleCount = 0;
+  // Name, version, Qt version and build type, as Help > About shows them.
+  static QString AboutText();
+  // Adds what the window knows to a report: cycle, players, version, screenshot.
+  void DescribeForReport(TCrashReport& report);
+
   // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
   static QString FrameFileName(const QString& prefix, int32_t counter);
 
@@ -139,7 +152,7 @@ class TFormTest2D : public QMainWindow {
   QSlider* EdRadio = nullptr;
   QLabel* LbRadio = nullptr;
   // The goal panel.
-  TClipArea* GoalArea = nullptr;
+  QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
   QWidget* EdGoals = nullptr;
   // "MOVE"
   QGroupBox* EdHandMove = nullptr;
@@ -160,11 +173,17 @@ class TFormTest2D : public QMainWindow {
   QToolButton* StartBtn = nullptr;
   QToolButton* PauseBtn = nullptr;
   QButtonGroup* RunGroup = nullptr;  // group 1: Run and Pause
+  QToolButton* StepBtn = nullptr;  // one cycle, then idle
   QToolButton* BtnReset = nullptr;
   QCheckBox* EdEvolution = nullptr;
+  // The status bar: how the last cycle went.
+  TStatusLine* StatusLine = nullptr;
   // Menus.
   QAction* Loadcircuit800x600BMP1 = nullptr;
   QAction* Saveimagestofolder = nullptr;
+  QAction* QuitItem = nullptr;       // File > Quit, Ctrl+Q
+  QAction* RunPauseKey = nullptr;    // Space: Run or Pause
+  QAction* AboutItem = nullptr;      // Help > About
   QAction* Addacircleofkarts1 = nullptr;
   QAction* Addatriangle1 = nullptr;
   QAction* Addlotsofasteroids1 = nullptr;
@@ -198,6 +217,11 @@ class TFormTest2D : public QMainWindow {
   void FormResize();
   void StartBtnClick();
   void RunSimulation();
+  // One cycle, then idle; while the loop runs, the cycle in progress is the last.
+  void StepBtnClick();
+  // Space: Pause while Run is down, Run otherwise.
+  void RunPauseKeyPress();
+  void AboutItemClick();
   void ResetBtnClick();
   void Loadcircuit800x600BMP1Click();
   void SaveimagestofolderClick();
@@ -205,6 +229,9 @@ class TFormTest2D : public QMainWindow {
   bool Running() const { return runDepth_ > 0; }
   // Whether a handler is in progress: clicks and keys wait until it ends.
   bool InCommand() const { return commandDepth_ > 0; }
+  // Redraws the track: at once between commands, and once at the end of a command
+  // however many of its steps asked for it.
+  void Redraw();
 
   // ---- Panels and hand controls ----
   void EdSecondsChange();
@@ -235,9 +262,10 @@ class TFormTest2D : public QMainWindow {
   // ---- Goal panel ----
   void UpdateGoals();
   void AddGoalBox(int tag, TGoal& goal);
-  void GoalStrengthChange(QSlider* bar);
-  void GoalReactionChange(QSlider* bar);
-  void GoalUrgencyChange(QSlider* bar);
+  // A goal box's bar moved: writes the goal and the box's value label.
+  void GoalStrengthChange(TGoalBox* box, int position);
+  void GoalReactionChange(TGoalBox* box, int position);
+  void GoalUrgencyChange(TGoalBox* box, int position);
 
   // ---- Menu commands ----
   void BtnAddPlayerClick(int tag);
@@ -273,13 +301,18 @@ class TFormTest2D : public QMainWindow {
   void InstallDefaultDialogs();
 
   // Runs a handler reached from Qt: errors are reported, never rethrown.
-  void Handle(const std::function<void()>& handler);
+  void Handle(const std::function<void()>& handler, const QString& where);
   // Connects a signal to a handler run through Handle.
   template <typename Sender, typename Signal>
   void On(Sender* sender, Signal signal, std::function<void()> handler) {
-    connect(sender, signal, this, [this, handler] { Handle(handler); });
+    connect(sender, signal, this, [this, sender, handler] { Handle(handler, CommandName(sender)); });
   }
-  void ReportError(const QString& message);
+  // A control or menu item as a report names it: its name and caption.
+  static QString CommandName(const QObject* sender);
+  // Reports the exception in flight, which happened at `where`.
+  void ReportError(const QString& where);
+  // Gives every control the name the form gives it, for reports and tests.
+  void NameControls();
 
   // The track's ProcessMessages: shows the frame, then processes pending window
   // messages. Inside a command, user input waits for the command to end.
@@ -287,6 +320,9 @@ class TFormTest2D : public QMainWindow {
   void ShowFrame();
   // The cursor in circuit pixels, read at most once per frame.
   bool MousePosition(int32_t& x, int32_t& y);
+  // Cycles while goOn() says so, each followed by the window's part (status,
+  // real-time parameters, messages, frame saving); errors end the loop.
+  void RunLoop(const std::function<bool()>& goOn);
   // One cycle, then the commands that waited for it to end.
   void CycleOnce();
   void SaveFrame();
@@ -298,7 +334,6 @@ class TFormTest2D : public QMainWindow {
   // Fills EdPlayerId with "Player #1".."Player #n" for the current team.
   void FillPlayerList();
   TGoal* GoalOfTag(int tag) const;
-  void ShowGoalValue(QSlider* bar, const QString& prefix, const QString& text);
 
   // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
   // reverse order: the model before the picture it draws on).
@@ -310,7 +345,9 @@ class TFormTest2D : public QMainWindow {
 
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress
-  bool loopFailed_ = false;  // an error ended a run loop: every level stops
+  bool loopFailed_ = false;
+  bool redrawPending_ = false;
+  const char* phase_ = nullptr;  // the run loop's phase in progress, for reports  // the command in progress asked for a redraw  // an error ended a run loop: every level stops
   std::vector<std::function<void()>> pendingCommands_;
   bool mouseRead_ = false;   // the cursor has been read for this frame
   bool mouseOk_ = false;

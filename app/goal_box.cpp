@@ -29,13 +29,35 @@ QString TGoalBox::Suffix() const {
   return QString::number(std::abs(tag_)) + (tag_ < 0 ? QStringLiteral("_T") : QString());
 }
 
-QSlider* TGoalBox::AddRow(const QString& caption, const QString& hint, const QString& namePrefix,
-                          int position, const QString& valueText) {
-  auto* captionLabel = new QLabel(caption, this);
-  captionLabel->setToolTip(hint);
+namespace {
+
+struct TRowText {
+  const char* Caption;
+  const char* Hint;
+  const char* NamePrefix;
+};
+
+TRowText TextOf(TGoalRow row) {
+  switch (row) {
+    case TGoalRow::Strength:
+      return {"Strength", "How strong the goal is for the player.", "STRENGTH_"};
+    case TGoalRow::Reaction:
+      return {"Reaction", "How early you want to be warned before a problem.", "REACTION_"};
+    case TGoalRow::Urgency:
+      break;
+  }
+  return {"Urgency", "Once it start warning you, how fast warning grows.", "URGENCY_"};
+}
+
+}  // namespace
+
+void TGoalBox::AddRow(TGoalRow kind, int position, const QString& valueText) {
+  const TRowText text = TextOf(kind);
+  auto* captionLabel = new QLabel(QString::fromLatin1(text.Caption), this);
+  captionLabel->setToolTip(QString::fromLatin1(text.Hint));
 
   auto* valueLabel = new QLabel(valueText, this);
-  valueLabel->setObjectName(namePrefix + Suffix());
+  valueLabel->setObjectName(QString::fromLatin1(text.NamePrefix) + Suffix());
   valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   auto* bar = new QSlider(Qt::Horizontal, this);
@@ -50,10 +72,16 @@ QSlider* TGoalBox::AddRow(const QString& caption, const QString& hint, const QSt
     control->setContextMenuPolicy(Qt::PreventContextMenu);
     control->show();
   }
-  rows_.push_back(Row{captionLabel, valueLabel, bar});
+  rows_.push_back(Row{kind, captionLabel, valueLabel, bar});
   setFixedHeight(TitleHeight + RowHeight * static_cast<int>(rows_.size()));
   PlaceRows();
-  return bar;
+  // Attached after the position is set: building the box writes nothing.
+  connect(bar, &QSlider::valueChanged, this, [this, kind](int value) { emit RowChanged(kind, value); });
+}
+
+void TGoalBox::ShowValue(TGoalRow kind, const QString& text) {
+  for (const Row& row : rows_)
+    if (row.Kind == kind) row.Value->setText(text);
 }
 
 void TGoalBox::resizeEvent(QResizeEvent* event) {

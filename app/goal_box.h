@@ -14,6 +14,9 @@ class QSlider;
 
 namespace vorlanth {
 
+// The rows a box can have, in their order from the top.
+enum class TGoalRow { Strength, Reaction, Urgency };
+
 class TGoalBox : public QGroupBox {
   Q_OBJECT
 
@@ -37,19 +40,25 @@ class TGoalBox : public QGroupBox {
   int Tag() const { return tag_; }
 
   // Adds a row below the others: caption (with its hint), value label named
-  // prefix + suffix, and a bar at the given position. Returns the bar, whose
-  // change handler the caller attaches.
-  QSlider* AddRow(const QString& caption, const QString& hint, const QString& namePrefix,
-                  int position, const QString& valueText);
+  // "STRENGTH_", "REACTION_" or "URGENCY_" + suffix, and a bar at the given
+  // position. Moving the bar afterwards emits RowChanged.
+  void AddRow(TGoalRow row, int position, const QString& valueText);
+  // Shows a new value in the row's value label.
+  void ShowValue(TGoalRow row, const QString& text);
 
   // The box's name suffix: the tag's absolute value, "_T" added for a team goal.
   QString Suffix() const;
+
+ signals:
+  // The user moved the bar of a row to a new position.
+  void RowChanged(vorlanth::TGoalRow row, int position);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Row {
+    TGoalRow Kind;
     QLabel* Caption;
     QLabel* Value;
     QSlider* Bar;

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 
+#include "app/crash_report.h"
 #include "app/form_test2d.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   vorlanth::TFormTest2D form;
+  // An exception that escapes every handler still gets its report before the end.
+  vorlanth::InstallTerminateReport([&form](vorlanth::TCrashReport& report) { form.DescribeForReport(report); });
   form.show();
   return application.exec();
 }

@@ -5,6 +5,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <cmath>
 
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
@@ -44,6 +45,17 @@ void TImagePanel::resizeEvent(QResizeEvent* event) {
   emit Resized();
 }
 
+QColor CaptionColorOn(const QColor& background) {
+  // Relative luminance of sRGB: green looks far brighter than blue at the same
+  // value, so pure blue is dark and pure yellow light. Below this luminance white
+  // text contrasts more than black.
+  constexpr double kEqualContrast = 0.179;
+  auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+  const double luminance = 0.2126 * linear(background.redF()) + 0.7152 * linear(background.greenF()) +
+                           0.0722 * linear(background.blueF());
+  return luminance < kEqualContrast ? QColor(Qt::white) : QColor(Qt::black);
+}
+
 TColorPanel::TColorPanel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
   setAlignment(Qt::AlignCenter);
   setAutoFillBackground(true);
@@ -57,8 +69,7 @@ void TColorPanel::SetColor(TColor color) {
   const QColor background = QColor::fromRgb(ToQRgb(color));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, background);
-  // The caption stays readable on dark and light colours alike.
-  palette.setColor(QPalette::WindowText, background.lightness() < 128 ? Qt::white : Qt::black);
+  palette.setColor(QPalette::WindowText, CaptionColorOn(background));
   setPalette(palette);
 }
 
@@ -82,7 +93,7 @@ TFlatButton::TFlatButton(const QString& caption, int tag, QWidget* parent)
 }
 
 QSize TFlatButton::sizeHint() const {
-  constexpr int kPadding = 8;
+  constexpr int kPadding = 4;
   constexpr int kHeight = 20;
   // At least square, so that the one-character buttons stay easy to hit.
   return QSize(std::max(fontMetrics().horizontalAdvance(text()) + kPadding, kHeight), kHeight);
@@ -91,20 +102,6 @@ QSize TFlatButton::sizeHint() const {
 void TFlatButton::mouseDoubleClickEvent(QMouseEvent* event) {
   QToolButton::mouseDoubleClickEvent(event);
   if (event->button() == Qt::LeftButton) emit DoubleClicked();
-}
-
-TClipArea::TClipArea(QWidget* parent) : QWidget(parent) {}
-
-void TClipArea::SetContent(QWidget* content) {
-  content_ = content;
-  content_->setParent(this);
-  content_->move(0, 0);
-  content_->resize(width(), content_->height());
-}
-
-void TClipArea::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (content_) content_->resize(width(), content_->height());
 }
 
 }  // namespace vorlanth

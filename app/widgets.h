@@ -2,7 +2,7 @@
 // The small widgets the window is built from where Qt has no ready equivalent:
 // the stretched circuit image, the black panel around it, the clickable colour
 // panel, the player list that reports its opening, the flat button that reports
-// double clicks, and the area that holds the goal panel without scrolling.
+// double clicks.
 
 #include <QComboBox>
 #include <QImage>
@@ -46,6 +46,9 @@ class TImagePanel : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
 };
+
+// The caption colour, black or white, that reads best on the background.
+QColor CaptionColorOn(const QColor& background);
 
 // EdColor: a captioned panel whose background is a colour; reports clicks.
 class TColorPanel : public QLabel {
@@ -96,20 +99,6 @@ class TFlatButton : public QToolButton {
 
  private:
   int tag_ = 0;
-};
-
-// Holds one child at its own height and the area's width, from the top; what
-// does not fit is cut off (the goal panel does not scroll).
-class TClipArea : public QWidget {
- public:
-  explicit TClipArea(QWidget* parent = nullptr);
-  void SetContent(QWidget* content);
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  QWidget* content_ = nullptr;
 };
 
 }  // namespace vorlanth

@@ -23,8 +23,10 @@
 #include <memory>
 #include <optional>
 
+#include "app/crash_report.h"
 #include "app/form_test2d.h"
 #include "app/goal_box.h"
+#include "app/widgets.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/team.h"
@@ -50,7 +52,7 @@ struct TFormHarness {
   void Open() {
     Close();
     TFormDialogs dialogs;
-    dialogs.ReportError = [this](const QString& message) { Errors << message; };
+    dialogs.ReportError = [this](const TCrashReport& report) { Errors << report.Message; };
     dialogs.OpenPicture = [this](const QString&) { return OpenFileAnswer; };
     dialogs.SaveFile = [this](const QString&) { return SaveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return ColorAnswer; };

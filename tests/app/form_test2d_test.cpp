@@ -8,6 +8,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,8 +25,10 @@
 #include <numbers>
 #include <optional>
 
+#include "app/crash_report.h"
 #include "app/form_test2d.h"
 #include "app/goal_box.h"
+#include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/goal.h"
@@ -39,6 +46,7 @@ class FormTest2DTest : public QObject {
  private:
   std::unique_ptr<TFormTest2D> form;
   QStringList errors;             // what the error dialog was asked to show
+  QList<TCrashReport> reports;    // the reports themselves
   QString openFileAnswer;         // what the open dialog answers ("" = cancel)
   QString saveFileAnswer;         // what the save dialog answers
   std::optional<QColor> colorAnswer;
@@ -101,11 +109,12 @@ class FormTest2DTest : public QObject {
  private slots:
   void init() {
     errors.clear();
+    reports.clear();
     openFileAnswer.clear();
     saveFileAnswer.clear();
     colorAnswer.reset();
     TFormDialogs dialogs;
-    dialogs.ReportError = [this](const QString& message) { errors << message; };
+    dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
     dialogs.OpenPicture = [this](const QString&) { return openFileAnswer; };
     dialogs.SaveFile = [this](const QString&) { return saveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return colorAnswer; };
@@ -123,7 +132,7 @@ class FormTest2DTest : public QObject {
   void startUpShowsOneRocketItsGoalsAndTheModelDefaults() {
     form.reset();
     TFormDialogs dialogs;
-    dialogs.ReportError = [this](const QString& message) { errors << message; };
+    dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
     form = std::make_unique<TFormTest2D>(dialogs);
 
     QCOMPARE(form->windowTitle(), QStringLiteral("Vorlanth Test V2.0"));
@@ -434,6 +443,233 @@ class FormTest2DTest : public QObject {
     QCOMPARE(player.GetPosX(), before);
     QVERIFY(!form->ArrowTimer->isActive());
     QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
+    form->PauseBtn->setChecked(true);
+  }
+
+  // A tap sends press and release together: both are queued before the press's
+  // handler runs. The release must stop what the press started.
+  void aQuickClickOnAnArrowLeavesNoTimerRunning() {
+    TPlayer2D& player = Selected();
+    const double x = player.GetPosX();
+    TFlatButton* right = form->SpeedButton3;  // ">"
+    const QPointF at = right->rect().center();
+    const QPointF global = right->mapToGlobal(at);
+    QCoreApplication::postEvent(right, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                       Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(right, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                       Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::processEvents();
+    QCOMPARE(player.GetPosX(), x + 5);
+    QVERIFY(!form->ArrowTimer->isActive());
+  }
+
+  // A command redraws once, and processes no window messages on its way.
+  void aCommandRedrawsOnce() {
+    TTrack2D& track = form->Track();
+    const std::function<void()> original = track.ProcessMessages;
+    int draws = 0;
+    int pumpsInside = 0;
+    track.ProcessMessages = [&] {
+      ++draws;
+      // A message processed here would be a nested pump.
+      QTimer::singleShot(0, [&] { if (form->InCommand()) ++pumpsInside; });
+      original();
+    };
+    auto count = [&](const std::function<void()>& command) {
+      draws = 0;
+      command();
+      const int seen = draws;
+      QCoreApplication::processEvents();
+      return seen;
+    };
+    QCOMPARE(count([&] { form->BtnAddPlayer->click(); }), 1);               // "+Kart"
+    QCOMPARE(count([&] { ChoosePlayer(0); }), 1);
+    QCOMPARE(count([&] { form->Addacircleofkarts1->trigger(); }), 1);
+    QCOMPARE(count([&] { form->EdSize->setValue(20); }), 1);
+    QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
+    QCOMPARE(pumpsInside, 0);
+    track.ProcessMessages = original;
+  }
+
+  // ---- Status, single step, shortcuts ----
+
+  void theStatusBarTellsHowEachCycleWent() {
+    form->SpeedButton7->click();  // two rockets
+    QStringList seen;
+    RunCycles(2, [&](int) { seen << form->StatusLine->text(); });
+    // Shown inside a cycle: the figures of the cycle before it.
+    QVERIFY(seen[1].startsWith(QStringLiteral("Cycle 1  |")));
+    const QString line = form->StatusLine->text();
+    QVERIFY2(line.startsWith(QStringLiteral("Cycle 2  |  1 future per player, ")), qPrintable(line));
+    QVERIFY2(line.endsWith(QStringLiteral("|  2/2 alive")), qPrintable(line));
+    QCOMPARE(form->CycleCount, 2);
+
+    TCycleFigures figures;
+    figures.Cycle = 12345;
+    figures.FuturesPerPlayer = 2880;
+    figures.DistinctPerPlayer = 1952.6;
+    figures.CycleMs = 200;
+    figures.StepMs = 100;
+    figures.Alive = 17;
+    figures.Players = 18;
+    QCOMPARE(StatusText(figures),
+             QStringLiteral("Cycle 12,345  |  2,880 futures per player, 1,953 distinct  |  200 ms, "
+                            "0.50 x real time  |  17/18 alive"));
+    figures.CycleMs = 0;  // no division by zero
+    QVERIFY(StatusText(figures).contains(QStringLiteral("0 ms, 0.00 x real time")));
+    qInfo("status bar: %.4f ms of %.1f ms of cycles", form->StatusLine->UpdateMs(), form->StatusLine->CyclesMs());
+  }
+
+  void stepRunsOneCycleThenIdles() {
+    TTrack2D& track = form->Track();
+    track.ClockMs = [this] { return clockMs += 1000; };
+    const double x = Selected().GetPosX();
+    const double y = Selected().GetPosY();
+    const int64_t subSteps = track.TotalSubSteps;
+    form->StepBtn->click();  // returns after the cycle
+    QCOMPARE(form->CycleCount, 1);
+    QVERIFY(track.TotalSubSteps > subSteps);
+    QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y);
+    QVERIFY(!form->Running());
+    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 1  |")));
+
+    // While running, Step makes the cycle in progress the last.
+    RunCycles(5, [&](int cycle) {
+      if (cycle == 2) form->StepBtn->click();
+    });
+    QCOMPARE(cyclesSeen, 2);
+    QVERIFY(!form->Running());
+    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(errors.isEmpty());
+  }
+
+  void keyboardShortcutsDriveTheBench() {
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    TTrack2D& track = form->Track();
+    track.ClockMs = [this] { return clockMs += 1000; };
+
+    QTest::keyClick(form.get(), Qt::Key_Period);  // Step
+    QCOMPARE(form->CycleCount, 1);
+    QVERIFY(!form->Running());
+
+    // Space runs; Space again, from inside the third cycle, pauses.
+    const std::function<void()> original = track.ProcessMessages;
+    int64_t shown = track.TotalSubSteps;
+    int frames = 0;
+    track.ProcessMessages = [&] {
+      const bool frame = track.InCycle() && track.TotalSubSteps != shown;
+      shown = track.TotalSubSteps;
+      original();
+      if (frame && ++frames == 3) QTest::keyClick(form.get(), Qt::Key_Space);
+    };
+    QTest::keyClick(form.get(), Qt::Key_Space);
+    track.ProcessMessages = original;
+    QCOMPARE(frames, 3);
+    QCOMPARE(form->CycleCount, 4);
+    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(!form->Running());
+
+    form->FrameCounter = 7;
+    QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);  // Reset
+    QCOMPARE(form->FrameCounter, 1);
+
+    int opened = 0;
+    form->Dialogs.OpenPicture = [&](const QString&) { ++opened; return QString(); };
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(opened, 1);
+
+    QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);  // Quit
+    QVERIFY(!form->isVisible());
+    QVERIFY(errors.isEmpty());
+  }
+
+  void aboutTellsNameVersionQtAndBuild() {
+    QString shown;
+    form->Dialogs.ShowAbout = [&](const QString& text) { shown = text; };
+    form->AboutItem->trigger();
+    QVERIFY(shown.startsWith(QStringLiteral("Vorlanth 2.0")));
+    QVERIFY(shown.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+    QVERIFY(shown.contains(QStringLiteral("Build: ")));
+    QVERIFY(shown.contains(QStringLiteral("Release")) || shown.contains(QStringLiteral("Debug")));
+  }
+
+  // ---- What the user sees ----
+
+  // The list shows a two-digit name whole: its text field is as wide as the text.
+  void theListShowsTwoDigitPlayerNamesWhole() {
+    form->Addacircleofkarts1->trigger();
+    TPlayerList* list = form->EdPlayerId;
+    QCOMPARE(list->currentText(), QStringLiteral("Player #18"));
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.editable = false;
+    option.frame = list->hasFrame();
+    option.currentText = list->currentText();
+    const QRect field =
+        list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    for (const QString& text : {QStringLiteral("Player #18"), QStringLiteral("Player #88")})
+      QVERIFY2(field.width() >= list->fontMetrics().horizontalAdvance(text),
+               qPrintable(QStringLiteral("%1 px for \"%2\"").arg(field.width()).arg(text)));
+    // ...and the row still fits the column: nothing overlaps the buttons.
+    QCoreApplication::processEvents();
+    QVERIFY(list->geometry().right() < form->BtnAddPlayer->geometry().left());
+    QVERIFY(form->BtnSubPlayer->geometry().right() <= form->edChoosePlayer->contentsRect().right());
+  }
+
+  // The caption of the colour panel contrasts with the colour as the eye sees it.
+  void theColourCaptionIsReadableOnEveryColour() {
+    struct TCase {
+      TColor color;
+      QColor caption;
+    };
+    const TCase cases[] = {
+        {MakeColor(0, 0, 255), Qt::white},      // pure blue is dark to the eye
+        {MakeColor(0, 0, 0), Qt::white},        {MakeColor(128, 0, 128), Qt::white},
+        {MakeColor(255, 255, 0), Qt::black},    {MakeColor(0, 255, 0), Qt::black},
+        {MakeColor(255, 255, 255), Qt::black},  {MakeColor(180, 180, 180), Qt::black},
+        {MakeColor(255, 150, 100), Qt::black},
+    };
+    for (const TCase& c : cases) {
+      form->EdColor->SetColor(c.color);
+      QCOMPARE(form->EdColor->palette().color(QPalette::WindowText), c.caption);
+    }
+  }
+
+  // With every box shown, the goal boxes that do not fit can be scrolled to.
+  void theGoalPanelScrollsWhenItsBoxesDoNotFit() {
+    form->MenuTrackParams->trigger();
+    form->menuPlayerParams->trigger();
+    form->Keephealth1->trigger();
+    form->Keepenergyhunger1->trigger();
+    QCoreApplication::processEvents();  // lays the column out
+    auto* area = form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
+    QVERIFY(area);
+    QVERIFY(area->height() < form->EdGoals->height());
+    QScrollBar* bar = area->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), form->EdGoals->height() - area->viewport()->height());
+    QVERIFY(area->horizontalScrollBar()->maximum() == 0);  // the boxes fit the width
+    // The bottom box can be brought into view.
+    const QList<TGoalBox*> boxes = GoalBoxes();
+    area->ensureWidgetVisible(boxes.last());
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
+  // A pressed Run is clearly darker than a released Pause.
+  void thePressedRunButtonIsClearlyDarker() {
+    form->StartBtn->setChecked(true);
+    auto lightness = [](QWidget* button) {
+      const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      double sum = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += QColor(image.pixel(x, y)).lightnessF();
+      return sum / (image.width() * image.height());
+    };
+    const double run = lightness(form->StartBtn);
+    const double pause = lightness(form->PauseBtn);
+    QVERIFY2(pause - run > 0.15, qPrintable(QStringLiteral("Run %1, Pause %2").arg(run).arg(pause)));
     form->PauseBtn->setChecked(true);
   }
 

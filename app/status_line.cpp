@@ -1,0 +1,66 @@
+#include "app/status_line.h"
+
+#include <QElapsedTimer>
+#include <QLocale>
+
+#include "core/futures.h"
+#include "core/player.h"
+#include "core/track.h"
+
+namespace vorlanth {
+
+TCycleFigures TCycleFigures::Of(TTrack& track, int64_t cycle, double cycleMs) {
+  TCycleFigures figures;
+  figures.Cycle = cycle;
+  figures.FuturesPerPlayer = track.LastPassCount;
+  figures.CycleMs = cycleMs;
+  figures.StepMs = track.StepMs;
+  figures.Players = track.PlayerCount();
+  double distinct = 0;
+  for (TPlayer* player : track.Players) {
+    distinct += player->Futures->FutureCount();
+    if (!player->IsDead()) ++figures.Alive;
+  }
+  if (figures.Players > 0) figures.DistinctPerPlayer = distinct / figures.Players;
+  return figures;
+}
+
+QString StatusText(const TCycleFigures& f) {
+  const QLocale english(QLocale::English);  // thousands separated by commas
+  const QString futures = f.FuturesPerPlayer == 1 ? QStringLiteral("future") : QStringLiteral("futures");
+  return QStringLiteral("Cycle %1  |  %2 %3 per player, %4 distinct  |  %5 ms, %6 x real time  |  %7/%8 alive")
+      .arg(english.toString(static_cast<qlonglong>(f.Cycle)))
+      .arg(english.toString(static_cast<qlonglong>(f.FuturesPerPlayer)), futures)
+      .arg(english.toString(f.DistinctPerPlayer, 'f', 0))
+      .arg(english.toString(f.CycleMs, 'f', 0))
+      .arg(english.toString(f.RealTimeRatio(), 'f', 2))
+      .arg(f.Alive)
+      .arg(f.Players);
+}
+
+TStatusLine::TStatusLine(QWidget* parent) : QLabel(parent) {
+  setTextFormat(Qt::PlainText);
+  setObjectName(QStringLiteral("StatusLine"));
+}
+
+void TStatusLine::ShowCycle(TTrack& track, int64_t cycle, double cycleMs) {
+  QElapsedTimer clock;
+  clock.start();
+  last_ = TCycleFigures::Of(track, cycle, cycleMs);
+  setText(StatusText(last_));
+  cyclesMs_ += cycleMs;
+  updateMs_ += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void TStatusLine::paintEvent(QPaintEvent* event) {
+  QElapsedTimer clock;
+  clock.start();
+  QLabel::paintEvent(event);
+  updateMs_ += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void TStatusLine::ShowIdle(int32_t alive, int32_t players) {
+  setText(QStringLiteral("Idle: Run (Space) or Step (.)  |  %1/%2 alive").arg(alive).arg(players));
+}
+
+}  // namespace vorlanth
