@@ -74,9 +74,11 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
     const double reach = u + size;
     if (!(reach > std::abs(x - DropX[i]) && reach > std::abs(y - DropY[i]))) continue;
     SetValue(EnergyPerDrop);
-    body->SetEnergy(body->GetEnergy() + EnergyPerDrop);
+    const double before = body->GetEnergy();
+    body->SetEnergy(before + EnergyPerDrop);
     units[i] = u - 1;
-    if (!future) ++PresentUnitsTaken;
+    // What the player really gained: its energy stops at its maximum.
+    if (!future) PresentEnergyGained += body->GetEnergy() - before;
     if (units[i] == 0 && !future) --DropsLeft;
     if (DropsLeft <= MinDropsLeft) ReplaceDrops = true;
   }

@@ -78,13 +78,13 @@ void DrawProgress(std::ostream& err, int64_t done, int64_t total) {
       << std::flush;
 }
 
-// Energy taken from drops in the present, summed over the team's drop goals.
-int64_t DropUnitsTaken(TTeam& team) {
-  int64_t units = 0;
+// Energy gained from drops in the present, summed over the team's drop goals.
+double DropEnergyGained(TTeam& team) {
+  double energy = 0;
   for (int32_t g = 0; g < team.Goals->GoalCount(); ++g)
     if (auto* drops = dynamic_cast<TGoal2DSweets*>(&team.Goals->GetGoal(g)))
-      units += drops->PresentUnitsTaken;
-  return units;
+      energy += drops->PresentEnergyGained;
+  return energy;
 }
 
 class TSimulation {
@@ -219,7 +219,7 @@ int TSimulation::Run() {
        << ", \"distinct_futures_per_cycle\": " << distinct / cycles
        << ", \"cycle_ms\": " << 1000 * cycleSeconds / cycles << ", \"substeps_per_second\": "
        << (cycleSeconds > 0 ? static_cast<double>(subSteps) / cycleSeconds : 0.0)
-       << ", \"drop_energy\": " << DropUnitsTaken(Team) * EnergyPerDrop << "}";
+       << ", \"drop_energy\": " << DropEnergyGained(Team) << "}";
   Out << json.str() << std::endl;
   return 0;
 }

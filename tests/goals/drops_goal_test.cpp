@@ -149,6 +149,22 @@ TEST_F(DropsGoalTest, DeadPlayerScoresOneAndTakesNothing) {
   EXPECT_EQ(kart->GetEnergy(), 50);
 }
 
+TEST_F(DropsGoalTest, ThePresentCountsTheEnergyReallyGained) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(0, 100, 100, 3);
+  SetDrop(1, 101, 100, 3);
+  kart->SetEnergy(97);
+  Goal->Evaluate(*kart);  // two units: 10 offered, 3 taken up to the maximum of 100
+  EXPECT_EQ(kart->GetEnergy(), 100);
+  EXPECT_EQ(Goal->PresentEnergyGained, 3);
+  kart->SetEnergy(50);
+  Team.SetFutureMode(true);
+  Goal->Evaluate(*kart);  // futures gain nothing real
+  Team.SetFutureMode(false);
+  EXPECT_EQ(Goal->PresentEnergyGained, 3);
+}
+
 // True when the drop's centre and the four points 1.5 sizes away are on the track.
 bool IsClearSpot(const TTrack2D& track, int32_t x, int32_t y, double size) {
   const double c = 1.5 * size;
