@@ -122,22 +122,34 @@ std::unique_ptr<QtPicture> LoadPicture(const std::string& path) {
                                                      : DecodeOtherFormat(data, path));
 }
 
+bool WriteFully(QIODevice& device, const char* data, qint64 size) {
+  // A short write (a disk filling up) is no error yet: the rest is written again,
+  // and the write that fails then carries the system's reason.
+  while (size > 0) {
+    const qint64 written = device.write(data, size);
+    if (written <= 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
 void SavePicture(const QImage& image, const std::string& path) {
   const std::string failure = "Cannot write the picture \"" + path + "\": ";
   if (image.isNull()) throw Error(failure + "there is no picture to write.");
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "bmp");
+  if (!writer.write(image))
+    throw Error(failure + "the picture cannot be encoded (" + writer.errorString().toStdString() +
+                ").");
   // Written under a unique temporary name and put in place only when every byte
   // was written: a failure leaves no picture cut short under the frame's name.
   QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly))
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw Error(failure + "the file cannot be created (" + file.errorString().toStdString() + ").");
-  QImageWriter writer(&file, "bmp");
-  if (!writer.write(image)) {
-    const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                 : writer.errorString();
-    file.cancelWriting();
-    throw Error(failure + "the file cannot be written (" + reason.toStdString() + ").");
-  }
-  if (!file.commit())
+  if (!WriteFully(file, bytes.constData(), bytes.size()) || !file.commit())
     throw Error(failure + "the file cannot be written (" + file.errorString().toStdString() + ").");
 }
 
