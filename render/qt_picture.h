@@ -46,9 +46,11 @@ class QtPicture : public Picture {
   QImage image_;
 };
 
-// Reads a picture file (BMP of 8, 24 or 32 bits per pixel, or any format Qt
-// reads). Throws Error naming the file when it is missing, not a readable
-// picture, or 0 pixels wide or high.
+// Reads a circuit picture: a BMP through the bench's own reader (bmp_reader.h), a
+// PNG, JPEG or GIF through Qt. Only a regular file of bounded size is read, and
+// nothing is decoded before it is read whole. Throws Error naming the file and
+// the reason when it is missing, not a regular file, too large, not a picture
+// read faithfully, or 0 pixels wide or high.
 std::unique_ptr<QtPicture> LoadPicture(const std::string& path);
 
 // Writes all of `data`, writing again after short writes; false when a write
