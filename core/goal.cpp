@@ -71,6 +71,12 @@ void TGoalSet::Evaluate() {
   }
 }
 
+void TGoalSet::EvaluateInPresent() {
+  if (!Owner.Player) return;
+  for (size_t g = 0; g < Items.size(); ++g)
+    if (Items[g]->ActsInPresent()) Items[g]->Evaluate(*Owner.Player);
+}
+
 void TGoalSet::Draw() {
   if (!ShowGoals) return;
   for (size_t g = 0; g < Items.size(); ++g) Items[g]->Draw();

@@ -51,6 +51,9 @@ class TGoal {
   virtual void Draw() {}
   // Called before a player is freed: a goal that remembers it must let it go.
   virtual void ForgetPlayer(const TPlayer* /*player*/) {}
+  // A personal goal that also acts on the present world, once per cycle beside the
+  // team goals (energy stealing); the others are evaluated in futures only.
+  virtual bool ActsInPresent() const { return false; }
 
   double GetStartValue() const { return StartValue; }
   void SetStrength(double x);
@@ -80,6 +83,8 @@ class TGoalSet {
   // Each goal on the owner (a player), or on each member of the owner team (goals outer).
   void Evaluate();
   void Draw();
+  // The goals that act on the present, on the owner player's present state.
+  void EvaluateInPresent();
   void ForgetPlayer(const TPlayer* player);
   // Each own goal copies the parameters of the first goal of the same class in Other.
   void CopyParamsFrom(const TGoalSet& other);

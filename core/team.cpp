@@ -22,7 +22,12 @@ int32_t TTeam::IndexOf(const TPlayer* player) const {
 
 TPlayer* TTeam::AddPlayer(std::unique_ptr<TPlayer> player) {
   TPlayer* p = player.get();
-  if (!p || IsMember(p)) return p;
+  if (!p) return nullptr;
+  if (IsMember(p)) {
+    // The team already owns it: the second owner must not free it on leaving.
+    (void)player.release();
+    return p;
+  }
   Players.push_back(std::move(player));
   p->Team = this;
   SelectPlayer(p);

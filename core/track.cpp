@@ -125,9 +125,12 @@ void TTrack::RunCycle() {
   }
   LastPassCount = passes;
 
-  // 5: team goals act on the present, then draw.
+  // 5: team goals act on the present, and so do the players' goals that act in the
+  // present too (energy stealing), then draw.
   for (size_t t = 0; t < Teams.size(); ++t) {
     Teams[t]->Goals->Evaluate();
+    for (int32_t i = 0; i < Teams[t]->PlayerCount(); ++i)
+      Teams[t]->GetPlayer(i)->Goals->EvaluateInPresent();
     Teams[t]->DrawGoals();
   }
   // 6: ending points, bodies, window messages.

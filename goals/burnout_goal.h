@@ -18,6 +18,8 @@ class TGoalBurnOut : public TGoal {
   explicit TGoalBurnOut(TGoalOwner owner);
 
   void Evaluate(TPlayer& player) override;
+  // Steals in the present too, and shows it there.
+  bool ActsInPresent() const override { return true; }
 
  private:
   TRocket* Rocket;  // the owner

@@ -74,9 +74,11 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
     const double reach = u + size;
     if (!(reach > std::abs(x - DropX[i]) && reach > std::abs(y - DropY[i]))) continue;
     SetValue(EnergyPerDrop);
-    body->SetEnergy(body->GetEnergy() + EnergyPerDrop);
+    const double before = body->GetEnergy();
+    body->SetEnergy(before + EnergyPerDrop);
     units[i] = u - 1;
-    if (!future) ++PresentUnitsTaken;
+    // What the player really gained: its energy stops at its maximum.
+    if (!future) PresentEnergyGained += body->GetEnergy() - before;
     if (units[i] == 0 && !future) --DropsLeft;
     if (DropsLeft <= MinDropsLeft) ReplaceDrops = true;
   }
@@ -117,10 +119,10 @@ void TGoal2DSweets::PlaceDrop(int32_t i) {
 void TGoal2DSweets::PlaceAllDrops() {
   for (int32_t i = 0; i < DropCount; ++i) PlaceDrop(i);
   ReplaceDrops = false;
-  // Every drop that holds units counts: all of them on a circuit with clear spots.
-  DropsLeft = 0;
-  for (int32_t i = 0; i < DropCount; ++i)
-    if (DropUnits[static_cast<size_t>(i)] > 0) ++DropsLeft;
+  // Always the full count, even when a circuit left some drops without a spot: a
+  // lower count would let a future's unit reach the threshold, and the next
+  // evaluation in that future would scatter the present's drops again.
+  DropsLeft = DropCount;
 }
 
 void TGoal2DSweets::Draw() {

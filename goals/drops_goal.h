@@ -31,7 +31,7 @@ class TGoal2DSweets : public TGoal {
   std::array<int32_t, DropSlots> FutureDropUnits{};  // units left, in the future being simulated
   int32_t DropsLeft = 0;               // drops not used up in the present since the last scattering
   TPlayer2D* LastPlayer = nullptr;     // the player evaluated last (not owned)
-  int64_t PresentUnitsTaken = 0;       // units taken by players in the present, for statistics
+  double PresentEnergyGained = 0;      // energy players gained from drops in the present, for statistics
 
   void Evaluate(TPlayer& player) override;
   // Copies the present units into the future ones (a future starts from the present).

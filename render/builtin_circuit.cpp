@@ -1,8 +1,9 @@
 #include "render/builtin_circuit.h"
 
-#include <QImage>
+#include <QFile>
 
 #include "core/error.h"
+#include "render/bmp_reader.h"
 
 // The resource lives in a static library: nothing would pull it into the program
 // unless it is initialised by name, which must happen outside any namespace.
@@ -18,11 +19,11 @@ namespace vorlanth {
 
 std::unique_ptr<QtPicture> LoadBuiltinCircuit() {
   InitCircuitResource();
-  QImage image(QString::fromLatin1(kBuiltinCircuitResource));
-  if (image.isNull()) {
+  QFile file(QString::fromLatin1(kBuiltinCircuitResource));
+  if (!file.open(QIODevice::ReadOnly)) {
     throw Error("The built-in circuit cannot be read: the program was built without it.");
   }
-  return std::make_unique<QtPicture>(std::move(image));
+  return std::make_unique<QtPicture>(DecodeBmp(file.readAll(), kBuiltinCircuitResource));
 }
 
 }  // namespace vorlanth

@@ -1,79 +1,101 @@
 #include "render/qt_picture.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <QByteArray>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "core/error.h"
+#include "render/bmp_reader.h"
 
 namespace vorlanth {
 
 namespace {
 
-std::string ReadError(const std::string& path, const std::string& reason) {
-  return "Cannot read the circuit picture \"" + path + "\": " + reason;
+// The largest circuit file read: an uncompressed 32-bit picture of the largest size.
+constexpr int64_t kMaxFileBytes = MaxPicturePixels * 4 + (int64_t{1} << 20);
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+// The whole file, read only when it is a regular file of at most kMaxFileBytes:
+// a device such as /dev/zero or a pipe is refused before anything is read, and
+// opening never waits for a writer.
+QByteArray ReadCircuitFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == ENOENT) throw Error(PictureReadError(path, "the file does not exist."));
+    throw Error(PictureReadError(path, "the file cannot be opened (" + SystemReason(error) + ")."));
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0)
+    throw Error(PictureReadError(path, "the file cannot be read (" + SystemReason(errno) + ")."));
+  if (S_ISDIR(info.st_mode)) throw Error(PictureReadError(path, "it is a folder, not a picture file."));
+  if (!S_ISREG(info.st_mode))
+    throw Error(PictureReadError(path, "it is not a regular file (a device, a pipe or a socket)."));
+  if (info.st_size > kMaxFileBytes)
+    throw Error(PictureReadError(path, "the file holds " + std::to_string(info.st_size) +
+                                           " bytes, more than a circuit picture may (" +
+                                           std::to_string(kMaxFileBytes) + ")."));
+  // The file may still grow while it is read: never more than the cap plus one byte.
+  QByteArray data;
+  data.resize(static_cast<qsizetype>(info.st_size) + 1);
+  qsizetype used = 0;
+  while (used < data.size()) {
+    const ssize_t got = ::read(fd, data.data() + used, static_cast<size_t>(data.size() - used));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0)
+      throw Error(PictureReadError(path, "the file cannot be read (" + SystemReason(errno) + ")."));
+    if (got == 0) break;
+    used += got;
+    if (used == data.size() && data.size() <= kMaxFileBytes) data.resize(data.size() + 65536);
+  }
+  if (used > kMaxFileBytes)
+    throw Error(PictureReadError(path, "the file grows beyond what a circuit picture may hold."));
+  data.truncate(used);
+  if (data.isEmpty()) throw Error(PictureReadError(path, "the file is empty."));
+  return data;
 }
 
-uint32_t ReadU32(const QByteArray& data, qsizetype at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(data[at + i]);
-  return v;
-}
-uint16_t ReadU16(const QByteArray& data, qsizetype at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(data[at]) |
-                               (static_cast<uint8_t>(data[at + 1]) << 8));
-}
-
-// Qt decodes a BMP whose pixel rows are cut short and leaves the missing rows
-// undefined; the header tells how many bytes the rows take, so such a file is
-// refused here. Only headers Qt could decode are looked at; the rest is left to Qt.
-void CheckBmpComplete(const QByteArray& data, const std::string& path) {
-  if (data.size() < 2 || data[0] != 'B' || data[1] != 'M') return;  // not a BMP
-  constexpr qsizetype kFileHeaderSize = 14;
-  constexpr qsizetype kCoreHeaderSize = 12;   // OS/2 header: 16-bit sizes
-  constexpr qsizetype kInfoHeaderSize = 40;   // Windows header: 32-bit sizes
-  const std::string truncated = "the file is cut short (truncated).";
-  if (data.size() < kFileHeaderSize + 4) throw Error(ReadError(path, truncated));
-  const uint32_t header_size = ReadU32(data, kFileHeaderSize);
-  int64_t width = 0;
-  int64_t height = 0;
-  int bits = 0;
-  uint32_t compression = 0;
-  if (header_size == kCoreHeaderSize) {
-    if (data.size() < kFileHeaderSize + kCoreHeaderSize) throw Error(ReadError(path, truncated));
-    width = ReadU16(data, 18);
-    height = ReadU16(data, 20);
-    bits = ReadU16(data, 24);
-  } else if (header_size >= kInfoHeaderSize) {
-    if (data.size() < kFileHeaderSize + kInfoHeaderSize) throw Error(ReadError(path, truncated));
-    width = static_cast<int32_t>(ReadU32(data, 18));
-    height = static_cast<int32_t>(ReadU32(data, 22));
-    bits = ReadU16(data, 28);
-    compression = ReadU32(data, 30);
-  } else {
-    return;
+// Pictures of other formats are left to Qt, but only those whose decoders write
+// every pixel or fail: PNG, JPEG and GIF.
+QImage DecodeOtherFormat(const QByteArray& data, const std::string& path) {
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  reader.setDecideFormatFromContent(true);
+  const QByteArray format = reader.format().toLower();
+  if (format != "png" && format != "jpeg" && format != "jpg" && format != "gif")
+    throw Error(PictureReadError(path, "not a readable image (a BMP, PNG, JPEG or GIF picture)."));
+  // The header alone tells an empty picture from an unreadable one.
+  const QSize size = reader.size();
+  if (size.isValid() && size.isEmpty()) {
+    throw Error(PictureReadError(path, "the picture is 0 pixels wide or high."));
   }
-  if (width == 0 || height == 0) {
-    throw Error(ReadError(path, "the picture is 0 pixels wide or high."));
+  if (size.isValid() && (size.width() > MaxPictureSide || size.height() > MaxPictureSide ||
+                         int64_t{size.width()} * size.height() > MaxPicturePixels))
+    throw Error(PictureReadError(path, "the picture is larger than a circuit may be."));
+  const QImage image = reader.read();
+  if (image.isNull()) throw Error(PictureReadError(path, "not a readable image."));
+  if (image.width() == 0 || image.height() == 0) {
+    throw Error(PictureReadError(path, "the picture is 0 pixels wide or high."));
   }
-  constexpr uint32_t kUncompressed = 0;
-  constexpr uint32_t kBitFields = 3;
-  constexpr uint32_t kAlphaBitFields = 6;
-  const bool plain_rows = compression == kUncompressed || compression == kBitFields ||
-                          compression == kAlphaBitFields;
-  if (!plain_rows || width < 0 || bits <= 0 || bits > 32) return;
-  // Rows are padded to 4 bytes; a row is at most 2^31 x 32 bits. The rows the file
-  // holds are counted by division: the size of all of them may not fit in 64 bits.
-  const int64_t row_bytes = (width * bits + 31) / 32 * 4;
-  const int64_t rows = height < 0 ? -height : height;
-  const int64_t room = data.size() - int64_t{ReadU32(data, 10)};
-  if (room < 0 || room / row_bytes < rows) throw Error(ReadError(path, truncated));
+  return image;
 }
 
 }  // namespace
@@ -95,46 +117,40 @@ std::unique_ptr<Picture> QtPicture::Clone() const {
 }
 
 std::unique_ptr<QtPicture> LoadPicture(const std::string& path) {
-  const QString name = QString::fromStdString(path);
-  const QFileInfo info(name);
-  if (!info.exists()) throw Error(ReadError(path, "the file does not exist."));
-  if (info.isDir()) throw Error(ReadError(path, "it is a folder, not a picture file."));
+  const QByteArray data = ReadCircuitFile(path);
+  return std::make_unique<QtPicture>(IsBmpData(data) ? DecodeBmp(data, path)
+                                                     : DecodeOtherFormat(data, path));
+}
 
-  QFile file(name);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw Error(ReadError(path, "the file cannot be opened (" + file.errorString().toStdString() +
-                                    ")."));
+bool WriteFully(QIODevice& device, const char* data, qint64 size) {
+  // A short write (a disk filling up) is no error yet: the rest is written again,
+  // and the write that fails then carries the system's reason.
+  while (size > 0) {
+    const qint64 written = device.write(data, size);
+    if (written <= 0) return false;
+    data += written;
+    size -= written;
   }
-  QBuffer buffer;
-  buffer.setData(file.readAll());
-  file.close();
-  if (buffer.data().isEmpty()) throw Error(ReadError(path, "the file is empty."));
-  CheckBmpComplete(buffer.data(), path);
-
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setDecideFormatFromContent(true);
-  // The header alone tells an empty picture from an unreadable one.
-  const QSize size = reader.size();
-  if (size.isValid() && size.isEmpty()) {
-    throw Error(ReadError(path, "the picture is 0 pixels wide or high."));
-  }
-  const QImage image = reader.read();
-  if (image.isNull()) throw Error(ReadError(path, "not a readable image."));
-  if (image.width() == 0 || image.height() == 0) {
-    throw Error(ReadError(path, "the picture is 0 pixels wide or high."));
-  }
-  return std::make_unique<QtPicture>(image);
+  return true;
 }
 
 void SavePicture(const QImage& image, const std::string& path) {
   const std::string failure = "Cannot write the picture \"" + path + "\": ";
   if (image.isNull()) throw Error(failure + "there is no picture to write.");
-  QImageWriter writer(QString::fromStdString(path), "bmp");
-  if (!writer.write(image)) {
-    throw Error(failure + "the file cannot be created or written (" +
-                writer.errorString().toStdString() + ").");
-  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "bmp");
+  if (!writer.write(image))
+    throw Error(failure + "the picture cannot be encoded (" + writer.errorString().toStdString() +
+                ").");
+  // Written under a unique temporary name and put in place only when every byte
+  // was written: a failure leaves no picture cut short under the frame's name.
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    throw Error(failure + "the file cannot be created (" + file.errorString().toStdString() + ").");
+  if (!WriteFully(file, bytes.constData(), bytes.size()) || !file.commit())
+    throw Error(failure + "the file cannot be written (" + file.errorString().toStdString() + ").");
 }
 
 void SavePicture(const Picture& picture, const std::string& path) {

@@ -4,6 +4,7 @@
 // The image is always kept in QImage::Format_RGB32 (0xFFRRGGBB per pixel), so a
 // pixel is read straight from its scan line.
 
+#include <QIODevice>
 #include <QImage>
 #include <QRgb>
 
@@ -45,13 +46,19 @@ class QtPicture : public Picture {
   QImage image_;
 };
 
-// Reads a picture file (BMP of 8, 24 or 32 bits per pixel, or any format Qt
-// reads). Throws Error naming the file when it is missing, not a readable
-// picture, or 0 pixels wide or high.
+// Reads a circuit picture: a BMP through the bench's own reader (bmp_reader.h), a
+// PNG, JPEG or GIF through Qt. Only a regular file of bounded size is read, and
+// nothing is decoded before it is read whole. Throws Error naming the file and
+// the reason when it is missing, not a regular file, too large, not a picture
+// read faithfully, or 0 pixels wide or high.
 std::unique_ptr<QtPicture> LoadPicture(const std::string& path);
 
-// Writes the image as a BMP file; throws Error naming the file when it cannot be
-// written.
+// Writes all of `data`, writing again after short writes; false when a write
+// fails, with the device's error string saying why.
+bool WriteFully(QIODevice& device, const char* data, qint64 size);
+
+// Writes the image as a BMP file, under a temporary name until every byte is
+// written; throws Error naming the file and the system's reason when it cannot be.
 void SavePicture(const QImage& image, const std::string& path);
 void SavePicture(const Picture& picture, const std::string& path);
 

@@ -1,21 +1,27 @@
 #include "tools/simulator.h"
 
-#include <QDir>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iomanip>
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <utility>
 
 #include "bench/population.h"
 #include "core/error.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "goals/drops_goal.h"
+#include "render/bmp_reader.h"
 #include "render/builtin_circuit.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
@@ -28,15 +34,13 @@
 namespace vorlanth {
 namespace {
 
+// Digits only, with an optional minus sign: " 5", "+5", "5x" and "" are refused.
 int64_t ParseInteger(const std::string& flag, const std::string& text, int64_t lo, int64_t hi) {
-  size_t used = 0;
-  long long value = 0;
-  try {
-    value = std::stoll(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || text.empty() || value < lo || value > hi) {
+  int64_t value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  const auto [stop, error] = std::from_chars(begin, end, value);
+  if (error != std::errc() || stop != end || value < lo || value > hi) {
     throw Error("Bad value \"" + text + "\" for " + flag + ": expected an integer from " +
                 std::to_string(lo) + " to " + std::to_string(hi) + ".");
   }
@@ -78,13 +82,13 @@ void DrawProgress(std::ostream& err, int64_t done, int64_t total) {
       << std::flush;
 }
 
-// Energy taken from drops in the present, summed over the team's drop goals.
-int64_t DropUnitsTaken(TTeam& team) {
-  int64_t units = 0;
+// Energy gained from drops in the present, summed over the team's drop goals.
+double DropEnergyGained(TTeam& team) {
+  double energy = 0;
   for (int32_t g = 0; g < team.Goals->GoalCount(); ++g)
     if (auto* drops = dynamic_cast<TGoal2DSweets*>(&team.Goals->GetGoal(g)))
-      units += drops->PresentUnitsTaken;
-  return units;
+      energy += drops->PresentEnergyGained;
+  return energy;
 }
 
 class TSimulation {
@@ -98,6 +102,8 @@ class TSimulation {
   void BuildScene();
   void OpenOutputs();
   void WriteStats(int64_t cycle);
+  void WriteStatsText(const std::string& text);
+  [[noreturn]] void StatsFailed();
   void SaveFrame(int64_t counter);
 
   const TSimOptions& Options;
@@ -109,8 +115,9 @@ class TSimulation {
   TPopulation Population;
   std::unique_ptr<QtPicture> Picture;
   std::unique_ptr<QtCanvas> FrameCanvas;
-  std::ofstream Stats;
-  std::string StatsTemp;
+  // Written under a unique temporary name, put in place only when every write
+  // succeeded.
+  std::unique_ptr<QSaveFile> Stats;
 };
 
 void TSimulation::BuildScene() {
@@ -122,6 +129,19 @@ void TSimulation::BuildScene() {
   Track.MinFutures = Options.MinFutures;
   Track.FixedFutures = Options.Futures;
   Track.Collisions = Options.Collisions;
+  if (Options.Mouse) {
+    // A fixed cursor: the window's mouse, held still over the circuit.
+    const auto [x, y] = *Options.Mouse;
+    if (!(0 < x && x < Track.Width() && 0 < y && y < Track.Height()))
+      throw Error("--mouse " + std::to_string(x) + "," + std::to_string(y) +
+                  " is not over the circuit, which is " + std::to_string(Track.Width()) + " x " +
+                  std::to_string(Track.Height()) + " pixels.");
+    Track.MouseSource = [x, y](int32_t& mouseX, int32_t& mouseY) {
+      mouseX = x;
+      mouseY = y;
+      return true;
+    };
+  }
   // The window carries its "Draw Gain/Loose Feelings" check to each new player.
   Population.OnPlayerAdded = [](TPlayer& player) { player.ShowFeelings = true; };
   Population.AddPlayer(pkRocket);
@@ -151,26 +171,36 @@ void TSimulation::OpenOutputs() {
     Track.ImageCanvas = FrameCanvas.get();
   }
   if (!Options.StatsFile.empty()) {
-    // Written beside the target and renamed at the end: nothing half-written.
-    StatsTemp = Options.StatsFile + ".part";
-    Stats.open(StatsTemp, std::ios::trunc);
-    if (!Stats) throw Error("Cannot write the statistics file \"" + Options.StatsFile + "\".");
-    Stats << "cycle,player,kind,x,y,angle,health,energy,futures,distinct_futures,grid_size,controls\n";
+    Stats = std::make_unique<QSaveFile>(QString::fromStdString(Options.StatsFile));
+    // Unbuffered: a failing write reports the system's reason at once.
+    if (!Stats->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) StatsFailed();
+    WriteStatsText("cycle,player,kind,x,y,angle,health,energy,futures,distinct_futures,grid_size,controls\n");
   }
 }
 
+void TSimulation::StatsFailed() {
+  throw Error("Cannot write the statistics file \"" + Options.StatsFile + "\": " +
+              Stats->errorString().toStdString() + ".");
+}
+
+void TSimulation::WriteStatsText(const std::string& text) {
+  if (!WriteFully(*Stats, text.data(), static_cast<qint64>(text.size()))) StatsFailed();
+}
+
 void TSimulation::WriteStats(int64_t cycle) {
-  if (!Stats.is_open()) return;
+  if (!Stats) return;
+  std::ostringstream rows;
   for (int32_t i = 0; i < Track.PlayerCount(); ++i) {
     auto& p = static_cast<TPlayer2D&>(*Track.GetPlayer(i));
     TState& s = *p.Present;
-    Stats << cycle << ',' << i + 1 << ',' << KindName(p) << ',' << p.GetPosX() << ','
-          << p.GetPosY() << ',' << p.GetAngle() << ',' << p.GetHealth() << ',' << p.GetEnergy()
-          << ',' << Track.LastPassCount << ',' << p.Futures->FutureCount() << ',' << p.GridSize
-          << ',';
-    for (int32_t f = 0; f < s.FreeParamCount(); ++f) Stats << (f ? " " : "") << s.GetFreeParam(f).Value;
-    Stats << '\n';
+    rows << cycle << ',' << i + 1 << ',' << KindName(p) << ',' << p.GetPosX() << ','
+         << p.GetPosY() << ',' << p.GetAngle() << ',' << p.GetHealth() << ',' << p.GetEnergy()
+         << ',' << Track.LastPassCount << ',' << p.Futures->FutureCount() << ',' << p.GridSize
+         << ',';
+    for (int32_t f = 0; f < s.FreeParamCount(); ++f) rows << (f ? " " : "") << s.GetFreeParam(f).Value;
+    rows << '\n';
   }
+  WriteStatsText(rows.str());
 }
 
 void TSimulation::SaveFrame(int64_t counter) {
@@ -202,101 +232,156 @@ int TSimulation::Run() {
     if (Progress) DrawProgress(Err, cycle, Options.Cycles);
   }
   if (Progress) Err << '\n';
-  if (Stats.is_open()) {
-    Stats.close();
-    if (std::rename(StatsTemp.c_str(), Options.StatsFile.c_str()) != 0)
-      throw Error("Cannot write the statistics file \"" + Options.StatsFile + "\".");
-  }
+  if (Stats && !Stats->commit()) StatsFailed();
 
   int32_t alive = 0;
   for (TPlayer* p : Track.Players) alive += p->IsDead() ? 0 : 1;
   const double cycles = static_cast<double>(std::max<int64_t>(Options.Cycles, 1));
   const int64_t subSteps = Track.TotalSubSteps - subStepsBefore;
-  std::ostringstream json;
-  json << std::fixed << std::setprecision(2) << "{\"cycles\": " << Options.Cycles
-       << ", \"players\": " << Track.PlayerCount() << ", \"alive\": " << alive
-       << ", \"futures_per_cycle\": " << passes / cycles
-       << ", \"distinct_futures_per_cycle\": " << distinct / cycles
-       << ", \"cycle_ms\": " << 1000 * cycleSeconds / cycles << ", \"substeps_per_second\": "
-       << (cycleSeconds > 0 ? static_cast<double>(subSteps) / cycleSeconds : 0.0)
-       << ", \"drop_energy\": " << DropUnitsTaken(Team) * EnergyPerDrop << "}";
-  Out << json.str() << std::endl;
+  // Figures rounded to hundredths.
+  auto figure = [](double x) { return std::round(x * 100) / 100; };
+  QJsonObject summary;
+  summary[QStringLiteral("cycles")] = static_cast<qint64>(Options.Cycles);
+  summary[QStringLiteral("players")] = Track.PlayerCount();
+  summary[QStringLiteral("alive")] = alive;
+  summary[QStringLiteral("futures_per_cycle")] = figure(static_cast<double>(passes) / cycles);
+  summary[QStringLiteral("distinct_futures_per_cycle")] = figure(distinct / cycles);
+  summary[QStringLiteral("cycle_ms")] = figure(1000 * cycleSeconds / cycles);
+  summary[QStringLiteral("substeps_per_second")] =
+      figure(cycleSeconds > 0 ? static_cast<double>(subSteps) / cycleSeconds : 0.0);
+  summary[QStringLiteral("drop_energy")] = figure(DropEnergyGained(Team));
+  Out << QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() << std::endl;
   return 0;
 }
 
 }  // namespace
 
+namespace {
+
+struct TOptionSpec {
+  QStringList Names;
+  const char* ValueName;  // nullptr: a switch
+  const char* Description;
+  const char* Default;    // nullptr: none shown
+};
+
+const char* const kGoalNames[] = {"speeding", "energy", "health", "drops", "storage",
+                                  "avoid", "follow-mouse", "avoid-mouse", "burnout"};
+
+const std::vector<TOptionSpec>& OptionSpecs() {
+  static const std::vector<TOptionSpec> specs = {
+      {{"scene"}, "NAME", "start (the window's start-up), circle (18 karts) or asteroids (5 more)",
+       "start"},
+      {{"cycles"}, "N", "cycles to run, 0 to 100000000", "100"},
+      {{"seed"}, "S", "seed of the random generator", "the clock"},
+      {{"min-futures"}, "N", "at least N passes of futures per cycle within its 100 ms budget, 1 to 2000", "100"},
+      {{"futures"}, "N", "exactly N passes per cycle, without the clock (excludes --min-futures)", nullptr},
+      {{"horizon"}, "SECONDS", "seconds simulated into the future, 1 to 20", "10"},
+      {{"circuit"}, "FILE", "circuit picture (BMP; pure black is wall)", "the built-in circuit"},
+      {{"goal"}, "NAME", "a team goal, repeatable: speeding, energy, health, drops, storage, avoid, "
+       "follow-mouse, avoid-mouse (both need --mouse), burnout (the selected rocket)", nullptr},
+      {{"mouse"}, "X,Y", "a fixed mouse cursor, in pixels of the circuit", "no cursor"},
+      {{"no-collisions"}, nullptr, "no collisions between players", nullptr},
+      {{"evolution"}, nullptr, "players rich in energy split", nullptr},
+      {{"frames"}, "PREFIX", "draw every frame and write PREFIX_00001.bmp, ...", nullptr},
+      {{"stats"}, "FILE", "one CSV row per player and cycle", nullptr},
+      {{"add-karts"}, "N", "karts added after the scene, 0 to 500", "0"},
+      {{"add-rockets"}, "N", "rockets added after the scene, 0 to 500", "0"},
+      {{"add-asteroids"}, "N", "asteroids added after the scene, 0 to 500", "0"},
+      {{"h", "help"}, nullptr, "this help", nullptr},
+      {{"version"}, nullptr, "the program's version", nullptr},
+  };
+  return specs;
+}
+
+// A value that names a file may not be empty.
+std::string FileValue(const QCommandLineParser& parser, const char* name) {
+  const std::string value = parser.value(QString::fromLatin1(name)).toStdString();
+  if (value.empty()) throw Error(std::string("--") + name + " needs a file name, not an empty one.");
+  return value;
+}
+
+std::pair<int32_t, int32_t> ParseMouse(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos)
+    throw Error("Bad value \"" + text + "\" for --mouse: expected X,Y in pixels of the circuit.");
+  return {static_cast<int32_t>(ParseInteger("--mouse", text.substr(0, comma), 0, MaxPictureSide)),
+          static_cast<int32_t>(ParseInteger("--mouse", text.substr(comma + 1), 0, MaxPictureSide))};
+}
+
+}  // namespace
+
 TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
-  TSimOptions o;
-  bool minFuturesGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& flag = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw Error("Missing value after " + flag + ".");
-      return args[++i];
-    };
-    if (flag == "--help" || flag == "-h") {
-      o.Help = true;
-    } else if (flag == "--scene") {
-      o.Scene = value();
-      if (o.Scene != "start" && o.Scene != "circle" && o.Scene != "asteroids")
-        throw Error("Unknown scene \"" + o.Scene + "\": expected start, circle or asteroids.");
-    } else if (flag == "--cycles") {
-      o.Cycles = ParseInteger(flag, value(), 0, 100'000'000);
-    } else if (flag == "--seed") {
-      o.Seed = static_cast<uint64_t>(ParseInteger(flag, value(), 0, INT64_MAX));
-    } else if (flag == "--min-futures") {
-      o.MinFutures = static_cast<int32_t>(ParseInteger(flag, value(), 1, 2000));
-      minFuturesGiven = true;
-    } else if (flag == "--futures") {
-      o.Futures = static_cast<int32_t>(ParseInteger(flag, value(), 1, 1'000'000));
-    } else if (flag == "--horizon") {
-      o.HorizonSeconds = static_cast<int32_t>(ParseInteger(flag, value(), 1, 20));
-    } else if (flag == "--add-karts") {
-      o.ExtraKarts = static_cast<int32_t>(ParseInteger(flag, value(), 0, 500));
-    } else if (flag == "--add-rockets") {
-      o.ExtraRockets = static_cast<int32_t>(ParseInteger(flag, value(), 0, 500));
-    } else if (flag == "--add-asteroids") {
-      o.ExtraAsteroids = static_cast<int32_t>(ParseInteger(flag, value(), 0, 500));
-    } else if (flag == "--circuit") {
-      o.Circuit = value();
-    } else if (flag == "--goal") {
-      const std::string& goal = value();
-      static const char* const known[] = {"speeding", "energy", "health", "drops", "storage",
-                                          "avoid", "follow-mouse", "avoid-mouse", "burnout"};
-      bool found = false;
-      for (const char* k : known) found = found || goal == k;
-      if (!found)
-        throw Error("Unknown goal \"" + goal +
-                    "\": expected speeding, energy, health, drops, storage, avoid, follow-mouse, "
-                    "avoid-mouse or burnout.");
-      o.Goals.push_back(goal);
-    } else if (flag == "--no-collisions") {
-      o.Collisions = false;
-    } else if (flag == "--evolution") {
-      o.Evolution = true;
-    } else if (flag == "--frames") {
-      o.FramesPrefix = value();
-    } else if (flag == "--stats") {
-      o.StatsFile = value();
-    } else {
-      throw Error("Unknown argument \"" + flag + "\".");
-    }
+  QCommandLineParser parser;
+  for (const TOptionSpec& spec : OptionSpecs()) {
+    QCommandLineOption option(spec.Names, QString::fromUtf8(spec.Description));
+    if (spec.ValueName) option.setValueName(QString::fromLatin1(spec.ValueName));
+    parser.addOption(option);
   }
-  if (o.Futures > 0 && minFuturesGiven)
+  QStringList arguments{QStringLiteral("vorlanth-sim")};
+  for (const std::string& arg : args) arguments << QString::fromStdString(arg);
+  if (!parser.parse(arguments)) throw Error(parser.errorText().toStdString());
+  if (!parser.positionalArguments().isEmpty())
+    throw Error("Unknown argument \"" + parser.positionalArguments().front().toStdString() + "\".");
+
+  TSimOptions o;
+  o.Help = parser.isSet(QStringLiteral("help"));
+  o.Version = parser.isSet(QStringLiteral("version"));
+  auto text = [&](const char* name) { return parser.value(QString::fromLatin1(name)).toStdString(); };
+  auto given = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+  auto integer = [&](const char* name, int64_t lo, int64_t hi) {
+    return ParseInteger(std::string("--") + name, text(name), lo, hi);
+  };
+  if (given("scene")) {
+    o.Scene = text("scene");
+    if (o.Scene != "start" && o.Scene != "circle" && o.Scene != "asteroids")
+      throw Error("Unknown scene \"" + o.Scene + "\": expected start, circle or asteroids.");
+  }
+  if (given("cycles")) o.Cycles = integer("cycles", 0, 100'000'000);
+  if (given("seed")) o.Seed = static_cast<uint64_t>(integer("seed", 0, INT64_MAX));
+  if (given("min-futures")) o.MinFutures = static_cast<int32_t>(integer("min-futures", 1, 2000));
+  if (given("futures")) o.Futures = static_cast<int32_t>(integer("futures", 1, 1'000'000));
+  if (given("horizon")) o.HorizonSeconds = static_cast<int32_t>(integer("horizon", 1, 20));
+  if (given("add-karts")) o.ExtraKarts = static_cast<int32_t>(integer("add-karts", 0, 500));
+  if (given("add-rockets")) o.ExtraRockets = static_cast<int32_t>(integer("add-rockets", 0, 500));
+  if (given("add-asteroids")) o.ExtraAsteroids = static_cast<int32_t>(integer("add-asteroids", 0, 500));
+  if (given("circuit")) o.Circuit = FileValue(parser, "circuit");
+  if (given("frames")) o.FramesPrefix = FileValue(parser, "frames");
+  if (given("stats")) o.StatsFile = FileValue(parser, "stats");
+  if (given("mouse")) o.Mouse = ParseMouse(text("mouse"));
+  for (const QString& value : parser.values(QStringLiteral("goal"))) {
+    const std::string goal = value.toStdString();
+    bool found = false;
+    for (const char* k : kGoalNames) found = found || goal == k;
+    if (!found)
+      throw Error("Unknown goal \"" + goal +
+                  "\": expected speeding, energy, health, drops, storage, avoid, follow-mouse, "
+                  "avoid-mouse or burnout.");
+    if ((goal == "follow-mouse" || goal == "avoid-mouse") && !o.Mouse)
+      throw Error("--goal " + goal + " needs a cursor: give one with --mouse X,Y.");
+    o.Goals.push_back(goal);
+  }
+  o.Collisions = !given("no-collisions");
+  o.Evolution = given("evolution");
+  if (given("futures") && given("min-futures"))
     throw Error("--futures and --min-futures exclude each other: --futures runs exactly N passes "
                 "per cycle, --min-futures at least N within the cycle's time budget.");
   return o;
 }
 
 std::string SimUsage() {
-  return "usage: vorlanth-sim [--scene start|circle|asteroids] [--cycles N] [--seed S]\n"
-         "                    [--min-futures N | --futures N] [--horizon SECONDS]\n"
-         "                    [--circuit FILE.bmp]\n"
-         "                    [--goal NAME]... [--no-collisions] [--evolution]\n"
-         "                    [--frames PREFIX] [--stats FILE.csv]\n"
-         "                    [--add-karts N] [--add-rockets N] [--add-asteroids N]\n"
-         "goals: speeding energy health drops storage avoid follow-mouse avoid-mouse burnout\n";
+  std::string usage = "usage: vorlanth-sim [options]\n";
+  for (const TOptionSpec& spec : OptionSpecs()) {
+    std::string names;
+    for (const QString& name : spec.Names)
+      names += (names.empty() ? "" : ", ") + std::string(name.size() == 1 ? "-" : "--") +
+               name.toStdString();
+    if (spec.ValueName) names += std::string(" ") + spec.ValueName;
+    usage += "  " + names + std::string(names.size() < 22 ? 22 - names.size() : 1, ' ') +
+             spec.Description + (spec.Default ? std::string(" (default: ") + spec.Default + ")" : "") +
+             "\n";
+  }
+  return usage;
 }
 
 int RunSimulator(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -312,11 +397,14 @@ int RunSimulator(const std::vector<std::string>& args, std::ostream& out, std::o
     out << SimUsage();
     return 0;
   }
+  if (options.Version) {
+    out << "vorlanth-sim " << VORLANTH_VERSION << '\n';
+    return 0;
+  }
   try {
     TSimulation simulation(options, out, err, progress);
     return simulation.Run();
   } catch (const std::exception& e) {
-    if (!options.StatsFile.empty()) std::remove((options.StatsFile + ".part").c_str());
     err << "vorlanth-sim: " << e.what() << '\n';
     return 2;
   }

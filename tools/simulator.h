@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorlanth {
@@ -27,7 +28,9 @@ struct TSimOptions {
   bool Evolution = false;
   std::string FramesPrefix;      // empty: nothing is drawn
   std::string StatsFile;         // empty: no statistics
+  std::optional<std::pair<int32_t, int32_t>> Mouse;  // a fixed cursor, circuit pixels
   bool Help = false;
+  bool Version = false;
 };
 
 // Parses the arguments (without the program name); throws Error with a message

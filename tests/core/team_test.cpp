@@ -39,6 +39,18 @@ TEST_F(TeamTest, SelectionFollowsAdditionsAndRemovals) {
   EXPECT_EQ(track.PlayerCount(), 0);
 }
 
+TEST_F(TeamTest, AddingAMemberAgainChangesNothingAndKeepsItAlive) {
+  TTestBody* a = Add();
+  TTestBody* b = Add();
+  team.SelectPlayer(a);
+  EXPECT_EQ(team.AddPlayer(std::unique_ptr<TPlayer>(b)), b);
+  EXPECT_EQ(team.PlayerCount(), 2);
+  EXPECT_EQ(team.Selected, a);
+  b->ShowTraces = true;  // still alive: the sanitizer build reports a use after free
+  EXPECT_EQ(team.GetPlayer(1), b);
+  EXPECT_EQ(track.PlayerCount(), 2);
+}
+
 TEST_F(TeamTest, SelectingANonMemberRaisesAndKeepsTheSelection) {
   TPlayer* a = Add();
   auto stranger = TTestBody::Create();

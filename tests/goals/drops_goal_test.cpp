@@ -149,6 +149,22 @@ TEST_F(DropsGoalTest, DeadPlayerScoresOneAndTakesNothing) {
   EXPECT_EQ(kart->GetEnergy(), 50);
 }
 
+TEST_F(DropsGoalTest, ThePresentCountsTheEnergyReallyGained) {
+  TKart* kart = AddKart(100, 100, 6);
+  ClearDrops();
+  SetDrop(0, 100, 100, 3);
+  SetDrop(1, 101, 100, 3);
+  kart->SetEnergy(97);
+  Goal->Evaluate(*kart);  // two units: 10 offered, 3 taken up to the maximum of 100
+  EXPECT_EQ(kart->GetEnergy(), 100);
+  EXPECT_EQ(Goal->PresentEnergyGained, 3);
+  kart->SetEnergy(50);
+  Team.SetFutureMode(true);
+  Goal->Evaluate(*kart);  // futures gain nothing real
+  Team.SetFutureMode(false);
+  EXPECT_EQ(Goal->PresentEnergyGained, 3);
+}
+
 // True when the drop's centre and the four points 1.5 sizes away are on the track.
 bool IsClearSpot(const TTrack2D& track, int32_t x, int32_t y, double size) {
   const double c = 1.5 * size;
@@ -219,7 +235,7 @@ TEST_F(DropsGoalTest, CircuitWithoutClearSpotLeavesTheDropsEmpty) {
   Goal->Evaluate(*kart);  // bounded: returns
   EXPECT_EQ(Goal->Value, 1);
   EXPECT_FALSE(Goal->ReplaceDrops);  // no search again at every evaluation
-  EXPECT_EQ(Goal->DropsLeft, 0);
+  EXPECT_EQ(Goal->DropsLeft, DropCount);
   for (size_t i = 0; i < static_cast<size_t>(DropSlots); ++i) {
     EXPECT_EQ(Goal->DropUnits[i], 0);
     EXPECT_EQ(Goal->FutureDropUnits[i], 0);
@@ -227,6 +243,25 @@ TEST_F(DropsGoalTest, CircuitWithoutClearSpotLeavesTheDropsEmpty) {
   Track.ImageCanvas = &Paper;
   Goal->Draw();
   EXPECT_TRUE(Paper.Calls.empty());
+}
+
+// A circuit that gave few drops a spot: a future that takes a unit must not make
+// the next evaluation of that future scatter the present's drops.
+TEST_F(DropsGoalTest, AFutureNeverScattersThePresentDropsAfterAPoorScattering) {
+  Track.LoadFromImage(FieldPicture(200, 200, 1, /*allBlack=*/true));
+  TKart* kart = AddKart(100, 100, 6);
+  Goal->Evaluate(*kart);  // no drop finds a spot
+  EXPECT_EQ(Goal->DropsLeft, DropCount);
+
+  Track.LoadFromImage(FieldPicture(200, 200));  // now there would be room
+  SetDrop(0, 100, 100, 1);
+  Team.SetFutureMode(true);
+  Goal->Evaluate(*kart);  // takes the future's last unit of drop 0
+  Goal->Evaluate(*kart);
+  EXPECT_FALSE(Goal->ReplaceDrops);
+  for (size_t i = 1; i < static_cast<size_t>(DropCount); ++i) EXPECT_EQ(Goal->DropUnits[i], 0) << i;
+  EXPECT_EQ(Goal->DropUnits[0], 1);
+  Team.SetFutureMode(false);
 }
 
 TEST_F(DropsGoalTest, DrawsThePresentDropsOnly) {

@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -34,11 +37,23 @@ std::string LastLine(const std::string& text) {
   return last;
 }
 
+// The last line of stdout, as a JSON object.
+QJsonObject Summary(const std::string& out) {
+  QJsonParseError error;
+  const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(LastLine(out)), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
+  return json.object();
+}
+
 TEST(Simulator, BadArgumentsExitWithCodeTwoAndAMessage) {
   const std::vector<std::vector<std::string>> bad = {
       {"--scene", "moon"}, {"--cycles", "ten"}, {"--cycles"}, {"--min-futures", "0"},
       {"--horizon", "21"}, {"--goal", "fly"},   {"--wat"},    {"--seed", "-3"},
-      {"--futures", "0"},  {"--futures", "5", "--min-futures", "5"}};
+      {"--futures", "0"},  {"--futures", "5", "--min-futures", "5"},
+      {"--cycles", " 5"},  {"--cycles", "+5"},  {"--cycles", "5 "}, {"--cycles="},
+      {"--circuit", ""},   {"--frames", ""},    {"--stats", ""},    {"stray"},
+      {"--goal", "follow-mouse"}, {"--goal", "avoid-mouse"}, {"--mouse", "5"},
+      {"--mouse", "5,"},   {"--mouse", "-1,5"}, {"--mouse", "5,6,7"}};
   for (const auto& args : bad) {
     const TRun run = RunSim(args);
     EXPECT_EQ(run.Code, 2) << args[0];
@@ -46,6 +61,17 @@ TEST(Simulator, BadArgumentsExitWithCodeTwoAndAMessage) {
     EXPECT_NE(run.Err.find("usage:"), std::string::npos);
     EXPECT_TRUE(run.Out.empty());
   }
+}
+
+TEST(Simulator, UsageShowsEveryOptionWithItsDefaultAndTheVersion) {
+  TRun run = RunSim({"--help"});
+  EXPECT_EQ(run.Code, 0);
+  for (const char* text : {"--cycles N", "(default: 100)", "--futures N", "--mouse X,Y",
+                           "--stats FILE", "--version", "(default: the built-in circuit)"})
+    EXPECT_NE(run.Out.find(text), std::string::npos) << text;
+  run = RunSim({"--version"});
+  EXPECT_EQ(run.Code, 0);
+  EXPECT_EQ(run.Out.rfind("vorlanth-sim ", 0), 0u) << run.Out;
 }
 
 TEST(Simulator, BadInputExitsWithCodeTwoAndWritesNothing) {
@@ -72,12 +98,12 @@ TEST(Simulator, ARunPrintsItsSummaryStatisticsAndFrames) {
                         "5", "--horizon", "1", "--goal", "avoid", "--stats", root + "/s.csv",
                         "--frames", root + "/run"});
   ASSERT_EQ(run.Code, 0) << run.Err;
-  const std::string json = LastLine(run.Out);
-  for (const char* key : {"\"cycles\": 3", "\"players\": 6", "\"alive\"", "\"futures_per_cycle\"",
-                          "\"cycle_ms\"", "\"substeps_per_second\"", "\"drop_energy\""})
-    EXPECT_NE(json.find(key), std::string::npos) << key << " in " << json;
-  EXPECT_EQ(json.front(), '{');
-  EXPECT_EQ(json.back(), '}');
+  const QJsonObject json = Summary(run.Out);
+  EXPECT_EQ(json.value("cycles").toInt(), 3);
+  EXPECT_EQ(json.value("players").toInt(), 6);
+  for (const char* key : {"alive", "futures_per_cycle", "distinct_futures_per_cycle", "cycle_ms",
+                          "substeps_per_second", "drop_energy"})
+    EXPECT_TRUE(json.value(key).isDouble()) << key;
 
   std::ifstream stats(root + "/s.csv");
   std::string line;
@@ -121,7 +147,7 @@ TEST(Simulator, FixedFuturesRunsExactlyThatManyPassesAndRepeatsItself) {
   second.insert(second.end(), {"--stats", root + "/b.csv"});
   const TRun run = RunSim(first);
   ASSERT_EQ(run.Code, 0) << run.Err;
-  EXPECT_NE(LastLine(run.Out).find("\"futures_per_cycle\": 3.00"), std::string::npos) << run.Out;
+  EXPECT_EQ(Summary(run.Out).value("futures_per_cycle").toDouble(), 3) << run.Out;
   ASSERT_EQ(RunSim(second).Code, 0);
   EXPECT_EQ(ReadFile(root + "/a.csv"), ReadFile(root + "/b.csv"));
 }
@@ -145,6 +171,55 @@ TEST(Simulator, SeededRunsKeepTheirFingerprints) {
     ASSERT_EQ(run.Code, 0) << fp.Name << ": " << run.Err;
     EXPECT_EQ(Digest(ReadFile(stats)), fp.Expected) << fp.Name;
   }
+}
+
+// A run that fails after its statistics were begun: the user's file of that name
+// and a symlink planted beside it are left as they were, and nothing new remains.
+TEST(Simulator, AFailedRunLeavesTheUsersFilesAsTheyWere) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString();
+  std::ofstream(root + "/s.csv") << "the user's own";
+  std::ofstream(root + "/s.csv.part") << "the user's draft";
+  std::ofstream(root + "/victim") << "untouched";
+  ASSERT_TRUE(QFile::link(QString::fromStdString(root + "/victim"),
+                          QString::fromStdString(root + "/planted")));
+  ASSERT_TRUE(QDir(dir.path()).mkdir("run_00001.bmp"));  // the first frame cannot be written
+
+  const TRun run = RunSim({"--cycles", "2", "--futures", "1", "--seed", "1", "--stats",
+                           root + "/s.csv", "--frames", root + "/run"});
+  EXPECT_EQ(run.Code, 2);
+  EXPECT_NE(run.Err.find("run_00001.bmp"), std::string::npos) << run.Err;
+  EXPECT_EQ(ReadFile(root + "/s.csv"), "the user's own");
+  EXPECT_EQ(ReadFile(root + "/s.csv.part"), "the user's draft");
+  EXPECT_EQ(ReadFile(root + "/victim"), "untouched");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(),
+            5);
+
+  // A statistics file that cannot be created says why.
+  const TRun missing = RunSim({"--cycles", "1", "--futures", "1", "--stats", root + "/no/s.csv"});
+  EXPECT_EQ(missing.Code, 2);
+  EXPECT_NE(missing.Err.find("No such file or directory"), std::string::npos) << missing.Err;
+}
+
+// The runner's fixed cursor reaches the mouse goals: the cross-hair is drawn at
+// it, and following or avoiding it steer differently.
+TEST(Simulator, MouseGoalsFollowTheFixedCursor) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString();
+  const std::vector<std::string> args = {"--cycles", "6", "--futures", "8", "--seed", "5",
+                                         "--horizon", "2", "--mouse", "600,120"};
+  std::vector<std::string> follow = args, avoid = args;
+  follow.insert(follow.end(), {"--goal", "follow-mouse", "--stats", root + "/follow.csv",
+                               "--frames", root + "/f"});
+  avoid.insert(avoid.end(), {"--goal", "avoid-mouse", "--stats", root + "/avoid.csv"});
+  const TRun run = RunSim(follow);
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  ASSERT_EQ(RunSim(avoid).Code, 0);
+  EXPECT_NE(ReadFile(root + "/follow.csv"), ReadFile(root + "/avoid.csv"));
+  const QImage frame(QString::fromStdString(root + "/f_00006.bmp"));
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_EQ(frame.pixel(600, 112), qRgb(0, 0, 255));  // the cross-hair's vertical line
+  EXPECT_EQ(frame.pixel(592, 120), qRgb(0, 0, 255));
 }
 
 }  // namespace

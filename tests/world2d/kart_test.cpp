@@ -63,6 +63,17 @@ TEST(KartTest, BrakeRemovesSpeedWithoutThrustThenPushesWeaklyForward) {
   EXPECT_NEAR(stopped->GetEnergy(), 50 - 0.45 * 0.1, 1e-12);
 }
 
+// Rolling friction grows with the forward speed and shrinks when rolling
+// backward: 1 - 10 dt Ff (1 + 0.01 vf).
+TEST(KartTest, RollingFrictionFollowsTheSignedForwardSpeed) {
+  for (const double speed : {50.0, -50.0}) {
+    auto kart = Kart(0, speed);
+    kart->ApplyForces();
+    EXPECT_NEAR(kart->GetVelX(), (1 - 10 * 0.1 * 0.008 * (1 + 0.01 * speed)) * speed, 1e-12)
+        << speed;
+  }
+}
+
 TEST(KartTest, FrictionComesFromTheTrack) {
   World world;
   world.Track.Friction = 0;

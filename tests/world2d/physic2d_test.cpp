@@ -195,6 +195,56 @@ TEST(Physic2DWallTest, ContactAtTheCentreOnlyMovesTheBodyBack) {
   EXPECT_DOUBLE_EQ(body->GetHealth(), 100);
 }
 
+// A spinning body whose corner touches a wall: the contact point's velocity is all
+// across the normal, so the touch is gentle and reverses the spin 2.6-fold; the
+// kinetic energy, 2.56 times the original, is then damped by 0.9 five times.
+TEST(Physic2DWallTest, ASpinReversedByAWallIsDampedInStepsOfNineTenths) {
+  VectorPicture picture(200, 200);
+  picture.Fill(108, 0, 200, 200, kBlackPixel);
+  World world(picture);
+  RegularBody* body = world.Add(RegularBody::Create(4, 100, 100, 0));
+  body->SetSize(10);  // the corner at (110, 100) is on the wall
+  body->StorePose();
+  body->SetVelA(2);
+  const double before = body->GetKineticEnergy();
+  body->Bounce();
+  EXPECT_NEAR(body->GetVelA(), -3.2 * std::pow(0.9, 5), 1e-12);
+  EXPECT_NEAR(body->GetVelX(), 0, 1e-12);
+  EXPECT_LE(body->GetKineticEnergy(), before);
+}
+
+// The guard for a contact near the centre is Size/100: a body of size 10 whose
+// offending corners average 0.05 from its centre keeps its motion; at 0.15 it
+// bounces.
+TEST(Physic2DWallTest, AContactWithinAHundredthOfTheSizeFromTheCentreChangesNoMotion) {
+  VectorPicture picture(200, 200);
+  picture.Fill(0, 0, 93, 200, kBlackPixel);
+  picture.Fill(108, 0, 200, 200, kBlackPixel);
+  for (const double distance : {0.05, 0.15}) {
+    World world(picture);
+    RegularBody* body = world.Add(RegularBody::Create(4, 100, 100, 0));
+    body->SetSize(10);
+    // Corners right, below, left but turned by e, above: the right and left ones
+    // are on the walls and average 5 sin(e) from the centre.
+    const double e = std::asin(distance / 5);
+    body->Directions = {{1, 0}, {0, 1}, {-std::cos(e), std::sin(e)}, {0, -1}};
+    body->ShapeDirty = true;
+    body->ArraysPending = true;
+    ASSERT_FALSE(body->IsClearOfWalls());
+    ASSERT_NEAR(std::hypot(body->ContactX - 100, body->ContactY - 100), distance, 1e-3);
+    body->StorePose();
+    body->SetVelX(3);
+    body->SetVelA(0.5);
+    body->Bounce();
+    if (distance < 0.1) {
+      EXPECT_DOUBLE_EQ(body->GetVelX(), 3);
+      EXPECT_DOUBLE_EQ(body->GetVelA(), 0.5);
+    } else {
+      EXPECT_NE(body->GetVelA(), 0.5);
+    }
+  }
+}
+
 // ---- Bodies --------------------------------------------------------------------
 
 TEST(Physic2DPairTest, OverlapSetsTheSameContactInBoth) {
@@ -277,6 +327,25 @@ TEST(Physic2DPairTest, ExchangeIsScaledDownRatherThanRaiseTheMotionMeasure) {
   EXPECT_LE(measure(*a) + measure(*b), before * (1 + 1e-9));
   EXPECT_GE(a->GetVelX(), 0);
   EXPECT_GT(b->GetVelX(), 0);
+}
+
+// Two bodies held on a wall (which blocks their separation) keep overlapping
+// while one backs off: the back-off stops after 21 moves of a tenth of the way.
+TEST(Physic2DPairTest, BackOffStopsAfterTwentyOneMoves) {
+  VectorPicture picture(200, 200);
+  picture.Fill(0, 0, 200, 92, kBlackPixel);  // both top corners on the wall
+  World world(picture);
+  RegularBody* a = world.Add(RegularBody::Create(4, 100, 100, 0));
+  RegularBody* b = world.Add(RegularBody::Create(4, 115, 100, 0));
+  for (RegularBody* body : {a, b}) {
+    body->SetSize(10);
+    body->StorePose();
+  }
+  a->SetPosX(101);  // a tenth of the way back is 0.1 px
+  ASSERT_TRUE(a->CollidesWith(*b));
+  TPhysic2D::ResolveCollision(*a, *b);
+  EXPECT_NEAR(a->GetPosX(), 101 - 21 * 0.1, 1e-9);
+  EXPECT_DOUBLE_EQ(b->GetPosX(), 115);
 }
 
 TEST(Physic2DPairTest, KartDrainsRocketOnlyUnderEvolution) {
