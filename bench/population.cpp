@@ -31,13 +31,20 @@ int32_t KindOf(const TPlayer* player) {
   return pkSame;
 }
 
-std::unique_ptr<TPhysic2D> CreateBody(int32_t kind) {
+std::unique_ptr<TPhysic2D> NewBody(int32_t kind) {
   switch (kind) {
     case pkKart: return TKart::Create(330, 305, 0);
     case pkRocket: return TRocket::Create(350, 400, -kPi / 2);
     case pkAsteroid: return TPolygon2D::Create(5, 330, 300, -kPi / 2);
     default: return nullptr;
   }
+}
+
+// A new body of the kind, holding the goals of a body.
+std::unique_ptr<TPhysic2D> CreateBody(int32_t kind) {
+  std::unique_ptr<TPhysic2D> body = NewBody(kind);
+  if (body) body->AdoptGoals(GiveBodyGoals);
+  return body;
 }
 
 }  // namespace

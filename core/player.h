@@ -24,6 +24,10 @@ class TPlayer {
   TPlayer& operator=(const TPlayer&) = delete;
 
   TTeam* Team = nullptr;  // set by TTeam::AddPlayer
+  // What kind of body the player is, set by the world's classes as they build it
+  // (0: none that the world knows); it lets the hot loop tell kinds apart
+  // without walking the class hierarchy.
+  uint8_t BodyKind = 0;
   TColor Color = 0;       // body colour
   bool ShowTraces = false;        // "Draw the traces of the futures"
   bool ShowFeelings = false;      // "Draw Gain/Loose Feelings"

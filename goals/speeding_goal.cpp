@@ -15,6 +15,8 @@ double SizesPerSecond(double velX, double velY, double size) {
 
 }  // namespace
 
+void GiveBodyGoals(TPlayer& body) { body.Goals->AddGoal(std::make_unique<TGoal2DRaced>(&body)); }
+
 TGoal2DRaced::TGoal2DRaced(TGoalOwner owner) : TGoal(owner) { Name = "Speeding"; }
 
 void TGoal2DRaced::Evaluate(TPlayer& player) {

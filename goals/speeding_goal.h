@@ -11,4 +11,8 @@ class TGoal2DRaced : public TGoal {
   void Evaluate(TPlayer& player) override;
 };
 
+// The goals every physics body holds besides health and energy: the speeding
+// goal. A body's creator hands this to the body (TPhysic2D::AdoptGoals).
+void GiveBodyGoals(TPlayer& body);
+
 }  // namespace vorlanth

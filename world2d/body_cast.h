@@ -1,9 +1,7 @@
 #pragma once
-// Checked down-casts of players and tracks for the hot loop. A dynamic_cast walks
-// the class hierarchy (and compares type names) at every call, several times per
-// sub-step; these first compare the dynamic type with the concrete classes of the
-// program, which is a pointer comparison, and fall back to dynamic_cast for any
-// other class. The result is always the dynamic_cast's.
+// Down-casts of players and tracks for the hot loop. A player's kind is a tag its
+// classes set as they build it (each class after its base), so a cast is one
+// comparison; the track's dynamic type is compared with the 2D track's first.
 
 #include <typeinfo>
 
@@ -16,45 +14,37 @@
 
 namespace vorlanth {
 
-namespace detail {
-template <typename Concrete, typename Object>
-inline bool IsExactly(const Object& object) {
-  // Type names are unique symbols within the program; a mismatch of pointers only
-  // means "not proven", and the caller falls back to dynamic_cast.
-  return typeid(object).name() == typeid(Concrete).name();
-}
-}  // namespace detail
-
-inline TPhysic2D* AsPhysic(TPlayer* player) {
-  if (!player) return nullptr;
-  if (detail::IsExactly<TKart>(*player)) return static_cast<TKart*>(player);
-  if (detail::IsExactly<TRocket>(*player)) return static_cast<TRocket*>(player);
-  if (detail::IsExactly<TPolygon2D>(*player)) return static_cast<TPolygon2D*>(player);
-  return dynamic_cast<TPhysic2D*>(player);
-}
+// The kinds, ordered so that every kind from bkPhysic on is a physics body.
+enum TBodyKind : uint8_t {
+  bkNone = 0,     // a player the world does not know
+  bkPlayer2D = 1, // a player in the plane
+  bkPhysic = 2,   // a rigid body of no more particular kind
+  bkKart = 3,
+  bkRocket = 4,
+  bkPolygon = 5,
+};
 
 inline TPlayer2D* As2D(TPlayer* player) {
-  if (TPhysic2D* body = AsPhysic(player)) return body;
-  return dynamic_cast<TPlayer2D*>(player);
+  return player && player->BodyKind >= bkPlayer2D ? static_cast<TPlayer2D*>(player) : nullptr;
+}
+
+inline TPhysic2D* AsPhysic(TPlayer* player) {
+  return player && player->BodyKind >= bkPhysic ? static_cast<TPhysic2D*>(player) : nullptr;
 }
 
 inline TRocket* AsRocket(TPlayer* player) {
-  if (!player) return nullptr;
-  if (detail::IsExactly<TRocket>(*player)) return static_cast<TRocket*>(player);
-  if (detail::IsExactly<TKart>(*player) || detail::IsExactly<TPolygon2D>(*player)) return nullptr;
-  return dynamic_cast<TRocket*>(player);
+  return player && player->BodyKind == bkRocket ? static_cast<TRocket*>(player) : nullptr;
 }
 
 inline TKart* AsKart(TPlayer* player) {
-  if (!player) return nullptr;
-  if (detail::IsExactly<TKart>(*player)) return static_cast<TKart*>(player);
-  if (detail::IsExactly<TRocket>(*player) || detail::IsExactly<TPolygon2D>(*player)) return nullptr;
-  return dynamic_cast<TKart*>(player);
+  return player && player->BodyKind == bkKart ? static_cast<TKart*>(player) : nullptr;
 }
 
 inline TTrack2D* AsTrack2D(TTrack* track) {
   if (!track) return nullptr;
-  if (detail::IsExactly<TTrack2D>(*track)) return static_cast<TTrack2D*>(track);
+  // Type names are unique symbols within the program: equal pointers prove the
+  // type; unequal ones only mean "not proven", and dynamic_cast decides.
+  if (typeid(*track).name() == typeid(TTrack2D).name()) return static_cast<TTrack2D*>(track);
   return dynamic_cast<TTrack2D*>(track);
 }
 

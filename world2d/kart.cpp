@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/rounding.h"
+#include "world2d/body_cast.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -50,6 +51,7 @@ std::unique_ptr<TKart> TKart::Create(double x, double y, double angle) {
 
 void TKart::InitKart(double x, double y, double angle) {
   InitPhysic(x, y, angle);
+  BodyKind = bkKart;
   SetPosition(x, y, angle);
   SetSize(kKartSize);
   Gravity = 0;
@@ -69,6 +71,7 @@ void TKart::CreateParams() {
 
 std::unique_ptr<TPlayer> TKart::Clone() const {
   std::unique_ptr<TKart> kart = Create(0, 0, 0);
+  kart->AdoptGoals(GiveGoals);
   kart->Assign(*this);
   return kart;
 }

@@ -5,9 +5,6 @@
 
 #include "core/random.h"
 #include "core/track.h"
-#include "goals/speeding_goal.h"
-#include "world2d/kart.h"
-#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 #include "world2d/body_cast.h"
 
@@ -25,8 +22,6 @@ constexpr double kEnergyDamping = 0.9;    // a bounce never adds kinetic energy
 constexpr int32_t kMaxDampingRounds = 1000;
 constexpr double kMinImpulseFactor = 0.5;
 constexpr double kImpulseFactorStep = 0.9;
-constexpr double kMaxTheft = 25;          // energy a kart takes from a rocket per collision
-constexpr double kTheftYield = 0.9;
 // Rounded corners stand up to half a pixel outside a body's square on each axis.
 constexpr double kSquareMargin = 2;
 
@@ -55,12 +50,17 @@ void MoveByPose(TPhysic2D& body, const TPose& step) { body.MoveBy(step.x, step.y
 
 void TPhysic2D::InitPhysic(double x, double y, double angle) {
   InitPlayer2D();
+  BodyKind = bkPhysic;
   SetPosition(x, y, angle);
   SetSize(kInitialSize);
   Gravity = 9.8;
   SetDensity(1);
-  Goals->AddGoal(std::make_unique<TGoal2DRaced>(this));
   CommitState();
+}
+
+void TPhysic2D::AdoptGoals(TGoalGiver giver) {
+  GiveGoals = giver;
+  if (GiveGoals) GiveGoals(*this);
 }
 
 void TPhysic2D::CreateParams() {
@@ -321,11 +321,11 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
   return {true, sumX / count, sumY / count};
 }
 
-void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
-  ResolveCollision(a, b, {true, a.ContactX, a.ContactY});
+TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
+  return ResolveCollision(a, b, {true, a.ContactX, a.ContactY});
 }
 
-void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& first) {
+TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& first) {
   TPhysic2D* bodies[2] = {&a, &b};
 
   // 1. Both back off toward their last poses clear of walls while they overlap.
@@ -426,20 +426,7 @@ void TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& fir
   a.ContactX = b.ContactX = cx;
   a.ContactY = b.ContactY = cy;
 
-  // 7. Under evolution a kart drains a rocket it runs into.
-  const TTrack* track = a.GetTrack();
-  if (!track || !track->Evolution || a.IsDead() || b.IsDead()) return;
-  TKart* kart = AsKart(&a);
-  TRocket* rocket = AsRocket(&b);
-  if (!kart || !rocket) {
-    kart = AsKart(&b);
-    rocket = AsRocket(&a);
-  }
-  if (!kart || !rocket) return;
-  kart->SetHealth(kart->GetHealth() + impulse[1]);
-  const double taken = std::min(rocket->GetEnergy(), kMaxTheft);
-  kart->SetEnergy(kart->GetEnergy() + kTheftYield * taken);
-  rocket->SetEnergy(rocket->GetEnergy() - taken);
+  return {impulse[0], impulse[1]};
 }
 
 }  // namespace vorlanth

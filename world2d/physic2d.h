@@ -16,6 +16,16 @@ struct TContact {
   double Y = 0;
 };
 
+// Gives a new body the goals of its kind besides health and energy. The body's
+// creator chooses it (the world knows no goals), and clones inherit it.
+using TGoalGiver = void (*)(TPlayer& body);
+
+// What a pair response did to each body: the impulse each received.
+struct TPairImpulses {
+  double A = 0;
+  double B = 0;
+};
+
 class TPhysic2D : public TPlayer2D {
  public:
   static constexpr int32_t SamplesPerEdge = 5;
@@ -31,6 +41,7 @@ class TPhysic2D : public TPlayer2D {
   double AccA = 0;
   double ContactX = 0;        // contact point of the last wall or body test or response (pixels)
   double ContactY = 0;
+  TGoalGiver GiveGoals = nullptr;  // the goals this body was given at its creation
   int32_t VelXIndex = -1;     // indices of "VelX", "VelY", "VelA"
   int32_t VelYIndex = -1;
   int32_t VelAIndex = -1;
@@ -66,12 +77,14 @@ class TPhysic2D : public TPlayer2D {
   void Bounce();
   // The pair response for two overlapping bodies (A earlier in the track's list),
   // from the contact their overlap test found (by default A's ContactX/ContactY).
-  static void ResolveCollision(TPhysic2D& a, TPhysic2D& b);
-  static void ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& contact);
+  static TPairImpulses ResolveCollision(TPhysic2D& a, TPhysic2D& b);
+  static TPairImpulses ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& contact);
+  // Records the giver and gives its goals to this body.
+  void AdoptGoals(TGoalGiver giver);
 
  protected:
   // Construction steps: the 2D player's, then pose, size 8, gravity 9.8,
-  // density 1, the "Speeding" goal, CommitState.
+  // density 1, CommitState. The creator adds the body's own goals (AdoptGoals).
   void InitPhysic(double x, double y, double angle);
 
  private:

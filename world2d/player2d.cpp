@@ -52,6 +52,7 @@ TColor LevelColor(double level) {
 
 void TPlayer2D::InitPlayer2D() {
   InitPlayer();
+  BodyKind = bkPlayer2D;
   SetPosX(10);
   SetPosY(10);
   SetAngle(0);

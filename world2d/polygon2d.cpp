@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "core/random.h"
+#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -22,6 +23,7 @@ std::unique_ptr<TPolygon2D> TPolygon2D::Create(int32_t sides, double x, double y
 
 void TPolygon2D::InitPolygon(int32_t sides, double x, double y, double angle) {
   InitPhysic(x, y, angle);
+  BodyKind = bkPolygon;
   SetSides(sides);
   SetDensity(kAsteroidDensity);
   FutureNoise = kAsteroidNoise;

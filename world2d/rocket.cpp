@@ -6,6 +6,7 @@
 
 #include "core/rounding.h"
 #include "core/track.h"
+#include "world2d/body_cast.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -56,6 +57,7 @@ std::unique_ptr<TRocket> TRocket::Create(double x, double y, double angle) {
 
 void TRocket::InitRocket(double x, double y, double angle) {
   InitPhysic(x, y, angle);
+  BodyKind = bkRocket;
   SetPosition(x, y, angle);
   SetSize(kRocketSize);
   SetDensity(kRocketDensity);
@@ -74,6 +76,7 @@ void TRocket::CreateParams() {
 
 std::unique_ptr<TPlayer> TRocket::Clone() const {
   std::unique_ptr<TRocket> rocket = Create(0, 0, 0);
+  rocket->AdoptGoals(GiveGoals);
   rocket->Assign(*this);
   return rocket;
 }

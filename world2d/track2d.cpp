@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/player.h"
 #include "core/rounding.h"
+#include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
 
 namespace vorlanth {
@@ -119,6 +120,22 @@ void TTrack2D::FindCandidates(int32_t i, int32_t after, double widest) {
   std::sort(Candidates.begin(), Candidates.end());
 }
 
+void TTrack2D::DrainRocket(TPhysic2D& a, TPhysic2D& b, const TPairImpulses& impulses) {
+  if (!Evolution || a.IsDead() || b.IsDead()) return;
+  TKart* kart = AsKart(&a);
+  TRocket* rocket = AsRocket(&b);
+  if (!kart || !rocket) {
+    kart = AsKart(&b);
+    rocket = AsRocket(&a);
+  }
+  if (!kart || !rocket) return;
+  // The kart is healed by the impulse the second body of the pair received.
+  kart->SetHealth(kart->GetHealth() + impulses.B);
+  const double taken = std::min(rocket->GetEnergy(), MaxTheft);
+  kart->SetEnergy(kart->GetEnergy() + TheftYield * taken);
+  rocket->SetEnergy(rocket->GetEnergy() - taken);
+}
+
 void TTrack2D::CollidePairs() {
   // Every unordered pair once, in list order; a body moved by an earlier pair is
   // tested in its new place by the later ones. The broad phase finds the pairs
@@ -143,7 +160,8 @@ void TTrack2D::CollidePairs() {
         TPhysic2D& b = GetPhysic(j);
         const TContact contact = a.Overlap(b);
         if (!contact.Touching) continue;
-        TPhysic2D::ResolveCollision(a, b, contact);
+        const TPairImpulses impulses = TPhysic2D::ResolveCollision(a, b, contact);
+        DrainRocket(a, b, impulses);
         // Both squares moved: the rest of this body's pairs are sought again.
         Boxes[static_cast<size_t>(i)] = BoxOf(a);
         Boxes[static_cast<size_t>(j)] = BoxOf(b);

@@ -14,9 +14,13 @@
 namespace vorlanth {
 
 class TPhysic2D;
+struct TPairImpulses;
 
 class TTrack2D : public TTrack {
  public:
+  static constexpr double MaxTheft = 25;    // energy a kart takes from a rocket per collision
+  static constexpr double TheftYield = 0.9;  // share of it the kart gains
+
   TTrack2D();
   ~TTrack2D() override;
 
@@ -79,6 +83,8 @@ class TTrack2D : public TTrack {
   // The bodies after `after` whose squares meet the square of body i, in list order.
   void FindCandidates(int32_t i, int32_t after, double widest);
   void CollidePairs();
+  // Under evolution a kart drains a rocket it runs into.
+  void DrainRocket(TPhysic2D& a, TPhysic2D& b, const TPairImpulses& impulses);
 };
 
 }  // namespace vorlanth

@@ -19,7 +19,7 @@
 #include "goals/storage_goal.h"
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
-#include "world_fixture.h"
+#include "../world2d/world_fixture.h"
 
 namespace vorlanth::testing {
 namespace {
