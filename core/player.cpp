@@ -139,8 +139,7 @@ TColor TPlayer::GetOptionColor(const TFuture& future) const {
 
 void TPlayer::AdaptGridSize() {
   if (!HasControls() || !AutoGridSize) return;
-  TTrack* track = GetTrack();
-  const int32_t minFutures = track ? track->MinFutures : 100;
+  const int32_t minFutures = Context->MinFutures;
   const int32_t d = Futures->FutureCount();
   const int32_t c = std::max(1, minFutures - d);
   const double factor = minFutures * GridTargetRatio / c;
@@ -170,16 +169,6 @@ TPlayer* TPlayer::Split() {
 }
 
 TTrack* TPlayer::GetTrack() const { return Team ? Team->Track : nullptr; }
-
-int32_t TPlayer::GetTimeStepMs() const {
-  const TTrack* track = GetTrack();
-  return track ? track->StepMs : 100;
-}
-
-int32_t TPlayer::GetHorizonMs() const {
-  const TTrack* track = GetTrack();
-  return track ? track->HorizonMs : 10000;
-}
 
 void TPlayer::SetHealth(double x) {
   GetState().GetParam(HealthIndex).SetValue(x);

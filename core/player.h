@@ -10,6 +10,7 @@
 #include "core/futures.h"
 #include "core/goal.h"
 #include "core/state.h"
+#include "core/step_context.h"
 
 namespace vorlanth {
 
@@ -28,6 +29,8 @@ class TPlayer {
   // (0: none that the world knows); it lets the hot loop tell kinds apart
   // without walking the class hierarchy.
   uint8_t BodyKind = 0;
+  // The settings of the track the player is on (the defaults on none).
+  const TStepContext* Context = &DefaultStepContext;
   TColor Color = 0;       // body colour
   bool ShowTraces = false;        // "Draw the traces of the futures"
   bool ShowFeelings = false;      // "Draw Gain/Loose Feelings"
@@ -86,9 +89,9 @@ class TPlayer {
   TState& GetState() { return FutureMode ? *Working : *Present; }
   const TState& GetState() const { return FutureMode ? *Working : *Present; }
   TTrack* GetTrack() const;
-  int32_t GetTimeStepMs() const;
-  double GetTimeStep() const { return GetTimeStepMs() / 1000.0; }
-  int32_t GetHorizonMs() const;
+  int32_t GetTimeStepMs() const { return Context->StepMs; }
+  double GetTimeStep() const { return Context->TimeStep(); }
+  int32_t GetHorizonMs() const { return Context->HorizonMs; }
 
   bool HasControls() const { return GetState().HasFreeParams(); }
   bool HasNoGoals() const { return Goals->GoalCount() == 0; }

@@ -272,7 +272,7 @@ void TState::ApplyGoal(const TGoal& goal) {
 }
 
 void TState::EndStep() {
-  const double dt = Player ? Player->GetTimeStep() : 0.1;
+  const double dt = (Player ? *Player->Context : DefaultStepContext).TimeStep();
   const double sign = GainSquares > 0 ? 1.0 : (GainSquares < 0 ? -1.0 : 0.0);
   Gain += dt * sign * std::sqrt(std::fabs(GainSquares)) * GainFactor;
   Weight *= WeightFactor;

@@ -39,6 +39,7 @@ std::unique_ptr<TPlayer> TTeam::RemovePlayer(TPlayer* player, bool free) {
   const int32_t index = IndexOf(player);
   if (index < 0) return nullptr;
   if (Selected == player) Selected = nullptr;
+  player->Context = &DefaultStepContext;  // it leaves the track's settings with the team
   std::unique_ptr<TPlayer> owned = std::move(Players[static_cast<size_t>(index)]);
   Players.erase(Players.begin() + index);
   if (!Selected && !Players.empty()) Selected = Players.front().get();

@@ -38,7 +38,10 @@ TPlayer* TTrack::GetPlayer(int32_t i) const {
 void TTrack::RebuildPlayerList() {
   Players.clear();
   for (TTeam* team : Teams)
-    for (auto& player : team->Players) Players.push_back(player.get());
+    for (auto& player : team->Players) {
+      player->Context = &Settings;
+      Players.push_back(player.get());
+    }
 }
 
 bool TTrack::IsBlocked(TPlayer& player) {

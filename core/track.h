@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/step_context.h"
+
 namespace vorlanth {
 
 class TPlayer;
@@ -22,14 +24,17 @@ class TTrack {
 
   std::vector<TTeam*> Teams;      // in order of addition (not owned)
   TTeam* CurrentTeam = nullptr;   // the team added last
-  int32_t HorizonMs = 10000;      // how far a future is simulated (ms)
-  int32_t StepMs = 100;           // simulated time step, and the wall-clock budget of the passes (ms)
-  int32_t MinFutures = 100;       // minimum futures per player and cycle
+  // The settings every player of the track steps with (see TStepContext), and
+  // the names the window and the tools set them by.
+  TStepContext Settings;
+  int32_t& HorizonMs = Settings.HorizonMs;
+  int32_t& StepMs = Settings.StepMs;
+  int32_t& MinFutures = Settings.MinFutures;
   // When positive, every cycle runs exactly this many passes and never reads the
   // clock: a seeded run is then reproducible on any machine.
   int32_t FixedFutures = 0;
   bool Collisions = false;        // player-to-player collisions
-  bool Evolution = false;         // players split and their goal strengths mutate
+  bool& Evolution = Settings.Evolution;  // set through SetEvolution
   std::vector<TPlayer*> Players;  // all players, team by team (not owned)
 
   // Installed by the window: processes its pending messages. Empty: nothing.

@@ -58,8 +58,7 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   StartValue = 1;
   if (!body || body->IsDead()) return;
   // With evolution on, only rockets collect drops.
-  const TTrack* track = body->GetTrack();
-  if (track && track->Evolution && !AsRocket(body)) return;
+  if (body->Context->Evolution && !AsRocket(body)) return;
 
   // The units this evaluation consumes: a future's own copy, or the present drops.
   const bool future = body->FutureMode;

@@ -25,8 +25,6 @@ constexpr double kReverseThrust = 15;     // a standing kart never drives backwa
 constexpr double kThrustPerEnergy = 200;  // thrust at most 200 x the energy left
 constexpr double kFullTurnSpeed = 10;     // pixels/s: from here on the turn takes full effect
 constexpr double kMinSlide = 0.0001;      // pixels/s
-constexpr double kDefaultFriction = 0.008;
-constexpr double kDefaultSideFriction = 0.1;
 const TColor kBlack = MakeColor(0, 0, 0);
 const TColor kWhite = MakeColor(255, 255, 255);
 
@@ -92,9 +90,8 @@ void TKart::UpdateShape() { BuildOutline(kKartCorners, KartDirections()); }
 void TKart::ApplyForces() {
   TPhysic2D::ApplyForces();
   const double dt = GetTimeStep();
-  const TTrack2D* track = GetTrack2D();
-  const double ff = track ? track->Friction : kDefaultFriction;
-  const double fs = track ? track->SideFriction : kDefaultSideFriction;
+  const double ff = Context->Friction;
+  const double fs = Context->SideFriction;
 
   // 1. The controls are rates of change of power and turn.
   if (IsDead()) {

@@ -147,7 +147,7 @@ void TRocket::ApplyImpact(double speed) {
     const TPoint fin = CornerPoints[static_cast<size_t>(corner)];
     if (track->IsOnTrack(fin.x, fin.y + kPadDepth)) return;
   }
-  if (track->Evolution) return;  // no service on pads while goals evolve
+  if (Context->Evolution) return;  // no service on pads while goals evolve
 
   // 3. Full: take off. Otherwise: engines off, refuel and repair.
   const double dt = GetTimeStep();

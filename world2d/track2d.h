@@ -26,8 +26,8 @@ class TTrack2D : public TTrack {
 
   // The circuit grid, column-major (x * GridHeight + y): 1 = wall, 0 = track.
   std::vector<uint8_t> Cells;
-  double Friction = 0.008;     // rolling friction read by the kart
-  double SideFriction = 0.1;   // side friction read by the kart
+  double& Friction = Settings.Friction;          // rolling friction read by the kart
+  double& SideFriction = Settings.SideFriction;  // side friction read by the kart
   int32_t GridWidth = 0;       // picture size at load time (pixels)
   int32_t GridHeight = 0;
   std::unique_ptr<Picture> Background;  // the clean circuit

@@ -50,6 +50,18 @@ class TrackTest : public ::testing::Test {
   }
 };
 
+TEST_F(TrackTest, PlayersStepWithTheTracksSettingsWhileTheyAreOnIt) {
+  TTestBody* body = static_cast<TTestBody*>(team.AddPlayer(TTestBody::Create(1)));
+  track.StepMs = 50;
+  track.HorizonMs = 3000;
+  EXPECT_EQ(body->GetTimeStep(), 0.05);  // changes reach players at once
+  EXPECT_EQ(body->GetHorizonMs(), 3000);
+  std::unique_ptr<TPlayer> kept = team.RemovePlayer(body, false);
+  ASSERT_EQ(kept.get(), body);
+  EXPECT_EQ(body->GetTimeStep(), DefaultStepContext.TimeStep());  // off the track: defaults
+  EXPECT_EQ(body->GetHorizonMs(), DefaultStepContext.HorizonMs);
+}
+
 TEST_F(TrackTest, SubStepsPerFutureHaveAMinimumOfTwo) {
   track.HorizonMs = 1000;
   EXPECT_EQ(track.SubStepCount(), 10);
