@@ -32,6 +32,9 @@ struct TRandomState {
 };
 
 inline TRandomState RandomState;
+// The polar method's second deviate (unit variance), kept for the next draw.
+inline double SpareGauss = 0;
+inline bool HasSpareGauss = false;
 
 }  // namespace detail
 

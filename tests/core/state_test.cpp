@@ -42,6 +42,30 @@ TEST(Random, IsUniformInUnitIntervalAndReproducible) {
   EXPECT_NEAR(std::sqrt(squares / 10000), 2.0, 0.1);
 }
 
+TEST(Random, GaussianPairsAreIndependentAndReseedingForgetsTheSpare) {
+  // Deviates come in pairs from one accepted point: the second of a pair must not
+  // echo the first, and each keeps its own scale.
+  RandomSeed(3);
+  constexpr int kCount = 20000;
+  double sum = 0, squares = 0, lagged = 0, previous = 0;
+  for (int i = 0; i < kCount; ++i) {
+    const double g = RandomGauss(i % 2 ? 1.0 : 3.0) / (i % 2 ? 1.0 : 3.0);
+    sum += g;
+    squares += g * g;
+    if (i % 2) lagged += g * previous;  // within a pair
+    previous = g;
+  }
+  EXPECT_NEAR(sum / kCount, 0, 0.03);
+  EXPECT_NEAR(squares / kCount, 1, 0.04);
+  EXPECT_NEAR(lagged / (kCount / 2), 0, 0.04);
+  RandomSeed(3);
+  const double first = RandomGauss(1);
+  RandomGauss(1);  // the spare
+  RandomGauss(1);  // a new pair: its spare is left over
+  RandomSeed(3);
+  EXPECT_EQ(RandomGauss(1), first);
+}
+
 TEST(StateParam, CellsRoundHalfToEven) {
   TState s(nullptr);
   auto p = TStateParam::CreatePositional(&s, 15, 22.4, "PosX");
