@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps build build-asan bench clean
+.PHONY: run test deps build build-asan bench league clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,6 +31,12 @@ test: build build-asan
 
 bench: build
 	bash tools/run-bench.sh $(BUILD)
+
+# The league: behaviour of the agents over a fixed suite of seeded runs (tools/league.suite),
+# on all local cores; writes league.csv and prints a Markdown table. Not part of `make test`.
+league: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target vorlanth-sim vorlanth-league vorlanth-make-circuit
+	bash tools/league.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -77,7 +77,10 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
     body->SetEnergy(before + EnergyPerDrop);
     units[i] = u - 1;
     // What the player really gained: its energy stops at its maximum.
-    if (!future) PresentEnergyGained += body->GetEnergy() - before;
+    if (!future) {
+      PresentEnergyGained += body->GetEnergy() - before;
+      body->Record.DropEnergy += body->GetEnergy() - before;
+    }
     if (units[i] == 0 && !future) --DropsLeft;
     if (DropsLeft <= MinDropsLeft) ReplaceDrops = true;
   }

@@ -45,6 +45,7 @@ void TGoal2DStorage::Evaluate(TPlayer& player) {
   if (body->FutureMode) return;  // a future feels the deposit but changes nothing
 
   body->SetEnergy(body->GetEnergy() - deposit);
+  body->Record.StoredEnergy += deposit;
   Stored = level;
   if (Stored > StorageEmptyShare * Capacity) Stored = 0;
 }

@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev
   xvfb xauth imagemagick
+  parallel
 )
 
 missing=()

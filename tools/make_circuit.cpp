@@ -2,7 +2,10 @@
 // area on black, with a straight floor and three round islands. Run by hand when
 // the circuit changes; the picture itself is committed.
 //
-//   vorlanth-make-circuit [output.bmp]
+// With --narrow it draws the league's second circuit instead: one closed loop of
+// corridors a few bodies wide, winding over the picture.
+//
+//   vorlanth-make-circuit [--narrow] [output.bmp]
 
 #include <QImage>
 #include <QPainter>
@@ -10,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <numbers>
 #include <string>
 
@@ -95,15 +99,54 @@ QImage DrawCircuit() {
   return image;
 }
 
+// The narrow circuit: a serpentine loop of straight corridors with round
+// corners, each CorridorWidth pixels across, everything else wall.
+constexpr double kCorridorWidth = 30;
+constexpr QPointF kCorridorLoop[] = {{100, 90},  {700, 90},  {700, 220}, {260, 220},
+                                     {260, 350}, {700, 350}, {700, 505}, {100, 505}};
+
+QImage DrawNarrowCircuit() {
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  QPainterPath loop;
+  loop.addPolygon(QPolygonF(std::begin(kCorridorLoop), std::end(kCorridorLoop)));
+  loop.closeSubpath();
+  QPainter painter(&image);
+  // No antialiasing: two colours only, every corridor pixel pure white.
+  painter.setPen(QPen(Qt::white, kCorridorWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPath(loop);
+  return image;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string output = argc > 1 ? argv[1] : "circuit.bmp";
-  // Saved with Qt directly: the render library embeds this very picture.
-  if (!DrawCircuit().save(QString::fromStdString(output), "BMP")) {
+  bool narrow = false;
+  std::string output;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--narrow") {
+      narrow = true;
+    } else if (arg.empty() || arg[0] == '-' || !output.empty()) {
+      std::fprintf(stderr, "usage: vorlanth-make-circuit [--narrow] [output.bmp]\n");
+      return 2;
+    } else {
+      output = arg;
+    }
+  }
+  if (output.empty()) output = narrow ? "narrow.bmp" : "circuit.bmp";
+  // Saved with Qt directly: the render library embeds the built-in picture.
+  const QImage image = narrow ? DrawNarrowCircuit() : DrawCircuit();
+  if (!image.save(QString::fromStdString(output), "BMP")) {
     std::fprintf(stderr, "Cannot write the circuit picture \"%s\".\n", output.c_str());
     return 1;
   }
-  std::printf("Wrote %s (%d x %d, floor at y = %d)\n", output.c_str(), kWidth, kHeight, kFloorY);
+  if (narrow) {
+    std::printf("Wrote %s (%d x %d, corridors %g pixels wide)\n", output.c_str(), kWidth, kHeight,
+                kCorridorWidth);
+  } else {
+    std::printf("Wrote %s (%d x %d, floor at y = %d)\n", output.c_str(), kWidth, kHeight, kFloorY);
+  }
   return 0;
 }

@@ -25,6 +25,7 @@
 #include "render/builtin_circuit.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
+#include "tools/behaviour.h"
 #include "world2d/kart.h"
 #include "world2d/physic2d.h"
 #include "world2d/polygon2d.h"
@@ -45,13 +46,6 @@ int64_t ParseInteger(const std::string& flag, const std::string& text, int64_t l
                 std::to_string(lo) + " to " + std::to_string(hi) + ".");
   }
   return value;
-}
-
-const char* KindName(const TPlayer& player) {
-  if (dynamic_cast<const TRocket*>(&player)) return "rocket";
-  if (dynamic_cast<const TKart*>(&player)) return "kart";
-  if (dynamic_cast<const TPolygon2D*>(&player)) return "asteroid";
-  return "player";
 }
 
 // Gives the team a goal through the menu's command of that name.
@@ -118,6 +112,7 @@ class TSimulation {
   // Written under a unique temporary name, put in place only when every write
   // succeeded.
   std::unique_ptr<QSaveFile> Stats;
+  TBehaviour Behaviour;
 };
 
 void TSimulation::BuildScene() {
@@ -213,6 +208,7 @@ int TSimulation::Run() {
   BuildScene();
   OpenOutputs();
   Team.CommitStates();
+  Behaviour.Watch(Track);
 
   using Clock = std::chrono::steady_clock;
   const int64_t subStepsBefore = Track.TotalSubSteps;
@@ -227,6 +223,7 @@ int TSimulation::Run() {
     double cycleDistinct = 0;
     for (TPlayer* p : Track.Players) cycleDistinct += p->Futures->FutureCount();
     if (Track.PlayerCount() > 0) distinct += cycleDistinct / Track.PlayerCount();
+    Behaviour.Watch(Track);
     WriteStats(cycle);
     if (FrameCanvas) SaveFrame(cycle);
     if (Progress) DrawProgress(Err, cycle, Options.Cycles);
@@ -238,9 +235,10 @@ int TSimulation::Run() {
   for (TPlayer* p : Track.Players) alive += p->IsDead() ? 0 : 1;
   const double cycles = static_cast<double>(std::max<int64_t>(Options.Cycles, 1));
   const int64_t subSteps = Track.TotalSubSteps - subStepsBefore;
-  // Figures rounded to hundredths.
-  auto figure = [](double x) { return std::round(x * 100) / 100; };
-  QJsonObject summary;
+  auto figure = RoundFigure;
+  QJsonObject summary = Behaviour.Summary(Track);
+  if (!Options.Name.empty()) summary[QStringLiteral("name")] = QString::fromStdString(Options.Name);
+  if (Options.Seed) summary[QStringLiteral("seed")] = static_cast<qint64>(*Options.Seed);
   summary[QStringLiteral("cycles")] = static_cast<qint64>(Options.Cycles);
   summary[QStringLiteral("players")] = Track.PlayerCount();
   summary[QStringLiteral("alive")] = alive;
@@ -288,6 +286,7 @@ const std::vector<TOptionSpec>& OptionSpecs() {
       {{"add-karts"}, "N", "karts added after the scene, 0 to 500", "0"},
       {{"add-rockets"}, "N", "rockets added after the scene, 0 to 500", "0"},
       {{"add-asteroids"}, "N", "asteroids added after the scene, 0 to 500", "0"},
+      {{"name"}, "NAME", "a name for the run, copied into the summary", nullptr},
       {{"h", "help"}, nullptr, "this help", nullptr},
       {{"version"}, nullptr, "the program's version", nullptr},
   };
@@ -348,6 +347,10 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (given("circuit")) o.Circuit = FileValue(parser, "circuit");
   if (given("frames")) o.FramesPrefix = FileValue(parser, "frames");
   if (given("stats")) o.StatsFile = FileValue(parser, "stats");
+  if (given("name")) {
+    o.Name = text("name");
+    if (o.Name.empty()) throw Error("--name needs a name, not an empty one.");
+  }
   if (given("mouse")) o.Mouse = ParseMouse(text("mouse"));
   for (const QString& value : parser.values(QStringLiteral("goal"))) {
     const std::string goal = value.toStdString();

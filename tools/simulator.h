@@ -29,6 +29,7 @@ struct TSimOptions {
   std::string FramesPrefix;      // empty: nothing is drawn
   std::string StatsFile;         // empty: no statistics
   std::optional<std::pair<int32_t, int32_t>> Mouse;  // a fixed cursor, circuit pixels
+  std::string Name;              // copied into the summary
   bool Help = false;
   bool Version = false;
 };

@@ -132,7 +132,10 @@ void TPhysic2D::BeginStep() {
   AccY = 0;
   AccA = 0;
   // A body with a corner on or beyond the picture's border dies.
-  if (!IsInsideWorld()) SetHealth(0);
+  if (!IsInsideWorld()) {
+    if (!FutureMode && !IsDead()) Record.LastDamage = TDamage::Border;
+    SetHealth(0);
+  }
 }
 
 void TPhysic2D::ApplyForces() {
@@ -266,7 +269,9 @@ void TPhysic2D::Bounce() {
   ContactX = cx;
   ContactY = cy;
   // The damage grows with the full speed of the contact point.
+  const double health = GetHealth();
   ApplyImpact(std::hypot(ux, uy));
+  if (!FutureMode && GetHealth() < health) Record.LastDamage = TDamage::Wall;
 }
 
 // ---- Bodies --------------------------------------------------------------------
@@ -372,6 +377,10 @@ TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TCon
     dvy[k] = j * ny;
     dw[k] = inertia > 0 ? (nx * uy - ny * ux) / inertia : 0;
     self.SetHealth(self.GetHealth() - j * j);
+    if (!self.FutureMode) {
+      ++self.Record.Collisions;
+      if (j != 0) self.Record.LastDamage = TDamage::Collision;
+    }
   }
 
   // 4. The exchange may not raise the pair's motion measure by much: shrink it.

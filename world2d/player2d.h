@@ -20,6 +20,18 @@ struct TVec2 {
   double y = 0;
 };
 
+// What last took health from a body.
+enum class TDamage : uint8_t { None, Wall, Collision, Border };
+
+// What happened to a body in the present (futures leave it alone), for the
+// tools' statistics; the model never reads it.
+struct TPresentRecord {
+  TDamage LastDamage = TDamage::None;
+  int64_t Collisions = 0;   // pair collisions resolved
+  double DropEnergy = 0;    // energy gained from drops
+  double StoredEnergy = 0;  // energy put into a storage box
+};
+
 class TPlayer2D : public TPlayer {
  public:
   static constexpr double kReferenceSize = 12.0;
@@ -35,6 +47,7 @@ class TPlayer2D : public TPlayer {
   int32_t SizeIndex = -1;
   int32_t PosXCell = -1;    // positions of "PosX" and "PosY" among the positional parameters
   int32_t PosYCell = -1;
+  TPresentRecord Record;
 
   void CreateParams() override;
   bool ReadyToSplit() override;

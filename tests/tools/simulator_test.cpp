@@ -173,6 +173,49 @@ TEST(Simulator, SeededRunsKeepTheirFingerprints) {
   }
 }
 
+// A seeded run at fixed futures: its behaviour repeats itself, each kind's
+// figures add up to the overall ones, and every player ends as a survivor or a
+// death of one cause.
+TEST(Simulator, BehaviourAddsUpAndRepeatsItself) {
+  const std::vector<std::string> args = {"--scene", "asteroids", "--add-karts", "3", "--add-rockets",
+                                         "2", "--goal", "storage", "--futures", "4", "--cycles",
+                                         "40", "--seed", "3", "--horizon", "3", "--name", "mixed"};
+  const TRun run = RunSim(args);
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  QJsonObject json = Summary(run.Out);
+  EXPECT_EQ(json.value("name").toString(), "mixed");
+  EXPECT_EQ(json.value("seed").toInt(), 3);
+  auto ended = [](const QJsonObject& tally) {
+    int n = tally.value("survivors").toInt();
+    for (const QJsonValue death : tally.value("deaths").toObject()) n += death.toInt();
+    return n;
+  };
+  EXPECT_EQ(ended(json), 11);
+  int players = 0, collisions = 0;
+  double drops = 0, distance = 0;
+  for (const QJsonValue value : json.value("kinds").toObject()) {
+    const QJsonObject kind = value.toObject();
+    players += kind.value("players").toInt();
+    EXPECT_EQ(ended(kind), kind.value("players").toInt());
+    collisions += kind.value("collisions").toInt();
+    drops += kind.value("drop_energy").toDouble();
+    distance += kind.value("distance").toDouble() * kind.value("players").toInt();
+  }
+  EXPECT_EQ(players, json.value("players").toInt());
+  EXPECT_EQ(collisions, 2 * json.value("collisions").toInt());
+  EXPECT_NEAR(drops, json.value("drop_energy").toDouble(), 0.02);
+  EXPECT_NEAR(distance, json.value("distance").toDouble() * players, 0.1);
+  EXPECT_GT(distance, 0);
+
+  // Timing aside, the same summary again.
+  QJsonObject again = Summary(RunSim(args).Out);
+  for (const char* timing : {"cycle_ms", "substeps_per_second"}) {
+    json.remove(timing);
+    again.remove(timing);
+  }
+  EXPECT_EQ(json, again);
+}
+
 // A run that fails after its statistics were begun: the user's file of that name
 // and a symlink planted beside it are left as they were, and nothing new remains.
 TEST(Simulator, AFailedRunLeavesTheUsersFilesAsTheyWere) {
