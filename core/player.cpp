@@ -73,9 +73,9 @@ void TPlayer::BeginStep() {
   if (HasControls() && LimitersOn) {
     // Each limiter integrates its push, through the indices the parameters keep.
     const double dt = GetTimeStep();
-    for (const int32_t index : s.FreeParams) {
-      const TStateParam& control = s.Params[static_cast<size_t>(index)];
-      if (!control.HasLimiter()) continue;
+    for (const int32_t index : s.FreeParams()) {
+      const TParamInfo& control = s.Layout->Params[static_cast<size_t>(index)];
+      if (control.LimiterIndex == -1) continue;
       TStateParam& limiter = s.Params[static_cast<size_t>(control.LimiterIndex)];
       const double push =
           control.LimPushIndex != -1 ? s.Params[static_cast<size_t>(control.LimPushIndex)].Value : 0;

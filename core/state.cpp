@@ -27,42 +27,38 @@ std::string TrimUpper(std::string_view s) {
 
 // ---- TStateParam ---------------------------------------------------------------
 
-TStateParam TStateParam::Create(TState* owner, double cellSize, double minimum, double maximum,
-                                double value, TParamKind kind, std::string_view name) {
-  TStateParam p;
-  p.Owner = owner;
-  p.Minimum = minimum;
-  p.Maximum = maximum;
-  p.Kind = kind;
+TParamSpec TStateParam::Create(TState* /*owner*/, double cellSize, double minimum, double maximum,
+                               double value, TParamKind kind, std::string_view name) {
+  TParamSpec p;
+  p.Info.Name = TrimUpper(name);
+  p.Info.Kind = kind;
+  p.Info.Minimum = minimum;
+  p.Info.Maximum = maximum;
+  p.Value = value;
   p.CellSize = cellSize;
-  p.SetName(name);
-  p.SetValue(value);
-  p.StartValue = value;
-  p.KeptValue = value;
-  p.StoreValue();
   return p;
 }
 
-TStateParam TStateParam::CreatePlain(TState* owner, double minimum, double maximum, double value,
-                                     std::string_view name) {
+TParamSpec TStateParam::CreatePlain(TState* owner, double minimum, double maximum, double value,
+                                    std::string_view name) {
   return Create(owner, 0, minimum, maximum, value, pkProperty, name);
 }
 
-TStateParam TStateParam::CreateBounded(TState* owner, double minimum, double maximum, double value,
-                                       std::string_view name) {
+TParamSpec TStateParam::CreateBounded(TState* owner, double minimum, double maximum, double value,
+                                      std::string_view name) {
   return Create(owner, 0, minimum, maximum, value, pkVariable, name);
 }
 
-TStateParam TStateParam::CreatePositional(TState* owner, double cellSize, double value,
-                                          std::string_view name) {
+TParamSpec TStateParam::CreatePositional(TState* owner, double cellSize, double value,
+                                         std::string_view name) {
   return Create(owner, cellSize, 0, 0, value, pkPositional, name);
 }
 
-TStateParam TStateParam::CreateFree(TState* owner, double range, std::string_view name) {
+TParamSpec TStateParam::CreateFree(TState* owner, double range, std::string_view name) {
   return Create(owner, 0, -range, range, 0, pkFree, name);
 }
 
-TStateParam TStateParam::CreateEmpty() { return TStateParam{}; }
+TParamSpec TStateParam::CreateEmpty() { return TParamSpec{}; }
 
 int32_t TStateParam::GetCell() {
   if (!CellValid) {
@@ -79,35 +75,17 @@ int32_t TStateParam::GetCell() {
 
 void TStateParam::StoreValue() { StoredValue = Round32(Value * 1000.0); }
 
-void TStateParam::SetName(std::string_view name) { Name = TrimUpper(name); }
-
-void TStateParam::Assign(const TStateParam& source) {
-  if (Name != source.Name) Name = source.Name;
-  Kind = source.Kind;
-  Value = source.Value;
-  StartValue = source.StartValue;
-  StoredValue = source.StoredValue;
-  KeptValue = source.KeptValue;
-  CellSize = source.CellSize;
-  Maximum = source.Maximum;
-  Minimum = source.Minimum;
-  Gaussian = source.Gaussian;
-  LimiterIndex = source.LimiterIndex;
-  LimPushIndex = source.LimPushIndex;
-  CellValid = false;
-}
-
 TStateParam* TStateParam::GetLimiter() const {
-  return HasLimiter() ? &Owner->Params[static_cast<size_t>(LimiterIndex)] : nullptr;
+  return HasLimiter() ? &Owner->Params[static_cast<size_t>(Info->LimiterIndex)] : nullptr;
 }
 
 TStateParam* TStateParam::GetLimPush() const {
-  return LimPushIndex != -1 ? &Owner->Params[static_cast<size_t>(LimPushIndex)] : nullptr;
+  return Info->LimPushIndex != -1 ? &Owner->Params[static_cast<size_t>(Info->LimPushIndex)] : nullptr;
 }
 
 double TStateParam::GetRange() const {
   const TStateParam* limiter = GetLimiter();
-  return limiter ? Maximum * limiter->Value : Maximum;
+  return limiter ? Info->Maximum * limiter->Value : Info->Maximum;
 }
 
 int TStateParam::PushToExtreme() {
@@ -129,28 +107,58 @@ void TStateParam::Randomize() {
 
 // ---- TState --------------------------------------------------------------------
 
-TState::TState(TPlayer* player) : Player(player) { ResetScore(); }
+TState::TState(TPlayer* player) : Player(player), Layout(std::make_shared<TStateLayout>()) {
+  ResetScore();
+}
 
-int32_t TState::AddParam(TStateParam param) {
-  param.Owner = this;
-  param.Gaussian = Gaussian;
-  const int32_t index = ParamCount();
-  Params.push_back(std::move(param));
-  if (Params.back().IsFree()) {
-    FreeParams.push_back(index);
-    const std::string name = Params.back().Name;
-    TStateParam limiter = TStateParam::CreateBounded(this, 0, 1, 1.0 / 3.0, name + "_Limiter");
-    limiter.Gaussian = Gaussian;
-    Params.push_back(std::move(limiter));
-    Params[static_cast<size_t>(index)].LimiterIndex = ParamCount() - 1;
-    TStateParam push = TStateParam::CreateFree(this, 0.25, name + "_LimPush");
-    push.Gaussian = Gaussian;
-    Params.push_back(std::move(push));
-    Params[static_cast<size_t>(index)].LimPushIndex = ParamCount() - 1;
-    FreeParams.push_back(ParamCount() - 1);
-  } else if (Params.back().IsPositional()) {
-    PositionalParams.push_back(index);
+void TState::OwnLayout() {
+  if (Layout.use_count() > 1) {
+    Layout = std::make_shared<TStateLayout>(*Layout);
+    LinkInfo();
   }
+}
+
+void TState::LinkInfo() {
+  for (size_t i = 0; i < Params.size(); ++i) Params[i].Info = &Layout->Params[i];
+}
+
+TParamInfo& TState::MutableInfo(int32_t i) {
+  GetParam(i);  // checks the index
+  OwnLayout();
+  return Layout->Params[static_cast<size_t>(i)];
+}
+
+void TState::AppendParam(const TParamSpec& param) {
+  Layout->Params.push_back(param.Info);
+  TStateParam p;
+  p.Owner = this;
+  p.Info = &Layout->Params.back();
+  p.CellSize = param.CellSize;
+  p.Gaussian = Gaussian;
+  p.SetValue(param.Value);
+  p.StartValue = param.Value;
+  p.KeptValue = param.Value;
+  p.StoreValue();
+  Params.push_back(p);
+}
+
+int32_t TState::AddParam(const TParamSpec& param) {
+  OwnLayout();
+  const int32_t index = ParamCount();
+  AppendParam(param);
+  const TParamKind kind = param.Info.Kind;
+  if (kind == pkFree) {
+    Layout->FreeParams.push_back(index);
+    const std::string name = param.Info.Name;
+    AppendParam(TStateParam::CreateBounded(this, 0, 1, 1.0 / 3.0, name + "_Limiter"));
+    Layout->Params[static_cast<size_t>(index)].LimiterIndex = ParamCount() - 1;
+    AppendParam(TStateParam::CreateFree(this, 0.25, name + "_LimPush"));
+    Layout->Params[static_cast<size_t>(index)].LimPushIndex = ParamCount() - 1;
+    Layout->FreeParams.push_back(ParamCount() - 1);
+  } else if (kind == pkPositional) {
+    Layout->PositionalParams.push_back(index);
+  }
+  LinkInfo();  // the descriptions may have moved
   return index;
 }
 
@@ -169,32 +177,31 @@ const TStateParam& TState::GetParam(int32_t i) const {
 TStateParam& TState::GetFreeParam(int32_t i) {
   if (i < 0 || i >= FreeParamCount())
     throw Error("TState: FreeParam index " + std::to_string(i) + " out of boundaries.");
-  return Params[static_cast<size_t>(FreeParams[static_cast<size_t>(i)])];
+  return Params[static_cast<size_t>(Layout->FreeParams[static_cast<size_t>(i)])];
 }
 
 TStateParam& TState::GetPositionalParam(int32_t i) {
   if (i < 0 || i >= PositionalParamCount())
     throw Error("TState: Positional Param index " + std::to_string(i) + " out of boundaries.");
-  return Params[static_cast<size_t>(PositionalParams[static_cast<size_t>(i)])];
+  return Params[static_cast<size_t>(Layout->PositionalParams[static_cast<size_t>(i)])];
 }
 
 int32_t TState::IndexOfParam(std::string_view name) const {
   const std::string key = TrimUpper(name);
   for (int32_t i = 0; i < ParamCount(); ++i)
-    if (Params[static_cast<size_t>(i)].Name == key) return i;
+    if (Layout->Params[static_cast<size_t>(i)].Name == key) return i;
   throw Error("TState: Param with name \"" + key + "\" not found.");
 }
 
 void TState::Assign(const TState& source) {
-  if (Params.size() > source.Params.size()) Params.resize(source.Params.size());
-  while (Params.size() < source.Params.size()) AddParam(TStateParam::CreateEmpty());
-  FreeParams.clear();
-  PositionalParams.clear();
-  for (size_t i = 0; i < Params.size(); ++i) {
-    TStateParam& p = Params[i];
-    p.Assign(source.Params[i]);
-    if (p.IsFree()) FreeParams.push_back(static_cast<int32_t>(i));
-    if (p.IsPositional()) PositionalParams.push_back(static_cast<int32_t>(i));
+  // One description for both; the values as one block (the records point into
+  // the shared description, so they are right as copied).
+  if (&source == this) return;
+  Layout = source.Layout;
+  Params = source.Params;
+  for (TStateParam& p : Params) {
+    p.Owner = this;
+    p.CellValid = false;
   }
   SetGaussian(source.Gaussian);
   OptionCode = source.OptionCode;
@@ -228,12 +235,12 @@ void TState::ChooseRandomOption() {
 }
 
 void TState::RandomizeFreeParams() {
-  for (int32_t index : FreeParams) Params[static_cast<size_t>(index)].Randomize();
+  for (int32_t index : Layout->FreeParams) Params[static_cast<size_t>(index)].Randomize();
 }
 
 void TState::SetGaussian(bool flag) {
   Gaussian = flag;
-  for (int32_t index : FreeParams) Params[static_cast<size_t>(index)].Gaussian = flag;
+  for (int32_t index : Layout->FreeParams) Params[static_cast<size_t>(index)].Gaussian = flag;
 }
 
 double TState::GetScore() const {

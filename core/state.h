@@ -4,6 +4,7 @@
 // working copy run forward in a future, and the records kept by the futures list.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,58 +22,88 @@ enum TParamKind : uint8_t {
   pkFree = 3,        // the controls and their "_LimPush" companions
 };
 
-// One named parameter: a plain record, held by value in its state's flat list.
+// What describes one parameter: the same in every state of a player.
+struct TParamInfo {
+  std::string Name;           // trimmed and upper-cased
+  TParamKind Kind = pkProperty;
+  double Maximum = 0;         // bounds clamp only when Maximum > Minimum
+  double Minimum = 0;
+  int32_t LimiterIndex = -1;  // index of the "_Limiter" companion, -1 when none
+  int32_t LimPushIndex = -1;  // index of the "_LimPush" companion, -1 when none
+};
+
+// The description of a player's parameters, in order of addition, with the
+// indices of its free and positional ones. A player builds it once, as it
+// creates its parameters, and its states share it: copying a state copies
+// values only.
+struct TStateLayout {
+  std::vector<TParamInfo> Params;
+  std::vector<int32_t> FreeParams;        // kind 3, in order; each control followed by its "_LimPush"
+  std::vector<int32_t> PositionalParams;  // kind 2, in order
+};
+
+// A parameter to add to a state: its description and its first value, as the
+// Create... factories make it.
+struct TParamSpec {
+  TParamInfo Info;
+  double Value = 0;     // clamped to the bounds when added; StartValue and KeptValue take it as is
+  double CellSize = 0;  // quantisation step of a positional parameter; 0 = integers
+};
+
+// The values of one parameter in one state: a plain record, so that a state's
+// values copy as one block. What describes it is shared (Info).
 struct TStateParam {
-  std::string Name;          // trimmed and upper-cased
-  TState* Owner = nullptr;   // the state holding it (not owned)
+  const TParamInfo* Info = nullptr;  // in the owner's layout
+  TState* Owner = nullptr;           // the state holding it (not owned)
   double Value = 0;
   double StartValue = 0;     // value at the start of the current sub-step
-  int32_t StoredValue = 0;   // saved value in thousandths (saturated)
   double KeptValue = 0;      // a further copy (the 2D body's last pose clear of walls)
-  TParamKind Kind = pkProperty;
-  double Maximum = 0;        // bounds clamp only when Maximum > Minimum
-  double Minimum = 0;
-  bool Gaussian = true;      // Randomize draws normal (true) or uniform numbers
-  int32_t LimiterIndex = -1;  // index in the owner of the "_Limiter" companion
-  int32_t LimPushIndex = -1;  // index in the owner of the "_LimPush" companion
   double CellSize = 0;       // quantisation step of a positional parameter; 0 = integers
-  bool CellValid = false;    // cache of GetCell
-  int32_t Cell = 0;
+  int32_t StoredValue = 0;   // saved value in thousandths (saturated)
+  int32_t Cell = 0;          // cache of GetCell, valid while CellValid
+  bool CellValid = false;
+  bool Gaussian = true;      // Randomize draws normal (true) or uniform numbers
 
-  static TStateParam Create(TState* owner, double cellSize, double minimum, double maximum,
-                            double value, TParamKind kind, std::string_view name);
-  static TStateParam CreatePlain(TState* owner, double minimum, double maximum, double value,
-                                 std::string_view name);
-  static TStateParam CreateBounded(TState* owner, double minimum, double maximum, double value,
-                                   std::string_view name);
-  static TStateParam CreatePositional(TState* owner, double cellSize, double value,
-                                      std::string_view name);
-  static TStateParam CreateFree(TState* owner, double range, std::string_view name);
-  static TStateParam CreateEmpty();
+  static TParamSpec Create(TState* owner, double cellSize, double minimum, double maximum,
+                           double value, TParamKind kind, std::string_view name);
+  static TParamSpec CreatePlain(TState* owner, double minimum, double maximum, double value,
+                                std::string_view name);
+  static TParamSpec CreateBounded(TState* owner, double minimum, double maximum, double value,
+                                  std::string_view name);
+  static TParamSpec CreatePositional(TState* owner, double cellSize, double value,
+                                     std::string_view name);
+  static TParamSpec CreateFree(TState* owner, double range, std::string_view name);
+  static TParamSpec CreateEmpty();
+
+  const std::string& Name() const { return Info->Name; }
+  TParamKind Kind() const { return Info->Kind; }
+  double Maximum() const { return Info->Maximum; }
+  double Minimum() const { return Info->Minimum; }
+  int32_t LimiterIndex() const { return Info->LimiterIndex; }
+  int32_t LimPushIndex() const { return Info->LimPushIndex; }
 
   // Clamps to the bounds when Maximum > Minimum. A NaN never enters: it leaves the
   // value unchanged; an infinity is clamped when bounded and otherwise ignored.
   void SetValue(double x) {
-    const bool bounded = Maximum > Minimum;
+    const double minimum = Info->Minimum;
+    const double maximum = Info->Maximum;
     if (x != x) return;  // NaN
-    if (!bounded) {
+    if (!(maximum > minimum)) {
       if (x - x != 0) return;  // infinity
       Value = x;
     } else {
-      Value = x < Minimum ? Minimum : (x > Maximum ? Maximum : x);
+      Value = x < minimum ? minimum : (x > maximum ? maximum : x);
     }
     CellValid = false;
   }
   int32_t GetCell();
   void StoreValue();
   double GetStoredValue() const { return StoredValue / 1000.0; }
-  void SetName(std::string_view name);
-  void Assign(const TStateParam& source);
   void KeepValue() { KeptValue = Value; }
 
-  bool IsFree() const { return Kind == pkFree; }
-  bool IsPositional() const { return Kind == pkPositional; }
-  bool HasLimiter() const { return LimiterIndex != -1; }
+  bool IsFree() const { return Info->Kind == pkFree; }
+  bool IsPositional() const { return Info->Kind == pkPositional; }
+  bool HasLimiter() const { return Info->LimiterIndex != -1; }
   TStateParam* GetLimiter() const;
   TStateParam* GetLimPush() const;
   // Maximum, scaled by the limiter's value when there is a limiter.
@@ -89,9 +120,8 @@ class TState {
   TState& operator=(const TState&) = delete;
 
   TPlayer* Player;
-  std::vector<TStateParam> Params;      // all parameters, in order of addition
-  std::vector<int32_t> FreeParams;      // indices of the kind-3 parameters, in order
-  std::vector<int32_t> PositionalParams;  // indices of the kind-2 parameters
+  std::shared_ptr<TStateLayout> Layout;  // what describes the parameters (shared)
+  std::vector<TStateParam> Params;       // their values, in order of addition
   int32_t OptionIndex = 0;   // index in FreeParams of the pushed parameter
   int32_t Direction = 0;     // 0 = pushed to +range, 1 = to -range
   int32_t OptionCode = 0;    // 2 x OptionIndex + Direction
@@ -105,19 +135,26 @@ class TState {
   int64_t ElapsedMs = 0;     // simulated ms since the future started
 
   // Appends a parameter (and, for a free one, its two companions); returns its index.
-  int32_t AddParam(TStateParam param);
+  int32_t AddParam(const TParamSpec& param);
+  // The description of parameter i, to change it (bounds); this state's own from then on.
+  TParamInfo& MutableInfo(int32_t i);
+  const std::vector<int32_t>& FreeParams() const { return Layout->FreeParams; }
+  const std::vector<int32_t>& PositionalParams() const { return Layout->PositionalParams; }
   TStateParam& GetParam(int32_t i);
   const TStateParam& GetParam(int32_t i) const;
   TStateParam& GetFreeParam(int32_t i);
   TStateParam& GetPositionalParam(int32_t i);
   int32_t ParamCount() const { return static_cast<int32_t>(Params.size()); }
-  int32_t FreeParamCount() const { return static_cast<int32_t>(FreeParams.size()); }
-  int32_t PositionalParamCount() const { return static_cast<int32_t>(PositionalParams.size()); }
-  bool HasFreeParams() const { return !FreeParams.empty(); }
+  int32_t FreeParamCount() const { return static_cast<int32_t>(Layout->FreeParams.size()); }
+  int32_t PositionalParamCount() const {
+    return static_cast<int32_t>(Layout->PositionalParams.size());
+  }
+  bool HasFreeParams() const { return !Layout->FreeParams.empty(); }
   int32_t IndexOfParam(std::string_view name) const;
   TStateParam& ParamByName(std::string_view name) { return GetParam(IndexOfParam(name)); }
 
-  // Makes this state a copy of the source; reuses its storage when the layouts match.
+  // Makes this state a copy of the source: it shares the source's layout and
+  // copies its values as one block (reusing its storage when the counts match).
   void Assign(const TState& source);
   void MarkStartValues();
   void StoreValues();
@@ -141,6 +178,13 @@ class TState {
 
   bool SameOption(const TState& other) const { return OptionCode == other.OptionCode; }
   bool SameCell(TState& other);
+
+ private:
+  // Before the layout changes: a layout shared with other states is copied first.
+  void OwnLayout();
+  // Points every value record at its description (after the layout moved).
+  void LinkInfo();
+  void AppendParam(const TParamSpec& param);
 };
 
 }  // namespace vorlanth

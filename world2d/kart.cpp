@@ -78,10 +78,10 @@ double TKart::GetPower() const { return GetState().Params[static_cast<size_t>(Po
 void TKart::SetPower(double v) { GetState().Params[static_cast<size_t>(PowerIndex)].SetValue(v); }
 double TKart::GetTurn() const { return GetState().Params[static_cast<size_t>(TurnIndex)].Value; }
 void TKart::SetTurn(double v) { GetState().Params[static_cast<size_t>(TurnIndex)].SetValue(v); }
-double TKart::GetMaxPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Maximum; }
-double TKart::GetMinPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Minimum; }
-void TKart::SetMaxPower(double v) { GetState().Params[static_cast<size_t>(PowerIndex)].Maximum = v; }
-double TKart::GetMaxTurn() const { return GetState().Params[static_cast<size_t>(TurnIndex)].Maximum; }
+double TKart::GetMaxPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Maximum(); }
+double TKart::GetMinPower() const { return GetState().Params[static_cast<size_t>(PowerIndex)].Minimum(); }
+void TKart::SetMaxPower(double v) { GetState().MutableInfo(PowerIndex).Maximum = v; }
+double TKart::GetMaxTurn() const { return GetState().Params[static_cast<size_t>(TurnIndex)].Maximum(); }
 double TKart::GetPushPower() const { return GetState().Params[static_cast<size_t>(PushPowerIndex)].Value; }
 double TKart::GetPushTurn() const { return GetState().Params[static_cast<size_t>(PushTurnIndex)].Value; }
 

@@ -154,7 +154,7 @@ void TRocket::ApplyImpact(double speed) {
   if (GetEnergy() >= kTakeOffEnergy && GetHealth() >= kTakeOffHealth) {
     SetMainPower(std::max(GetMainPower(), kTakeOffPower));
     TStateParam& push = GetState().Params[static_cast<size_t>(MainPushIndex)];
-    push.SetValue(push.Maximum);
+    push.SetValue(push.Maximum());
   } else {
     SetMainPower(0);
     SetRotaPower(0);

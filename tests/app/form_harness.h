@@ -228,7 +228,7 @@ inline QString CheckConsistency(TFormTest2D& form) {
     for (const TStateParam& p : present.Params) {
       if (!std::isfinite(p.Value) || !std::isfinite(p.StartValue) || !std::isfinite(p.KeptValue))
         return QStringLiteral("parameter %1 of %2 is not finite (%3)")
-            .arg(QString::fromStdString(p.Name), whose)
+            .arg(QString::fromStdString(p.Name()), whose)
             .arg(p.Value);
     }
     const double health = present.GetParam(player->HealthIndex).Value;

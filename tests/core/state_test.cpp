@@ -66,9 +66,12 @@ TEST(Random, GaussianPairsAreIndependentAndReseedingForgetsTheSpare) {
   EXPECT_EQ(RandomGauss(1), first);
 }
 
+// Adds the parameter and returns its record (valid until the next addition).
+TStateParam& Added(TState& s, const TParamSpec& spec) { return s.GetParam(s.AddParam(spec)); }
+
 TEST(StateParam, CellsRoundHalfToEven) {
   TState s(nullptr);
-  auto p = TStateParam::CreatePositional(&s, 15, 22.4, "PosX");
+  TStateParam& p = Added(s, TStateParam::CreatePositional(&s, 15, 22.4, "PosX"));
   EXPECT_EQ(p.GetCell(), 15);
   p.SetValue(22.6);
   EXPECT_EQ(p.GetCell(), 30);
@@ -83,13 +86,13 @@ TEST(StateParam, CellsRoundHalfToEven) {
 
 TEST(StateParam, ClampsOnlyWhenMaximumAboveMinimum) {
   TState s(nullptr);
-  auto positional = TStateParam::CreatePositional(&s, 15, 0, "PosX");
+  TStateParam& positional = Added(s, TStateParam::CreatePositional(&s, 15, 0, "PosX"));
   positional.SetValue(-1e6);
   EXPECT_EQ(positional.Value, -1e6);
-  auto angle = TStateParam::CreateBounded(&s, 0, 0, 0, "Angle");
+  TStateParam& angle = Added(s, TStateParam::CreateBounded(&s, 0, 0, 0, "Angle"));
   angle.SetValue(123.0);
   EXPECT_EQ(angle.Value, 123.0);
-  auto push = TStateParam::CreateFree(&s, 0.25, "X_LimPush");
+  TStateParam& push = Added(s, TStateParam::CreateBounded(&s, -0.25, 0.25, 0, "X_LimPush"));
   push.SetValue(3);
   EXPECT_EQ(push.Value, 0.25);
   push.SetValue(-3);
@@ -98,12 +101,12 @@ TEST(StateParam, ClampsOnlyWhenMaximumAboveMinimum) {
 
 TEST(StateParam, NonFiniteValuesNeverEnter) {
   TState s(nullptr);
-  auto p = TStateParam::CreatePositional(&s, 15, 5, "PosX");
+  TStateParam& p = Added(s, TStateParam::CreatePositional(&s, 15, 5, "PosX"));
   p.SetValue(std::nan(""));
   EXPECT_EQ(p.Value, 5);
   p.SetValue(std::numeric_limits<double>::infinity());
   EXPECT_EQ(p.Value, 5);
-  auto health = TStateParam::CreateBounded(&s, 0, 100, 50, "Health");
+  TStateParam& health = Added(s, TStateParam::CreateBounded(&s, 0, 100, 50, "Health"));
   health.SetValue(std::numeric_limits<double>::infinity());
   EXPECT_EQ(health.Value, 100);
 }
@@ -127,10 +130,10 @@ TEST(State, FreeParamsGetLimiterCompanions) {
   s.AddParam(TStateParam::CreateFree(&s, 5, "PushB"));
   EXPECT_EQ(s.ParamCount(), 7);
   EXPECT_EQ(s.FreeParamCount(), 4);
-  EXPECT_EQ(s.GetParam(1).Name, "PUSHA");
-  EXPECT_EQ(s.GetParam(2).Name, "PUSHA_LIMITER");
-  EXPECT_EQ(s.GetParam(3).Name, "PUSHA_LIMPUSH");
-  EXPECT_EQ(s.GetFreeParam(1).Name, "PUSHA_LIMPUSH");
+  EXPECT_EQ(s.GetParam(1).Name(), "PUSHA");
+  EXPECT_EQ(s.GetParam(2).Name(), "PUSHA_LIMITER");
+  EXPECT_EQ(s.GetParam(3).Name(), "PUSHA_LIMPUSH");
+  EXPECT_EQ(s.GetFreeParam(1).Name(), "PUSHA_LIMPUSH");
   EXPECT_FALSE(s.GetFreeParam(1).HasLimiter());
   EXPECT_DOUBLE_EQ(s.GetParam(2).Value, 1.0 / 3.0);
   EXPECT_DOUBLE_EQ(s.GetFreeParam(0).GetRange(), 20);
@@ -197,8 +200,8 @@ TEST(State, AssignReproducesLayoutAndScore) {
   for (int i = 0; i < 9; ++i) bigger.AddParam(TStateParam::CreateFree(&bigger, 1, "F"));
   bigger.Assign(source);
   EXPECT_EQ(bigger.ParamCount(), source.ParamCount());
-  EXPECT_EQ(bigger.FreeParams, source.FreeParams);
-  EXPECT_EQ(bigger.PositionalParams, source.PositionalParams);
+  EXPECT_EQ(bigger.FreeParams(), source.FreeParams());
+  EXPECT_EQ(bigger.PositionalParams(), source.PositionalParams());
   EXPECT_EQ(bigger.OptionCode, 3);
   EXPECT_EQ(bigger.GetRawScore(), 1.0);
   EXPECT_EQ(bigger.ElapsedMs, 0);  // not copied

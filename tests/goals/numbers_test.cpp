@@ -39,14 +39,14 @@ constexpr double kPi = std::numbers::pi;
       for (const TStateParam& p : state->Params) {
         if (!std::isfinite(p.Value) || !std::isfinite(p.StartValue) || !std::isfinite(p.KeptValue))
           return ::testing::AssertionFailure()
-                 << "player " << i << ", " << which << " " << p.Name << " = " << p.Value
+                 << "player " << i << ", " << which << " " << p.Name() << " = " << p.Value
                  << " (start " << p.StartValue << ", kept " << p.KeptValue << ")";
       }
       for (const int32_t index : {player.HealthIndex, player.EnergyIndex}) {
         const double v = state->GetParam(index).Value;
         if (!(v >= 0 && v <= 100))
           return ::testing::AssertionFailure()
-                 << "player " << i << ", " << which << " " << state->GetParam(index).Name << " = " << v;
+                 << "player " << i << ", " << which << " " << state->GetParam(index).Name() << " = " << v;
       }
     }
   }

@@ -30,8 +30,8 @@ TEST(KartTest, CreatedWithItsBodyConstantsControlsAndOutline) {
   EXPECT_DOUBLE_EQ(kart->GetHealthGoal().Urgency, 0.4);
   TState& s = kart->GetState();
   ASSERT_EQ(s.FreeParamCount(), 4);
-  EXPECT_EQ(s.GetFreeParam(0).Name, "PUSHPOWER");
-  EXPECT_EQ(s.GetFreeParam(2).Name, "PUSHTURN");
+  EXPECT_EQ(s.GetFreeParam(0).Name(), "PUSHPOWER");
+  EXPECT_EQ(s.GetFreeParam(2).Name(), "PUSHTURN");
   // A flat nose between +-0.1 pi, a wide tail between +-0.8 pi.
   kart->UpdateShape();
   EXPECT_EQ(kart->CornerPoints, (std::vector<TPoint>{{110, 103}, {92, 106}, {92, 94}, {110, 97}}));

@@ -21,8 +21,8 @@ TEST(RocketTest, CreatedWithItsBodyConstantsControlsAndOutline) {
   EXPECT_DOUBLE_EQ(rocket->Density, 1.2);
   EXPECT_DOUBLE_EQ(rocket->Gravity, 9.8);
   ASSERT_EQ(rocket->GetState().FreeParamCount(), 4);
-  EXPECT_EQ(rocket->GetState().GetFreeParam(0).Name, "MAINPUSH");
-  EXPECT_EQ(rocket->GetState().GetFreeParam(2).Name, "ROTAPUSH");
+  EXPECT_EQ(rocket->GetState().GetFreeParam(0).Name(), "MAINPUSH");
+  EXPECT_EQ(rocket->GetState().GetFreeParam(2).Name(), "ROTAPUSH");
 
   rocket->UpdateShape();
   ASSERT_EQ(rocket->Corners.size(), 5u);
@@ -88,7 +88,7 @@ TEST(RocketTest, UprightTailTouchIsToleratedButNotAtTheNose) {
 
 TEST(RocketTest, ImpactHurtsEvenWithoutControls) {
   auto rocket = TRocket::Create(100, 100, 0);
-  rocket->GetState().FreeParams.clear();  // as if it had no controls
+  rocket->GetState().Layout->FreeParams.clear();  // as if it had no controls
   rocket->ContactX = 112;
   rocket->ContactY = 100;
   rocket->ApplyImpact(48);  // 15 x 2^2 = 60, less 2
