@@ -10,6 +10,7 @@
 #include <QMenuBar>
 
 #include "app/form_test2d.h"
+#include "app/start_stop_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/player.h"
@@ -130,9 +131,9 @@ void TFormTest2D::BuildMenus() {
   };
   RunPauseKey = key(QKeySequence(Qt::Key_Space), QStringLiteral("Run/Pause"));
   On(RunPauseKey, &QAction::triggered, [this] { RunPauseKeyPress(); });
-  On(key(QKeySequence(Qt::Key_Period), QStringLiteral("Step")), &QAction::triggered, [this] { StepBtn->click(); });
+  On(key(QKeySequence(Qt::Key_Period), QStringLiteral("Step")), &QAction::triggered, [this] { startStop_->ClickStep(); });
   On(key(QKeySequence(Qt::CTRL | Qt::Key_R), QStringLiteral("Reset")), &QAction::triggered,
-     [this] { BtnReset->click(); });
+     [this] { startStop_->ClickReset(); });
 }
 
 // ---------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <numbers>
 
 #include "app/form_test2d.h"
+#include "app/start_stop_box.h"
 #include "app/widgets.h"
 #include "core/player.h"
 #include "core/rounding.h"
@@ -39,15 +40,6 @@ constexpr int kBarHeight = 17;
 constexpr int kDefaultPageSize = 2;
 constexpr int kMinFuturesTicks = 25;
 constexpr int kRadioLineSize = 2;
-// Run and Pause show plainly which one is down: a pressed button is sunken and
-// clearly darker.
-constexpr const char* kRunButtonStyle =
-    "QToolButton { border: 1px solid palette(mid); border-radius: 2px; background: palette(button);"
-    " padding: 2px 6px; }"
-    "QToolButton:hover { background: palette(light); }"
-    "QToolButton:pressed, QToolButton:checked { border-style: inset; border-color: palette(shadow);"
-    " background: palette(dark); }";
-constexpr int kStartStopButtonWidth = 50;  // four buttons side by side in the column
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
 
@@ -268,49 +260,6 @@ QGroupBox* TFormTest2D::BuildMoveBox() {
   return EdHandMove;
 }
 
-QGroupBox* TFormTest2D::BuildStartStopBox() {
-  GroupBox3 = NewBox(QStringLiteral("START/STOP"), this);
-  auto* row = new QHBoxLayout;
-  row->setSpacing(4);
-  StartBtn = new QToolButton(GroupBox3);
-  StartBtn->setText(QStringLiteral("Run"));
-  PauseBtn = new QToolButton(GroupBox3);
-  PauseBtn->setText(QStringLiteral("Pause"));
-  StepBtn = new QToolButton(GroupBox3);
-  StepBtn->setText(QStringLiteral("Step"));
-  BtnReset = new QToolButton(GroupBox3);
-  BtnReset->setText(QStringLiteral("Reset"));
-  StartBtn->setToolTip(QStringLiteral("Run the simulation (Space runs or pauses)"));
-  PauseBtn->setToolTip(QStringLiteral("Pause after the cycle in progress (Space)"));
-  StepBtn->setToolTip(QStringLiteral("One cycle, then pause (.)"));
-  BtnReset->setToolTip(QStringLiteral("Back to the states when Run was last pressed (Ctrl+R)"));
-  for (QToolButton* button : {StartBtn, PauseBtn, StepBtn, BtnReset}) {
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setStyleSheet(QString::fromLatin1(kRunButtonStyle));
-    button->setMinimumWidth(kStartStopButtonWidth);
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  // Group 1: pressing one releases the other; a pressed one stays down; at start
-  // neither is down.
-  StartBtn->setCheckable(true);
-  PauseBtn->setCheckable(true);
-  RunGroup = new QButtonGroup(this);
-  RunGroup->setExclusive(true);
-  RunGroup->addButton(StartBtn, 1);
-  RunGroup->addButton(PauseBtn, 2);
-  On(StartBtn, &QToolButton::clicked, [this] { StartBtnClick(); });
-  On(StepBtn, &QToolButton::clicked, [this] { StepBtnClick(); });
-  On(BtnReset, &QToolButton::clicked, [this] { ResetBtnClick(); });
-
-  EdEvolution = new QCheckBox(QStringLiteral("Allow evolution of goal params."), GroupBox3);
-  On(EdEvolution, &QCheckBox::clicked, [this] { EdEvolutionClick(); });
-  auto* layout = static_cast<QVBoxLayout*>(GroupBox3->layout());
-  layout->addLayout(row);
-  layout->addWidget(EdEvolution);
-  return GroupBox3;
-}
-
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
 
@@ -361,7 +310,7 @@ void TFormTest2D::EdAutoRadioClick() {
   if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = EdAutoRadio->isChecked();
 }
 
-void TFormTest2D::EdEvolutionClick() { track_->SetEvolution(EdEvolution->isChecked()); }
+void TFormTest2D::EdEvolutionClick() { track_->SetEvolution(startStop_->Evolution()); }
 
 void TFormTest2D::UpdateRealTimeParams() {
   if (const TPlayer* player = SelectedPlayer()) EdRadio->setValue(player->GridSize);
@@ -482,11 +431,11 @@ void TFormTest2D::HandMoveStep(int tag) {
       body->MoveBy(move.dx, move.dy, move.dAngle);
     }
   }
-  if (!StartBtn->isChecked()) Redraw();
+  if (!startStop_->RunDown()) Redraw();
 }
 
 void TFormTest2D::MoveButtonMouseDown(int tag) {
-  if (StartBtn->isChecked()) return;
+  if (startStop_->RunDown()) return;
   HandMoveStep(tag);
   ArrowTimerTag = tag;
   ArrowTimer->setInterval(ArrowFirstDelayMs);
@@ -515,7 +464,7 @@ void TFormTest2D::SpeedButton8Click(int tag) {
       default: break;
     }
   }
-  if (!StartBtn->isChecked()) Redraw();
+  if (!startStop_->RunDown()) Redraw();
 }
 
 void TFormTest2D::SpeedButton8DblClick(int tag) {

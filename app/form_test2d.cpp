@@ -34,6 +34,7 @@
 #include <utility>
 
 #include "app/crash_report.h"
+#include "app/start_stop_box.h"
 #include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
@@ -164,7 +165,12 @@ void TFormTest2D::BuildWindow() {
   boxes->addWidget(BuildPlayerBox());
   boxes->addWidget(BuildGoalPanel(), 1);
   boxes->addWidget(BuildMoveBox());
-  boxes->addWidget(BuildStartStopBox());
+  startStop_ = new TStartStopBox(column);
+  OnBox(startStop_, &TStartStopBox::RunClicked, [this] { StartBtnClick(); });
+  OnBox(startStop_, &TStartStopBox::StepClicked, [this] { StepBtnClick(); });
+  OnBox(startStop_, &TStartStopBox::ResetClicked, [this] { ResetBtnClick(); });
+  OnBox(startStop_, &TStartStopBox::EvolutionClicked, [this](bool) { EdEvolutionClick(); });
+  boxes->addWidget(startStop_);
   row->addWidget(column);
 
   BuildMenus();
@@ -230,13 +236,6 @@ void TFormTest2D::NameControls() {
       {SpeedButton10, "SpeedButton10"},
       {SpeedButton11, "SpeedButton11"},
       {ArrowTimer, "ArrowTimer"},
-      {GroupBox3, "GroupBox3"},
-      {StartBtn, "StartBtn"},
-      {PauseBtn, "PauseBtn"},
-      {RunGroup, "RunGroup"},
-      {StepBtn, "StepBtn"},
-      {BtnReset, "BtnReset"},
-      {EdEvolution, "EdEvolution"},
       {StatusLine, "StatusLine"},
       {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},
       {Saveimagestofolder, "Saveimagestofolder"},
@@ -435,7 +434,7 @@ bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) {
 void TFormTest2D::closeEvent(QCloseEvent* event) {
   // The run loop tests only the Run button: releasing it ends every level of the
   // loop after the step in progress, and the program can then quit.
-  if (StartBtn->isChecked()) PauseBtn->setChecked(true);
+  if (startStop_->RunDown()) startStop_->Pause();
   ArrowTimer->stop();
   event->accept();
 }
@@ -449,13 +448,13 @@ void TFormTest2D::RunSimulation() {
   RandomizeFromClock();
   for (TTeam* team : track_->Teams) team->CommitStates();
   loopFailed_ = false;
-  RunLoop([this] { return StartBtn->isChecked(); });
+  RunLoop([this] { return startStop_->RunDown(); });
 }
 
 void TFormTest2D::StepBtnClick() {
   if (Running()) {
     // The cycle in progress is the step: the loop ends after it.
-    PauseBtn->setChecked(true);
+    startStop_->Pause();
     return;
   }
   loopFailed_ = false;
@@ -464,10 +463,10 @@ void TFormTest2D::StepBtnClick() {
 }
 
 void TFormTest2D::RunPauseKeyPress() {
-  if (StartBtn->isChecked()) {
-    PauseBtn->click();
+  if (startStop_->RunDown()) {
+    startStop_->ClickPause();
   } else {
-    StartBtn->click();
+    startStop_->ClickRun();
   }
 }
 

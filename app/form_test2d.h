@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 class QAction;
@@ -47,6 +48,7 @@ class TPlayer;
 class TPlayerList;
 class TPopulation;
 class TTeam;
+class TStartStopBox;
 class TStatusLine;
 class TTrack2D;
 
@@ -168,14 +170,6 @@ class TFormTest2D : public QMainWindow {
   TFlatButton* SpeedButton11 = nullptr;  // "-H", tag 3
   QTimer* ArrowTimer = nullptr;
   int ArrowTimerTag = 0;
-  // "START/STOP"
-  QGroupBox* GroupBox3 = nullptr;
-  QToolButton* StartBtn = nullptr;
-  QToolButton* PauseBtn = nullptr;
-  QButtonGroup* RunGroup = nullptr;  // group 1: Run and Pause
-  QToolButton* StepBtn = nullptr;  // one cycle, then idle
-  QToolButton* BtnReset = nullptr;
-  QCheckBox* EdEvolution = nullptr;
   // The status bar: how the last cycle went.
   TStatusLine* StatusLine = nullptr;
   // Menus.
@@ -296,7 +290,6 @@ class TFormTest2D : public QMainWindow {
   QGroupBox* BuildPlayerBox();
   QWidget* BuildGoalPanel();
   QGroupBox* BuildMoveBox();
-  QGroupBox* BuildStartStopBox();
   void BuildMenus();
   void InstallDefaultDialogs();
 
@@ -306,6 +299,16 @@ class TFormTest2D : public QMainWindow {
   template <typename Sender, typename Signal>
   void On(Sender* sender, Signal signal, std::function<void()> handler) {
     connect(sender, signal, this, [this, sender, handler] { Handle(handler, CommandName(sender)); });
+  }
+  // Connects a box's signal to a handler run through Handle, named after the
+  // control behind the signal.
+  template <typename Box, typename... Args>
+  void OnBox(Box* box, void (Box::*signal)(Args...),
+             std::type_identity_t<std::function<void(Args...)>> handler) {
+    connect(box, signal, this, [this, box, handler](Args... args) {
+      const QObject* control = box->ActiveControl();
+      Handle([&] { handler(args...); }, CommandName(control ? control : box));
+    });
   }
   // A control or menu item as a report names it: its name and caption.
   static QString CommandName(const QObject* sender);
@@ -334,6 +337,9 @@ class TFormTest2D : public QMainWindow {
   // Fills EdPlayerId with "Player #1".."Player #n" for the current team.
   void FillPlayerList();
   TGoal* GoalOfTag(int tag) const;
+
+  // The boxes of the column.
+  TStartStopBox* startStop_ = nullptr;
 
   // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
   // reverse order: the model before the picture it draws on).

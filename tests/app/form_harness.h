@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QByteArray>
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QFile>
@@ -28,6 +29,7 @@
 #include "app/goal_box.h"
 #include "app/widgets.h"
 #include "core/goal.h"
+#include "find_control.h"
 #include "core/player.h"
 #include "core/team.h"
 #include "goals/avoid_goal.h"
@@ -89,9 +91,9 @@ struct TFormHarness {
       if (!frame) return;
       const int cycle = ++seen;
       if (during) during(cycle);
-      if (cycle >= cycles) Form->PauseBtn->click();
+      if (cycle >= cycles) Find<QToolButton>(*Form, "PauseBtn")->click();
     };
-    Form->StartBtn->click();  // returns when the loop has ended
+    Find<QToolButton>(*Form, "StartBtn")->click();  // returns when the loop has ended
     track.ProcessMessages = original;
     return seen;
   }

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
@@ -37,8 +38,10 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "find_control.h"
 
 using namespace vorlanth;
+using vorlanth::testing::Find;
 
 class FormTest2DTest : public QObject {
   Q_OBJECT
@@ -74,9 +77,9 @@ class FormTest2DTest : public QObject {
       if (!frame) return;
       const int cycle = ++cyclesSeen;
       if (during) during(cycle);
-      if (cycle == cycles) form->PauseBtn->click();
+      if (cycle == cycles) Find<QToolButton>(*form, "PauseBtn")->click();
     };
-    form->StartBtn->click();  // returns when the loop has ended
+    Find<QToolButton>(*form, "StartBtn")->click();  // returns when the loop has ended
     track.ProcessMessages = original;
   }
 
@@ -161,8 +164,8 @@ class FormTest2DTest : public QObject {
       QVERIFY(!item->isChecked());
     QVERIFY(Selected().ShowFeelings);
     QVERIFY(Team().Goals->ShowGoals);
-    QVERIFY(!form->StartBtn->isChecked());
-    QVERIFY(!form->PauseBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "PauseBtn")->isChecked());
 
     QCOMPARE(form->LbSeconds->text(), QStringLiteral("10 s."));
     QCOMPARE(form->LbMinFutures->text(), QStringLiteral("100"));
@@ -181,7 +184,7 @@ class FormTest2DTest : public QObject {
     for (QWidget* box : {static_cast<QWidget*>(form->EdAIParams),
                          static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
                          static_cast<QWidget*>(form->EdHandMove),
-                         static_cast<QWidget*>(form->GroupBox3)})
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "GroupBox3"))})
       QVERIFY(!box->isHidden());
     QVERIFY(errors.isEmpty());
   }
@@ -191,7 +194,7 @@ class FormTest2DTest : public QObject {
     form->menuHandMove->trigger();
     QVERIFY(!form->EdTrackParams->isHidden());
     QVERIFY(form->EdHandMove->isHidden());
-    QVERIFY(!form->GroupBox3->isHidden());  // START/STOP is always shown
+    QVERIFY(!Find<QGroupBox>(*form, "GroupBox3")->isHidden());  // START/STOP is always shown
   }
 
   void runAndPauseRunCyclesThatMoveTheWorld() {
@@ -200,8 +203,8 @@ class FormTest2DTest : public QObject {
     const double a = Selected().GetAngle();
     RunCycles(3);
     QCOMPARE(cyclesSeen, 3);
-    QVERIFY(!form->StartBtn->isChecked());
-    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(!form->Running());
     QVERIFY(form->Track().LastPassCount >= 1);
     QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y || Selected().GetAngle() != a);
@@ -211,13 +214,13 @@ class FormTest2DTest : public QObject {
   void runClickedWhileRunningNestsAndOnePauseEndsAll() {
     bool nested = false;
     RunCycles(5, [&](int cycle) {
-      if (cycle == 2) form->StartBtn->click();  // enters the loop again from inside
+      if (cycle == 2) Find<QToolButton>(*form, "StartBtn")->click();  // enters the loop again from inside
       if (cycle == 4) nested = form->Running();
     });
     QVERIFY(nested);
     QCOMPARE(cyclesSeen, 5);  // no cycle starts after the pause, at any level
     QVERIFY(!form->Running());
-    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
   }
 
   void closingTheWindowDuringARunEndsTheLoop() {
@@ -226,7 +229,7 @@ class FormTest2DTest : public QObject {
     });
     QCOMPARE(cyclesSeen, 2);
     QVERIFY(!form->Running());
-    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(!form->isVisible());
   }
 
@@ -251,7 +254,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(frame.size(), QSize(800, 600));
     QCOMPARE(Rgb(frame), Rgb(form->RoadImage()));
 
-    form->BtnReset->click();
+    Find<QToolButton>(*form, "BtnReset")->click();
     QCOMPARE(form->FrameCounter, 1);
     QFile::remove(dir.filePath(QStringLiteral("run_00001.bmp")));
     QFile::remove(dir.filePath(QStringLiteral("run_00002.bmp")));
@@ -280,14 +283,14 @@ class FormTest2DTest : public QObject {
     QCOMPARE(cyclesSeen, 1);
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors[0].contains(QStringLiteral("/no-such-folder-for-frames/run_00001.bmp")));
-    QVERIFY(form->StartBtn->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(!form->Running());
     QCOMPARE(form->FrameCounter, 1);
 
     // Pause, then Run, starts again (here into a folder that exists).
     QTemporaryDir dir;
     form->SaveFileName = dir.filePath(QStringLiteral("run"));
-    form->PauseBtn->click();
+    Find<QToolButton>(*form, "PauseBtn")->click();
     RunCycles(1);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
     QCOMPARE(form->FrameCounter, 2);
@@ -316,7 +319,7 @@ class FormTest2DTest : public QObject {
   }
 
   void playersBornBySplittingJoinTheList() {
-    form->EdEvolution->click();
+    Find<QCheckBox>(*form, "EdEvolution")->click();
     Selected().SetEnergy(100);  // rich enough to split
     RunCycles(1);
     QCOMPARE(Team().PlayerCount(), 2);
@@ -364,7 +367,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(form->LbSize->text(), QStringLiteral("20px"));
     form->EdDetermined->setValue(40);
     QCOMPARE(Selected().Determination, 0.4);
-    form->EdEvolution->click();
+    Find<QCheckBox>(*form, "EdEvolution")->click();
     QVERIFY(form->Track().Evolution);
     QVERIFY(Selected().Goals->ShowGoals);
   }
@@ -437,13 +440,13 @@ class FormTest2DTest : public QObject {
     QCOMPARE(player.GetPosY(), y - 5);
 
     // While Run is down an arrow does nothing and starts no timer.
-    form->StartBtn->setChecked(true);
+    Find<QToolButton>(*form, "StartBtn")->setChecked(true);
     const double before = player.GetPosX();
     QTest::mousePress(form->SpeedButton3, Qt::LeftButton);
     QCOMPARE(player.GetPosX(), before);
     QVERIFY(!form->ArrowTimer->isActive());
     QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
-    form->PauseBtn->setChecked(true);
+    Find<QToolButton>(*form, "PauseBtn")->setChecked(true);
   }
 
   // A tap sends press and release together: both are queued before the press's
@@ -526,21 +529,21 @@ class FormTest2DTest : public QObject {
     const double x = Selected().GetPosX();
     const double y = Selected().GetPosY();
     const int64_t subSteps = track.TotalSubSteps;
-    form->StepBtn->click();  // returns after the cycle
+    Find<QToolButton>(*form, "StepBtn")->click();  // returns after the cycle
     QCOMPARE(form->CycleCount, 1);
     QVERIFY(track.TotalSubSteps > subSteps);
     QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y);
     QVERIFY(!form->Running());
-    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 1  |")));
 
     // While running, Step makes the cycle in progress the last.
     RunCycles(5, [&](int cycle) {
-      if (cycle == 2) form->StepBtn->click();
+      if (cycle == 2) Find<QToolButton>(*form, "StepBtn")->click();
     });
     QCOMPARE(cyclesSeen, 2);
     QVERIFY(!form->Running());
-    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(errors.isEmpty());
   }
 
@@ -568,7 +571,7 @@ class FormTest2DTest : public QObject {
     track.ProcessMessages = original;
     QCOMPARE(frames, 3);
     QCOMPARE(form->CycleCount, 4);
-    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(!form->Running());
 
     form->FrameCounter = 7;
@@ -659,7 +662,7 @@ class FormTest2DTest : public QObject {
 
   // A pressed Run is clearly darker than a released Pause.
   void thePressedRunButtonIsClearlyDarker() {
-    form->StartBtn->setChecked(true);
+    Find<QToolButton>(*form, "StartBtn")->setChecked(true);
     auto lightness = [](QWidget* button) {
       const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
       double sum = 0;
@@ -667,10 +670,10 @@ class FormTest2DTest : public QObject {
         for (int x = 0; x < image.width(); ++x) sum += QColor(image.pixel(x, y)).lightnessF();
       return sum / (image.width() * image.height());
     };
-    const double run = lightness(form->StartBtn);
-    const double pause = lightness(form->PauseBtn);
+    const double run = lightness(Find<QToolButton>(*form, "StartBtn"));
+    const double pause = lightness(Find<QToolButton>(*form, "PauseBtn"));
     QVERIFY2(pause - run > 0.15, qPrintable(QStringLiteral("Run %1, Pause %2").arg(run).arg(pause)));
-    form->PauseBtn->setChecked(true);
+    Find<QToolButton>(*form, "PauseBtn")->setChecked(true);
   }
 
   void removingAPlayerSelectsTheLastOneAndKeepsTheLastPlayer() {

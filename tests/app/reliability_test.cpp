@@ -174,7 +174,7 @@ class ReliabilityTest : public QObject {
       ++cyclesRun;
       for (int k = Pick(kMaxCommandsPerFrame + 1); k > 0 && MayGoOn(); --k) IssueRandom();
       if (MayGoOn() && Chance(30)) QueueBetweenCycles();
-      if (--framesLeft <= 0 || !MayGoOn()) h.Form->PauseBtn->click();
+      if (--framesLeft <= 0 || !MayGoOn()) Find<QToolButton>(*h.Form, "PauseBtn")->click();
       Check("end of the frame");
     };
   }
@@ -196,7 +196,7 @@ class ReliabilityTest : public QObject {
     framesLeft = std::max(framesLeft, cycles);
     seedPending = true;
     ++runNesting;
-    h.Form->StartBtn->click();  // returns when this level of the loop has ended
+    Find<QToolButton>(*h.Form, "StartBtn")->click();  // returns when this level of the loop has ended
     --runNesting;
   }
 
@@ -301,7 +301,7 @@ class ReliabilityTest : public QObject {
     AddCommand("collisions", 2, [&f] { f.EdCollisions->click(); });
     AddCommand("sensitivity", 1, [&f] { f.EdSensitivity->click(); });
     AddCommand("auto grid", 1, [&f] { f.EdAutoRadio->click(); });
-    AddCommand("evolution", 3, [&f] { f.EdEvolution->click(); });
+    AddCommand("evolution", 3, [&f] { Find<QCheckBox>(f, "EdEvolution")->click(); });
 
     // Menus of the window.
     AddCommand("load circuit", 3, [this] { h.LoadCircuit(AnyCircuit()); });
@@ -321,8 +321,8 @@ class ReliabilityTest : public QObject {
     AddCommand("resize", 1, [this, &f] { f.PanelImg->resize(Between(0, 1200), Between(0, 900)); });
 
     // The loop.
-    AddCommand("Reset", 2, [&f] { f.BtnReset->click(); });
-    AddCommand("Pause", 2, [&f] { f.PauseBtn->click(); });
+    AddCommand("Reset", 2, [&f] { Find<QToolButton>(f, "BtnReset")->click(); });
+    AddCommand("Pause", 2, [&f] { Find<QToolButton>(f, "PauseBtn")->click(); });
     AddCommand("Run", 8, [this] { ClickRun(Between(1, kMaxCyclesPerRun)); });
   }
 
@@ -353,7 +353,7 @@ class ReliabilityTest : public QObject {
       QCoreApplication::processEvents();
     }
     // Idle again: no loop, Run up.
-    if (h.Form->StartBtn->isChecked()) h.Form->PauseBtn->click();
+    if (Find<QToolButton>(*h.Form, "StartBtn")->isChecked()) Find<QToolButton>(*h.Form, "PauseBtn")->click();
     QCoreApplication::processEvents();
     Check("end");
     RemoveFrames();
