@@ -10,6 +10,7 @@
 #include <QMenuBar>
 
 #include "app/form_test2d.h"
+#include "app/move_box.h"
 #include "app/start_stop_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
@@ -239,7 +240,7 @@ void TFormTest2D::menuPlayerParamsClick() {
   edChoosePlayer->setVisible(menuChoosePlayer->isChecked());
   EdPlayerParams->setVisible(menuPlayerParams->isChecked());
   EdGoals->setVisible(menuGoals->isChecked());
-  EdHandMove->setVisible(menuHandMove->isChecked());
+  move_->setVisible(menuHandMove->isChecked());
   EdTrackParams->setVisible(MenuTrackParams->isChecked());
 }
 

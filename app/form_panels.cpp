@@ -207,59 +207,6 @@ QGroupBox* TFormTest2D::BuildPlayerBox() {
   return EdPlayerParams;
 }
 
-QGroupBox* TFormTest2D::BuildMoveBox() {
-  EdHandMove = NewBox(QStringLiteral("MOVE"), this);
-  auto* grid = new QGridLayout;
-  grid->setSpacing(0);
-  QFont bold = font();
-  bold.setBold(true);
-
-  struct TButtonSpec {
-    TFlatButton** field;
-    const char* caption;
-    int tag;
-    const char* hint;
-    int row;
-    int column;
-  };
-  // Arrows as a cross with the turns beside "^"; energy and health on the right.
-  const TButtonSpec moves[] = {
-      {&SpeedButton6, "Turn left", 5, "", 0, 0},  {&SpeedButton2, "^", 3, "", 0, 1},
-      {&SpeedButton5, "Turn right", 6, "", 0, 2}, {&SpeedButton1, "<", 1, "", 1, 0},
-      {&SpeedButton4, "v", 4, "", 1, 1},          {&SpeedButton3, ">", 2, "", 1, 2},
-  };
-  const TButtonSpec levels[] = {
-      {&SpeedButton8, "+E", 0, "Gives energy", 0, 4},
-      {&SpeedButton9, "+H", 1, "Gives health ", 0, 5},
-      {&SpeedButton10, "-E", 2, "Takes energy", 1, 4},
-      {&SpeedButton11, "-H", 3, "Takes health", 1, 5},
-  };
-  for (const TButtonSpec& entry : moves) {
-    auto* button = new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, EdHandMove);
-    if (entry.tag <= 4) button->setFont(bold);
-    *entry.field = button;
-    grid->addWidget(button, entry.row, entry.column);
-    On(button, &QToolButton::pressed, [this, button] { MoveButtonMouseDown(button->Tag()); });
-    On(button, &QToolButton::released, [this] { MoveButtonMouseUp(); });
-  }
-  for (const TButtonSpec& entry : levels) {
-    auto* button = new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, EdHandMove);
-    button->setToolTip(QString::fromLatin1(entry.hint));
-    *entry.field = button;
-    grid->addWidget(button, entry.row, entry.column);
-    On(button, &QToolButton::clicked, [this, button] { SpeedButton8Click(button->Tag()); });
-    On(button, &TFlatButton::DoubleClicked,
-       [this, button] { SpeedButton8DblClick(button->Tag()); });
-  }
-  grid->setColumnStretch(3, 1);
-  static_cast<QVBoxLayout*>(EdHandMove->layout())->addLayout(grid);
-
-  ArrowTimer = new QTimer(this);
-  ArrowTimer->setInterval(ArrowFirstDelayMs);
-  On(ArrowTimer, &QTimer::timeout, [this] { ArrowTimerTimer(); });
-  return EdHandMove;
-}
-
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
 

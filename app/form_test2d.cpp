@@ -34,6 +34,7 @@
 #include <utility>
 
 #include "app/crash_report.h"
+#include "app/move_box.h"
 #include "app/start_stop_box.h"
 #include "app/status_line.h"
 #include "app/widgets.h"
@@ -164,7 +165,15 @@ void TFormTest2D::BuildWindow() {
   boxes->addWidget(BuildTrackBox());
   boxes->addWidget(BuildPlayerBox());
   boxes->addWidget(BuildGoalPanel(), 1);
-  boxes->addWidget(BuildMoveBox());
+  move_ = new TMoveBox(column);
+  OnBox(move_, &TMoveBox::MovePressed, [this](int tag) { MoveButtonMouseDown(tag); });
+  OnBox(move_, &TMoveBox::MoveReleased, [this] { MoveButtonMouseUp(); });
+  OnBox(move_, &TMoveBox::LevelClicked, [this](int tag) { SpeedButton8Click(tag); });
+  OnBox(move_, &TMoveBox::LevelDoubleClicked, [this](int tag) { SpeedButton8DblClick(tag); });
+  boxes->addWidget(move_);
+  ArrowTimer = new QTimer(this);
+  ArrowTimer->setInterval(ArrowFirstDelayMs);
+  On(ArrowTimer, &QTimer::timeout, [this] { ArrowTimerTimer(); });
   startStop_ = new TStartStopBox(column);
   OnBox(startStop_, &TStartStopBox::RunClicked, [this] { StartBtnClick(); });
   OnBox(startStop_, &TStartStopBox::StepClicked, [this] { StepBtnClick(); });
@@ -200,7 +209,6 @@ void TFormTest2D::NameControls() {
       {EdColor, "EdColor"},
       {EdPlayerId, "EdPlayerId"},
       {BtnAddPlayer, "BtnAddPlayer"},
-      {SpeedButton7, "SpeedButton7"},
       {BtnSubPlayer, "BtnSubPlayer"},
       {EdAIParams, "EdAIParams"},
       {EdSeconds, "EdSeconds"},
@@ -224,17 +232,6 @@ void TFormTest2D::NameControls() {
       {LbRadio, "LbRadio"},
       {GoalArea, "GoalArea"},
       {EdGoals, "EdGoals"},
-      {EdHandMove, "EdHandMove"},
-      {SpeedButton1, "SpeedButton1"},
-      {SpeedButton3, "SpeedButton3"},
-      {SpeedButton2, "SpeedButton2"},
-      {SpeedButton4, "SpeedButton4"},
-      {SpeedButton6, "SpeedButton6"},
-      {SpeedButton5, "SpeedButton5"},
-      {SpeedButton8, "SpeedButton8"},
-      {SpeedButton9, "SpeedButton9"},
-      {SpeedButton10, "SpeedButton10"},
-      {SpeedButton11, "SpeedButton11"},
       {ArrowTimer, "ArrowTimer"},
       {StatusLine, "StatusLine"},
       {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},

@@ -48,6 +48,7 @@ class TPlayer;
 class TPlayerList;
 class TPopulation;
 class TTeam;
+class TMoveBox;
 class TStartStopBox;
 class TStatusLine;
 class TTrack2D;
@@ -156,20 +157,7 @@ class TFormTest2D : public QMainWindow {
   // The goal panel.
   QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
   QWidget* EdGoals = nullptr;
-  // "MOVE"
-  QGroupBox* EdHandMove = nullptr;
-  TFlatButton* SpeedButton1 = nullptr;   // "<", tag 1
-  TFlatButton* SpeedButton3 = nullptr;   // ">", tag 2
-  TFlatButton* SpeedButton2 = nullptr;   // "^", tag 3
-  TFlatButton* SpeedButton4 = nullptr;   // "v", tag 4
-  TFlatButton* SpeedButton6 = nullptr;   // "Turn left", tag 5
-  TFlatButton* SpeedButton5 = nullptr;   // "Turn right", tag 6
-  TFlatButton* SpeedButton8 = nullptr;   // "+E", tag 0
-  TFlatButton* SpeedButton9 = nullptr;   // "+H", tag 1
-  TFlatButton* SpeedButton10 = nullptr;  // "-E", tag 2
-  TFlatButton* SpeedButton11 = nullptr;  // "-H", tag 3
-  QTimer* ArrowTimer = nullptr;
-  int ArrowTimerTag = 0;
+  int ArrowTimerTag = 0;  // the move the held button repeats
   // The status bar: how the last cycle went.
   TStatusLine* StatusLine = nullptr;
   // Menus.
@@ -289,7 +277,6 @@ class TFormTest2D : public QMainWindow {
   QGroupBox* BuildTrackBox();
   QGroupBox* BuildPlayerBox();
   QWidget* BuildGoalPanel();
-  QGroupBox* BuildMoveBox();
   void BuildMenus();
   void InstallDefaultDialogs();
 
@@ -339,7 +326,9 @@ class TFormTest2D : public QMainWindow {
   TGoal* GoalOfTag(int tag) const;
 
   // The boxes of the column.
+  TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
+  QTimer* ArrowTimer = nullptr;  // repeats the move of a held button
 
   // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
   // reverse order: the model before the picture it draws on).

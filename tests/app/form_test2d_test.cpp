@@ -183,7 +183,7 @@ class FormTest2DTest : public QObject {
     QVERIFY(form->EdPlayerParams->isHidden());
     for (QWidget* box : {static_cast<QWidget*>(form->EdAIParams),
                          static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
-                         static_cast<QWidget*>(form->EdHandMove),
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "EdHandMove")),
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "GroupBox3"))})
       QVERIFY(!box->isHidden());
     QVERIFY(errors.isEmpty());
@@ -193,7 +193,7 @@ class FormTest2DTest : public QObject {
     form->MenuTrackParams->trigger();
     form->menuHandMove->trigger();
     QVERIFY(!form->EdTrackParams->isHidden());
-    QVERIFY(form->EdHandMove->isHidden());
+    QVERIFY(Find<QGroupBox>(*form, "EdHandMove")->isHidden());
     QVERIFY(!Find<QGroupBox>(*form, "GroupBox3")->isHidden());  // START/STOP is always shown
   }
 
@@ -387,47 +387,47 @@ class FormTest2DTest : public QObject {
   void energyAndHealthButtons() {
     TPlayer2D& player = Selected();
     player.SetEnergy(15);
-    form->SpeedButton10->click();  // "-E"
+    Find<TFlatButton>(*form, "SpeedButton10")->click();  // "-E"
     QCOMPARE(player.GetEnergy(), 10.0);
     player.SetEnergy(5);
-    form->SpeedButton10->click();
+    Find<TFlatButton>(*form, "SpeedButton10")->click();
     QCOMPARE(player.GetEnergy(), 10.0);
     player.SetEnergy(95);
-    form->SpeedButton8->click();  // "+E"
+    Find<TFlatButton>(*form, "SpeedButton8")->click();  // "+E"
     QCOMPARE(player.GetEnergy(), 100.0);
     player.SetHealth(15);
-    form->SpeedButton11->click();  // "-H"
+    Find<TFlatButton>(*form, "SpeedButton11")->click();  // "-H"
     QCOMPARE(player.GetHealth(), 10.0);
 
     // A double click on "-E" fills the health, not the energy.
     player.SetHealth(50);
     player.SetEnergy(50);
-    QTest::mouseDClick(form->SpeedButton10, Qt::LeftButton);
+    QTest::mouseDClick(Find<TFlatButton>(*form, "SpeedButton10"), Qt::LeftButton);
     QCOMPARE(player.GetHealth(), 100.0);
     QVERIFY(player.GetEnergy() < 100.0);
     player.SetEnergy(50);
-    QTest::mouseDClick(form->SpeedButton8, Qt::LeftButton);  // "+E": energy
+    QTest::mouseDClick(Find<TFlatButton>(*form, "SpeedButton8"), Qt::LeftButton);  // "+E": energy
     QCOMPARE(player.GetEnergy(), 100.0);
   }
 
   void holdingAnArrowRepeatsAtShrinkingIntervals() {
     TPlayer2D& player = Selected();
     const double x = player.GetPosX();
-    QTest::mousePress(form->SpeedButton3, Qt::LeftButton);  // ">"
+    QTest::mousePress(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);  // ">"
     QCOMPARE(player.GetPosX(), x + 5);
-    QVERIFY(form->ArrowTimer->isActive());
-    QCOMPARE(form->ArrowTimer->interval(), 500);
+    QVERIFY(Find<QTimer>(*form, "ArrowTimer")->isActive());
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 500);
     form->ArrowTimerTimer();
     QCOMPARE(player.GetPosX(), x + 10);
-    QCOMPARE(form->ArrowTimer->interval(), 150);
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 150);
     form->ArrowTimerTimer();
-    QCOMPARE(form->ArrowTimer->interval(), 145);
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 145);
     for (int i = 0; i < 40; ++i) form->ArrowTimerTimer();
-    QCOMPARE(form->ArrowTimer->interval(), 20);
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 20);
     form->ArrowTimerTimer();
-    QCOMPARE(form->ArrowTimer->interval(), 20);
-    QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
-    QVERIFY(!form->ArrowTimer->isActive());
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 20);
+    QTest::mouseRelease(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);
+    QVERIFY(!Find<QTimer>(*form, "ArrowTimer")->isActive());
 
     // "Turn right" turns by 15 degrees; "^" moves up the screen.
     const double angle = player.GetAngle();
@@ -442,10 +442,10 @@ class FormTest2DTest : public QObject {
     // While Run is down an arrow does nothing and starts no timer.
     Find<QToolButton>(*form, "StartBtn")->setChecked(true);
     const double before = player.GetPosX();
-    QTest::mousePress(form->SpeedButton3, Qt::LeftButton);
+    QTest::mousePress(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);
     QCOMPARE(player.GetPosX(), before);
-    QVERIFY(!form->ArrowTimer->isActive());
-    QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
+    QVERIFY(!Find<QTimer>(*form, "ArrowTimer")->isActive());
+    QTest::mouseRelease(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);
     Find<QToolButton>(*form, "PauseBtn")->setChecked(true);
   }
 
@@ -454,7 +454,7 @@ class FormTest2DTest : public QObject {
   void aQuickClickOnAnArrowLeavesNoTimerRunning() {
     TPlayer2D& player = Selected();
     const double x = player.GetPosX();
-    TFlatButton* right = form->SpeedButton3;  // ">"
+    TFlatButton* right = Find<TFlatButton>(*form, "SpeedButton3");  // ">"
     const QPointF at = right->rect().center();
     const QPointF global = right->mapToGlobal(at);
     QCoreApplication::postEvent(right, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
@@ -463,7 +463,7 @@ class FormTest2DTest : public QObject {
                                                        Qt::NoButton, Qt::NoModifier));
     QCoreApplication::processEvents();
     QCOMPARE(player.GetPosX(), x + 5);
-    QVERIFY(!form->ArrowTimer->isActive());
+    QVERIFY(!Find<QTimer>(*form, "ArrowTimer")->isActive());
   }
 
   // A command redraws once, and processes no window messages on its way.

@@ -265,10 +265,10 @@ class ReliabilityTest : public QObject {
     });
 
     // Hand controls.
-    const std::vector<TFlatButton*> arrows = {f.SpeedButton1, f.SpeedButton3, f.SpeedButton2,
-                                              f.SpeedButton4, f.SpeedButton6, f.SpeedButton5};
-    const std::vector<TFlatButton*> levels = {f.SpeedButton8, f.SpeedButton9, f.SpeedButton10,
-                                              f.SpeedButton11};
+    const std::vector<TFlatButton*> arrows = {Find<TFlatButton>(f, "SpeedButton1"), Find<TFlatButton>(f, "SpeedButton3"), Find<TFlatButton>(f, "SpeedButton2"),
+                                              Find<TFlatButton>(f, "SpeedButton4"), Find<TFlatButton>(f, "SpeedButton6"), Find<TFlatButton>(f, "SpeedButton5")};
+    const std::vector<TFlatButton*> levels = {Find<TFlatButton>(f, "SpeedButton8"), Find<TFlatButton>(f, "SpeedButton9"), Find<TFlatButton>(f, "SpeedButton10"),
+                                              Find<TFlatButton>(f, "SpeedButton11")};
     AddCommand("arrow click", 4, [this, &f, arrows] {
       TFlatButton* button = arrows[static_cast<size_t>(Pick(static_cast<int>(arrows.size())))];
       emit button->pressed();
