@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/ai_box.h"
 #include "app/form_test2d.h"
 #include "app/move_box.h"
 #include "app/start_stop_box.h"
@@ -236,7 +237,7 @@ void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
 // Panels and drawing options.
 
 void TFormTest2D::menuPlayerParamsClick() {
-  EdAIParams->setVisible(menuBasicAIparams->isChecked());
+  ai_->setVisible(menuBasicAIparams->isChecked());
   edChoosePlayer->setVisible(menuChoosePlayer->isChecked());
   EdPlayerParams->setVisible(menuPlayerParams->isChecked());
   EdGoals->setVisible(menuGoals->isChecked());

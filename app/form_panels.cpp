@@ -20,6 +20,7 @@
 #include <array>
 #include <numbers>
 
+#include "app/ai_box.h"
 #include "app/form_test2d.h"
 #include "app/start_stop_box.h"
 #include "app/widgets.h"
@@ -38,7 +39,6 @@ namespace {
 constexpr int kBarWidth = 209;
 constexpr int kBarHeight = 17;
 constexpr int kDefaultPageSize = 2;
-constexpr int kMinFuturesTicks = 25;
 constexpr int kRadioLineSize = 2;
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
@@ -144,20 +144,6 @@ QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
   return edChoosePlayer;
 }
 
-QGroupBox* TFormTest2D::BuildAIBox() {
-  EdAIParams = NewBox(QStringLiteral("A.I."), this);
-  EdSeconds = NewBar(1, 20, 10, EdAIParams);
-  LbSeconds = NewValueLabel(EdAIParams);
-  AddBarRow(EdAIParams, QStringLiteral("Seconds in the future to simulate"), LbSeconds, EdSeconds);
-  EdMinFutures = NewBar(1, 2000, 100, EdAIParams);
-  EdMinFutures->setTickInterval(kMinFuturesTicks);
-  LbMinFutures = NewValueLabel(EdAIParams);
-  AddBarRow(EdAIParams, QStringLiteral("Min. number of futures"), LbMinFutures, EdMinFutures);
-  On(EdSeconds, &QSlider::valueChanged, [this] { EdSecondsChange(); });
-  On(EdMinFutures, &QSlider::valueChanged, [this] { EdMinFuturesChange(); });
-  return EdAIParams;
-}
-
 QGroupBox* TFormTest2D::BuildTrackBox() {
   EdTrackParams = NewBox(QStringLiteral("TRACK"), this);
   EdFriction = NewBar(1, 300, 20, EdTrackParams);
@@ -210,15 +196,9 @@ QGroupBox* TFormTest2D::BuildPlayerBox() {
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
 
-void TFormTest2D::EdSecondsChange() {
-  track_->HorizonMs = EdSeconds->value() * 1000;
-  LbSeconds->setText(QStringLiteral("%1 s.").arg(EdSeconds->value()));
-}
+void TFormTest2D::EdSecondsChange() { track_->HorizonMs = ai_->HorizonSeconds() * 1000; }
 
-void TFormTest2D::EdMinFuturesChange() {
-  track_->MinFutures = EdMinFutures->value();
-  LbMinFutures->setText(QString::number(EdMinFutures->value()));
-}
+void TFormTest2D::EdMinFuturesChange() { track_->MinFutures = ai_->MinFutures(); }
 
 void TFormTest2D::EdFrictionChange() {
   track_->Friction = EdFriction->value() / 10000.0;
@@ -268,17 +248,14 @@ void TFormTest2D::UpdateRealTimeParams() {
 
 void TFormTest2D::CopyParamsFromPlayer() {
   TPlayer* player = SelectedPlayer();
+  ai_->ShowSettings(Round32(track_->HorizonMs / 1000.0), track_->MinFutures);
   {
     // The model is written once, by CopyParamsFromScreen below.
-    const QSignalBlocker blockSeconds(EdSeconds);
-    const QSignalBlocker blockFutures(EdMinFutures);
     const QSignalBlocker blockSize(EdSize);
     const QSignalBlocker blockDetermined(EdDetermined);
     const QSignalBlocker blockFriction(EdFriction);
     const QSignalBlocker blockSide(EdSideFriction);
     const QSignalBlocker blockRadio(EdRadio);
-    EdSeconds->setValue(Round32(track_->HorizonMs / 1000.0));
-    EdMinFutures->setValue(track_->MinFutures);
     if (auto* body = dynamic_cast<TPlayer2D*>(player)) EdSize->setValue(Round32(body->GetSize()));
     if (player) EdDetermined->setValue(Round32(player->Determination * 100));
     EdFriction->setValue(Round32(track_->Friction * 10000));

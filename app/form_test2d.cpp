@@ -33,6 +33,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/ai_box.h"
 #include "app/crash_report.h"
 #include "app/move_box.h"
 #include "app/start_stop_box.h"
@@ -161,7 +162,10 @@ void TFormTest2D::BuildWindow() {
   boxes->setContentsMargins(2, 2, 2, 2);
   boxes->setSpacing(0);
   boxes->addWidget(BuildChoosePlayerBox());
-  boxes->addWidget(BuildAIBox());
+  ai_ = new TAiBox(column);
+  OnBox(ai_, &TAiBox::HorizonChanged, [this](int) { EdSecondsChange(); });
+  OnBox(ai_, &TAiBox::MinFuturesChanged, [this](int) { EdMinFuturesChange(); });
+  boxes->addWidget(ai_);
   boxes->addWidget(BuildTrackBox());
   boxes->addWidget(BuildPlayerBox());
   boxes->addWidget(BuildGoalPanel(), 1);
@@ -210,11 +214,6 @@ void TFormTest2D::NameControls() {
       {EdPlayerId, "EdPlayerId"},
       {BtnAddPlayer, "BtnAddPlayer"},
       {BtnSubPlayer, "BtnSubPlayer"},
-      {EdAIParams, "EdAIParams"},
-      {EdSeconds, "EdSeconds"},
-      {LbSeconds, "LbSeconds"},
-      {EdMinFutures, "EdMinFutures"},
-      {LbMinFutures, "LbMinFutures"},
       {EdTrackParams, "EdTrackParams"},
       {EdFriction, "EdFriction"},
       {LbFriction, "LbFriction"},

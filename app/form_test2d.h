@@ -48,6 +48,7 @@ class TPlayer;
 class TPlayerList;
 class TPopulation;
 class TTeam;
+class TAiBox;
 class TMoveBox;
 class TStartStopBox;
 class TStatusLine;
@@ -131,12 +132,6 @@ class TFormTest2D : public QMainWindow {
   TFlatButton* BtnAddPlayer = nullptr;  // "+Kart", tag 1
   TFlatButton* SpeedButton7 = nullptr;  // "+Rocket", tag 2
   TFlatButton* BtnSubPlayer = nullptr;  // "-"
-  // "A.I."
-  QGroupBox* EdAIParams = nullptr;
-  QSlider* EdSeconds = nullptr;
-  QLabel* LbSeconds = nullptr;
-  QSlider* EdMinFutures = nullptr;
-  QLabel* LbMinFutures = nullptr;
   // "TRACK"
   QGroupBox* EdTrackParams = nullptr;
   QSlider* EdFriction = nullptr;
@@ -273,7 +268,6 @@ class TFormTest2D : public QMainWindow {
   // Building the window, one function per part.
   void BuildWindow();
   QGroupBox* BuildChoosePlayerBox();
-  QGroupBox* BuildAIBox();
   QGroupBox* BuildTrackBox();
   QGroupBox* BuildPlayerBox();
   QWidget* BuildGoalPanel();
@@ -326,6 +320,7 @@ class TFormTest2D : public QMainWindow {
   TGoal* GoalOfTag(int tag) const;
 
   // The boxes of the column.
+  TAiBox* ai_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
   QTimer* ArrowTimer = nullptr;  // repeats the move of a held button

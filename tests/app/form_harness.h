@@ -60,8 +60,8 @@ struct TFormHarness {
     dialogs.ChooseColor = [this](const QColor&) { return ColorAnswer; };
     Form = std::make_unique<TFormTest2D>(dialogs);
     Form->show();
-    Form->EdMinFutures->setValue(1);
-    Form->EdSeconds->setValue(1);
+    Find<QSlider>(*Form, "EdMinFutures")->setValue(1);
+    Find<QSlider>(*Form, "EdSeconds")->setValue(1);
     Form->Track().ClockMs = [this] { return ClockMs += 1000; };  // every pass overruns
   }
   void Close() { Form.reset(); }

@@ -125,8 +125,8 @@ class FormTest2DTest : public QObject {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     // Quick cycles: one pass of ten sub-steps.
-    form->EdMinFutures->setValue(1);
-    form->EdSeconds->setValue(1);
+    Find<QSlider>(*form, "EdMinFutures")->setValue(1);
+    Find<QSlider>(*form, "EdSeconds")->setValue(1);
     RandomSeed(7);
   }
 
@@ -167,8 +167,8 @@ class FormTest2DTest : public QObject {
     QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(!Find<QToolButton>(*form, "PauseBtn")->isChecked());
 
-    QCOMPARE(form->LbSeconds->text(), QStringLiteral("10 s."));
-    QCOMPARE(form->LbMinFutures->text(), QStringLiteral("100"));
+    QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("10 s."));
+    QCOMPARE(Find<QLabel>(*form, "LbMinFutures")->text(), QStringLiteral("100"));
     QCOMPARE(form->LbFriction->text(), QStringLiteral("8%"));
     QCOMPARE(form->LbSideFriction->text(), QStringLiteral("10%"));
     QCOMPARE(form->LbSize->text(), QStringLiteral("12px"));
@@ -181,7 +181,7 @@ class FormTest2DTest : public QObject {
 
     QVERIFY(form->EdTrackParams->isHidden());
     QVERIFY(form->EdPlayerParams->isHidden());
-    for (QWidget* box : {static_cast<QWidget*>(form->EdAIParams),
+    for (QWidget* box : {static_cast<QWidget*>(Find<QGroupBox>(*form, "EdAIParams")),
                          static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "EdHandMove")),
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "GroupBox3"))})
@@ -359,9 +359,9 @@ class FormTest2DTest : public QObject {
     form->EdSideFriction->setValue(0);
     QCOMPARE(form->Track().SideFriction, 0.0);
     QCOMPARE(form->LbSideFriction->text(), QStringLiteral("0%"));
-    form->EdSeconds->setValue(3);
+    Find<QSlider>(*form, "EdSeconds")->setValue(3);
     QCOMPARE(form->Track().HorizonMs, 3000);
-    QCOMPARE(form->LbSeconds->text(), QStringLiteral("3 s."));
+    QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("3 s."));
     form->EdSize->setValue(20);
     QCOMPARE(Selected().GetSize(), 20.0);
     QCOMPARE(form->LbSize->text(), QStringLiteral("20px"));

@@ -291,8 +291,8 @@ class ReliabilityTest : public QObject {
     });
 
     // Bars and check boxes. The horizon and the number of futures stay small.
-    AddCommand("seconds", 2, [this, &f] { f.EdSeconds->setValue(Between(1, 2)); });
-    AddCommand("futures", 2, [this, &f] { f.EdMinFutures->setValue(Between(1, 3)); });
+    AddCommand("seconds", 2, [this, &f] { Find<QSlider>(f, "EdSeconds")->setValue(Between(1, 2)); });
+    AddCommand("futures", 2, [this, &f] { Find<QSlider>(f, "EdMinFutures")->setValue(Between(1, 3)); });
     AddCommand("friction", 1, [this, &f] { f.EdFriction->setValue(Between(1, 300)); });
     AddCommand("side friction", 1, [this, &f] { f.EdSideFriction->setValue(Between(0, 100)); });
     AddCommand("size", 3, [this, &f] { f.EdSize->setValue(Between(4, 40)); });
