@@ -13,6 +13,7 @@
 #include "app/form_test2d.h"
 #include "app/move_box.h"
 #include "app/start_stop_box.h"
+#include "app/track_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/player.h"
@@ -242,7 +243,7 @@ void TFormTest2D::menuPlayerParamsClick() {
   EdPlayerParams->setVisible(menuPlayerParams->isChecked());
   EdGoals->setVisible(menuGoals->isChecked());
   move_->setVisible(menuHandMove->isChecked());
-  EdTrackParams->setVisible(MenuTrackParams->isChecked());
+  trackBox_->setVisible(MenuTrackParams->isChecked());
 }
 
 void TFormTest2D::EdDebugChange() {

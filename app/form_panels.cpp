@@ -23,6 +23,7 @@
 #include "app/ai_box.h"
 #include "app/form_test2d.h"
 #include "app/start_stop_box.h"
+#include "app/track_box.h"
 #include "app/widgets.h"
 #include "core/player.h"
 #include "core/rounding.h"
@@ -144,25 +145,6 @@ QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
   return edChoosePlayer;
 }
 
-QGroupBox* TFormTest2D::BuildTrackBox() {
-  EdTrackParams = NewBox(QStringLiteral("TRACK"), this);
-  EdFriction = NewBar(1, 300, 20, EdTrackParams);
-  LbFriction = NewValueLabel(EdTrackParams);
-  AddBarRow(EdTrackParams, QStringLiteral("Track friction coef."), LbFriction, EdFriction);
-  EdSideFriction = NewBar(0, 100, 50, EdTrackParams);
-  LbSideFriction = NewValueLabel(EdTrackParams);
-  AddBarRow(EdTrackParams, QStringLiteral("Slide friction coeficient"), LbSideFriction,
-            EdSideFriction);
-  EdCollisions = new QCheckBox(QStringLiteral("Detect collisions \"player to player\"."),
-                               EdTrackParams);
-  EdCollisions->setChecked(true);
-  EdTrackParams->layout()->addWidget(EdCollisions);
-  On(EdFriction, &QSlider::valueChanged, [this] { EdFrictionChange(); });
-  On(EdSideFriction, &QSlider::valueChanged, [this] { EdSideFrictionChange(); });
-  On(EdCollisions, &QCheckBox::clicked, [this] { EdCollisionsClick(); });
-  return EdTrackParams;
-}
-
 QGroupBox* TFormTest2D::BuildPlayerBox() {
   EdPlayerParams = NewBox(QStringLiteral("PLAYER"), this);
   EdSize = NewBar(4, 40, 8, EdPlayerParams);
@@ -200,15 +182,9 @@ void TFormTest2D::EdSecondsChange() { track_->HorizonMs = ai_->HorizonSeconds() 
 
 void TFormTest2D::EdMinFuturesChange() { track_->MinFutures = ai_->MinFutures(); }
 
-void TFormTest2D::EdFrictionChange() {
-  track_->Friction = EdFriction->value() / 10000.0;
-  LbFriction->setText(QStringLiteral("%1%").arg(Round32(EdFriction->value() / 10.0)));
-}
+void TFormTest2D::EdFrictionChange() { track_->Friction = trackBox_->Friction(); }
 
-void TFormTest2D::EdSideFrictionChange() {
-  track_->SideFriction = EdSideFriction->value() / 100.0;
-  LbSideFriction->setText(QStringLiteral("%1%").arg(EdSideFriction->value()));
-}
+void TFormTest2D::EdSideFrictionChange() { track_->SideFriction = trackBox_->SideFriction(); }
 
 void TFormTest2D::EdSizeChange() {
   LbSize->setText(QStringLiteral("%1px").arg(EdSize->value()));
@@ -227,7 +203,7 @@ void TFormTest2D::EdRadioChange() {
   if (TPlayer* player = SelectedPlayer()) player->SetGridSize(EdRadio->value());
 }
 
-void TFormTest2D::EdCollisionsClick() { track_->Collisions = EdCollisions->isChecked(); }
+void TFormTest2D::EdCollisionsClick() { track_->Collisions = trackBox_->Collisions(); }
 
 void TFormTest2D::EdSensitivityClick() {
   if (TPlayer* player = SelectedPlayer()) player->LimitersOn = EdSensitivity->isChecked();
@@ -249,17 +225,14 @@ void TFormTest2D::UpdateRealTimeParams() {
 void TFormTest2D::CopyParamsFromPlayer() {
   TPlayer* player = SelectedPlayer();
   ai_->ShowSettings(Round32(track_->HorizonMs / 1000.0), track_->MinFutures);
+  trackBox_->ShowSettings(track_->Friction, track_->SideFriction);
   {
     // The model is written once, by CopyParamsFromScreen below.
     const QSignalBlocker blockSize(EdSize);
     const QSignalBlocker blockDetermined(EdDetermined);
-    const QSignalBlocker blockFriction(EdFriction);
-    const QSignalBlocker blockSide(EdSideFriction);
     const QSignalBlocker blockRadio(EdRadio);
     if (auto* body = dynamic_cast<TPlayer2D*>(player)) EdSize->setValue(Round32(body->GetSize()));
     if (player) EdDetermined->setValue(Round32(player->Determination * 100));
-    EdFriction->setValue(Round32(track_->Friction * 10000));
-    EdSideFriction->setValue(Round32(track_->SideFriction * 100));
     if (player) {
       EdColor->SetColor(player->Color);
       EdRadio->setMaximum(player->MaxGridSize);

@@ -38,6 +38,7 @@
 #include "app/move_box.h"
 #include "app/start_stop_box.h"
 #include "app/status_line.h"
+#include "app/track_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/error.h"
@@ -166,7 +167,11 @@ void TFormTest2D::BuildWindow() {
   OnBox(ai_, &TAiBox::HorizonChanged, [this](int) { EdSecondsChange(); });
   OnBox(ai_, &TAiBox::MinFuturesChanged, [this](int) { EdMinFuturesChange(); });
   boxes->addWidget(ai_);
-  boxes->addWidget(BuildTrackBox());
+  trackBox_ = new TTrackBox(column);
+  OnBox(trackBox_, &TTrackBox::FrictionChanged, [this](double) { EdFrictionChange(); });
+  OnBox(trackBox_, &TTrackBox::SideFrictionChanged, [this](double) { EdSideFrictionChange(); });
+  OnBox(trackBox_, &TTrackBox::CollisionsClicked, [this](bool) { EdCollisionsClick(); });
+  boxes->addWidget(trackBox_);
   boxes->addWidget(BuildPlayerBox());
   boxes->addWidget(BuildGoalPanel(), 1);
   move_ = new TMoveBox(column);
@@ -214,12 +219,6 @@ void TFormTest2D::NameControls() {
       {EdPlayerId, "EdPlayerId"},
       {BtnAddPlayer, "BtnAddPlayer"},
       {BtnSubPlayer, "BtnSubPlayer"},
-      {EdTrackParams, "EdTrackParams"},
-      {EdFriction, "EdFriction"},
-      {LbFriction, "LbFriction"},
-      {EdSideFriction, "EdSideFriction"},
-      {LbSideFriction, "LbSideFriction"},
-      {EdCollisions, "EdCollisions"},
       {EdPlayerParams, "EdPlayerParams"},
       {EdSize, "EdSize"},
       {LbSize, "LbSize"},

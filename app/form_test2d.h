@@ -52,6 +52,7 @@ class TAiBox;
 class TMoveBox;
 class TStartStopBox;
 class TStatusLine;
+class TTrackBox;
 class TTrack2D;
 
 // The window's modal dialogs. Each can be replaced (tests drive the window
@@ -132,13 +133,6 @@ class TFormTest2D : public QMainWindow {
   TFlatButton* BtnAddPlayer = nullptr;  // "+Kart", tag 1
   TFlatButton* SpeedButton7 = nullptr;  // "+Rocket", tag 2
   TFlatButton* BtnSubPlayer = nullptr;  // "-"
-  // "TRACK"
-  QGroupBox* EdTrackParams = nullptr;
-  QSlider* EdFriction = nullptr;
-  QLabel* LbFriction = nullptr;
-  QSlider* EdSideFriction = nullptr;
-  QLabel* LbSideFriction = nullptr;
-  QCheckBox* EdCollisions = nullptr;
   // "PLAYER"
   QGroupBox* EdPlayerParams = nullptr;
   QSlider* EdSize = nullptr;
@@ -268,7 +262,6 @@ class TFormTest2D : public QMainWindow {
   // Building the window, one function per part.
   void BuildWindow();
   QGroupBox* BuildChoosePlayerBox();
-  QGroupBox* BuildTrackBox();
   QGroupBox* BuildPlayerBox();
   QWidget* BuildGoalPanel();
   void BuildMenus();
@@ -321,6 +314,7 @@ class TFormTest2D : public QMainWindow {
 
   // The boxes of the column.
   TAiBox* ai_ = nullptr;
+  TTrackBox* trackBox_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
   QTimer* ArrowTimer = nullptr;  // repeats the move of a held button

@@ -169,8 +169,8 @@ class FormTest2DTest : public QObject {
 
     QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("10 s."));
     QCOMPARE(Find<QLabel>(*form, "LbMinFutures")->text(), QStringLiteral("100"));
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("8%"));
-    QCOMPARE(form->LbSideFriction->text(), QStringLiteral("10%"));
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("8%"));
+    QCOMPARE(Find<QLabel>(*form, "LbSideFriction")->text(), QStringLiteral("10%"));
     QCOMPARE(form->LbSize->text(), QStringLiteral("12px"));
     QCOMPARE(form->LbDetermined->text(), QStringLiteral("100%"));
     QCOMPARE(form->LbRadio->text(), QStringLiteral("10px"));
@@ -179,7 +179,7 @@ class FormTest2DTest : public QObject {
     QVERIFY(form->Track().Collisions);  // EdCollisions starts checked
     QCOMPARE(form->FrameCounter, 1);
 
-    QVERIFY(form->EdTrackParams->isHidden());
+    QVERIFY(Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
     QVERIFY(form->EdPlayerParams->isHidden());
     for (QWidget* box : {static_cast<QWidget*>(Find<QGroupBox>(*form, "EdAIParams")),
                          static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
@@ -192,7 +192,7 @@ class FormTest2DTest : public QObject {
   void panelViewItemsShowAndHideTheirBoxes() {
     form->MenuTrackParams->trigger();
     form->menuHandMove->trigger();
-    QVERIFY(!form->EdTrackParams->isHidden());
+    QVERIFY(!Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
     QVERIFY(Find<QGroupBox>(*form, "EdHandMove")->isHidden());
     QVERIFY(!Find<QGroupBox>(*form, "GroupBox3")->isHidden());  // START/STOP is always shown
   }
@@ -349,16 +349,16 @@ class FormTest2DTest : public QObject {
   }
 
   void trackBarsWriteTheModelAndTheirLabels() {
-    form->EdFriction->setValue(25);
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("2%"));
-    form->EdFriction->setValue(35);
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("4%"));
-    form->EdFriction->setValue(1);
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("0%"));
+    Find<QSlider>(*form, "EdFriction")->setValue(25);
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("2%"));
+    Find<QSlider>(*form, "EdFriction")->setValue(35);
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("4%"));
+    Find<QSlider>(*form, "EdFriction")->setValue(1);
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0%"));
     QCOMPARE(form->Track().Friction, 0.0001);
-    form->EdSideFriction->setValue(0);
+    Find<QSlider>(*form, "EdSideFriction")->setValue(0);
     QCOMPARE(form->Track().SideFriction, 0.0);
-    QCOMPARE(form->LbSideFriction->text(), QStringLiteral("0%"));
+    QCOMPARE(Find<QLabel>(*form, "LbSideFriction")->text(), QStringLiteral("0%"));
     Find<QSlider>(*form, "EdSeconds")->setValue(3);
     QCOMPARE(form->Track().HorizonMs, 3000);
     QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("3 s."));

@@ -293,12 +293,12 @@ class ReliabilityTest : public QObject {
     // Bars and check boxes. The horizon and the number of futures stay small.
     AddCommand("seconds", 2, [this, &f] { Find<QSlider>(f, "EdSeconds")->setValue(Between(1, 2)); });
     AddCommand("futures", 2, [this, &f] { Find<QSlider>(f, "EdMinFutures")->setValue(Between(1, 3)); });
-    AddCommand("friction", 1, [this, &f] { f.EdFriction->setValue(Between(1, 300)); });
-    AddCommand("side friction", 1, [this, &f] { f.EdSideFriction->setValue(Between(0, 100)); });
+    AddCommand("friction", 1, [this, &f] { Find<QSlider>(f, "EdFriction")->setValue(Between(1, 300)); });
+    AddCommand("side friction", 1, [this, &f] { Find<QSlider>(f, "EdSideFriction")->setValue(Between(0, 100)); });
     AddCommand("size", 3, [this, &f] { f.EdSize->setValue(Between(4, 40)); });
     AddCommand("determined", 1, [this, &f] { f.EdDetermined->setValue(Between(0, 100)); });
     AddCommand("grid", 1, [this, &f] { f.EdRadio->setValue(Between(f.EdRadio->minimum(), f.EdRadio->maximum())); });
-    AddCommand("collisions", 2, [&f] { f.EdCollisions->click(); });
+    AddCommand("collisions", 2, [&f] { Find<QCheckBox>(f, "EdCollisions")->click(); });
     AddCommand("sensitivity", 1, [&f] { f.EdSensitivity->click(); });
     AddCommand("auto grid", 1, [&f] { f.EdAutoRadio->click(); });
     AddCommand("evolution", 3, [&f] { Find<QCheckBox>(f, "EdEvolution")->click(); });
