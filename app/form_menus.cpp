@@ -12,6 +12,7 @@
 #include "app/ai_box.h"
 #include "app/form_test2d.h"
 #include "app/move_box.h"
+#include "app/player_box.h"
 #include "app/start_stop_box.h"
 #include "app/track_box.h"
 #include "app/widgets.h"
@@ -240,7 +241,7 @@ void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
 void TFormTest2D::menuPlayerParamsClick() {
   ai_->setVisible(menuBasicAIparams->isChecked());
   edChoosePlayer->setVisible(menuChoosePlayer->isChecked());
-  EdPlayerParams->setVisible(menuPlayerParams->isChecked());
+  playerBox_->setVisible(menuPlayerParams->isChecked());
   EdGoals->setVisible(menuGoals->isChecked());
   move_->setVisible(menuHandMove->isChecked());
   trackBox_->setVisible(MenuTrackParams->isChecked());

@@ -22,6 +22,7 @@
 
 #include "app/ai_box.h"
 #include "app/form_test2d.h"
+#include "app/player_box.h"
 #include "app/start_stop_box.h"
 #include "app/track_box.h"
 #include "app/widgets.h"
@@ -36,11 +37,6 @@ namespace vorlanth {
 
 namespace {
 
-// Track bars of the boxes: horizontal, 209 x 17, no tick marks.
-constexpr int kBarWidth = 209;
-constexpr int kBarHeight = 17;
-constexpr int kDefaultPageSize = 2;
-constexpr int kRadioLineSize = 2;
 constexpr int kColorPanelWidth = 41;
 constexpr int kColorPanelHeight = 25;
 
@@ -67,34 +63,6 @@ QGroupBox* NewBox(const QString& caption, QWidget* parent) {
   layout->setContentsMargins(4, 0, 4, 2);
   layout->setSpacing(0);
   return box;
-}
-
-QSlider* NewBar(int minimum, int maximum, int design, QWidget* parent) {
-  auto* bar = new QSlider(Qt::Horizontal, parent);
-  bar->setFixedSize(kBarWidth, kBarHeight);
-  bar->setRange(minimum, maximum);
-  bar->setPageStep(kDefaultPageSize);
-  bar->setTickPosition(QSlider::NoTicks);
-  bar->setValue(design);
-  return bar;
-}
-
-QLabel* NewValueLabel(QWidget* parent) {
-  auto* label = new QLabel(QStringLiteral("-"), parent);
-  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  return label;
-}
-
-// A caption with its value label on the right, then the bar below.
-void AddBarRow(QGroupBox* box, const QString& caption, QLabel* value, QSlider* bar) {
-  auto* row = new QHBoxLayout;
-  row->setSpacing(4);
-  row->addWidget(new QLabel(caption, box));
-  row->addStretch(1);
-  row->addWidget(value);
-  auto* layout = static_cast<QVBoxLayout*>(box->layout());
-  layout->addLayout(row);
-  layout->addWidget(bar);
 }
 
 }  // namespace
@@ -145,36 +113,6 @@ QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
   return edChoosePlayer;
 }
 
-QGroupBox* TFormTest2D::BuildPlayerBox() {
-  EdPlayerParams = NewBox(QStringLiteral("PLAYER"), this);
-  EdSize = NewBar(4, 40, 8, EdPlayerParams);
-  EdSize->setPageStep(1);
-  LbSize = NewValueLabel(EdPlayerParams);
-  AddBarRow(EdPlayerParams, QStringLiteral("Player size"), LbSize, EdSize);
-  EdDetermined = NewBar(0, 100, 90, EdPlayerParams);
-  EdDetermined->setPageStep(1);
-  LbDetermined = NewValueLabel(EdPlayerParams);
-  AddBarRow(EdPlayerParams, QStringLiteral("Determined/Indecise"), LbDetermined, EdDetermined);
-  EdSensitivity = new QCheckBox(QStringLiteral("Auto adjust joystick sensitivity"), EdPlayerParams);
-  EdSensitivity->setChecked(true);
-  EdAutoRadio = new QCheckBox(QStringLiteral("Auto adjust grid size."), EdPlayerParams);
-  EdAutoRadio->setChecked(true);
-  EdPlayerParams->layout()->addWidget(EdSensitivity);
-  EdPlayerParams->layout()->addWidget(EdAutoRadio);
-  // The grid bar has no caption: its value label sits above its right end.
-  EdRadio = NewBar(5, 25, 15, EdPlayerParams);
-  EdRadio->setSingleStep(kRadioLineSize);
-  LbRadio = NewValueLabel(EdPlayerParams);
-  AddBarRow(EdPlayerParams, QString(), LbRadio, EdRadio);
-
-  On(EdSize, &QSlider::valueChanged, [this] { EdSizeChange(); });
-  On(EdDetermined, &QSlider::valueChanged, [this] { EdDeterminedChange(); });
-  On(EdRadio, &QSlider::valueChanged, [this] { EdRadioChange(); });
-  On(EdSensitivity, &QCheckBox::clicked, [this] { EdSensitivityClick(); });
-  On(EdAutoRadio, &QCheckBox::clicked, [this] { EdAutoRadioClick(); });
-  return EdPlayerParams;
-}
-
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
 
@@ -187,36 +125,33 @@ void TFormTest2D::EdFrictionChange() { track_->Friction = trackBox_->Friction();
 void TFormTest2D::EdSideFrictionChange() { track_->SideFriction = trackBox_->SideFriction(); }
 
 void TFormTest2D::EdSizeChange() {
-  LbSize->setText(QStringLiteral("%1px").arg(EdSize->value()));
-  if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(EdSize->value());
+  if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(playerBox_->Size());
   Redraw();
 }
 
 void TFormTest2D::EdDeterminedChange() {
-  LbDetermined->setText(QStringLiteral("%1%").arg(EdDetermined->value()));
-  if (TPlayer* player = SelectedPlayer()) player->Determination = EdDetermined->value() / 100.0;
+  if (TPlayer* player = SelectedPlayer()) player->Determination = playerBox_->Determination();
   Redraw();
 }
 
 void TFormTest2D::EdRadioChange() {
-  LbRadio->setText(QStringLiteral("%1px").arg(EdRadio->value()));
-  if (TPlayer* player = SelectedPlayer()) player->SetGridSize(EdRadio->value());
+  if (TPlayer* player = SelectedPlayer()) player->SetGridSize(playerBox_->GridSize());
 }
 
 void TFormTest2D::EdCollisionsClick() { track_->Collisions = trackBox_->Collisions(); }
 
 void TFormTest2D::EdSensitivityClick() {
-  if (TPlayer* player = SelectedPlayer()) player->LimitersOn = EdSensitivity->isChecked();
+  if (TPlayer* player = SelectedPlayer()) player->LimitersOn = playerBox_->Sensitivity();
 }
 
 void TFormTest2D::EdAutoRadioClick() {
-  if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = EdAutoRadio->isChecked();
+  if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = playerBox_->AutoGrid();
 }
 
 void TFormTest2D::EdEvolutionClick() { track_->SetEvolution(startStop_->Evolution()); }
 
 void TFormTest2D::UpdateRealTimeParams() {
-  if (const TPlayer* player = SelectedPlayer()) EdRadio->setValue(player->GridSize);
+  if (const TPlayer* player = SelectedPlayer()) playerBox_->ShowGridSize(player->GridSize);
 }
 
 // ---------------------------------------------------------------------------
@@ -224,22 +159,15 @@ void TFormTest2D::UpdateRealTimeParams() {
 
 void TFormTest2D::CopyParamsFromPlayer() {
   TPlayer* player = SelectedPlayer();
+  // The boxes show the model's values without writing them back: the model is
+  // written once, by CopyParamsFromScreen below.
   ai_->ShowSettings(Round32(track_->HorizonMs / 1000.0), track_->MinFutures);
   trackBox_->ShowSettings(track_->Friction, track_->SideFriction);
-  {
-    // The model is written once, by CopyParamsFromScreen below.
-    const QSignalBlocker blockSize(EdSize);
-    const QSignalBlocker blockDetermined(EdDetermined);
-    const QSignalBlocker blockRadio(EdRadio);
-    if (auto* body = dynamic_cast<TPlayer2D*>(player)) EdSize->setValue(Round32(body->GetSize()));
-    if (player) EdDetermined->setValue(Round32(player->Determination * 100));
-    if (player) {
-      EdColor->SetColor(player->Color);
-      EdRadio->setMaximum(player->MaxGridSize);
-      EdRadio->setMinimum(player->MinGridSize);
-      EdAutoRadio->setChecked(player->AutoGridSize);
-      EdSensitivity->setChecked(player->LimitersOn);
-    }
+  if (auto* body = dynamic_cast<TPlayer2D*>(player)) playerBox_->ShowSize(Round32(body->GetSize()));
+  if (player) {
+    EdColor->SetColor(player->Color);
+    playerBox_->ShowPlayer(player->Determination, player->MinGridSize, player->MaxGridSize, player->AutoGridSize,
+                           player->LimitersOn);
   }
   UpdateGoals();
   UpdateRealTimeParams();

@@ -36,6 +36,7 @@
 #include "app/ai_box.h"
 #include "app/crash_report.h"
 #include "app/move_box.h"
+#include "app/player_box.h"
 #include "app/start_stop_box.h"
 #include "app/status_line.h"
 #include "app/track_box.h"
@@ -172,7 +173,13 @@ void TFormTest2D::BuildWindow() {
   OnBox(trackBox_, &TTrackBox::SideFrictionChanged, [this](double) { EdSideFrictionChange(); });
   OnBox(trackBox_, &TTrackBox::CollisionsClicked, [this](bool) { EdCollisionsClick(); });
   boxes->addWidget(trackBox_);
-  boxes->addWidget(BuildPlayerBox());
+  playerBox_ = new TPlayerBox(column);
+  OnBox(playerBox_, &TPlayerBox::SizeChanged, [this](int) { EdSizeChange(); });
+  OnBox(playerBox_, &TPlayerBox::DeterminedChanged, [this](double) { EdDeterminedChange(); });
+  OnBox(playerBox_, &TPlayerBox::GridSizeChanged, [this](int) { EdRadioChange(); });
+  OnBox(playerBox_, &TPlayerBox::SensitivityClicked, [this](bool) { EdSensitivityClick(); });
+  OnBox(playerBox_, &TPlayerBox::AutoGridClicked, [this](bool) { EdAutoRadioClick(); });
+  boxes->addWidget(playerBox_);
   boxes->addWidget(BuildGoalPanel(), 1);
   move_ = new TMoveBox(column);
   OnBox(move_, &TMoveBox::MovePressed, [this](int tag) { MoveButtonMouseDown(tag); });
@@ -219,15 +226,6 @@ void TFormTest2D::NameControls() {
       {EdPlayerId, "EdPlayerId"},
       {BtnAddPlayer, "BtnAddPlayer"},
       {BtnSubPlayer, "BtnSubPlayer"},
-      {EdPlayerParams, "EdPlayerParams"},
-      {EdSize, "EdSize"},
-      {LbSize, "LbSize"},
-      {EdDetermined, "EdDetermined"},
-      {LbDetermined, "LbDetermined"},
-      {EdSensitivity, "EdSensitivity"},
-      {EdAutoRadio, "EdAutoRadio"},
-      {EdRadio, "EdRadio"},
-      {LbRadio, "LbRadio"},
       {GoalArea, "GoalArea"},
       {EdGoals, "EdGoals"},
       {ArrowTimer, "ArrowTimer"},

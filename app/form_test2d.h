@@ -45,6 +45,7 @@ class TGoalBox;
 class TImagePanel;
 class TImageView;
 class TPlayer;
+class TPlayerBox;
 class TPlayerList;
 class TPopulation;
 class TTeam;
@@ -133,16 +134,6 @@ class TFormTest2D : public QMainWindow {
   TFlatButton* BtnAddPlayer = nullptr;  // "+Kart", tag 1
   TFlatButton* SpeedButton7 = nullptr;  // "+Rocket", tag 2
   TFlatButton* BtnSubPlayer = nullptr;  // "-"
-  // "PLAYER"
-  QGroupBox* EdPlayerParams = nullptr;
-  QSlider* EdSize = nullptr;
-  QLabel* LbSize = nullptr;
-  QSlider* EdDetermined = nullptr;
-  QLabel* LbDetermined = nullptr;
-  QCheckBox* EdSensitivity = nullptr;
-  QCheckBox* EdAutoRadio = nullptr;
-  QSlider* EdRadio = nullptr;
-  QLabel* LbRadio = nullptr;
   // The goal panel.
   QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
   QWidget* EdGoals = nullptr;
@@ -262,7 +253,6 @@ class TFormTest2D : public QMainWindow {
   // Building the window, one function per part.
   void BuildWindow();
   QGroupBox* BuildChoosePlayerBox();
-  QGroupBox* BuildPlayerBox();
   QWidget* BuildGoalPanel();
   void BuildMenus();
   void InstallDefaultDialogs();
@@ -315,6 +305,7 @@ class TFormTest2D : public QMainWindow {
   // The boxes of the column.
   TAiBox* ai_ = nullptr;
   TTrackBox* trackBox_ = nullptr;
+  TPlayerBox* playerBox_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
   QTimer* ArrowTimer = nullptr;  // repeats the move of a held button

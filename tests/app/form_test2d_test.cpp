@@ -171,16 +171,16 @@ class FormTest2DTest : public QObject {
     QCOMPARE(Find<QLabel>(*form, "LbMinFutures")->text(), QStringLiteral("100"));
     QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("8%"));
     QCOMPARE(Find<QLabel>(*form, "LbSideFriction")->text(), QStringLiteral("10%"));
-    QCOMPARE(form->LbSize->text(), QStringLiteral("12px"));
-    QCOMPARE(form->LbDetermined->text(), QStringLiteral("100%"));
-    QCOMPARE(form->LbRadio->text(), QStringLiteral("10px"));
-    QCOMPARE(form->EdRadio->minimum(), 5);
-    QCOMPARE(form->EdRadio->maximum(), 50);
+    QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("12px"));
+    QCOMPARE(Find<QLabel>(*form, "LbDetermined")->text(), QStringLiteral("100%"));
+    QCOMPARE(Find<QLabel>(*form, "LbRadio")->text(), QStringLiteral("10px"));
+    QCOMPARE(Find<QSlider>(*form, "EdRadio")->minimum(), 5);
+    QCOMPARE(Find<QSlider>(*form, "EdRadio")->maximum(), 50);
     QVERIFY(form->Track().Collisions);  // EdCollisions starts checked
     QCOMPARE(form->FrameCounter, 1);
 
     QVERIFY(Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
-    QVERIFY(form->EdPlayerParams->isHidden());
+    QVERIFY(Find<QGroupBox>(*form, "EdPlayerParams")->isHidden());
     for (QWidget* box : {static_cast<QWidget*>(Find<QGroupBox>(*form, "EdAIParams")),
                          static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "EdHandMove")),
@@ -362,10 +362,10 @@ class FormTest2DTest : public QObject {
     Find<QSlider>(*form, "EdSeconds")->setValue(3);
     QCOMPARE(form->Track().HorizonMs, 3000);
     QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("3 s."));
-    form->EdSize->setValue(20);
+    Find<QSlider>(*form, "EdSize")->setValue(20);
     QCOMPARE(Selected().GetSize(), 20.0);
-    QCOMPARE(form->LbSize->text(), QStringLiteral("20px"));
-    form->EdDetermined->setValue(40);
+    QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("20px"));
+    Find<QSlider>(*form, "EdDetermined")->setValue(40);
     QCOMPARE(Selected().Determination, 0.4);
     Find<QCheckBox>(*form, "EdEvolution")->click();
     QVERIFY(form->Track().Evolution);
@@ -381,7 +381,7 @@ class FormTest2DTest : public QObject {
     Selected().SetSize(2);
     ChoosePlayer(0);
     QCOMPARE(Selected().GetSize(), 4.0);
-    QCOMPARE(form->LbSize->text(), QStringLiteral("4px"));
+    QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("4px"));
   }
 
   void energyAndHealthButtons() {
@@ -488,7 +488,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(count([&] { form->BtnAddPlayer->click(); }), 1);               // "+Kart"
     QCOMPARE(count([&] { ChoosePlayer(0); }), 1);
     QCOMPARE(count([&] { form->Addacircleofkarts1->trigger(); }), 1);
-    QCOMPARE(count([&] { form->EdSize->setValue(20); }), 1);
+    QCOMPARE(count([&] { Find<QSlider>(*form, "EdSize")->setValue(20); }), 1);
     QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
     QCOMPARE(pumpsInside, 0);
     track.ProcessMessages = original;

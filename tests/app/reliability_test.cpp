@@ -295,12 +295,12 @@ class ReliabilityTest : public QObject {
     AddCommand("futures", 2, [this, &f] { Find<QSlider>(f, "EdMinFutures")->setValue(Between(1, 3)); });
     AddCommand("friction", 1, [this, &f] { Find<QSlider>(f, "EdFriction")->setValue(Between(1, 300)); });
     AddCommand("side friction", 1, [this, &f] { Find<QSlider>(f, "EdSideFriction")->setValue(Between(0, 100)); });
-    AddCommand("size", 3, [this, &f] { f.EdSize->setValue(Between(4, 40)); });
-    AddCommand("determined", 1, [this, &f] { f.EdDetermined->setValue(Between(0, 100)); });
-    AddCommand("grid", 1, [this, &f] { f.EdRadio->setValue(Between(f.EdRadio->minimum(), f.EdRadio->maximum())); });
+    AddCommand("size", 3, [this, &f] { Find<QSlider>(f, "EdSize")->setValue(Between(4, 40)); });
+    AddCommand("determined", 1, [this, &f] { Find<QSlider>(f, "EdDetermined")->setValue(Between(0, 100)); });
+    AddCommand("grid", 1, [this, &f] { Find<QSlider>(f, "EdRadio")->setValue(Between(Find<QSlider>(f, "EdRadio")->minimum(), Find<QSlider>(f, "EdRadio")->maximum())); });
     AddCommand("collisions", 2, [&f] { Find<QCheckBox>(f, "EdCollisions")->click(); });
-    AddCommand("sensitivity", 1, [&f] { f.EdSensitivity->click(); });
-    AddCommand("auto grid", 1, [&f] { f.EdAutoRadio->click(); });
+    AddCommand("sensitivity", 1, [&f] { Find<QCheckBox>(f, "EdSensitivity")->click(); });
+    AddCommand("auto grid", 1, [&f] { Find<QCheckBox>(f, "EdAutoRadio")->click(); });
     AddCommand("evolution", 3, [&f] { Find<QCheckBox>(f, "EdEvolution")->click(); });
 
     // Menus of the window.
