@@ -10,6 +10,7 @@
 #include <QMenuBar>
 
 #include "app/ai_box.h"
+#include "app/choose_player_box.h"
 #include "app/form_test2d.h"
 #include "app/move_box.h"
 #include "app/player_box.h"
@@ -155,7 +156,7 @@ void TFormTest2D::Addacircleofkarts1Click() {
     TFormTest2D& form;
     ~TListMender() { form.FillPlayerList(); }
   } mender{*this};
-  EdPlayerId->clear();
+  choose_->ShowPlayers(0, -1);
   population_->AddCircleOfKarts();
   Redraw();
 }
@@ -227,9 +228,9 @@ void TFormTest2D::DeleteallTeamsGoals1Click() {
 
 void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
   RunOutsideCycle([this] {
-    const int remembered = EdPlayerId->currentIndex();
+    const int remembered = choose_->ChosenIndex();
     population_->DeletePlayersGoals();
-    EdPlayerId->setCurrentIndex(remembered);
+    choose_->Choose(remembered);
     EdPlayerIdChange();
     UpdateGoals();
   });
@@ -240,7 +241,7 @@ void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
 
 void TFormTest2D::menuPlayerParamsClick() {
   ai_->setVisible(menuBasicAIparams->isChecked());
-  edChoosePlayer->setVisible(menuChoosePlayer->isChecked());
+  choose_->setVisible(menuChoosePlayer->isChecked());
   playerBox_->setVisible(menuPlayerParams->isChecked());
   EdGoals->setVisible(menuGoals->isChecked());
   move_->setVisible(menuHandMove->isChecked());

@@ -21,6 +21,7 @@
 #include <numbers>
 
 #include "app/ai_box.h"
+#include "app/choose_player_box.h"
 #include "app/form_test2d.h"
 #include "app/player_box.h"
 #include "app/start_stop_box.h"
@@ -36,9 +37,6 @@
 namespace vorlanth {
 
 namespace {
-
-constexpr int kColorPanelWidth = 41;
-constexpr int kColorPanelHeight = 25;
 
 // Hand moves by tag: pixels along x and y, radians.
 struct THandMove {
@@ -57,61 +55,7 @@ constexpr std::array<THandMove, 7> kHandMoves = {{
     {0, 0, kHandTurn},                         // 6 "Turn right"
 }};
 
-QGroupBox* NewBox(const QString& caption, QWidget* parent) {
-  auto* box = new QGroupBox(caption, parent);
-  auto* layout = new QVBoxLayout(box);
-  layout->setContentsMargins(4, 0, 4, 2);
-  layout->setSpacing(0);
-  return box;
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Building the boxes.
-
-QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
-  edChoosePlayer = NewBox(QStringLiteral("SELECT PLAYER"), this);
-  // The row is as full as the column allows: narrow margins, no spacing.
-  edChoosePlayer->layout()->setContentsMargins(2, 0, 2, 2);
-  auto* row = new QHBoxLayout;
-  row->setSpacing(0);
-
-  EdColor = new TColorPanel(QStringLiteral("Color"), edChoosePlayer);
-  EdColor->setFixedSize(kColorPanelWidth, kColorPanelHeight);
-  On(EdColor, &TColorPanel::Clicked, [this] { EdColorClick(); });
-
-  EdPlayerId = new TPlayerList(edChoosePlayer);
-  // Wide enough for "Player #" and two digits, with the arrow and frame the style
-  // draws around the text.
-  QStyleOptionComboBox listOption;
-  listOption.initFrom(EdPlayerId);
-  listOption.frame = true;
-  const QFontMetrics listMetrics = EdPlayerId->fontMetrics();
-  const QSize listText(listMetrics.horizontalAdvance(QStringLiteral("Player #88")), listMetrics.height());
-  EdPlayerId->setMinimumWidth(
-      EdPlayerId->style()->sizeFromContents(QStyle::CT_ComboBox, &listOption, listText, EdPlayerId).width());
-  EdPlayerId->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  On(EdPlayerId, &QComboBox::activated, [this] { EdPlayerIdChange(); });
-  On(EdPlayerId, &TPlayerList::Opening, [this] { EdPlayerIdEnter(); });
-
-  BtnAddPlayer = new TFlatButton(QStringLiteral("+Kart"), 1, edChoosePlayer);
-  SpeedButton7 = new TFlatButton(QStringLiteral("+Rocket"), 2, edChoosePlayer);
-  BtnSubPlayer = new TFlatButton(QStringLiteral("-"), 0, edChoosePlayer);
-  for (TFlatButton* button : {BtnAddPlayer, SpeedButton7, BtnSubPlayer})
-    button->setToolTip(QStringLiteral("Add a new kart."));
-  On(BtnAddPlayer, &QToolButton::clicked, [this] { BtnAddPlayerClick(BtnAddPlayer->Tag()); });
-  On(SpeedButton7, &QToolButton::clicked, [this] { BtnAddPlayerClick(SpeedButton7->Tag()); });
-  On(BtnSubPlayer, &QToolButton::clicked, [this] { BtnSubPlayerClick(); });
-
-  row->addWidget(EdColor);
-  row->addWidget(EdPlayerId, 1);
-  row->addWidget(BtnAddPlayer);
-  row->addWidget(SpeedButton7);
-  row->addWidget(BtnSubPlayer);
-  static_cast<QVBoxLayout*>(edChoosePlayer->layout())->addLayout(row);
-  return edChoosePlayer;
-}
 
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
@@ -165,7 +109,7 @@ void TFormTest2D::CopyParamsFromPlayer() {
   trackBox_->ShowSettings(track_->Friction, track_->SideFriction);
   if (auto* body = dynamic_cast<TPlayer2D*>(player)) playerBox_->ShowSize(Round32(body->GetSize()));
   if (player) {
-    EdColor->SetColor(player->Color);
+    choose_->ShowColor(player->Color);
     playerBox_->ShowPlayer(player->Determination, player->MinGridSize, player->MaxGridSize, player->AutoGridSize,
                            player->LimitersOn);
   }
@@ -200,20 +144,20 @@ void TFormTest2D::CopyParamsFromScreen() {
 
 void TFormTest2D::EdPlayerIdChange() {
   TTeam* team = CurrentTeam();
-  const int index = EdPlayerId->currentIndex();
+  const int index = choose_->ChosenIndex();
   if (!team || index < 0 || index >= team->PlayerCount()) return;
   team->SelectPlayer(team->GetPlayer(index));
   CopyParamsFromPlayer();
 }
 
 void TFormTest2D::FillPlayerList() {
-  EdPlayerId->clear();
   const TTeam* team = CurrentTeam();
-  if (!team) return;
-  for (int32_t i = 1; i <= team->PlayerCount(); ++i)
-    EdPlayerId->addItem(QStringLiteral("Player #%1").arg(i));
-  EdPlayerId->setCurrentIndex(team->PlayerCount() > 0 ? std::max(0, team->IndexOf(team->Selected))
-                                                      : -1);
+  if (!team) {
+    choose_->ShowPlayers(0, -1);
+    return;
+  }
+  choose_->ShowPlayers(team->PlayerCount(),
+                       team->PlayerCount() > 0 ? std::max(0, team->IndexOf(team->Selected)) : -1);
 }
 
 void TFormTest2D::EdPlayerIdEnter() {
@@ -224,10 +168,10 @@ void TFormTest2D::EdPlayerIdEnter() {
 void TFormTest2D::EdColorClick() {
   TPlayer* player = SelectedPlayer();
   if (!player) return;
-  const std::optional<QColor> chosen = Dialogs.ChooseColor(QColor::fromRgb(ToQRgb(EdColor->Color())));
+  const std::optional<QColor> chosen = Dialogs.ChooseColor(QColor::fromRgb(ToQRgb(choose_->Color())));
   if (!chosen) return;
   const TColor color = FromQRgb(chosen->rgb());
-  EdColor->SetColor(color);
+  choose_->ShowColor(color);
   player->Color = color;
   Redraw();
 }
@@ -240,7 +184,7 @@ void TFormTest2D::BtnSubPlayerClick() {
   // The names are positional: the list is renumbered 1..n (this also mends a
   // list that players born by splitting had outgrown), and the last one is chosen.
   FillPlayerList();
-  EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
+  choose_->Choose(choose_->PlayerCount() - 1);
   EdPlayerIdChange();
   track_->DrawBackground();
   Redraw();

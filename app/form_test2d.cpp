@@ -34,6 +34,7 @@
 #include <utility>
 
 #include "app/ai_box.h"
+#include "app/choose_player_box.h"
 #include "app/crash_report.h"
 #include "app/move_box.h"
 #include "app/player_box.h"
@@ -163,7 +164,13 @@ void TFormTest2D::BuildWindow() {
   auto* boxes = new QVBoxLayout(column);
   boxes->setContentsMargins(2, 2, 2, 2);
   boxes->setSpacing(0);
-  boxes->addWidget(BuildChoosePlayerBox());
+  choose_ = new TChoosePlayerBox(column);
+  OnBox(choose_, &TChoosePlayerBox::ColorClicked, [this] { EdColorClick(); });
+  OnBox(choose_, &TChoosePlayerBox::PlayerChosen, [this](int) { EdPlayerIdChange(); });
+  OnBox(choose_, &TChoosePlayerBox::ListOpening, [this] { EdPlayerIdEnter(); });
+  OnBox(choose_, &TChoosePlayerBox::AddClicked, [this](int kind) { BtnAddPlayerClick(kind); });
+  OnBox(choose_, &TChoosePlayerBox::RemoveClicked, [this] { BtnSubPlayerClick(); });
+  boxes->addWidget(choose_);
   ai_ = new TAiBox(column);
   OnBox(ai_, &TAiBox::HorizonChanged, [this](int) { EdSecondsChange(); });
   OnBox(ai_, &TAiBox::MinFuturesChanged, [this](int) { EdMinFuturesChange(); });
@@ -221,11 +228,6 @@ void TFormTest2D::NameControls() {
       {PanelImg, "PanelImg"},
       {ImgRoad, "ImgRoad"},
       {Panel4, "Panel4"},
-      {edChoosePlayer, "edChoosePlayer"},
-      {EdColor, "EdColor"},
-      {EdPlayerId, "EdPlayerId"},
-      {BtnAddPlayer, "BtnAddPlayer"},
-      {BtnSubPlayer, "BtnSubPlayer"},
       {GoalArea, "GoalArea"},
       {EdGoals, "EdGoals"},
       {ArrowTimer, "ArrowTimer"},
@@ -289,8 +291,7 @@ void TFormTest2D::FormCreate() {
   track_->AddTeam(team_.get());
   // The window's part of adding a player: list it, show it in the panels, redraw.
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
-    EdPlayerId->addItem(QStringLiteral("Player #%1").arg(track_->PlayerCount()));
-    EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
+    choose_->AddPlayer(track_->PlayerCount());
     CopyParamsFromPlayer();
     Redraw();
   };
@@ -514,7 +515,7 @@ void TFormTest2D::ShowNewbornPlayers() {
   // Players born by splitting join the team, and the newest is selected, without
   // the window's knowing: the list and the panels catch up here.
   const TTeam* team = CurrentTeam();
-  if (!team || EdPlayerId->count() == team->PlayerCount()) return;
+  if (!team || choose_->PlayerCount() == team->PlayerCount()) return;
   FillPlayerList();
   CopyParamsFromPlayer();
 }

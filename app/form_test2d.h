@@ -50,6 +50,7 @@ class TPlayerList;
 class TPopulation;
 class TTeam;
 class TAiBox;
+class TChoosePlayerBox;
 class TMoveBox;
 class TStartStopBox;
 class TStatusLine;
@@ -127,13 +128,6 @@ class TFormTest2D : public QMainWindow {
   TImagePanel* PanelImg = nullptr;
   TImageView* ImgRoad = nullptr;
   QWidget* Panel4 = nullptr;
-  // "SELECT PLAYER"
-  QGroupBox* edChoosePlayer = nullptr;
-  TColorPanel* EdColor = nullptr;
-  TPlayerList* EdPlayerId = nullptr;
-  TFlatButton* BtnAddPlayer = nullptr;  // "+Kart", tag 1
-  TFlatButton* SpeedButton7 = nullptr;  // "+Rocket", tag 2
-  TFlatButton* BtnSubPlayer = nullptr;  // "-"
   // The goal panel.
   QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
   QWidget* EdGoals = nullptr;
@@ -252,7 +246,6 @@ class TFormTest2D : public QMainWindow {
  private:
   // Building the window, one function per part.
   void BuildWindow();
-  QGroupBox* BuildChoosePlayerBox();
   QWidget* BuildGoalPanel();
   void BuildMenus();
   void InstallDefaultDialogs();
@@ -298,11 +291,12 @@ class TFormTest2D : public QMainWindow {
   // Runs the command now, or after the cycle in progress when inside one.
   void RunOutsideCycle(std::function<void()> command);
   void RunPendingCommands();
-  // Fills EdPlayerId with "Player #1".."Player #n" for the current team.
+  // Names the current team's players in SELECT PLAYER and shows the selected one.
   void FillPlayerList();
   TGoal* GoalOfTag(int tag) const;
 
   // The boxes of the column.
+  TChoosePlayerBox* choose_ = nullptr;
   TAiBox* ai_ = nullptr;
   TTrackBox* trackBox_ = nullptr;
   TPlayerBox* playerBox_ = nullptr;

@@ -176,14 +176,14 @@ inline QString CheckConsistency(TFormTest2D& form) {
 
   // The list of players, when no cycle is in progress.
   if (!track.InCycle()) {
-    if (form.EdPlayerId->count() != n)
-      return QStringLiteral("EdPlayerId lists %1 items for %2 players").arg(form.EdPlayerId->count()).arg(n);
+    if (Find<TPlayerList>(form, "EdPlayerId")->count() != n)
+      return QStringLiteral("EdPlayerId lists %1 items for %2 players").arg(Find<TPlayerList>(form, "EdPlayerId")->count()).arg(n);
     for (int32_t i = 0; i < n; ++i)
-      if (form.EdPlayerId->itemText(i) != QStringLiteral("Player #%1").arg(i + 1))
-        return QStringLiteral("EdPlayerId item %1 reads \"%2\"").arg(i).arg(form.EdPlayerId->itemText(i));
-    if (n > 0 && form.EdPlayerId->currentIndex() != team->IndexOf(team->Selected))
+      if (Find<TPlayerList>(form, "EdPlayerId")->itemText(i) != QStringLiteral("Player #%1").arg(i + 1))
+        return QStringLiteral("EdPlayerId item %1 reads \"%2\"").arg(i).arg(Find<TPlayerList>(form, "EdPlayerId")->itemText(i));
+    if (n > 0 && Find<TPlayerList>(form, "EdPlayerId")->currentIndex() != team->IndexOf(team->Selected))
       return QStringLiteral("EdPlayerId shows item %1, the selected player is %2")
-          .arg(form.EdPlayerId->currentIndex())
+          .arg(Find<TPlayerList>(form, "EdPlayerId")->currentIndex())
           .arg(team->IndexOf(team->Selected));
     // The goal panel: one box per goal of the selected player and of the team.
     const int32_t goals = (team->Selected ? team->Selected->Goals->GoalCount() : 0) + team->Goals->GoalCount();

@@ -84,8 +84,8 @@ class FormTest2DTest : public QObject {
   }
 
   void ChoosePlayer(int index) {
-    form->EdPlayerId->setCurrentIndex(index);
-    emit form->EdPlayerId->activated(index);
+    Find<TPlayerList>(*form, "EdPlayerId")->setCurrentIndex(index);
+    emit Find<TPlayerList>(*form, "EdPlayerId")->activated(index);
   }
 
   // The goal boxes from the top of the panel.
@@ -141,8 +141,8 @@ class FormTest2DTest : public QObject {
     QCOMPARE(form->windowTitle(), QStringLiteral("Vorlanth Test V2.0"));
     QCOMPARE(Team().PlayerCount(), 1);
     QVERIFY(dynamic_cast<TRocket*>(Team().GetPlayer(0)) != nullptr);
-    QCOMPARE(form->EdPlayerId->count(), 1);
-    QCOMPARE(form->EdPlayerId->itemText(0), QStringLiteral("Player #1"));
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 1);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->itemText(0), QStringLiteral("Player #1"));
 
     const QList<TGoalBox*> boxes = GoalBoxes();
     QCOMPARE(boxes.size(), 4);
@@ -182,7 +182,7 @@ class FormTest2DTest : public QObject {
     QVERIFY(Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
     QVERIFY(Find<QGroupBox>(*form, "EdPlayerParams")->isHidden());
     for (QWidget* box : {static_cast<QWidget*>(Find<QGroupBox>(*form, "EdAIParams")),
-                         static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "edChoosePlayer")), form->EdGoals,
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "EdHandMove")),
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "GroupBox3"))})
       QVERIFY(!box->isHidden());
@@ -298,15 +298,15 @@ class FormTest2DTest : public QObject {
   }
 
   void commandsInsideACycleLeaveTheModelConsistent() {
-    form->SpeedButton7->click();  // a second rocket
+    Find<TFlatButton>(*form, "SpeedButton7")->click();  // a second rocket
     int teamGoalsRightAfter = -1;
     RunCycles(3, [&](int cycle) {
       if (cycle == 1) {
         form->DeleteallTeamsGoals1->trigger();
         teamGoalsRightAfter = Team().Goals->GoalCount();
       }
-      if (cycle == 2) form->BtnSubPlayer->click();
-      if (cycle == 3) form->SpeedButton7->click();
+      if (cycle == 2) Find<TFlatButton>(*form, "BtnSubPlayer")->click();
+      if (cycle == 3) Find<TFlatButton>(*form, "SpeedButton7")->click();
     });
     QCOMPARE(cyclesSeen, 3);
     QCOMPARE(teamGoalsRightAfter, 1);  // waited for the cycle to end
@@ -314,7 +314,7 @@ class FormTest2DTest : public QObject {
     QVERIFY(!GoalBox(QStringLiteral("GOAL \"Get drops\" (team)")));
     QCOMPARE(Team().PlayerCount(), 2);
     QCOMPARE(form->Track().PlayerCount(), 2);
-    QCOMPARE(form->EdPlayerId->count(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 2);
     QVERIFY(errors.isEmpty());
   }
 
@@ -323,9 +323,9 @@ class FormTest2DTest : public QObject {
     Selected().SetEnergy(100);  // rich enough to split
     RunCycles(1);
     QCOMPARE(Team().PlayerCount(), 2);
-    QCOMPARE(form->EdPlayerId->count(), 2);
-    QCOMPARE(form->EdPlayerId->currentIndex(), Team().IndexOf(form->SelectedPlayer()));
-    QCOMPARE(form->EdColor->Color(), form->SelectedPlayer()->Color);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), Team().IndexOf(form->SelectedPlayer()));
+    QCOMPARE(Find<TColorPanel>(*form, "EdColor")->Color(), form->SelectedPlayer()->Color);
   }
 
   void fittingTheImageKeepsTheCircuitInProportion() {
@@ -485,7 +485,7 @@ class FormTest2DTest : public QObject {
       QCoreApplication::processEvents();
       return seen;
     };
-    QCOMPARE(count([&] { form->BtnAddPlayer->click(); }), 1);               // "+Kart"
+    QCOMPARE(count([&] { Find<TFlatButton>(*form, "BtnAddPlayer")->click(); }), 1);               // "+Kart"
     QCOMPARE(count([&] { ChoosePlayer(0); }), 1);
     QCOMPARE(count([&] { form->Addacircleofkarts1->trigger(); }), 1);
     QCOMPARE(count([&] { Find<QSlider>(*form, "EdSize")->setValue(20); }), 1);
@@ -497,7 +497,7 @@ class FormTest2DTest : public QObject {
   // ---- Status, single step, shortcuts ----
 
   void theStatusBarTellsHowEachCycleWent() {
-    form->SpeedButton7->click();  // two rockets
+    Find<TFlatButton>(*form, "SpeedButton7")->click();  // two rockets
     QStringList seen;
     RunCycles(2, [&](int) { seen << form->StatusLine->text(); });
     // Shown inside a cycle: the figures of the cycle before it.
@@ -603,7 +603,7 @@ class FormTest2DTest : public QObject {
   // The list shows a two-digit name whole: its text field is as wide as the text.
   void theListShowsTwoDigitPlayerNamesWhole() {
     form->Addacircleofkarts1->trigger();
-    TPlayerList* list = form->EdPlayerId;
+    TPlayerList* list = Find<TPlayerList>(*form, "EdPlayerId");
     QCOMPARE(list->currentText(), QStringLiteral("Player #18"));
     QStyleOptionComboBox option;
     option.initFrom(list);
@@ -617,8 +617,8 @@ class FormTest2DTest : public QObject {
                qPrintable(QStringLiteral("%1 px for \"%2\"").arg(field.width()).arg(text)));
     // ...and the row still fits the column: nothing overlaps the buttons.
     QCoreApplication::processEvents();
-    QVERIFY(list->geometry().right() < form->BtnAddPlayer->geometry().left());
-    QVERIFY(form->BtnSubPlayer->geometry().right() <= form->edChoosePlayer->contentsRect().right());
+    QVERIFY(list->geometry().right() < Find<TFlatButton>(*form, "BtnAddPlayer")->geometry().left());
+    QVERIFY(Find<TFlatButton>(*form, "BtnSubPlayer")->geometry().right() <= Find<QGroupBox>(*form, "edChoosePlayer")->contentsRect().right());
   }
 
   // The caption of the colour panel contrasts with the colour as the eye sees it.
@@ -635,8 +635,8 @@ class FormTest2DTest : public QObject {
         {MakeColor(255, 150, 100), Qt::black},
     };
     for (const TCase& c : cases) {
-      form->EdColor->SetColor(c.color);
-      QCOMPARE(form->EdColor->palette().color(QPalette::WindowText), c.caption);
+      Find<TColorPanel>(*form, "EdColor")->SetColor(c.color);
+      QCOMPARE(Find<TColorPanel>(*form, "EdColor")->palette().color(QPalette::WindowText), c.caption);
     }
   }
 
@@ -677,45 +677,45 @@ class FormTest2DTest : public QObject {
   }
 
   void removingAPlayerSelectsTheLastOneAndKeepsTheLastPlayer() {
-    form->BtnSubPlayer->click();
+    Find<TFlatButton>(*form, "BtnSubPlayer")->click();
     QCOMPARE(Team().PlayerCount(), 1);
-    QCOMPARE(form->EdPlayerId->count(), 1);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 1);
 
-    form->SpeedButton7->click();
-    form->SpeedButton7->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
     QCOMPARE(Team().PlayerCount(), 3);
-    QCOMPARE(form->EdPlayerId->count(), 3);
-    QCOMPARE(form->EdPlayerId->currentIndex(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 3);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 2);
     TPlayer* second = Team().GetPlayer(1);
     TPlayer* third = Team().GetPlayer(2);
 
     ChoosePlayer(0);
     QCOMPARE(form->SelectedPlayer(), Team().GetPlayer(0));
-    form->BtnSubPlayer->click();
+    Find<TFlatButton>(*form, "BtnSubPlayer")->click();
     QCOMPARE(Team().PlayerCount(), 2);
     QCOMPARE(Team().GetPlayer(0), second);
     QCOMPARE(form->SelectedPlayer(), third);
-    QCOMPARE(form->EdPlayerId->count(), 2);
-    QCOMPARE(form->EdPlayerId->itemText(1), QStringLiteral("Player #2"));
-    QCOMPARE(form->EdPlayerId->currentIndex(), 1);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->itemText(1), QStringLiteral("Player #2"));
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 1);
   }
 
   void aCircleOfKartsReplacesThePlayers() {
     form->Addacircleofkarts1->trigger();
     QCOMPARE(Team().PlayerCount(), TPopulation::CircleKartCount);
-    QCOMPARE(form->EdPlayerId->count(), 18);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 18);
     for (int i = 0; i < 18; ++i) {
       QVERIFY(dynamic_cast<TKart*>(Team().GetPlayer(i)) != nullptr);
-      QCOMPARE(form->EdPlayerId->itemText(i), QStringLiteral("Player #%1").arg(i + 1));
+      QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->itemText(i), QStringLiteral("Player #%1").arg(i + 1));
     }
-    QCOMPARE(form->EdPlayerId->currentIndex(), 17);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 17);
     QCOMPARE(form->SelectedPlayer(), Team().GetPlayer(17));
     QCOMPARE(Team().Goals->GoalCount(), 1);  // the team's goals stay
     QVERIFY(errors.isEmpty());
   }
 
   void debugFlagsFollowTheSelectedPlayer() {
-    form->SpeedButton7->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
     ChoosePlayer(0);
     form->MenuDebugTraces->trigger();
     QVERIFY(Body(0).ShowTraces);
@@ -733,7 +733,7 @@ class FormTest2DTest : public QObject {
   }
 
   void theBurnOutGoalIsReportedForAKartAndAddedForARocket() {
-    form->BtnAddPlayer->click();  // "+Kart"
+    Find<TFlatButton>(*form, "BtnAddPlayer")->click();  // "+Kart"
     TPlayer& kart = Selected();
     QVERIFY(dynamic_cast<TKart*>(&kart));
     const int32_t goals = kart.Goals->GoalCount();
@@ -833,12 +833,12 @@ class FormTest2DTest : public QObject {
   }
 
   void deletingGoalsEmptiesThePanelAndKeepsTheSelection() {
-    form->SpeedButton7->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
     ChoosePlayer(0);
     TPlayer* chosen = form->SelectedPlayer();
     form->Deleteallplayerspersonalgoals1->trigger();
     QCOMPARE(form->SelectedPlayer(), chosen);
-    QCOMPARE(form->EdPlayerId->currentIndex(), 0);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 0);
     QCOMPARE(Body(0).Goals->GoalCount(), 0);
     QCOMPARE(Body(1).Goals->GoalCount(), 0);
     form->DeleteallTeamsGoals1->trigger();
@@ -860,9 +860,9 @@ class FormTest2DTest : public QObject {
     form->EdColorClick();  // cancelled
     QCOMPARE(Selected().Color, original);
     colorAnswer = QColor(10, 20, 30);
-    QTest::mouseClick(form->EdColor, Qt::LeftButton);
+    QTest::mouseClick(Find<TColorPanel>(*form, "EdColor"), Qt::LeftButton);
     QCOMPARE(Selected().Color, MakeColor(10, 20, 30));
-    QCOMPARE(form->EdColor->Color(), MakeColor(10, 20, 30));
+    QCOMPARE(Find<TColorPanel>(*form, "EdColor")->Color(), MakeColor(10, 20, 30));
   }
 };
 

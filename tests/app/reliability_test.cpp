@@ -219,9 +219,9 @@ class ReliabilityTest : public QObject {
     auto room = [this](int n) { return Players() + n <= kMaxPlayers; };
 
     // Players.
-    AddCommand("+Kart", 6, [&f, room] { if (room(1)) f.BtnAddPlayer->click(); });
-    AddCommand("+Rocket", 6, [&f, room] { if (room(1)) f.SpeedButton7->click(); });
-    AddCommand("-", 8, [&f] { f.BtnSubPlayer->click(); });
+    AddCommand("+Kart", 6, [&f, room] { if (room(1)) Find<TFlatButton>(f, "BtnAddPlayer")->click(); });
+    AddCommand("+Rocket", 6, [&f, room] { if (room(1)) Find<TFlatButton>(f, "SpeedButton7")->click(); });
+    AddCommand("-", 8, [&f] { Find<TFlatButton>(f, "BtnSubPlayer")->click(); });
     AddCommand("asteroid", 4, [&f, room] { if (room(1)) f.Addatriangle1->trigger(); });
     AddCommand("5 asteroids", 2, [&f, room] { if (room(5)) f.Addlotsofasteroids1->trigger(); });
     AddCommand("circle", 1, [&f] { f.Addacircleofkarts1->trigger(); });
@@ -251,17 +251,17 @@ class ReliabilityTest : public QObject {
 
     // Choosing, colouring.
     AddCommand("choose player", 6, [this, &f] {
-      const int count = f.EdPlayerId->count();
+      const int count = Find<TPlayerList>(f, "EdPlayerId")->count();
       if (count == 0) return;
       const int index = Pick(count);
-      f.EdPlayerId->setCurrentIndex(index);
-      emit f.EdPlayerId->activated(index);
+      Find<TPlayerList>(f, "EdPlayerId")->setCurrentIndex(index);
+      emit Find<TPlayerList>(f, "EdPlayerId")->activated(index);
     });
-    AddCommand("open player list", 2, [&f] { emit f.EdPlayerId->Opening(); });
+    AddCommand("open player list", 2, [&f] { emit Find<TPlayerList>(f, "EdPlayerId")->Opening(); });
     AddCommand("colour", 2, [this, &f] {
       h.ColorAnswer = Chance(25) ? std::nullopt
                                  : std::optional<QColor>(QColor(Pick(256), Pick(256), Pick(256)));
-      emit f.EdColor->Clicked();
+      emit Find<TColorPanel>(f, "EdColor")->Clicked();
     });
 
     // Hand controls.
