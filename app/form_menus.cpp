@@ -12,6 +12,7 @@
 #include "app/ai_box.h"
 #include "app/choose_player_box.h"
 #include "app/form_test2d.h"
+#include "app/goal_panel.h"
 #include "app/move_box.h"
 #include "app/player_box.h"
 #include "app/start_stop_box.h"
@@ -243,7 +244,7 @@ void TFormTest2D::menuPlayerParamsClick() {
   ai_->setVisible(menuBasicAIparams->isChecked());
   choose_->setVisible(menuChoosePlayer->isChecked());
   playerBox_->setVisible(menuPlayerParams->isChecked());
-  EdGoals->setVisible(menuGoals->isChecked());
+  goals_->ShowBoxes(menuGoals->isChecked());
   move_->setVisible(menuHandMove->isChecked());
   trackBox_->setVisible(MenuTrackParams->isChecked());
 }

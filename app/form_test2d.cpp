@@ -36,6 +36,7 @@
 #include "app/ai_box.h"
 #include "app/choose_player_box.h"
 #include "app/crash_report.h"
+#include "app/goal_panel.h"
 #include "app/move_box.h"
 #include "app/player_box.h"
 #include "app/start_stop_box.h"
@@ -187,7 +188,15 @@ void TFormTest2D::BuildWindow() {
   OnBox(playerBox_, &TPlayerBox::SensitivityClicked, [this](bool) { EdSensitivityClick(); });
   OnBox(playerBox_, &TPlayerBox::AutoGridClicked, [this](bool) { EdAutoRadioClick(); });
   boxes->addWidget(playerBox_);
-  boxes->addWidget(BuildGoalPanel(), 1);
+  goals_ = new TGoalPanel(column);
+  OnBox(goals_, &TGoalPanel::RowChanged, [this](int tag, TGoalRow row, int position) {
+    switch (row) {
+      case TGoalRow::Strength: GoalStrengthChange(tag, position); break;
+      case TGoalRow::Reaction: GoalReactionChange(tag, position); break;
+      case TGoalRow::Urgency: GoalUrgencyChange(tag, position); break;
+    }
+  });
+  boxes->addWidget(goals_, 1);
   move_ = new TMoveBox(column);
   OnBox(move_, &TMoveBox::MovePressed, [this](int tag) { MoveButtonMouseDown(tag); });
   OnBox(move_, &TMoveBox::MoveReleased, [this] { MoveButtonMouseUp(); });
@@ -228,8 +237,6 @@ void TFormTest2D::NameControls() {
       {PanelImg, "PanelImg"},
       {ImgRoad, "ImgRoad"},
       {Panel4, "Panel4"},
-      {GoalArea, "GoalArea"},
-      {EdGoals, "EdGoals"},
       {ArrowTimer, "ArrowTimer"},
       {StatusLine, "StatusLine"},
       {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},

@@ -41,7 +41,7 @@ class QtPicture;
 class TColorPanel;
 class TFlatButton;
 class TGoal;
-class TGoalBox;
+class TGoalPanel;
 class TImagePanel;
 class TImageView;
 class TPlayer;
@@ -128,9 +128,6 @@ class TFormTest2D : public QMainWindow {
   TImagePanel* PanelImg = nullptr;
   TImageView* ImgRoad = nullptr;
   QWidget* Panel4 = nullptr;
-  // The goal panel.
-  QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
-  QWidget* EdGoals = nullptr;
   int ArrowTimerTag = 0;  // the move the held button repeats
   // The status bar: how the last cycle went.
   TStatusLine* StatusLine = nullptr;
@@ -218,10 +215,10 @@ class TFormTest2D : public QMainWindow {
   // ---- Goal panel ----
   void UpdateGoals();
   void AddGoalBox(int tag, TGoal& goal);
-  // A goal box's bar moved: writes the goal and the box's value label.
-  void GoalStrengthChange(TGoalBox* box, int position);
-  void GoalReactionChange(TGoalBox* box, int position);
-  void GoalUrgencyChange(TGoalBox* box, int position);
+  // The bar of the goal box with the tag moved: writes the goal and the box's value label.
+  void GoalStrengthChange(int tag, int position);
+  void GoalReactionChange(int tag, int position);
+  void GoalUrgencyChange(int tag, int position);
 
   // ---- Menu commands ----
   void BtnAddPlayerClick(int tag);
@@ -246,7 +243,6 @@ class TFormTest2D : public QMainWindow {
  private:
   // Building the window, one function per part.
   void BuildWindow();
-  QWidget* BuildGoalPanel();
   void BuildMenus();
   void InstallDefaultDialogs();
 
@@ -300,6 +296,7 @@ class TFormTest2D : public QMainWindow {
   TAiBox* ai_ = nullptr;
   TTrackBox* trackBox_ = nullptr;
   TPlayerBox* playerBox_ = nullptr;
+  TGoalPanel* goals_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
   QTimer* ArrowTimer = nullptr;  // repeats the move of a held button

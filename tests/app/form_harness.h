@@ -187,7 +187,7 @@ inline QString CheckConsistency(TFormTest2D& form) {
           .arg(team->IndexOf(team->Selected));
     // The goal panel: one box per goal of the selected player and of the team.
     const int32_t goals = (team->Selected ? team->Selected->Goals->GoalCount() : 0) + team->Goals->GoalCount();
-    const auto boxes = form.EdGoals->findChildren<TGoalBox*>(Qt::FindDirectChildrenOnly);
+    const auto boxes = Find<QWidget>(form, "EdGoals")->findChildren<TGoalBox*>(Qt::FindDirectChildrenOnly);
     if (boxes.size() != goals)
       return QStringLiteral("the goal panel shows %1 boxes for %2 goals").arg(boxes.size()).arg(goals);
   }

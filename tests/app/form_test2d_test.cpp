@@ -91,7 +91,7 @@ class FormTest2DTest : public QObject {
   // The goal boxes from the top of the panel.
   QList<TGoalBox*> GoalBoxes() {
     QList<TGoalBox*> boxes;
-    QLayout* layout = form->EdGoals->layout();
+    QLayout* layout = Find<QWidget>(*form, "EdGoals")->layout();
     for (int i = 0; i < layout->count(); ++i)
       if (auto* box = qobject_cast<TGoalBox*>(layout->itemAt(i)->widget())) boxes << box;
     return boxes;
@@ -182,7 +182,7 @@ class FormTest2DTest : public QObject {
     QVERIFY(Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
     QVERIFY(Find<QGroupBox>(*form, "EdPlayerParams")->isHidden());
     for (QWidget* box : {static_cast<QWidget*>(Find<QGroupBox>(*form, "EdAIParams")),
-                         static_cast<QWidget*>(Find<QGroupBox>(*form, "edChoosePlayer")), form->EdGoals,
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "edChoosePlayer")), Find<QWidget>(*form, "EdGoals"),
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "EdHandMove")),
                          static_cast<QWidget*>(Find<QGroupBox>(*form, "GroupBox3"))})
       QVERIFY(!box->isHidden());
@@ -649,10 +649,10 @@ class FormTest2DTest : public QObject {
     QCoreApplication::processEvents();  // lays the column out
     auto* area = form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
     QVERIFY(area);
-    QVERIFY(area->height() < form->EdGoals->height());
+    QVERIFY(area->height() < Find<QWidget>(*form, "EdGoals")->height());
     QScrollBar* bar = area->verticalScrollBar();
     QVERIFY(bar->isVisible());
-    QCOMPARE(bar->maximum(), form->EdGoals->height() - area->viewport()->height());
+    QCOMPARE(bar->maximum(), Find<QWidget>(*form, "EdGoals")->height() - area->viewport()->height());
     QVERIFY(area->horizontalScrollBar()->maximum() == 0);  // the boxes fit the width
     // The bottom box can be brought into view.
     const QList<TGoalBox*> boxes = GoalBoxes();
@@ -843,7 +843,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(Body(1).Goals->GoalCount(), 0);
     form->DeleteallTeamsGoals1->trigger();
     QVERIFY(GoalBoxes().isEmpty());
-    QCOMPARE(form->EdGoals->height(), 1);
+    QCOMPARE(Find<QWidget>(*form, "EdGoals")->height(), 1);
 
     RunCycles(2);  // players without goals go on living
     QCOMPARE(cyclesSeen, 2);

@@ -245,7 +245,7 @@ class ReliabilityTest : public QObject {
     AddCommand("delete team goals", 1, [&f] { f.DeleteallTeamsGoals1->trigger(); });
     AddCommand("delete players goals", 1, [&f] { f.Deleteallplayerspersonalgoals1->trigger(); });
     AddCommand("goal bar", 6, [this, &f] {
-      const QList<QSlider*> bars = f.EdGoals->findChildren<QSlider*>();
+      const QList<QSlider*> bars = Find<QWidget>(f, "EdGoals")->findChildren<QSlider*>();
       if (!bars.isEmpty()) bars[Pick(static_cast<int>(bars.size()))]->setValue(Between(0, 100));
     });
 
