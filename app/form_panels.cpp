@@ -1,20 +1,8 @@
-// The boxes of controls ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", "MOVE",
-// "START/STOP"), their handlers, the hand controls, and the two operations that
-// copy every value between the panels and the model.
+// The handlers of the boxes ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", "MOVE",
+// "START/STOP"), the hand controls, and the two operations that copy every value
+// between the boxes and the model.
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QSignalBlocker>
-#include <QSlider>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTimer>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>

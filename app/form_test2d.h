@@ -3,6 +3,9 @@
 // the right a column of boxes ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", the
 // goal panel, "MOVE", "START/STOP"), the menus, the run loop and frame saving.
 //
+// Each box is a class owning its controls; the window composes them, hears them
+// through their typed signals and shows the model in them through their setters.
+//
 // The window owns the track, the team and the population commands. Handlers are
 // named after the control and event they serve; controls sharing a handler are
 // told apart by an integer tag. Every handler reached from Qt runs through
@@ -24,36 +27,26 @@
 #include <vector>
 
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QMenu;
-class QScrollArea;
-class QSlider;
 class QTimer;
-class QToolButton;
 
 namespace vorlanth {
 
 class QtCanvas;
 class QtPicture;
-class TColorPanel;
-class TFlatButton;
+class TAiBox;
+class TChoosePlayerBox;
 class TGoal;
 class TGoalPanel;
 class TImagePanel;
 class TImageView;
+class TMoveBox;
 class TPlayer;
 class TPlayerBox;
-class TPlayerList;
 class TPopulation;
-class TTeam;
-class TAiBox;
-class TChoosePlayerBox;
-class TMoveBox;
 class TStartStopBox;
 class TStatusLine;
+class TTeam;
 class TTrackBox;
 class TTrack2D;
 
@@ -123,7 +116,7 @@ class TFormTest2D : public QMainWindow {
   // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
   static QString FrameFileName(const QString& prefix, int32_t counter);
 
-  // ---- Controls (the form's fields) ----
+  // ---- Controls the window holds itself (the boxes hold theirs) ----
   QWidget* Panel3 = nullptr;
   TImagePanel* PanelImg = nullptr;
   TImageView* ImgRoad = nullptr;
