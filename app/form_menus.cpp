@@ -9,7 +9,14 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/ai_box.h"
+#include "app/choose_player_box.h"
 #include "app/form_test2d.h"
+#include "app/goal_panel.h"
+#include "app/move_box.h"
+#include "app/player_box.h"
+#include "app/start_stop_box.h"
+#include "app/track_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/player.h"
@@ -130,9 +137,9 @@ void TFormTest2D::BuildMenus() {
   };
   RunPauseKey = key(QKeySequence(Qt::Key_Space), QStringLiteral("Run/Pause"));
   On(RunPauseKey, &QAction::triggered, [this] { RunPauseKeyPress(); });
-  On(key(QKeySequence(Qt::Key_Period), QStringLiteral("Step")), &QAction::triggered, [this] { StepBtn->click(); });
+  On(key(QKeySequence(Qt::Key_Period), QStringLiteral("Step")), &QAction::triggered, [this] { startStop_->ClickStep(); });
   On(key(QKeySequence(Qt::CTRL | Qt::Key_R), QStringLiteral("Reset")), &QAction::triggered,
-     [this] { BtnReset->click(); });
+     [this] { startStop_->ClickReset(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -150,7 +157,7 @@ void TFormTest2D::Addacircleofkarts1Click() {
     TFormTest2D& form;
     ~TListMender() { form.FillPlayerList(); }
   } mender{*this};
-  EdPlayerId->clear();
+  choose_->ShowPlayers(0, -1);
   population_->AddCircleOfKarts();
   Redraw();
 }
@@ -222,9 +229,9 @@ void TFormTest2D::DeleteallTeamsGoals1Click() {
 
 void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
   RunOutsideCycle([this] {
-    const int remembered = EdPlayerId->currentIndex();
+    const int remembered = choose_->ChosenIndex();
     population_->DeletePlayersGoals();
-    EdPlayerId->setCurrentIndex(remembered);
+    choose_->Choose(remembered);
     EdPlayerIdChange();
     UpdateGoals();
   });
@@ -234,12 +241,12 @@ void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
 // Panels and drawing options.
 
 void TFormTest2D::menuPlayerParamsClick() {
-  EdAIParams->setVisible(menuBasicAIparams->isChecked());
-  edChoosePlayer->setVisible(menuChoosePlayer->isChecked());
-  EdPlayerParams->setVisible(menuPlayerParams->isChecked());
-  EdGoals->setVisible(menuGoals->isChecked());
-  EdHandMove->setVisible(menuHandMove->isChecked());
-  EdTrackParams->setVisible(MenuTrackParams->isChecked());
+  ai_->setVisible(menuBasicAIparams->isChecked());
+  choose_->setVisible(menuChoosePlayer->isChecked());
+  playerBox_->setVisible(menuPlayerParams->isChecked());
+  goals_->ShowBoxes(menuGoals->isChecked());
+  move_->setVisible(menuHandMove->isChecked());
+  trackBox_->setVisible(MenuTrackParams->isChecked());
 }
 
 void TFormTest2D::EdDebugChange() {

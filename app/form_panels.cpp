@@ -1,26 +1,19 @@
-// The boxes of controls ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", "MOVE",
-// "START/STOP"), their handlers, the hand controls, and the two operations that
-// copy every value between the panels and the model.
+// The handlers of the boxes ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", "MOVE",
+// "START/STOP"), the hand controls, and the two operations that copy every value
+// between the boxes and the model.
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QSignalBlocker>
-#include <QSlider>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTimer>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
 #include <numbers>
 
+#include "app/ai_box.h"
+#include "app/choose_player_box.h"
 #include "app/form_test2d.h"
+#include "app/player_box.h"
+#include "app/start_stop_box.h"
+#include "app/track_box.h"
 #include "app/widgets.h"
 #include "core/player.h"
 #include "core/rounding.h"
@@ -32,24 +25,6 @@
 namespace vorlanth {
 
 namespace {
-
-// Track bars of the boxes: horizontal, 209 x 17, no tick marks.
-constexpr int kBarWidth = 209;
-constexpr int kBarHeight = 17;
-constexpr int kDefaultPageSize = 2;
-constexpr int kMinFuturesTicks = 25;
-constexpr int kRadioLineSize = 2;
-// Run and Pause show plainly which one is down: a pressed button is sunken and
-// clearly darker.
-constexpr const char* kRunButtonStyle =
-    "QToolButton { border: 1px solid palette(mid); border-radius: 2px; background: palette(button);"
-    " padding: 2px 6px; }"
-    "QToolButton:hover { background: palette(light); }"
-    "QToolButton:pressed, QToolButton:checked { border-style: inset; border-color: palette(shadow);"
-    " background: palette(dark); }";
-constexpr int kStartStopButtonWidth = 50;  // four buttons side by side in the column
-constexpr int kColorPanelWidth = 41;
-constexpr int kColorPanelHeight = 25;
 
 // Hand moves by tag: pixels along x and y, radians.
 struct THandMove {
@@ -68,303 +43,47 @@ constexpr std::array<THandMove, 7> kHandMoves = {{
     {0, 0, kHandTurn},                         // 6 "Turn right"
 }};
 
-QGroupBox* NewBox(const QString& caption, QWidget* parent) {
-  auto* box = new QGroupBox(caption, parent);
-  auto* layout = new QVBoxLayout(box);
-  layout->setContentsMargins(4, 0, 4, 2);
-  layout->setSpacing(0);
-  return box;
-}
-
-QSlider* NewBar(int minimum, int maximum, int design, QWidget* parent) {
-  auto* bar = new QSlider(Qt::Horizontal, parent);
-  bar->setFixedSize(kBarWidth, kBarHeight);
-  bar->setRange(minimum, maximum);
-  bar->setPageStep(kDefaultPageSize);
-  bar->setTickPosition(QSlider::NoTicks);
-  bar->setValue(design);
-  return bar;
-}
-
-QLabel* NewValueLabel(QWidget* parent) {
-  auto* label = new QLabel(QStringLiteral("-"), parent);
-  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  return label;
-}
-
-// A caption with its value label on the right, then the bar below.
-void AddBarRow(QGroupBox* box, const QString& caption, QLabel* value, QSlider* bar) {
-  auto* row = new QHBoxLayout;
-  row->setSpacing(4);
-  row->addWidget(new QLabel(caption, box));
-  row->addStretch(1);
-  row->addWidget(value);
-  auto* layout = static_cast<QVBoxLayout*>(box->layout());
-  layout->addLayout(row);
-  layout->addWidget(bar);
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Building the boxes.
-
-QGroupBox* TFormTest2D::BuildChoosePlayerBox() {
-  edChoosePlayer = NewBox(QStringLiteral("SELECT PLAYER"), this);
-  // The row is as full as the column allows: narrow margins, no spacing.
-  edChoosePlayer->layout()->setContentsMargins(2, 0, 2, 2);
-  auto* row = new QHBoxLayout;
-  row->setSpacing(0);
-
-  EdColor = new TColorPanel(QStringLiteral("Color"), edChoosePlayer);
-  EdColor->setFixedSize(kColorPanelWidth, kColorPanelHeight);
-  On(EdColor, &TColorPanel::Clicked, [this] { EdColorClick(); });
-
-  EdPlayerId = new TPlayerList(edChoosePlayer);
-  // Wide enough for "Player #" and two digits, with the arrow and frame the style
-  // draws around the text.
-  QStyleOptionComboBox listOption;
-  listOption.initFrom(EdPlayerId);
-  listOption.frame = true;
-  const QFontMetrics listMetrics = EdPlayerId->fontMetrics();
-  const QSize listText(listMetrics.horizontalAdvance(QStringLiteral("Player #88")), listMetrics.height());
-  EdPlayerId->setMinimumWidth(
-      EdPlayerId->style()->sizeFromContents(QStyle::CT_ComboBox, &listOption, listText, EdPlayerId).width());
-  EdPlayerId->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  On(EdPlayerId, &QComboBox::activated, [this] { EdPlayerIdChange(); });
-  On(EdPlayerId, &TPlayerList::Opening, [this] { EdPlayerIdEnter(); });
-
-  BtnAddPlayer = new TFlatButton(QStringLiteral("+Kart"), 1, edChoosePlayer);
-  SpeedButton7 = new TFlatButton(QStringLiteral("+Rocket"), 2, edChoosePlayer);
-  BtnSubPlayer = new TFlatButton(QStringLiteral("-"), 0, edChoosePlayer);
-  for (TFlatButton* button : {BtnAddPlayer, SpeedButton7, BtnSubPlayer})
-    button->setToolTip(QStringLiteral("Add a new kart."));
-  On(BtnAddPlayer, &QToolButton::clicked, [this] { BtnAddPlayerClick(BtnAddPlayer->Tag()); });
-  On(SpeedButton7, &QToolButton::clicked, [this] { BtnAddPlayerClick(SpeedButton7->Tag()); });
-  On(BtnSubPlayer, &QToolButton::clicked, [this] { BtnSubPlayerClick(); });
-
-  row->addWidget(EdColor);
-  row->addWidget(EdPlayerId, 1);
-  row->addWidget(BtnAddPlayer);
-  row->addWidget(SpeedButton7);
-  row->addWidget(BtnSubPlayer);
-  static_cast<QVBoxLayout*>(edChoosePlayer->layout())->addLayout(row);
-  return edChoosePlayer;
-}
-
-QGroupBox* TFormTest2D::BuildAIBox() {
-  EdAIParams = NewBox(QStringLiteral("A.I."), this);
-  EdSeconds = NewBar(1, 20, 10, EdAIParams);
-  LbSeconds = NewValueLabel(EdAIParams);
-  AddBarRow(EdAIParams, QStringLiteral("Seconds in the future to simulate"), LbSeconds, EdSeconds);
-  EdMinFutures = NewBar(1, 2000, 100, EdAIParams);
-  EdMinFutures->setTickInterval(kMinFuturesTicks);
-  LbMinFutures = NewValueLabel(EdAIParams);
-  AddBarRow(EdAIParams, QStringLiteral("Min. number of futures"), LbMinFutures, EdMinFutures);
-  On(EdSeconds, &QSlider::valueChanged, [this] { EdSecondsChange(); });
-  On(EdMinFutures, &QSlider::valueChanged, [this] { EdMinFuturesChange(); });
-  return EdAIParams;
-}
-
-QGroupBox* TFormTest2D::BuildTrackBox() {
-  EdTrackParams = NewBox(QStringLiteral("TRACK"), this);
-  EdFriction = NewBar(1, 300, 20, EdTrackParams);
-  LbFriction = NewValueLabel(EdTrackParams);
-  AddBarRow(EdTrackParams, QStringLiteral("Track friction coef."), LbFriction, EdFriction);
-  EdSideFriction = NewBar(0, 100, 50, EdTrackParams);
-  LbSideFriction = NewValueLabel(EdTrackParams);
-  AddBarRow(EdTrackParams, QStringLiteral("Slide friction coeficient"), LbSideFriction,
-            EdSideFriction);
-  EdCollisions = new QCheckBox(QStringLiteral("Detect collisions \"player to player\"."),
-                               EdTrackParams);
-  EdCollisions->setChecked(true);
-  EdTrackParams->layout()->addWidget(EdCollisions);
-  On(EdFriction, &QSlider::valueChanged, [this] { EdFrictionChange(); });
-  On(EdSideFriction, &QSlider::valueChanged, [this] { EdSideFrictionChange(); });
-  On(EdCollisions, &QCheckBox::clicked, [this] { EdCollisionsClick(); });
-  return EdTrackParams;
-}
-
-QGroupBox* TFormTest2D::BuildPlayerBox() {
-  EdPlayerParams = NewBox(QStringLiteral("PLAYER"), this);
-  EdSize = NewBar(4, 40, 8, EdPlayerParams);
-  EdSize->setPageStep(1);
-  LbSize = NewValueLabel(EdPlayerParams);
-  AddBarRow(EdPlayerParams, QStringLiteral("Player size"), LbSize, EdSize);
-  EdDetermined = NewBar(0, 100, 90, EdPlayerParams);
-  EdDetermined->setPageStep(1);
-  LbDetermined = NewValueLabel(EdPlayerParams);
-  AddBarRow(EdPlayerParams, QStringLiteral("Determined/Indecise"), LbDetermined, EdDetermined);
-  EdSensitivity = new QCheckBox(QStringLiteral("Auto adjust joystick sensitivity"), EdPlayerParams);
-  EdSensitivity->setChecked(true);
-  EdAutoRadio = new QCheckBox(QStringLiteral("Auto adjust grid size."), EdPlayerParams);
-  EdAutoRadio->setChecked(true);
-  EdPlayerParams->layout()->addWidget(EdSensitivity);
-  EdPlayerParams->layout()->addWidget(EdAutoRadio);
-  // The grid bar has no caption: its value label sits above its right end.
-  EdRadio = NewBar(5, 25, 15, EdPlayerParams);
-  EdRadio->setSingleStep(kRadioLineSize);
-  LbRadio = NewValueLabel(EdPlayerParams);
-  AddBarRow(EdPlayerParams, QString(), LbRadio, EdRadio);
-
-  On(EdSize, &QSlider::valueChanged, [this] { EdSizeChange(); });
-  On(EdDetermined, &QSlider::valueChanged, [this] { EdDeterminedChange(); });
-  On(EdRadio, &QSlider::valueChanged, [this] { EdRadioChange(); });
-  On(EdSensitivity, &QCheckBox::clicked, [this] { EdSensitivityClick(); });
-  On(EdAutoRadio, &QCheckBox::clicked, [this] { EdAutoRadioClick(); });
-  return EdPlayerParams;
-}
-
-QGroupBox* TFormTest2D::BuildMoveBox() {
-  EdHandMove = NewBox(QStringLiteral("MOVE"), this);
-  auto* grid = new QGridLayout;
-  grid->setSpacing(0);
-  QFont bold = font();
-  bold.setBold(true);
-
-  struct TButtonSpec {
-    TFlatButton** field;
-    const char* caption;
-    int tag;
-    const char* hint;
-    int row;
-    int column;
-  };
-  // Arrows as a cross with the turns beside "^"; energy and health on the right.
-  const TButtonSpec moves[] = {
-      {&SpeedButton6, "Turn left", 5, "", 0, 0},  {&SpeedButton2, "^", 3, "", 0, 1},
-      {&SpeedButton5, "Turn right", 6, "", 0, 2}, {&SpeedButton1, "<", 1, "", 1, 0},
-      {&SpeedButton4, "v", 4, "", 1, 1},          {&SpeedButton3, ">", 2, "", 1, 2},
-  };
-  const TButtonSpec levels[] = {
-      {&SpeedButton8, "+E", 0, "Gives energy", 0, 4},
-      {&SpeedButton9, "+H", 1, "Gives health ", 0, 5},
-      {&SpeedButton10, "-E", 2, "Takes energy", 1, 4},
-      {&SpeedButton11, "-H", 3, "Takes health", 1, 5},
-  };
-  for (const TButtonSpec& entry : moves) {
-    auto* button = new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, EdHandMove);
-    if (entry.tag <= 4) button->setFont(bold);
-    *entry.field = button;
-    grid->addWidget(button, entry.row, entry.column);
-    On(button, &QToolButton::pressed, [this, button] { MoveButtonMouseDown(button->Tag()); });
-    On(button, &QToolButton::released, [this] { MoveButtonMouseUp(); });
-  }
-  for (const TButtonSpec& entry : levels) {
-    auto* button = new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, EdHandMove);
-    button->setToolTip(QString::fromLatin1(entry.hint));
-    *entry.field = button;
-    grid->addWidget(button, entry.row, entry.column);
-    On(button, &QToolButton::clicked, [this, button] { SpeedButton8Click(button->Tag()); });
-    On(button, &TFlatButton::DoubleClicked,
-       [this, button] { SpeedButton8DblClick(button->Tag()); });
-  }
-  grid->setColumnStretch(3, 1);
-  static_cast<QVBoxLayout*>(EdHandMove->layout())->addLayout(grid);
-
-  ArrowTimer = new QTimer(this);
-  ArrowTimer->setInterval(ArrowFirstDelayMs);
-  On(ArrowTimer, &QTimer::timeout, [this] { ArrowTimerTimer(); });
-  return EdHandMove;
-}
-
-QGroupBox* TFormTest2D::BuildStartStopBox() {
-  GroupBox3 = NewBox(QStringLiteral("START/STOP"), this);
-  auto* row = new QHBoxLayout;
-  row->setSpacing(4);
-  StartBtn = new QToolButton(GroupBox3);
-  StartBtn->setText(QStringLiteral("Run"));
-  PauseBtn = new QToolButton(GroupBox3);
-  PauseBtn->setText(QStringLiteral("Pause"));
-  StepBtn = new QToolButton(GroupBox3);
-  StepBtn->setText(QStringLiteral("Step"));
-  BtnReset = new QToolButton(GroupBox3);
-  BtnReset->setText(QStringLiteral("Reset"));
-  StartBtn->setToolTip(QStringLiteral("Run the simulation (Space runs or pauses)"));
-  PauseBtn->setToolTip(QStringLiteral("Pause after the cycle in progress (Space)"));
-  StepBtn->setToolTip(QStringLiteral("One cycle, then pause (.)"));
-  BtnReset->setToolTip(QStringLiteral("Back to the states when Run was last pressed (Ctrl+R)"));
-  for (QToolButton* button : {StartBtn, PauseBtn, StepBtn, BtnReset}) {
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setStyleSheet(QString::fromLatin1(kRunButtonStyle));
-    button->setMinimumWidth(kStartStopButtonWidth);
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  // Group 1: pressing one releases the other; a pressed one stays down; at start
-  // neither is down.
-  StartBtn->setCheckable(true);
-  PauseBtn->setCheckable(true);
-  RunGroup = new QButtonGroup(this);
-  RunGroup->setExclusive(true);
-  RunGroup->addButton(StartBtn, 1);
-  RunGroup->addButton(PauseBtn, 2);
-  On(StartBtn, &QToolButton::clicked, [this] { StartBtnClick(); });
-  On(StepBtn, &QToolButton::clicked, [this] { StepBtnClick(); });
-  On(BtnReset, &QToolButton::clicked, [this] { ResetBtnClick(); });
-
-  EdEvolution = new QCheckBox(QStringLiteral("Allow evolution of goal params."), GroupBox3);
-  On(EdEvolution, &QCheckBox::clicked, [this] { EdEvolutionClick(); });
-  auto* layout = static_cast<QVBoxLayout*>(GroupBox3->layout());
-  layout->addLayout(row);
-  layout->addWidget(EdEvolution);
-  return GroupBox3;
-}
 
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
 
-void TFormTest2D::EdSecondsChange() {
-  track_->HorizonMs = EdSeconds->value() * 1000;
-  LbSeconds->setText(QStringLiteral("%1 s.").arg(EdSeconds->value()));
-}
+void TFormTest2D::EdSecondsChange() { track_->HorizonMs = ai_->HorizonSeconds() * 1000; }
 
-void TFormTest2D::EdMinFuturesChange() {
-  track_->MinFutures = EdMinFutures->value();
-  LbMinFutures->setText(QString::number(EdMinFutures->value()));
-}
+void TFormTest2D::EdMinFuturesChange() { track_->MinFutures = ai_->MinFutures(); }
 
-void TFormTest2D::EdFrictionChange() {
-  track_->Friction = EdFriction->value() / 10000.0;
-  LbFriction->setText(QStringLiteral("%1%").arg(Round32(EdFriction->value() / 10.0)));
-}
+void TFormTest2D::EdFrictionChange() { track_->Friction = trackBox_->Friction(); }
 
-void TFormTest2D::EdSideFrictionChange() {
-  track_->SideFriction = EdSideFriction->value() / 100.0;
-  LbSideFriction->setText(QStringLiteral("%1%").arg(EdSideFriction->value()));
-}
+void TFormTest2D::EdSideFrictionChange() { track_->SideFriction = trackBox_->SideFriction(); }
 
 void TFormTest2D::EdSizeChange() {
-  LbSize->setText(QStringLiteral("%1px").arg(EdSize->value()));
-  if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(EdSize->value());
+  if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(playerBox_->Size());
   Redraw();
 }
 
 void TFormTest2D::EdDeterminedChange() {
-  LbDetermined->setText(QStringLiteral("%1%").arg(EdDetermined->value()));
-  if (TPlayer* player = SelectedPlayer()) player->Determination = EdDetermined->value() / 100.0;
+  if (TPlayer* player = SelectedPlayer()) player->Determination = playerBox_->Determination();
   Redraw();
 }
 
 void TFormTest2D::EdRadioChange() {
-  LbRadio->setText(QStringLiteral("%1px").arg(EdRadio->value()));
-  if (TPlayer* player = SelectedPlayer()) player->SetGridSize(EdRadio->value());
+  if (TPlayer* player = SelectedPlayer()) player->SetGridSize(playerBox_->GridSize());
 }
 
-void TFormTest2D::EdCollisionsClick() { track_->Collisions = EdCollisions->isChecked(); }
+void TFormTest2D::EdCollisionsClick() { track_->Collisions = trackBox_->Collisions(); }
 
 void TFormTest2D::EdSensitivityClick() {
-  if (TPlayer* player = SelectedPlayer()) player->LimitersOn = EdSensitivity->isChecked();
+  if (TPlayer* player = SelectedPlayer()) player->LimitersOn = playerBox_->Sensitivity();
 }
 
 void TFormTest2D::EdAutoRadioClick() {
-  if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = EdAutoRadio->isChecked();
+  if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = playerBox_->AutoGrid();
 }
 
-void TFormTest2D::EdEvolutionClick() { track_->SetEvolution(EdEvolution->isChecked()); }
+void TFormTest2D::EdEvolutionClick() { track_->SetEvolution(startStop_->Evolution()); }
 
 void TFormTest2D::UpdateRealTimeParams() {
-  if (const TPlayer* player = SelectedPlayer()) EdRadio->setValue(player->GridSize);
+  if (const TPlayer* player = SelectedPlayer()) playerBox_->ShowGridSize(player->GridSize);
 }
 
 // ---------------------------------------------------------------------------
@@ -372,28 +91,15 @@ void TFormTest2D::UpdateRealTimeParams() {
 
 void TFormTest2D::CopyParamsFromPlayer() {
   TPlayer* player = SelectedPlayer();
-  {
-    // The model is written once, by CopyParamsFromScreen below.
-    const QSignalBlocker blockSeconds(EdSeconds);
-    const QSignalBlocker blockFutures(EdMinFutures);
-    const QSignalBlocker blockSize(EdSize);
-    const QSignalBlocker blockDetermined(EdDetermined);
-    const QSignalBlocker blockFriction(EdFriction);
-    const QSignalBlocker blockSide(EdSideFriction);
-    const QSignalBlocker blockRadio(EdRadio);
-    EdSeconds->setValue(Round32(track_->HorizonMs / 1000.0));
-    EdMinFutures->setValue(track_->MinFutures);
-    if (auto* body = dynamic_cast<TPlayer2D*>(player)) EdSize->setValue(Round32(body->GetSize()));
-    if (player) EdDetermined->setValue(Round32(player->Determination * 100));
-    EdFriction->setValue(Round32(track_->Friction * 10000));
-    EdSideFriction->setValue(Round32(track_->SideFriction * 100));
-    if (player) {
-      EdColor->SetColor(player->Color);
-      EdRadio->setMaximum(player->MaxGridSize);
-      EdRadio->setMinimum(player->MinGridSize);
-      EdAutoRadio->setChecked(player->AutoGridSize);
-      EdSensitivity->setChecked(player->LimitersOn);
-    }
+  // The boxes show the model's values without writing them back: the model is
+  // written once, by CopyParamsFromScreen below.
+  ai_->ShowSettings(Round32(track_->HorizonMs / 1000.0), track_->MinFutures);
+  trackBox_->ShowSettings(track_->Friction, track_->SideFriction);
+  if (auto* body = dynamic_cast<TPlayer2D*>(player)) playerBox_->ShowSize(Round32(body->GetSize()));
+  if (player) {
+    choose_->ShowColor(player->Color);
+    playerBox_->ShowPlayer(player->Determination, player->MinGridSize, player->MaxGridSize, player->AutoGridSize,
+                           player->LimitersOn);
   }
   UpdateGoals();
   UpdateRealTimeParams();
@@ -426,20 +132,20 @@ void TFormTest2D::CopyParamsFromScreen() {
 
 void TFormTest2D::EdPlayerIdChange() {
   TTeam* team = CurrentTeam();
-  const int index = EdPlayerId->currentIndex();
+  const int index = choose_->ChosenIndex();
   if (!team || index < 0 || index >= team->PlayerCount()) return;
   team->SelectPlayer(team->GetPlayer(index));
   CopyParamsFromPlayer();
 }
 
 void TFormTest2D::FillPlayerList() {
-  EdPlayerId->clear();
   const TTeam* team = CurrentTeam();
-  if (!team) return;
-  for (int32_t i = 1; i <= team->PlayerCount(); ++i)
-    EdPlayerId->addItem(QStringLiteral("Player #%1").arg(i));
-  EdPlayerId->setCurrentIndex(team->PlayerCount() > 0 ? std::max(0, team->IndexOf(team->Selected))
-                                                      : -1);
+  if (!team) {
+    choose_->ShowPlayers(0, -1);
+    return;
+  }
+  choose_->ShowPlayers(team->PlayerCount(),
+                       team->PlayerCount() > 0 ? std::max(0, team->IndexOf(team->Selected)) : -1);
 }
 
 void TFormTest2D::EdPlayerIdEnter() {
@@ -450,10 +156,10 @@ void TFormTest2D::EdPlayerIdEnter() {
 void TFormTest2D::EdColorClick() {
   TPlayer* player = SelectedPlayer();
   if (!player) return;
-  const std::optional<QColor> chosen = Dialogs.ChooseColor(QColor::fromRgb(ToQRgb(EdColor->Color())));
+  const std::optional<QColor> chosen = Dialogs.ChooseColor(QColor::fromRgb(ToQRgb(choose_->Color())));
   if (!chosen) return;
   const TColor color = FromQRgb(chosen->rgb());
-  EdColor->SetColor(color);
+  choose_->ShowColor(color);
   player->Color = color;
   Redraw();
 }
@@ -466,7 +172,7 @@ void TFormTest2D::BtnSubPlayerClick() {
   // The names are positional: the list is renumbered 1..n (this also mends a
   // list that players born by splitting had outgrown), and the last one is chosen.
   FillPlayerList();
-  EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
+  choose_->Choose(choose_->PlayerCount() - 1);
   EdPlayerIdChange();
   track_->DrawBackground();
   Redraw();
@@ -482,11 +188,11 @@ void TFormTest2D::HandMoveStep(int tag) {
       body->MoveBy(move.dx, move.dy, move.dAngle);
     }
   }
-  if (!StartBtn->isChecked()) Redraw();
+  if (!startStop_->RunDown()) Redraw();
 }
 
 void TFormTest2D::MoveButtonMouseDown(int tag) {
-  if (StartBtn->isChecked()) return;
+  if (startStop_->RunDown()) return;
   HandMoveStep(tag);
   ArrowTimerTag = tag;
   ArrowTimer->setInterval(ArrowFirstDelayMs);
@@ -515,7 +221,7 @@ void TFormTest2D::SpeedButton8Click(int tag) {
       default: break;
     }
   }
-  if (!StartBtn->isChecked()) Redraw();
+  if (!startStop_->RunDown()) Redraw();
 }
 
 void TFormTest2D::SpeedButton8DblClick(int tag) {

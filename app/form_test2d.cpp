@@ -33,8 +33,15 @@
 #include <string_view>
 #include <utility>
 
+#include "app/ai_box.h"
+#include "app/choose_player_box.h"
 #include "app/crash_report.h"
+#include "app/goal_panel.h"
+#include "app/move_box.h"
+#include "app/player_box.h"
+#include "app/start_stop_box.h"
 #include "app/status_line.h"
+#include "app/track_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
 #include "core/error.h"
@@ -158,13 +165,53 @@ void TFormTest2D::BuildWindow() {
   auto* boxes = new QVBoxLayout(column);
   boxes->setContentsMargins(2, 2, 2, 2);
   boxes->setSpacing(0);
-  boxes->addWidget(BuildChoosePlayerBox());
-  boxes->addWidget(BuildAIBox());
-  boxes->addWidget(BuildTrackBox());
-  boxes->addWidget(BuildPlayerBox());
-  boxes->addWidget(BuildGoalPanel(), 1);
-  boxes->addWidget(BuildMoveBox());
-  boxes->addWidget(BuildStartStopBox());
+  choose_ = new TChoosePlayerBox(column);
+  OnBox(choose_, &TChoosePlayerBox::ColorClicked, [this] { EdColorClick(); });
+  OnBox(choose_, &TChoosePlayerBox::PlayerChosen, [this](int) { EdPlayerIdChange(); });
+  OnBox(choose_, &TChoosePlayerBox::ListOpening, [this] { EdPlayerIdEnter(); });
+  OnBox(choose_, &TChoosePlayerBox::AddClicked, [this](int kind) { BtnAddPlayerClick(kind); });
+  OnBox(choose_, &TChoosePlayerBox::RemoveClicked, [this] { BtnSubPlayerClick(); });
+  boxes->addWidget(choose_);
+  ai_ = new TAiBox(column);
+  OnBox(ai_, &TAiBox::HorizonChanged, [this](int) { EdSecondsChange(); });
+  OnBox(ai_, &TAiBox::MinFuturesChanged, [this](int) { EdMinFuturesChange(); });
+  boxes->addWidget(ai_);
+  trackBox_ = new TTrackBox(column);
+  OnBox(trackBox_, &TTrackBox::FrictionChanged, [this](double) { EdFrictionChange(); });
+  OnBox(trackBox_, &TTrackBox::SideFrictionChanged, [this](double) { EdSideFrictionChange(); });
+  OnBox(trackBox_, &TTrackBox::CollisionsClicked, [this](bool) { EdCollisionsClick(); });
+  boxes->addWidget(trackBox_);
+  playerBox_ = new TPlayerBox(column);
+  OnBox(playerBox_, &TPlayerBox::SizeChanged, [this](int) { EdSizeChange(); });
+  OnBox(playerBox_, &TPlayerBox::DeterminedChanged, [this](double) { EdDeterminedChange(); });
+  OnBox(playerBox_, &TPlayerBox::GridSizeChanged, [this](int) { EdRadioChange(); });
+  OnBox(playerBox_, &TPlayerBox::SensitivityClicked, [this](bool) { EdSensitivityClick(); });
+  OnBox(playerBox_, &TPlayerBox::AutoGridClicked, [this](bool) { EdAutoRadioClick(); });
+  boxes->addWidget(playerBox_);
+  goals_ = new TGoalPanel(column);
+  OnBox(goals_, &TGoalPanel::RowChanged, [this](int tag, TGoalRow row, int position) {
+    switch (row) {
+      case TGoalRow::Strength: GoalStrengthChange(tag, position); break;
+      case TGoalRow::Reaction: GoalReactionChange(tag, position); break;
+      case TGoalRow::Urgency: GoalUrgencyChange(tag, position); break;
+    }
+  });
+  boxes->addWidget(goals_, 1);
+  move_ = new TMoveBox(column);
+  OnBox(move_, &TMoveBox::MovePressed, [this](int tag) { MoveButtonMouseDown(tag); });
+  OnBox(move_, &TMoveBox::MoveReleased, [this] { MoveButtonMouseUp(); });
+  OnBox(move_, &TMoveBox::LevelClicked, [this](int tag) { SpeedButton8Click(tag); });
+  OnBox(move_, &TMoveBox::LevelDoubleClicked, [this](int tag) { SpeedButton8DblClick(tag); });
+  boxes->addWidget(move_);
+  ArrowTimer = new QTimer(this);
+  ArrowTimer->setInterval(ArrowFirstDelayMs);
+  On(ArrowTimer, &QTimer::timeout, [this] { ArrowTimerTimer(); });
+  startStop_ = new TStartStopBox(column);
+  OnBox(startStop_, &TStartStopBox::RunClicked, [this] { StartBtnClick(); });
+  OnBox(startStop_, &TStartStopBox::StepClicked, [this] { StepBtnClick(); });
+  OnBox(startStop_, &TStartStopBox::ResetClicked, [this] { ResetBtnClick(); });
+  OnBox(startStop_, &TStartStopBox::EvolutionClicked, [this](bool) { EdEvolutionClick(); });
+  boxes->addWidget(startStop_);
   row->addWidget(column);
 
   BuildMenus();
@@ -190,53 +237,7 @@ void TFormTest2D::NameControls() {
       {PanelImg, "PanelImg"},
       {ImgRoad, "ImgRoad"},
       {Panel4, "Panel4"},
-      {edChoosePlayer, "edChoosePlayer"},
-      {EdColor, "EdColor"},
-      {EdPlayerId, "EdPlayerId"},
-      {BtnAddPlayer, "BtnAddPlayer"},
-      {SpeedButton7, "SpeedButton7"},
-      {BtnSubPlayer, "BtnSubPlayer"},
-      {EdAIParams, "EdAIParams"},
-      {EdSeconds, "EdSeconds"},
-      {LbSeconds, "LbSeconds"},
-      {EdMinFutures, "EdMinFutures"},
-      {LbMinFutures, "LbMinFutures"},
-      {EdTrackParams, "EdTrackParams"},
-      {EdFriction, "EdFriction"},
-      {LbFriction, "LbFriction"},
-      {EdSideFriction, "EdSideFriction"},
-      {LbSideFriction, "LbSideFriction"},
-      {EdCollisions, "EdCollisions"},
-      {EdPlayerParams, "EdPlayerParams"},
-      {EdSize, "EdSize"},
-      {LbSize, "LbSize"},
-      {EdDetermined, "EdDetermined"},
-      {LbDetermined, "LbDetermined"},
-      {EdSensitivity, "EdSensitivity"},
-      {EdAutoRadio, "EdAutoRadio"},
-      {EdRadio, "EdRadio"},
-      {LbRadio, "LbRadio"},
-      {GoalArea, "GoalArea"},
-      {EdGoals, "EdGoals"},
-      {EdHandMove, "EdHandMove"},
-      {SpeedButton1, "SpeedButton1"},
-      {SpeedButton3, "SpeedButton3"},
-      {SpeedButton2, "SpeedButton2"},
-      {SpeedButton4, "SpeedButton4"},
-      {SpeedButton6, "SpeedButton6"},
-      {SpeedButton5, "SpeedButton5"},
-      {SpeedButton8, "SpeedButton8"},
-      {SpeedButton9, "SpeedButton9"},
-      {SpeedButton10, "SpeedButton10"},
-      {SpeedButton11, "SpeedButton11"},
       {ArrowTimer, "ArrowTimer"},
-      {GroupBox3, "GroupBox3"},
-      {StartBtn, "StartBtn"},
-      {PauseBtn, "PauseBtn"},
-      {RunGroup, "RunGroup"},
-      {StepBtn, "StepBtn"},
-      {BtnReset, "BtnReset"},
-      {EdEvolution, "EdEvolution"},
       {StatusLine, "StatusLine"},
       {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},
       {Saveimagestofolder, "Saveimagestofolder"},
@@ -297,8 +298,7 @@ void TFormTest2D::FormCreate() {
   track_->AddTeam(team_.get());
   // The window's part of adding a player: list it, show it in the panels, redraw.
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
-    EdPlayerId->addItem(QStringLiteral("Player #%1").arg(track_->PlayerCount()));
-    EdPlayerId->setCurrentIndex(EdPlayerId->count() - 1);
+    choose_->AddPlayer(track_->PlayerCount());
     CopyParamsFromPlayer();
     Redraw();
   };
@@ -435,7 +435,7 @@ bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) {
 void TFormTest2D::closeEvent(QCloseEvent* event) {
   // The run loop tests only the Run button: releasing it ends every level of the
   // loop after the step in progress, and the program can then quit.
-  if (StartBtn->isChecked()) PauseBtn->setChecked(true);
+  if (startStop_->RunDown()) startStop_->Pause();
   ArrowTimer->stop();
   event->accept();
 }
@@ -449,13 +449,13 @@ void TFormTest2D::RunSimulation() {
   RandomizeFromClock();
   for (TTeam* team : track_->Teams) team->CommitStates();
   loopFailed_ = false;
-  RunLoop([this] { return StartBtn->isChecked(); });
+  RunLoop([this] { return startStop_->RunDown(); });
 }
 
 void TFormTest2D::StepBtnClick() {
   if (Running()) {
     // The cycle in progress is the step: the loop ends after it.
-    PauseBtn->setChecked(true);
+    startStop_->Pause();
     return;
   }
   loopFailed_ = false;
@@ -464,10 +464,10 @@ void TFormTest2D::StepBtnClick() {
 }
 
 void TFormTest2D::RunPauseKeyPress() {
-  if (StartBtn->isChecked()) {
-    PauseBtn->click();
+  if (startStop_->RunDown()) {
+    startStop_->ClickPause();
   } else {
-    StartBtn->click();
+    startStop_->ClickRun();
   }
 }
 
@@ -522,7 +522,7 @@ void TFormTest2D::ShowNewbornPlayers() {
   // Players born by splitting join the team, and the newest is selected, without
   // the window's knowing: the list and the panels catch up here.
   const TTeam* team = CurrentTeam();
-  if (!team || EdPlayerId->count() == team->PlayerCount()) return;
+  if (!team || choose_->PlayerCount() == team->PlayerCount()) return;
   FillPlayerList();
   CopyParamsFromPlayer();
 }

@@ -3,6 +3,9 @@
 // the right a column of boxes ("SELECT PLAYER", "A.I.", "TRACK", "PLAYER", the
 // goal panel, "MOVE", "START/STOP"), the menus, the run loop and frame saving.
 //
+// Each box is a class owning its controls; the window composes them, hears them
+// through their typed signals and shows the model in them through their setters.
+//
 // The window owns the track, the team and the population commands. Handlers are
 // named after the control and event they serve; controls sharing a handler are
 // told apart by an integer tag. Every handler reached from Qt runs through
@@ -20,34 +23,31 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QMenu;
-class QScrollArea;
-class QSlider;
 class QTimer;
-class QToolButton;
 
 namespace vorlanth {
 
 class QtCanvas;
 class QtPicture;
-class TColorPanel;
-class TFlatButton;
+class TAiBox;
+class TChoosePlayerBox;
 class TGoal;
-class TGoalBox;
+class TGoalPanel;
 class TImagePanel;
 class TImageView;
+class TMoveBox;
 class TPlayer;
-class TPlayerList;
+class TPlayerBox;
 class TPopulation;
-class TTeam;
+class TStartStopBox;
 class TStatusLine;
+class TTeam;
+class TTrackBox;
 class TTrack2D;
 
 // The window's modal dialogs. Each can be replaced (tests drive the window
@@ -116,66 +116,12 @@ class TFormTest2D : public QMainWindow {
   // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
   static QString FrameFileName(const QString& prefix, int32_t counter);
 
-  // ---- Controls (the form's fields) ----
+  // ---- Controls the window holds itself (the boxes hold theirs) ----
   QWidget* Panel3 = nullptr;
   TImagePanel* PanelImg = nullptr;
   TImageView* ImgRoad = nullptr;
   QWidget* Panel4 = nullptr;
-  // "SELECT PLAYER"
-  QGroupBox* edChoosePlayer = nullptr;
-  TColorPanel* EdColor = nullptr;
-  TPlayerList* EdPlayerId = nullptr;
-  TFlatButton* BtnAddPlayer = nullptr;  // "+Kart", tag 1
-  TFlatButton* SpeedButton7 = nullptr;  // "+Rocket", tag 2
-  TFlatButton* BtnSubPlayer = nullptr;  // "-"
-  // "A.I."
-  QGroupBox* EdAIParams = nullptr;
-  QSlider* EdSeconds = nullptr;
-  QLabel* LbSeconds = nullptr;
-  QSlider* EdMinFutures = nullptr;
-  QLabel* LbMinFutures = nullptr;
-  // "TRACK"
-  QGroupBox* EdTrackParams = nullptr;
-  QSlider* EdFriction = nullptr;
-  QLabel* LbFriction = nullptr;
-  QSlider* EdSideFriction = nullptr;
-  QLabel* LbSideFriction = nullptr;
-  QCheckBox* EdCollisions = nullptr;
-  // "PLAYER"
-  QGroupBox* EdPlayerParams = nullptr;
-  QSlider* EdSize = nullptr;
-  QLabel* LbSize = nullptr;
-  QSlider* EdDetermined = nullptr;
-  QLabel* LbDetermined = nullptr;
-  QCheckBox* EdSensitivity = nullptr;
-  QCheckBox* EdAutoRadio = nullptr;
-  QSlider* EdRadio = nullptr;
-  QLabel* LbRadio = nullptr;
-  // The goal panel.
-  QScrollArea* GoalArea = nullptr;  // scrolls EdGoals vertically when its boxes do not fit
-  QWidget* EdGoals = nullptr;
-  // "MOVE"
-  QGroupBox* EdHandMove = nullptr;
-  TFlatButton* SpeedButton1 = nullptr;   // "<", tag 1
-  TFlatButton* SpeedButton3 = nullptr;   // ">", tag 2
-  TFlatButton* SpeedButton2 = nullptr;   // "^", tag 3
-  TFlatButton* SpeedButton4 = nullptr;   // "v", tag 4
-  TFlatButton* SpeedButton6 = nullptr;   // "Turn left", tag 5
-  TFlatButton* SpeedButton5 = nullptr;   // "Turn right", tag 6
-  TFlatButton* SpeedButton8 = nullptr;   // "+E", tag 0
-  TFlatButton* SpeedButton9 = nullptr;   // "+H", tag 1
-  TFlatButton* SpeedButton10 = nullptr;  // "-E", tag 2
-  TFlatButton* SpeedButton11 = nullptr;  // "-H", tag 3
-  QTimer* ArrowTimer = nullptr;
-  int ArrowTimerTag = 0;
-  // "START/STOP"
-  QGroupBox* GroupBox3 = nullptr;
-  QToolButton* StartBtn = nullptr;
-  QToolButton* PauseBtn = nullptr;
-  QButtonGroup* RunGroup = nullptr;  // group 1: Run and Pause
-  QToolButton* StepBtn = nullptr;  // one cycle, then idle
-  QToolButton* BtnReset = nullptr;
-  QCheckBox* EdEvolution = nullptr;
+  int ArrowTimerTag = 0;  // the move the held button repeats
   // The status bar: how the last cycle went.
   TStatusLine* StatusLine = nullptr;
   // Menus.
@@ -262,10 +208,10 @@ class TFormTest2D : public QMainWindow {
   // ---- Goal panel ----
   void UpdateGoals();
   void AddGoalBox(int tag, TGoal& goal);
-  // A goal box's bar moved: writes the goal and the box's value label.
-  void GoalStrengthChange(TGoalBox* box, int position);
-  void GoalReactionChange(TGoalBox* box, int position);
-  void GoalUrgencyChange(TGoalBox* box, int position);
+  // The bar of the goal box with the tag moved: writes the goal and the box's value label.
+  void GoalStrengthChange(int tag, int position);
+  void GoalReactionChange(int tag, int position);
+  void GoalUrgencyChange(int tag, int position);
 
   // ---- Menu commands ----
   void BtnAddPlayerClick(int tag);
@@ -290,13 +236,6 @@ class TFormTest2D : public QMainWindow {
  private:
   // Building the window, one function per part.
   void BuildWindow();
-  QGroupBox* BuildChoosePlayerBox();
-  QGroupBox* BuildAIBox();
-  QGroupBox* BuildTrackBox();
-  QGroupBox* BuildPlayerBox();
-  QWidget* BuildGoalPanel();
-  QGroupBox* BuildMoveBox();
-  QGroupBox* BuildStartStopBox();
   void BuildMenus();
   void InstallDefaultDialogs();
 
@@ -306,6 +245,16 @@ class TFormTest2D : public QMainWindow {
   template <typename Sender, typename Signal>
   void On(Sender* sender, Signal signal, std::function<void()> handler) {
     connect(sender, signal, this, [this, sender, handler] { Handle(handler, CommandName(sender)); });
+  }
+  // Connects a box's signal to a handler run through Handle, named after the
+  // control behind the signal.
+  template <typename Box, typename... Args>
+  void OnBox(Box* box, void (Box::*signal)(Args...),
+             std::type_identity_t<std::function<void(Args...)>> handler) {
+    connect(box, signal, this, [this, box, handler](Args... args) {
+      const QObject* control = box->ActiveControl();
+      Handle([&] { handler(args...); }, CommandName(control ? control : box));
+    });
   }
   // A control or menu item as a report names it: its name and caption.
   static QString CommandName(const QObject* sender);
@@ -331,9 +280,19 @@ class TFormTest2D : public QMainWindow {
   // Runs the command now, or after the cycle in progress when inside one.
   void RunOutsideCycle(std::function<void()> command);
   void RunPendingCommands();
-  // Fills EdPlayerId with "Player #1".."Player #n" for the current team.
+  // Names the current team's players in SELECT PLAYER and shows the selected one.
   void FillPlayerList();
   TGoal* GoalOfTag(int tag) const;
+
+  // The boxes of the column.
+  TChoosePlayerBox* choose_ = nullptr;
+  TAiBox* ai_ = nullptr;
+  TTrackBox* trackBox_ = nullptr;
+  TPlayerBox* playerBox_ = nullptr;
+  TGoalPanel* goals_ = nullptr;
+  TMoveBox* move_ = nullptr;
+  TStartStopBox* startStop_ = nullptr;
+  QTimer* ArrowTimer = nullptr;  // repeats the move of a held button
 
   // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
   // reverse order: the model before the picture it draws on).

@@ -104,7 +104,7 @@ class CircuitsTest : public QObject {
   void unreadableFilesAreRefusedAndChangeNothing() {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    h.Form->SpeedButton7->click();  // two players, to see that both stay
+    Find<TFlatButton>(*h.Form, "SpeedButton7")->click();  // two players, to see that both stay
     const std::vector<uint8_t> cells = h.Track().Cells;
     const QImage background = BackgroundImage(h.Track());
     const QImage shown = Rgb(h.Form->RoadImage());
@@ -173,7 +173,7 @@ class CircuitsTest : public QObject {
   void aReadablePictureOfAnySizeIsTheNewCircuit() {
     QFETCH(int, width);
     QFETCH(int, height);
-    h.Form->SpeedButton7->click();
+    Find<TFlatButton>(*h.Form, "SpeedButton7")->click();
     const auto poses = Poses();
     const QImage picture = FramedCircuit(width, height);
     h.LoadCircuit(Save(picture, QStringLiteral("circuit-%1x%2.bmp").arg(width).arg(height)));
@@ -224,7 +224,7 @@ class CircuitsTest : public QObject {
   }
   void commandsGiveUpOnACircuitWithoutFreePlace() {
     QFETCH(QImage, picture);
-    h.Form->SpeedButton7->click();
+    Find<TFlatButton>(*h.Form, "SpeedButton7")->click();
     h.LoadCircuit(Save(picture, QStringLiteral("closed.bmp")));
     QCOMPARE(h.Errors, QStringList());
     const int32_t players = h.Team().PlayerCount();
@@ -243,8 +243,8 @@ class CircuitsTest : public QObject {
     QVERIFY(h.Errors.last().contains(QStringLiteral("storage box")));
     QCOMPARE(h.Team().Goals->GoalCount(), 1);  // only the drops of start-up
     // "+Kart" after a rocket searches a place; "+Rocket" copies the rocket ahead of it.
-    for (QToolButton* button : {static_cast<QToolButton*>(h.Form->BtnAddPlayer),
-                                static_cast<QToolButton*>(h.Form->SpeedButton7)}) {
+    for (QToolButton* button : {static_cast<QToolButton*>(Find<TFlatButton>(*h.Form, "BtnAddPlayer")),
+                                static_cast<QToolButton*>(Find<TFlatButton>(*h.Form, "SpeedButton7"))}) {
       button->click();
       ++expected;
       QCOMPARE(h.Errors.size(), expected);

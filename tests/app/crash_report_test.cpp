@@ -67,7 +67,7 @@ class CrashReportTest : public QObject {
 
   void aFailedCommandIsReportedWithItsContext() {
     OpenWindow();
-    h.Form->BtnAddPlayer->click();  // a kart, selected
+    Find<TFlatButton>(*h.Form, "BtnAddPlayer")->click();  // a kart, selected
     h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
     QCOMPARE(reports.size(), 1);
     const TCrashReport& report = reports[0];

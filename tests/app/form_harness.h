@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QByteArray>
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QFile>
@@ -28,6 +29,7 @@
 #include "app/goal_box.h"
 #include "app/widgets.h"
 #include "core/goal.h"
+#include "find_control.h"
 #include "core/player.h"
 #include "core/team.h"
 #include "goals/avoid_goal.h"
@@ -58,8 +60,8 @@ struct TFormHarness {
     dialogs.ChooseColor = [this](const QColor&) { return ColorAnswer; };
     Form = std::make_unique<TFormTest2D>(dialogs);
     Form->show();
-    Form->EdMinFutures->setValue(1);
-    Form->EdSeconds->setValue(1);
+    Find<QSlider>(*Form, "EdMinFutures")->setValue(1);
+    Find<QSlider>(*Form, "EdSeconds")->setValue(1);
     Form->Track().ClockMs = [this] { return ClockMs += 1000; };  // every pass overruns
   }
   void Close() { Form.reset(); }
@@ -89,9 +91,9 @@ struct TFormHarness {
       if (!frame) return;
       const int cycle = ++seen;
       if (during) during(cycle);
-      if (cycle >= cycles) Form->PauseBtn->click();
+      if (cycle >= cycles) Find<QToolButton>(*Form, "PauseBtn")->click();
     };
-    Form->StartBtn->click();  // returns when the loop has ended
+    Find<QToolButton>(*Form, "StartBtn")->click();  // returns when the loop has ended
     track.ProcessMessages = original;
     return seen;
   }
@@ -174,18 +176,18 @@ inline QString CheckConsistency(TFormTest2D& form) {
 
   // The list of players, when no cycle is in progress.
   if (!track.InCycle()) {
-    if (form.EdPlayerId->count() != n)
-      return QStringLiteral("EdPlayerId lists %1 items for %2 players").arg(form.EdPlayerId->count()).arg(n);
+    if (Find<TPlayerList>(form, "EdPlayerId")->count() != n)
+      return QStringLiteral("EdPlayerId lists %1 items for %2 players").arg(Find<TPlayerList>(form, "EdPlayerId")->count()).arg(n);
     for (int32_t i = 0; i < n; ++i)
-      if (form.EdPlayerId->itemText(i) != QStringLiteral("Player #%1").arg(i + 1))
-        return QStringLiteral("EdPlayerId item %1 reads \"%2\"").arg(i).arg(form.EdPlayerId->itemText(i));
-    if (n > 0 && form.EdPlayerId->currentIndex() != team->IndexOf(team->Selected))
+      if (Find<TPlayerList>(form, "EdPlayerId")->itemText(i) != QStringLiteral("Player #%1").arg(i + 1))
+        return QStringLiteral("EdPlayerId item %1 reads \"%2\"").arg(i).arg(Find<TPlayerList>(form, "EdPlayerId")->itemText(i));
+    if (n > 0 && Find<TPlayerList>(form, "EdPlayerId")->currentIndex() != team->IndexOf(team->Selected))
       return QStringLiteral("EdPlayerId shows item %1, the selected player is %2")
-          .arg(form.EdPlayerId->currentIndex())
+          .arg(Find<TPlayerList>(form, "EdPlayerId")->currentIndex())
           .arg(team->IndexOf(team->Selected));
     // The goal panel: one box per goal of the selected player and of the team.
     const int32_t goals = (team->Selected ? team->Selected->Goals->GoalCount() : 0) + team->Goals->GoalCount();
-    const auto boxes = form.EdGoals->findChildren<TGoalBox*>(Qt::FindDirectChildrenOnly);
+    const auto boxes = Find<QWidget>(form, "EdGoals")->findChildren<TGoalBox*>(Qt::FindDirectChildrenOnly);
     if (boxes.size() != goals)
       return QStringLiteral("the goal panel shows %1 boxes for %2 goals").arg(boxes.size()).arg(goals);
   }

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
@@ -37,8 +38,10 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "find_control.h"
 
 using namespace vorlanth;
+using vorlanth::testing::Find;
 
 class FormTest2DTest : public QObject {
   Q_OBJECT
@@ -74,21 +77,21 @@ class FormTest2DTest : public QObject {
       if (!frame) return;
       const int cycle = ++cyclesSeen;
       if (during) during(cycle);
-      if (cycle == cycles) form->PauseBtn->click();
+      if (cycle == cycles) Find<QToolButton>(*form, "PauseBtn")->click();
     };
-    form->StartBtn->click();  // returns when the loop has ended
+    Find<QToolButton>(*form, "StartBtn")->click();  // returns when the loop has ended
     track.ProcessMessages = original;
   }
 
   void ChoosePlayer(int index) {
-    form->EdPlayerId->setCurrentIndex(index);
-    emit form->EdPlayerId->activated(index);
+    Find<TPlayerList>(*form, "EdPlayerId")->setCurrentIndex(index);
+    emit Find<TPlayerList>(*form, "EdPlayerId")->activated(index);
   }
 
   // The goal boxes from the top of the panel.
   QList<TGoalBox*> GoalBoxes() {
     QList<TGoalBox*> boxes;
-    QLayout* layout = form->EdGoals->layout();
+    QLayout* layout = Find<QWidget>(*form, "EdGoals")->layout();
     for (int i = 0; i < layout->count(); ++i)
       if (auto* box = qobject_cast<TGoalBox*>(layout->itemAt(i)->widget())) boxes << box;
     return boxes;
@@ -122,8 +125,8 @@ class FormTest2DTest : public QObject {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     // Quick cycles: one pass of ten sub-steps.
-    form->EdMinFutures->setValue(1);
-    form->EdSeconds->setValue(1);
+    Find<QSlider>(*form, "EdMinFutures")->setValue(1);
+    Find<QSlider>(*form, "EdSeconds")->setValue(1);
     RandomSeed(7);
   }
 
@@ -138,8 +141,8 @@ class FormTest2DTest : public QObject {
     QCOMPARE(form->windowTitle(), QStringLiteral("Vorlanth Test V2.0"));
     QCOMPARE(Team().PlayerCount(), 1);
     QVERIFY(dynamic_cast<TRocket*>(Team().GetPlayer(0)) != nullptr);
-    QCOMPARE(form->EdPlayerId->count(), 1);
-    QCOMPARE(form->EdPlayerId->itemText(0), QStringLiteral("Player #1"));
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 1);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->itemText(0), QStringLiteral("Player #1"));
 
     const QList<TGoalBox*> boxes = GoalBoxes();
     QCOMPARE(boxes.size(), 4);
@@ -161,27 +164,27 @@ class FormTest2DTest : public QObject {
       QVERIFY(!item->isChecked());
     QVERIFY(Selected().ShowFeelings);
     QVERIFY(Team().Goals->ShowGoals);
-    QVERIFY(!form->StartBtn->isChecked());
-    QVERIFY(!form->PauseBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "PauseBtn")->isChecked());
 
-    QCOMPARE(form->LbSeconds->text(), QStringLiteral("10 s."));
-    QCOMPARE(form->LbMinFutures->text(), QStringLiteral("100"));
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("8%"));
-    QCOMPARE(form->LbSideFriction->text(), QStringLiteral("10%"));
-    QCOMPARE(form->LbSize->text(), QStringLiteral("12px"));
-    QCOMPARE(form->LbDetermined->text(), QStringLiteral("100%"));
-    QCOMPARE(form->LbRadio->text(), QStringLiteral("10px"));
-    QCOMPARE(form->EdRadio->minimum(), 5);
-    QCOMPARE(form->EdRadio->maximum(), 50);
+    QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("10 s."));
+    QCOMPARE(Find<QLabel>(*form, "LbMinFutures")->text(), QStringLiteral("100"));
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("8%"));
+    QCOMPARE(Find<QLabel>(*form, "LbSideFriction")->text(), QStringLiteral("10%"));
+    QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("12px"));
+    QCOMPARE(Find<QLabel>(*form, "LbDetermined")->text(), QStringLiteral("100%"));
+    QCOMPARE(Find<QLabel>(*form, "LbRadio")->text(), QStringLiteral("10px"));
+    QCOMPARE(Find<QSlider>(*form, "EdRadio")->minimum(), 5);
+    QCOMPARE(Find<QSlider>(*form, "EdRadio")->maximum(), 50);
     QVERIFY(form->Track().Collisions);  // EdCollisions starts checked
     QCOMPARE(form->FrameCounter, 1);
 
-    QVERIFY(form->EdTrackParams->isHidden());
-    QVERIFY(form->EdPlayerParams->isHidden());
-    for (QWidget* box : {static_cast<QWidget*>(form->EdAIParams),
-                         static_cast<QWidget*>(form->edChoosePlayer), form->EdGoals,
-                         static_cast<QWidget*>(form->EdHandMove),
-                         static_cast<QWidget*>(form->GroupBox3)})
+    QVERIFY(Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
+    QVERIFY(Find<QGroupBox>(*form, "EdPlayerParams")->isHidden());
+    for (QWidget* box : {static_cast<QWidget*>(Find<QGroupBox>(*form, "EdAIParams")),
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "edChoosePlayer")), Find<QWidget>(*form, "EdGoals"),
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "EdHandMove")),
+                         static_cast<QWidget*>(Find<QGroupBox>(*form, "GroupBox3"))})
       QVERIFY(!box->isHidden());
     QVERIFY(errors.isEmpty());
   }
@@ -189,9 +192,9 @@ class FormTest2DTest : public QObject {
   void panelViewItemsShowAndHideTheirBoxes() {
     form->MenuTrackParams->trigger();
     form->menuHandMove->trigger();
-    QVERIFY(!form->EdTrackParams->isHidden());
-    QVERIFY(form->EdHandMove->isHidden());
-    QVERIFY(!form->GroupBox3->isHidden());  // START/STOP is always shown
+    QVERIFY(!Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
+    QVERIFY(Find<QGroupBox>(*form, "EdHandMove")->isHidden());
+    QVERIFY(!Find<QGroupBox>(*form, "GroupBox3")->isHidden());  // START/STOP is always shown
   }
 
   void runAndPauseRunCyclesThatMoveTheWorld() {
@@ -200,8 +203,8 @@ class FormTest2DTest : public QObject {
     const double a = Selected().GetAngle();
     RunCycles(3);
     QCOMPARE(cyclesSeen, 3);
-    QVERIFY(!form->StartBtn->isChecked());
-    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(!form->Running());
     QVERIFY(form->Track().LastPassCount >= 1);
     QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y || Selected().GetAngle() != a);
@@ -211,13 +214,13 @@ class FormTest2DTest : public QObject {
   void runClickedWhileRunningNestsAndOnePauseEndsAll() {
     bool nested = false;
     RunCycles(5, [&](int cycle) {
-      if (cycle == 2) form->StartBtn->click();  // enters the loop again from inside
+      if (cycle == 2) Find<QToolButton>(*form, "StartBtn")->click();  // enters the loop again from inside
       if (cycle == 4) nested = form->Running();
     });
     QVERIFY(nested);
     QCOMPARE(cyclesSeen, 5);  // no cycle starts after the pause, at any level
     QVERIFY(!form->Running());
-    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
   }
 
   void closingTheWindowDuringARunEndsTheLoop() {
@@ -226,7 +229,7 @@ class FormTest2DTest : public QObject {
     });
     QCOMPARE(cyclesSeen, 2);
     QVERIFY(!form->Running());
-    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(!form->isVisible());
   }
 
@@ -251,7 +254,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(frame.size(), QSize(800, 600));
     QCOMPARE(Rgb(frame), Rgb(form->RoadImage()));
 
-    form->BtnReset->click();
+    Find<QToolButton>(*form, "BtnReset")->click();
     QCOMPARE(form->FrameCounter, 1);
     QFile::remove(dir.filePath(QStringLiteral("run_00001.bmp")));
     QFile::remove(dir.filePath(QStringLiteral("run_00002.bmp")));
@@ -280,14 +283,14 @@ class FormTest2DTest : public QObject {
     QCOMPARE(cyclesSeen, 1);
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors[0].contains(QStringLiteral("/no-such-folder-for-frames/run_00001.bmp")));
-    QVERIFY(form->StartBtn->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(!form->Running());
     QCOMPARE(form->FrameCounter, 1);
 
     // Pause, then Run, starts again (here into a folder that exists).
     QTemporaryDir dir;
     form->SaveFileName = dir.filePath(QStringLiteral("run"));
-    form->PauseBtn->click();
+    Find<QToolButton>(*form, "PauseBtn")->click();
     RunCycles(1);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
     QCOMPARE(form->FrameCounter, 2);
@@ -295,15 +298,15 @@ class FormTest2DTest : public QObject {
   }
 
   void commandsInsideACycleLeaveTheModelConsistent() {
-    form->SpeedButton7->click();  // a second rocket
+    Find<TFlatButton>(*form, "SpeedButton7")->click();  // a second rocket
     int teamGoalsRightAfter = -1;
     RunCycles(3, [&](int cycle) {
       if (cycle == 1) {
         form->DeleteallTeamsGoals1->trigger();
         teamGoalsRightAfter = Team().Goals->GoalCount();
       }
-      if (cycle == 2) form->BtnSubPlayer->click();
-      if (cycle == 3) form->SpeedButton7->click();
+      if (cycle == 2) Find<TFlatButton>(*form, "BtnSubPlayer")->click();
+      if (cycle == 3) Find<TFlatButton>(*form, "SpeedButton7")->click();
     });
     QCOMPARE(cyclesSeen, 3);
     QCOMPARE(teamGoalsRightAfter, 1);  // waited for the cycle to end
@@ -311,18 +314,18 @@ class FormTest2DTest : public QObject {
     QVERIFY(!GoalBox(QStringLiteral("GOAL \"Get drops\" (team)")));
     QCOMPARE(Team().PlayerCount(), 2);
     QCOMPARE(form->Track().PlayerCount(), 2);
-    QCOMPARE(form->EdPlayerId->count(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 2);
     QVERIFY(errors.isEmpty());
   }
 
   void playersBornBySplittingJoinTheList() {
-    form->EdEvolution->click();
+    Find<QCheckBox>(*form, "EdEvolution")->click();
     Selected().SetEnergy(100);  // rich enough to split
     RunCycles(1);
     QCOMPARE(Team().PlayerCount(), 2);
-    QCOMPARE(form->EdPlayerId->count(), 2);
-    QCOMPARE(form->EdPlayerId->currentIndex(), Team().IndexOf(form->SelectedPlayer()));
-    QCOMPARE(form->EdColor->Color(), form->SelectedPlayer()->Color);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), Team().IndexOf(form->SelectedPlayer()));
+    QCOMPARE(Find<TColorPanel>(*form, "EdColor")->Color(), form->SelectedPlayer()->Color);
   }
 
   void fittingTheImageKeepsTheCircuitInProportion() {
@@ -346,25 +349,25 @@ class FormTest2DTest : public QObject {
   }
 
   void trackBarsWriteTheModelAndTheirLabels() {
-    form->EdFriction->setValue(25);
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("2%"));
-    form->EdFriction->setValue(35);
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("4%"));
-    form->EdFriction->setValue(1);
-    QCOMPARE(form->LbFriction->text(), QStringLiteral("0%"));
+    Find<QSlider>(*form, "EdFriction")->setValue(25);
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("2%"));
+    Find<QSlider>(*form, "EdFriction")->setValue(35);
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("4%"));
+    Find<QSlider>(*form, "EdFriction")->setValue(1);
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0%"));
     QCOMPARE(form->Track().Friction, 0.0001);
-    form->EdSideFriction->setValue(0);
+    Find<QSlider>(*form, "EdSideFriction")->setValue(0);
     QCOMPARE(form->Track().SideFriction, 0.0);
-    QCOMPARE(form->LbSideFriction->text(), QStringLiteral("0%"));
-    form->EdSeconds->setValue(3);
+    QCOMPARE(Find<QLabel>(*form, "LbSideFriction")->text(), QStringLiteral("0%"));
+    Find<QSlider>(*form, "EdSeconds")->setValue(3);
     QCOMPARE(form->Track().HorizonMs, 3000);
-    QCOMPARE(form->LbSeconds->text(), QStringLiteral("3 s."));
-    form->EdSize->setValue(20);
+    QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("3 s."));
+    Find<QSlider>(*form, "EdSize")->setValue(20);
     QCOMPARE(Selected().GetSize(), 20.0);
-    QCOMPARE(form->LbSize->text(), QStringLiteral("20px"));
-    form->EdDetermined->setValue(40);
+    QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("20px"));
+    Find<QSlider>(*form, "EdDetermined")->setValue(40);
     QCOMPARE(Selected().Determination, 0.4);
-    form->EdEvolution->click();
+    Find<QCheckBox>(*form, "EdEvolution")->click();
     QVERIFY(form->Track().Evolution);
     QVERIFY(Selected().Goals->ShowGoals);
   }
@@ -378,53 +381,53 @@ class FormTest2DTest : public QObject {
     Selected().SetSize(2);
     ChoosePlayer(0);
     QCOMPARE(Selected().GetSize(), 4.0);
-    QCOMPARE(form->LbSize->text(), QStringLiteral("4px"));
+    QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("4px"));
   }
 
   void energyAndHealthButtons() {
     TPlayer2D& player = Selected();
     player.SetEnergy(15);
-    form->SpeedButton10->click();  // "-E"
+    Find<TFlatButton>(*form, "SpeedButton10")->click();  // "-E"
     QCOMPARE(player.GetEnergy(), 10.0);
     player.SetEnergy(5);
-    form->SpeedButton10->click();
+    Find<TFlatButton>(*form, "SpeedButton10")->click();
     QCOMPARE(player.GetEnergy(), 10.0);
     player.SetEnergy(95);
-    form->SpeedButton8->click();  // "+E"
+    Find<TFlatButton>(*form, "SpeedButton8")->click();  // "+E"
     QCOMPARE(player.GetEnergy(), 100.0);
     player.SetHealth(15);
-    form->SpeedButton11->click();  // "-H"
+    Find<TFlatButton>(*form, "SpeedButton11")->click();  // "-H"
     QCOMPARE(player.GetHealth(), 10.0);
 
     // A double click on "-E" fills the health, not the energy.
     player.SetHealth(50);
     player.SetEnergy(50);
-    QTest::mouseDClick(form->SpeedButton10, Qt::LeftButton);
+    QTest::mouseDClick(Find<TFlatButton>(*form, "SpeedButton10"), Qt::LeftButton);
     QCOMPARE(player.GetHealth(), 100.0);
     QVERIFY(player.GetEnergy() < 100.0);
     player.SetEnergy(50);
-    QTest::mouseDClick(form->SpeedButton8, Qt::LeftButton);  // "+E": energy
+    QTest::mouseDClick(Find<TFlatButton>(*form, "SpeedButton8"), Qt::LeftButton);  // "+E": energy
     QCOMPARE(player.GetEnergy(), 100.0);
   }
 
   void holdingAnArrowRepeatsAtShrinkingIntervals() {
     TPlayer2D& player = Selected();
     const double x = player.GetPosX();
-    QTest::mousePress(form->SpeedButton3, Qt::LeftButton);  // ">"
+    QTest::mousePress(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);  // ">"
     QCOMPARE(player.GetPosX(), x + 5);
-    QVERIFY(form->ArrowTimer->isActive());
-    QCOMPARE(form->ArrowTimer->interval(), 500);
+    QVERIFY(Find<QTimer>(*form, "ArrowTimer")->isActive());
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 500);
     form->ArrowTimerTimer();
     QCOMPARE(player.GetPosX(), x + 10);
-    QCOMPARE(form->ArrowTimer->interval(), 150);
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 150);
     form->ArrowTimerTimer();
-    QCOMPARE(form->ArrowTimer->interval(), 145);
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 145);
     for (int i = 0; i < 40; ++i) form->ArrowTimerTimer();
-    QCOMPARE(form->ArrowTimer->interval(), 20);
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 20);
     form->ArrowTimerTimer();
-    QCOMPARE(form->ArrowTimer->interval(), 20);
-    QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
-    QVERIFY(!form->ArrowTimer->isActive());
+    QCOMPARE(Find<QTimer>(*form, "ArrowTimer")->interval(), 20);
+    QTest::mouseRelease(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);
+    QVERIFY(!Find<QTimer>(*form, "ArrowTimer")->isActive());
 
     // "Turn right" turns by 15 degrees; "^" moves up the screen.
     const double angle = player.GetAngle();
@@ -437,13 +440,13 @@ class FormTest2DTest : public QObject {
     QCOMPARE(player.GetPosY(), y - 5);
 
     // While Run is down an arrow does nothing and starts no timer.
-    form->StartBtn->setChecked(true);
+    Find<QToolButton>(*form, "StartBtn")->setChecked(true);
     const double before = player.GetPosX();
-    QTest::mousePress(form->SpeedButton3, Qt::LeftButton);
+    QTest::mousePress(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);
     QCOMPARE(player.GetPosX(), before);
-    QVERIFY(!form->ArrowTimer->isActive());
-    QTest::mouseRelease(form->SpeedButton3, Qt::LeftButton);
-    form->PauseBtn->setChecked(true);
+    QVERIFY(!Find<QTimer>(*form, "ArrowTimer")->isActive());
+    QTest::mouseRelease(Find<TFlatButton>(*form, "SpeedButton3"), Qt::LeftButton);
+    Find<QToolButton>(*form, "PauseBtn")->setChecked(true);
   }
 
   // A tap sends press and release together: both are queued before the press's
@@ -451,7 +454,7 @@ class FormTest2DTest : public QObject {
   void aQuickClickOnAnArrowLeavesNoTimerRunning() {
     TPlayer2D& player = Selected();
     const double x = player.GetPosX();
-    TFlatButton* right = form->SpeedButton3;  // ">"
+    TFlatButton* right = Find<TFlatButton>(*form, "SpeedButton3");  // ">"
     const QPointF at = right->rect().center();
     const QPointF global = right->mapToGlobal(at);
     QCoreApplication::postEvent(right, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
@@ -460,7 +463,7 @@ class FormTest2DTest : public QObject {
                                                        Qt::NoButton, Qt::NoModifier));
     QCoreApplication::processEvents();
     QCOMPARE(player.GetPosX(), x + 5);
-    QVERIFY(!form->ArrowTimer->isActive());
+    QVERIFY(!Find<QTimer>(*form, "ArrowTimer")->isActive());
   }
 
   // A command redraws once, and processes no window messages on its way.
@@ -482,10 +485,10 @@ class FormTest2DTest : public QObject {
       QCoreApplication::processEvents();
       return seen;
     };
-    QCOMPARE(count([&] { form->BtnAddPlayer->click(); }), 1);               // "+Kart"
+    QCOMPARE(count([&] { Find<TFlatButton>(*form, "BtnAddPlayer")->click(); }), 1);               // "+Kart"
     QCOMPARE(count([&] { ChoosePlayer(0); }), 1);
     QCOMPARE(count([&] { form->Addacircleofkarts1->trigger(); }), 1);
-    QCOMPARE(count([&] { form->EdSize->setValue(20); }), 1);
+    QCOMPARE(count([&] { Find<QSlider>(*form, "EdSize")->setValue(20); }), 1);
     QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
     QCOMPARE(pumpsInside, 0);
     track.ProcessMessages = original;
@@ -494,7 +497,7 @@ class FormTest2DTest : public QObject {
   // ---- Status, single step, shortcuts ----
 
   void theStatusBarTellsHowEachCycleWent() {
-    form->SpeedButton7->click();  // two rockets
+    Find<TFlatButton>(*form, "SpeedButton7")->click();  // two rockets
     QStringList seen;
     RunCycles(2, [&](int) { seen << form->StatusLine->text(); });
     // Shown inside a cycle: the figures of the cycle before it.
@@ -526,21 +529,21 @@ class FormTest2DTest : public QObject {
     const double x = Selected().GetPosX();
     const double y = Selected().GetPosY();
     const int64_t subSteps = track.TotalSubSteps;
-    form->StepBtn->click();  // returns after the cycle
+    Find<QToolButton>(*form, "StepBtn")->click();  // returns after the cycle
     QCOMPARE(form->CycleCount, 1);
     QVERIFY(track.TotalSubSteps > subSteps);
     QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y);
     QVERIFY(!form->Running());
-    QVERIFY(!form->StartBtn->isChecked());
+    QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
     QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 1  |")));
 
     // While running, Step makes the cycle in progress the last.
     RunCycles(5, [&](int cycle) {
-      if (cycle == 2) form->StepBtn->click();
+      if (cycle == 2) Find<QToolButton>(*form, "StepBtn")->click();
     });
     QCOMPARE(cyclesSeen, 2);
     QVERIFY(!form->Running());
-    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(errors.isEmpty());
   }
 
@@ -568,7 +571,7 @@ class FormTest2DTest : public QObject {
     track.ProcessMessages = original;
     QCOMPARE(frames, 3);
     QCOMPARE(form->CycleCount, 4);
-    QVERIFY(form->PauseBtn->isChecked());
+    QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(!form->Running());
 
     form->FrameCounter = 7;
@@ -600,7 +603,7 @@ class FormTest2DTest : public QObject {
   // The list shows a two-digit name whole: its text field is as wide as the text.
   void theListShowsTwoDigitPlayerNamesWhole() {
     form->Addacircleofkarts1->trigger();
-    TPlayerList* list = form->EdPlayerId;
+    TPlayerList* list = Find<TPlayerList>(*form, "EdPlayerId");
     QCOMPARE(list->currentText(), QStringLiteral("Player #18"));
     QStyleOptionComboBox option;
     option.initFrom(list);
@@ -614,8 +617,8 @@ class FormTest2DTest : public QObject {
                qPrintable(QStringLiteral("%1 px for \"%2\"").arg(field.width()).arg(text)));
     // ...and the row still fits the column: nothing overlaps the buttons.
     QCoreApplication::processEvents();
-    QVERIFY(list->geometry().right() < form->BtnAddPlayer->geometry().left());
-    QVERIFY(form->BtnSubPlayer->geometry().right() <= form->edChoosePlayer->contentsRect().right());
+    QVERIFY(list->geometry().right() < Find<TFlatButton>(*form, "BtnAddPlayer")->geometry().left());
+    QVERIFY(Find<TFlatButton>(*form, "BtnSubPlayer")->geometry().right() <= Find<QGroupBox>(*form, "edChoosePlayer")->contentsRect().right());
   }
 
   // The caption of the colour panel contrasts with the colour as the eye sees it.
@@ -632,8 +635,8 @@ class FormTest2DTest : public QObject {
         {MakeColor(255, 150, 100), Qt::black},
     };
     for (const TCase& c : cases) {
-      form->EdColor->SetColor(c.color);
-      QCOMPARE(form->EdColor->palette().color(QPalette::WindowText), c.caption);
+      Find<TColorPanel>(*form, "EdColor")->SetColor(c.color);
+      QCOMPARE(Find<TColorPanel>(*form, "EdColor")->palette().color(QPalette::WindowText), c.caption);
     }
   }
 
@@ -646,10 +649,10 @@ class FormTest2DTest : public QObject {
     QCoreApplication::processEvents();  // lays the column out
     auto* area = form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
     QVERIFY(area);
-    QVERIFY(area->height() < form->EdGoals->height());
+    QVERIFY(area->height() < Find<QWidget>(*form, "EdGoals")->height());
     QScrollBar* bar = area->verticalScrollBar();
     QVERIFY(bar->isVisible());
-    QCOMPARE(bar->maximum(), form->EdGoals->height() - area->viewport()->height());
+    QCOMPARE(bar->maximum(), Find<QWidget>(*form, "EdGoals")->height() - area->viewport()->height());
     QVERIFY(area->horizontalScrollBar()->maximum() == 0);  // the boxes fit the width
     // The bottom box can be brought into view.
     const QList<TGoalBox*> boxes = GoalBoxes();
@@ -659,7 +662,7 @@ class FormTest2DTest : public QObject {
 
   // A pressed Run is clearly darker than a released Pause.
   void thePressedRunButtonIsClearlyDarker() {
-    form->StartBtn->setChecked(true);
+    Find<QToolButton>(*form, "StartBtn")->setChecked(true);
     auto lightness = [](QWidget* button) {
       const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
       double sum = 0;
@@ -667,52 +670,52 @@ class FormTest2DTest : public QObject {
         for (int x = 0; x < image.width(); ++x) sum += QColor(image.pixel(x, y)).lightnessF();
       return sum / (image.width() * image.height());
     };
-    const double run = lightness(form->StartBtn);
-    const double pause = lightness(form->PauseBtn);
+    const double run = lightness(Find<QToolButton>(*form, "StartBtn"));
+    const double pause = lightness(Find<QToolButton>(*form, "PauseBtn"));
     QVERIFY2(pause - run > 0.15, qPrintable(QStringLiteral("Run %1, Pause %2").arg(run).arg(pause)));
-    form->PauseBtn->setChecked(true);
+    Find<QToolButton>(*form, "PauseBtn")->setChecked(true);
   }
 
   void removingAPlayerSelectsTheLastOneAndKeepsTheLastPlayer() {
-    form->BtnSubPlayer->click();
+    Find<TFlatButton>(*form, "BtnSubPlayer")->click();
     QCOMPARE(Team().PlayerCount(), 1);
-    QCOMPARE(form->EdPlayerId->count(), 1);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 1);
 
-    form->SpeedButton7->click();
-    form->SpeedButton7->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
     QCOMPARE(Team().PlayerCount(), 3);
-    QCOMPARE(form->EdPlayerId->count(), 3);
-    QCOMPARE(form->EdPlayerId->currentIndex(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 3);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 2);
     TPlayer* second = Team().GetPlayer(1);
     TPlayer* third = Team().GetPlayer(2);
 
     ChoosePlayer(0);
     QCOMPARE(form->SelectedPlayer(), Team().GetPlayer(0));
-    form->BtnSubPlayer->click();
+    Find<TFlatButton>(*form, "BtnSubPlayer")->click();
     QCOMPARE(Team().PlayerCount(), 2);
     QCOMPARE(Team().GetPlayer(0), second);
     QCOMPARE(form->SelectedPlayer(), third);
-    QCOMPARE(form->EdPlayerId->count(), 2);
-    QCOMPARE(form->EdPlayerId->itemText(1), QStringLiteral("Player #2"));
-    QCOMPARE(form->EdPlayerId->currentIndex(), 1);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 2);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->itemText(1), QStringLiteral("Player #2"));
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 1);
   }
 
   void aCircleOfKartsReplacesThePlayers() {
     form->Addacircleofkarts1->trigger();
     QCOMPARE(Team().PlayerCount(), TPopulation::CircleKartCount);
-    QCOMPARE(form->EdPlayerId->count(), 18);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 18);
     for (int i = 0; i < 18; ++i) {
       QVERIFY(dynamic_cast<TKart*>(Team().GetPlayer(i)) != nullptr);
-      QCOMPARE(form->EdPlayerId->itemText(i), QStringLiteral("Player #%1").arg(i + 1));
+      QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->itemText(i), QStringLiteral("Player #%1").arg(i + 1));
     }
-    QCOMPARE(form->EdPlayerId->currentIndex(), 17);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 17);
     QCOMPARE(form->SelectedPlayer(), Team().GetPlayer(17));
     QCOMPARE(Team().Goals->GoalCount(), 1);  // the team's goals stay
     QVERIFY(errors.isEmpty());
   }
 
   void debugFlagsFollowTheSelectedPlayer() {
-    form->SpeedButton7->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
     ChoosePlayer(0);
     form->MenuDebugTraces->trigger();
     QVERIFY(Body(0).ShowTraces);
@@ -730,7 +733,7 @@ class FormTest2DTest : public QObject {
   }
 
   void theBurnOutGoalIsReportedForAKartAndAddedForARocket() {
-    form->BtnAddPlayer->click();  // "+Kart"
+    Find<TFlatButton>(*form, "BtnAddPlayer")->click();  // "+Kart"
     TPlayer& kart = Selected();
     QVERIFY(dynamic_cast<TKart*>(&kart));
     const int32_t goals = kart.Goals->GoalCount();
@@ -830,17 +833,17 @@ class FormTest2DTest : public QObject {
   }
 
   void deletingGoalsEmptiesThePanelAndKeepsTheSelection() {
-    form->SpeedButton7->click();
+    Find<TFlatButton>(*form, "SpeedButton7")->click();
     ChoosePlayer(0);
     TPlayer* chosen = form->SelectedPlayer();
     form->Deleteallplayerspersonalgoals1->trigger();
     QCOMPARE(form->SelectedPlayer(), chosen);
-    QCOMPARE(form->EdPlayerId->currentIndex(), 0);
+    QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 0);
     QCOMPARE(Body(0).Goals->GoalCount(), 0);
     QCOMPARE(Body(1).Goals->GoalCount(), 0);
     form->DeleteallTeamsGoals1->trigger();
     QVERIFY(GoalBoxes().isEmpty());
-    QCOMPARE(form->EdGoals->height(), 1);
+    QCOMPARE(Find<QWidget>(*form, "EdGoals")->height(), 1);
 
     RunCycles(2);  // players without goals go on living
     QCOMPARE(cyclesSeen, 2);
@@ -857,9 +860,9 @@ class FormTest2DTest : public QObject {
     form->EdColorClick();  // cancelled
     QCOMPARE(Selected().Color, original);
     colorAnswer = QColor(10, 20, 30);
-    QTest::mouseClick(form->EdColor, Qt::LeftButton);
+    QTest::mouseClick(Find<TColorPanel>(*form, "EdColor"), Qt::LeftButton);
     QCOMPARE(Selected().Color, MakeColor(10, 20, 30));
-    QCOMPARE(form->EdColor->Color(), MakeColor(10, 20, 30));
+    QCOMPARE(Find<TColorPanel>(*form, "EdColor")->Color(), MakeColor(10, 20, 30));
   }
 };
 

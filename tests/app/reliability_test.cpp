@@ -174,7 +174,7 @@ class ReliabilityTest : public QObject {
       ++cyclesRun;
       for (int k = Pick(kMaxCommandsPerFrame + 1); k > 0 && MayGoOn(); --k) IssueRandom();
       if (MayGoOn() && Chance(30)) QueueBetweenCycles();
-      if (--framesLeft <= 0 || !MayGoOn()) h.Form->PauseBtn->click();
+      if (--framesLeft <= 0 || !MayGoOn()) Find<QToolButton>(*h.Form, "PauseBtn")->click();
       Check("end of the frame");
     };
   }
@@ -196,7 +196,7 @@ class ReliabilityTest : public QObject {
     framesLeft = std::max(framesLeft, cycles);
     seedPending = true;
     ++runNesting;
-    h.Form->StartBtn->click();  // returns when this level of the loop has ended
+    Find<QToolButton>(*h.Form, "StartBtn")->click();  // returns when this level of the loop has ended
     --runNesting;
   }
 
@@ -219,9 +219,9 @@ class ReliabilityTest : public QObject {
     auto room = [this](int n) { return Players() + n <= kMaxPlayers; };
 
     // Players.
-    AddCommand("+Kart", 6, [&f, room] { if (room(1)) f.BtnAddPlayer->click(); });
-    AddCommand("+Rocket", 6, [&f, room] { if (room(1)) f.SpeedButton7->click(); });
-    AddCommand("-", 8, [&f] { f.BtnSubPlayer->click(); });
+    AddCommand("+Kart", 6, [&f, room] { if (room(1)) Find<TFlatButton>(f, "BtnAddPlayer")->click(); });
+    AddCommand("+Rocket", 6, [&f, room] { if (room(1)) Find<TFlatButton>(f, "SpeedButton7")->click(); });
+    AddCommand("-", 8, [&f] { Find<TFlatButton>(f, "BtnSubPlayer")->click(); });
     AddCommand("asteroid", 4, [&f, room] { if (room(1)) f.Addatriangle1->trigger(); });
     AddCommand("5 asteroids", 2, [&f, room] { if (room(5)) f.Addlotsofasteroids1->trigger(); });
     AddCommand("circle", 1, [&f] { f.Addacircleofkarts1->trigger(); });
@@ -245,30 +245,30 @@ class ReliabilityTest : public QObject {
     AddCommand("delete team goals", 1, [&f] { f.DeleteallTeamsGoals1->trigger(); });
     AddCommand("delete players goals", 1, [&f] { f.Deleteallplayerspersonalgoals1->trigger(); });
     AddCommand("goal bar", 6, [this, &f] {
-      const QList<QSlider*> bars = f.EdGoals->findChildren<QSlider*>();
+      const QList<QSlider*> bars = Find<QWidget>(f, "EdGoals")->findChildren<QSlider*>();
       if (!bars.isEmpty()) bars[Pick(static_cast<int>(bars.size()))]->setValue(Between(0, 100));
     });
 
     // Choosing, colouring.
     AddCommand("choose player", 6, [this, &f] {
-      const int count = f.EdPlayerId->count();
+      const int count = Find<TPlayerList>(f, "EdPlayerId")->count();
       if (count == 0) return;
       const int index = Pick(count);
-      f.EdPlayerId->setCurrentIndex(index);
-      emit f.EdPlayerId->activated(index);
+      Find<TPlayerList>(f, "EdPlayerId")->setCurrentIndex(index);
+      emit Find<TPlayerList>(f, "EdPlayerId")->activated(index);
     });
-    AddCommand("open player list", 2, [&f] { emit f.EdPlayerId->Opening(); });
+    AddCommand("open player list", 2, [&f] { emit Find<TPlayerList>(f, "EdPlayerId")->Opening(); });
     AddCommand("colour", 2, [this, &f] {
       h.ColorAnswer = Chance(25) ? std::nullopt
                                  : std::optional<QColor>(QColor(Pick(256), Pick(256), Pick(256)));
-      emit f.EdColor->Clicked();
+      emit Find<TColorPanel>(f, "EdColor")->Clicked();
     });
 
     // Hand controls.
-    const std::vector<TFlatButton*> arrows = {f.SpeedButton1, f.SpeedButton3, f.SpeedButton2,
-                                              f.SpeedButton4, f.SpeedButton6, f.SpeedButton5};
-    const std::vector<TFlatButton*> levels = {f.SpeedButton8, f.SpeedButton9, f.SpeedButton10,
-                                              f.SpeedButton11};
+    const std::vector<TFlatButton*> arrows = {Find<TFlatButton>(f, "SpeedButton1"), Find<TFlatButton>(f, "SpeedButton3"), Find<TFlatButton>(f, "SpeedButton2"),
+                                              Find<TFlatButton>(f, "SpeedButton4"), Find<TFlatButton>(f, "SpeedButton6"), Find<TFlatButton>(f, "SpeedButton5")};
+    const std::vector<TFlatButton*> levels = {Find<TFlatButton>(f, "SpeedButton8"), Find<TFlatButton>(f, "SpeedButton9"), Find<TFlatButton>(f, "SpeedButton10"),
+                                              Find<TFlatButton>(f, "SpeedButton11")};
     AddCommand("arrow click", 4, [this, &f, arrows] {
       TFlatButton* button = arrows[static_cast<size_t>(Pick(static_cast<int>(arrows.size())))];
       emit button->pressed();
@@ -291,17 +291,17 @@ class ReliabilityTest : public QObject {
     });
 
     // Bars and check boxes. The horizon and the number of futures stay small.
-    AddCommand("seconds", 2, [this, &f] { f.EdSeconds->setValue(Between(1, 2)); });
-    AddCommand("futures", 2, [this, &f] { f.EdMinFutures->setValue(Between(1, 3)); });
-    AddCommand("friction", 1, [this, &f] { f.EdFriction->setValue(Between(1, 300)); });
-    AddCommand("side friction", 1, [this, &f] { f.EdSideFriction->setValue(Between(0, 100)); });
-    AddCommand("size", 3, [this, &f] { f.EdSize->setValue(Between(4, 40)); });
-    AddCommand("determined", 1, [this, &f] { f.EdDetermined->setValue(Between(0, 100)); });
-    AddCommand("grid", 1, [this, &f] { f.EdRadio->setValue(Between(f.EdRadio->minimum(), f.EdRadio->maximum())); });
-    AddCommand("collisions", 2, [&f] { f.EdCollisions->click(); });
-    AddCommand("sensitivity", 1, [&f] { f.EdSensitivity->click(); });
-    AddCommand("auto grid", 1, [&f] { f.EdAutoRadio->click(); });
-    AddCommand("evolution", 3, [&f] { f.EdEvolution->click(); });
+    AddCommand("seconds", 2, [this, &f] { Find<QSlider>(f, "EdSeconds")->setValue(Between(1, 2)); });
+    AddCommand("futures", 2, [this, &f] { Find<QSlider>(f, "EdMinFutures")->setValue(Between(1, 3)); });
+    AddCommand("friction", 1, [this, &f] { Find<QSlider>(f, "EdFriction")->setValue(Between(1, 300)); });
+    AddCommand("side friction", 1, [this, &f] { Find<QSlider>(f, "EdSideFriction")->setValue(Between(0, 100)); });
+    AddCommand("size", 3, [this, &f] { Find<QSlider>(f, "EdSize")->setValue(Between(4, 40)); });
+    AddCommand("determined", 1, [this, &f] { Find<QSlider>(f, "EdDetermined")->setValue(Between(0, 100)); });
+    AddCommand("grid", 1, [this, &f] { Find<QSlider>(f, "EdRadio")->setValue(Between(Find<QSlider>(f, "EdRadio")->minimum(), Find<QSlider>(f, "EdRadio")->maximum())); });
+    AddCommand("collisions", 2, [&f] { Find<QCheckBox>(f, "EdCollisions")->click(); });
+    AddCommand("sensitivity", 1, [&f] { Find<QCheckBox>(f, "EdSensitivity")->click(); });
+    AddCommand("auto grid", 1, [&f] { Find<QCheckBox>(f, "EdAutoRadio")->click(); });
+    AddCommand("evolution", 3, [&f] { Find<QCheckBox>(f, "EdEvolution")->click(); });
 
     // Menus of the window.
     AddCommand("load circuit", 3, [this] { h.LoadCircuit(AnyCircuit()); });
@@ -321,8 +321,8 @@ class ReliabilityTest : public QObject {
     AddCommand("resize", 1, [this, &f] { f.PanelImg->resize(Between(0, 1200), Between(0, 900)); });
 
     // The loop.
-    AddCommand("Reset", 2, [&f] { f.BtnReset->click(); });
-    AddCommand("Pause", 2, [&f] { f.PauseBtn->click(); });
+    AddCommand("Reset", 2, [&f] { Find<QToolButton>(f, "BtnReset")->click(); });
+    AddCommand("Pause", 2, [&f] { Find<QToolButton>(f, "PauseBtn")->click(); });
     AddCommand("Run", 8, [this] { ClickRun(Between(1, kMaxCyclesPerRun)); });
   }
 
@@ -353,7 +353,7 @@ class ReliabilityTest : public QObject {
       QCoreApplication::processEvents();
     }
     // Idle again: no loop, Run up.
-    if (h.Form->StartBtn->isChecked()) h.Form->PauseBtn->click();
+    if (Find<QToolButton>(*h.Form, "StartBtn")->isChecked()) Find<QToolButton>(*h.Form, "PauseBtn")->click();
     QCoreApplication::processEvents();
     Check("end");
     RemoveFrames();
