@@ -13,3 +13,7 @@ for scene in start circle; do
   echo "== $scene, drawing as the window does ($cycles cycles)"
   "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 --frames "$frames/f" | tail -n 1
 done
+if command -v valgrind >/dev/null 2>&1; then
+  echo "== instructions per player sub-step (callgrind)"
+  bash "$(dirname "$0")/count-instructions.sh" "$build/tools/vorlanth-sim"
+fi
