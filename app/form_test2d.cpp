@@ -34,6 +34,8 @@
 #include <utility>
 
 #include "app/crash_report.h"
+#include "app/player_history.h"
+#include "app/plots_dock.h"
 #include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
@@ -90,7 +92,9 @@ TFormTest2D::~TFormTest2D() {
   if (track_) {
     track_->ProcessMessages = nullptr;
     track_->MouseSource = nullptr;
+    track_->OnForgetPlayer = nullptr;
   }
+  PlotsDock->SetSource(nullptr, {});
   population_.reset();
   team_.reset();
   track_.reset();
@@ -167,6 +171,7 @@ void TFormTest2D::BuildWindow() {
   boxes->addWidget(BuildStartStopBox());
   row->addWidget(column);
 
+  BuildPlotsDock();
   BuildMenus();
   StatusLine = new TStatusLine(this);
   statusBar()->addWidget(StatusLine, 1);
@@ -295,6 +300,7 @@ void TFormTest2D::FormCreate() {
   population_ = std::make_unique<TPopulation>(*track_);
   track_->LoadFromImage(*picture_);
   track_->AddTeam(team_.get());
+  InstallPlotHistory();
   // The window's part of adding a player: list it, show it in the panels, redraw.
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
     EdPlayerId->addItem(QStringLiteral("Player #%1").arg(track_->PlayerCount()));
@@ -514,7 +520,9 @@ void TFormTest2D::CycleOnce() {
     throw;
   }
   ++CycleCount;
-  StatusLine->ShowCycle(*track_, CycleCount, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+  const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  StatusLine->ShowCycle(*track_, CycleCount, cycleMs);
+  RecordPlots(cycleMs);
   RunPendingCommands();
 }
 
@@ -567,6 +575,7 @@ void TFormTest2D::SaveimagestofolderClick() {
 
 void TFormTest2D::ResetBtnClick() {
   FrameCounter = FirstFrame;
+  plotHistory_->Clear();
   for (TTeam* team : track_->Teams) team->RestoreStoredStates();
   CopyParamsFromScreen();
   Redraw();

@@ -45,6 +45,8 @@ class TImagePanel;
 class TImageView;
 class TPlayer;
 class TPlayerList;
+class TPlotHistory;
+class TPlotsDock;
 class TPopulation;
 class TTeam;
 class TStatusLine;
@@ -65,6 +67,8 @@ struct TFormDialogs {
   std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
   // Help > About: shows the text.
   std::function<void(const QString& text)> ShowAbout;
+  // "Save plot as PNG…": the chosen name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SavePlot;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -211,6 +215,13 @@ class TFormTest2D : public QMainWindow {
   QAction* MenuDebugLevels = nullptr;
   QAction* MenuDebugGoals = nullptr;
   QAction* MenuDebugTeamGoals = nullptr;
+  // The plots of the selected player (Panel View > "Plots", Ctrl+P).
+  TPlotsDock* PlotsDock = nullptr;
+  QAction* menuPlots = nullptr;
+  double LastPlotRecordMs = 0;  // what recording every player took after the last cycle
+  const TPlotHistory& PlotHistory() const;
+  // The dock's "Save plot as PNG…".
+  void PlotsSaveClick();
 
   // ---- Start-up, run loop, frames, circuit ----
   void FormCreate();
@@ -298,6 +309,11 @@ class TFormTest2D : public QMainWindow {
   QGroupBox* BuildMoveBox();
   QGroupBox* BuildStartStopBox();
   void BuildMenus();
+  void BuildPlotsDock();
+  // Frees a player's history when it leaves its team (once the track exists).
+  void InstallPlotHistory();
+  // Records every player's present for the plots, after each cycle.
+  void RecordPlots(double cycleMs);
   void InstallDefaultDialogs();
 
   // Runs a handler reached from Qt: errors are reported, never rethrown.
@@ -342,6 +358,7 @@ class TFormTest2D : public QMainWindow {
   std::unique_ptr<TTrack2D> track_;
   std::unique_ptr<TTeam> team_;
   std::unique_ptr<TPopulation> population_;
+  std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
 
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress
