@@ -6,8 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include <chrono>
-
 #include "app/form_test2d.h"
 #include "app/player_history.h"
 #include "app/plots_dock.h"
@@ -29,6 +27,12 @@ void TFormTest2D::BuildPlotsDock() {
   menuPlots->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   menuPlots->setObjectName(QStringLiteral("menuPlots"));
   On(PlotsDock, &TPlotsDock::SavePlotRequested, [this] { PlotsSaveClick(); });
+  // The first time it opens, the dock takes its width from the circuit.
+  connect(PlotsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (!visible || PlotsDock->isFloating() || PlotsDock->property("sized").toBool()) return;
+    PlotsDock->setProperty("sized", true);
+    resizeDocks({PlotsDock}, {TPlotsDock::DockWidth}, Qt::Horizontal);
+  });
   if (!Dialogs.SavePlot) {
     Dialogs.SavePlot = [this](const QString& folder) {
       return QFileDialog::getSaveFileName(this, QStringLiteral("Save plot as PNG"), folder,
@@ -46,9 +50,7 @@ void TFormTest2D::InstallPlotHistory() {
 const TPlotHistory& TFormTest2D::PlotHistory() const { return *plotHistory_; }
 
 void TFormTest2D::RecordPlots(double cycleMs) {
-  const auto start = std::chrono::steady_clock::now();
   plotHistory_->RecordCycle(*track_, CycleCount, cycleMs);
-  LastPlotRecordMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 void TFormTest2D::PlotsSaveClick() {

@@ -218,7 +218,6 @@ class TFormTest2D : public QMainWindow {
   // The plots of the selected player (Panel View > "Plots", Ctrl+P).
   TPlotsDock* PlotsDock = nullptr;
   QAction* menuPlots = nullptr;
-  double LastPlotRecordMs = 0;  // what recording every player took after the last cycle
   const TPlotHistory& PlotHistory() const;
   // The dock's "Save plot as PNG…".
   void PlotsSaveClick();

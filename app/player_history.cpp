@@ -1,6 +1,7 @@
 #include "app/player_history.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <string_view>
 
@@ -111,12 +112,14 @@ size_t TPlayerHistory::Bytes() const {
 }
 
 void TPlotHistory::RecordCycle(TTrack& track, int64_t cycle, double cycleMs) {
+  const auto start = std::chrono::steady_clock::now();
   for (TPlayer* player : track.Players) {
     std::unique_ptr<TPlayerHistory>& history = histories_[player];
     if (!history) history = std::make_unique<TPlayerHistory>();
     history->Record(*player, cycle, track.LastPassCount, cycleMs);
   }
   ++version_;
+  lastRecordMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 const TPlayerHistory* TPlotHistory::Of(const TPlayer* player) const {

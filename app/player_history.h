@@ -99,10 +99,13 @@ class TPlotHistory {
   size_t Bytes() const;
   // Grows with every recording and clearing.
   uint64_t Version() const { return version_; }
+  // What recording every player took after the last cycle, in ms.
+  double LastRecordMs() const { return lastRecordMs_; }
 
  private:
   std::unordered_map<const TPlayer*, std::unique_ptr<TPlayerHistory>> histories_;
   uint64_t version_ = 0;
+  double lastRecordMs_ = 0;
 };
 
 }  // namespace vorlanth

@@ -33,7 +33,7 @@ namespace vorlanth {
 namespace {
 
 constexpr int kChartHeight = 170;   // pixels: each chart's least height
-constexpr int kDockWidth = 420;     // the dock's width when first shown
+
 constexpr int kSmallFontPixels = 9;
 constexpr double kMargin = 0.05;    // share of a range added above and below
 constexpr double kSupportRange = 1; // normalised supports sum to 1
@@ -148,8 +148,7 @@ TPlotsDock::TPlotsDock(QWidget* parent) : QDockWidget(QStringLiteral("Plots"), p
   }
   scroll->setWidget(content_);
   setWidget(scroll);
-  setMinimumWidth(kDockWidth / 2);
-  resize(kDockWidth, height());
+  setMinimumWidth(DockWidth / 2);
 
   // The context menu: saving the charts.
   SavePlotItem = new QAction(QStringLiteral("Save plot as PNG…"), this);
@@ -251,9 +250,10 @@ void TPlotsDock::Refresh() {
   ++refreshCount_;
   QString who = QStringLiteral("No player");
   if (player && player->Team) who = QStringLiteral("Player #%1").arg(player->Team->IndexOf(player) + 1);
-  Caption->setText(QStringLiteral("%1, last %2 cycles; redraw %3 ms")
+  Caption->setText(QStringLiteral("%1, last %2 cycles | recording %3 ms, redraw %4 ms")
                        .arg(who)
                        .arg(history ? history->Count() : 0)
+                       .arg(histories_ ? histories_->LastRecordMs() : 0.0, 0, 'f', 3)
                        .arg(lastRefreshMs_, 0, 'f', 1));
 }
 

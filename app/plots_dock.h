@@ -44,6 +44,7 @@ class TPlotsDock : public QDockWidget {
   static constexpr int RefreshesPerSecond = 10;
   static constexpr double MaxCostShare = 0.03;  // of the time between two redraws
   static constexpr double BudgetMs = 100;       // a cycle's budget of wall-clock time
+  static constexpr int DockWidth = 440;         // pixels, when first shown
 
   explicit TPlotsDock(QWidget* parent = nullptr);
 
