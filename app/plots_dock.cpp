@@ -117,6 +117,7 @@ TPlotsDock::TPlotsDock(QWidget* parent) : QDockWidget(QStringLiteral("Plots"), p
   supportSeries_->append(Support);
   support_.Chart->addSeries(supportSeries_);
   SupportOptions = new QBarCategoryAxis;
+  SupportOptions->setLabelsAngle(-90);  // one narrow column per option
   support_.Chart->addAxis(SupportOptions, Qt::AlignBottom);
   supportSeries_->attachAxis(SupportOptions);
   support_.Left = new QValueAxis;
