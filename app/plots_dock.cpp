@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -226,9 +225,8 @@ void TPlotsDock::Tick() {
   if (!Stale()) return;
   // At most RefreshesPerSecond redraws a second, and spaced so that redrawing
   // takes at most MaxCostShare of the time.
-  const int64_t now = QDateTime::currentMSecsSinceEpoch();
   const double spacing = std::max(1000.0 / RefreshesPerSecond, lastRefreshMs_ / MaxCostShare);
-  if (lastRefreshAtMs_ >= 0 && static_cast<double>(now - lastRefreshAtMs_) < spacing) return;
+  if (sinceRefresh_.isValid() && static_cast<double>(sinceRefresh_.elapsed()) < spacing) return;
   Refresh();
 }
 
@@ -247,7 +245,7 @@ void TPlotsDock::Refresh() {
   if (isVisible()) content_->repaint();
 
   lastRefreshMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-  lastRefreshAtMs_ = QDateTime::currentMSecsSinceEpoch();
+  sinceRefresh_.start();
   ++refreshCount_;
   QString who = QStringLiteral("No player");
   if (player && player->Team) who = QStringLiteral("Player #%1").arg(player->Team->IndexOf(player) + 1);

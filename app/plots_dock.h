@@ -11,6 +11,7 @@
 // often when a redraw costs more than MaxCostShare of the time between two.
 
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QPointF>
@@ -121,7 +122,7 @@ class TPlotsDock : public QDockWidget {
   QList<QPointF> points_;  // reused by Fill
   double lastRefreshMs_ = 0;
   int64_t refreshCount_ = 0;
-  int64_t lastRefreshAtMs_ = -1;
+  QElapsedTimer sinceRefresh_;  // invalid until the first redraw
 };
 
 }  // namespace vorlanth
