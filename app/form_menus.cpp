@@ -105,6 +105,8 @@ void TFormTest2D::BuildMenus() {
   MenuTrackParams = AddCheckItem(view, QStringLiteral("Track's params"), false);
   view->addSeparator();
   menuHandMove = AddCheckItem(view, QStringLiteral("Hand move/rotate player"), true);
+  view->addSeparator();
+  view->addAction(menuPlots);  // the plots dock (Ctrl+P)
   for (QAction* item : {menuBasicAIparams, menuGoals, menuChoosePlayer, menuPlayerParams,
                         MenuTrackParams, menuHandMove})
     On(item, &QAction::triggered, [this] { menuPlayerParamsClick(); });

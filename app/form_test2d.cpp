@@ -40,6 +40,8 @@
 #include "app/move_box.h"
 #include "app/player_box.h"
 #include "app/start_stop_box.h"
+#include "app/player_history.h"
+#include "app/plots_dock.h"
 #include "app/status_line.h"
 #include "app/track_box.h"
 #include "app/widgets.h"
@@ -97,7 +99,9 @@ TFormTest2D::~TFormTest2D() {
   if (track_) {
     track_->ProcessMessages = nullptr;
     track_->MouseSource = nullptr;
+    track_->OnForgetPlayer = nullptr;
   }
+  PlotsDock->SetSource(nullptr, {});
   population_.reset();
   team_.reset();
   track_.reset();
@@ -214,6 +218,7 @@ void TFormTest2D::BuildWindow() {
   boxes->addWidget(startStop_);
   row->addWidget(column);
 
+  BuildPlotsDock();
   BuildMenus();
   StatusLine = new TStatusLine(this);
   statusBar()->addWidget(StatusLine, 1);
@@ -296,6 +301,7 @@ void TFormTest2D::FormCreate() {
   population_ = std::make_unique<TPopulation>(*track_);
   track_->LoadFromImage(*picture_);
   track_->AddTeam(team_.get());
+  InstallPlotHistory();
   // The window's part of adding a player: list it, show it in the panels, redraw.
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
     choose_->AddPlayer(track_->PlayerCount());
@@ -514,7 +520,9 @@ void TFormTest2D::CycleOnce() {
     throw;
   }
   ++CycleCount;
-  StatusLine->ShowCycle(*track_, CycleCount, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+  const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  StatusLine->ShowCycle(*track_, CycleCount, cycleMs);
+  RecordPlots(cycleMs);
   RunPendingCommands();
 }
 
@@ -567,6 +575,7 @@ void TFormTest2D::SaveimagestofolderClick() {
 
 void TFormTest2D::ResetBtnClick() {
   FrameCounter = FirstFrame;
+  plotHistory_->Clear();
   for (TTeam* team : track_->Teams) team->RestoreStoredStates();
   CopyParamsFromScreen();
   Redraw();

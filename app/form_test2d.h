@@ -43,6 +43,9 @@ class TImageView;
 class TMoveBox;
 class TPlayer;
 class TPlayerBox;
+class TPlayerList;
+class TPlotHistory;
+class TPlotsDock;
 class TPopulation;
 class TStartStopBox;
 class TStatusLine;
@@ -65,6 +68,8 @@ struct TFormDialogs {
   std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
   // Help > About: shows the text.
   std::function<void(const QString& text)> ShowAbout;
+  // "Save plot as PNG…": the chosen name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SavePlot;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -157,6 +162,12 @@ class TFormTest2D : public QMainWindow {
   QAction* MenuDebugLevels = nullptr;
   QAction* MenuDebugGoals = nullptr;
   QAction* MenuDebugTeamGoals = nullptr;
+  // The plots of the selected player (Panel View > "Plots", Ctrl+P).
+  TPlotsDock* PlotsDock = nullptr;
+  QAction* menuPlots = nullptr;
+  const TPlotHistory& PlotHistory() const;
+  // The dock's "Save plot as PNG…".
+  void PlotsSaveClick();
 
   // ---- Start-up, run loop, frames, circuit ----
   void FormCreate();
@@ -237,6 +248,11 @@ class TFormTest2D : public QMainWindow {
   // Building the window, one function per part.
   void BuildWindow();
   void BuildMenus();
+  void BuildPlotsDock();
+  // Frees a player's history when it leaves its team (once the track exists).
+  void InstallPlotHistory();
+  // Records every player's present for the plots, after each cycle.
+  void RecordPlots(double cycleMs);
   void InstallDefaultDialogs();
 
   // Runs a handler reached from Qt: errors are reported, never rethrown.
@@ -301,6 +317,7 @@ class TFormTest2D : public QMainWindow {
   std::unique_ptr<TTrack2D> track_;
   std::unique_ptr<TTeam> team_;
   std::unique_ptr<TPopulation> population_;
+  std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
 
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress

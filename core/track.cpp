@@ -158,6 +158,7 @@ void TTrack::ForgetPlayer(const TPlayer* player) {
     team->Goals->ForgetPlayer(player);
     for (auto& other : team->Players) other->Goals->ForgetPlayer(player);
   }
+  if (OnForgetPlayer) OnForgetPlayer(player);
 }
 
 }  // namespace vorlanth

@@ -41,6 +41,9 @@ class TTrack {
   std::function<void()> ProcessMessages;
   // Monotonic clock in ms; replaceable so tests can drive the time budget.
   std::function<int64_t()> ClockMs;
+  // Installed by the window: told of each player that leaves its team (before it
+  // is freed), so that what the window keeps of it goes too. Empty: nothing.
+  std::function<void(const TPlayer*)> OnForgetPlayer;
 
   // Statistics of the last cycle, for the window and the tools.
   int64_t LastPassCount = 0;

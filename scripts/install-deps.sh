@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-charts-dev libqt6opengl6-dev  # Qt Charts (the plots) and the OpenGL module it needs
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev
   xvfb xauth imagemagick

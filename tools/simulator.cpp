@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <utility>
 
+#include "bench/player_reading.h"
 #include "bench/population.h"
 #include "core/error.h"
 #include "core/random.h"
@@ -85,6 +87,14 @@ double DropEnergyGained(TTeam& team) {
   return energy;
 }
 
+// A CSV cell: quoted when it holds a comma, a quote or a line break.
+std::string CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 class TSimulation {
  public:
   TSimulation(const TSimOptions& options, std::ostream& out, std::ostream& err, bool progress)
@@ -98,6 +108,8 @@ class TSimulation {
   void WriteStats(int64_t cycle);
   void WriteStatsText(const std::string& text);
   [[noreturn]] void StatsFailed();
+  // The goal columns: every goal of every player at the start, in order of first appearance.
+  void ChooseGoalColumns();
   void SaveFrame(int64_t counter);
 
   const TSimOptions& Options;
@@ -113,6 +125,7 @@ class TSimulation {
   // succeeded.
   std::unique_ptr<QSaveFile> Stats;
   TBehaviour Behaviour;
+  std::vector<std::string> GoalColumns;  // goal keys (GoalKey), fixed for the run
 };
 
 void TSimulation::BuildScene() {
@@ -169,7 +182,20 @@ void TSimulation::OpenOutputs() {
     Stats = std::make_unique<QSaveFile>(QString::fromStdString(Options.StatsFile));
     // Unbuffered: a failing write reports the system's reason at once.
     if (!Stats->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) StatsFailed();
-    WriteStatsText("cycle,player,kind,x,y,angle,health,energy,futures,distinct_futures,grid_size,controls\n");
+    ChooseGoalColumns();
+    std::string header = "cycle,player,kind,x,y,angle,health,energy,futures,distinct_futures,grid_size,controls";
+    for (const std::string& key : GoalColumns) header += "," + CsvCell("goal:" + key);
+    WriteStatsText(header + "\n");
+  }
+}
+
+void TSimulation::ChooseGoalColumns() {
+  for (TPlayer* player : Track.Players) {
+    ForEachGoalReading(*player, [&](const TGoalReading& reading) {
+      const std::string key = GoalKey(reading);
+      if (std::find(GoalColumns.begin(), GoalColumns.end(), key) == GoalColumns.end())
+        GoalColumns.push_back(key);
+    });
   }
 }
 
@@ -185,6 +211,7 @@ void TSimulation::WriteStatsText(const std::string& text) {
 void TSimulation::WriteStats(int64_t cycle) {
   if (!Stats) return;
   std::ostringstream rows;
+  std::vector<std::pair<std::string, double>> readings;
   for (int32_t i = 0; i < Track.PlayerCount(); ++i) {
     auto& p = static_cast<TPlayer2D&>(*Track.GetPlayer(i));
     TState& s = *p.Present;
@@ -193,6 +220,17 @@ void TSimulation::WriteStats(int64_t cycle) {
          << ',' << Track.LastPassCount << ',' << p.Futures->FutureCount() << ',' << p.GridSize
          << ',';
     for (int32_t f = 0; f < s.FreeParamCount(); ++f) rows << (f ? " " : "") << s.GetFreeParam(f).Value;
+    // The goal columns: this player's value of each, empty for a goal it lacks.
+    readings.clear();
+    ForEachGoalReading(p, [&](const TGoalReading& reading) { readings.emplace_back(GoalKey(reading), reading.Value); });
+    for (const std::string& key : GoalColumns) {
+      rows << ',';
+      for (const auto& [name, value] : readings)
+        if (name == key) {
+          rows << value;
+          break;
+        }
+    }
     rows << '\n';
   }
   WriteStatsText(rows.str());
