@@ -14,6 +14,7 @@
 #include "goals/mouse_goal.h"
 #include "goals/speeding_goal.h"
 #include "goals/storage_goal.h"
+#include "world2d/body_cast.h"
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"
@@ -25,10 +26,13 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 int32_t KindOf(const TPlayer* player) {
-  if (dynamic_cast<const TRocket*>(player)) return pkRocket;
-  if (dynamic_cast<const TKart*>(player)) return pkKart;
-  if (dynamic_cast<const TPolygon2D*>(player)) return pkAsteroid;
-  return pkSame;
+  if (!player) return pkSame;
+  switch (player->BodyKind) {
+    case bkRocket: return pkRocket;
+    case bkKart: return pkKart;
+    case bkPolygon: return pkAsteroid;
+    default: return pkSame;
+  }
 }
 
 std::unique_ptr<TPhysic2D> NewBody(int32_t kind) {
