@@ -348,6 +348,8 @@ void TFormTest2D::Handle(const std::function<void()>& handler, const QString& wh
     // The command's one redraw, still inside the command: it shows the frame and
     // processes no messages.
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
+    // A command may add, remove, hurt or heal players: the status line says so.
+    if (commandDepth_ == 1 && StatusLine) StatusLine->ShowPlayers(*track_);
   } catch (...) {
     ReportError(track_ && track_->InCycle()
                     ? QStringLiteral("%1, during cycle %2").arg(where).arg(CycleCount + 1)

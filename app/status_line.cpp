@@ -60,7 +60,23 @@ void TStatusLine::paintEvent(QPaintEvent* event) {
 }
 
 void TStatusLine::ShowIdle(int32_t alive, int32_t players) {
+  last_.Alive = alive;
+  last_.Players = players;
   setText(QStringLiteral("Idle: Run (Space) or Step (.)  |  %1/%2 alive").arg(alive).arg(players));
+}
+
+void TStatusLine::ShowPlayers(TTrack& track) {
+  int32_t alive = 0;
+  for (TPlayer* player : track.Players) alive += player->IsDead() ? 0 : 1;
+  const int32_t players = track.PlayerCount();
+  if (alive == last_.Alive && players == last_.Players) return;
+  if (last_.Cycle == 0) {
+    ShowIdle(alive, players);
+    return;
+  }
+  last_.Alive = alive;
+  last_.Players = players;
+  setText(StatusText(last_));
 }
 
 }  // namespace vorlanth

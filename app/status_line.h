@@ -36,6 +36,9 @@ class TStatusLine : public QLabel {
   // Shows the figures of the track's last cycle.
   void ShowCycle(TTrack& track, int64_t cycle, double cycleMs);
   void ShowIdle(int32_t alive, int32_t players);
+  // After a command: the players alive and in all, as they are now (the cycle's
+  // other figures stay those of the last cycle).
+  void ShowPlayers(TTrack& track);
   const TCycleFigures& Last() const { return last_; }
 
   // What refreshing the line has cost (figures, text and painting), against the

@@ -506,6 +506,11 @@ class FormTest2DTest : public QObject {
     QVERIFY2(line.startsWith(QStringLiteral("Cycle 2  |  1 future per player, ")), qPrintable(line));
     QVERIFY2(line.endsWith(QStringLiteral("|  2/2 alive")), qPrintable(line));
     QCOMPARE(form->CycleCount, 2);
+    // Commands between cycles change who is there: the line follows at once.
+    Find<TFlatButton>(*form, "BtnAddPlayer")->click();
+    QVERIFY2(form->StatusLine->text().endsWith(QStringLiteral("|  3/3 alive")),
+             qPrintable(form->StatusLine->text()));
+    QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 2  |")));
 
     TCycleFigures figures;
     figures.Cycle = 12345;
