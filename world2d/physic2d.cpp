@@ -187,7 +187,7 @@ TContact TPhysic2D::WallContact() {
   double sumY = 0;
   int32_t count = 0;
   for (size_t i = 0; i < Corners.size(); ++i) {
-    if (track->IsOnTrack(CornerPoints[i].x, CornerPoints[i].y)) continue;
+    if (track->PixelOnTrack(CornerPoints[i])) continue;
     sumX += Corners[i].x;
     sumY += Corners[i].y;
     ++count;

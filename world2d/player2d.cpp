@@ -215,7 +215,7 @@ bool TPlayer2D::IsInsideWorld() {
   const TTrack2D* track = GetTrack2D();
   if (!track || !track->HasCircuit()) return true;  // no circuit, no border to leave
   for (const TPoint& p : CornerPoints)
-    if (!track->InBounds(p.x, p.y)) return false;
+    if (!track->PixelInBounds(p)) return false;
   return true;
 }
 

@@ -48,6 +48,12 @@ class TTrack2D : public TTrack {
   void RebuildPlayerList() override;
   bool InBounds(double x, double y) const;
   bool IsOnTrack(double x, double y) const;
+  // The same tests of a pixel already rounded (an outline's corner points).
+  bool PixelInBounds(TPoint p) const { return CellInBounds(p.x, p.y); }
+  bool PixelOnTrack(TPoint p) const {
+    return CellInBounds(p.x, p.y) &&
+           Cells[static_cast<size_t>(p.x) * static_cast<size_t>(GridHeight) + static_cast<size_t>(p.y)] == 0;
+  }
   // Width and height of the circuit picture in pixels.
   int32_t Width() const { return GridWidth; }
   int32_t Height() const { return GridHeight; }
