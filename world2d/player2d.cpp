@@ -141,6 +141,7 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
     Corners.resize(n);
     CornerPoints.resize(n);
     Edges.resize(n);  // sized here too, so that a first overlap test allocates nothing
+    EdgeOrigins.resize(n);
     ArraysPending = false;
     rebuild = true;
   }
@@ -182,9 +183,11 @@ void TPlayer2D::UpdateEdges() {
   EdgesDirty = false;
   const size_t n = Corners.size();
   Edges.resize(n);
+  EdgeOrigins.resize(n);
   for (size_t i = 0; i < n; ++i) {
     const size_t next = i + 1 == n ? 0 : i + 1;
     Edges[i] = {Corners[next].x - Corners[i].x, Corners[next].y - Corners[i].y};
+    EdgeOrigins[i] = {static_cast<double>(CornerPoints[i].x), static_cast<double>(CornerPoints[i].y)};
   }
 }
 
@@ -197,8 +200,11 @@ bool TPlayer2D::OutlineContains(double x, double y) const {
   // Measured from each rounded corner along the real edge: all non-zero signs
   // agree for a point inside or on a convex outline, whatever its winding.
   int firstSign = 0;
-  for (size_t i = 0; i < Corners.size(); ++i) {
-    const double c = (x - CornerPoints[i].x) * Edges[i].y - (y - CornerPoints[i].y) * Edges[i].x;
+  const size_t n = Edges.size();
+  const TVec2* origins = EdgeOrigins.data();
+  const TVec2* edges = Edges.data();
+  for (size_t i = 0; i < n; ++i) {
+    const double c = (x - origins[i].x) * edges[i].y - (y - origins[i].y) * edges[i].x;
     if (c == 0) continue;
     const int sign = c > 0 ? 1 : -1;
     if (firstSign == 0) {

@@ -40,6 +40,7 @@ class TPlayer2D : public TPlayer {
   std::vector<TVec2> Corners;             // outline corners (world pixels), drawing order
   std::vector<TPoint> CornerPoints;       // the corners rounded half to even
   std::vector<TVec2> Edges;               // edge i = corner i+1 - corner i (closing to 0)
+  std::vector<TVec2> EdgeOrigins;         // corner i rounded, as reals: where edge i is measured from
   bool EdgesDirty = true;
   int32_t PosXIndex = -1;   // indices of "PosX", "PosY", "Angle", "Size" in the state
   int32_t PosYIndex = -1;
