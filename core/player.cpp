@@ -171,7 +171,7 @@ TPlayer* TPlayer::Split() {
 TTrack* TPlayer::GetTrack() const { return Team ? Team->Track : nullptr; }
 
 void TPlayer::SetHealth(double x) {
-  GetState().GetParam(HealthIndex).SetValue(x);
+  OwnParam(HealthIndex).SetValue(x);
   DeadCache = -1;
 }
 

@@ -95,12 +95,14 @@ class TPlayer {
 
   bool HasControls() const { return GetState().HasFreeParams(); }
   bool HasNoGoals() const { return Goals->GoalCount() == 0; }
-  double GetHealth() const { return GetState().GetParam(HealthIndex).Value; }
+  // Health and energy are read and written many times per sub-step: through the
+  // indices kept at construction, which every state of the player has.
+  double GetHealth() const { return OwnParam(HealthIndex).Value; }
   void SetHealth(double x);
-  double GetStartHealth() const { return GetState().GetParam(HealthIndex).StartValue; }
-  double GetEnergy() const { return GetState().GetParam(EnergyIndex).Value; }
-  void SetEnergy(double x) { GetState().GetParam(EnergyIndex).SetValue(x); }
-  double GetStartEnergy() const { return GetState().GetParam(EnergyIndex).StartValue; }
+  double GetStartHealth() const { return OwnParam(HealthIndex).StartValue; }
+  double GetEnergy() const { return OwnParam(EnergyIndex).Value; }
+  void SetEnergy(double x) { OwnParam(EnergyIndex).SetValue(x); }
+  double GetStartEnergy() const { return OwnParam(EnergyIndex).StartValue; }
   bool IsDead();
   TGoal& GetHealthGoal() { return Goals->GetGoal(HealthGoalIndex); }
 
@@ -124,6 +126,8 @@ class TPlayer {
 
  private:
   TStateParam* LimiterOf(int32_t freeIndex);
+  TStateParam& OwnParam(int32_t i) { return GetState().Params[static_cast<size_t>(i)]; }
+  const TStateParam& OwnParam(int32_t i) const { return GetState().Params[static_cast<size_t>(i)]; }
 };
 
 }  // namespace vorlanth
