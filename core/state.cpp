@@ -27,9 +27,9 @@ std::string TrimUpper(std::string_view s) {
 
 // ---- TStateParam ---------------------------------------------------------------
 
-TParamSpec TStateParam::Create(TState* /*owner*/, double cellSize, double minimum, double maximum,
+TNewParam TStateParam::Create(TState* /*owner*/, double cellSize, double minimum, double maximum,
                                double value, TParamKind kind, std::string_view name) {
-  TParamSpec p;
+  TNewParam p;
   p.Info.Name = TrimUpper(name);
   p.Info.Kind = kind;
   p.Info.Minimum = minimum;
@@ -39,26 +39,26 @@ TParamSpec TStateParam::Create(TState* /*owner*/, double cellSize, double minimu
   return p;
 }
 
-TParamSpec TStateParam::CreatePlain(TState* owner, double minimum, double maximum, double value,
+TNewParam TStateParam::CreatePlain(TState* owner, double minimum, double maximum, double value,
                                     std::string_view name) {
   return Create(owner, 0, minimum, maximum, value, pkProperty, name);
 }
 
-TParamSpec TStateParam::CreateBounded(TState* owner, double minimum, double maximum, double value,
+TNewParam TStateParam::CreateBounded(TState* owner, double minimum, double maximum, double value,
                                       std::string_view name) {
   return Create(owner, 0, minimum, maximum, value, pkVariable, name);
 }
 
-TParamSpec TStateParam::CreatePositional(TState* owner, double cellSize, double value,
+TNewParam TStateParam::CreatePositional(TState* owner, double cellSize, double value,
                                          std::string_view name) {
   return Create(owner, cellSize, 0, 0, value, pkPositional, name);
 }
 
-TParamSpec TStateParam::CreateFree(TState* owner, double range, std::string_view name) {
+TNewParam TStateParam::CreateFree(TState* owner, double range, std::string_view name) {
   return Create(owner, 0, -range, range, 0, pkFree, name);
 }
 
-TParamSpec TStateParam::CreateEmpty() { return TParamSpec{}; }
+TNewParam TStateParam::CreateEmpty() { return TNewParam{}; }
 
 int32_t TStateParam::GetCell() {
   if (!CellValid) {
@@ -128,7 +128,7 @@ TParamInfo& TState::MutableInfo(int32_t i) {
   return Layout->Params[static_cast<size_t>(i)];
 }
 
-void TState::AppendParam(const TParamSpec& param) {
+void TState::AppendParam(const TNewParam& param) {
   Layout->Params.push_back(param.Info);
   TStateParam p;
   p.Owner = this;
@@ -142,7 +142,7 @@ void TState::AppendParam(const TParamSpec& param) {
   Params.push_back(p);
 }
 
-int32_t TState::AddParam(const TParamSpec& param) {
+int32_t TState::AddParam(const TNewParam& param) {
   OwnLayout();
   const int32_t index = ParamCount();
   AppendParam(param);

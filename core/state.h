@@ -44,7 +44,7 @@ struct TStateLayout {
 
 // A parameter to add to a state: its description and its first value, as the
 // Create... factories make it.
-struct TParamSpec {
+struct TNewParam {
   TParamInfo Info;
   double Value = 0;     // clamped to the bounds when added; StartValue and KeptValue take it as is
   double CellSize = 0;  // quantisation step of a positional parameter; 0 = integers
@@ -64,16 +64,16 @@ struct TStateParam {
   bool CellValid = false;
   bool Gaussian = true;      // Randomize draws normal (true) or uniform numbers
 
-  static TParamSpec Create(TState* owner, double cellSize, double minimum, double maximum,
+  static TNewParam Create(TState* owner, double cellSize, double minimum, double maximum,
                            double value, TParamKind kind, std::string_view name);
-  static TParamSpec CreatePlain(TState* owner, double minimum, double maximum, double value,
+  static TNewParam CreatePlain(TState* owner, double minimum, double maximum, double value,
                                 std::string_view name);
-  static TParamSpec CreateBounded(TState* owner, double minimum, double maximum, double value,
+  static TNewParam CreateBounded(TState* owner, double minimum, double maximum, double value,
                                   std::string_view name);
-  static TParamSpec CreatePositional(TState* owner, double cellSize, double value,
+  static TNewParam CreatePositional(TState* owner, double cellSize, double value,
                                      std::string_view name);
-  static TParamSpec CreateFree(TState* owner, double range, std::string_view name);
-  static TParamSpec CreateEmpty();
+  static TNewParam CreateFree(TState* owner, double range, std::string_view name);
+  static TNewParam CreateEmpty();
 
   const std::string& Name() const { return Info->Name; }
   TParamKind Kind() const { return Info->Kind; }
@@ -135,7 +135,7 @@ class TState {
   int64_t ElapsedMs = 0;     // simulated ms since the future started
 
   // Appends a parameter (and, for a free one, its two companions); returns its index.
-  int32_t AddParam(const TParamSpec& param);
+  int32_t AddParam(const TNewParam& param);
   // The description of parameter i, to change it (bounds); this state's own from then on.
   TParamInfo& MutableInfo(int32_t i);
   const std::vector<int32_t>& FreeParams() const { return Layout->FreeParams; }
@@ -184,7 +184,7 @@ class TState {
   void OwnLayout();
   // Points every value record at its description (after the layout moved).
   void LinkInfo();
-  void AppendParam(const TParamSpec& param);
+  void AppendParam(const TNewParam& param);
 };
 
 }  // namespace vorlanth

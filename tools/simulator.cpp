@@ -294,7 +294,7 @@ int TSimulation::Run() {
 
 namespace {
 
-struct TOptionSpec {
+struct TOptionInfo {
   QStringList Names;
   const char* ValueName;  // nullptr: a switch
   const char* Description;
@@ -304,8 +304,8 @@ struct TOptionSpec {
 const char* const kGoalNames[] = {"speeding", "energy", "health", "drops", "storage",
                                   "avoid", "follow-mouse", "avoid-mouse", "burnout"};
 
-const std::vector<TOptionSpec>& OptionSpecs() {
-  static const std::vector<TOptionSpec> specs = {
+const std::vector<TOptionInfo>& OptionInfos() {
+  static const std::vector<TOptionInfo> options = {
       {{"scene"}, "NAME", "start (the window's start-up), circle (18 karts) or asteroids (5 more)",
        "start"},
       {{"cycles"}, "N", "cycles to run, 0 to 100000000", "100"},
@@ -328,7 +328,7 @@ const std::vector<TOptionSpec>& OptionSpecs() {
       {{"h", "help"}, nullptr, "this help", nullptr},
       {{"version"}, nullptr, "the program's version", nullptr},
   };
-  return specs;
+  return options;
 }
 
 // A value that names a file may not be empty.
@@ -350,9 +350,9 @@ std::pair<int32_t, int32_t> ParseMouse(const std::string& text) {
 
 TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   QCommandLineParser parser;
-  for (const TOptionSpec& spec : OptionSpecs()) {
-    QCommandLineOption option(spec.Names, QString::fromUtf8(spec.Description));
-    if (spec.ValueName) option.setValueName(QString::fromLatin1(spec.ValueName));
+  for (const TOptionInfo& info : OptionInfos()) {
+    QCommandLineOption option(info.Names, QString::fromUtf8(info.Description));
+    if (info.ValueName) option.setValueName(QString::fromLatin1(info.ValueName));
     parser.addOption(option);
   }
   QStringList arguments{QStringLiteral("vorlanth-sim")};
@@ -412,14 +412,14 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
 
 std::string SimUsage() {
   std::string usage = "usage: vorlanth-sim [options]\n";
-  for (const TOptionSpec& spec : OptionSpecs()) {
+  for (const TOptionInfo& option : OptionInfos()) {
     std::string names;
-    for (const QString& name : spec.Names)
+    for (const QString& name : option.Names)
       names += (names.empty() ? "" : ", ") + std::string(name.size() == 1 ? "-" : "--") +
                name.toStdString();
-    if (spec.ValueName) names += std::string(" ") + spec.ValueName;
+    if (option.ValueName) names += std::string(" ") + option.ValueName;
     usage += "  " + names + std::string(names.size() < 22 ? 22 - names.size() : 1, ' ') +
-             spec.Description + (spec.Default ? std::string(" (default: ") + spec.Default + ")" : "") +
+             option.Description + (option.Default ? std::string(" (default: ") + option.Default + ")" : "") +
              "\n";
   }
   return usage;

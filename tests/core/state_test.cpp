@@ -67,7 +67,7 @@ TEST(Random, GaussianPairsAreIndependentAndReseedingForgetsTheSpare) {
 }
 
 // Adds the parameter and returns its record (valid until the next addition).
-TStateParam& Added(TState& s, const TParamSpec& spec) { return s.GetParam(s.AddParam(spec)); }
+TStateParam& Added(TState& s, const TNewParam& param) { return s.GetParam(s.AddParam(param)); }
 
 TEST(StateParam, CellsRoundHalfToEven) {
   TState s(nullptr);

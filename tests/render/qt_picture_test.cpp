@@ -14,10 +14,13 @@
 #include <random>
 #include <string>
 
+#include "bmp_files.h"
 #include "core/error.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TBmpFile;
 
 class QtPictureTest : public ::testing::Test {
  protected:
@@ -66,41 +69,20 @@ class QtPictureTest : public ::testing::Test {
 
 // A 32-bit BMP (BI_RGB, blue-green-red-unused), which Qt itself never writes.
 QByteArray Bmp32(const QImage& image) {
-  QByteArray out;
-  auto u16 = [&](uint32_t v) {
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  const uint32_t pixels = static_cast<uint32_t>(image.width() * image.height() * 4);
-  out.append("BM");
-  u32(14 + 40 + pixels);
-  u32(0);
-  u32(14 + 40);
-  u32(40);
-  u32(static_cast<uint32_t>(image.width()));
-  u32(static_cast<uint32_t>(image.height()));
-  u16(1);
-  u16(32);
-  u32(0);  // uncompressed
-  u32(pixels);
-  u32(2835);
-  u32(2835);
-  u32(0);
-  u32(0);
+  TBmpFile file;
+  file.Width = image.width();
+  file.Height = image.height();
+  file.Bits = 32;
   for (int y = image.height() - 1; y >= 0; --y) {  // bottom row first
     for (int x = 0; x < image.width(); ++x) {
       const QRgb p = image.pixel(x, y);
-      out.append(static_cast<char>(qBlue(p)));
-      out.append(static_cast<char>(qGreen(p)));
-      out.append(static_cast<char>(qRed(p)));
-      out.append('\0');
+      file.Pixels.append(static_cast<char>(qBlue(p)));
+      file.Pixels.append(static_cast<char>(qGreen(p)));
+      file.Pixels.append(static_cast<char>(qRed(p)));
+      file.Pixels.append('\0');
     }
   }
-  return out;
+  return file.Bytes();
 }
 
 TEST_F(QtPictureTest, PixelIsRedPlusGreenTimes256PlusBlueTimes65536) {
