@@ -13,7 +13,7 @@ TMoveBox::TMoveBox(QWidget* parent) : TBox(QStringLiteral("MOVE"), "EdHandMove",
   QFont bold = font();
   bold.setBold(true);
 
-  struct TButtonSpec {
+  struct TButtonInfo {
     TFlatButton** field;
     const char* name;
     const char* caption;
@@ -23,7 +23,7 @@ TMoveBox::TMoveBox(QWidget* parent) : TBox(QStringLiteral("MOVE"), "EdHandMove",
     int column;
   };
   // Arrows as a cross with the turns beside "^"; energy and health on the right.
-  const TButtonSpec moves[] = {
+  const TButtonInfo moves[] = {
       {&SpeedButton6, "SpeedButton6", "Turn left", 5, "", 0, 0},
       {&SpeedButton2, "SpeedButton2", "^", 3, "", 0, 1},
       {&SpeedButton5, "SpeedButton5", "Turn right", 6, "", 0, 2},
@@ -31,13 +31,13 @@ TMoveBox::TMoveBox(QWidget* parent) : TBox(QStringLiteral("MOVE"), "EdHandMove",
       {&SpeedButton4, "SpeedButton4", "v", 4, "", 1, 1},
       {&SpeedButton3, "SpeedButton3", ">", 2, "", 1, 2},
   };
-  const TButtonSpec levels[] = {
+  const TButtonInfo levels[] = {
       {&SpeedButton8, "SpeedButton8", "+E", 0, "Gives energy", 0, 4},
       {&SpeedButton9, "SpeedButton9", "+H", 1, "Gives health ", 0, 5},
       {&SpeedButton10, "SpeedButton10", "-E", 2, "Takes energy", 1, 4},
       {&SpeedButton11, "SpeedButton11", "-H", 3, "Takes health", 1, 5},
   };
-  for (const TButtonSpec& entry : moves) {
+  for (const TButtonInfo& entry : moves) {
     auto* button = Named(new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, this), entry.name);
     if (entry.tag <= 4) button->setFont(bold);
     *entry.field = button;
@@ -45,7 +45,7 @@ TMoveBox::TMoveBox(QWidget* parent) : TBox(QStringLiteral("MOVE"), "EdHandMove",
     Relay(button, &QToolButton::pressed, [this, button] { emit MovePressed(button->Tag()); });
     Relay(button, &QToolButton::released, [this] { emit MoveReleased(); });
   }
-  for (const TButtonSpec& entry : levels) {
+  for (const TButtonInfo& entry : levels) {
     auto* button = Named(new TFlatButton(QString::fromLatin1(entry.caption), entry.tag, this), entry.name);
     button->setToolTip(QString::fromLatin1(entry.hint));
     *entry.field = button;
