@@ -33,6 +33,11 @@ class TTrack {
   // When positive, every cycle runs exactly this many passes and never reads the
   // clock: a seeded run is then reproducible on any machine.
   int32_t FixedFutures = 0;
+  // Threads the passes run on (1 to MaxThreads): with more than one, each extra
+  // thread runs its passes on its own replica of the world. The results do not
+  // depend on the number.
+  int32_t Threads = 1;
+  static constexpr int32_t MaxThreads = 256;
   bool Collisions = false;        // player-to-player collisions
   bool& Evolution = Settings.Evolution;  // set through SetEvolution
   std::vector<TPlayer*> Players;  // all players, team by team (not owned)
