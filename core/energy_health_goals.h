@@ -10,6 +10,8 @@ class TGoalEnergy : public TGoal {
  public:
   explicit TGoalEnergy(TGoalOwner owner);
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
 };
 
 // "Health": full health (100) gives 10.
@@ -17,6 +19,8 @@ class TGoalHealth : public TGoal {
  public:
   explicit TGoalHealth(TGoalOwner owner);
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
 };
 
 }  // namespace vorlanth

@@ -45,25 +45,56 @@ double TListOfFutures::GetScore(const TFuture& future) const {
 }
 
 void TListOfFutures::AddFuture(TState& state) {
-  // The end cells. Every future of a player has the same positional parameters;
-  // the first future of the cycle sets their number.
-  if (Items.empty()) {
-    CellsPerItem = state.PositionalParamCount();
-    KeyCells.resize(static_cast<size_t>(CellsPerItem));
+  TFuture future;
+  future.OptionIndex = state.OptionIndex;
+  future.Direction = state.Direction;
+  future.OptionCode = state.OptionCode;
+  future.LimiterOption = state.LimiterOption;
+  future.Gain = state.Gain;
+  future.Weight = state.Weight;
+  const int32_t count = state.PositionalParamCount();
+  if (Logging) {
+    LoggedCellsPerItem = count;
+    Logged.push_back(future);
+    LoggedScores.push_back(state.GetScore());
+    for (int32_t i = 0; i < count; ++i) LoggedCells.push_back(state.GetPositionalParam(i).GetCell());
+    return;
   }
+  StateCells.resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) StateCells[static_cast<size_t>(i)] = state.GetPositionalParam(i).GetCell();
+  Record(future, state.GetScore(), StateCells.data(), count);
+}
+
+void TListOfFutures::ClearLog() {
+  Logged.clear();
+  LoggedScores.clear();
+  LoggedCells.clear();
+}
+
+void TListOfFutures::AddLogged(const TListOfFutures& log, int32_t k) {
+  const auto i = static_cast<size_t>(k);
+  const size_t stride = static_cast<size_t>(log.LoggedCellsPerItem);
+  Record(log.Logged[i], log.LoggedScores[i], log.LoggedCells.data() + i * stride, log.LoggedCellsPerItem);
+}
+
+void TListOfFutures::Record(const TFuture& future, double score, const int32_t* futureCells,
+                            int32_t cellCount) {
+  // Every future of a player has the same positional parameters: the first future
+  // of the cycle sets their number.
+  if (Items.empty()) CellsPerItem = cellCount;
+  KeyCells.resize(static_cast<size_t>(CellsPerItem));
   int32_t* cells = KeyCells.data();
-  for (int32_t i = 0; i < CellsPerItem; ++i)
-    cells[i] = i < state.PositionalParamCount() ? state.GetPositionalParam(i).GetCell() : 0;
+  for (int32_t i = 0; i < CellsPerItem; ++i) cells[i] = i < cellCount ? futureCells[i] : 0;
 
   if (Index.empty()) Index.assign(kInitialIndexSize, kEmptySlot);
   const size_t mask = Index.size() - 1;
-  size_t slot = KeyHash(state.OptionCode, cells, CellsPerItem) & mask;
+  size_t slot = KeyHash(future.OptionCode, cells, CellsPerItem) & mask;
   for (; Index[slot] != kEmptySlot; slot = (slot + 1) & mask) {
     TFuture& item = Items[static_cast<size_t>(Index[slot])];
-    if (!SameKey(item, state.OptionCode, cells)) continue;
-    if (state.GetScore() > GetScore(item)) {
-      item.Gain = state.Gain;
-      item.Weight = state.Weight;
+    if (!SameKey(item, future.OptionCode, cells)) continue;
+    if (score > GetScore(item)) {
+      item.Gain = future.Gain;
+      item.Weight = future.Weight;
     }
     return;
   }
@@ -72,14 +103,7 @@ void TListOfFutures::AddFuture(TState& state) {
   Index[slot] = number;
   const int32_t* before = Cells.data();
   Cells.insert(Cells.end(), cells, cells + CellsPerItem);
-  TFuture item;
-  item.OptionIndex = state.OptionIndex;
-  item.Direction = state.Direction;
-  item.OptionCode = state.OptionCode;
-  item.LimiterOption = state.LimiterOption;
-  item.Gain = state.Gain;
-  item.Weight = state.Weight;
-  Items.push_back(item);
+  Items.push_back(future);
   if (Cells.data() != before) {
     RelinkCells();
   } else {

@@ -38,8 +38,18 @@ class TListOfFutures {
   // Empties the recorded futures and readies one accumulator per option.
   void Prepare();
   // Records a finished future: merged into the item of the same option and end
-  // cell (best score kept; equal scores keep the first), or appended.
+  // cell (best score kept; equal scores keep the first), or appended. A logging
+  // list keeps it as it came instead.
   void AddFuture(TState& state);
+
+  // A replica's list logs its finished futures, in the order they came, for the
+  // main list to record in pass order (AddLogged); it records nothing itself.
+  bool Logging = false;
+  void ClearLog();
+  int32_t LoggedCount() const { return static_cast<int32_t>(Logged.size()); }
+  // Records the k-th future logged by another list of the same kind of player,
+  // exactly as AddFuture would have recorded it.
+  void AddLogged(const TListOfFutures& log, int32_t k);
   // Sets the free parameters of the given (present) state from the option scores.
   // Leaves them unchanged when the accumulators are missing (a player created
   // after this cycle's Prepare).
@@ -70,8 +80,16 @@ class TListOfFutures {
   int32_t CellsPerItem = 0;
   std::vector<int32_t> Index;  // item number, or -1 for an empty slot; size a power of 2
   std::vector<int32_t> KeyCells;  // the end cells of the future being recorded
+  std::vector<int32_t> StateCells;  // the end cells read from a finished state
   std::vector<std::unique_ptr<TState>> Options;  // one per option code; never shrinks
 
+  // The log: futures (their Cells left empty), their scores and end cells.
+  std::vector<TFuture> Logged;
+  std::vector<double> LoggedScores;
+  std::vector<int32_t> LoggedCells;
+  int32_t LoggedCellsPerItem = 0;
+
+  void Record(const TFuture& future, double score, const int32_t* cells, int32_t cellCount);
   static uint64_t KeyHash(int32_t optionCode, const int32_t* cells, int32_t count);
   bool SameKey(const TFuture& item, int32_t optionCode, const int32_t* cells) const;
   void GrowIndex();

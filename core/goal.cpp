@@ -5,6 +5,7 @@
 
 #include "core/player.h"
 #include "core/random.h"
+#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "core/team.h"
 
@@ -39,6 +40,16 @@ void TGoal::Assign(const TGoal& source) {
   Scale = source.Scale;
   ReactionMs = source.ReactionMs;
   Urgency = source.Urgency;
+}
+
+void TGoal::MapPointers(const TReplicaMap& map) { Owner = map(Owner); }
+
+void TGoal::TakeFutureValues(const TGoal& replica) {
+  Value = replica.Value;
+  StartValue = replica.StartValue;
+  GainInput = replica.GainInput;
+  Level = replica.Level;
+  Feeling = replica.Feeling;
 }
 
 void TGoal::ApplyTo(TPlayer& player) {
@@ -95,6 +106,26 @@ void TGoalSet::CopyParamsFrom(const TGoalSet& other) {
       }
     }
   }
+}
+
+void TGoalSet::BeforePasses() {
+  for (size_t g = 0; g < Items.size(); ++g) Items[g]->BeforePasses();
+}
+
+std::unique_ptr<TGoalSet> TGoalSet::Replicate(const TReplicaMap& map) const {
+  auto replica = std::make_unique<TGoalSet>(map(Owner));
+  replica->ShowGoals = ShowGoals;
+  for (const auto& goal : Items) {
+    std::unique_ptr<TGoal> copy = goal->Replicate(map);
+    if (!copy) return nullptr;
+    replica->Items.push_back(std::move(copy));
+  }
+  return replica;
+}
+
+void TGoalSet::MirrorInto(TGoalSet& replica, const TReplicaMap& map) const {
+  replica.ShowGoals = ShowGoals;
+  for (size_t g = 0; g < Items.size(); ++g) Items[g]->MirrorInto(*replica.Items[g], map);
 }
 
 void TGoalSet::RandomizeStrengths() {

@@ -10,6 +10,7 @@
 namespace vorlanth {
 
 class TPlayer;
+class TReplicaMap;
 class TTeam;
 
 // The owner of a goal or goal set: exactly one of the two is set.
@@ -24,8 +25,6 @@ class TGoal {
  public:
   explicit TGoal(TGoalOwner owner);
   virtual ~TGoal() = default;
-  TGoal(const TGoal&) = delete;
-  TGoal& operator=(const TGoal&) = delete;
 
   TGoalOwner Owner;
   std::string Name = "Generic goal";
@@ -54,6 +53,19 @@ class TGoal {
   // A personal goal that also acts on the present world, once per cycle beside the
   // team goals (energy stealing); the others are evaluated in futures only.
   virtual bool ActsInPresent() const { return false; }
+  // Called on the main thread before each cycle's passes of futures, for what
+  // must not happen inside them (drawing random numbers for the present world).
+  virtual void BeforePasses() {}
+
+  // Replicas of the world, for passes on other threads. Replicate: a copy of this
+  // goal for a replica, its pointers mapped into it (nullptr: this kind of goal
+  // cannot be replicated). MirrorInto: every value of this goal copied into its
+  // replica, of the same class. MapPointers: what a copy does to its pointers.
+  virtual std::unique_ptr<TGoal> Replicate(const TReplicaMap& /*map*/) const { return nullptr; }
+  virtual void MirrorInto(TGoal& /*replica*/, const TReplicaMap& /*map*/) const {}
+  virtual void MapPointers(const TReplicaMap& map);
+  // What the last pass of futures left in the measurement (for the plots).
+  void TakeFutureValues(const TGoal& replica);
 
   double GetStartValue() const { return StartValue; }
   void SetStrength(double x);
@@ -62,7 +74,26 @@ class TGoal {
   void Assign(const TGoal& source);
   // Evaluate, Derive and fold into the player's current state (players with controls only).
   void ApplyTo(TPlayer& player);
+
+ protected:
+  // Only a goal's own class copies it whole (for its replicas), never a bare TGoal.
+  TGoal(const TGoal&) = default;
+  TGoal& operator=(const TGoal&) = default;
 };
+
+// Replicate and MirrorInto for a goal class whose copy is its replica.
+template <class T>
+std::unique_ptr<TGoal> ReplicateGoal(const T& goal, const TReplicaMap& map) {
+  std::unique_ptr<T> copy(new T(goal));
+  copy->MapPointers(map);
+  return copy;
+}
+template <class T>
+void MirrorGoal(const T& goal, TGoal& replica, const TReplicaMap& map) {
+  T& target = static_cast<T&>(replica);
+  target = goal;
+  target.MapPointers(map);
+}
 
 class TGoalSet {
  public:
@@ -88,6 +119,11 @@ class TGoalSet {
   void ForgetPlayer(const TPlayer* player);
   // Each own goal copies the parameters of the first goal of the same class in Other.
   void CopyParamsFrom(const TGoalSet& other);
+  void BeforePasses();
+  // A set of replicas of these goals, owned by the replica's owner (nullptr when
+  // a goal cannot be replicated); every value copied into such a set.
+  std::unique_ptr<TGoalSet> Replicate(const TReplicaMap& map) const;
+  void MirrorInto(TGoalSet& replica, const TReplicaMap& map) const;
   void RandomizeStrengths();
   void MutateStrengths();
   void ColorFromGoals();

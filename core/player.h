@@ -86,6 +86,13 @@ class TPlayer {
   // Whether Clone is provided: a body that cannot be cloned is never asked to split.
   virtual bool CanClone() const { return false; }
 
+  // Replicas of the world, for passes on other threads. NewReplica: a player of
+  // the same class, whose values MirrorInto fills in (its goals are the replica's
+  // to give); nullptr: this kind of player cannot be replicated. MirrorInto:
+  // everything a future of the replica reads, copied from this player.
+  virtual std::unique_ptr<TPlayer> NewReplica() const { return nullptr; }
+  virtual void MirrorInto(TPlayer& replica) const;
+
   TState& GetState() { return FutureMode ? *Working : *Present; }
   const TState& GetState() const { return FutureMode ? *Working : *Present; }
   TTrack* GetTrack() const;

@@ -1,19 +1,44 @@
 #include "core/random.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 
 namespace vorlanth {
+namespace {
+
+std::atomic<uint64_t> TheRunSeed{0};
+
+uint64_t SplitMix(uint64_t& seed) {
+  seed += 0x9E3779B97F4A7C15ull;
+  uint64_t z = seed;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+// The four words of a stream from one seed; a seeded stream starts afresh.
+void SeedStream(uint64_t seed) {
+  detail::Stream.HasSpareGauss = false;
+  for (uint64_t& word : detail::Stream.State.s) word = SplitMix(seed);
+}
+
+}  // namespace
 
 void RandomSeed(uint64_t seed) {
-  detail::HasSpareGauss = false;  // a seeded stream starts afresh
-  for (uint64_t& word : detail::RandomState.s) {
-    seed += 0x9E3779B97F4A7C15ull;
-    uint64_t z = seed;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    word = z ^ (z >> 31);
-  }
+  TheRunSeed.store(seed, std::memory_order_relaxed);
+  SeedStream(seed);
+}
+
+uint64_t RunSeed() { return TheRunSeed.load(std::memory_order_relaxed); }
+
+void SeedPassStream(uint64_t cycle, uint64_t pass) {
+  // Each input goes through the mixer before the next is added, so that nearby
+  // (cycle, pass) pairs give unrelated streams.
+  uint64_t key = RunSeed();
+  key = SplitMix(key) ^ cycle;
+  key = SplitMix(key) ^ pass;
+  SeedStream(SplitMix(key));
 }
 
 void RandomizeFromClock() {
@@ -24,9 +49,10 @@ void RandomizeFromClock() {
 double RandomGauss(double standardDeviation) {
   // The polar method yields two independent deviates per accepted pair: the
   // second is kept for the next call, halving the logarithms and square roots.
-  if (detail::HasSpareGauss) {
-    detail::HasSpareGauss = false;
-    return standardDeviation * detail::SpareGauss;
+  detail::TRandomStream& stream = detail::Stream;
+  if (stream.HasSpareGauss) {
+    stream.HasSpareGauss = false;
+    return standardDeviation * stream.SpareGauss;
   }
   double u, v, s;
   do {
@@ -35,8 +61,8 @@ double RandomGauss(double standardDeviation) {
     s = u * u + v * v;
   } while (s >= 1.0 || s == 0.0);
   const double factor = std::sqrt(-2.0 * std::log(s) / s);
-  detail::SpareGauss = v * factor;
-  detail::HasSpareGauss = true;
+  stream.SpareGauss = v * factor;
+  stream.HasSpareGauss = true;
   return standardDeviation * u * factor;
 }
 

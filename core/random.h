@@ -1,14 +1,22 @@
 #pragma once
-// The process-wide pseudo-random generator: uniform numbers in [0, 1) and normal
-// deviates by the polar method. Seeded from the clock at start-up and at each
-// start of a run; tests and the headless runner seed it explicitly.
+// The pseudo-random generator: uniform numbers in [0, 1) and normal deviates by
+// the polar method. Each thread draws from its own stream. The main thread's is
+// seeded from the clock at start-up and at each start of a run (tests and the
+// headless runner seed it explicitly); every pass of futures draws from a stream
+// of its own, derived from the run's seed, the cycle and the pass, so what a pass
+// produces does not depend on the thread that ran it.
 
 #include <cstdint>
 
 namespace vorlanth {
 
+// Seeds the calling thread's stream; the seed becomes the run's seed.
 void RandomSeed(uint64_t seed);
 void RandomizeFromClock();
+// The seed given last (by RandomSeed or RandomizeFromClock), from any thread.
+uint64_t RunSeed();
+// Starts the calling thread's stream afresh for one pass of futures.
+void SeedPassStream(uint64_t cycle, uint64_t pass);
 
 namespace detail {
 
@@ -31,16 +39,33 @@ struct TRandomState {
   }
 };
 
-inline TRandomState RandomState;
-// The polar method's second deviate (unit variance), kept for the next draw.
-inline double SpareGauss = 0;
-inline bool HasSpareGauss = false;
+// The calling thread's stream, with the polar method's second deviate (unit
+// variance) kept for the next draw.
+struct TRandomStream {
+  TRandomState State;
+  double SpareGauss = 0;
+  bool HasSpareGauss = false;
+};
+inline thread_local TRandomStream Stream;
 
 }  // namespace detail
 
+// Keeps the calling thread's stream aside and puts it back on leaving: what runs
+// in between (passes of futures, building replicas) leaves it as it was.
+class TRandomStreamKeeper {
+ public:
+  TRandomStreamKeeper() : Kept(detail::Stream) {}
+  ~TRandomStreamKeeper() { detail::Stream = Kept; }
+  TRandomStreamKeeper(const TRandomStreamKeeper&) = delete;
+  TRandomStreamKeeper& operator=(const TRandomStreamKeeper&) = delete;
+
+ private:
+  detail::TRandomStream Kept;
+};
+
 // Uniform in [0, 1): 53 random bits. Inline, since the futures draw several
 // numbers per sub-step.
-inline double Random() { return static_cast<double>(detail::RandomState.Next() >> 11) * 0x1.0p-53; }
+inline double Random() { return static_cast<double>(detail::Stream.State.Next() >> 11) * 0x1.0p-53; }
 
 // Normal deviate of mean 0 and the given standard deviation (polar method).
 double RandomGauss(double standardDeviation);

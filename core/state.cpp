@@ -197,7 +197,9 @@ void TState::Assign(const TState& source) {
   // One description for both; the values as one block (the records point into
   // the shared description, so they are right as copied).
   if (&source == this) return;
-  Layout = source.Layout;
+  // Compared first: replicas on other threads share the description, and an
+  // assignment would count references on it for nothing.
+  if (Layout != source.Layout) Layout = source.Layout;
   Params = source.Params;
   for (TStateParam& p : Params) {
     p.Owner = this;

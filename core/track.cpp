@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "core/pass_workers.h"
 #include "core/player.h"
+#include "core/random.h"
 #include "core/rounding.h"
 #include "core/team.h"
 #include "core/vector_state.h"
@@ -21,7 +23,7 @@ int64_t SteadyClockMs() {
 
 TTrack::TTrack() : ClockMs(SteadyClockMs) { SetEvolution(false); }
 
-TTrack::~TTrack() = default;
+TTrack::~TTrack() { Workers.reset(); }
 
 void TTrack::AddTeam(TTeam* team) {
   Teams.push_back(team);
@@ -91,42 +93,73 @@ void TTrack::Cycle() {
   RunCycle();
 }
 
+void TTrack::MirrorInto(TTrack& replica) const {
+  replica.Settings = Settings;
+  replica.Collisions = Collisions;
+}
+
+void TTrack::RunPass(int32_t subSteps) {
+  for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
+  for (int32_t s = 1; s <= subSteps; ++s) {
+    ClearUpperVectorState();
+    for (size_t t = 0; t < Teams.size(); ++t) {
+      if (s == 1) {
+        Teams[t]->StartFutureStep();
+      } else {
+        Teams[t]->ContinueFutureStep();
+      }
+    }
+    Step();
+    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->EvaluateGoals();
+    for (size_t i = 0; i < Players.size(); ++i) Players[i]->GetState().EndStep();
+    TotalSubSteps += static_cast<int64_t>(Players.size());
+  }
+  for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(false);
+}
+
+int64_t TTrack::RunPasses(int32_t subSteps) {
+  // What must happen in the present before the futures (scattering drops).
+  for (TTeam* team : Teams) {
+    team->Goals->BeforePasses();
+    for (auto& player : team->Players) player->Goals->BeforePasses();
+  }
+  BeginPasses();
+  struct TEndPasses {
+    TTrack& Track;
+    ~TEndPasses() { Track.EndPasses(); }
+  } endPasses{*this};
+  TPassCounter counter(FixedFutures, MinFutures, StepMs, ClockMs);
+  const uint64_t cycle = CycleCount;
+  // The passes draw from streams of their own; the main thread's goes on after
+  // them as if they had not been.
+  const TRandomStreamKeeper keeper;
+  int64_t passes = 0;
+  const int32_t threads = std::clamp(Threads, 1, MaxThreads);
+  if (threads > 1 && (!Workers || Workers->ThreadCount() != threads))
+    Workers = std::make_unique<TPassWorkers>(*this, threads);
+  if (threads == 1) Workers.reset();
+  if (Workers && Workers->Follow()) {
+    passes = Workers->RunPasses(counter, cycle, subSteps);
+  } else {
+    for (int64_t pass = counter.Claim(); pass >= 0; pass = counter.Claim()) {
+      SeedPassStream(cycle, static_cast<uint64_t>(pass));
+      RunPass(subSteps);
+    }
+    passes = counter.Count();
+  }
+  return passes;
+}
+
 void TTrack::RunCycle() {
   const int32_t count = SubStepCount();
+  ++CycleCount;
 
   // 1-2: ready the futures lists; clean background for the traces.
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->PrepareFutures();
   Draw(0);
 
   // 3-4: passes of futures, at least MinFutures, then until the budget is spent.
-  const int64_t t0 = FixedFutures > 0 ? 0 : ClockMs();
-  int64_t passes = 0;
-  for (;;) {
-    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
-    for (int32_t s = 1; s <= count; ++s) {
-      ClearUpperVectorState();
-      for (size_t t = 0; t < Teams.size(); ++t) {
-        if (s == 1) {
-          Teams[t]->StartFutureStep();
-        } else {
-          Teams[t]->ContinueFutureStep();
-        }
-      }
-      Step();
-      for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->EvaluateGoals();
-      for (size_t i = 0; i < Players.size(); ++i) Players[i]->GetState().EndStep();
-      TotalSubSteps += static_cast<int64_t>(Players.size());
-    }
-    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(false);
-    ++passes;
-    if (FixedFutures > 0) {
-      if (passes < FixedFutures) continue;
-      break;
-    }
-    if (passes < MinFutures) continue;
-    if (ClockMs() - t0 > StepMs) break;
-  }
-  LastPassCount = passes;
+  LastPassCount = RunPasses(count);
 
   // 5: team goals act on the present, and so do the players' goals that act in the
   // present too (energy stealing), then draw.

@@ -12,6 +12,7 @@
 
 namespace vorlanth {
 
+class TPassWorkers;
 class TPlayer;
 class TTeam;
 
@@ -44,7 +45,8 @@ class TTrack {
 
   // Installed by the window: processes its pending messages. Empty: nothing.
   std::function<void()> ProcessMessages;
-  // Monotonic clock in ms; replaceable so tests can drive the time budget.
+  // Monotonic clock in ms; replaceable so tests can drive the time budget. Every
+  // thread running passes reads it.
   std::function<int64_t()> ClockMs;
   // Installed by the window: told of each player that leaves its team (before it
   // is freed), so that what the window keeps of it goes too. Empty: nothing.
@@ -53,6 +55,9 @@ class TTrack {
   // Statistics of the last cycle, for the window and the tools.
   int64_t LastPassCount = 0;
   int64_t TotalSubSteps = 0;  // player sub-steps simulated since creation
+  // Cycles begun since creation: with the run's seed and the pass number, it
+  // picks the random stream of each pass.
+  uint64_t CycleCount = 0;
 
   // Slot 0: advance the world one time step (collisions, walls).
   virtual void Step() = 0;
@@ -74,6 +79,23 @@ class TTrack {
   void Cycle();
   // Number of sub-steps of a future: max(round(HorizonMs / StepMs), 2).
   int32_t SubStepCount() const;
+  // One pass: every player runs one future of `subSteps` sub-steps, all of them
+  // in the same simulated world, and records it.
+  void RunPass(int32_t subSteps);
+
+  // Replicas of the world, for passes on other threads. NewReplica: a track of
+  // the same kind with no teams (nullptr: the passes stay on one thread).
+  // MirrorInto: the track's own settings, copied into a replica before each
+  // cycle's passes. DrawingMark and ReplayDrawing: how much a replica has drawn,
+  // and what it drew between two marks, replayed onto this track's picture.
+  virtual std::unique_ptr<TTrack> NewReplica() const { return nullptr; }
+  virtual void MirrorInto(TTrack& replica) const;
+  virtual size_t DrawingMark() const { return 0; }
+  virtual void ReplayDrawing(const TTrack& /*replica*/, size_t /*from*/, size_t /*to*/) {}
+  // Around each cycle's passes, on the main thread: what the futures read of the
+  // outside world (the mouse) is taken once before them.
+  virtual void BeginPasses() {}
+  virtual void EndPasses() {}
 
   // A player removed while a cycle runs is freed only when the outermost cycle
   // ends, so that no loop of the cycle is left holding a freed player.
@@ -85,7 +107,10 @@ class TTrack {
  private:
   int CycleDepth = 0;
   std::vector<std::unique_ptr<TPlayer>> Disposed;
+  std::unique_ptr<TPassWorkers> Workers;  // while Threads > 1
   void RunCycle();
+  // The passes of futures of one cycle (steps 3 and 4); returns their number.
+  int64_t RunPasses(int32_t subSteps);
 };
 
 }  // namespace vorlanth

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/replica_map.h"
 #include "core/team.h"
 #include "world2d/player2d.h"
 #include "world2d/body_cast.h"
@@ -35,6 +36,11 @@ void TGoal2DTeamAway::Evaluate(TPlayer& player) {
     value *= std::sqrt(dx * dx + dy * dy) / neutral;
   }
   SetValue(value);
+}
+
+void TGoal2DTeamAway::MapPointers(const TReplicaMap& map) {
+  TGoal::MapPointers(map);
+  AvoidTeam = map(AvoidTeam);
 }
 
 }  // namespace vorlanth

@@ -19,6 +19,9 @@ class TGoal2DTeamAway : public TGoal {
   TTeam* AvoidTeam;  // the team whose players are avoided (not owned)
 
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  void MapPointers(const TReplicaMap& map) override;
 };
 
 }  // namespace vorlanth

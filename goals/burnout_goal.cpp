@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/error.h"
+#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/rocket.h"
@@ -88,6 +89,11 @@ void TGoalBurnOut::ShowDrain(TRocket& rocket, const TPlayer2D& victim) {
   }
   TTrack* track = rocket.GetTrack();
   if (track && track->ProcessMessages) track->ProcessMessages();
+}
+
+void TGoalBurnOut::MapPointers(const TReplicaMap& map) {
+  TGoal::MapPointers(map);
+  Rocket = map.Body(Rocket);
 }
 
 }  // namespace vorlanth

@@ -18,6 +18,9 @@ class TGoalBurnOut : public TGoal {
   explicit TGoalBurnOut(TGoalOwner owner);
 
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  void MapPointers(const TReplicaMap& map) override;
   // Steals in the present too, and shows it there.
   bool ActsInPresent() const override { return true; }
 

@@ -5,7 +5,9 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "core/replica_map.h"
 #include "core/rounding.h"
+#include "core/team.h"
 #include "core/track.h"
 #include "world2d/player2d.h"
 #include "world2d/rocket.h"
@@ -50,10 +52,24 @@ void TGoal2DSweets::SetDropLeft(int32_t i, int32_t units) {
   (InFuture() ? FutureDropUnits : DropUnits)[k] = units;
 }
 
+void TGoal2DSweets::BeforePasses() {
+  if (!ReplaceDrops || !Owner.Team) return;
+  // Placed for the team's first body in the plane, as its first evaluation would.
+  for (int32_t i = 0; i < Owner.Team->PlayerCount(); ++i) {
+    if (auto* body = As2D(Owner.Team->GetPlayer(i))) {
+      LastPlayer = body;
+      PlaceAllDrops();
+      return;
+    }
+  }
+}
+
 void TGoal2DSweets::Evaluate(TPlayer& player) {
   auto* body = As2D(&player);
   LastPlayer = body;
-  if (ReplaceDrops && body) PlaceAllDrops();
+  // Drops are scattered in the present only (before the passes, or here): the
+  // futures never draw the present's random numbers.
+  if (ReplaceDrops && body && !body->FutureMode) PlaceAllDrops();
   SetValue(1);
   StartValue = 1;
   if (!body || body->IsDead()) return;
@@ -143,6 +159,11 @@ void TGoal2DSweets::Draw() {
 
 void TGoal2DSweets::ForgetPlayer(const TPlayer* player) {
   if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
+}
+
+void TGoal2DSweets::MapPointers(const TReplicaMap& map) {
+  TGoal::MapPointers(map);
+  LastPlayer = map.Body(LastPlayer);
 }
 
 }  // namespace vorlanth

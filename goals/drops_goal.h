@@ -34,6 +34,11 @@ class TGoal2DSweets : public TGoal {
   double PresentEnergyGained = 0;      // energy players gained from drops in the present, for statistics
 
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  void MapPointers(const TReplicaMap& map) override;
+  // Scatters the drops when they are to be replaced: on the main thread, never in a future.
+  void BeforePasses() override;
   // Copies the present units into the future ones (a future starts from the present).
   void ResetFuture() override;
   // The present drops, cream circles outlined in green.

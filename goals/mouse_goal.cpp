@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/replica_map.h"
 #include "world2d/player2d.h"
 #include "world2d/track2d.h"
 #include "world2d/body_cast.h"
@@ -54,6 +55,11 @@ void TGoalMouse::Draw() {
 
 void TGoalMouse::ForgetPlayer(const TPlayer* player) {
   if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
+}
+
+void TGoalMouse::MapPointers(const TReplicaMap& map) {
+  TGoal::MapPointers(map);
+  LastPlayer = map.Body(LastPlayer);
 }
 
 }  // namespace vorlanth

@@ -23,6 +23,9 @@ class TGoalMouse : public TGoal {
 
   // Reads the cursor afresh; off the circuit, or for a dead player, Value is kept.
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  void MapPointers(const TReplicaMap& map) override;
   void Draw() override;
   void ForgetPlayer(const TPlayer* player) override;
 };

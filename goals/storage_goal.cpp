@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "world2d/player2d.h"
 #include "world2d/body_cast.h"
@@ -68,6 +69,11 @@ void TGoal2DStorage::Draw() {
 
 void TGoal2DStorage::ForgetPlayer(const TPlayer* player) {
   if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
+}
+
+void TGoal2DStorage::MapPointers(const TReplicaMap& map) {
+  TGoal::MapPointers(map);
+  LastPlayer = map.Body(LastPlayer);
 }
 
 }  // namespace vorlanth

@@ -28,6 +28,9 @@ class TGoal2DStorage : public TGoal {
   double Stored = 0;                // energy in the box
 
   void Evaluate(TPlayer& player) override;
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  void MapPointers(const TReplicaMap& map) override;
   // The box outline in blue and its fill level in aqua.
   void Draw() override;
   void ForgetPlayer(const TPlayer* player) override;

@@ -40,6 +40,12 @@ void TPolygon2D::SetSides(int32_t n) {
   ArraysPending = true;
 }
 
+void TPolygon2D::MirrorInto(TPlayer& replica) const {
+  TPhysic2D::MirrorInto(replica);
+  auto& polygon = static_cast<TPolygon2D&>(replica);
+  if (polygon.Sides != Sides) polygon.SetSides(Sides);
+}
+
 void TPolygon2D::UpdateShape() {
   // Sides is a public field: one set without SetSides still gets a matching table.
   if (Directions.size() != static_cast<size_t>(Sides)) SetSides(Sides);

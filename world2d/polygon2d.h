@@ -1,6 +1,7 @@
 #pragma once
 // The asteroid: a passive body with a regular outline of Sides corners. It has no
-// controls and cannot be cloned, so it never decides and never splits.
+// controls and cannot be cloned, so it never decides and never splits; it is
+// replicated only for passes of futures on other threads.
 
 #include <memory>
 #include <vector>
@@ -20,6 +21,8 @@ class TPolygon2D : public TPhysic2D {
   std::vector<TVec2> Directions;
 
   std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
+  std::unique_ptr<TPlayer> NewReplica() const override { return Create(Sides, 0, 0, 0); }
+  void MirrorInto(TPlayer& replica) const override;
   void UpdateShape() override;
   void SetSides(int32_t n);
 

@@ -20,6 +20,7 @@ class TRocket : public TPhysic2D {
   void CreateParams() override;
   std::unique_ptr<TPlayer> Clone() const override;
   bool CanClone() const override { return true; }
+  std::unique_ptr<TPlayer> NewReplica() const override { return Create(0, 0, 0); }
   void ApplyForces() override;
   void ApplyImpact(double speed) override;
   void Draw() override;

@@ -35,6 +35,7 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
   std::unique_ptr<Picture> background = picture.Clone();
 
   Cells = std::move(cells);
+  CellData = Cells.data();
   GridWidth = width;
   GridHeight = height;
   Background = std::move(background);
@@ -67,28 +68,65 @@ bool TTrack2D::IsOnTrack(double x, double y) const {
   const int32_t ix = Round32(x);
   const int32_t iy = Round32(y);
   if (!CellInBounds(ix, iy)) return false;
-  return Cells[static_cast<size_t>(ix) * static_cast<size_t>(GridHeight) + static_cast<size_t>(iy)] == 0;
+  return CellData[static_cast<size_t>(ix) * static_cast<size_t>(GridHeight) + static_cast<size_t>(iy)] == 0;
+}
+
+bool TTrack2D::ReadMouse(int32_t& x, int32_t& y) const {
+  x = -1;
+  y = -1;
+  if (MouseFrozen) {
+    x = MouseAtX;
+    y = MouseAtY;
+    return MouseValid;
+  }
+  return MouseSource && MouseSource(x, y);
 }
 
 int32_t TTrack2D::MouseX() const {
-  int32_t x = -1;
-  int32_t y = -1;
-  if (!MouseSource || !MouseSource(x, y)) return -1;
-  return x;
+  int32_t x, y;
+  return ReadMouse(x, y) ? x : -1;
 }
 
 int32_t TTrack2D::MouseY() const {
-  int32_t x = -1;
-  int32_t y = -1;
-  if (!MouseSource || !MouseSource(x, y)) return -1;
-  return y;
+  int32_t x, y;
+  return ReadMouse(x, y) ? y : -1;
 }
 
 bool TTrack2D::MouseInTrack() const {
-  int32_t x = -1;
-  int32_t y = -1;
-  if (!MouseSource || !MouseSource(x, y)) return false;
+  int32_t x, y;
+  if (!ReadMouse(x, y)) return false;
   return 0 < x && x < Width() && 0 < y && y < Height();
+}
+
+void TTrack2D::BeginPasses() {
+  MouseFrozen = false;
+  MouseValid = ReadMouse(MouseAtX, MouseAtY);
+  MouseFrozen = true;
+}
+
+std::unique_ptr<TTrack> TTrack2D::NewReplica() const { return std::make_unique<TTrack2D>(); }
+
+void TTrack2D::MirrorInto(TTrack& replica) const {
+  TTrack::MirrorInto(replica);
+  auto& copy = static_cast<TTrack2D&>(replica);
+  copy.CellData = CellData;
+  copy.GridWidth = GridWidth;
+  copy.GridHeight = GridHeight;
+  copy.MouseFrozen = true;
+  copy.MouseValid = MouseFrozen ? MouseValid : ReadMouse(copy.MouseAtX, copy.MouseAtY);
+  if (MouseFrozen) {
+    copy.MouseAtX = MouseAtX;
+    copy.MouseAtY = MouseAtY;
+  }
+  // A replica draws only when the world does, and then into its recording.
+  if (ImageCanvas && !copy.Recording) copy.Recording = std::make_unique<TRecordingCanvas>();
+  if (copy.Recording) copy.Recording->Clear();
+  copy.ImageCanvas = ImageCanvas ? copy.Recording.get() : nullptr;
+}
+
+void TTrack2D::ReplayDrawing(const TTrack& replica, size_t from, size_t to) {
+  const auto& copy = static_cast<const TTrack2D&>(replica);
+  if (ImageCanvas && copy.Recording) copy.Recording->Replay(from, to, *ImageCanvas);
 }
 
 void TTrack2D::DrawBackground() {

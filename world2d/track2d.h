@@ -10,6 +10,7 @@
 
 #include "core/track.h"
 #include "world2d/canvas.h"
+#include "world2d/recording_canvas.h"
 
 namespace vorlanth {
 
@@ -26,6 +27,9 @@ class TTrack2D : public TTrack {
 
   // The circuit grid, column-major (x * GridHeight + y): 1 = wall, 0 = track.
   std::vector<uint8_t> Cells;
+  // The grid the tests read: this track's Cells, or, in a replica, the world's
+  // (shared, read-only); nullptr before a circuit is loaded.
+  const uint8_t* CellData = nullptr;
   double& Friction = Settings.Friction;          // rolling friction read by the kart
   double& SideFriction = Settings.SideFriction;  // side friction read by the kart
   int32_t GridWidth = 0;       // picture size at load time (pixels)
@@ -41,7 +45,7 @@ class TTrack2D : public TTrack {
   // height 0 raises an error and leaves the previous circuit in place.
   void LoadFromImage(const Picture& picture);
   // Whether a circuit has been loaded; before that there are no walls and no border.
-  bool HasCircuit() const { return !Cells.empty(); }
+  bool HasCircuit() const { return CellData != nullptr; }
   // The player at i of Players as a physics body; raises when it is not one.
   TPhysic2D& GetPhysic(int32_t i);
   // Also refreshes the physics view of the players, so that GetPhysic is a lookup.
@@ -52,7 +56,7 @@ class TTrack2D : public TTrack {
   bool PixelInBounds(TPoint p) const { return CellInBounds(p.x, p.y); }
   bool PixelOnTrack(TPoint p) const {
     return CellInBounds(p.x, p.y) &&
-           Cells[static_cast<size_t>(p.x) * static_cast<size_t>(GridHeight) + static_cast<size_t>(p.y)] == 0;
+           CellData[static_cast<size_t>(p.x) * static_cast<size_t>(GridHeight) + static_cast<size_t>(p.y)] == 0;
   }
   // Width and height of the circuit picture in pixels.
   int32_t Width() const { return GridWidth; }
@@ -64,11 +68,29 @@ class TTrack2D : public TTrack {
   void DrawBackground() override;
   void Step() override;
 
+  // Replicas: they share the circuit grid, see the mouse where it was when the
+  // passes began, and record their drawing for the main thread to replay.
+  std::unique_ptr<TTrack> NewReplica() const override;
+  void MirrorInto(TTrack& replica) const override;
+  size_t DrawingMark() const override { return Recording ? Recording->Size() : 0; }
+  void ReplayDrawing(const TTrack& replica, size_t from, size_t to) override;
+  // The futures of a cycle all see the mouse where it was when its passes began.
+  void BeginPasses() override;
+  void EndPasses() override { MouseFrozen = false; }
+
  private:
   // The strict bounds test on a pixel already rounded.
   bool CellInBounds(int32_t x, int32_t y) const {
     return 0 < x && x < GridWidth && 0 < y && y < GridHeight;
   }
+  // The cursor as the futures see it: read once before the passes.
+  bool MouseFrozen = false;
+  bool MouseValid = false;
+  int32_t MouseAtX = -1;
+  int32_t MouseAtY = -1;
+  bool ReadMouse(int32_t& x, int32_t& y) const;
+  // A replica's drawing, kept for the main thread (nullptr: nothing is drawn).
+  std::unique_ptr<TRecordingCanvas> Recording;
   // Players as physics bodies, index for index (nullptr for any other player).
   std::vector<TPhysic2D*> Bodies;
   // The pair pass's broad phase: the bodies' bounding squares, the bodies ordered

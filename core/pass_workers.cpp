@@ -1,0 +1,244 @@
+#include "core/pass_workers.h"
+
+#include <typeinfo>
+#include <utility>
+
+#include "core/goal.h"
+#include "core/player.h"
+#include "core/random.h"
+#include "core/team.h"
+#include "core/track.h"
+
+namespace vorlanth {
+
+// ---- TPassCounter ----------------------------------------------------------------
+
+TPassCounter::TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs,
+                           std::function<int64_t()> clock)
+    : Fixed(fixed),
+      Minimum(minimum),
+      BudgetMs(budgetMs),
+      Clock(std::move(clock)),
+      StartMs(Fixed > 0 || !Clock ? 0 : Clock()) {}
+
+int64_t TPassCounter::Claim() {
+  if (Stopped.load()) return -1;
+  if (Fixed > 0) {
+    const int64_t pass = Next.fetch_add(1);
+    return pass < Fixed ? pass : -1;
+  }
+  // The clock is read only once the minimum is reached, and a pass is handed out
+  // only after the budget was found unspent: no number is skipped.
+  if (Next.load() >= Minimum) {
+    if (TimeUp.load()) return -1;
+    if (!Clock || Clock() - StartMs > BudgetMs) {
+      TimeUp.store(true);
+      return -1;
+    }
+  }
+  return Next.fetch_add(1);
+}
+
+int64_t TPassCounter::Count() const {
+  const int64_t handed = Next.load();
+  return Fixed > 0 ? std::min(handed, Fixed) : handed;
+}
+
+// ---- TPassWorkers ----------------------------------------------------------------
+
+TPassWorkers::TPassWorkers(TTrack& track, int32_t threads)
+    : Track(track),
+      Replicas(static_cast<size_t>(std::max(threads, 1))),
+      Start(static_cast<std::ptrdiff_t>(Replicas.size())),
+      Done(static_cast<std::ptrdiff_t>(Replicas.size())) {
+  Threads.reserve(Replicas.size() - 1);
+  for (size_t w = 1; w < Replicas.size(); ++w) Threads.emplace_back([this, w] { Work(w); });
+}
+
+TPassWorkers::~TPassWorkers() {
+  Quit = true;
+  Start.arrive_and_wait();
+  Threads.clear();  // joins
+}
+
+void TPassWorkers::Work(size_t replica) {
+  for (;;) {
+    Start.arrive_and_wait();
+    if (Quit) return;
+    RunReplica(replica);
+    Done.arrive_and_wait();
+  }
+}
+
+void TPassWorkers::RunReplica(size_t index) {
+  TReplica& replica = Replicas[index];
+  try {
+    for (int64_t pass = Counter->Claim(); pass >= 0; pass = Counter->Claim()) {
+      replica.Passes.push_back(pass);
+      replica.Marks.push_back(replica.Track->DrawingMark());
+      SeedPassStream(CycleKey, static_cast<uint64_t>(pass));
+      replica.Track->RunPass(SubSteps);
+    }
+  } catch (...) {
+    Counter->Stop();
+    const std::lock_guard<std::mutex> lock(FailureLock);
+    if (!Failure) Failure = std::current_exception();
+  }
+  replica.Marks.push_back(replica.Track->DrawingMark());
+}
+
+void TPassWorkers::Describe(std::vector<const void*>& out) const {
+  out.clear();
+  const auto goals = [&out](const TGoalSet& set) {
+    out.push_back(&set);
+    for (const auto& goal : set.Items) {
+      out.push_back(goal.get());
+      out.push_back(&typeid(*goal));
+    }
+  };
+  for (const TTeam* team : Track.Teams) {
+    out.push_back(team);
+    goals(*team->Goals);
+    for (const auto& player : team->Players) {
+      out.push_back(player.get());
+      out.push_back(&typeid(*player));
+      goals(*player->Goals);
+    }
+  }
+}
+
+bool TPassWorkers::Follow() {
+  Describe(Current);
+  if (Current != Built) {
+    std::swap(Current, Built);
+    Replicable = Build();
+  }
+  if (!Replicable) return false;
+  for (TReplica& replica : Replicas) Mirror(replica);
+  return true;
+}
+
+bool TPassWorkers::Build() {
+  // Building draws random numbers (a new body's colour): the main stream must
+  // not see it.
+  const TRandomStreamKeeper keeper;
+  for (TReplica& replica : Replicas) {
+    replica.Teams.clear();
+    replica.Track.reset();
+    replica.Map.Clear();
+  }
+  for (TReplica& replica : Replicas)
+    if (!BuildReplica(replica)) return false;
+  return true;
+}
+
+bool TPassWorkers::BuildReplica(TReplica& replica) {
+  replica.Track = Track.NewReplica();
+  if (!replica.Track) return false;
+  // Every team and player first, so that goals can point at any of them.
+  std::vector<std::unique_ptr<TPlayer>> bodies;
+  for (TTeam* team : Track.Teams) {
+    replica.Teams.push_back(std::make_unique<TTeam>());
+    replica.Map.Add(team, replica.Teams.back().get());
+    for (const auto& player : team->Players) {
+      std::unique_ptr<TPlayer> body = player->NewReplica();
+      if (!body) return false;
+      replica.Map.Add(player.get(), body.get());
+      bodies.push_back(std::move(body));
+    }
+  }
+  size_t next = 0;
+  for (size_t t = 0; t < Track.Teams.size(); ++t) {
+    TTeam& team = *Track.Teams[t];
+    TTeam& copy = *replica.Teams[t];
+    copy.Goals = team.Goals->Replicate(replica.Map);
+    if (!copy.Goals) return false;
+    replica.Track->AddTeam(&copy);
+    for (const auto& player : team.Players) {
+      TPlayer& body = *bodies[next];
+      body.Goals = player->Goals->Replicate(replica.Map);
+      if (!body.Goals) return false;
+      body.Futures->Logging = true;
+      copy.AddPlayer(std::move(bodies[next++]));
+    }
+  }
+  return true;
+}
+
+void TPassWorkers::Mirror(TReplica& replica) {
+  Track.MirrorInto(*replica.Track);
+  for (size_t t = 0; t < Track.Teams.size(); ++t) {
+    TTeam& team = *Track.Teams[t];
+    TTeam& copy = *replica.Teams[t];
+    team.Goals->MirrorInto(*copy.Goals, replica.Map);
+    for (size_t i = 0; i < team.Players.size(); ++i) {
+      const TPlayer& player = *team.Players[i];
+      TPlayer& body = *copy.Players[i];
+      player.MirrorInto(body);
+      player.Goals->MirrorInto(*body.Goals, replica.Map);
+      body.Futures->ClearLog();
+    }
+  }
+  replica.Track->TotalSubSteps = 0;
+  replica.Passes.clear();
+  replica.Marks.clear();
+}
+
+int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps) {
+  Counter = &counter;
+  CycleKey = cycle;
+  SubSteps = subSteps;
+  Failure = nullptr;
+  Start.arrive_and_wait();
+  RunReplica(0);
+  Done.arrive_and_wait();
+  Counter = nullptr;
+  if (Failure) {
+    Built.clear();  // the replicas may be left inside a future: build them afresh
+    std::rethrow_exception(Failure);
+  }
+  const int64_t passes = counter.Count();
+  Merge(passes);
+  return passes;
+}
+
+void TPassWorkers::Merge(int64_t passes) {
+  // Which replica ran each pass, and as which of its passes.
+  std::vector<std::pair<uint32_t, uint32_t>> byPass(static_cast<size_t>(passes));
+  for (size_t w = 0; w < Replicas.size(); ++w) {
+    const std::vector<int64_t>& run = Replicas[w].Passes;
+    for (size_t k = 0; k < run.size(); ++k)
+      byPass[static_cast<size_t>(run[k])] = {static_cast<uint32_t>(w), static_cast<uint32_t>(k)};
+  }
+
+  // Futures, player by player, in pass order: each player's list then holds
+  // exactly what one thread would have recorded.
+  for (size_t i = 0; i < Track.Players.size(); ++i) {
+    TListOfFutures& futures = *Track.Players[i]->Futures;
+    for (const auto& [w, k] : byPass)
+      futures.AddLogged(*Replicas[w].Track->Players[i]->Futures, static_cast<int32_t>(k));
+  }
+  // Drawing, pass after pass.
+  for (const auto& [w, k] : byPass) {
+    const TReplica& replica = Replicas[w];
+    Track.ReplayDrawing(*replica.Track, replica.Marks[k], replica.Marks[k + 1]);
+  }
+  // What the last pass left in the goals' measurements.
+  if (passes > 0) {
+    const TReplica& last = Replicas[byPass.back().first];
+    for (size_t t = 0; t < Track.Teams.size(); ++t) {
+      TTeam& team = *Track.Teams[t];
+      const TTeam& copy = *last.Teams[t];
+      for (size_t g = 0; g < team.Goals->Items.size(); ++g)
+        team.Goals->Items[g]->TakeFutureValues(*copy.Goals->Items[g]);
+      for (size_t i = 0; i < team.Players.size(); ++i) {
+        TGoalSet& own = *team.Players[i]->Goals;
+        for (size_t g = 0; g < own.Items.size(); ++g)
+          own.Items[g]->TakeFutureValues(*copy.Players[i]->Goals->Items[g]);
+      }
+    }
+  }
+  for (const TReplica& replica : Replicas) Track.TotalSubSteps += replica.Track->TotalSubSteps;
+}
+
+}  // namespace vorlanth

@@ -1,0 +1,108 @@
+#pragma once
+// A cycle's passes of futures on several threads. Each thread runs whole passes
+// on its own replica of the world (teams, players with their states and goals,
+// the track's settings), which follows the world before every cycle's passes.
+// Every pass draws from its own random stream, and the replicas keep their
+// futures and their drawing as they came; the main thread then records the
+// futures into the world's players and replays the drawing, in pass order. So a
+// cycle's results do not depend on the number of threads.
+
+#include <atomic>
+#include <barrier>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/replica_map.h"
+
+namespace vorlanth {
+
+class TGoal;
+class TPlayer;
+class TTeam;
+class TTrack;
+
+// The passes of one cycle: which to run next, and when to stop. Shared by the
+// threads; the clock must be safe to read from any of them.
+class TPassCounter {
+ public:
+  TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs, std::function<int64_t()> clock);
+  // The next pass to run, or -1 when the cycle's passes are done: exactly `fixed`
+  // passes when it is positive; otherwise at least `minimum`, and more until the
+  // budget is spent. Every pass handed out is run, so the passes of a cycle are
+  // numbered 0 to Count() - 1 whatever the threads.
+  int64_t Claim();
+  int64_t Count() const;
+  // Hands out no more passes (a thread failed).
+  void Stop() { Stopped.store(true); }
+
+ private:
+  const int64_t Fixed;
+  const int64_t Minimum;
+  const int64_t BudgetMs;
+  const std::function<int64_t()> Clock;
+  const int64_t StartMs;
+  std::atomic<int64_t> Next{0};
+  std::atomic<bool> TimeUp{false};
+  std::atomic<bool> Stopped{false};
+};
+
+class TPassWorkers {
+ public:
+  // The main thread and threads - 1 more.
+  TPassWorkers(TTrack& track, int32_t threads);
+  ~TPassWorkers();
+  TPassWorkers(const TPassWorkers&) = delete;
+  TPassWorkers& operator=(const TPassWorkers&) = delete;
+
+  int32_t ThreadCount() const { return static_cast<int32_t>(Replicas.size()); }
+  // Brings every replica up to date with the track: rebuilt when teams, players
+  // or goals came or went, else every value copied. False when something in the
+  // world cannot be replicated: the passes then stay on the main thread.
+  bool Follow();
+  // Runs the cycle's passes of `subSteps` sub-steps on all threads, then records
+  // their futures into the track's players and replays their drawing, in pass
+  // order. Returns the number of passes. A failure in any pass is raised here,
+  // once every thread has stopped, and leaves the track's players untouched.
+  int64_t RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps);
+
+ private:
+  struct TReplica {
+    std::unique_ptr<TTrack> Track;
+    std::vector<std::unique_ptr<TTeam>> Teams;  // destroyed before the track
+    TReplicaMap Map;
+    std::vector<int64_t> Passes;  // the passes run in this cycle, in order
+    std::vector<size_t> Marks;    // where the drawing of each of them starts, then its end
+  };
+  TTrack& Track;
+  std::vector<TReplica> Replicas;  // replica 0 is the main thread's
+  // What the replicas were built from: every team, player and goal of the track
+  // and its class, in order. Another world makes them be built again.
+  std::vector<const void*> Built;
+  std::vector<const void*> Current;
+  bool Replicable = false;
+  // The job of the cycle under way, read by the threads between the barriers.
+  TPassCounter* Counter = nullptr;
+  uint64_t CycleKey = 0;
+  int32_t SubSteps = 0;
+  std::mutex FailureLock;
+  std::exception_ptr Failure;
+  bool Quit = false;
+  std::barrier<> Start;
+  std::barrier<> Done;
+  std::vector<std::jthread> Threads;
+
+  void Work(size_t replica);
+  void RunReplica(size_t replica);
+  void Describe(std::vector<const void*>& out) const;
+  bool Build();
+  bool BuildReplica(TReplica& replica);
+  void Mirror(TReplica& replica);
+  void Merge(int64_t passes);
+};
+
+}  // namespace vorlanth

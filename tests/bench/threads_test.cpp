@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "bench/population.h"
+#include "core/random.h"
+#include "core/team.h"
+#include "support/memory_picture.h"
+#include "world2d/kart.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+// FNV-1a over everything drawn, in order, with its arguments.
+class DigestCanvas : public Canvas {
+ public:
+  uint64_t Digest = 14695981039346656037ull;
+  void SetPenColor(TColor c) override { Mix(1, c); }
+  void SetPenWidth(int32_t w) override { Mix(2, w); }
+  void SetPenStyle(PenStyle s) override { Mix(3, static_cast<int32_t>(s)); }
+  void SetPenMode(PenMode m) override { Mix(4, static_cast<int32_t>(m)); }
+  void SetBrushColor(TColor c) override { Mix(5, c); }
+  void SetBrushStyle(BrushStyle s) override { Mix(6, static_cast<int32_t>(s)); }
+  void MoveTo(int32_t x, int32_t y) override { Mix(7, x, y); }
+  void LineTo(int32_t x, int32_t y) override { Mix(8, x, y); }
+  void Polygon(const TPoint* p, int32_t n) override {
+    for (int32_t i = 0; i < n; ++i) Mix(9, p[i].x, p[i].y);
+  }
+  void Rectangle(int32_t a, int32_t b, int32_t c, int32_t d) override { Mix(10, a, b, c, d); }
+  void Ellipse(int32_t a, int32_t b, int32_t c, int32_t d) override { Mix(11, a, b, c, d); }
+  void Pie(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f, int32_t g, int32_t h) override {
+    Mix(12, a, b, c, d);
+    Mix(12, e, f, g, h);
+  }
+  void SetPixel(int32_t x, int32_t y, TColor c) override { Mix(13, x, y, c); }
+  void DrawPicture(const Picture&) override { Mix(14); }
+  int64_t Calls = 0;
+
+  void Mix(int32_t op, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0) {
+    ++Calls;
+    for (const int32_t v : {op, a, b, c, d}) Add(&v, sizeof v);
+  }
+  void Add(const void* data, size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) Digest = (Digest ^ bytes[i]) * 1099511628211ull;
+  }
+};
+
+// A world with every kind of body and goal, collisions, evolution, the mouse and
+// all drawing, run at a fixed number of futures on the given number of threads.
+struct Scene {
+  TTrack2D Track;
+  TTeam Team;
+  TPopulation Population{Track};
+  DigestCanvas Paper;
+
+  explicit Scene(int32_t threads) {
+    RandomSeed(4242);
+    testing::TMemoryPicture picture(800, 600);
+    picture.Border(20);
+    picture.FillRect(380, 260, 420, 340, 0);
+    Track.LoadFromImage(picture);
+    Track.AddTeam(&Team);
+    Track.ImageCanvas = &Paper;
+    Track.Collisions = true;
+    Track.FixedFutures = 9;
+    Track.HorizonMs = 3000;
+    Track.Threads = threads;
+    Track.MouseSource = [](int32_t& x, int32_t& y) {
+      x = 300;
+      y = 200;
+      return true;
+    };
+    Population.AddPlayer(pkRocket);
+    Population.AddBurnOutGoal();
+    for (int i = 0; i < 3; ++i) Population.AddPlayer(pkKart);
+    Population.AddAsteroids(3);
+    Population.AddDropsGoal();
+    Population.AddStorageGoal();
+    Population.AddAvoidGoal();
+    Population.AddMouseGoal(false);
+    Team.Goals->ShowGoals = true;
+    Track.SetEvolution(true);
+    ShowEverything();
+  }
+  void ShowEverything() {
+    for (TPlayer* p : Track.Players) p->ShowTraces = p->ShowFeelings = p->ShowEndingPoints = true;
+  }
+
+  // The run, with the window's kinds of change between cycles.
+  uint64_t Run() {
+    for (int cycle = 0; cycle < 10; ++cycle) {
+      if (cycle == 1)
+        for (TPlayer* player : Track.Players) player->SetEnergy(100);  // ready to split
+      if (cycle == 3) {
+        Population.AddPlayer(pkKart);
+        ShowEverything();
+        Team.Goals->GetGoal(2).SetStrength(3);
+      }
+      if (cycle == 5) {
+        Track.HorizonMs = 2000;
+        Track.Friction = 0.5;
+        Team.RemovePlayer(Team.GetPlayer(1), true);
+      }
+      if (cycle == 7) Population.DeleteTeamGoals();
+      Track.Cycle();
+      Digest();
+    }
+    return Paper.Digest;
+  }
+  // Folds the world's present and recorded futures into the drawing's digest.
+  void Digest() {
+    Paper.Add(&Track.TotalSubSteps, sizeof Track.TotalSubSteps);
+    for (TPlayer* player : Track.Players) {
+      for (const TStateParam& p : player->GetState().Params) Paper.Add(&p.Value, sizeof p.Value);
+      for (int32_t i = 0; i < player->Futures->FutureCount(); ++i) {
+        const TFuture& f = player->Futures->GetFuture(i);
+        Paper.Mix(99, f.OptionCode, f.LimiterOption);
+        Paper.Add(&f.Gain, sizeof f.Gain);
+        Paper.Add(&f.Weight, sizeof f.Weight);
+        for (const int32_t c : f.Cells) Paper.Mix(98, c);
+      }
+      for (const auto& goal : player->Goals->Items) Paper.Add(&goal->Feeling, sizeof goal->Feeling);
+    }
+  }
+};
+
+TEST(ReplicaThreads, AnyNumberOfThreadsGivesTheSameWorld) {
+  Scene one(1);
+  const uint64_t expected = one.Run();
+  EXPECT_GT(one.Paper.Calls, 10000);  // traces, feelings and ending points were drawn
+  EXPECT_GT(one.Track.PlayerCount(), 7);  // and evolution split somebody
+  for (const int32_t threads : {2, 3, 8}) {
+    Scene scene(threads);
+    EXPECT_EQ(scene.Run(), expected) << threads << " threads";
+  }
+}
+
+}  // namespace
+}  // namespace vorlanth
