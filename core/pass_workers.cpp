@@ -1,5 +1,6 @@
 #include "core/pass_workers.h"
 
+#include <chrono>
 #include <typeinfo>
 #include <utility>
 
@@ -22,27 +23,30 @@ TPassCounter::TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs,
       StartMs(Fixed > 0 || !Clock ? 0 : Clock()) {}
 
 int64_t TPassCounter::Claim() {
-  if (Stopped.load()) return -1;
-  if (Fixed > 0) {
-    const int64_t pass = Next.fetch_add(1);
-    return pass < Fixed ? pass : -1;
-  }
-  // The clock is read only once the minimum is reached, and a pass is handed out
-  // only after the budget was found unspent: no number is skipped.
-  if (Next.load() >= Minimum) {
-    if (TimeUp.load()) return -1;
-    if (!Clock || Clock() - StartMs > BudgetMs) {
-      TimeUp.store(true);
+  for (;;) {
+    if (Stopped.load()) return -1;
+    int64_t next = Next.load();
+    if (Fixed > 0) {
+      if (next >= Fixed) return -1;
+    } else if (next >= Minimum && BudgetSpent()) {
       return -1;
     }
+    // Handed out only if no other thread took it meanwhile: no number is skipped
+    // and none is run twice, and the count never passes the fixed number or, once
+    // the budget is spent, the minimum.
+    if (Next.compare_exchange_weak(next, next + 1)) return next;
   }
-  return Next.fetch_add(1);
 }
 
-int64_t TPassCounter::Count() const {
-  const int64_t handed = Next.load();
-  return Fixed > 0 ? std::min(handed, Fixed) : handed;
+bool TPassCounter::BudgetSpent() {
+  if (TimeUp.load()) return true;
+  // One thread at a time reads the clock: a replaced clock need not be thread-safe.
+  const std::lock_guard<std::mutex> lock(ClockLock);
+  if (!Clock || Clock() - StartMs > BudgetMs) TimeUp.store(true);
+  return TimeUp.load();
 }
+
+int64_t TPassCounter::Count() const { return Next.load(); }
 
 // ---- TPassWorkers ----------------------------------------------------------------
 
@@ -189,9 +193,12 @@ int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t cycle, int32_t s
   CycleKey = cycle;
   SubSteps = subSteps;
   Failure = nullptr;
+  const auto started = std::chrono::steady_clock::now();
   Start.arrive_and_wait();
   RunReplica(0);
   Done.arrive_and_wait();
+  LastParallelNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now() - started).count();
   Counter = nullptr;
   if (Failure) {
     Built.clear();  // the replicas may be left inside a future: build them afresh

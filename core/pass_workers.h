@@ -33,8 +33,9 @@ class TPassCounter {
   TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs, std::function<int64_t()> clock);
   // The next pass to run, or -1 when the cycle's passes are done: exactly `fixed`
   // passes when it is positive; otherwise at least `minimum`, and more until the
-  // budget is spent. Every pass handed out is run, so the passes of a cycle are
-  // numbered 0 to Count() - 1 whatever the threads.
+  // budget is spent (the clock is read only once the minimum is reached). Every
+  // pass handed out is run, so the passes of a cycle are numbered 0 to
+  // Count() - 1 whatever the threads.
   int64_t Claim();
   int64_t Count() const;
   // Hands out no more passes (a thread failed).
@@ -46,9 +47,11 @@ class TPassCounter {
   const int64_t BudgetMs;
   const std::function<int64_t()> Clock;
   const int64_t StartMs;
+  std::mutex ClockLock;
   std::atomic<int64_t> Next{0};
   std::atomic<bool> TimeUp{false};
   std::atomic<bool> Stopped{false};
+  bool BudgetSpent();
 };
 
 class TPassWorkers {
@@ -69,6 +72,8 @@ class TPassWorkers {
   // order. Returns the number of passes. A failure in any pass is raised here,
   // once every thread has stopped, and leaves the track's players untouched.
   int64_t RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps);
+  // Wall-clock time of the last passes on all threads, without the merge (ns).
+  int64_t LastParallelNs = 0;
 
  private:
   struct TReplica {

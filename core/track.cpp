@@ -140,12 +140,16 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
   if (threads == 1) Workers.reset();
   if (Workers && Workers->Follow()) {
     passes = Workers->RunPasses(counter, cycle, subSteps);
+    LastPassesNs = Workers->LastParallelNs;
   } else {
+    const auto started = std::chrono::steady_clock::now();
     for (int64_t pass = counter.Claim(); pass >= 0; pass = counter.Claim()) {
       SeedPassStream(cycle, static_cast<uint64_t>(pass));
       RunPass(subSteps);
     }
     passes = counter.Count();
+    LastPassesNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now() - started).count();
   }
   return passes;
 }

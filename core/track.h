@@ -54,6 +54,7 @@ class TTrack {
 
   // Statistics of the last cycle, for the window and the tools.
   int64_t LastPassCount = 0;
+  int64_t LastPassesNs = 0;   // wall-clock time of the last cycle's passes alone
   int64_t TotalSubSteps = 0;  // player sub-steps simulated since creation
   // Cycles begun since creation: with the run's seed and the pass number, it
   // picks the random stream of each pass.

@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 
 #include "bench/population.h"
@@ -113,6 +114,33 @@ void BM_WorldStepCircle(benchmark::State& state) {
   scene.Team.SetFutureMode(false);
 }
 BENCHMARK(BM_WorldStepCircle)->Unit(benchmark::kMicrosecond);
+
+// Whole cycles at the defaults (at least 100 futures within the 100 ms budget)
+// on 1 or more threads: futures per cycle, and the share of the cycle spent
+// outside the passes (replicas following the world, merge, decision, present
+// step), which bounds what more cores can give.
+void CycleOnThreads(benchmark::State& state, bool circle) {
+  TScene scene(circle);
+  scene.Track.Threads = static_cast<int32_t>(state.range(0));
+  scene.Track.Cycle();  // builds the replicas
+  int64_t futures = 0;
+  double cycleNs = 0;
+  double passesNs = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    scene.Track.Cycle();
+    cycleNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+    passesNs += static_cast<double>(scene.Track.LastPassesNs);
+    futures += scene.Track.LastPassCount;
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["futures"] = static_cast<double>(futures) / n;
+  state.counters["serial_%"] = 100 * (cycleNs - passesNs) / cycleNs;
+}
+void BM_CircleCycle(benchmark::State& state) { CycleOnThreads(state, true); }
+void BM_StartCycle(benchmark::State& state) { CycleOnThreads(state, false); }
+BENCHMARK(BM_CircleCycle)->Arg(1)->Arg(2)->Iterations(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartCycle)->Arg(1)->Arg(2)->Iterations(30)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vorlanth

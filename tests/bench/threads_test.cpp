@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bench/population.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "support/memory_picture.h"
@@ -135,6 +136,55 @@ TEST(ReplicaThreads, AnyNumberOfThreadsGivesTheSameWorld) {
     Scene scene(threads);
     EXPECT_EQ(scene.Run(), expected) << threads << " threads";
   }
+}
+
+// A goal that fails in the futures of the given pass, on whatever thread runs it.
+class FailingGoal : public TGoal {
+ public:
+  explicit FailingGoal(TGoalOwner owner) : TGoal(owner) {}
+  bool Armed = false;
+  void Evaluate(TPlayer& player) override {
+    SetValue(1);
+    if (Armed && player.FutureMode && Random() < 0.01) throw Error("The future failed.");
+  }
+  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
+  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+};
+
+TEST(ReplicaThreads, AFailedFutureIsRaisedOnceAndLeavesTheWorldAsItWas) {
+  Scene scene(2);
+  auto& goal = static_cast<FailingGoal&>(
+      scene.Team.Goals->GetGoal(scene.Team.Goals->AddGoal(std::make_unique<FailingGoal>(&scene.Team))));
+  scene.Track.Cycle();
+  const std::vector<TStateParam> before = scene.Team.GetPlayer(0)->GetState().Params;
+  goal.Armed = true;
+  EXPECT_THROW(scene.Track.Cycle(), Error);
+  const std::vector<TStateParam> after = scene.Team.GetPlayer(0)->GetState().Params;
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].Value, before[i].Value);
+  EXPECT_FALSE(scene.Team.GetPlayer(0)->FutureMode);
+  // The threads are still there, and the replicas are built afresh.
+  goal.Armed = false;
+  scene.Track.Cycle();
+  EXPECT_EQ(scene.Track.LastPassCount, scene.Track.FixedFutures);
+}
+
+// A goal the world cannot replicate keeps the passes on the main thread, with
+// the same results.
+class PlainGoal : public TGoal {
+ public:
+  explicit PlainGoal(TGoalOwner owner) : TGoal(owner) {}
+  void Evaluate(TPlayer& player) override { SetValue(player.GetEnergy()); }
+};
+
+TEST(ReplicaThreads, AWorldThatCannotBeReplicatedStaysOnOneThread) {
+  uint64_t digests[2];
+  for (const int32_t threads : {1, 2}) {
+    Scene scene(threads);
+    scene.Team.Goals->AddGoal(std::make_unique<PlainGoal>(&scene.Team));
+    digests[threads - 1] = scene.Run();
+  }
+  EXPECT_EQ(digests[0], digests[1]);
 }
 
 }  // namespace
