@@ -1,9 +1,10 @@
 # Two commands from a fresh Debian machine: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps build build-asan bench league clean
+.PHONY: run test deps build build-asan build-tsan bench league clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -21,13 +22,23 @@ build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVORLANTH_SANITIZE=ON -DVORLANTH_WITH_QT=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# The model and its tests only (no Qt) under ThreadSanitizer, for the tests of the
+# passes run on several threads. Configured every time, as above.
+build-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVORLANTH_TSAN=ON -DVORLANTH_SANITIZE=OFF \
+	  -DVORLANTH_WITH_QT=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+
 run: build
 	$(BUILD)/app/vorlanth
 
-test: build build-asan
+# The thread sanitizer runs the threaded tests, those named with "Threads" or "Replica".
+test: build build-asan build-tsan
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --output-on-failure -j $(JOBS) -R 'Threads|Replica' --no-tests=ignore
 
 bench: build
 	bash tools/run-bench.sh $(BUILD)
@@ -39,4 +50,4 @@ league: deps $(BUILD)/CMakeCache.txt
 	bash tools/league.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

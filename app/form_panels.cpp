@@ -52,6 +52,10 @@ void TFormTest2D::EdSecondsChange() { track_->HorizonMs = ai_->HorizonSeconds() 
 
 void TFormTest2D::EdMinFuturesChange() { track_->MinFutures = ai_->MinFutures(); }
 
+void TFormTest2D::EdThreadsChange() {
+  RunOutsideCycle([this] { track_->Threads = ai_->Threads(); });
+}
+
 void TFormTest2D::EdFrictionChange() { track_->Friction = trackBox_->Friction(); }
 
 void TFormTest2D::EdSideFrictionChange() { track_->SideFriction = trackBox_->SideFriction(); }
@@ -123,6 +127,7 @@ void TFormTest2D::CopyParamsFromScreen() {
   EdSideFrictionChange();
   EdSecondsChange();
   EdMinFuturesChange();
+  EdThreadsChange();
   EdCollisionsClick();
   EdDebugChange();
 }

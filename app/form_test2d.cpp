@@ -179,6 +179,7 @@ void TFormTest2D::BuildWindow() {
   ai_ = new TAiBox(column);
   OnBox(ai_, &TAiBox::HorizonChanged, [this](int) { EdSecondsChange(); });
   OnBox(ai_, &TAiBox::MinFuturesChanged, [this](int) { EdMinFuturesChange(); });
+  OnBox(ai_, &TAiBox::ThreadsChanged, [this](int) { EdThreadsChange(); });
   boxes->addWidget(ai_);
   trackBox_ = new TTrackBox(column);
   OnBox(trackBox_, &TTrackBox::FrictionChanged, [this](double) { EdFrictionChange(); });
@@ -297,6 +298,7 @@ void TFormTest2D::FormCreate() {
   track_ = std::make_unique<TTrack2D>();
   track_->ImageCanvas = canvas_.get();
   track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
+  EdThreadsChange();  // the machine's threads, the box's default
   team_ = std::make_unique<TTeam>();
   population_ = std::make_unique<TPopulation>(*track_);
   track_->LoadFromImage(*picture_);

@@ -193,6 +193,8 @@ class TFormTest2D : public QMainWindow {
   // ---- Panels and hand controls ----
   void EdSecondsChange();
   void EdMinFuturesChange();
+  // Waits for the cycle in progress to end: a cycle runs on one number of threads.
+  void EdThreadsChange();
   void EdFrictionChange();
   void EdSideFrictionChange();
   void EdSizeChange();

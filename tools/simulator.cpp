@@ -136,6 +136,7 @@ void TSimulation::BuildScene() {
   Track.HorizonMs = Options.HorizonSeconds * 1000;
   Track.MinFutures = Options.MinFutures;
   Track.FixedFutures = Options.Futures;
+  Track.Threads = Options.Threads;
   Track.Collisions = Options.Collisions;
   if (Options.Mouse) {
     // A fixed cursor: the window's mouse, held still over the circuit.
@@ -278,6 +279,7 @@ int TSimulation::Run() {
   if (!Options.Name.empty()) summary[QStringLiteral("name")] = QString::fromStdString(Options.Name);
   if (Options.Seed) summary[QStringLiteral("seed")] = static_cast<qint64>(*Options.Seed);
   summary[QStringLiteral("cycles")] = static_cast<qint64>(Options.Cycles);
+  summary[QStringLiteral("threads")] = Track.Threads;
   summary[QStringLiteral("players")] = Track.PlayerCount();
   summary[QStringLiteral("alive")] = alive;
   summary[QStringLiteral("futures_per_cycle")] = figure(static_cast<double>(passes) / cycles);
@@ -313,6 +315,8 @@ const std::vector<TOptionInfo>& OptionInfos() {
       {{"min-futures"}, "N", "at least N passes of futures per cycle within its 100 ms budget, 1 to 2000", "100"},
       {{"futures"}, "N", "exactly N passes per cycle, without the clock (excludes --min-futures)", nullptr},
       {{"horizon"}, "SECONDS", "seconds simulated into the future, 1 to 20", "10"},
+      {{"threads"}, "N", "threads the passes of futures run on, 1 to 256; the results do not depend on it",
+       "the machine's threads"},
       {{"circuit"}, "FILE", "circuit picture (BMP; pure black is wall)", "the built-in circuit"},
       {{"goal"}, "NAME", "a team goal, repeatable: speeding, energy, health, drops, storage, avoid, "
        "follow-mouse, avoid-mouse (both need --mouse), burnout (the selected rocket)", nullptr},
@@ -379,6 +383,7 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (given("min-futures")) o.MinFutures = static_cast<int32_t>(integer("min-futures", 1, 2000));
   if (given("futures")) o.Futures = static_cast<int32_t>(integer("futures", 1, 1'000'000));
   if (given("horizon")) o.HorizonSeconds = static_cast<int32_t>(integer("horizon", 1, 20));
+  if (given("threads")) o.Threads = static_cast<int32_t>(integer("threads", 1, TTrack::MaxThreads));
   if (given("add-karts")) o.ExtraKarts = static_cast<int32_t>(integer("add-karts", 0, 500));
   if (given("add-rockets")) o.ExtraRockets = static_cast<int32_t>(integer("add-rockets", 0, 500));
   if (given("add-asteroids")) o.ExtraAsteroids = static_cast<int32_t>(integer("add-asteroids", 0, 500));

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/hardware_threads.h"
+
 namespace vorlanth {
 
 struct TSimOptions {
@@ -19,6 +21,7 @@ struct TSimOptions {
   int32_t MinFutures = 100;      // 1..2000, as the window's bar
   int32_t Futures = 0;           // > 0: exactly this many passes per cycle, no clock
   int32_t HorizonSeconds = 10;   // 1..20, as the window's bar
+  int32_t Threads = HardwareThreads();  // 1..TTrack::MaxThreads
   std::string Circuit;           // empty: the built-in circuit
   std::vector<std::string> Goals;
   int32_t ExtraKarts = 0;        // players added after the scene, as "+Kart" does

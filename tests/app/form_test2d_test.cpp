@@ -15,16 +15,19 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <thread>
 
 #include "app/crash_report.h"
 #include "app/form_test2d.h"
@@ -370,6 +373,26 @@ class FormTest2DTest : public QObject {
     Find<QCheckBox>(*form, "EdEvolution")->click();
     QVERIFY(form->Track().Evolution);
     QVERIFY(Selected().Goals->ShowGoals);
+  }
+
+  void theThreadsBoxSetsTheTracksThreadsBetweenCycles() {
+    auto* threads = Find<QSpinBox>(*form, "EdThreads");
+    const int machine = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, TTrack::MaxThreads);
+    QCOMPARE(threads->minimum(), 1);
+    QCOMPARE(threads->maximum(), machine);
+    QCOMPARE(threads->value(), machine);
+    QCOMPARE(form->Track().Threads, machine);
+    if (machine == 1) QSKIP("one hardware thread: nothing to change");
+    // A cycle runs on one number of threads: a change made inside it waits for its end.
+    int threadsInCycle = 0;
+    RunCycles(1, [&](int) {
+      threads->setValue(1);
+      threadsInCycle = form->Track().Threads;
+    });
+    QCOMPARE(threadsInCycle, machine);
+    QCOMPARE(form->Track().Threads, 1);
+    threads->setValue(2);
+    QCOMPARE(form->Track().Threads, 2);
   }
 
   void choosingAPlayerPutsTheModelOnTheControlsGrid() {

@@ -7,11 +7,13 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "tools/simulator.h"
 
@@ -53,7 +55,8 @@ TEST(Simulator, BadArgumentsExitWithCodeTwoAndAMessage) {
       {"--cycles", " 5"},  {"--cycles", "+5"},  {"--cycles", "5 "}, {"--cycles="},
       {"--circuit", ""},   {"--frames", ""},    {"--stats", ""},    {"stray"},
       {"--goal", "follow-mouse"}, {"--goal", "avoid-mouse"}, {"--mouse", "5"},
-      {"--mouse", "5,"},   {"--mouse", "-1,5"}, {"--mouse", "5,6,7"}};
+      {"--mouse", "5,"},   {"--mouse", "-1,5"}, {"--mouse", "5,6,7"},
+      {"--threads", "0"},  {"--threads", "257"}, {"--threads", "-1"}, {"--threads", "two"}};
   for (const auto& args : bad) {
     const TRun run = RunSim(args);
     EXPECT_EQ(run.Code, 2) << args[0];
@@ -72,6 +75,20 @@ TEST(Simulator, UsageShowsEveryOptionWithItsDefaultAndTheVersion) {
   run = RunSim({"--version"});
   EXPECT_EQ(run.Code, 0);
   EXPECT_EQ(run.Out.rfind("vorlanth-sim ", 0), 0u) << run.Out;
+}
+
+// The track runs on the threads asked for, by default on all the machine's.
+// (Not named with "Threads": that names the threaded tests the TSan build runs.)
+TEST(Simulator, ThreadCountFromOneTo256ReachesTheTrack) {
+  for (const char* threads : {"1", "256"}) {
+    const TRun run = RunSim({"--threads", threads, "--cycles", "0"});
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    EXPECT_EQ(Summary(run.Out).value("threads").toInt(), std::stoi(threads));
+  }
+  const TRun run = RunSim({"--cycles", "0"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  const int machine = static_cast<int>(std::thread::hardware_concurrency());
+  EXPECT_EQ(Summary(run.Out).value("threads").toInt(), std::clamp(machine, 1, 256));
 }
 
 TEST(Simulator, BadInputExitsWithCodeTwoAndWritesNothing) {
