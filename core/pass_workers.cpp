@@ -210,29 +210,31 @@ int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t cycle, int32_t s
 }
 
 void TPassWorkers::Merge(int64_t passes) {
-  // Which replica ran each pass, and as which of its passes.
-  std::vector<std::pair<uint32_t, uint32_t>> byPass(static_cast<size_t>(passes));
+  ByPass.resize(static_cast<size_t>(passes));
   for (size_t w = 0; w < Replicas.size(); ++w) {
     const std::vector<int64_t>& run = Replicas[w].Passes;
     for (size_t k = 0; k < run.size(); ++k)
-      byPass[static_cast<size_t>(run[k])] = {static_cast<uint32_t>(w), static_cast<uint32_t>(k)};
+      ByPass[static_cast<size_t>(run[k])] = {static_cast<uint32_t>(w), static_cast<uint32_t>(k)};
   }
 
   // Futures, player by player, in pass order: each player's list then holds
   // exactly what one thread would have recorded.
   for (size_t i = 0; i < Track.Players.size(); ++i) {
     TListOfFutures& futures = *Track.Players[i]->Futures;
-    for (const auto& [w, k] : byPass)
+    for (const auto& [w, k] : ByPass)
       futures.AddLogged(*Replicas[w].Track->Players[i]->Futures, static_cast<int32_t>(k));
   }
   // Drawing, pass after pass.
-  for (const auto& [w, k] : byPass) {
+  const auto replayStart = std::chrono::steady_clock::now();
+  for (const auto& [w, k] : ByPass) {
     const TReplica& replica = Replicas[w];
     Track.ReplayDrawing(*replica.Track, replica.Marks[k], replica.Marks[k + 1]);
   }
+  LastReplayNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                     std::chrono::steady_clock::now() - replayStart).count();
   // What the last pass left in the goals' measurements.
   if (passes > 0) {
-    const TReplica& last = Replicas[byPass.back().first];
+    const TReplica& last = Replicas[ByPass.back().first];
     for (size_t t = 0; t < Track.Teams.size(); ++t) {
       TTeam& team = *Track.Teams[t];
       const TTeam& copy = *last.Teams[t];

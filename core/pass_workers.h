@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/replica_map.h"
@@ -74,6 +75,8 @@ class TPassWorkers {
   int64_t RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps);
   // Wall-clock time of the last passes on all threads, without the merge (ns).
   int64_t LastParallelNs = 0;
+  // Wall-clock time of the last replay of the futures' drawing (ns).
+  int64_t LastReplayNs = 0;
 
  private:
   struct TReplica {
@@ -89,6 +92,8 @@ class TPassWorkers {
   // and its class, in order. Another world makes them be built again.
   std::vector<const void*> Built;
   std::vector<const void*> Current;
+  // Which replica ran each pass of the cycle, and as which of its passes.
+  std::vector<std::pair<uint32_t, uint32_t>> ByPass;
   bool Replicable = false;
   // The job of the cycle under way, read by the threads between the barriers.
   TPassCounter* Counter = nullptr;

@@ -128,16 +128,20 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
     TTrack& Track;
     ~TEndPasses() { Track.EndPasses(); }
   } endPasses{*this};
-  TPassCounter counter(FixedFutures, MinFutures, StepMs, ClockMs);
+  const int32_t threads = std::clamp(Threads, 1, MaxThreads);
+  if (threads > 1 && (!Workers || Workers->ThreadCount() != threads))
+    Workers = std::make_unique<TPassWorkers>(*this, threads);
+  if (threads == 1) Workers.reset();
+  // On several threads the futures' drawing is replayed after the passes: the
+  // passes leave it the time it took in the last cycle, so that the cycle still
+  // keeps to its budget.
+  const int64_t replayMs = Workers ? Workers->LastReplayNs / 1'000'000 : 0;
+  TPassCounter counter(FixedFutures, MinFutures, std::max<int64_t>(StepMs - replayMs, 0), ClockMs);
   const uint64_t cycle = CycleCount;
   // The passes draw from streams of their own; the main thread's goes on after
   // them as if they had not been.
   const TRandomStreamKeeper keeper;
   int64_t passes = 0;
-  const int32_t threads = std::clamp(Threads, 1, MaxThreads);
-  if (threads > 1 && (!Workers || Workers->ThreadCount() != threads))
-    Workers = std::make_unique<TPassWorkers>(*this, threads);
-  if (threads == 1) Workers.reset();
   if (Workers && Workers->Follow()) {
     passes = Workers->RunPasses(counter, cycle, subSteps);
     LastPassesNs = Workers->LastParallelNs;
