@@ -215,13 +215,26 @@ TEST(Simulator, SeededRunsKeepTheirFingerprints) {
                      "avoid", "--goal", "storage", "--futures", "6", "--cycles", "12", "--seed",
                      "3"}, 620856359161931742ull},
   };
-  for (const TFingerprint& fp : runs) {
-    std::vector<std::string> args = fp.Args;
-    const std::string stats = root + "/" + fp.Name + ".csv";
-    args.insert(args.end(), {"--stats", stats});
-    const TRun run = RunSim(args);
-    ASSERT_EQ(run.Code, 0) << fp.Name << ": " << run.Err;
-    EXPECT_EQ(Digest(ReadFile(stats)), fp.Expected) << fp.Name;
+  // The same on any number of threads; so is the drawing of the futures (the
+  // feelings), frame for frame.
+  uint64_t lastFrame = 0;
+  for (const std::string threads : {"1", "2", "8"}) {
+    for (const TFingerprint& fp : runs) {
+      std::vector<std::string> args = fp.Args;
+      const std::string stats = root + "/" + fp.Name + threads + ".csv";
+      const std::string frames = root + "/" + fp.Name + threads;
+      args.insert(args.end(), {"--stats", stats, "--threads", threads});
+      if (std::string(fp.Name) == "asteroids") args.insert(args.end(), {"--frames", frames});
+      const TRun run = RunSim(args);
+      ASSERT_EQ(run.Code, 0) << fp.Name << ": " << run.Err;
+      EXPECT_EQ(Digest(ReadFile(stats)), fp.Expected) << fp.Name << " on " << threads << " threads";
+      if (std::string(fp.Name) != "asteroids") continue;
+      const uint64_t frame = Digest(ReadFile(frames + "_00012.bmp"));
+      if (threads != "1") {
+        EXPECT_EQ(frame, lastFrame) << threads << " threads";
+      }
+      lastFrame = frame;
+    }
   }
 }
 
