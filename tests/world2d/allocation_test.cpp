@@ -48,5 +48,25 @@ TEST(AllocationTest, SubStepsOfFuturesAllocateNothing) {
   team.SetFutureMode(false);
 }
 
+// On several threads too: once the replicas and their logs exist, whole cycles
+// (following the world, the passes, the merge) allocate nothing.
+TEST(AllocationTest, ThreadsAllocateNothingOnceTheirStorageExists) {
+  RandomSeed(6);
+  VectorPicture picture(300, 200);
+  picture.Border(2);
+  World world(picture);
+  world.Track.Collisions = true;
+  world.Track.FixedFutures = 12;
+  world.Track.HorizonMs = 1000;
+  world.Track.Threads = 2;
+  world.Add(TKart::Create(100, 100, 0));
+  world.Add(TRocket::Create(140, 150, -1.5));
+  world.Add(TPolygon2D::Create(5, 125, 120, 0));
+  for (int i = 0; i < 5; ++i) world.Track.Cycle();
+  const uint64_t before = AllocationCount();
+  for (int i = 0; i < 3; ++i) world.Track.Cycle();
+  EXPECT_EQ(AllocationCount() - before, 0u);
+}
+
 }  // namespace
 }  // namespace vorlanth::testing
