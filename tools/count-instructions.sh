@@ -6,7 +6,8 @@
 set -euo pipefail
 sim=${1:-build/tools/vorlanth-sim}
 count() {
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$sim" "$@" 2>&1 |
+  # One thread: a waiting thread would add instructions that say nothing of the model.
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$sim" --threads 1 "$@" 2>&1 |
     sed -n 's/.*Collected : //p'
 }
 per_substep() {  # scene futures cycles players

@@ -7,11 +7,16 @@ cycles=${BENCH_CYCLES:-30}
 "$build/tools/vorlanth-bench" --benchmark_min_time=0.2
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
+threads=$(nproc 2>/dev/null || echo 1)
 for scene in start circle; do
-  echo "== $scene, model only ($cycles cycles)"
-  "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 | tail -n 1
-  echo "== $scene, drawing as the window does ($cycles cycles)"
-  "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 --frames "$frames/f" | tail -n 1
+  for t in 1 "$threads"; do
+    echo "== $scene, model only, $t thread(s) ($cycles cycles)"
+    "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 --threads "$t" | tail -n 1
+    echo "== $scene, drawing as the window does, $t thread(s) ($cycles cycles)"
+    "$build/tools/vorlanth-sim" --scene "$scene" --cycles "$cycles" --seed 1 --threads "$t" \
+      --frames "$frames/f" | tail -n 1
+    [ "$threads" = 1 ] && break
+  done
 done
 if command -v valgrind >/dev/null 2>&1; then
   echo "== instructions per player sub-step (callgrind)"
