@@ -93,20 +93,21 @@ void TPassWorkers::RunReplica(size_t index) {
 
 void TPassWorkers::Describe(std::vector<const void*>& out) const {
   out.clear();
-  const auto goals = [&out](const TGoalSet& set) {
-    out.push_back(&set);
-    for (const auto& goal : set.Items) {
+  const auto goals = [&out](const TGoalSet* set) {
+    out.push_back(set);
+    if (!set) return;
+    for (const auto& goal : set->Items) {
       out.push_back(goal.get());
       out.push_back(&typeid(*goal));
     }
   };
   for (const TTeam* team : Track.Teams) {
     out.push_back(team);
-    goals(*team->Goals);
+    goals(team->Goals.get());
     for (const auto& player : team->Players) {
       out.push_back(player.get());
       out.push_back(&typeid(*player));
-      goals(*player->Goals);
+      goals(player->Goals.get());
     }
   }
 }
@@ -155,12 +156,12 @@ bool TPassWorkers::BuildReplica(TReplica& replica) {
   for (size_t t = 0; t < Track.Teams.size(); ++t) {
     TTeam& team = *Track.Teams[t];
     TTeam& copy = *replica.Teams[t];
-    copy.Goals = team.Goals->Replicate(replica.Map);
+    copy.Goals = team.Goals ? team.Goals->Replicate(replica.Map) : nullptr;
     if (!copy.Goals) return false;
     replica.Track->AddTeam(&copy);
     for (const auto& player : team.Players) {
       TPlayer& body = *bodies[next];
-      body.Goals = player->Goals->Replicate(replica.Map);
+      body.Goals = player->Goals ? player->Goals->Replicate(replica.Map) : nullptr;
       if (!body.Goals) return false;
       body.Futures->Logging = true;
       copy.AddPlayer(std::move(bodies[next++]));
