@@ -1,5 +1,6 @@
 #include "goals/drops_goal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -82,12 +83,12 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   const double x = body->GetPosX();
   const double y = body->GetPosY();
   const double size = body->GetSize();
-  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+  const auto take = [&](size_t i) {
     const int32_t u = units[i];
-    if (u < 1) continue;
+    if (u < 1) return;
     // A square reach that shrinks as the drop is emptied.
     const double reach = u + size;
-    if (!(reach > std::abs(x - DropX[i]) && reach > std::abs(y - DropY[i]))) continue;
+    if (!(reach > std::abs(x - DropX[i]) && reach > std::abs(y - DropY[i]))) return;
     SetValue(EnergyPerDrop);
     const double before = body->GetEnergy();
     body->SetEnergy(before + EnergyPerDrop);
@@ -99,12 +100,52 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
     }
     if (units[i] == 0 && !future) --DropsLeft;
     if (DropsLeft <= MinDropsLeft) ReplaceDrops = true;
+  };
+  if (!future) {
+    for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) take(i);
+    return;
   }
+
+  // In a future only the drops whose x lies within the widest reach can be
+  // reached; they are taken in the order of their numbers, as above. The pixel of
+  // slack covers the rounding of the bounds; the test in `take` decides.
+  if (!Reachable.Ready) IndexReachableDrops();
+  const double widest = Reachable.MostUnits + size + 1;
+  const int32_t* const first = Reachable.ByX.data();
+  const int32_t* const last = first + Reachable.Count;
+  const int32_t* k = std::lower_bound(first, last, x - widest, [this](int32_t drop, double at) {
+    return DropX[static_cast<size_t>(drop)] <= at;
+  });
+  std::array<int32_t, DropCount> near;
+  size_t count = 0;
+  for (; k != last && DropX[static_cast<size_t>(*k)] < x + widest; ++k) near[count++] = *k;
+  std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(count));
+  for (size_t n = 0; n < count; ++n) take(static_cast<size_t>(near[n]));
+}
+
+void TGoal2DSweets::IndexReachableDrops() {
+  // Drops do not move within a future, and their units only fall.
+  Reachable.Count = 0;
+  Reachable.MostUnits = 0;
+  for (int32_t i = 0; i < DropCount; ++i) {
+    const int32_t units = FutureDropUnits[static_cast<size_t>(i)];
+    if (units < 1) continue;
+    Reachable.MostUnits = std::max(Reachable.MostUnits, units);
+    // Insertion by x; equal x keep the order of their numbers.
+    int32_t at = Reachable.Count++;
+    for (; at > 0 && DropX[static_cast<size_t>(Reachable.ByX[static_cast<size_t>(at - 1)])] >
+                         DropX[static_cast<size_t>(i)];
+         --at)
+      Reachable.ByX[static_cast<size_t>(at)] = Reachable.ByX[static_cast<size_t>(at - 1)];
+    Reachable.ByX[static_cast<size_t>(at)] = i;
+  }
+  Reachable.Ready = true;
 }
 
 void TGoal2DSweets::ResetFuture() {
   TGoal::ResetFuture();
   FutureDropUnits = DropUnits;
+  Reachable.Ready = false;
 }
 
 void TGoal2DSweets::PlaceDrop(int32_t i) {

@@ -54,7 +54,17 @@ class TGoal2DSweets : public TGoal {
   void PlaceAllDrops();
 
  private:
+  // The drops the future under way can still reach, ordered by their x, indexed at
+  // its first evaluation: an evaluation then tests only the drops within reach.
+  struct TReachable {
+    bool Ready = false;
+    int32_t Count = 0;
+    int32_t MostUnits = 0;  // a bound on any drop's reach beyond the body's size
+    std::array<int32_t, DropCount> ByX{};
+  };
+  TReachable Reachable;
   bool InFuture() const;
+  void IndexReachableDrops();
 };
 
 }  // namespace vorlanth

@@ -109,6 +109,36 @@ TEST_F(DropsGoalTest, FutureConsumesItsOwnCopyOnly) {
   EXPECT_EQ(Goal->FutureDropUnits[1], 3);
 }
 
+// A future tests only the drops near the body: it must take exactly what the
+// present's walk over every drop takes, at the edges of the reach too.
+TEST_F(DropsGoalTest, AFutureTakesWhatTheFullWalkWouldTake) {
+  RandomSeed(31);
+  TKart* kart = AddKart(100, 100, 6);
+  for (int trial = 0; trial < 300; ++trial) {
+    ClearDrops();
+    Goal->DropsLeft = 1000;  // never scattered again here
+    for (int32_t i = 0; i < DropCount; ++i)
+      SetDrop(i, 90 + static_cast<int32_t>(Random() * 20), 90 + static_cast<int32_t>(Random() * 20),
+              static_cast<int32_t>(Random() * 7));
+    const double x = 88 + static_cast<int32_t>(Random() * 24) + (trial % 2 ? 0.5 : 0);
+    const double y = 88 + static_cast<int32_t>(Random() * 24);
+    kart->SetSize(1 + static_cast<int32_t>(Random() * 8));
+    MoveTo(*kart, x, y);
+
+    Team.SetFutureMode(true);
+    Goal->Evaluate(*kart);
+    Goal->Evaluate(*kart);  // the second evaluation reads the first one's units
+    const auto future = Goal->FutureDropUnits;
+    const double futureEnergy = kart->GetEnergy();
+    Team.SetFutureMode(false);
+    Goal->Evaluate(*kart);
+    Goal->Evaluate(*kart);
+    ASSERT_EQ(Goal->DropUnits, future) << "trial " << trial;
+    ASSERT_EQ(kart->GetEnergy(), futureEnergy) << "trial " << trial;
+    kart->SetEnergy(50);
+  }
+}
+
 TEST_F(DropsGoalTest, SecondPlayerOfTheSameSubStepSeesOneUnitFewer) {
   TKart* first = AddKart(100, 100, 6);
   TKart* second = AddKart(108.5, 100, 6);  // reaches 3 units (9 > 8.5), not 2
