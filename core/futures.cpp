@@ -71,6 +71,12 @@ void TListOfFutures::ClearLog() {
   LoggedCells.clear();
 }
 
+void TListOfFutures::ReserveLog(size_t futures, int32_t cellsPerFuture) {
+  Logged.reserve(futures);
+  LoggedScores.reserve(futures);
+  LoggedCells.reserve(futures * static_cast<size_t>(std::max(cellsPerFuture, 0)));
+}
+
 void TListOfFutures::AddLogged(const TListOfFutures& log, int32_t k) {
   const auto i = static_cast<size_t>(k);
   const size_t stride = static_cast<size_t>(log.LoggedCellsPerItem);

@@ -46,6 +46,8 @@ class TListOfFutures {
   // main list to record in pass order (AddLogged); it records nothing itself.
   bool Logging = false;
   void ClearLog();
+  // Room for this many logged futures, so that logging them allocates nothing.
+  void ReserveLog(size_t futures, int32_t cellsPerFuture);
   int32_t LoggedCount() const { return static_cast<int32_t>(Logged.size()); }
   // Records the k-th future logged by another list of the same kind of player,
   // exactly as AddFuture would have recorded it.

@@ -1,9 +1,11 @@
 #include "core/pass_workers.h"
 
+#include <algorithm>
 #include <chrono>
 #include <typeinfo>
 #include <utility>
 
+#include "core/error.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/random.h"
@@ -77,6 +79,9 @@ void TPassWorkers::Work(size_t replica) {
 void TPassWorkers::RunReplica(size_t index) {
   TReplica& replica = Replicas[index];
   try {
+    if (Rebuilding && index != 0 && !Rebuild(replica))
+      throw Error("A replica of the world could not be built on a thread.");
+    Mirror(replica);
     for (int64_t pass = Counter->Claim(); pass >= 0; pass = Counter->Claim()) {
       replica.Passes.push_back(pass);
       replica.Marks.push_back(replica.Track->DrawingMark());
@@ -114,27 +119,24 @@ void TPassWorkers::Describe(std::vector<const void*>& out) const {
 
 bool TPassWorkers::Follow() {
   Describe(Current);
-  if (Current != Built) {
+  Rebuilding = Current != Built;
+  if (Rebuilding) {
     std::swap(Current, Built);
-    Replicable = Build();
+    // The main thread's replica tells whether the world can be replicated; the
+    // other threads build theirs as their passes begin, each in its own memory.
+    // Building draws random numbers (a new body's colour): the main stream must
+    // not see it.
+    const TRandomStreamKeeper keeper;
+    Replicable = Rebuild(Replicas[0]);
   }
-  if (!Replicable) return false;
-  for (TReplica& replica : Replicas) Mirror(replica);
-  return true;
+  return Replicable;
 }
 
-bool TPassWorkers::Build() {
-  // Building draws random numbers (a new body's colour): the main stream must
-  // not see it.
-  const TRandomStreamKeeper keeper;
-  for (TReplica& replica : Replicas) {
-    replica.Teams.clear();
-    replica.Track.reset();
-    replica.Map.Clear();
-  }
-  for (TReplica& replica : Replicas)
-    if (!BuildReplica(replica)) return false;
-  return true;
+bool TPassWorkers::Rebuild(TReplica& replica) {
+  replica.Teams.clear();
+  replica.Track.reset();
+  replica.Map.Clear();
+  return BuildReplica(replica);
 }
 
 bool TPassWorkers::BuildReplica(TReplica& replica) {
@@ -172,6 +174,9 @@ bool TPassWorkers::BuildReplica(TReplica& replica) {
 
 void TPassWorkers::Mirror(TReplica& replica) {
   Track.MirrorInto(*replica.Track);
+  // Room for every pass of the cycle on this thread, as many as the last cycle
+  // had in all, so that the passes allocate nothing.
+  const auto expected = static_cast<size_t>(std::max<int64_t>(Track.FixedFutures, Track.LastPassCount));
   for (size_t t = 0; t < Track.Teams.size(); ++t) {
     TTeam& team = *Track.Teams[t];
     TTeam& copy = *replica.Teams[t];
@@ -182,11 +187,14 @@ void TPassWorkers::Mirror(TReplica& replica) {
       player.MirrorInto(body);
       player.Goals->MirrorInto(*body.Goals, replica.Map);
       body.Futures->ClearLog();
+      body.Futures->ReserveLog(expected, body.GetState().PositionalParamCount());
     }
   }
   replica.Track->TotalSubSteps = 0;
   replica.Passes.clear();
   replica.Marks.clear();
+  replica.Passes.reserve(expected);
+  replica.Marks.reserve(expected + 1);
 }
 
 int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps) {

@@ -64,9 +64,12 @@ class TPassWorkers {
   TPassWorkers& operator=(const TPassWorkers&) = delete;
 
   int32_t ThreadCount() const { return static_cast<int32_t>(Replicas.size()); }
-  // Brings every replica up to date with the track: rebuilt when teams, players
-  // or goals came or went, else every value copied. False when something in the
-  // world cannot be replicated: the passes then stay on the main thread.
+  // Checks what the world is made of against what the replicas were built from.
+  // When teams, players or goals came or went, the main thread's replica is
+  // rebuilt here and the others as their threads begin the passes (each in its
+  // own memory, so that no two threads write to one cache line); then every
+  // value is copied into each replica by its own thread. False when something
+  // in the world cannot be replicated: the passes then stay on the main thread.
   bool Follow();
   // Runs the cycle's passes of `subSteps` sub-steps on all threads, then records
   // their futures into the track's players and replays their drawing, in pass
@@ -95,6 +98,7 @@ class TPassWorkers {
   // Which replica ran each pass of the cycle, and as which of its passes.
   std::vector<std::pair<uint32_t, uint32_t>> ByPass;
   bool Replicable = false;
+  bool Rebuilding = false;  // the replicas are to be built afresh this cycle
   // The job of the cycle under way, read by the threads between the barriers.
   TPassCounter* Counter = nullptr;
   uint64_t CycleKey = 0;
@@ -109,7 +113,7 @@ class TPassWorkers {
   void Work(size_t replica);
   void RunReplica(size_t replica);
   void Describe(std::vector<const void*>& out) const;
-  bool Build();
+  bool Rebuild(TReplica& replica);
   bool BuildReplica(TReplica& replica);
   void Mirror(TReplica& replica);
   void Merge(int64_t passes);
