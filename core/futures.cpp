@@ -61,7 +61,8 @@ void TListOfFutures::AddFuture(TState& state) {
     return;
   }
   StateCells.resize(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) StateCells[static_cast<size_t>(i)] = state.GetPositionalParam(i).GetCell();
+  for (int32_t i = 0; i < count; ++i)
+    StateCells[static_cast<size_t>(i)] = state.GetPositionalParam(i).GetCell();
   Record(future, state.GetScore(), StateCells.data(), count);
 }
 
@@ -80,7 +81,8 @@ void TListOfFutures::ReserveLog(size_t futures, int32_t cellsPerFuture) {
 void TListOfFutures::AddLogged(const TListOfFutures& log, int32_t k) {
   const auto i = static_cast<size_t>(k);
   const size_t stride = static_cast<size_t>(log.LoggedCellsPerItem);
-  Record(log.Logged[i], log.LoggedScores[i], log.LoggedCells.data() + i * stride, log.LoggedCellsPerItem);
+  Record(log.Logged[i], log.LoggedScores[i], log.LoggedCells.data() + i * stride,
+         log.LoggedCellsPerItem);
 }
 
 void TListOfFutures::Record(const TFuture& future, double score, const int32_t* futureCells,

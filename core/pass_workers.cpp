@@ -88,12 +88,14 @@ void TPassWorkers::RunReplica(size_t index) {
       SeedPassStream(CycleKey, static_cast<uint64_t>(pass));
       replica.Track->RunPass(SubSteps);
     }
+    replica.Marks.push_back(replica.Track->DrawingMark());
   } catch (...) {
+    // The other threads take no more passes; the first failure is raised once
+    // every thread has stopped.
     Counter->Stop();
     const std::lock_guard<std::mutex> lock(FailureLock);
     if (!Failure) Failure = std::current_exception();
   }
-  replica.Marks.push_back(replica.Track->DrawingMark());
 }
 
 void TPassWorkers::Describe(std::vector<const void*>& out) const {
@@ -176,7 +178,8 @@ void TPassWorkers::Mirror(TReplica& replica) {
   Track.MirrorInto(*replica.Track);
   // Room for every pass of the cycle on this thread, as many as the last cycle
   // had in all, so that the passes allocate nothing.
-  const auto expected = static_cast<size_t>(std::max<int64_t>(Track.FixedFutures, Track.LastPassCount));
+  const auto expected =
+      static_cast<size_t>(std::max<int64_t>(Track.FixedFutures, Track.LastPassCount));
   for (size_t t = 0; t < Track.Teams.size(); ++t) {
     TTeam& team = *Track.Teams[t];
     TTeam& copy = *replica.Teams[t];

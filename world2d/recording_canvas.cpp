@@ -45,7 +45,10 @@ void TRecordingCanvas::Replay(size_t from, size_t to, Canvas& target) const {
       case TOp::Ellipse: target.Ellipse(a[0], a[1], a[2], a[3]); numbers = 4; break;
       case TOp::Pie: target.Pie(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); numbers = 8; break;
       case TOp::SetPixel: target.SetPixel(a[0], a[1], a[2]); numbers = 3; break;
-      case TOp::DrawPicture: target.DrawPicture(*Pictures[static_cast<size_t>(a[0])]); numbers = 1; break;
+      case TOp::DrawPicture:
+        target.DrawPicture(*Pictures[static_cast<size_t>(a[0])]);
+        numbers = 1;
+        break;
     }
     i += 1 + numbers;
   }
