@@ -13,6 +13,7 @@ TCycleFigures TCycleFigures::Of(TTrack& track, int64_t cycle, double cycleMs) {
   TCycleFigures figures;
   figures.Cycle = cycle;
   figures.FuturesPerPlayer = track.LastPassCount;
+  figures.Threads = track.LastPassThreads;
   figures.CycleMs = cycleMs;
   figures.StepMs = track.StepMs;
   figures.Players = track.PlayerCount();
@@ -28,9 +29,10 @@ TCycleFigures TCycleFigures::Of(TTrack& track, int64_t cycle, double cycleMs) {
 QString StatusText(const TCycleFigures& f) {
   const QLocale english(QLocale::English);  // thousands separated by commas
   const QString futures = f.FuturesPerPlayer == 1 ? QStringLiteral("future") : QStringLiteral("futures");
-  return QStringLiteral("Cycle %1  |  %2 %3 per player, %4 distinct  |  %5 ms, %6 x real time  |  %7/%8 alive")
+  const QString threads = f.Threads == 1 ? QStringLiteral("1 thread") : QStringLiteral("%1 threads").arg(f.Threads);
+  return QStringLiteral("Cycle %1  |  %2 %3 per player (%4), %5 distinct  |  %6 ms, %7 x real time  |  %8/%9 alive")
       .arg(english.toString(static_cast<qlonglong>(f.Cycle)))
-      .arg(english.toString(static_cast<qlonglong>(f.FuturesPerPlayer)), futures)
+      .arg(english.toString(static_cast<qlonglong>(f.FuturesPerPlayer)), futures, threads)
       .arg(english.toString(f.DistinctPerPlayer, 'f', 0))
       .arg(english.toString(f.CycleMs, 'f', 0))
       .arg(english.toString(f.RealTimeRatio(), 'f', 2))

@@ -142,7 +142,9 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
   // them as if they had not been.
   const TRandomStreamKeeper keeper;
   int64_t passes = 0;
+  LastPassThreads = 1;
   if (Workers && Workers->Follow()) {
+    LastPassThreads = Workers->ThreadCount();
     passes = Workers->RunPasses(counter, cycle, subSteps);
     LastPassesNs = Workers->LastParallelNs;
   } else {

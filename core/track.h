@@ -55,6 +55,7 @@ class TTrack {
   // Statistics of the last cycle, for the window and the tools.
   int64_t LastPassCount = 0;
   int64_t LastPassesNs = 0;   // wall-clock time of the last cycle's passes alone
+  int32_t LastPassThreads = 1;  // threads the last cycle's passes ran on
   int64_t TotalSubSteps = 0;  // player sub-steps simulated since creation
   // Cycles begun since creation: with the run's seed and the pass number, it
   // picks the random stream of each pass.
