@@ -17,11 +17,12 @@ namespace vorlanth {
 // ---- TPassCounter ----------------------------------------------------------------
 
 TPassCounter::TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs,
-                           std::function<int64_t()> clock)
+                           std::function<int64_t()> clock, double afterMsPerPass)
     : Fixed(fixed),
       Minimum(minimum),
       BudgetMs(budgetMs),
       Clock(std::move(clock)),
+      AfterMsPerPass(afterMsPerPass),
       StartMs(Fixed > 0 || !Clock ? 0 : Clock()) {}
 
 int64_t TPassCounter::Claim() {
@@ -44,7 +45,12 @@ bool TPassCounter::BudgetSpent() {
   if (TimeUp.load()) return true;
   // One thread at a time reads the clock: a replaced clock need not be thread-safe.
   const std::lock_guard<std::mutex> lock(ClockLock);
-  if (!Clock || Clock() - StartMs > BudgetMs) TimeUp.store(true);
+  if (!Clock) {
+    TimeUp.store(true);
+  } else {
+    const double after = AfterMsPerPass * static_cast<double>(Next.load() + 1);
+    if (static_cast<double>(Clock() - StartMs) + after > static_cast<double>(BudgetMs)) TimeUp.store(true);
+  }
   return TimeUp.load();
 }
 
@@ -222,6 +228,7 @@ int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t cycle, int32_t s
 }
 
 void TPassWorkers::Merge(int64_t passes) {
+  const auto mergeStart = std::chrono::steady_clock::now();
   ByPass.resize(static_cast<size_t>(passes));
   for (size_t w = 0; w < Replicas.size(); ++w) {
     const std::vector<int64_t>& run = Replicas[w].Passes;
@@ -237,13 +244,13 @@ void TPassWorkers::Merge(int64_t passes) {
       futures.AddLogged(*Replicas[w].Track->Players[i]->Futures, static_cast<int32_t>(k));
   }
   // Drawing, pass after pass.
-  const auto replayStart = std::chrono::steady_clock::now();
   for (const auto& [w, k] : ByPass) {
     const TReplica& replica = Replicas[w];
     Track.ReplayDrawing(*replica.Track, replica.Marks[k], replica.Marks[k + 1]);
   }
-  LastReplayNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                     std::chrono::steady_clock::now() - replayStart).count();
+  const auto mergeNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::steady_clock::now() - mergeStart).count();
+  if (passes > 0) MergeMsPerPass = static_cast<double>(mergeNs) / 1e6 / static_cast<double>(passes);
   // What the last pass left in the goals' measurements.
   if (passes > 0) {
     const TReplica& last = Replicas[ByPass.back().first];

@@ -31,7 +31,10 @@ class TTrack;
 // threads; the clock must be safe to read from any of them.
 class TPassCounter {
  public:
-  TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs, std::function<int64_t()> clock);
+  // Each pass handed out is charged `afterMsPerPass` against the budget besides
+  // the time the passes take: what the main thread will spend on it after them.
+  TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs, std::function<int64_t()> clock,
+               double afterMsPerPass = 0);
   // The next pass to run, or -1 when the cycle's passes are done: exactly `fixed`
   // passes when it is positive; otherwise at least `minimum`, and more until the
   // budget is spent (the clock is read only once the minimum is reached). Every
@@ -47,6 +50,7 @@ class TPassCounter {
   const int64_t Minimum;
   const int64_t BudgetMs;
   const std::function<int64_t()> Clock;
+  const double AfterMsPerPass;
   const int64_t StartMs;
   std::mutex ClockLock;
   std::atomic<int64_t> Next{0};
@@ -78,8 +82,9 @@ class TPassWorkers {
   int64_t RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps);
   // Wall-clock time of the last passes on all threads, without the merge (ns).
   int64_t LastParallelNs = 0;
-  // Wall-clock time of the last replay of the futures' drawing (ns).
-  int64_t LastReplayNs = 0;
+  // What recording one pass's futures and replaying its drawing cost the main
+  // thread after the passes, in the last cycle (ms).
+  double MergeMsPerPass = 0;
 
  private:
   struct TReplica {

@@ -132,19 +132,19 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
   if (threads > 1 && (!Workers || Workers->ThreadCount() != threads))
     Workers = std::make_unique<TPassWorkers>(*this, threads);
   if (threads == 1) Workers.reset();
-  // On several threads the futures' drawing is replayed after the passes: the
-  // passes leave it the time it took in the last cycle, so that the cycle still
-  // keeps to its budget.
-  const int64_t replayMs = Workers ? Workers->LastReplayNs / 1'000'000 : 0;
-  TPassCounter counter(FixedFutures, MinFutures, std::max<int64_t>(StepMs - replayMs, 0), ClockMs);
+  const bool onWorkers = Workers && Workers->Follow();
+  LastPassThreads = onWorkers ? Workers->ThreadCount() : 1;
+  // On several threads the futures are recorded and their drawing replayed after
+  // the passes: each pass is charged what that cost per pass in the last cycle,
+  // so that the cycle as a whole keeps to its budget.
+  TPassCounter counter(FixedFutures, MinFutures, StepMs, ClockMs,
+                       onWorkers ? Workers->MergeMsPerPass : 0);
   const uint64_t cycle = CycleCount;
   // The passes draw from streams of their own; the main thread's goes on after
   // them as if they had not been.
   const TRandomStreamKeeper keeper;
   int64_t passes = 0;
-  LastPassThreads = 1;
-  if (Workers && Workers->Follow()) {
-    LastPassThreads = Workers->ThreadCount();
+  if (onWorkers) {
     passes = Workers->RunPasses(counter, cycle, subSteps);
     LastPassesNs = Workers->LastParallelNs;
   } else {
