@@ -22,13 +22,11 @@
 
 namespace vorlanth {
 
-class TGoal;
-class TPlayer;
 class TTeam;
 class TTrack;
 
 // The passes of one cycle: which to run next, and when to stop. Shared by the
-// threads; the clock must be safe to read from any of them.
+// threads; they read the clock one at a time.
 class TPassCounter {
  public:
   // Each pass handed out is charged `afterMsPerPass` against the budget besides
