@@ -112,12 +112,12 @@ void TTrack2D::MirrorInto(TTrack& replica) const {
   copy.CellData = CellData;
   copy.GridWidth = GridWidth;
   copy.GridHeight = GridHeight;
+  // The cursor as it was read before the passes: a replica never asks the window
+  // (it may be filled on another thread).
   copy.MouseFrozen = true;
-  copy.MouseValid = MouseFrozen ? MouseValid : ReadMouse(copy.MouseAtX, copy.MouseAtY);
-  if (MouseFrozen) {
-    copy.MouseAtX = MouseAtX;
-    copy.MouseAtY = MouseAtY;
-  }
+  copy.MouseValid = MouseValid;
+  copy.MouseAtX = MouseAtX;
+  copy.MouseAtY = MouseAtY;
   // A replica draws only when the world does, and then into its recording.
   if (ImageCanvas && !copy.Recording) copy.Recording = std::make_unique<TRecordingCanvas>();
   if (copy.Recording) copy.Recording->Clear();
