@@ -20,12 +20,22 @@ class TGoalMouse : public TGoal {
 
   bool AvoidMouse;                  // true: "Avoid mouse"; false: "Follow mouse"
   TPlayer2D* LastPlayer = nullptr;  // the player evaluated last (not owned)
+  // The value when the cycle's passes began: every future starts from it.
+  double ValueBeforePasses = 0;
 
   // Reads the cursor afresh; off the circuit, or for a dead player, Value is kept.
+  // Kept within a future only: each future starts from the value the goal had
+  // before the passes, so that no future depends on the one run before it (on
+  // several threads, another thread ran it).
   void Evaluate(TPlayer& player) override;
   std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
   void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
   void MapPointers(const TReplicaMap& map) override;
+  void BeforePasses() override { ValueBeforePasses = Value; }
+  void ResetFuture() override {
+    TGoal::ResetFuture();
+    Value = ValueBeforePasses;
+  }
   void Draw() override;
   void ForgetPlayer(const TPlayer* player) override;
 };
