@@ -1,57 +1,33 @@
 #include "bench/player_reading.h"
 
 #include <cmath>
-#include <typeinfo>
+#include <memory>
 
-#include "core/energy_health_goals.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/team.h"
-#include "goals/avoid_goal.h"
-#include "goals/mouse_goal.h"
-#include "goals/speeding_goal.h"
 #include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
 
 namespace vorlanth {
 
-bool EvaluatesWithoutSideEffects(const TGoal& goal) {
-  // Exact classes only: a class derived from one of these may do more.
-  const std::type_info& type = typeid(goal);
-  return type == typeid(TGoalEnergy) || type == typeid(TGoalHealth) || type == typeid(TGoal2DRaced) ||
-         type == typeid(TGoal2DTeamAway) || type == typeid(TGoalMouse);
-}
-
 TGoalReading ReadGoal(TGoal& goal, TPlayer& player) {
   TGoalReading reading;
   reading.Goal = &goal;
   reading.HasReaction = goal.ReactionMs > 0;
-  if (!EvaluatesWithoutSideEffects(goal) || player.FutureMode) {
-    reading.Value = goal.GetValue();
-    reading.Feeling = goal.Feeling;
-    return reading;
-  }
-  // Evaluated on the present, then every field the evaluation touched is put back:
-  // the cycle's drawing and the next cycle see the goal as the cycle left it.
-  const double value = goal.Value;
-  const double startValue = goal.StartValue;
-  const double gainInput = goal.GainInput;
-  const double level = goal.Level;
-  const double feeling = goal.Feeling;
-  auto* mouse = typeid(goal) == typeid(TGoalMouse) ? static_cast<TGoalMouse*>(&goal) : nullptr;
-  TPlayer2D* lastPlayer = mouse ? mouse->LastPlayer : nullptr;
-  const int32_t deadCache = player.DeadCache;  // IsDead caches what it read
-  goal.Evaluate(player);
-  goal.Derive();
   reading.Value = goal.GetValue();
   reading.Feeling = goal.Feeling;
-  goal.Value = value;
-  goal.StartValue = startValue;
-  goal.GainInput = gainInput;
-  goal.Level = level;
-  goal.Feeling = feeling;
-  if (mouse) mouse->LastPlayer = lastPlayer;
+  if (!goal.EvaluatesPurely() || player.FutureMode) return reading;
+  // Evaluated on the present on a copy of the goal: the cycle's drawing and the
+  // next cycle see the goal as the cycle left it.
+  const std::unique_ptr<TGoal> copy = goal.Replicate(*goal.Owner);
+  if (!copy) return reading;
+  const int32_t deadCache = player.DeadCache;  // IsDead caches what it read
+  copy->Evaluate(player);
+  copy->Derive();
   player.DeadCache = deadCache;
+  reading.Value = copy->GetValue();
+  reading.Feeling = copy->Feeling;
   return reading;
 }
 

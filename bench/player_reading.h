@@ -5,8 +5,9 @@
 //
 // After a cycle a goal's fields hold whatever evaluated it last: for a personal
 // goal, the last sub-step of the last future; for a team goal, the present of the
-// last member. So a goal whose evaluation has no side effect is evaluated afresh
-// on the player's present (and its fields restored afterwards); a goal whose
+// last member. So a goal whose evaluation changes nothing but itself
+// (TGoal::EvaluatesPurely) is evaluated afresh on the player's present, on a
+// copy of the goal; a goal whose
 // evaluation changes the world (picking up or placing drops, storing energy,
 // draining others) is read as the cycle left it: its present evaluation on the
 // owner for a personal goal, on the team's last member for a team goal.
@@ -28,10 +29,6 @@ struct TGoalReading {
   double Feeling = 1;        // change ratio over the last present step; 1 is neutral
   bool HasReaction = false;  // ReactionMs > 0: the feeling weighs futures
 };
-
-// Whether Evaluate only sets the goal's own measurement fields (energy, health,
-// speeding, avoiding others, the mouse): it may then be run on any player at any time.
-bool EvaluatesWithoutSideEffects(const TGoal& goal);
 
 // The goal's value and feeling for the player's present (see above). The goal and
 // the world are left as they were.

@@ -6,7 +6,7 @@
 
 namespace vorlanth {
 
-TGoalEnergy::TGoalEnergy(TGoalOwner owner) : TGoal(owner) {
+TGoalEnergy::TGoalEnergy(TGoalOwner owner) : TReplicableGoal(owner) {
   Name = "Energy";
   SetStrength(0.8);
   Scale = 100;
@@ -19,7 +19,7 @@ void TGoalEnergy::Evaluate(TPlayer& player) {
   SetValue(std::max(player.GetEnergy() - 5, 0.0) / 10);
 }
 
-TGoalHealth::TGoalHealth(TGoalOwner owner) : TGoal(owner) {
+TGoalHealth::TGoalHealth(TGoalOwner owner) : TReplicableGoal(owner) {
   Name = "Health";
   SetStrength(1);
   Scale = 100;

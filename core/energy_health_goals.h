@@ -6,21 +6,19 @@
 namespace vorlanth {
 
 // "Energy": the first 5 units count for nothing; 100 units give 9.5.
-class TGoalEnergy : public TGoal {
+class TGoalEnergy : public TReplicableGoal<TGoalEnergy> {
  public:
   explicit TGoalEnergy(TGoalOwner owner);
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  bool EvaluatesPurely() const override { return true; }
 };
 
 // "Health": full health (100) gives 10.
-class TGoalHealth : public TGoal {
+class TGoalHealth : public TReplicableGoal<TGoalHealth> {
  public:
   explicit TGoalHealth(TGoalOwner owner);
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  bool EvaluatesPurely() const override { return true; }
 };
 
 }  // namespace vorlanth

@@ -5,9 +5,9 @@
 
 #include "core/player.h"
 #include "core/random.h"
-#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "core/team.h"
+#include "core/track.h"
 
 namespace vorlanth {
 
@@ -42,14 +42,16 @@ void TGoal::Assign(const TGoal& source) {
   Urgency = source.Urgency;
 }
 
-void TGoal::MapPointers(const TReplicaMap& map) { Owner = map(Owner); }
+TPlayer* TGoal::FindPlayer(TRef ref) const {
+  if (const TPlayer* player = Owner->Player) return player->Serial == ref.Serial && ref ? Owner->Player : nullptr;
+  return Owner->Team ? Owner->Team->FindPlayer(ref) : nullptr;
+}
 
-void TGoal::TakeFutureValues(const TGoal& replica) {
-  Value = replica.Value;
-  StartValue = replica.StartValue;
-  GainInput = replica.GainInput;
-  Level = replica.Level;
-  Feeling = replica.Feeling;
+TTeam* TGoal::FindTeam(TRef ref) const {
+  TTeam* own = Owner->Team ? Owner->Team : Owner->Player ? Owner->Player->Team.get() : nullptr;
+  if (!ref || !own) return nullptr;
+  if (own->Serial == ref.Serial) return own;
+  return own->Track ? FindByRef(own->Track->Teams, ref) : nullptr;
 }
 
 void TGoal::ApplyTo(TPlayer& player) {
@@ -112,20 +114,20 @@ void TGoalSet::BeforePasses() {
   for (size_t g = 0; g < Items.size(); ++g) Items[g]->BeforePasses();
 }
 
-std::unique_ptr<TGoalSet> TGoalSet::Replicate(const TReplicaMap& map) const {
-  auto replica = std::make_unique<TGoalSet>(map(Owner));
+std::unique_ptr<TGoalSet> TGoalSet::Replicate(TGoalOwner owner) const {
+  auto replica = std::make_unique<TGoalSet>(owner);
   replica->ShowGoals = ShowGoals;
   for (const auto& goal : Items) {
-    std::unique_ptr<TGoal> copy = goal->Replicate(map);
+    std::unique_ptr<TGoal> copy = goal->Replicate(owner);
     if (!copy) return nullptr;
     replica->Items.push_back(std::move(copy));
   }
   return replica;
 }
 
-void TGoalSet::MirrorInto(TGoalSet& replica, const TReplicaMap& map) const {
+void TGoalSet::MirrorInto(TGoalSet& replica) const {
   replica.ShowGoals = ShowGoals;
-  for (size_t g = 0; g < Items.size(); ++g) Items[g]->MirrorInto(*replica.Items[g], map);
+  for (size_t g = 0; g < Items.size(); ++g) Items[g]->MirrorInto(*replica.Items[g]);
 }
 
 void TGoalSet::RandomizeStrengths() {

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
+
+#include "core/members.h"
 
 namespace vorlanth {
 
 class TPlayer;
-class TReplicaMap;
 class TTeam;
 
 // The owner of a goal or goal set: exactly one of the two is set.
@@ -21,24 +23,30 @@ struct TGoalOwner {
   TTeam* Team = nullptr;
 };
 
-class TGoal {
+// What a goal measured, as the last evaluation left it.
+struct TGoalMeasure {
+  double Value = 0;        // the measurement now
+  double StartValue = 0;   // the measurement at the start of the sub-step
+  double GainInput = 0;    // copy of Value taken by Derive
+  double Level = 0;        // Value relative to Scale, taken by Derive
+  double Feeling = 1;      // change ratio of the measurement over the sub-step; 1 is neutral
+};
+
+// Every field of a goal is a value that its replicas take (see core/members.h):
+// only Owner, its place, stays with each copy.
+class TGoal : public TGoalMeasure {
  public:
   explicit TGoal(TGoalOwner owner);
   virtual ~TGoal() = default;
 
-  TGoalOwner Owner;
+  TPlace<TGoalOwner> Owner;
   std::string Name = "Generic goal";
-  double Value = 0;        // the measurement now
-  double StartValue = 0;   // the measurement at the start of the sub-step
   double Strength = 1;     // within [0, MaxStrength]
   double MaxStrength = 5;
   double LossFactor = 1;   // shapes Feeling; the health goal uses 5
   int32_t ReactionMs = 0;  // 0: the goal never changes a future's weight
   double Urgency = 0.5;    // exponent of the fading of a feeling over the reaction time
-  double GainInput = 0;    // copy of Value taken by Derive
-  double Level = 0;        // Value relative to Scale, taken by Derive
   double Scale = 0;        // 0: the goal does not multiply the gain
-  double Feeling = 1;      // change ratio of the measurement over the sub-step; 1 is neutral
 
   virtual double GetValue() const { return Value; }
   virtual void SetValue(double x) { Value = x; }
@@ -57,15 +65,22 @@ class TGoal {
   // must not happen inside them (drawing random numbers for the present world).
   virtual void BeforePasses() {}
 
-  // Replicas of the world, for passes on other threads. Replicate: a copy of this
-  // goal for a replica, its pointers mapped into it (nullptr: this kind of goal
-  // cannot be replicated). MirrorInto: every value of this goal copied into its
-  // replica, of the same class. MapPointers: what a copy does to its pointers.
-  virtual std::unique_ptr<TGoal> Replicate(const TReplicaMap& /*map*/) const { return nullptr; }
-  virtual void MirrorInto(TGoal& /*replica*/, const TReplicaMap& /*map*/) const {}
-  virtual void MapPointers(const TReplicaMap& map);
+  // Whether evaluating the goal changes nothing but the goal itself (the player,
+  // the others and the world are only read): it may then be evaluated on a copy.
+  virtual bool EvaluatesPurely() const { return false; }
+
+  // Replicas, given by TReplicableGoal. Replicate: a copy of this goal, every
+  // value with it, for the owner given (nullptr: this kind of goal cannot be
+  // replicated). MirrorInto: every value of this goal copied into a goal of its
+  // class, whose owner stays.
+  virtual std::unique_ptr<TGoal> Replicate(TGoalOwner /*owner*/) const { return nullptr; }
+  virtual void MirrorInto(TGoal& /*replica*/) const {}
   // What the last pass of futures left in the measurement (for the plots).
-  void TakeFutureValues(const TGoal& replica);
+  void TakeFutureValues(const TGoal& replica) { static_cast<TGoalMeasure&>(*this) = replica; }
+  // The player or team a reference names, among the owner's team (or the owner
+  // itself) and the teams of its track; nullptr when it is gone.
+  TPlayer* FindPlayer(TRef ref) const;
+  TTeam* FindTeam(TRef ref) const;
 
   double GetStartValue() const { return StartValue; }
   void SetStrength(double x);
@@ -81,19 +96,25 @@ class TGoal {
   TGoal& operator=(const TGoal&) = default;
 };
 
-// Replicate and MirrorInto for a goal class whose copy is its replica.
-template <class T>
-std::unique_ptr<TGoal> ReplicateGoal(const T& goal, const TReplicaMap& map) {
-  std::unique_ptr<T> copy(new T(goal));
-  copy->MapPointers(map);
-  return copy;
-}
-template <class T>
-void MirrorGoal(const T& goal, TGoal& replica, const TReplicaMap& map) {
-  T& target = static_cast<T&>(replica);
-  target = goal;
-  target.MapPointers(map);
-}
+// Replication for a goal class Self derived from Base: a replica is a copy, and
+// takes every value again by Self's copy assignment. A class gets replication by
+// deriving through this template, and only so: a class derived from Self in turn
+// is not replicated (its own fields would be lost), and keeps the passes on the
+// main thread.
+template <class Self, class Base = TGoal>
+class TReplicableGoal : public Base {
+ public:
+  using Base::Base;
+  std::unique_ptr<TGoal> Replicate(TGoalOwner owner) const override {
+    if (typeid(*this) != typeid(Self)) return nullptr;
+    std::unique_ptr<TGoal> copy(new Self(static_cast<const Self&>(*this)));
+    copy->Owner = owner;
+    return copy;
+  }
+  void MirrorInto(TGoal& replica) const override {
+    static_cast<Self&>(replica) = static_cast<const Self&>(*this);
+  }
+};
 
 class TGoalSet {
  public:
@@ -120,10 +141,10 @@ class TGoalSet {
   // Each own goal copies the parameters of the first goal of the same class in Other.
   void CopyParamsFrom(const TGoalSet& other);
   void BeforePasses();
-  // A set of replicas of these goals, owned by the replica's owner (nullptr when
-  // a goal cannot be replicated); every value copied into such a set.
-  std::unique_ptr<TGoalSet> Replicate(const TReplicaMap& map) const;
-  void MirrorInto(TGoalSet& replica, const TReplicaMap& map) const;
+  // A set of replicas of these goals for the owner given (nullptr when a goal
+  // cannot be replicated); every value copied into such a set.
+  std::unique_ptr<TGoalSet> Replicate(TGoalOwner owner) const;
+  void MirrorInto(TGoalSet& replica) const;
   void RandomizeStrengths();
   void MutateStrengths();
   void ColorFromGoals();

@@ -143,38 +143,32 @@ bool TPassWorkers::Follow() {
 bool TPassWorkers::Rebuild(TReplica& replica) {
   replica.Teams.clear();
   replica.Track.reset();
-  replica.Map.Clear();
   return BuildReplica(replica);
 }
 
 bool TPassWorkers::BuildReplica(TReplica& replica) {
   replica.Track = Track.NewReplica();
   if (!replica.Track) return false;
-  // Every team and player first, so that goals can point at any of them.
-  std::vector<std::unique_ptr<TPlayer>> bodies;
+  // The same teams and players in the same order, each replica taking the serial
+  // of what it replicates (a player takes it with its values), so that the
+  // references the goals hold name the replica's own.
   for (TTeam* team : Track.Teams) {
-    replica.Teams.push_back(std::make_unique<TTeam>());
-    replica.Map.Add(team, replica.Teams.back().get());
-    for (const auto& player : team->Players) {
-      std::unique_ptr<TPlayer> body = player->NewReplica();
-      if (!body) return false;
-      replica.Map.Add(player.get(), body.get());
-      bodies.push_back(std::move(body));
-    }
-  }
-  size_t next = 0;
-  for (size_t t = 0; t < Track.Teams.size(); ++t) {
-    TTeam& team = *Track.Teams[t];
-    TTeam& copy = *replica.Teams[t];
-    copy.Goals = team.Goals ? team.Goals->Replicate(replica.Map) : nullptr;
+    replica.Teams.push_back(std::make_unique<TTeam>(team->Serial));
+    TTeam& copy = *replica.Teams.back();
+    copy.Goals = team->Goals ? team->Goals->Replicate(&copy) : nullptr;
     if (!copy.Goals) return false;
     replica.Track->AddTeam(&copy);
-    for (const auto& player : team.Players) {
-      TPlayer& body = *bodies[next];
-      body.Goals = player->Goals ? player->Goals->Replicate(replica.Map) : nullptr;
+    for (const auto& player : team->Players) {
+      std::unique_ptr<TPlayer> made = player->NewReplica();
+      if (!made || !player->Goals) return false;
+      TPlayer& body = *made;
+      body.Goals = player->Goals->Replicate(&body);
       if (!body.Goals) return false;
       body.Futures->Logging = true;
-      copy.AddPlayer(std::move(bodies[next++]));
+      copy.AddPlayer(std::move(made));
+      // Its working state sized now: the passes then allocate nothing, whenever
+      // this thread runs its first one.
+      body.Working->Assign(*player->Present);
     }
   }
   return true;
@@ -189,12 +183,12 @@ void TPassWorkers::Mirror(TReplica& replica) {
   for (size_t t = 0; t < Track.Teams.size(); ++t) {
     TTeam& team = *Track.Teams[t];
     TTeam& copy = *replica.Teams[t];
-    team.Goals->MirrorInto(*copy.Goals, replica.Map);
+    team.Goals->MirrorInto(*copy.Goals);
     for (size_t i = 0; i < team.Players.size(); ++i) {
       const TPlayer& player = *team.Players[i];
       TPlayer& body = *copy.Players[i];
       player.MirrorInto(body);
-      player.Goals->MirrorInto(*body.Goals, replica.Map);
+      player.Goals->MirrorInto(*body.Goals);
       body.Futures->ClearLog();
       body.Futures->ReserveLog(expected, body.GetState().PositionalParamCount());
     }

@@ -18,7 +18,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/replica_map.h"
 
 namespace vorlanth {
 
@@ -88,7 +87,6 @@ class TPassWorkers {
   struct TReplica {
     std::unique_ptr<TTrack> Track;
     std::vector<std::unique_ptr<TTeam>> Teams;  // destroyed before the track
-    TReplicaMap Map;
     std::vector<int64_t> Passes;  // the passes run in this cycle, in order
     std::vector<size_t> Marks;    // where the drawing of each of them starts, then its end
   };

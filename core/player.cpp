@@ -115,30 +115,7 @@ void TPlayer::Assign(const TPlayer& source) {
   SetFutureMode(source.FutureMode);
 }
 
-void TPlayer::MirrorInto(TPlayer& replica) const {
-  replica.Present->Assign(*Present);
-  replica.Color = Color;
-  replica.ShowTraces = ShowTraces;
-  replica.ShowFeelings = ShowFeelings;
-  replica.ShowEndingPoints = ShowEndingPoints;
-  replica.ShowLevels = ShowLevels;
-  replica.DrawScale = DrawScale;
-  replica.FutureMode = false;
-  replica.FutureNoise = FutureNoise;
-  replica.Determination = Determination;
-  replica.LimitersOn = LimitersOn;
-  replica.DeadCache = -1;
-  replica.AutoGridSize = AutoGridSize;
-  replica.GridTargetRatio = GridTargetRatio;
-  replica.EnergyIndex = EnergyIndex;
-  replica.HealthIndex = HealthIndex;
-  replica.EnergyGoalIndex = EnergyGoalIndex;
-  replica.HealthGoalIndex = HealthGoalIndex;
-  replica.GridSize = GridSize;
-  replica.MaxGridSize = MaxGridSize;
-  replica.MinGridSize = MinGridSize;
-  replica.ShapeDirty = true;
-}
+TRef TPlayer::GetRef() const { return {TeamIndex, Serial}; }
 
 namespace {
 

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 
 #include "core/color.h"
 #include "core/futures.h"
 #include "core/goal.h"
+#include "core/members.h"
 #include "core/state.h"
 #include "core/step_context.h"
 
@@ -22,15 +24,19 @@ class TPlayer {
   TPlayer();
   virtual ~TPlayer();
   TPlayer(const TPlayer&) = delete;
-  TPlayer& operator=(const TPlayer&) = delete;
 
-  TTeam* Team = nullptr;  // set by TTeam::AddPlayer
+  // Every field below is a value that a replica of the player takes (see
+  // core/members.h), except those whose type says they are its place.
+  TPlace<TTeam*> Team = nullptr;  // set by TTeam::AddPlayer
+  // Names the player in references (TRef): a replica takes it with the values.
+  uint32_t Serial = NewSerial();
+  int32_t TeamIndex = -1;  // its place in its team's list, kept by the team
   // What kind of body the player is, set by the world's classes as they build it
   // (0: none that the world knows); it lets the hot loop tell kinds apart
   // without walking the class hierarchy.
   uint8_t BodyKind = 0;
   // The settings of the track the player is on (the defaults on none).
-  const TStepContext* Context = &DefaultStepContext;
+  TPlace<const TStepContext*> Context = &DefaultStepContext;
   TColor Color = 0;       // body colour
   bool ShowTraces = false;        // "Draw the traces of the futures"
   bool ShowFeelings = false;      // "Draw Gain/Loose Feelings"
@@ -41,13 +47,13 @@ class TPlayer {
   bool FutureMode = false;        // a future of this player is being simulated
   double FutureNoise = 0;         // std. deviation of the velocity kick in futures (pixels/s)
   double Determination = 1;       // share of the weakest option's score subtracted
-  std::unique_ptr<TGoalSet> Goals;
+  TPlace<std::unique_ptr<TGoalSet>> Goals;
   bool LimitersOn = true;         // "Auto adjust joystick sensitivity"
   int32_t DeadCache = -1;         // -1 unknown, 0 alive, 1 dead
   bool AutoGridSize = true;       // "Auto adjust grid size."
   double GridTargetRatio = 0.5;
-  std::unique_ptr<TState> Present;
-  std::unique_ptr<TState> Working;
+  TOwnedValue<TState> Present;
+  TPlace<std::unique_ptr<TState>> Working;
   int32_t EnergyIndex = -1;
   int32_t HealthIndex = -1;
   int32_t EnergyGoalIndex = 1;
@@ -57,7 +63,7 @@ class TPlayer {
   int32_t MinGridSize = 5;
   bool ArraysPending = true;      // shape cache flags of the 2D player
   bool ShapeDirty = true;
-  std::unique_ptr<TListOfFutures> Futures;
+  TPlace<std::unique_ptr<TListOfFutures>> Futures;
 
   // Virtual slots, in order.
   virtual bool IsDrawable();
@@ -86,12 +92,14 @@ class TPlayer {
   // Whether Clone is provided: a body that cannot be cloned is never asked to split.
   virtual bool CanClone() const { return false; }
 
-  // Replicas of the world, for passes on other threads. NewReplica: a player of
-  // the same class, whose values MirrorInto fills in (its goals are the replica's
-  // to give); nullptr: this kind of player cannot be replicated. MirrorInto:
-  // everything a future of the replica reads, copied from this player.
+  // Replicas of the world, for passes on other threads, given by TReplicable:
+  // NewReplica, a player of the same class (nullptr: this kind of player cannot
+  // be replicated; its goals are the replica's to give); MirrorInto, every value
+  // of this player copied into such a replica.
   virtual std::unique_ptr<TPlayer> NewReplica() const { return nullptr; }
-  virtual void MirrorInto(TPlayer& replica) const;
+  virtual void MirrorInto(TPlayer& /*replica*/) const {}
+  // A reference to this player (its index in its team when taken).
+  TRef GetRef() const;
 
   TState& GetState() { return FutureMode ? *Working : *Present; }
   const TState& GetState() const { return FutureMode ? *Working : *Present; }
@@ -127,6 +135,8 @@ class TPlayer {
   void Step();
 
  protected:
+  // Copies every value (members.h): only a class's own replication does it.
+  TPlayer& operator=(const TPlayer&) = default;
   // The construction steps. They call virtual slots (CreateParams, CommitState), so
   // each class's factory runs them on the finished object, base steps first.
   void InitPlayer();
@@ -135,6 +145,26 @@ class TPlayer {
   TStateParam* LimiterOf(int32_t freeIndex);
   TStateParam& OwnParam(int32_t i) { return GetState().Params[static_cast<size_t>(i)]; }
   const TStateParam& OwnParam(int32_t i) const { return GetState().Params[static_cast<size_t>(i)]; }
+};
+
+// A reference to the player, or none.
+inline TRef RefOf(const TPlayer* player) { return player ? player->GetRef() : TRef{}; }
+
+// Replication for a player class Self derived from Base: its replicas are made by
+// Self::Blank() and take every value of the player by Self's copy assignment.
+// A class gets replication by deriving through this template, and only so: a
+// class derived from Self in turn is not replicated (its own fields would be
+// lost), and keeps the passes on the main thread.
+template <class Self, class Base>
+class TReplicable : public Base {
+ public:
+  std::unique_ptr<TPlayer> NewReplica() const override {
+    if (typeid(*this) != typeid(Self)) return nullptr;
+    return Self::Blank();
+  }
+  void MirrorInto(TPlayer& replica) const override {
+    static_cast<Self&>(replica) = static_cast<const Self&>(*this);
+  }
 };
 
 }  // namespace vorlanth

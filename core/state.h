@@ -117,7 +117,11 @@ class TState {
  public:
   explicit TState(TPlayer* player);
   TState(const TState&) = delete;
-  TState& operator=(const TState&) = delete;
+  // Assigning a state is Assign: the values travel, the player stays.
+  TState& operator=(const TState& source) {
+    Assign(source);
+    return *this;
+  }
 
   TPlayer* Player;
   std::shared_ptr<TStateLayout> Layout;  // what describes the parameters (shared)

@@ -13,6 +13,7 @@ struct TStepContext {
   int32_t HorizonMs = 10000;  // how far a future is simulated (ms)
   int32_t MinFutures = 100;   // minimum futures per player and cycle
   bool Evolution = false;     // players split and their goal strengths mutate
+  bool Collisions = false;    // players collide with one another
   double Friction = 0.008;    // rolling friction of the ground (read by karts)
   double SideFriction = 0.1;  // side friction of the ground (read by karts)
 

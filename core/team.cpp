@@ -6,7 +6,17 @@
 
 namespace vorlanth {
 
-TTeam::TTeam() : Goals(std::make_unique<TGoalSet>(this)) {}
+TTeam::TTeam(uint32_t serial) : Serial(serial), Goals(std::make_unique<TGoalSet>(this)) {}
+
+TPlayer* TTeam::FindPlayer(TRef ref) const { return FindByRef(Players, ref); }
+
+TRef TTeam::GetRef() const {
+  int32_t index = -1;
+  if (Track)
+    for (size_t t = 0; t < Track->Teams.size(); ++t)
+      if (Track->Teams[t] == this) index = static_cast<int32_t>(t);
+  return {index, Serial};
+}
 
 TTeam::~TTeam() {
   Selected = nullptr;
@@ -30,6 +40,7 @@ TPlayer* TTeam::AddPlayer(std::unique_ptr<TPlayer> player) {
   }
   Players.push_back(std::move(player));
   p->Team = this;
+  p->TeamIndex = PlayerCount() - 1;
   SelectPlayer(p);
   if (Track) Track->RebuildPlayerList();
   return p;
@@ -42,6 +53,8 @@ std::unique_ptr<TPlayer> TTeam::RemovePlayer(TPlayer* player, bool free) {
   player->Context = &DefaultStepContext;  // it leaves the track's settings with the team
   std::unique_ptr<TPlayer> owned = std::move(Players[static_cast<size_t>(index)]);
   Players.erase(Players.begin() + index);
+  player->TeamIndex = -1;
+  for (int32_t i = index; i < PlayerCount(); ++i) Players[static_cast<size_t>(i)]->TeamIndex = i;
   if (!Selected && !Players.empty()) Selected = Players.front().get();
   if (Track) Track->RebuildPlayerList();
   // No goal may keep a player that has left the team, freed here or later.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/goal.h"
+#include "core/members.h"
 
 namespace vorlanth {
 
@@ -15,12 +16,15 @@ class TTrack;
 
 class TTeam {
  public:
-  TTeam();
+  explicit TTeam(uint32_t serial = NewSerial());
   ~TTeam();
   TTeam(const TTeam&) = delete;
   TTeam& operator=(const TTeam&) = delete;
 
   TTrack* Track = nullptr;     // set by TTrack::AddTeam
+  // Names the team in references (TRef); a replica of the team takes the serial
+  // of the team it replicates.
+  const uint32_t Serial;
   TPlayer* Selected = nullptr;  // the player the window shows and edits
   std::unique_ptr<TGoalSet> Goals;  // team goals, owned
   std::vector<std::unique_ptr<TPlayer>> Players;  // owned, in order of addition
@@ -28,6 +32,9 @@ class TTeam {
   TPlayer* GetPlayer(int32_t i) { return Players.at(static_cast<size_t>(i)).get(); }
   int32_t PlayerCount() const { return static_cast<int32_t>(Players.size()); }
   int32_t IndexOf(const TPlayer* player) const;
+  // The member a reference names, or nullptr when it is not (or no longer) one.
+  TPlayer* FindPlayer(TRef ref) const;
+  TRef GetRef() const;
   bool IsMember(const TPlayer* player) const { return IndexOf(player) >= 0; }
 
   // Appends, selects and returns the player; a member added again is left as it is.

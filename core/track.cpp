@@ -93,10 +93,7 @@ void TTrack::Cycle() {
   RunCycle();
 }
 
-void TTrack::MirrorInto(TTrack& replica) const {
-  replica.Settings = Settings;
-  replica.Collisions = Collisions;
-}
+void TTrack::MirrorInto(TTrack& replica) const { replica.Settings = Settings; }
 
 void TTrack::RunPass(int32_t subSteps) {
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);

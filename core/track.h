@@ -39,7 +39,7 @@ class TTrack {
   // depend on the number.
   int32_t Threads = 1;
   static constexpr int32_t MaxThreads = 256;
-  bool Collisions = false;        // player-to-player collisions
+  bool& Collisions = Settings.Collisions;  // player-to-player collisions
   bool& Evolution = Settings.Evolution;  // set through SetEvolution
   std::vector<TPlayer*> Players;  // all players, team by team (not owned)
 
@@ -87,8 +87,8 @@ class TTrack {
 
   // Replicas of the world, for passes on other threads. NewReplica: a track of
   // the same kind with no teams (nullptr: the passes stay on one thread).
-  // MirrorInto: the track's own settings, copied into a replica before each
-  // cycle's passes. DrawingMark and ReplayDrawing: how much a replica has drawn,
+  // MirrorInto: the track's settings (one TStepContext), copied into a replica
+  // before each cycle's passes. DrawingMark and ReplayDrawing: how much a replica has drawn,
   // and what it drew between two marks, replayed onto this track's picture.
   virtual std::unique_ptr<TTrack> NewReplica() const { return nullptr; }
   virtual void MirrorInto(TTrack& replica) const;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "core/replica_map.h"
 #include "core/team.h"
 #include "world2d/player2d.h"
 #include "world2d/body_cast.h"
@@ -10,14 +9,16 @@
 namespace vorlanth {
 
 TGoal2DTeamAway::TGoal2DTeamAway(TGoalOwner owner, TTeam* avoidTeam)
-    : TGoal(owner), AvoidTeam(avoidTeam) {
+    : TReplicableGoal(owner), AvoidTeam(avoidTeam ? avoidTeam->GetRef() : TRef{}) {
   Name = "Avoid others";
   Scale = 1;
 }
 
 void TGoal2DTeamAway::Evaluate(TPlayer& player) {
   SetValue(1);
-  if (Strength == 0 || !AvoidTeam) return;
+  if (Strength == 0) return;
+  TTeam* avoid = GetAvoidTeam();
+  if (!avoid) return;
   const TPlayer2D* body = As2D(&player);
   if (!body) return;
 
@@ -26,8 +27,8 @@ void TGoal2DTeamAway::Evaluate(TPlayer& player) {
   const double x = body->GetPosX();
   const double y = body->GetPosY();
   double value = 1;
-  for (int32_t i = 0; i < AvoidTeam->PlayerCount(); ++i) {
-    TPlayer* member = AvoidTeam->GetPlayer(i);
+  for (int32_t i = 0; i < avoid->PlayerCount(); ++i) {
+    TPlayer* member = avoid->GetPlayer(i);
     if (member == &player) continue;
     const TPlayer2D* other = As2D(member);
     if (!other) continue;
@@ -38,9 +39,5 @@ void TGoal2DTeamAway::Evaluate(TPlayer& player) {
   SetValue(value);
 }
 
-void TGoal2DTeamAway::MapPointers(const TReplicaMap& map) {
-  TGoal::MapPointers(map);
-  AvoidTeam = map(AvoidTeam);
-}
 
 }  // namespace vorlanth

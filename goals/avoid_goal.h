@@ -12,16 +12,16 @@ class TPlayer2D;
 // A neighbour this many sizes away (times the strength) leaves the value unchanged.
 inline constexpr double AvoidNeutralSizes = 10;
 
-class TGoal2DTeamAway : public TGoal {
+class TGoal2DTeamAway : public TReplicableGoal<TGoal2DTeamAway> {
  public:
   TGoal2DTeamAway(TGoalOwner owner, TTeam* avoidTeam);
 
-  TTeam* AvoidTeam;  // the team whose players are avoided (not owned)
+  TRef AvoidTeam;  // the team whose players are avoided
+
+  TTeam* GetAvoidTeam() const { return FindTeam(AvoidTeam); }
+  bool EvaluatesPurely() const override { return true; }
 
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
-  void MapPointers(const TReplicaMap& map) override;
 };
 
 }  // namespace vorlanth

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/error.h"
-#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/rocket.h"
@@ -27,15 +26,15 @@ int32_t IndexInTrack(const TTrack& track, const TPlayer* player) {
 }  // namespace
 
 TGoalBurnOut::TGoalBurnOut(TGoalOwner owner)
-    : TGoal(owner), Rocket(dynamic_cast<TRocket*>(owner.Player)) {
-  if (!Rocket) throw Error("BurnOut goal is only fro Rockets.");
+    : TReplicableGoal(owner) {
+  if (!dynamic_cast<TRocket*>(owner.Player)) throw Error("BurnOut goal is only fro Rockets.");
   Name = "Stole energy from others";
 }
 
 void TGoalBurnOut::Evaluate(TPlayer& player) {
   StartValue = BurnOutNeutralValue;
   SetValue(BurnOutNeutralValue);
-  TRocket* rocket = &player == Rocket ? Rocket : AsRocket(&player);
+  TRocket* rocket = AsRocket(&player);
   if (!rocket || rocket->GetEnergy() == 0 || rocket->IsDead()) return;
   TTrack* track = rocket->GetTrack();
   if (!track) return;
@@ -91,9 +90,5 @@ void TGoalBurnOut::ShowDrain(TRocket& rocket, const TPlayer2D& victim) {
   if (track && track->ProcessMessages) track->ProcessMessages();
 }
 
-void TGoalBurnOut::MapPointers(const TReplicaMap& map) {
-  TGoal::MapPointers(map);
-  Rocket = map.Body(Rocket);
-}
 
 }  // namespace vorlanth

@@ -12,20 +12,16 @@ class TRocket;
 
 inline constexpr double BurnOutDrainPerSecond = 100;  // energy a victim loses per second
 
-class TGoalBurnOut : public TGoal {
+class TGoalBurnOut : public TReplicableGoal<TGoalBurnOut> {
  public:
   // Raises "BurnOut goal is only fro Rockets." when the owner is not a rocket.
   explicit TGoalBurnOut(TGoalOwner owner);
 
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
-  void MapPointers(const TReplicaMap& map) override;
   // Steals in the present too, and shows it there.
   bool ActsInPresent() const override { return true; }
 
  private:
-  TRocket* Rocket;  // the owner
   // The red line to a victim, then the window's pending messages.
   void ShowDrain(TRocket& rocket, const TPlayer2D& victim);
 };

@@ -6,7 +6,6 @@
 
 #include "core/error.h"
 #include "core/random.h"
-#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "core/team.h"
 #include "core/track.h"
@@ -34,12 +33,15 @@ int32_t RandomInMiddle(int32_t length) { return Round32((Random() * 0.8 + 0.1) *
 
 }  // namespace
 
-TGoal2DSweets::TGoal2DSweets(TGoalOwner owner) : TGoal(owner) {
+TGoal2DSweets::TGoal2DSweets(TGoalOwner owner) : TReplicableGoal(owner) {
   Name = "Get drops";
   Scale = 1;
 }
 
-bool TGoal2DSweets::InFuture() const { return LastPlayer && LastPlayer->FutureMode; }
+bool TGoal2DSweets::InFuture() const {
+  const TPlayer2D* last = GetLastPlayer();
+  return last && last->FutureMode;
+}
 
 int32_t TGoal2DSweets::GetDropLeft(int32_t i) const {
   CheckDropIndex(i);
@@ -54,11 +56,12 @@ void TGoal2DSweets::SetDropLeft(int32_t i, int32_t units) {
 }
 
 void TGoal2DSweets::BeforePasses() {
-  if (!ReplaceDrops || !Owner.Team) return;
+  TTeam* team = Owner->Team;
+  if (!ReplaceDrops || !team) return;
   // Placed for the team's first body in the plane, as its first evaluation would.
-  for (int32_t i = 0; i < Owner.Team->PlayerCount(); ++i) {
-    if (auto* body = As2D(Owner.Team->GetPlayer(i))) {
-      LastPlayer = body;
+  for (int32_t i = 0; i < team->PlayerCount(); ++i) {
+    if (auto* body = As2D(team->GetPlayer(i))) {
+      LastPlayer = RefOf(body);
       PlaceAllDrops();
       return;
     }
@@ -67,7 +70,7 @@ void TGoal2DSweets::BeforePasses() {
 
 void TGoal2DSweets::Evaluate(TPlayer& player) {
   auto* body = As2D(&player);
-  LastPlayer = body;
+  LastPlayer = RefOf(body);
   // Drops are scattered in the present only (before the passes, or here): the
   // futures never draw the present's random numbers.
   if (ReplaceDrops && body && !body->FutureMode) PlaceAllDrops();
@@ -156,9 +159,10 @@ void TGoal2DSweets::PlaceDrop(int32_t i) {
   DropUnits[k] = units;
   FutureDropUnits[k] = units;
 
-  const TTrack2D* track = LastPlayer ? LastPlayer->GetTrack2D() : nullptr;
+  const TPlayer2D* last = GetLastPlayer();
+  const TTrack2D* track = last ? last->GetTrack2D() : nullptr;
   if (track) {
-    const double c = DropClearance * LastPlayer->GetSize();
+    const double c = DropClearance * last->GetSize();
     for (int32_t tries = 0; tries < MaxDropPlaceTries; ++tries) {
       const int32_t x = RandomInMiddle(track->Width());
       const int32_t y = RandomInMiddle(track->Height());
@@ -185,8 +189,9 @@ void TGoal2DSweets::PlaceAllDrops() {
 }
 
 void TGoal2DSweets::Draw() {
-  if (ReplaceDrops || !LastPlayer || LastPlayer->FutureMode) return;
-  Canvas* canvas = LastPlayer->GetCanvas();
+  const TPlayer2D* last = GetLastPlayer();
+  if (ReplaceDrops || !last || last->FutureMode) return;
+  Canvas* canvas = last->GetCanvas();
   if (!canvas) return;
   canvas->SetPenColor(DropOutlineColor);
   canvas->SetBrushColor(DropFillColor);
@@ -198,13 +203,6 @@ void TGoal2DSweets::Draw() {
   }
 }
 
-void TGoal2DSweets::ForgetPlayer(const TPlayer* player) {
-  if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
-}
-
-void TGoal2DSweets::MapPointers(const TReplicaMap& map) {
-  TGoal::MapPointers(map);
-  LastPlayer = map.Body(LastPlayer);
-}
+TPlayer2D* TGoal2DSweets::GetLastPlayer() const { return As2D(FindPlayer(LastPlayer)); }
 
 }  // namespace vorlanth

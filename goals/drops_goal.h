@@ -20,7 +20,7 @@ inline constexpr int32_t DropSlots = 100;     // room in the arrays; only DropCo
 // Draws of a place for one drop before giving up on a circuit with no clear spot.
 inline constexpr int32_t MaxDropPlaceTries = 10000;
 
-class TGoal2DSweets : public TGoal {
+class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
  public:
   explicit TGoal2DSweets(TGoalOwner owner);
 
@@ -30,20 +30,18 @@ class TGoal2DSweets : public TGoal {
   std::array<int32_t, DropSlots> DropUnits{};        // units left, in the present
   std::array<int32_t, DropSlots> FutureDropUnits{};  // units left, in the future being simulated
   int32_t DropsLeft = 0;               // drops not used up in the present since the last scattering
-  TPlayer2D* LastPlayer = nullptr;     // the player evaluated last (not owned)
+  TRef LastPlayer;  // the player evaluated last
   double PresentEnergyGained = 0;      // energy players gained from drops in the present, for statistics
 
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
-  void MapPointers(const TReplicaMap& map) override;
   // Scatters the drops when they are to be replaced: on the main thread, never in a future.
   void BeforePasses() override;
   // Copies the present units into the future ones (a future starts from the present).
   void ResetFuture() override;
   // The present drops, cream circles outlined in green.
   void Draw() override;
-  void ForgetPlayer(const TPlayer* player) override;
+  // The player evaluated last, nullptr before the first evaluation or once it has gone.
+  TPlayer2D* GetLastPlayer() const;
 
   // Units of drop i in the future when LastPlayer simulates one, else in the present.
   int32_t GetDropLeft(int32_t i) const;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "core/replica_map.h"
 #include "world2d/player2d.h"
 #include "world2d/track2d.h"
 #include "world2d/body_cast.h"
@@ -14,14 +13,14 @@ constexpr TColor MouseMarkColor = 0xFF0000;  // blue
 
 }  // namespace
 
-TGoalMouse::TGoalMouse(TGoalOwner owner, bool avoidMouse) : TGoal(owner), AvoidMouse(avoidMouse) {
+TGoalMouse::TGoalMouse(TGoalOwner owner, bool avoidMouse) : TReplicableGoal(owner), AvoidMouse(avoidMouse) {
   Name = avoidMouse ? "Avoid mouse" : "Follow mouse";
   Scale = 1;
 }
 
 void TGoalMouse::Evaluate(TPlayer& player) {
   auto* body = As2D(&player);
-  LastPlayer = body;
+  LastPlayer = RefOf(body);
   if (!body || body->IsDead()) return;
   // The cursor is read afresh: every sub-step of every future sees it where it is now.
   const TTrack2D* track = body->GetTrack2D();
@@ -37,8 +36,9 @@ void TGoalMouse::Evaluate(TPlayer& player) {
 }
 
 void TGoalMouse::Draw() {
-  if (!LastPlayer) return;  // not evaluated yet
-  const TTrack2D* track = LastPlayer->GetTrack2D();
+  const TPlayer2D* last = GetLastPlayer();
+  if (!last) return;  // not evaluated yet
+  const TTrack2D* track = last->GetTrack2D();
   Canvas* canvas = track ? track->ImageCanvas : nullptr;
   if (!canvas || !track->MouseInTrack()) return;
   const int32_t x = track->MouseX();
@@ -53,13 +53,6 @@ void TGoalMouse::Draw() {
   canvas->LineTo(x + r, y);
 }
 
-void TGoalMouse::ForgetPlayer(const TPlayer* player) {
-  if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
-}
-
-void TGoalMouse::MapPointers(const TReplicaMap& map) {
-  TGoal::MapPointers(map);
-  LastPlayer = map.Body(LastPlayer);
-}
+TPlayer2D* TGoalMouse::GetLastPlayer() const { return As2D(FindPlayer(LastPlayer)); }
 
 }  // namespace vorlanth

@@ -14,12 +14,12 @@ class TPlayer2D;
 inline constexpr int32_t MouseMarkRadius = 10;  // size of the cross-hair (pixels)
 inline constexpr double MouseOnCursorValue = 100;  // following, sitting right on the cursor
 
-class TGoalMouse : public TGoal {
+class TGoalMouse : public TReplicableGoal<TGoalMouse> {
  public:
   TGoalMouse(TGoalOwner owner, bool avoidMouse);
 
   bool AvoidMouse;                  // true: "Avoid mouse"; false: "Follow mouse"
-  TPlayer2D* LastPlayer = nullptr;  // the player evaluated last (not owned)
+  TRef LastPlayer;  // the player evaluated last
   // The value when the cycle's passes began: every future starts from it.
   double ValueBeforePasses = 0;
 
@@ -28,16 +28,15 @@ class TGoalMouse : public TGoal {
   // before the passes, so that no future depends on the one run before it (on
   // several threads, another thread ran it).
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
-  void MapPointers(const TReplicaMap& map) override;
+  bool EvaluatesPurely() const override { return true; }
   void BeforePasses() override { ValueBeforePasses = Value; }
   void ResetFuture() override {
     TGoal::ResetFuture();
     Value = ValueBeforePasses;
   }
   void Draw() override;
-  void ForgetPlayer(const TPlayer* player) override;
+  // The player evaluated last, nullptr before the first evaluation or once it has gone.
+  TPlayer2D* GetLastPlayer() const;
 };
 
 }  // namespace vorlanth

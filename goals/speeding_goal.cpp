@@ -17,7 +17,7 @@ double SizesPerSecond(double velX, double velY, double size) {
 
 void GiveBodyGoals(TPlayer& body) { body.Goals->AddGoal(std::make_unique<TGoal2DRaced>(&body)); }
 
-TGoal2DRaced::TGoal2DRaced(TGoalOwner owner) : TGoal(owner) { Name = "Speeding"; }
+TGoal2DRaced::TGoal2DRaced(TGoalOwner owner) : TReplicableGoal(owner) { Name = "Speeding"; }
 
 void TGoal2DRaced::Evaluate(TPlayer& player) {
   // Every player of the system is a physics body; any other measures no speed.

@@ -5,12 +5,11 @@
 namespace vorlanth {
 
 // "Speeding": speed in body sizes per second. Every physics body holds one.
-class TGoal2DRaced : public TGoal {
+class TGoal2DRaced : public TReplicableGoal<TGoal2DRaced> {
  public:
   explicit TGoal2DRaced(TGoalOwner owner);
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
+  bool EvaluatesPurely() const override { return true; }
 };
 
 // The goals every physics body holds besides health and energy: the speeding

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/replica_map.h"
 #include "core/rounding.h"
 #include "world2d/player2d.h"
 #include "world2d/body_cast.h"
@@ -20,7 +19,7 @@ constexpr double StorageReactionSeconds = 10;
 
 TGoal2DStorage::TGoal2DStorage(TGoalOwner owner, int32_t x, int32_t y, int32_t halfSize,
                                int32_t capacity)
-    : TGoal(owner), BoxX(x), BoxY(y), BoxHalfSize(std::max(1, halfSize)), Capacity(capacity) {
+    : TReplicableGoal(owner), BoxX(x), BoxY(y), BoxHalfSize(std::max(1, halfSize)), Capacity(capacity) {
   Name = "Store drops";
   SetReactionTime(StorageReactionSeconds);
   Urgency = 0.5;
@@ -30,7 +29,7 @@ void TGoal2DStorage::Evaluate(TPlayer& player) {
   StartValue = StorageNeutralValue;
   SetValue(StorageNeutralValue);
   auto* body = As2D(&player);
-  LastPlayer = body;
+  LastPlayer = RefOf(body);
   if (!body || body->IsDead() || Stored >= Capacity) return;
 
   // The player's box must overlap the storage box (strictly).
@@ -52,8 +51,9 @@ void TGoal2DStorage::Evaluate(TPlayer& player) {
 }
 
 void TGoal2DStorage::Draw() {
-  if (!LastPlayer) return;  // not evaluated yet
-  Canvas* canvas = LastPlayer->GetCanvas();
+  const TPlayer2D* last = GetLastPlayer();
+  if (!last) return;  // not evaluated yet
+  Canvas* canvas = last->GetCanvas();
   if (!canvas) return;
   const int32_t h = BoxHalfSize;
   canvas->SetPenColor(BoxOutlineColor);
@@ -67,13 +67,6 @@ void TGoal2DStorage::Draw() {
   canvas->Rectangle(BoxX - h, BoxY + h - c, BoxX + h, BoxY + h);
 }
 
-void TGoal2DStorage::ForgetPlayer(const TPlayer* player) {
-  if (LastPlayer && static_cast<const TPlayer*>(LastPlayer) == player) LastPlayer = nullptr;
-}
-
-void TGoal2DStorage::MapPointers(const TReplicaMap& map) {
-  TGoal::MapPointers(map);
-  LastPlayer = map.Body(LastPlayer);
-}
+TPlayer2D* TGoal2DStorage::GetLastPlayer() const { return As2D(FindPlayer(LastPlayer)); }
 
 }  // namespace vorlanth

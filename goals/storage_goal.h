@@ -16,11 +16,11 @@ inline constexpr double StorageReserve = 25;      // energy a player keeps for i
 inline constexpr double StorageEmptyShare = 0.9;  // the box empties beyond this share of capacity
 inline constexpr double StorageNeutralValue = 10; // the value when nothing is stored
 
-class TGoal2DStorage : public TGoal {
+class TGoal2DStorage : public TReplicableGoal<TGoal2DStorage> {
  public:
   TGoal2DStorage(TGoalOwner owner, int32_t x, int32_t y, int32_t halfSize, int32_t capacity);
 
-  TPlayer2D* LastPlayer = nullptr;  // the player evaluated last (not owned)
+  TRef LastPlayer;  // the player evaluated last
   int32_t BoxX = 0;                 // centre of the box (circuit pixels)
   int32_t BoxY = 0;
   int32_t BoxHalfSize = 1;          // half the side of the square, at least 1
@@ -28,12 +28,10 @@ class TGoal2DStorage : public TGoal {
   double Stored = 0;                // energy in the box
 
   void Evaluate(TPlayer& player) override;
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
-  void MapPointers(const TReplicaMap& map) override;
   // The box outline in blue and its fill level in aqua.
   void Draw() override;
-  void ForgetPlayer(const TPlayer* player) override;
+  // The player evaluated last, nullptr before the first evaluation or once it has gone.
+  TPlayer2D* GetLastPlayer() const;
 };
 
 }  // namespace vorlanth

@@ -8,9 +8,11 @@
 
 namespace vorlanth {
 
-class TKart : public TPhysic2D {
+class TKart : public TReplicable<TKart, TPhysic2D> {
  public:
   static std::unique_ptr<TKart> Create(double x, double y, double angle);
+  // A blank kart, for a replica to fill in.
+  static std::unique_ptr<TKart> Blank() { return Create(0, 0, 0); }
 
   int32_t PowerIndex = -1;  // "Power": engine power, negative brakes
   int32_t TurnIndex = -1;   // "Turn": rad/s reached at 10 pixels/s or more
@@ -20,7 +22,6 @@ class TKart : public TPhysic2D {
   void CreateParams() override;
   std::unique_ptr<TPlayer> Clone() const override;
   bool CanClone() const override { return true; }
-  std::unique_ptr<TPlayer> NewReplica() const override { return Create(0, 0, 0); }
   void ApplyForces() override;
   void Draw() override;
   void UpdateShape() override;

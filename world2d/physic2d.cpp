@@ -80,20 +80,6 @@ void TPhysic2D::SetSize(double value) {
   InertiaCache = -1;
 }
 
-void TPhysic2D::MirrorInto(TPlayer& replica) const {
-  TPlayer2D::MirrorInto(replica);
-  auto& body = static_cast<TPhysic2D&>(replica);
-  body.Gravity = Gravity;
-  body.GiveGoals = GiveGoals;
-  body.AccX = AccX;
-  body.AccY = AccY;
-  body.AccA = AccA;
-  body.ContactX = ContactX;
-  body.ContactY = ContactY;
-  body.SetDensity(Density);
-  body.CacheSize = -1;
-}
-
 void TPhysic2D::SetDensity(double value) {
   Density = value;
   MassCache = -1;

@@ -59,7 +59,6 @@ class TPhysic2D : public TPlayer2D {
   TContact WallContact();
   virtual TContact Overlap(TPhysic2D& other);
   void SetSize(double value) override;
-  void MirrorInto(TPlayer& replica) const override;
 
   double GetVelX() const { return GetState().Params[static_cast<size_t>(VelXIndex)].Value; }
   double GetVelY() const { return GetState().Params[static_cast<size_t>(VelYIndex)].Value; }

@@ -71,11 +71,6 @@ void TPlayer2D::CreateParams() {
   SizeIndex = s.AddParam(TStateParam::CreatePlain(&s, kMinSize, kMaxSize, kInitialSize, "Size"));
 }
 
-void TPlayer2D::MirrorInto(TPlayer& replica) const {
-  TPlayer::MirrorInto(replica);
-  static_cast<TPlayer2D&>(replica).ReferenceSize = ReferenceSize;
-}
-
 bool TPlayer2D::ReadyToSplit() { return GetEnergy() >= 99; }
 
 TTrack2D* TPlayer2D::GetTrack2D() const {

@@ -56,7 +56,6 @@ class TPlayer2D : public TPlayer {
   void DrawTraceStep() override;
   void DrawEndingPoint(const TFuture& future) override;
   void ApplyImpact(double speed) override;
-  void MirrorInto(TPlayer& replica) const override;
   // Outline: a triangle here; bodies override it with their own corner table.
   virtual void UpdateShape();
   virtual void SetSize(double value);

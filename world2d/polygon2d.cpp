@@ -9,7 +9,6 @@
 namespace vorlanth {
 namespace {
 
-constexpr int32_t kMinSides = 3;
 constexpr double kAsteroidDensity = 2;
 constexpr double kAsteroidNoise = 5;  // pixels/s: velocity noise of its futures
 
@@ -32,18 +31,12 @@ void TPolygon2D::InitPolygon(int32_t sides, double x, double y, double angle) {
 }
 
 void TPolygon2D::SetSides(int32_t n) {
-  Sides = std::max(kMinSides, n);
+  Sides = std::max(MinSides, n);
   // Corner i lies at 2 pi i / Sides from the heading: the table changes with Sides only.
   Directions.resize(static_cast<size_t>(Sides));
   for (int32_t i = 0; i < Sides; ++i)
     Directions[static_cast<size_t>(i)] = CornerDirection(2 * std::numbers::pi * i / Sides, 1);
   ArraysPending = true;
-}
-
-void TPolygon2D::MirrorInto(TPlayer& replica) const {
-  TPhysic2D::MirrorInto(replica);
-  auto& polygon = static_cast<TPolygon2D&>(replica);
-  if (polygon.Sides != Sides) polygon.SetSides(Sides);
 }
 
 void TPolygon2D::UpdateShape() {

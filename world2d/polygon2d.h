@@ -10,9 +10,10 @@
 
 namespace vorlanth {
 
-class TPolygon2D : public TPhysic2D {
+class TPolygon2D : public TReplicable<TPolygon2D, TPhysic2D> {
  public:
   static constexpr double AsteroidSpin = 4;  // random spin in (-2, 2] rad/s
+  static constexpr int32_t MinSides = 3;
 
   static std::unique_ptr<TPolygon2D> Create(int32_t sides, double x, double y, double angle);
 
@@ -21,8 +22,8 @@ class TPolygon2D : public TPhysic2D {
   std::vector<TVec2> Directions;
 
   std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
-  std::unique_ptr<TPlayer> NewReplica() const override { return Create(Sides, 0, 0, 0); }
-  void MirrorInto(TPlayer& replica) const override;
+  // A blank asteroid, for a replica to fill in.
+  static std::unique_ptr<TPolygon2D> Blank() { return Create(MinSides, 0, 0, 0); }
   void UpdateShape() override;
   void SetSides(int32_t n);
 

@@ -8,9 +8,11 @@
 
 namespace vorlanth {
 
-class TRocket : public TPhysic2D {
+class TRocket : public TReplicable<TRocket, TPhysic2D> {
  public:
   static std::unique_ptr<TRocket> Create(double x, double y, double angle);
+  // A blank rocket, for a replica to fill in.
+  static std::unique_ptr<TRocket> Blank() { return Create(0, 0, 0); }
 
   int32_t MainPowerIndex = -1;
   int32_t RotaPowerIndex = -1;
@@ -20,7 +22,6 @@ class TRocket : public TPhysic2D {
   void CreateParams() override;
   std::unique_ptr<TPlayer> Clone() const override;
   bool CanClone() const override { return true; }
-  std::unique_ptr<TPlayer> NewReplica() const override { return Create(0, 0, 0); }
   void ApplyForces() override;
   void ApplyImpact(double speed) override;
   void Draw() override;

@@ -199,13 +199,13 @@ inline QString CheckConsistency(TFormTest2D& form) {
     for (int32_t g = 0; g < set.GoalCount(); ++g) {
       TGoal& goal = set.GetGoal(g);
       const TPlayer* last = nullptr;
-      if (auto* drops = dynamic_cast<TGoal2DSweets*>(&goal)) last = drops->LastPlayer;
-      if (auto* storage = dynamic_cast<TGoal2DStorage*>(&goal)) last = storage->LastPlayer;
-      if (auto* mouse = dynamic_cast<TGoalMouse*>(&goal)) last = mouse->LastPlayer;
+      if (auto* drops = dynamic_cast<TGoal2DSweets*>(&goal)) last = drops->GetLastPlayer();
+      if (auto* storage = dynamic_cast<TGoal2DStorage*>(&goal)) last = storage->GetLastPlayer();
+      if (auto* mouse = dynamic_cast<TGoalMouse*>(&goal)) last = mouse->GetLastPlayer();
       if (last && !team->IsMember(last))
         return QStringLiteral("goal \"%1\" of %2 remembers a player that is not a member")
             .arg(QString::fromStdString(goal.Name), whose);
-      if (auto* avoid = dynamic_cast<TGoal2DTeamAway*>(&goal); avoid && avoid->AvoidTeam != team)
+      if (auto* avoid = dynamic_cast<TGoal2DTeamAway*>(&goal); avoid && avoid->GetAvoidTeam() != team)
         return QStringLiteral("goal \"Avoid others\" of %1 avoids another team").arg(whose);
       if (!std::isfinite(goal.Strength) || goal.Strength < 0 || goal.Strength > goal.MaxStrength)
         return QStringLiteral("goal \"%1\" of %2 has strength %3")

@@ -80,8 +80,8 @@ TEST_F(PlayerReadingTest, GoalsThatChangeTheWorldAreReadAsTheCycleLeftThem) {
   track.Cycle();
   auto& drops = dynamic_cast<TGoal2DSweets&>(team.Goals->GetGoal(0));
   auto& storage = dynamic_cast<TGoal2DStorage&>(team.Goals->GetGoal(1));
-  EXPECT_FALSE(EvaluatesWithoutSideEffects(drops));
-  EXPECT_FALSE(EvaluatesWithoutSideEffects(storage));
+  EXPECT_FALSE(drops.EvaluatesPurely());
+  EXPECT_FALSE(storage.EvaluatesPurely());
   drops.Value = 7;  // what the cycle's present evaluation left
   const auto units = drops.DropUnits;
   const double energy = rocket->GetEnergy();

@@ -121,16 +121,14 @@ TEST(ReplicaThreads, AnyNumberOfThreadsGivesTheSameWorld) {
 }
 
 // A goal that fails in the futures of the given pass, on whatever thread runs it.
-class FailingGoal : public TGoal {
+class FailingGoal : public TReplicableGoal<FailingGoal> {
  public:
-  explicit FailingGoal(TGoalOwner owner) : TGoal(owner) {}
+  explicit FailingGoal(TGoalOwner owner) : TReplicableGoal(owner) {}
   bool Armed = false;
   void Evaluate(TPlayer& player) override {
     SetValue(1);
     if (Armed && player.FutureMode && Random() < 0.01) throw Error("The future failed.");
   }
-  std::unique_ptr<TGoal> Replicate(const TReplicaMap& m) const override { return ReplicateGoal(*this, m); }
-  void MirrorInto(TGoal& copy, const TReplicaMap& m) const override { MirrorGoal(*this, copy, m); }
 };
 
 TEST(ReplicaThreads, AFailedFutureIsRaisedOnceAndLeavesTheWorldAsItWas) {

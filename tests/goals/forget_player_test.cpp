@@ -40,17 +40,17 @@ TEST_F(ForgetPlayerTest, RemovingTheLastEvaluatedPlayerClearsIt) {
   TKart* first = AddKart(5, 195, 6);
   TKart* last = AddKart(195, 5, 6);
   Team.Goals->Evaluate();
-  ASSERT_EQ(Drops->LastPlayer, last);
-  ASSERT_EQ(Storage->LastPlayer, last);
-  ASSERT_EQ(Mouse->LastPlayer, last);
+  ASSERT_EQ(Drops->GetLastPlayer(), last);
+  ASSERT_EQ(Storage->GetLastPlayer(), last);
+  ASSERT_EQ(Mouse->GetLastPlayer(), last);
 
   Team.RemovePlayer(first, true);  // another player: kept
-  EXPECT_EQ(Drops->LastPlayer, last);
+  EXPECT_EQ(Drops->GetLastPlayer(), last);
 
   Team.RemovePlayer(last, true);
-  EXPECT_EQ(Drops->LastPlayer, nullptr);
-  EXPECT_EQ(Storage->LastPlayer, nullptr);
-  EXPECT_EQ(Mouse->LastPlayer, nullptr);
+  EXPECT_EQ(Drops->GetLastPlayer(), nullptr);
+  EXPECT_EQ(Storage->GetLastPlayer(), nullptr);
+  EXPECT_EQ(Mouse->GetLastPlayer(), nullptr);
   Paper.Calls.clear();
   Team.DrawGoals();  // nothing evaluated since: nothing drawn, nothing touched
   EXPECT_TRUE(Paper.Calls.empty());
@@ -59,7 +59,7 @@ TEST_F(ForgetPlayerTest, RemovingTheLastEvaluatedPlayerClearsIt) {
   TKart* next = AddKart(5, 195, 6);
   Team.Goals->Evaluate();
   Team.DrawGoals();
-  EXPECT_EQ(Drops->LastPlayer, next);
+  EXPECT_EQ(Drops->GetLastPlayer(), next);
   EXPECT_FALSE(Paper.Calls.empty());
 }
 
@@ -74,10 +74,10 @@ TEST_F(ForgetPlayerTest, RemovedFromInsideACycle) {
     if (Team.IsMember(doomed)) Team.RemovePlayer(doomed, true);
   };
   Track.Cycle();  // the goals were evaluated on it, then it went at the drawing step
-  EXPECT_EQ(Drops->LastPlayer, nullptr);
-  EXPECT_EQ(Mouse->LastPlayer, nullptr);
+  EXPECT_EQ(Drops->GetLastPlayer(), nullptr);
+  EXPECT_EQ(Mouse->GetLastPlayer(), nullptr);
   Track.Cycle();
-  EXPECT_NE(Drops->LastPlayer, nullptr);
+  EXPECT_NE(Drops->GetLastPlayer(), nullptr);
   Team.DrawGoals();
 }
 

@@ -27,7 +27,7 @@ class CountingDrops : public TGoal2DSweets {
   void Evaluate(TPlayer& player) override {
     if (player.FutureMode) return TGoal2DSweets::Evaluate(player);
     // Scatter first, as the evaluation would, so that only the units taken count.
-    LastPlayer = dynamic_cast<TPlayer2D*>(&player);
+    LastPlayer = RefOf(&player);
     if (ReplaceDrops) PlaceAllDrops();
     const int32_t unitsBefore = UnitsLeft();
     const double energyBefore = player.GetEnergy();

@@ -54,7 +54,7 @@ TEST(SpeedingGoalTest, ABodysCloneHoldsTheGoalsItsCreatorGaveIt) {
   const std::unique_ptr<TPlayer> clone = kart->Clone();
   ASSERT_EQ(clone->Goals->GoalCount(), 3);
   EXPECT_EQ(clone->Goals->GetGoal(2).Name, "Speeding");
-  EXPECT_EQ(clone->Goals->GetGoal(2).Owner.Player, clone.get());
+  EXPECT_EQ(clone->Goals->GetGoal(2).Owner->Player, clone.get());
 }
 
 }  // namespace
