@@ -323,9 +323,9 @@ class TFormTest2D : public QMainWindow {
 
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress
-  bool loopFailed_ = false;
-  bool redrawPending_ = false;
-  const char* phase_ = nullptr;  // the run loop's phase in progress, for reports  // the command in progress asked for a redraw  // an error ended a run loop: every level stops
+  bool loopFailed_ = false;      // an error ended a run loop: every level stops
+  bool redrawPending_ = false;   // the command in progress asked for a redraw
+  const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
   std::vector<std::function<void()>> pendingCommands_;
   bool mouseRead_ = false;   // the cursor has been read for this frame
   bool mouseOk_ = false;

@@ -36,8 +36,10 @@ uint64_t TListOfFutures::KeyHash(int32_t optionCode, const int32_t* cells, int32
 }
 
 bool TListOfFutures::SameKey(const TFuture& item, int32_t optionCode, const int32_t* cells) const {
+  // A player without positional parameters has no cells (and no storage for them).
   return item.OptionCode == optionCode &&
-         std::memcmp(item.Cells.data(), cells, sizeof(int32_t) * static_cast<size_t>(CellsPerItem)) == 0;
+         (CellsPerItem == 0 ||
+          std::memcmp(item.Cells.data(), cells, sizeof(int32_t) * static_cast<size_t>(CellsPerItem)) == 0);
 }
 
 double TListOfFutures::GetScore(const TFuture& future) const {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/team.h"
 #include "test_body.h"
 
@@ -34,6 +36,22 @@ TEST(Futures, TheWorkedDecisionExample) {
   body->Futures->Decide(*body->Present);
   EXPECT_NEAR(body->GetPush(0), 11.76, 0.005);
   EXPECT_NEAR(body->Present->GetFreeParam(1).Value, 0, 1e-12);
+}
+
+// Without positional parameters every future of an option ends in the one cell
+// there is: they merge, and no cells are compared (there is no storage for them).
+TEST(Futures, APlayerWithoutPositionsKeepsOneFuturePerOption) {
+  auto body = TTestBody::Create(1, false);
+  body->PrepareFutures();
+  for (const auto& [option, gain] : {std::pair{0, 2.0}, {0, 5.0}, {1, 1.0}}) {
+    body->SetFutureMode(true);
+    body->GetState().OptionCode = option;
+    body->GetState().SetScore(gain, 1);
+    body->SetFutureMode(false);
+  }
+  ASSERT_EQ(body->Futures->FutureCount(), 2);
+  EXPECT_EQ(body->Futures->GetFuture(0).Gain, 5);
+  EXPECT_TRUE(body->Futures->GetFuture(0).Cells.empty());
 }
 
 TEST(Futures, SameOptionAndCellMergeKeepingTheBestScore) {
