@@ -335,11 +335,32 @@ const std::vector<TOptionInfo>& OptionInfos() {
   return options;
 }
 
-// A value that names a file may not be empty.
+// A value that names a file may be neither empty nor look like an option (an
+// option given without its value takes the next option as one).
 std::string FileValue(const QCommandLineParser& parser, const char* name) {
   const std::string value = parser.value(QString::fromLatin1(name)).toStdString();
   if (value.empty()) throw Error(std::string("--") + name + " needs a file name, not an empty one.");
+  if (value[0] == '-')
+    throw Error(std::string("--") + name + " needs a file name, not \"" + value +
+                "\" (a file whose name begins with - can be given as ./" + value + ").");
   return value;
+}
+
+// The same file, by its absolute, cleaned path.
+bool SameFile(const std::string& a, const std::string& b) {
+  const auto path = [](const std::string& name) {
+    return QFileInfo(QString::fromStdString(name)).absoluteFilePath();
+  };
+  return path(a) == path(b);
+}
+
+// Whether `name` is one of the frames PREFIX_00001.bmp, ... would write.
+bool IsFrameOf(const std::string& prefix, const std::string& name) {
+  const QString frame = QFileInfo(QString::fromStdString(name)).absoluteFilePath();
+  const QString head = QFileInfo(QString::fromStdString(prefix)).absoluteFilePath() + QStringLiteral("_");
+  if (!frame.startsWith(head) || !frame.endsWith(QStringLiteral(".bmp"))) return false;
+  const QString number = frame.mid(head.size(), frame.size() - head.size() - 4);
+  return number.size() >= 5 && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
 }
 
 std::pair<int32_t, int32_t> ParseMouse(const std::string& text) {
@@ -364,6 +385,17 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (!parser.parse(arguments)) throw Error(parser.errorText().toStdString());
   if (!parser.positionalArguments().isEmpty())
     throw Error("Unknown argument \"" + parser.positionalArguments().front().toStdString() + "\".");
+
+  // Only --goal means something when given again: the others would silently take the last value.
+  const QStringList used = parser.optionNames();  // every occurrence, in order
+  for (const TOptionInfo& info : OptionInfos()) {
+    const QString& name = info.Names.back();
+    if (name == QStringLiteral("goal")) continue;
+    qsizetype times = 0;
+    for (const QString& alias : info.Names) times += used.count(alias);
+    if (times > 1)
+      throw Error("--" + name.toStdString() + " is given " + std::to_string(times) + " times: give it once.");
+  }
 
   TSimOptions o;
   o.Help = parser.isSet(QStringLiteral("help"));
@@ -409,6 +441,13 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   }
   o.Collisions = !given("no-collisions");
   o.Evolution = given("evolution");
+  // No output may replace another output or the circuit it reads.
+  if (!o.StatsFile.empty() && !o.Circuit.empty() && SameFile(o.StatsFile, o.Circuit))
+    throw Error("--stats would replace the circuit \"" + o.Circuit + "\": give another file.");
+  if (!o.StatsFile.empty() && !o.FramesPrefix.empty() && IsFrameOf(o.FramesPrefix, o.StatsFile))
+    throw Error("--stats \"" + o.StatsFile + "\" is one of the frames --frames writes: give another file.");
+  if (!o.Circuit.empty() && !o.FramesPrefix.empty() && IsFrameOf(o.FramesPrefix, o.Circuit))
+    throw Error("--frames would replace the circuit \"" + o.Circuit + "\": give another prefix.");
   if (given("futures") && given("min-futures"))
     throw Error("--futures and --min-futures exclude each other: --futures runs exactly N passes "
                 "per cycle, --min-futures at least N within the cycle's time budget.");

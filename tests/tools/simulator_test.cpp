@@ -56,7 +56,13 @@ TEST(Simulator, BadArgumentsExitWithCodeTwoAndAMessage) {
       {"--circuit", ""},   {"--frames", ""},    {"--stats", ""},    {"stray"},
       {"--goal", "follow-mouse"}, {"--goal", "avoid-mouse"}, {"--mouse", "5"},
       {"--mouse", "5,"},   {"--mouse", "-1,5"}, {"--mouse", "5,6,7"},
-      {"--threads", "0"},  {"--threads", "257"}, {"--threads", "-1"}, {"--threads", "two"}};
+      {"--threads", "0"},  {"--threads", "257"}, {"--threads", "-1"}, {"--threads", "two"},
+      // An option once only (but --goal), a file name that is not an option, no
+      // output over another output or over the circuit.
+      {"--threads", "300", "--threads", "1"}, {"--threads", "1", "--threads", "1"},
+      {"--evolution", "--evolution"}, {"--stats", "--cycles", "3"}, {"--frames", "-x"},
+      {"--frames", "fr", "--stats", "fr_00001.bmp"}, {"--frames", "d/fr", "--stats", "./d/fr_123456.bmp"},
+      {"--circuit", "c.bmp", "--stats", "./c.bmp"}, {"--circuit", "f_00002.bmp", "--frames", "f"}};
   for (const auto& args : bad) {
     const TRun run = RunSim(args);
     EXPECT_EQ(run.Code, 2) << args[0];
