@@ -12,7 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QUrlQuery>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 #include <cxxabi.h>
@@ -27,7 +27,47 @@ namespace vorlanth {
 
 namespace {
 
-constexpr int kMailBodyLimit = 1800;  // mail programs refuse longer links
+constexpr int kMailBodyLimit = 1800;    // mail programs refuse longer links (UTF-16 units)
+constexpr int kMailSubjectLimit = 80;   // the message's part of the subject, "…" included
+constexpr int kWordCutReach = 20;       // how far back a cut looks for a space
+
+// The longest start of `text` of at most `limit` UTF-16 units that ends between
+// two characters as the user sees them: never inside a surrogate pair, nor
+// between a letter and its accents or the parts of one emoji.
+QString CutAtCharacter(const QString& text, int limit) {
+  if (text.size() <= limit) return text;
+  QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+  characters.setPosition(limit);
+  qsizetype cut = characters.isAtBoundary() ? limit : characters.toPreviousBoundary();
+  if (cut < 0) cut = 0;
+  return text.left(cut);
+}
+
+// The message as one line for a mail's subject: control characters and line
+// breaks become spaces (runs of them one space); a message longer than `limit`
+// units is cut at a space within the last kWordCutReach units when there is
+// one, else between two characters, and ends with "…".
+QString MailSubjectText(const QString& message, int limit) {
+  QString line;
+  line.reserve(message.size());
+  for (const QChar c : message) {
+    const QChar::Category kind = c.category();
+    const bool breaks = kind == QChar::Other_Control || kind == QChar::Separator_Line ||
+                        kind == QChar::Separator_Paragraph;
+    if (!breaks) {
+      line += c;
+    } else if (!line.isEmpty() && !line.endsWith(QLatin1Char(' '))) {
+      line += QLatin1Char(' ');
+    }
+  }
+  line = line.trimmed();
+  if (line.size() <= limit) return line;
+  const QString ellipsis = QStringLiteral("…");
+  QString cut = CutAtCharacter(line, limit - static_cast<int>(ellipsis.size()));
+  const qsizetype space = cut.lastIndexOf(QLatin1Char(' '));
+  if (space > 0 && space >= cut.size() - kWordCutReach) cut.truncate(space);
+  return cut.trimmed() + ellipsis;
+}
 
 QString Demangled(const std::type_info* type) {
   if (!type) return QStringLiteral("unknown");
@@ -99,14 +139,16 @@ QString TCrashReport::SaveInto(const QString& folder) const {
 QUrl TCrashReport::MailLink() const {
   QString body = Text();
   if (body.size() > kMailBodyLimit)
-    body = body.left(kMailBodyLimit) + QStringLiteral("\n[cut short: the saved report holds all of it]\n");
+    body = CutAtCharacter(body, kMailBodyLimit) +
+           QStringLiteral("\n[cut short: the saved report holds all of it]\n");
   body += QStringLiteral("\n(A screenshot is in the saved report: please attach screenshot.png.)\n");
-  QUrlQuery query;
-  query.addQueryItem(QStringLiteral("subject"),
-                     QStringLiteral("Vorlanth error: %1").arg(Message.left(80)));
-  query.addQueryItem(QStringLiteral("body"), body);
+  const QString subject = QStringLiteral("Vorlanth error: ") + MailSubjectText(Message, kMailSubjectLimit);
+  // Each value percent-encoded whole, every delimiter and '%' included, so that
+  // no text of the report reads as part of the link: "%26" stays "%26".
+  const QByteArray query = "subject=" + QUrl::toPercentEncoding(subject) +
+                           "&body=" + QUrl::toPercentEncoding(body);
   QUrl url(QStringLiteral("mailto:"));
-  url.setQuery(query);
+  url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
   return url;
 }
 

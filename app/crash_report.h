@@ -37,7 +37,9 @@ struct TCrashReport {
   // Writes report.txt and screenshot.png into a new folder inside `folder`;
   // returns that folder, or throws Error saying what could not be written.
   QString SaveInto(const QString& folder) const;
-  // A mailto link with the report as its body, for the user's mail program.
+  // A mailto link for the user's mail program: the message (on one line, cut
+  // between characters) as its subject, the report as its body, each value
+  // percent-encoded as it is, so the mail shows exactly the report's text.
   QUrl MailLink() const;
 };
 

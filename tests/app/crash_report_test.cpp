@@ -43,6 +43,22 @@ TCrashReport SampleReport() {
   return report;
 }
 
+// The mail link as the mail program receives it: its text, parsed anew.
+struct TMailFields {
+  QString Subject;
+  QString Body;
+  qsizetype Count = 0;  // query items
+};
+
+TMailFields MailFields(const QUrl& link) {
+  const QUrl received = QUrl::fromEncoded(link.toEncoded(), QUrl::StrictMode);
+  const QUrlQuery query(received);
+  return {query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+          query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), query.queryItems().size()};
+}
+
+const QString kSubjectStart = QStringLiteral("Vorlanth error: ");
+
 }  // namespace
 
 class CrashReportTest : public QObject {
@@ -177,6 +193,58 @@ class CrashReportTest : public QObject {
     const QString body = QUrlQuery(report.MailLink()).queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded);
     QVERIFY(body.size() < 2100);
     QVERIFY(body.contains(QStringLiteral("the saved report holds all of it")));
+  }
+
+  // Text that looks like encoding or like the link's own delimiters stays text,
+  // and each field stays one field.
+  void theMailLinkCarriesEveryValueAsGiven() {
+    const QString names[] = {QStringLiteral("a%26b.bmp"), QStringLiteral("two%0D%0Alines.bmp"),
+                             QStringLiteral("x&body=stolen&subject=y.bmp"), QStringLiteral("c#d?e=f+g.bmp"),
+                             QStringLiteral("100%.bmp"), QStringLiteral("%%25%zz%E9.bmp")};
+    for (const QString& name : names) {
+      TCrashReport report = SampleReport();
+      report.Message = name;
+      report.Where = QStringLiteral("Open ") + name + QStringLiteral("\r\n\x01");
+      const TMailFields mail = MailFields(report.MailLink());
+      QCOMPARE(mail.Count, 2);
+      QCOMPARE(mail.Subject, kSubjectStart + name);
+      QVERIFY2(mail.Body.startsWith(report.Text()), qPrintable(mail.Body));  // line breaks as given
+    }
+  }
+
+  void theMailSubjectIsOneLineCutBetweenCharacters() {
+    TCrashReport report = SampleReport();
+    report.Message = QStringLiteral("line one\r\nline two\tand\x01\x7f\u2028end\n");
+    QCOMPARE(MailFields(report.MailLink()).Subject, kSubjectStart + QStringLiteral("line one line two and end"));
+
+    // A long message is cut at a space near the end.
+    report.Message =
+        QStringLiteral("Cannot read the circuit picture \"/home/ana/circuits/long name.bmp\": the file does not exist.");
+    QCOMPARE(MailFields(report.MailLink()).Subject,
+             kSubjectStart +
+                 QStringLiteral("Cannot read the circuit picture \"/home/ana/circuits/long name.bmp\": the file…"));
+
+    // Without a space, never inside a surrogate pair, wherever the emoji falls.
+    const QString rocket = QStringLiteral("\U0001F680");
+    for (int at = 70; at <= 84; ++at) {
+      report.Message = QString(at, QLatin1Char('a')) + rocket + QString(20, QLatin1Char('b'));
+      QString subject = MailFields(report.MailLink()).Subject;
+      QVERIFY(subject.startsWith(kSubjectStart) && subject.endsWith(QStringLiteral("…")));
+      subject = subject.mid(kSubjectStart.size()).chopped(1);
+      QVERIFY(subject.size() >= 78 && subject.size() <= 79);
+      QVERIFY2(report.Message.startsWith(subject), qPrintable(subject));
+    }
+
+    // The body is cut between characters too.
+    for (int shift = 0; shift < 2; ++shift) {
+      report.Where = QString(shift, QLatin1Char('w'));
+      report.Players.clear();
+      for (int i = 0; i < 100; ++i) report.Players << rocket.repeated(20);
+      const QString body = MailFields(report.MailLink()).Body;
+      const qsizetype cut = body.indexOf(QStringLiteral("\n[cut short"));
+      QVERIFY(cut > 1700);
+      QVERIFY(report.Text().startsWith(body.left(cut)));
+    }
   }
 
   // An exception that escapes every handler: the child process shows the report
