@@ -116,7 +116,7 @@ void TGoalSet::BeforePasses() {
 
 std::unique_ptr<TGoalSet> TGoalSet::Replicate(TGoalOwner owner) const {
   auto replica = std::make_unique<TGoalSet>(owner);
-  replica->ShowGoals = ShowGoals;
+  static_cast<TGoalSetValues&>(*replica) = *this;
   for (const auto& goal : Items) {
     std::unique_ptr<TGoal> copy = goal->Replicate(owner);
     if (!copy) return nullptr;
@@ -126,7 +126,7 @@ std::unique_ptr<TGoalSet> TGoalSet::Replicate(TGoalOwner owner) const {
 }
 
 void TGoalSet::MirrorInto(TGoalSet& replica) const {
-  replica.ShowGoals = ShowGoals;
+  static_cast<TGoalSetValues&>(replica) = *this;
   for (size_t g = 0; g < Items.size(); ++g) Items[g]->MirrorInto(*replica.Items[g]);
 }
 

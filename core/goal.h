@@ -116,7 +116,12 @@ class TReplicableGoal : public Base {
   }
 };
 
-class TGoalSet {
+// The values of a goal set itself, which its replicas take.
+struct TGoalSetValues {
+  bool ShowGoals = false;  // the goals draw themselves only when set
+};
+
+class TGoalSet : public TGoalSetValues {
  public:
   explicit TGoalSet(TGoalOwner owner) : Owner(owner) {}
   TGoalSet(const TGoalSet&) = delete;
@@ -124,7 +129,6 @@ class TGoalSet {
 
   TGoalOwner Owner;
   std::vector<std::unique_ptr<TGoal>> Items;  // owned
-  bool ShowGoals = false;                     // the goals draw themselves only when set
 
   int32_t AddGoal(std::unique_ptr<TGoal> goal);
   TGoal& GetGoal(int32_t i) { return *Items.at(static_cast<size_t>(i)); }

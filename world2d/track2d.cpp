@@ -74,10 +74,10 @@ bool TTrack2D::IsOnTrack(double x, double y) const {
 bool TTrack2D::ReadMouse(int32_t& x, int32_t& y) const {
   x = -1;
   y = -1;
-  if (MouseFrozen) {
-    x = MouseAtX;
-    y = MouseAtY;
-    return MouseValid;
+  if (Mouse.Frozen) {
+    x = Mouse.X;
+    y = Mouse.Y;
+    return Mouse.Valid;
   }
   return MouseSource && MouseSource(x, y);
 }
@@ -99,9 +99,9 @@ bool TTrack2D::MouseInTrack() const {
 }
 
 void TTrack2D::BeginPasses() {
-  MouseFrozen = false;
-  MouseValid = ReadMouse(MouseAtX, MouseAtY);
-  MouseFrozen = true;
+  Mouse.Frozen = false;
+  Mouse.Valid = ReadMouse(Mouse.X, Mouse.Y);
+  Mouse.Frozen = true;
 }
 
 std::unique_ptr<TTrack> TTrack2D::NewReplica() const { return std::make_unique<TTrack2D>(); }
@@ -109,15 +109,10 @@ std::unique_ptr<TTrack> TTrack2D::NewReplica() const { return std::make_unique<T
 void TTrack2D::MirrorInto(TTrack& replica) const {
   TTrack::MirrorInto(replica);
   auto& copy = static_cast<TTrack2D&>(replica);
-  copy.CellData = CellData;
-  copy.GridWidth = GridWidth;
-  copy.GridHeight = GridHeight;
-  // The cursor as it was read before the passes: a replica never asks the window
-  // (it may be filled on another thread).
-  copy.MouseFrozen = true;
-  copy.MouseValid = MouseValid;
-  copy.MouseAtX = MouseAtX;
-  copy.MouseAtY = MouseAtY;
+  static_cast<TCircuitGrid&>(copy) = *this;
+  // The cursor as it was read before the passes (frozen): a replica never asks
+  // the window (it may be filled on another thread).
+  copy.Mouse = Mouse;
   // A replica draws only when the world does, and then into its recording.
   if (ImageCanvas && !copy.Recording) copy.Recording = std::make_unique<TRecordingCanvas>();
   if (copy.Recording) copy.Recording->Clear();

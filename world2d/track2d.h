@@ -17,7 +17,16 @@ namespace vorlanth {
 class TPhysic2D;
 struct TPairImpulses;
 
-class TTrack2D : public TTrack {
+// The circuit as the passes read it: a replica shares the world's grid, read-only.
+struct TCircuitGrid {
+  // The grid the tests read: the track's Cells, or, in a replica, the world's;
+  // nullptr before a circuit is loaded. Column-major: x * GridHeight + y.
+  const uint8_t* CellData = nullptr;
+  int32_t GridWidth = 0;  // picture size at load time (pixels)
+  int32_t GridHeight = 0;
+};
+
+class TTrack2D : public TTrack, public TCircuitGrid {
  public:
   static constexpr double MaxTheft = 25;    // energy a kart takes from a rocket per collision
   static constexpr double TheftYield = 0.9;  // share of it the kart gains
@@ -27,13 +36,8 @@ class TTrack2D : public TTrack {
 
   // The circuit grid, column-major (x * GridHeight + y): 1 = wall, 0 = track.
   std::vector<uint8_t> Cells;
-  // The grid the tests read: this track's Cells, or, in a replica, the world's
-  // (shared, read-only); nullptr before a circuit is loaded.
-  const uint8_t* CellData = nullptr;
   double& Friction = Settings.Friction;          // rolling friction read by the kart
   double& SideFriction = Settings.SideFriction;  // side friction read by the kart
-  int32_t GridWidth = 0;       // picture size at load time (pixels)
-  int32_t GridHeight = 0;
   std::unique_ptr<Picture> Background;  // the clean circuit
   // The visible picture everything is drawn on (not owned); nullptr: nothing is drawn.
   Canvas* ImageCanvas = nullptr;
@@ -76,7 +80,7 @@ class TTrack2D : public TTrack {
   void ReplayDrawing(const TTrack& replica, size_t from, size_t to) override;
   // The futures of a cycle all see the mouse where it was when its passes began.
   void BeginPasses() override;
-  void EndPasses() override { MouseFrozen = false; }
+  void EndPasses() override { Mouse.Frozen = false; }
 
  private:
   // The strict bounds test on a pixel already rounded.
@@ -84,10 +88,13 @@ class TTrack2D : public TTrack {
     return 0 < x && x < GridWidth && 0 < y && y < GridHeight;
   }
   // The cursor as the futures see it: read once before the passes.
-  bool MouseFrozen = false;
-  bool MouseValid = false;
-  int32_t MouseAtX = -1;
-  int32_t MouseAtY = -1;
+  struct TMouseReading {
+    bool Frozen = false;  // the passes are under way: the reading below holds
+    bool Valid = false;   // there was a cursor to read
+    int32_t X = -1;
+    int32_t Y = -1;
+  };
+  TMouseReading Mouse;
   bool ReadMouse(int32_t& x, int32_t& y) const;
   // A replica's drawing, kept for the main thread (nullptr: nothing is drawn).
   std::unique_ptr<TRecordingCanvas> Recording;
