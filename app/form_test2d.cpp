@@ -51,6 +51,7 @@
 #include "core/rounding.h"
 #include "core/team.h"
 #include "render/builtin_circuit.h"
+#include "render/output_file.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
 #include "world2d/kart.h"
@@ -562,7 +563,7 @@ QString TFormTest2D::FrameFileName(const QString& prefix, int32_t counter) {
 
 void TFormTest2D::SaveFrame() {
   canvas_->End();
-  SavePicture(picture_->Image(), FrameFileName(SaveFileName, FrameCounter).toStdString());
+  SavePicture(picture_->Image(), EncodeFileName(FrameFileName(SaveFileName, FrameCounter)));
   if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
 }
 
@@ -609,7 +610,7 @@ void TFormTest2D::Loadcircuit800x600BMP1Click() {
   // Only a .BMP file is loaded; any other choice keeps the circuit as it is. The
   // circuit is built from the clean picture, never from one with bodies drawn on it.
   if (QFileInfo(fileName).suffix().toUpper() == QStringLiteral("BMP")) {
-    std::unique_ptr<QtPicture> loaded = LoadPicture(fileName.toStdString());
+    std::unique_ptr<QtPicture> loaded = LoadPicture(EncodeFileName(fileName));
     track_->LoadFromImage(*loaded);  // raises before changing anything
     canvas_->End();
     canvas_->SetImage(&loaded->Image());

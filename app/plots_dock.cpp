@@ -26,6 +26,7 @@
 #include "core/error.h"
 #include "core/player.h"
 #include "core/team.h"
+#include "render/output_file.h"
 
 namespace vorlanth {
 
@@ -393,6 +394,7 @@ void TPlotsDock::SavePng(const QString& fileName) {
   buffer.open(QIODevice::WriteOnly);
   if (image.isNull() || !image.save(&buffer, "PNG"))
     throw Error("Cannot save the plot as \"" + fileName.toStdString() + "\": the picture could not be made.");
+  CheckOutputName(fileName, "Cannot save the plot as \"" + EncodeFileName(fileName) + "\": ");
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
     throw Error("Cannot save the plot as \"" + fileName.toStdString() + "\": " + file.errorString().toStdString() +

@@ -17,6 +17,7 @@
 
 #include "core/error.h"
 #include "render/bmp_reader.h"
+#include "render/output_file.h"
 
 namespace vorlanth {
 
@@ -146,7 +147,7 @@ void SavePicture(const QImage& image, const std::string& path) {
                 ").");
   // Written under a unique temporary name and put in place only when every byte
   // was written: a failure leaves no picture cut short under the frame's name.
-  QSaveFile file(QString::fromStdString(path));
+  QSaveFile file(OutputName(path, failure));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw Error(failure + "the file cannot be created (" + file.errorString().toStdString() + ").");
   if (!WriteFully(file, bytes.constData(), bytes.size()) || !file.commit())

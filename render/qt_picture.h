@@ -47,10 +47,10 @@ class QtPicture : public Picture {
 };
 
 // Reads a circuit picture: a BMP through the bench's own reader (bmp_reader.h), a
-// PNG, JPEG or GIF through Qt. Only a regular file of bounded size is read, and
-// nothing is decoded before it is read whole. Throws Error naming the file and
-// the reason when it is missing, not a regular file, too large, not a picture
-// read faithfully, or 0 pixels wide or high.
+// PNG, JPEG or GIF through Qt. `path` is the file name's bytes, opened as they are.
+// Only a regular file of bounded size is read, and nothing is decoded before it is
+// read whole. Throws Error naming the file and the reason when it is missing, not
+// a regular file, too large, not a picture read faithfully, or 0 pixels wide or high.
 std::unique_ptr<QtPicture> LoadPicture(const std::string& path);
 
 // Writes all of `data`, writing again after short writes; false when a write
@@ -58,7 +58,9 @@ std::unique_ptr<QtPicture> LoadPicture(const std::string& path);
 bool WriteFully(QIODevice& device, const char* data, qint64 size);
 
 // Writes the image as a BMP file, under a temporary name until every byte is
-// written; throws Error naming the file and the system's reason when it cannot be.
+// written; throws Error naming the file and the system's reason when it cannot be,
+// or when the name is refused as an output's (output_file.h). `path` is the
+// file name's bytes.
 void SavePicture(const QImage& image, const std::string& path);
 void SavePicture(const Picture& picture, const std::string& path);
 
