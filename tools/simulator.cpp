@@ -25,6 +25,7 @@
 #include "goals/drops_goal.h"
 #include "render/bmp_reader.h"
 #include "render/builtin_circuit.h"
+#include "render/output_file.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
 #include "tools/behaviour.h"
@@ -107,6 +108,7 @@ class TSimulation {
   void OpenOutputs();
   void WriteStats(int64_t cycle);
   void WriteStatsText(const std::string& text);
+  // Drops the statistics, which can no longer be whole, and throws why.
   [[noreturn]] void StatsFailed();
   // The goal columns: every goal of every player at the start, in order of first appearance.
   void ChooseGoalColumns();
@@ -171,7 +173,10 @@ void TSimulation::BuildScene() {
 
 void TSimulation::OpenOutputs() {
   if (!Options.FramesPrefix.empty()) {
-    const QFileInfo prefix(QString::fromStdString(Options.FramesPrefix));
+    // The frames' names are the prefix's followed by ASCII: if Qt spells the prefix
+    // unchanged, it spells them too.
+    const QFileInfo prefix(
+        ExactFileName(Options.FramesPrefix, "Cannot write frames \"" + Options.FramesPrefix + "_*.bmp\": "));
     const QFileInfo folder(prefix.absolutePath());
     if (!folder.isDir() || !folder.isWritable())
       throw Error("Cannot write frames: the folder \"" + folder.absoluteFilePath().toStdString() +
@@ -180,7 +185,8 @@ void TSimulation::OpenOutputs() {
     Track.ImageCanvas = FrameCanvas.get();
   }
   if (!Options.StatsFile.empty()) {
-    Stats = std::make_unique<QSaveFile>(QString::fromStdString(Options.StatsFile));
+    Stats = std::make_unique<QSaveFile>(
+        OutputName(Options.StatsFile, "Cannot write the statistics file \"" + Options.StatsFile + "\": "));
     // Unbuffered: a failing write reports the system's reason at once.
     if (!Stats->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) StatsFailed();
     ChooseGoalColumns();
@@ -201,8 +207,10 @@ void TSimulation::ChooseGoalColumns() {
 }
 
 void TSimulation::StatsFailed() {
-  throw Error("Cannot write the statistics file \"" + Options.StatsFile + "\": " +
-              Stats->errorString().toStdString() + ".");
+  const std::string message = "Cannot write the statistics file \"" + Options.StatsFile + "\": " +
+                              Stats->errorString().toStdString() + ".";
+  Stats.reset();  // its temporary file goes; nothing is left to commit
+  throw Error(message);
 }
 
 void TSimulation::WriteStatsText(const std::string& text) {
@@ -254,31 +262,47 @@ int TSimulation::Run() {
   int64_t passes = 0;
   double distinct = 0;
   double cycleSeconds = 0;
-  for (int64_t cycle = 1; cycle <= Options.Cycles; ++cycle) {
-    const auto start = Clock::now();
-    Track.Cycle();
-    cycleSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-    passes += Track.LastPassCount;
-    double cycleDistinct = 0;
-    for (TPlayer* p : Track.Players) cycleDistinct += p->Futures->FutureCount();
-    if (Track.PlayerCount() > 0) distinct += cycleDistinct / Track.PlayerCount();
-    Behaviour.Watch(Track);
-    WriteStats(cycle);
-    if (FrameCanvas) SaveFrame(cycle);
-    if (Progress) DrawProgress(Err, cycle, Options.Cycles);
+  int64_t cyclesRun = 0;
+  // A failure stops the run, but what is complete is kept: the statistics of the
+  // cycles that ran and the summary, which says why the run stopped.
+  std::string failure;
+  try {
+    for (int64_t cycle = 1; cycle <= Options.Cycles; ++cycle) {
+      const auto start = Clock::now();
+      Track.Cycle();
+      cycleSeconds += std::chrono::duration<double>(Clock::now() - start).count();
+      ++cyclesRun;
+      passes += Track.LastPassCount;
+      double cycleDistinct = 0;
+      for (TPlayer* p : Track.Players) cycleDistinct += p->Futures->FutureCount();
+      if (Track.PlayerCount() > 0) distinct += cycleDistinct / Track.PlayerCount();
+      Behaviour.Watch(Track);
+      WriteStats(cycle);
+      if (FrameCanvas) SaveFrame(cycle);
+      if (Progress) DrawProgress(Err, cycle, Options.Cycles);
+    }
+  } catch (const Error& e) {
+    failure = e.what();
   }
+  const bool stoppedEarly = !failure.empty();
   if (Progress) Err << '\n';
-  if (Stats && !Stats->commit()) StatsFailed();
+  if (Stats && !Stats->commit()) {
+    try {
+      StatsFailed();
+    } catch (const Error& e) {
+      failure += (failure.empty() ? "" : " ") + std::string(e.what());
+    }
+  }
 
   int32_t alive = 0;
   for (TPlayer* p : Track.Players) alive += p->IsDead() ? 0 : 1;
-  const double cycles = static_cast<double>(std::max<int64_t>(Options.Cycles, 1));
+  const double cycles = static_cast<double>(std::max<int64_t>(cyclesRun, 1));
   const int64_t subSteps = Track.TotalSubSteps - subStepsBefore;
   auto figure = RoundFigure;
   QJsonObject summary = Behaviour.Summary(Track);
   if (!Options.Name.empty()) summary[QStringLiteral("name")] = QString::fromStdString(Options.Name);
   if (Options.Seed) summary[QStringLiteral("seed")] = static_cast<qint64>(*Options.Seed);
-  summary[QStringLiteral("cycles")] = static_cast<qint64>(Options.Cycles);
+  summary[QStringLiteral("cycles")] = static_cast<qint64>(cyclesRun);
   summary[QStringLiteral("threads")] = Track.Threads;
   summary[QStringLiteral("players")] = Track.PlayerCount();
   summary[QStringLiteral("alive")] = alive;
@@ -288,8 +312,12 @@ int TSimulation::Run() {
   summary[QStringLiteral("substeps_per_second")] =
       figure(cycleSeconds > 0 ? static_cast<double>(subSteps) / cycleSeconds : 0.0);
   summary[QStringLiteral("drop_energy")] = figure(DropEnergyGained(Team));
+  summary[QStringLiteral("stopped_early")] = stoppedEarly;
+  if (!failure.empty()) summary[QStringLiteral("error")] = QString::fromStdString(failure);
   Out << QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() << std::endl;
-  return 0;
+  if (failure.empty()) return 0;
+  Err << "vorlanth-sim: " << failure << '\n';
+  return 2;
 }
 
 }  // namespace
@@ -335,10 +363,65 @@ const std::vector<TOptionInfo>& OptionInfos() {
   return options;
 }
 
+// Arguments are bytes. The parser reads them as UTF-8, each byte that is not part
+// of valid UTF-8 kept as a lone surrogate U+DC80..U+DCFF (which decoded UTF-8
+// never holds), so that a file name comes back byte for byte.
+constexpr char16_t kEscapedByte = 0xDC00;
+
+QString ArgumentText(const std::string& bytes) {
+  QString text;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t size = bytes.size();
+  for (size_t i = 0; i < size;) {
+    const unsigned char lead = data[i];
+    // The length of a well-formed sequence starting here, 0 when there is none.
+    size_t length = 0;
+    if (lead < 0x80) length = 1;
+    else if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (length > size - i) length = 0;
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char c = data[i + k];
+      unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range excludes overlongs and surrogates
+      if (k == 1 && lead == 0xE0) lo = 0xA0;
+      if (k == 1 && lead == 0xED) hi = 0x9F;
+      if (k == 1 && lead == 0xF0) lo = 0x90;
+      if (k == 1 && lead == 0xF4) hi = 0x8F;
+      if (c < lo || c > hi) length = 0;
+    }
+    if (length == 0) {
+      text += QChar(static_cast<char16_t>(kEscapedByte + lead));
+      ++i;
+    } else {
+      text += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(length));
+      i += length;
+    }
+  }
+  return text;
+}
+
+std::string ArgumentBytes(const QString& text) {
+  std::string bytes;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i].unicode();
+    const bool paired = QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    if (paired) {
+      bytes += text.mid(i, 2).toStdString();
+      ++i;
+    } else if (unit >= kEscapedByte + 0x80 && unit <= kEscapedByte + 0xFF) {
+      bytes += static_cast<char>(unit - kEscapedByte);
+    } else {
+      bytes += QString(text[i]).toStdString();
+    }
+  }
+  return bytes;
+}
+
 // A value that names a file may be neither empty nor look like an option (an
-// option given without its value takes the next option as one).
+// option given without its value takes the next option as one). It is the bytes given.
 std::string FileValue(const QCommandLineParser& parser, const char* name) {
-  const std::string value = parser.value(QString::fromLatin1(name)).toStdString();
+  const std::string value = ArgumentBytes(parser.value(QString::fromLatin1(name)));
   if (value.empty()) throw Error(std::string("--") + name + " needs a file name, not an empty one.");
   if (value[0] == '-')
     throw Error(std::string("--") + name + " needs a file name, not \"" + value +
@@ -349,15 +432,15 @@ std::string FileValue(const QCommandLineParser& parser, const char* name) {
 // The same file, by its absolute, cleaned path.
 bool SameFile(const std::string& a, const std::string& b) {
   const auto path = [](const std::string& name) {
-    return QFileInfo(QString::fromStdString(name)).absoluteFilePath();
+    return QFileInfo(ArgumentText(name)).absoluteFilePath();
   };
   return path(a) == path(b);
 }
 
 // Whether `name` is one of the frames PREFIX_00001.bmp, ... would write.
 bool IsFrameOf(const std::string& prefix, const std::string& name) {
-  const QString frame = QFileInfo(QString::fromStdString(name)).absoluteFilePath();
-  const QString head = QFileInfo(QString::fromStdString(prefix)).absoluteFilePath() + QStringLiteral("_");
+  const QString frame = QFileInfo(ArgumentText(name)).absoluteFilePath();
+  const QString head = QFileInfo(ArgumentText(prefix)).absoluteFilePath() + QStringLiteral("_");
   if (!frame.startsWith(head) || !frame.endsWith(QStringLiteral(".bmp"))) return false;
   const QString number = frame.mid(head.size(), frame.size() - head.size() - 4);
   return number.size() >= 5 && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
@@ -381,7 +464,7 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
     parser.addOption(option);
   }
   QStringList arguments{QStringLiteral("vorlanth-sim")};
-  for (const std::string& arg : args) arguments << QString::fromStdString(arg);
+  for (const std::string& arg : args) arguments << ArgumentText(arg);
   if (!parser.parse(arguments)) throw Error(parser.errorText().toStdString());
   if (!parser.positionalArguments().isEmpty())
     throw Error("Unknown argument \"" + parser.positionalArguments().front().toStdString() + "\".");
