@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "core/error.h"
+#include "render/output_file.h"
 
 namespace vorlanth {
 namespace {
@@ -119,6 +120,9 @@ TLeagueRun ParseLeagueRun(const std::string& line) {
   run.Scenario = summary.value(QStringLiteral("name")).toString().toStdString();
   if (run.Scenario.empty()) throw Error("A run without a name (--name): \"" + line.substr(0, 80) + "\".");
   const std::string where = "a run of " + run.Scenario;
+  if (summary.value(QStringLiteral("stopped_early")).toBool())
+    throw Error("A run of \"" + run.Scenario + "\" stopped early (" +
+                summary.value(QStringLiteral("error")).toString().toStdString() + "): no league.");
   run.Seed = static_cast<int64_t>(Number(summary, "seed", where));
   run.Values = {Number(summary, "cycles", where), Number(summary, "futures_per_cycle", where)};
   ReadGroup(summary, where, run.Values);
@@ -212,7 +216,7 @@ int RunLeague(const std::vector<std::string>& args, std::istream& in, std::ostre
       throw Error(std::to_string(runs.size()) + " of the suite's " + std::to_string(expected) +
                   " runs finished: no league.");
     const std::string csv = LeagueCsv(scenarios, runs);
-    QSaveFile file(QString::fromStdString(csvPath));
+    QSaveFile file(OutputName(csvPath, "Cannot write \"" + csvPath + "\": "));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) ||
         !file.commit())

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -90,6 +92,27 @@ TEST(League, MissingOrBadRunsLeaveNoCsv) {
   std::ostringstream out, errors;
   EXPECT_EQ(RunLeague({"--suite", root + "/suite"}, none, out, errors), 2);
   EXPECT_EQ(RunLeague({"--suite", root + "/nowhere", "--csv", root + "/x.csv"}, none, out, errors), 2);
+}
+
+// A run that stopped early, or a link where the table goes, makes no league.
+TEST(League, AStoppedRunOrALinkedCsvMakesNoLeague) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString();
+  std::ofstream(root + "/suite") << "sim --name a --seed 1\n";
+  std::ofstream(root + "/victim") << "untouched";
+  ASSERT_TRUE(QFile::link(dir.filePath("victim"), dir.filePath("league.csv")));
+  const std::vector<std::string> args = {"--suite", root + "/suite", "--csv", root + "/league.csv"};
+  std::string stopped = Summary("a", 1, 4, 1);
+  stopped.insert(1, "\"stopped_early\":true,\"error\":\"disk full\",");
+  for (const std::string& line : {stopped, Summary("a", 1, 4, 1)}) {
+    std::istringstream in(line + "\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunLeague(args, in, out, err), 2);
+    EXPECT_NE(err.str().find(line == stopped ? "stopped early (disk full)" : "symbolic link"), std::string::npos)
+        << err.str();
+  }
+  std::ifstream victim(root + "/victim");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "untouched");
 }
 
 }  // namespace
