@@ -41,6 +41,13 @@ void SeedPassStream(uint64_t cycle, uint64_t pass) {
   SeedStream(SplitMix(key));
 }
 
+TRandomSnapshot TakeRandomSnapshot() { return {RunSeed(), detail::Stream}; }
+
+void RestoreRandomSnapshot(const TRandomSnapshot& snapshot) {
+  TheRunSeed.store(snapshot.Seed, std::memory_order_relaxed);
+  detail::Stream = snapshot.Stream;
+}
+
 void RandomizeFromClock() {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   RandomSeed(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));

@@ -63,6 +63,15 @@ class TRandomStreamKeeper {
   detail::TRandomStream Kept;
 };
 
+// The run's seed and the calling thread's stream, as a saved scene keeps them: put
+// back, the stream goes on exactly where it was.
+struct TRandomSnapshot {
+  uint64_t Seed = 0;
+  detail::TRandomStream Stream;
+};
+TRandomSnapshot TakeRandomSnapshot();
+void RestoreRandomSnapshot(const TRandomSnapshot& snapshot);
+
 // Uniform in [0, 1): 53 random bits. Inline, since the futures draw several
 // numbers per sub-step.
 inline double Random() { return static_cast<double>(detail::Stream.State.Next() >> 11) * 0x1.0p-53; }

@@ -1,0 +1,637 @@
+#include "scene/scene.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <set>
+#include <typeinfo>
+#include <vector>
+
+#include "core/energy_health_goals.h"
+#include "core/error.h"
+#include "core/goal.h"
+#include "core/team.h"
+#include "goals/avoid_goal.h"
+#include "goals/burnout_goal.h"
+#include "goals/drops_goal.h"
+#include "goals/mouse_goal.h"
+#include "goals/speeding_goal.h"
+#include "goals/storage_goal.h"
+#include "render/builtin_circuit.h"
+#include "render/output_file.h"
+#include "render/qt_picture.h"
+#include "world2d/body_cast.h"
+#include "world2d/kart.h"
+#include "world2d/polygon2d.h"
+#include "world2d/rocket.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr char kFormatName[] = "vorlanth-scene";
+constexpr double kLargest = std::numeric_limits<double>::max();  // any finite real
+constexpr int64_t kMostPlayers = 100000;
+constexpr int32_t kMostGoals = 1000;
+
+// ---- The circuit ---------------------------------------------------------------
+
+// SHA-256 of the circuit's pixels (width, height, then every colour value, all
+// little-endian 32-bit): the same picture gives the same digest in any format.
+std::string PixelDigest(const Picture& picture) {
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  const auto add = [&hash](uint32_t v) {
+    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+    hash.addData(QByteArrayView(bytes, 4));
+  };
+  add(static_cast<uint32_t>(picture.Width()));
+  add(static_cast<uint32_t>(picture.Height()));
+  for (int32_t y = 0; y < picture.Height(); ++y)
+    for (int32_t x = 0; x < picture.Width(); ++x) add(static_cast<uint32_t>(picture.Pixel(x, y)));
+  return hash.result().toHex().toStdString();
+}
+
+QString SceneFolder(const std::string& sceneFile) {
+  return QFileInfo(DecodeFileName(sceneFile)).absolutePath();
+}
+
+// ---- Kinds of goals ------------------------------------------------------------
+
+// The scene's name of a goal's class; empty for a class a scene cannot hold.
+std::string GoalKind(const TGoal& goal) {
+  const std::type_info& type = typeid(goal);
+  if (type == typeid(TGoalEnergy)) return "energy";
+  if (type == typeid(TGoalHealth)) return "health";
+  if (type == typeid(TGoal2DRaced)) return "speeding";
+  if (type == typeid(TGoal2DSweets)) return "drops";
+  if (type == typeid(TGoal2DStorage)) return "storage";
+  if (type == typeid(TGoal2DTeamAway)) return "avoid";
+  if (type == typeid(TGoalBurnOut)) return "burnout";
+  if (type == typeid(TGoalMouse))
+    return static_cast<const TGoalMouse&>(goal).AvoidMouse ? "avoid-mouse" : "follow-mouse";
+  return {};
+}
+
+int32_t IndexOrNone(const TPlayer* player) { return player ? player->TeamIndex : -1; }
+
+// ---- Writing -------------------------------------------------------------------
+
+QJsonArray Numbers(std::initializer_list<double> values) {
+  QJsonArray array;
+  for (const double v : values) array.append(v);
+  return array;
+}
+
+QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
+  const std::string kind = GoalKind(goal);
+  if (kind.empty()) throw Error("A scene cannot hold the goal \"" + goal.Name + "\": its kind is not one of the bench's.");
+  QJsonObject o;
+  o["kind"] = QString::fromStdString(kind);
+  o["strength"] = goal.Strength;
+  o["max_strength"] = goal.MaxStrength;
+  o["loss_factor"] = goal.LossFactor;
+  o["reaction_ms"] = goal.ReactionMs;
+  o["urgency"] = goal.Urgency;
+  o["scale"] = goal.Scale;
+  o["measure"] = Numbers({goal.Value, goal.StartValue, goal.GainInput, goal.Level, goal.Feeling});
+  if (const auto* drops = dynamic_cast<const TGoal2DSweets*>(&goal)) {
+    QJsonArray list;
+    for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i)
+      list.append(Numbers({static_cast<double>(drops->DropX[i]), static_cast<double>(drops->DropY[i]),
+                           static_cast<double>(drops->DropUnits[i]), static_cast<double>(drops->FutureDropUnits[i])}));
+    o["drops"] = list;
+    o["replace_drops"] = drops->ReplaceDrops;
+    o["drops_left"] = drops->DropsLeft;
+    o["present_energy_gained"] = drops->PresentEnergyGained;
+    o["last_player"] = IndexOrNone(drops->GetLastPlayer());
+  } else if (const auto* storage = dynamic_cast<const TGoal2DStorage*>(&goal)) {
+    o["box"] = Numbers({static_cast<double>(storage->BoxX), static_cast<double>(storage->BoxY),
+                        static_cast<double>(storage->BoxHalfSize)});
+    o["capacity"] = storage->Capacity;
+    o["stored"] = storage->Stored;
+    o["last_player"] = IndexOrNone(storage->GetLastPlayer());
+  } else if (const auto* avoid = dynamic_cast<const TGoal2DTeamAway*>(&goal)) {
+    const TTeam* avoided = avoid->GetAvoidTeam();
+    if (avoided && avoided != &team) throw Error("A scene cannot hold a goal avoiding another team.");
+    o["avoid_own_team"] = avoided == &team;
+  } else if (const auto* mouse = dynamic_cast<const TGoalMouse*>(&goal)) {
+    o["value_before_passes"] = mouse->ValueBeforePasses;
+    o["last_player"] = IndexOrNone(mouse->GetLastPlayer());
+  }
+  return o;
+}
+
+QJsonObject GoalSetJson(const TGoalSet& set, const TTeam& team) {
+  QJsonArray goals;
+  for (const auto& goal : set.Items) goals.append(GoalJson(*goal, team));
+  QJsonObject o;
+  o["show_goals"] = set.ShowGoals;
+  o["items"] = goals;
+  return o;
+}
+
+std::string KindOf(const TPlayer& player) {
+  switch (player.BodyKind) {
+    case bkKart: return "kart";
+    case bkRocket: return "rocket";
+    case bkPolygon: return "asteroid";
+    default: return {};
+  }
+}
+
+QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
+  const std::string kind = KindOf(player);
+  const auto* body = AsPhysic(const_cast<TPlayer*>(&player));
+  if (kind.empty() || !body) throw Error("A scene cannot hold a player that is not a kart, a rocket or an asteroid.");
+  QJsonObject o;
+  o["kind"] = QString::fromStdString(kind);
+  if (const auto* polygon = dynamic_cast<const TPolygon2D*>(&player)) o["sides"] = polygon->Sides;
+  o["color"] = static_cast<double>(player.Color);
+  o["determination"] = player.Determination;
+  o["future_noise"] = player.FutureNoise;
+  o["sensitivity"] = player.LimitersOn;
+  o["grid"] = QJsonObject{{"size", player.GridSize},         {"min", player.MinGridSize},
+                          {"max", player.MaxGridSize},       {"auto", player.AutoGridSize},
+                          {"target_ratio", player.GridTargetRatio}};
+  o["show"] = QJsonObject{{"traces", player.ShowTraces},
+                          {"feelings", player.ShowFeelings},
+                          {"ending_points", player.ShowEndingPoints},
+                          {"levels", player.ShowLevels}};
+  o["draw_scale"] = static_cast<double>(player.DrawScale);
+  o["largest_score"] = static_cast<double>(player.LargestScore);
+  o["body"] = QJsonObject{{"gravity", body->Gravity},
+                          {"density", body->Density},
+                          {"acceleration", Numbers({body->AccX, body->AccY, body->AccA})},
+                          {"contact", Numbers({body->ContactX, body->ContactY})},
+                          {"gives_body_goals", body->GiveGoals != nullptr}};
+  o["record"] = QJsonObject{{"last_damage", static_cast<int>(body->Record.LastDamage)},
+                            {"collisions", static_cast<double>(body->Record.Collisions)},
+                            {"drop_energy", body->Record.DropEnergy},
+                            {"stored_energy", body->Record.StoredEnergy}};
+  const TState& s = *player.Present;
+  o["present"] = QJsonObject{{"option", Numbers({static_cast<double>(s.OptionIndex), static_cast<double>(s.Direction),
+                                                 static_cast<double>(s.OptionCode)})},
+                             {"limiter_option", s.LimiterOption},
+                             {"gaussian", s.Gaussian},
+                             {"score", Numbers({s.Gain, s.Weight, s.GainSquares, s.GainFactor, s.WeightFactor})},
+                             {"elapsed_ms", static_cast<double>(s.ElapsedMs)}};
+  // Every parameter by name: value, start value, kept value, stored value
+  // (thousandths), cell size, minimum and maximum.
+  QJsonObject params;
+  for (const TStateParam& p : s.Params)
+    params[QString::fromStdString(p.Name())] = Numbers(
+        {p.Value, p.StartValue, p.KeptValue, static_cast<double>(p.StoredValue), p.CellSize, p.Minimum(), p.Maximum()});
+  o["state"] = params;
+  o["goals"] = GoalSetJson(*player.Goals, team);
+  return o;
+}
+
+// ---- Reading -------------------------------------------------------------------
+
+// One JSON object being read, with where it stands in the file: every field is
+// read once, by name, with its type and bounds; Done refuses the fields left over.
+class TReader {
+ public:
+  TReader(QJsonObject object, std::string path, const std::string& file)
+      : Object(std::move(object)), Path(std::move(path)), File(file) {}
+
+  [[noreturn]] void Fail(const std::string& key, const std::string& reason) const {
+    throw Error("Cannot open the scene \"" + File + "\": " + Where(key) + ": " + reason);
+  }
+  std::string Where(const std::string& key) const {
+    return key.empty() ? (Path.empty() ? std::string("the document") : Path) : (Path.empty() ? key : Path + "." + key);
+  }
+
+  QJsonValue Take(const char* key) {
+    const QString name = QString::fromLatin1(key);
+    if (!Object.contains(name)) Fail(key, "missing");
+    Used.insert(name);
+    return Object.value(name);
+  }
+  bool Has(const char* key) const { return Object.contains(QString::fromLatin1(key)); }
+
+  double Number(const char* key, double low, double high) {
+    const QJsonValue v = Take(key);
+    if (!v.isDouble()) Fail(key, "a number is expected");
+    return Check(key, v.toDouble(), low, high);
+  }
+  double Check(const std::string& key, double x, double low, double high) const {
+    if (!(x >= low && x <= high))
+      Fail(key, "the value " + Text(x) + " is out of its bounds [" + Text(low) + ", " + Text(high) + "]");
+    return x;
+  }
+  int64_t Integer(const char* key, int64_t low, int64_t high) {
+    return WholeCheck(key, Number(key, static_cast<double>(low), static_cast<double>(high)));
+  }
+  int64_t WholeCheck(const std::string& key, double x) const {
+    if (x != std::floor(x)) Fail(key, "a whole number is expected, not " + Text(x));
+    return static_cast<int64_t>(x);
+  }
+  bool Bool(const char* key) {
+    const QJsonValue v = Take(key);
+    if (!v.isBool()) Fail(key, "true or false is expected");
+    return v.toBool();
+  }
+  std::string String(const char* key) {
+    const QJsonValue v = Take(key);
+    if (!v.isString()) Fail(key, "a string is expected");
+    return v.toString().toStdString();
+  }
+  TReader Child(const char* key) {
+    const QJsonValue v = Take(key);
+    if (!v.isObject()) Fail(key, "an object is expected");
+    return TReader(v.toObject(), Where(key), File);
+  }
+  // An array of objects, each read by `each` with its reader (which calls Done).
+  void Objects(const char* key, int64_t most, const std::function<void(TReader&, int32_t)>& each) {
+    const QJsonArray array = Array(key, 0, most);
+    for (qsizetype i = 0; i < array.size(); ++i) {
+      const std::string at = Where(key) + "[" + std::to_string(i) + "]";
+      if (!array[i].isObject()) Fail(key + std::string("[") + std::to_string(i) + "]", "an object is expected");
+      TReader item(array[i].toObject(), at, File);
+      each(item, static_cast<int32_t>(i));
+    }
+  }
+  QJsonArray Array(const char* key, int64_t fewest, int64_t most) {
+    const QJsonValue v = Take(key);
+    if (!v.isArray()) Fail(key, "an array is expected");
+    const QJsonArray array = v.toArray();
+    if (array.size() < fewest || array.size() > most)
+      Fail(key, "an array of " + (fewest == most ? std::to_string(fewest) : std::to_string(fewest) + " to " + std::to_string(most)) +
+                    " items is expected, not " + std::to_string(array.size()));
+    return array;
+  }
+  // An array of exactly `count` numbers within the bounds.
+  std::vector<double> Numbers(const char* key, int64_t count, double low, double high) {
+    const QJsonArray array = Array(key, count, count);
+    std::vector<double> values;
+    for (qsizetype i = 0; i < array.size(); ++i) {
+      const std::string at = key + std::string("[") + std::to_string(i) + "]";
+      if (!array[i].isDouble()) Fail(at, "a number is expected");
+      values.push_back(Check(at, array[i].toDouble(), low, high));
+    }
+    return values;
+  }
+  void Done() const {
+    for (auto it = Object.begin(); it != Object.end(); ++it)
+      if (!Used.count(it.key())) Fail(it.key().toStdString(), "unknown field");
+  }
+
+  static std::string Text(double x) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.17g", x);
+    return buffer;
+  }
+
+ private:
+  QJsonObject Object;
+  std::string Path;
+  const std::string& File;
+  std::set<QString> Used;
+};
+
+std::unique_ptr<TGoal> MakeGoal(TReader& r, const std::string& kind, TGoalOwner owner, TTeam& team) {
+  if (kind == "energy") return std::make_unique<TGoalEnergy>(owner);
+  if (kind == "health") return std::make_unique<TGoalHealth>(owner);
+  if (kind == "speeding") return std::make_unique<TGoal2DRaced>(owner);
+  if (kind == "drops") return std::make_unique<TGoal2DSweets>(owner);
+  if (kind == "storage") return std::make_unique<TGoal2DStorage>(owner, 0, 0, 1, 0);
+  if (kind == "avoid") return std::make_unique<TGoal2DTeamAway>(owner, &team);
+  if (kind == "follow-mouse" || kind == "avoid-mouse") return std::make_unique<TGoalMouse>(owner, kind == "avoid-mouse");
+  if (kind == "burnout") {
+    if (!owner.Player || owner.Player->BodyKind != bkRocket) r.Fail("kind", "energy stealing belongs to a rocket");
+    return std::make_unique<TGoalBurnOut>(owner);
+  }
+  r.Fail("kind", "unknown kind \"" + kind + "\"");
+}
+
+// The reference to the team's player at `index` (-1: none).
+TRef PlayerRef(TReader& r, const char* key, const TTeam& team) {
+  const int64_t index = r.Integer(key, -1, team.PlayerCount() - 1);
+  return index < 0 ? TRef{} : team.Players[static_cast<size_t>(index)]->GetRef();
+}
+
+void ReadGoal(TReader& r, TGoal& goal, TTeam& team) {
+  goal.MaxStrength = r.Number("max_strength", 0, kLargest);
+  goal.Strength = r.Number("strength", 0, goal.MaxStrength);
+  goal.LossFactor = r.Number("loss_factor", 0, kLargest);
+  goal.ReactionMs = static_cast<int32_t>(r.Integer("reaction_ms", 0, 3'600'000));
+  goal.Urgency = r.Number("urgency", 0, kLargest);
+  goal.Scale = r.Number("scale", 0, kLargest);
+  const std::vector<double> m = r.Numbers("measure", 5, -kLargest, kLargest);
+  static_cast<TGoalMeasure&>(goal) = {m[0], m[1], m[2], m[3], m[4]};
+  if (auto* drops = dynamic_cast<TGoal2DSweets*>(&goal)) {
+    const QJsonArray list = r.Array("drops", DropCount, DropCount);
+    for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+      if (!list[static_cast<qsizetype>(i)].isArray() || list[static_cast<qsizetype>(i)].toArray().size() != 4)
+        r.Fail("drops[" + std::to_string(i) + "]", "[x, y, units, future units] is expected");
+      const QJsonArray d = list[static_cast<qsizetype>(i)].toArray();
+      int32_t values[4];
+      for (qsizetype k = 0; k < 4; ++k) {
+        const std::string at = "drops[" + std::to_string(i) + "][" + std::to_string(k) + "]";
+        if (!d[k].isDouble()) r.Fail(at, "a number is expected");
+        values[k] = static_cast<int32_t>(r.WholeCheck(at, r.Check(at, d[k].toDouble(), -1e6, 1e6)));
+      }
+      drops->DropX[i] = values[0];
+      drops->DropY[i] = values[1];
+      drops->DropUnits[i] = values[2];
+      drops->FutureDropUnits[i] = values[3];
+    }
+    drops->ReplaceDrops = r.Bool("replace_drops");
+    drops->DropsLeft = static_cast<int32_t>(r.Integer("drops_left", 0, DropSlots));
+    drops->PresentEnergyGained = r.Number("present_energy_gained", -kLargest, kLargest);
+    drops->LastPlayer = PlayerRef(r, "last_player", team);
+  } else if (auto* storage = dynamic_cast<TGoal2DStorage*>(&goal)) {
+    const std::vector<double> box = r.Numbers("box", 3, -1e6, 1e6);
+    storage->BoxX = static_cast<int32_t>(r.WholeCheck("box[0]", box[0]));
+    storage->BoxY = static_cast<int32_t>(r.WholeCheck("box[1]", box[1]));
+    storage->BoxHalfSize = static_cast<int32_t>(r.WholeCheck("box[2]", r.Check("box[2]", box[2], 1, 1e6)));
+    storage->Capacity = r.Number("capacity", 0, kLargest);
+    storage->Stored = r.Number("stored", 0, storage->Capacity);
+    storage->LastPlayer = PlayerRef(r, "last_player", team);
+  } else if (auto* avoid = dynamic_cast<TGoal2DTeamAway*>(&goal)) {
+    if (!r.Bool("avoid_own_team")) avoid->AvoidTeam = {};
+  } else if (auto* mouse = dynamic_cast<TGoalMouse*>(&goal)) {
+    mouse->ValueBeforePasses = r.Number("value_before_passes", -kLargest, kLargest);
+    mouse->LastPlayer = PlayerRef(r, "last_player", team);
+  }
+}
+
+// The goals of a set, built first (so that a goal's player references can name
+// any member), their values read in a second walk.
+void ReadGoalSet(TReader r, TGoalSet& set, TTeam& team, std::vector<std::function<void()>>& later) {
+  set.ShowGoals = r.Bool("show_goals");
+  set.Clear();
+  r.Objects("items", kMostGoals, [&](TReader& g, int32_t) {
+    set.AddGoal(MakeGoal(g, g.String("kind"), set.Owner, team));
+    TGoal* goal = set.Items.back().get();
+    // The values wait for every player of the team; the reader keeps its path.
+    later.push_back([reader = g, goal, &team]() mutable {
+      ReadGoal(reader, *goal, team);
+      reader.Done();
+    });
+  });
+  r.Done();
+}
+
+std::unique_ptr<TPhysic2D> MakeBody(TReader& r, const std::string& kind) {
+  if (kind == "kart") return TKart::Create(0, 0, 0);
+  if (kind == "rocket") return TRocket::Create(0, 0, 0);
+  if (kind == "asteroid")
+    return TPolygon2D::Create(static_cast<int32_t>(r.Integer("sides", TPolygon2D::MinSides, 1000)), 0, 0, 0);
+  r.Fail("kind", "unknown kind \"" + kind + "\": kart, rocket or asteroid is expected");
+}
+
+void ReadPlayer(TReader& r, TPlayer& player) {
+  auto& body = static_cast<TPhysic2D&>(player);
+  player.Color = static_cast<TColor>(r.Integer("color", 0, 0xFFFFFF));
+  player.Determination = r.Number("determination", 0, 1);
+  player.FutureNoise = r.Number("future_noise", 0, kLargest);
+  player.LimitersOn = r.Bool("sensitivity");
+  {
+    TReader g = r.Child("grid");
+    player.MinGridSize = static_cast<int32_t>(g.Integer("min", 1, 100000));
+    player.MaxGridSize = static_cast<int32_t>(g.Integer("max", player.MinGridSize, 100000));
+    player.GridSize = static_cast<int32_t>(g.Integer("size", player.MinGridSize, player.MaxGridSize));
+    player.AutoGridSize = g.Bool("auto");
+    player.GridTargetRatio = g.Number("target_ratio", 0, kLargest);
+    g.Done();
+  }
+  {
+    TReader s = r.Child("show");
+    player.ShowTraces = s.Bool("traces");
+    player.ShowFeelings = s.Bool("feelings");
+    player.ShowEndingPoints = s.Bool("ending_points");
+    player.ShowLevels = s.Bool("levels");
+    s.Done();
+  }
+  player.DrawScale = r.Number("draw_scale", 0, kLargest);
+  player.LargestScore = r.Number("largest_score", -kLargest, kLargest);
+  {
+    TReader b = r.Child("body");
+    body.Gravity = b.Number("gravity", -kLargest, kLargest);
+    body.SetDensity(b.Number("density", 0, kLargest));
+    const std::vector<double> acc = b.Numbers("acceleration", 3, -kLargest, kLargest);
+    body.AccX = acc[0];
+    body.AccY = acc[1];
+    body.AccA = acc[2];
+    const std::vector<double> contact = b.Numbers("contact", 2, -kLargest, kLargest);
+    body.ContactX = contact[0];
+    body.ContactY = contact[1];
+    body.GiveGoals = b.Bool("gives_body_goals") ? GiveBodyGoals : nullptr;
+    b.Done();
+  }
+  {
+    TReader c = r.Child("record");
+    body.Record.LastDamage = static_cast<TDamage>(c.Integer("last_damage", 0, static_cast<int>(TDamage::Border)));
+    body.Record.Collisions = c.Integer("collisions", 0, static_cast<int64_t>(kLargest));
+    body.Record.DropEnergy = c.Number("drop_energy", -kLargest, kLargest);
+    body.Record.StoredEnergy = c.Number("stored_energy", -kLargest, kLargest);
+    c.Done();
+  }
+  TState& s = *player.Present;
+  {
+    TReader p = r.Child("present");
+    const std::vector<double> option = p.Numbers("option", 3, 0, 1e6);
+    s.OptionIndex = static_cast<int32_t>(p.WholeCheck("option[0]", option[0]));
+    s.Direction = static_cast<int32_t>(p.WholeCheck("option[1]", p.Check("option[1]", option[1], 0, 1)));
+    s.OptionCode = static_cast<int32_t>(p.WholeCheck("option[2]", option[2]));
+    s.LimiterOption = p.Bool("limiter_option");
+    s.Gaussian = p.Bool("gaussian");
+    const std::vector<double> score = p.Numbers("score", 5, -kLargest, kLargest);
+    s.Gain = score[0];
+    s.Weight = score[1];
+    s.GainSquares = score[2];
+    s.GainFactor = score[3];
+    s.WeightFactor = score[4];
+    s.ElapsedMs = p.Integer("elapsed_ms", 0, static_cast<int64_t>(kLargest));
+    p.Done();
+  }
+  {
+    // Every parameter of the player's class, by name: none missing, none unknown.
+    TReader state = r.Child("state");
+    for (int32_t i = 0; i < s.ParamCount(); ++i) {
+      TStateParam& param = s.GetParam(i);
+      const std::string name = param.Name();
+      const std::vector<double> v = state.Numbers(name.c_str(), 7, -kLargest, kLargest);
+      if (v[5] != param.Minimum() || v[6] != param.Maximum()) {
+        TParamInfo& info = s.MutableInfo(i);  // a bound set apart from the class's (a kart's power)
+        info.Minimum = v[5];
+        info.Maximum = v[6];
+      }
+      param.Value = v[0];
+      param.StartValue = v[1];
+      param.KeptValue = v[2];
+      param.StoredValue = static_cast<int32_t>(state.WholeCheck(name + "[3]", state.Check(name + "[3]", v[3], INT32_MIN, INT32_MAX)));
+      param.CellSize = state.Check(name + "[4]", v[4], 0, kLargest);
+      param.CellValid = false;
+    }
+    state.Done();
+  }
+  player.ShapeDirty = true;
+  player.DeadCache = -1;
+}
+
+}  // namespace
+
+bool IsSceneFileName(const std::string& name) {
+  const std::string ext = SceneExtension;
+  return name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+}
+
+QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile) {
+  if (track.TeamCount() != 1) throw Error("A scene holds one team; this world has " + std::to_string(track.TeamCount()) + ".");
+  if (!track.Background) throw Error("A scene needs a circuit: none is loaded.");
+  const TTeam& team = *track.Teams.front();
+  QJsonObject doc;
+  doc["format"] = kFormatName;
+  doc["version"] = SceneFormatVersion;
+  QJsonObject c;
+  if (circuit.Path.empty()) {
+    c["source"] = "builtin";
+  } else {
+    c["source"] = "file";
+    c["path"] = QDir(SceneFolder(sceneFile)).relativeFilePath(QFileInfo(DecodeFileName(circuit.Path)).absoluteFilePath());
+  }
+  c["sha256"] = QString::fromStdString(PixelDigest(*track.Background));
+  doc["circuit"] = c;
+  const TStepContext& settings = track.Settings;
+  doc["track"] = QJsonObject{{"step_ms", settings.StepMs},       {"horizon_ms", settings.HorizonMs},
+                             {"min_futures", settings.MinFutures}, {"evolution", settings.Evolution},
+                             {"friction", settings.Friction},     {"side_friction", settings.SideFriction},
+                             {"collisions", settings.Collisions}};
+  doc["cycle"] = static_cast<double>(track.CycleCount);
+  doc["total_sub_steps"] = static_cast<double>(track.TotalSubSteps);
+  const TRandomSnapshot random = TakeRandomSnapshot();
+  QJsonArray words;
+  for (const uint64_t word : random.Stream.State.s) words.append(QString::number(word, 16));
+  doc["random"] = QJsonObject{{"seed", QString::number(random.Seed)},
+                              {"state", words},
+                              {"spare_gauss", random.Stream.SpareGauss},
+                              {"has_spare_gauss", random.Stream.HasSpareGauss}};
+  QJsonArray players;
+  for (const auto& player : team.Players) players.append(PlayerJson(*player, team));
+  QJsonObject t;
+  t["goals"] = GoalSetJson(*team.Goals, team);
+  t["players"] = players;
+  t["selected"] = IndexOrNone(team.Selected);
+  doc["teams"] = QJsonArray{t};
+  return QJsonDocument(doc).toJson(QJsonDocument::Indented);
+}
+
+void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TSceneCircuit& circuit) {
+  const std::string failure = "Cannot write the scene \"" + sceneFile + "\": ";
+  const QByteArray bytes = SceneDocument(track, circuit, sceneFile);
+  QSaveFile file(OutputName(sceneFile, failure));
+  if (!file.open(QIODevice::WriteOnly) || !WriteFully(file, bytes.constData(), bytes.size()) || !file.commit())
+    throw Error(failure + file.errorString().toStdString() + ".");
+}
+
+TSceneRead ReadScene(const std::string& sceneFile, TTrack2D& track, TTeam& team) {
+  QFile file(ExactFileName(sceneFile, "Cannot open the scene \"" + sceneFile + "\": "));
+  const QFileInfo info(file);
+  if (!info.exists()) throw Error("Cannot open the scene \"" + sceneFile + "\": the file does not exist.");
+  if (!info.isFile()) throw Error("Cannot open the scene \"" + sceneFile + "\": it is not a regular file.");
+  if (info.size() > MaxSceneBytes)
+    throw Error("Cannot open the scene \"" + sceneFile + "\": it is larger than " + std::to_string(MaxSceneBytes) + " bytes.");
+  if (!file.open(QIODevice::ReadOnly))
+    throw Error("Cannot open the scene \"" + sceneFile + "\": " + file.errorString().toStdString() + ".");
+  return ReadSceneDocument(file.read(MaxSceneBytes + 1), sceneFile, track, team);
+}
+
+TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFile, TTrack2D& track, TTeam& team) {
+  QJsonParseError error;
+  const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+  if (error.error != QJsonParseError::NoError)
+    throw Error("Cannot open the scene \"" + sceneFile + "\": not JSON (" + error.errorString().toStdString() +
+                " at byte " + std::to_string(error.offset) + ").");
+  if (!document.isObject()) throw Error("Cannot open the scene \"" + sceneFile + "\": the document is not an object.");
+  TReader doc(document.object(), "", sceneFile);
+  if (doc.String("format") != kFormatName) doc.Fail("format", "\"" + std::string(kFormatName) + "\" is expected");
+  const int64_t version = doc.Integer("version", 1, 1'000'000);
+  if (version > SceneFormatVersion)
+    doc.Fail("version", "format " + std::to_string(version) + " is newer than this program reads (" +
+                            std::to_string(SceneFormatVersion) + ")");
+
+  TSceneRead read;
+  {
+    TReader c = doc.Child("circuit");
+    const std::string source = c.String("source");
+    if (source == "builtin") {
+      read.Picture = LoadBuiltinCircuit();
+    } else if (source == "file") {
+      const QString relative = QString::fromStdString(c.String("path"));
+      const QString path = QDir(SceneFolder(sceneFile)).absoluteFilePath(relative);
+      read.Circuit.Path = EncodeFileName(path);
+      read.Picture = LoadPicture(read.Circuit.Path);
+    } else {
+      c.Fail("source", "\"builtin\" or \"file\" is expected");
+    }
+    const std::string digest = c.String("sha256");
+    if (digest != PixelDigest(*read.Picture))
+      c.Fail("sha256", "the circuit's pixels are not those the scene was saved with (the picture has changed)");
+    c.Done();
+  }
+  track.LoadFromImage(*read.Picture);
+  {
+    TReader t = doc.Child("track");
+    TStepContext& s = track.Settings;
+    s.StepMs = static_cast<int32_t>(t.Integer("step_ms", 1, 60'000));
+    s.HorizonMs = static_cast<int32_t>(t.Integer("horizon_ms", 1000, 20'000));
+    s.MinFutures = static_cast<int32_t>(t.Integer("min_futures", 1, 1'000'000));
+    s.Evolution = t.Bool("evolution");
+    s.Friction = t.Number("friction", 0, kLargest);
+    s.SideFriction = t.Number("side_friction", 0, kLargest);
+    s.Collisions = t.Bool("collisions");
+    t.Done();
+  }
+  track.CycleCount = static_cast<uint64_t>(doc.Integer("cycle", 0, int64_t{1} << 52));
+  track.TotalSubSteps = doc.Integer("total_sub_steps", 0, int64_t{1} << 52);
+  {
+    TReader r = doc.Child("random");
+    bool ok = false;
+    read.Random.Seed = QString::fromStdString(r.String("seed")).toULongLong(&ok);
+    if (!ok) r.Fail("seed", "a whole number from 0 to 18446744073709551615 is expected, as a string");
+    const QJsonArray words = r.Array("state", 4, 4);
+    for (qsizetype i = 0; i < 4; ++i) {
+      read.Random.Stream.State.s[i] = words[i].toString().toULongLong(&ok, 16);
+      if (!words[i].isString() || !ok) r.Fail("state[" + std::to_string(i) + "]", "a 64-bit word in hexadecimal is expected, as a string");
+    }
+    read.Random.Stream.SpareGauss = r.Number("spare_gauss", -kLargest, kLargest);
+    read.Random.Stream.HasSpareGauss = r.Bool("has_spare_gauss");
+    r.Done();
+  }
+
+  const QJsonArray teams = doc.Array("teams", 1, 1);
+  if (!teams[0].isObject()) doc.Fail("teams[0]", "an object is expected");
+  TReader t(teams[0].toObject(), "teams[0]", sceneFile);
+  track.AddTeam(&team);
+  // Players first, then every goal's values: a goal may name any player.
+  std::vector<std::function<void()>> later;
+  t.Objects("players", kMostPlayers, [&](TReader& p, int32_t) {
+    std::unique_ptr<TPhysic2D> body = MakeBody(p, p.String("kind"));
+    TPlayer& player = *team.AddPlayer(std::move(body));
+    ReadPlayer(p, player);
+    ReadGoalSet(p.Child("goals"), *player.Goals, team, later);
+  });
+  ReadGoalSet(t.Child("goals"), *team.Goals, team, later);
+  for (const auto& step : later) step();
+  const int64_t selected = t.Integer("selected", team.PlayerCount() > 0 ? 0 : -1, team.PlayerCount() - 1);
+  if (selected >= 0) team.SelectPlayer(team.GetPlayer(static_cast<int32_t>(selected)));
+  t.Done();
+  doc.Done();
+  return read;
+}
+
+}  // namespace vorlanth
