@@ -89,6 +89,12 @@ void CheckMasks(const TBmpLayout& bmp, const std::string& path) {
 TBmpLayout ReadLayout(const uint8_t* data, int64_t size, const std::string& path) {
   TBmpLayout bmp;
   if (size < kFileHeaderSize + 4) Refuse(path, std::string(kTruncated) + ".");
+  // bfSize: writers that leave it 0 or count it short are many, one that counts
+  // bytes the file does not hold was cut short.
+  const uint32_t fileSize = U32(data + 2);
+  if (fileSize > size)
+    Refuse(path, std::string(kTruncated) + ": its header says the file holds " + Num(fileSize) +
+                     " bytes, it has " + Num(size) + ".");
   bmp.PixelsAt = U32(data + 10);
   const uint32_t headerSize = U32(data + kFileHeaderSize);
   const bool core = headerSize == kCoreHeaderSize;
@@ -102,14 +108,17 @@ TBmpLayout ReadLayout(const uint8_t* data, int64_t size, const std::string& path
   const uint8_t* h = data + kFileHeaderSize;
   uint32_t colorsUsed = 0;
   uint32_t imageSize = 0;
+  int planes = 0;
   if (core) {
     bmp.Width = U16(h + 4);
     bmp.Height = U16(h + 6);
+    planes = U16(h + 8);
     bmp.Bits = U16(h + 10);
     bmp.PaletteEntryBytes = 3;
   } else {
     bmp.Width = static_cast<int32_t>(U32(h + 4));
     bmp.Height = static_cast<int32_t>(U32(h + 8));
+    planes = U16(h + 12);
     bmp.Bits = U16(h + 14);
     bmp.Compression = U32(h + 16);
     imageSize = U32(h + 20);
@@ -119,6 +128,7 @@ TBmpLayout ReadLayout(const uint8_t* data, int64_t size, const std::string& path
     bmp.TopDown = true;
     bmp.Height = -bmp.Height;
   }
+  if (planes != 1) Refuse(path, "its header gives " + Num(planes) + " colour planes; a BMP has 1.");
   if (bmp.Width == 0 || bmp.Height == 0) Refuse(path, "the picture is 0 pixels wide or high.");
   if (bmp.Width < 0) Refuse(path, "its header gives a negative width.");
   if (bmp.Width > MaxPictureSide || bmp.Height > MaxPictureSide ||
@@ -189,6 +199,12 @@ TBmpLayout ReadLayout(const uint8_t* data, int64_t size, const std::string& path
                        Num(bmp.Height) + " pixels.");
   } else {
     const int64_t rowBytes = (bmp.Width * bits + 31) / 32 * 4;
+    // biSizeImage may be 0 here, and some writers count a few bytes more; fewer
+    // than the rows need says the header describes another picture.
+    if (imageSize != 0 && imageSize < rowBytes * bmp.Height)
+      Refuse(path, "its header says the pixels take " + Num(imageSize) + " bytes, but " +
+                       Num(bmp.Width) + " x " + Num(bmp.Height) + " pixels of " + Num(bits) +
+                       " bits need " + Num(rowBytes * bmp.Height) + ".");
     bmp.PixelsEnd = bmp.PixelsAt + rowBytes * bmp.Height;
     if (bmp.PixelsEnd > size)
       Refuse(path, std::string(kTruncated) + ": its rows need " + Num(rowBytes * bmp.Height) +

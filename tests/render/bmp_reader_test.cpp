@@ -201,6 +201,39 @@ TEST_F(BmpReaderTest, HeadersWhoseFieldsDisagreeAreRefused) {
   ExpectRefused("builtin-124.bmp", circuit, "inside the header and palette");
 }
 
+// bfSize, planes and an uncompressed biSizeImage: what real writers put there
+// loads, a header that describes another file or picture is refused.
+TEST_F(BmpReaderTest, SizesAndPlanesInTheHeaderMustFitTheFile) {
+  auto setU32 = [](QByteArray& bytes, int at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFFu);
+  };
+  const QByteArray good = Indexed(8).Bytes();  // rows of 8 bytes: 24 bytes of pixels
+  QByteArray bytes = good;
+  setU32(bytes, 2, 0);  // bfSize left 0
+  setU32(bytes, 34, 0);  // biSizeImage left 0
+  EXPECT_NO_THROW(LoadPicture(Write("zeros.bmp", bytes)));
+  bytes = good;
+  setU32(bytes, 2, static_cast<uint32_t>(good.size() - 2));  // counted short
+  setU32(bytes, 34, 26);                                    // two bytes more
+  EXPECT_NO_THROW(LoadPicture(Write("quirks.bmp", bytes)));
+
+  bytes = good;
+  setU32(bytes, 2, static_cast<uint32_t>(good.size() + 1));
+  ExpectRefused("bfsize.bmp", bytes, "its header says the file holds");
+  bytes = good;
+  setU32(bytes, 34, 23);
+  ExpectRefused("sizeimage.bmp", bytes, "the pixels take 23 bytes, but 5 x 3 pixels of 8 bits need 24");
+  bytes = good;
+  bytes[26] = 2;
+  ExpectRefused("planes.bmp", bytes, "2 colour planes");
+  TBmpFile core = Indexed(8);
+  core.HeaderSize = 12;
+  core.Palette.resize(256);
+  bytes = core.Bytes();
+  bytes[22] = 0;
+  ExpectRefused("core-planes.bmp", bytes, "0 colour planes");
+}
+
 TEST_F(BmpReaderTest, AnIndexBeyondThePaletteIsRefused) {
   TBmpFile bmp = Indexed(8);
   bmp.Pixels[2] = 4;  // bottom row, third pixel: colour 4 of a palette of 4
