@@ -9,14 +9,20 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QStringList>
+#include <QtGlobal>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "core/error.h"
 #include "render/bmp_reader.h"
+#include "render/palette_marker.h"
 #include "render/output_file.h"
 
 namespace vorlanth {
@@ -72,11 +78,96 @@ QByteArray ReadCircuitFile(const std::string& path) {
   return data;
 }
 
+// Qt's image plugins print what they find wrong in a file as warnings, and
+// libpng prints its errors on stderr itself. While a circuit is decoded (one
+// decoding at a time), both are kept instead, to be told in the error message:
+// the decoding thread's Qt messages, and whatever reaches stderr. Other threads'
+// Qt messages go on to the handler installed before, and when the picture is
+// read, what reached stderr is passed on, as it may not be the decoder's.
+class TDecoderMessages {
+ public:
+  TDecoderMessages() : lock_(Decoding()) {
+    Kept() = &said_;
+    Previous().store(qInstallMessageHandler(&Keep));
+    std::fflush(stderr);
+    stderr_ = std::tmpfile();
+    if (stderr_) savedFd_ = ::dup(STDERR_FILENO);
+    if (savedFd_ >= 0 && ::dup2(::fileno(stderr_), STDERR_FILENO) < 0) {
+      ::close(savedFd_);
+      savedFd_ = -1;
+    }
+  }
+  ~TDecoderMessages() {
+    const QByteArray printed = Printed();
+    if (savedFd_ >= 0) {
+      ::dup2(savedFd_, STDERR_FILENO);
+      ::close(savedFd_);
+    }
+    if (stderr_) std::fclose(stderr_);
+    qInstallMessageHandler(Previous().load());
+    Kept() = nullptr;
+    if (!told_ && !printed.isEmpty()) std::fwrite(printed.constData(), 1, printed.size(), stderr);
+  }
+  TDecoderMessages(const TDecoderMessages&) = delete;
+  TDecoderMessages& operator=(const TDecoderMessages&) = delete;
+
+  // " (what was said; ...)", or nothing when nothing was said.
+  std::string Said() {
+    told_ = true;
+    QStringList said = said_;
+    for (const QByteArray& line : Printed().split('\n'))
+      if (!line.trimmed().isEmpty()) said << QString::fromLocal8Bit(line.trimmed());
+    return said.isEmpty() ? std::string() : " (" + said.join(QStringLiteral("; ")).toStdString() + ")";
+  }
+
+ private:
+  static std::mutex& Decoding() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static QStringList*& Kept() {
+    thread_local QStringList* kept = nullptr;
+    return kept;
+  }
+  static std::atomic<QtMessageHandler>& Previous() {
+    static std::atomic<QtMessageHandler> previous{nullptr};
+    return previous;
+  }
+  static void Keep(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (QStringList* kept = Kept(); kept && type != QtFatalMsg) {
+      kept->append(message.trimmed());
+    } else if (const QtMessageHandler previous = Previous().load()) {
+      previous(type, context, message);
+    } else {
+      std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    }
+  }
+
+  // What reached stderr so far (at most a few kilobytes are kept).
+  QByteArray Printed() const {
+    if (savedFd_ < 0) return {};
+    std::fflush(stderr);
+    QByteArray bytes(4096, '\0');
+    const ssize_t got = ::pread(::fileno(stderr_), bytes.data(), static_cast<size_t>(bytes.size()), 0);
+    bytes.truncate(got > 0 ? got : 0);
+    return bytes;
+  }
+
+  std::lock_guard<std::mutex> lock_;
+  QStringList said_;
+  std::FILE* stderr_ = nullptr;  // stands in for stderr
+  int savedFd_ = -1;             // the real stderr while it does
+  bool told_ = false;            // Said() folded what was said into an error
+};
+
 // Pictures of other formats are left to Qt, but only those whose decoders write
-// every pixel or fail: PNG, JPEG and GIF.
+// every pixel or fail: PNG, JPEG and GIF. A palette's missing colours are marked
+// first (palette_marker.h), so that a pixel beyond the palette is refused.
 QImage DecodeOtherFormat(const QByteArray& data, const std::string& path) {
+  TDecoderMessages messages;
+  const TMarkedPalette palette = MarkPalette(data);
   QBuffer buffer;
-  buffer.setData(data);
+  buffer.setData(palette.Data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
@@ -92,10 +183,11 @@ QImage DecodeOtherFormat(const QByteArray& data, const std::string& path) {
                          int64_t{size.width()} * size.height() > MaxPicturePixels))
     throw Error(PictureReadError(path, "the picture is larger than a circuit may be."));
   const QImage image = reader.read();
-  if (image.isNull()) throw Error(PictureReadError(path, "not a readable image."));
+  if (image.isNull()) throw Error(PictureReadError(path, "not a readable image" + messages.Said() + "."));
   if (image.width() == 0 || image.height() == 0) {
     throw Error(PictureReadError(path, "the picture is 0 pixels wide or high."));
   }
+  RefuseMarkedPixels(image, palette, path);
   return image;
 }
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <random>
@@ -224,6 +225,60 @@ TEST_F(QtPictureTest, GarbageNeverCrashes) {
     } catch (const Error&) {
       // refused with a message: fine
     }
+  }
+}
+
+// Qt shows a pixel beyond a PNG's palette in the first colour and one beyond a
+// GIF's in white: both are refused as in a BMP, and whole palettes still load.
+TEST_F(QtPictureTest, PalettePicturesWithAPixelBeyondThePaletteAreRefused) {
+  QImage indexed(5, 3, QImage::Format_Indexed8);
+  indexed.setColorCount(200);  // 8 bits per pixel, a palette of 200
+  for (int i = 0; i < 200; ++i) indexed.setColor(i, qRgb(i, 255 - i, 7));
+  indexed.fill(1);
+  indexed.scanLine(2)[4] = 199;
+  ASSERT_TRUE(indexed.save(QString::fromStdString(Path("whole.png")), "PNG"));
+  const auto whole = LoadPicture(Path("whole.png"));
+  EXPECT_EQ(whole->Image().pixel(4, 2), qRgb(199, 56, 7));
+  EXPECT_EQ(whole->Image().pixel(0, 0), qRgb(1, 254, 7));
+
+  indexed.scanLine(1)[3] = 250;
+  ASSERT_TRUE(indexed.save(QString::fromStdString(Path("beyond.png")), "PNG"));
+  ExpectLoadError(Path("beyond.png"), "the pixel at (3, 1) uses a colour beyond its palette of 200 colours");
+
+  // 4 x 1 pixels, a palette of white and red, each pixel coded on its own (3 bits).
+  const QByteArray gif = QByteArray::fromHex(
+      "474946383961" "04000100" "800000" "ffffff" "c80a0a"  // screen: palette of 2
+      "2c" "00000000" "04000100" "00" "02" "04" "04c310" "0500" "3b");
+  WriteFile(Path("whole.gif"), gif);
+  const auto loaded = LoadPicture(Path("whole.gif"));
+  EXPECT_EQ(loaded->Image().pixel(1, 0), qRgb(200, 10, 10));
+  QByteArray beyond = gif;
+  beyond[beyond.indexOf(QByteArray::fromHex("c310")) + 1] = 0x51;  // the third pixel uses colour 3
+  WriteFile(Path("beyond.gif"), beyond);
+  ExpectLoadError(Path("beyond.gif"), "the pixel at (2, 0) uses a colour beyond its palette of 2 colours");
+}
+
+// What Qt and libpng say about a broken file is told in our message, never
+// printed before it.
+TEST_F(QtPictureTest, ABrokenPngPrintsNothingButTheMessage) {
+  QImage image(6, 4, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  ASSERT_TRUE(image.save(QString::fromStdString(Path("whole.png")), "PNG"));
+  const QByteArray png = ReadFile(Path("whole.png"));
+  WriteFile(Path("cut.png"), png.left(png.indexOf("IDAT") + 12));
+  QByteArray corrupt = png;
+  corrupt[corrupt.indexOf("IDAT") + 6] ^= 0x55;  // the chunk's CRC no longer holds
+  WriteFile(Path("crc.png"), corrupt);
+  for (const char* name : {"cut.png", "crc.png"}) {
+    QProcess child;
+    child.start(QStringLiteral(CIRCUIT_WALLS), {QString::fromStdString(Path(name))});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString printed = QString::fromLocal8Bit(child.readAllStandardError());
+    const QString message = QStringLiteral("Cannot read the circuit picture \"%1\": not a readable image (libpng error: ")
+                                .arg(QString::fromStdString(Path(name)));
+    EXPECT_TRUE(printed.startsWith(message) && printed.endsWith(QStringLiteral(").\n")) &&
+                printed.count(QLatin1Char('\n')) == 1)
+        << printed.toStdString();
   }
 }
 

@@ -1,6 +1,7 @@
 // Loads each circuit file named on the command line and prints one line per file:
-// its name and a digest of every pixel, or "refused". The fuzz test runs it twice
-// with different fills of fresh memory; the lines must agree.
+// its name and a digest of every pixel, or "refused" (and the reason on stderr).
+// The fuzz test runs it twice with different fills of fresh memory; the lines
+// must agree.
 
 #include <QCoreApplication>
 
@@ -22,8 +23,9 @@ int main(int argc, char** argv) {
           digest = (digest ^ static_cast<uint32_t>(picture->Pixel(x, y))) * 1099511628211ull;
       std::printf("%s %dx%d %016llx\n", argv[i], picture->Width(), picture->Height(),
                   static_cast<unsigned long long>(digest));
-    } catch (const vorlanth::Error&) {
+    } catch (const vorlanth::Error& e) {
       std::printf("%s refused\n", argv[i]);
+      std::fprintf(stderr, "%s\n", e.what());
     }
   }
   return 0;
