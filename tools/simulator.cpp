@@ -26,6 +26,7 @@
 #include "render/bmp_reader.h"
 #include "render/builtin_circuit.h"
 #include "render/output_file.h"
+#include "scene/scene.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
 #include "tools/behaviour.h"
@@ -128,18 +129,29 @@ class TSimulation {
   std::unique_ptr<QSaveFile> Stats;
   TBehaviour Behaviour;
   std::vector<std::string> GoalColumns;  // goal keys (GoalKey), fixed for the run
+  TSceneCircuit Circuit;                 // where the circuit came from, for a saved scene
 };
 
 void TSimulation::BuildScene() {
-  // The window's start-up: circuit, team, a rocket, the drop goal, feelings drawn.
-  Picture = Options.Circuit.empty() ? LoadBuiltinCircuit() : LoadPicture(Options.Circuit);
-  Track.LoadFromImage(*Picture);
-  Track.AddTeam(&Team);
-  Track.HorizonMs = Options.HorizonSeconds * 1000;
-  Track.MinFutures = Options.MinFutures;
+  if (!Options.SceneFile.empty()) {
+    // A scene file: its world, its settings, its random stream; the flags that add
+    // players or goals act on top of it.
+    TSceneRead read = ReadScene(Options.SceneFile, Track, Team);
+    Picture = std::move(read.Picture);
+    Circuit = read.Circuit;
+    RestoreRandomSnapshot(read.Random);
+  } else {
+    // The window's start-up: circuit, team, a rocket, the drop goal, feelings drawn.
+    Picture = Options.Circuit.empty() ? LoadBuiltinCircuit() : LoadPicture(Options.Circuit);
+    Circuit.Path = Options.Circuit;
+    Track.LoadFromImage(*Picture);
+    Track.AddTeam(&Team);
+    Track.HorizonMs = Options.HorizonSeconds * 1000;
+    Track.MinFutures = Options.MinFutures;
+    Track.Collisions = Options.Collisions;
+  }
   Track.FixedFutures = Options.Futures;
   Track.Threads = Options.Threads;
-  Track.Collisions = Options.Collisions;
   if (Options.Mouse) {
     // A fixed cursor: the window's mouse, held still over the circuit.
     const auto [x, y] = *Options.Mouse;
@@ -155,12 +167,13 @@ void TSimulation::BuildScene() {
   }
   // The window carries its "Draw Gain/Loose Feelings" check to each new player.
   Population.OnPlayerAdded = [](TPlayer& player) { player.ShowFeelings = true; };
-  Population.AddPlayer(pkRocket);
-  Population.AddDropsGoal();
-  Team.Goals->ShowGoals = true;
-
-  if (Options.Scene == "circle") Population.AddCircleOfKarts();
-  if (Options.Scene == "asteroids") Population.AddAsteroids(TPopulation::AsteroidGroupCount);
+  if (Options.SceneFile.empty()) {
+    Population.AddPlayer(pkRocket);
+    Population.AddDropsGoal();
+    Team.Goals->ShowGoals = true;
+    if (Options.Scene == "circle") Population.AddCircleOfKarts();
+    if (Options.Scene == "asteroids") Population.AddAsteroids(TPopulation::AsteroidGroupCount);
+  }
   for (int32_t i = 0; i < Options.ExtraKarts; ++i) Population.AddPlayer(pkKart);
   for (int32_t i = 0; i < Options.ExtraRockets; ++i) Population.AddPlayer(pkRocket);
   Population.AddAsteroids(Options.ExtraAsteroids);
@@ -254,7 +267,8 @@ int TSimulation::Run() {
   if (Options.Seed) RandomSeed(*Options.Seed); else RandomizeFromClock();
   BuildScene();
   OpenOutputs();
-  Team.CommitStates();
+  // A fresh world commits its start; a scene's present is taken as it was saved.
+  if (Options.SceneFile.empty()) Team.CommitStates();
   Behaviour.Watch(Track);
 
   using Clock = std::chrono::steady_clock;
@@ -267,9 +281,11 @@ int TSimulation::Run() {
   // cycles that ran and the summary, which says why the run stopped.
   std::string failure;
   try {
-    for (int64_t cycle = 1; cycle <= Options.Cycles; ++cycle) {
+    for (int64_t run = 1; run <= Options.Cycles; ++run) {
       const auto start = Clock::now();
       Track.Cycle();
+      // Numbered as the world counts them: a scene goes on from its own cycle.
+      const auto cycle = static_cast<int64_t>(Track.CycleCount);
       cycleSeconds += std::chrono::duration<double>(Clock::now() - start).count();
       ++cyclesRun;
       passes += Track.LastPassCount;
@@ -279,8 +295,9 @@ int TSimulation::Run() {
       Behaviour.Watch(Track);
       WriteStats(cycle);
       if (FrameCanvas) SaveFrame(cycle);
-      if (Progress) DrawProgress(Err, cycle, Options.Cycles);
+      if (Progress) DrawProgress(Err, run, Options.Cycles);
     }
+    if (!Options.SaveSceneFile.empty()) SaveScene(Options.SaveSceneFile, Track, Circuit);
   } catch (const Error& e) {
     failure = e.what();
   }
@@ -336,8 +353,10 @@ const char* const kGoalNames[] = {"speeding", "energy", "health", "drops", "stor
 
 const std::vector<TOptionInfo>& OptionInfos() {
   static const std::vector<TOptionInfo> options = {
-      {{"scene"}, "NAME", "start (the window's start-up), circle (18 karts) or asteroids (5 more)",
-       "start"},
+      {{"scene"}, "NAME|FILE", "start (the window's start-up), circle (18 karts), asteroids (5 more), or a scene "
+       "file (.vorlanth.json)", "start"},
+      {{"save-scene"}, "FILE", "write the scene after the last cycle (.vorlanth.json), to be opened with --scene",
+       nullptr},
       {{"cycles"}, "N", "cycles to run, 0 to 100000000", "100"},
       {{"seed"}, "S", "seed of the random generator", "the clock"},
       {{"min-futures"}, "N", "at least N passes of futures per cycle within its 100 ms budget, 1 to 2000", "100"},
@@ -490,8 +509,19 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   };
   if (given("scene")) {
     o.Scene = text("scene");
-    if (o.Scene != "start" && o.Scene != "circle" && o.Scene != "asteroids")
-      throw Error("Unknown scene \"" + o.Scene + "\": expected start, circle or asteroids.");
+    if (IsSceneFileName(o.Scene)) {
+      o.SceneFile = FileValue(parser, "scene");
+      o.Scene.clear();
+    } else if (o.Scene != "start" && o.Scene != "circle" && o.Scene != "asteroids") {
+      throw Error("Unknown scene \"" + o.Scene + "\": expected start, circle, asteroids or a scene file (" +
+                  SceneExtension + ").");
+    }
+  }
+  if (given("save-scene")) {
+    o.SaveSceneFile = FileValue(parser, "save-scene");
+    if (!IsSceneFileName(o.SaveSceneFile))
+      throw Error("--save-scene needs a name ending with " + std::string(SceneExtension) + ", not \"" +
+                  o.SaveSceneFile + "\".");
   }
   if (given("cycles")) o.Cycles = integer("cycles", 0, 100'000'000);
   if (given("seed")) o.Seed = static_cast<uint64_t>(integer("seed", 0, INT64_MAX));
@@ -524,6 +554,14 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   }
   o.Collisions = !given("no-collisions");
   o.Evolution = given("evolution");
+  // A scene file holds its circuit, settings and random stream: no flag contradicts it.
+  if (!o.SceneFile.empty())
+    for (const char* name : {"circuit", "seed", "horizon", "min-futures", "no-collisions"})
+      if (given(name))
+        throw Error(std::string("--") + name + " cannot change a scene file: the scene holds its own. Open it in "
+                    "the window, or save it again with another setting.");
+  if (!o.SaveSceneFile.empty() && !o.StatsFile.empty() && SameFile(o.SaveSceneFile, o.StatsFile))
+    throw Error("--save-scene and --stats name the same file: give two.");
   // No output may replace another output or the circuit it reads.
   if (!o.StatsFile.empty() && !o.Circuit.empty() && SameFile(o.StatsFile, o.Circuit))
     throw Error("--stats would replace the circuit \"" + o.Circuit + "\": give another file.");

@@ -1,6 +1,6 @@
 #pragma once
 // The headless runner behind vorlanth-sim: builds the window's start-up scene (or
-// a variant), runs whole cycles exactly as the window's run loop does, and writes
+// a variant, or opens a scene file), runs whole cycles exactly as the window's run loop does, and writes
 // frames, per-player statistics and a JSON summary.
 
 #include <cstdint>
@@ -16,6 +16,8 @@ namespace vorlanth {
 
 struct TSimOptions {
   std::string Scene = "start";  // start | circle | asteroids
+  std::string SceneFile;        // a scene file to open instead (its name's bytes)
+  std::string SaveSceneFile;    // where to write the scene after the last cycle
   int64_t Cycles = 100;
   std::optional<uint64_t> Seed;  // none: seeded from the clock
   int32_t MinFutures = 100;      // 1..2000, as the window's bar

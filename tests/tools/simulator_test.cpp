@@ -417,5 +417,52 @@ TEST(Simulator, MouseGoalsFollowTheFixedCursor) {
   EXPECT_EQ(frame.pixel(592, 120), qRgb(0, 0, 255));
 }
 
+// A run saved at cycle 4 and reopened writes, cycle for cycle, the statistics of
+// the run that never stopped, on any number of threads; the flags that add
+// players or goals act on top of the scene, and those it holds are refused.
+TEST(Simulator, ASavedSceneContinuesExactlyAsTheRunThatNeverStopped) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString();
+  const std::vector<std::vector<std::string>> worlds = {
+      {"--scene", "circle"},
+      {"--scene", "asteroids", "--goal", "storage", "--goal", "avoid"},
+      {"--add-karts", "3", "--add-rockets", "3", "--evolution"},
+  };
+  for (size_t w = 0; w < worlds.size(); ++w) {
+    const auto run = [&](const std::string& name, std::vector<std::string> args) {
+      args.insert(args.end(), {"--futures", "6", "--stats", root + "/" + name + ".csv"});
+      const TRun result = RunSim(args);
+      EXPECT_EQ(result.Code, 0) << result.Err;
+      return ReadFile(root + "/" + name + ".csv");
+    };
+    std::vector<std::string> whole = worlds[w];
+    whole.insert(whole.end(), {"--seed", "4", "--cycles", "8", "--horizon", "3"});
+    std::vector<std::string> first = worlds[w];
+    const std::string scene = root + "/w" + std::to_string(w) + ".vorlanth.json";
+    first.insert(first.end(), {"--seed", "4", "--cycles", "4", "--horizon", "3", "--save-scene", scene});
+    const std::string expected = run("whole", whole);
+    run("first", first);
+    // The rows of cycles 5 to 8, under the same header.
+    std::istringstream lines(expected);
+    std::string line, rest;
+    std::getline(lines, line);
+    rest = line + "\n";
+    while (std::getline(lines, line))
+      if (std::stoi(line.substr(0, line.find(','))) > 4) rest += line + "\n";
+    for (const std::string threads : {"1", "3"})
+      EXPECT_EQ(run("then", {"--scene", scene, "--cycles", "4", "--threads", threads}), rest)
+          << "world " << w << " on " << threads << " threads";
+  }
+  const std::string scene = root + "/w0.vorlanth.json";
+  const TRun added = RunSim({"--scene", scene, "--cycles", "1", "--futures", "2", "--add-karts", "2"});
+  EXPECT_EQ(added.Code, 0) << added.Err;
+  EXPECT_EQ(Summary(added.Out)["players"].toInt(), 18 + 2);  // the circle, and two more
+  for (const char* flag : {"--seed", "--horizon"}) {
+    const TRun refused = RunSim({"--scene", scene, flag, "3"});
+    EXPECT_EQ(refused.Code, 2);
+    EXPECT_NE(refused.Err.find("the scene holds its own"), std::string::npos) << refused.Err;
+  }
+}
+
 }  // namespace
 }  // namespace vorlanth
