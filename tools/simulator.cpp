@@ -19,6 +19,7 @@
 
 #include "bench/player_reading.h"
 #include "bench/population.h"
+#include "bench/scenes.h"
 #include "core/error.h"
 #include "core/random.h"
 #include "core/team.h"
@@ -167,13 +168,7 @@ void TSimulation::BuildScene() {
   }
   // The window carries its "Draw Gain/Loose Feelings" check to each new player.
   Population.OnPlayerAdded = [](TPlayer& player) { player.ShowFeelings = true; };
-  if (Options.SceneFile.empty()) {
-    Population.AddPlayer(pkRocket);
-    Population.AddDropsGoal();
-    Team.Goals->ShowGoals = true;
-    if (Options.Scene == "circle") Population.AddCircleOfKarts();
-    if (Options.Scene == "asteroids") Population.AddAsteroids(TPopulation::AsteroidGroupCount);
-  }
+  if (Options.SceneFile.empty()) BuildBuiltinScene(Population, Options.Scene);
   for (int32_t i = 0; i < Options.ExtraKarts; ++i) Population.AddPlayer(pkKart);
   for (int32_t i = 0; i < Options.ExtraRockets; ++i) Population.AddPlayer(pkRocket);
   Population.AddAsteroids(Options.ExtraAsteroids);
@@ -512,7 +507,7 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
     if (IsSceneFileName(o.Scene)) {
       o.SceneFile = FileValue(parser, "scene");
       o.Scene.clear();
-    } else if (o.Scene != "start" && o.Scene != "circle" && o.Scene != "asteroids") {
+    } else if (!IsBuiltinScene(o.Scene)) {
       throw Error("Unknown scene \"" + o.Scene + "\": expected start, circle, asteroids or a scene file (" +
                   SceneExtension + ").");
     }

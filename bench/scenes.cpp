@@ -1,0 +1,27 @@
+#include "bench/scenes.h"
+
+#include "bench/population.h"
+#include "core/error.h"
+#include "core/player.h"
+#include "core/team.h"
+
+namespace vorlanth {
+
+bool IsBuiltinScene(const std::string& name) {
+  for (const char* builtin : BuiltinSceneNames)
+    if (name == builtin) return true;
+  return false;
+}
+
+void BuildBuiltinScene(TPopulation& population, const std::string& name) {
+  if (!IsBuiltinScene(name)) throw Error("Unknown scene \"" + name + "\": expected start, circle or asteroids.");
+  TTeam& team = population.CurrentTeam();
+  population.AddPlayer(pkRocket);
+  team.Selected->ShowFeelings = true;
+  population.AddDropsGoal();
+  team.Goals->ShowGoals = true;
+  if (name == "circle") population.AddCircleOfKarts();
+  if (name == "asteroids") population.AddAsteroids(TPopulation::AsteroidGroupCount);
+}
+
+}  // namespace vorlanth
