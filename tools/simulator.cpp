@@ -135,12 +135,13 @@ class TSimulation {
 
 void TSimulation::BuildScene() {
   if (!Options.SceneFile.empty()) {
-    // A scene file: its world, its settings, its random stream; the flags that add
-    // players or goals act on top of it.
+    // A scene file: its world, its settings, its random stream (or, with --seed,
+    // one seeded afresh: the same setup, another run); the flags that add players
+    // or goals act on top of it.
     TSceneRead read = ReadScene(Options.SceneFile, Track, Team);
     Picture = std::move(read.Picture);
     Circuit = read.Circuit;
-    RestoreRandomSnapshot(read.Random);
+    if (!Options.Seed) RestoreRandomSnapshot(read.Random);
   } else {
     // The window's start-up: circuit, team, a rocket, the drop goal, feelings drawn.
     Picture = Options.Circuit.empty() ? LoadBuiltinCircuit() : LoadPicture(Options.Circuit);
@@ -353,7 +354,8 @@ const std::vector<TOptionInfo>& OptionInfos() {
       {{"save-scene"}, "FILE", "write the scene after the last cycle (.vorlanth.json), to be opened with --scene",
        nullptr},
       {{"cycles"}, "N", "cycles to run, 0 to 100000000", "100"},
-      {{"seed"}, "S", "seed of the random generator", "the clock"},
+      {{"seed"}, "S", "seed of the random generator; with a scene file, a fresh stream in place of the scene's",
+       "the clock, or the scene's stream"},
       {{"min-futures"}, "N", "at least N passes of futures per cycle within its 100 ms budget, 1 to 2000", "100"},
       {{"futures"}, "N", "exactly N passes per cycle, without the clock (excludes --min-futures)", nullptr},
       {{"horizon"}, "SECONDS", "seconds simulated into the future, 1 to 20", "10"},
@@ -551,7 +553,7 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   o.Evolution = given("evolution");
   // A scene file holds its circuit, settings and random stream: no flag contradicts it.
   if (!o.SceneFile.empty())
-    for (const char* name : {"circuit", "seed", "horizon", "min-futures", "no-collisions"})
+    for (const char* name : {"circuit", "horizon", "min-futures", "no-collisions"})
       if (given(name))
         throw Error(std::string("--") + name + " cannot change a scene file: the scene holds its own. Open it in "
                     "the window, or save it again with another setting.");

@@ -457,7 +457,15 @@ TEST(Simulator, ASavedSceneContinuesExactlyAsTheRunThatNeverStopped) {
   const TRun added = RunSim({"--scene", scene, "--cycles", "1", "--futures", "2", "--add-karts", "2"});
   EXPECT_EQ(added.Code, 0) << added.Err;
   EXPECT_EQ(Summary(added.Out)["players"].toInt(), 18 + 2);  // the circle, and two more
-  for (const char* flag : {"--seed", "--horizon"}) {
+  // --seed runs the scene's setup on a fresh stream of its own.
+  const auto reseeded = [&](const char* seed) {
+    const std::string stats = root + "/seeded" + seed + ".csv";
+    EXPECT_EQ(RunSim({"--scene", scene, "--cycles", "3", "--futures", "4", "--seed", seed, "--stats", stats}).Code, 0);
+    return ReadFile(stats);
+  };
+  EXPECT_EQ(reseeded("5"), reseeded("5"));
+  EXPECT_NE(reseeded("5"), reseeded("6"));
+  for (const char* flag : {"--min-futures", "--horizon"}) {
     const TRun refused = RunSim({"--scene", scene, flag, "3"});
     EXPECT_EQ(refused.Code, 2);
     EXPECT_NE(refused.Err.find("the scene holds its own"), std::string::npos) << refused.Err;
