@@ -41,6 +41,7 @@ namespace {
 
 constexpr char kFormatName[] = "vorlanth-scene";
 constexpr double kLargest = std::numeric_limits<double>::max();  // any finite real
+constexpr int64_t kLargestWhole = int64_t{1} << 52;           // whole numbers a double holds exactly
 constexpr int64_t kMostPlayers = 100000;
 constexpr int32_t kMostGoals = 1000;
 
@@ -435,7 +436,7 @@ void ReadPlayer(TReader& r, TPlayer& player) {
   {
     TReader c = r.Child("record");
     body.Record.LastDamage = static_cast<TDamage>(c.Integer("last_damage", 0, static_cast<int>(TDamage::Border)));
-    body.Record.Collisions = c.Integer("collisions", 0, static_cast<int64_t>(kLargest));
+    body.Record.Collisions = c.Integer("collisions", 0, kLargestWhole);
     body.Record.DropEnergy = c.Number("drop_energy", -kLargest, kLargest);
     body.Record.StoredEnergy = c.Number("stored_energy", -kLargest, kLargest);
     c.Done();
@@ -455,7 +456,7 @@ void ReadPlayer(TReader& r, TPlayer& player) {
     s.GainSquares = score[2];
     s.GainFactor = score[3];
     s.WeightFactor = score[4];
-    s.ElapsedMs = p.Integer("elapsed_ms", 0, static_cast<int64_t>(kLargest));
+    s.ElapsedMs = p.Integer("elapsed_ms", 0, kLargestWhole);
     p.Done();
   }
   {
@@ -596,8 +597,8 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
     s.Collisions = t.Bool("collisions");
     t.Done();
   }
-  track.CycleCount = static_cast<uint64_t>(doc.Integer("cycle", 0, int64_t{1} << 52));
-  track.TotalSubSteps = doc.Integer("total_sub_steps", 0, int64_t{1} << 52);
+  track.CycleCount = static_cast<uint64_t>(doc.Integer("cycle", 0, kLargestWhole));
+  track.TotalSubSteps = doc.Integer("total_sub_steps", 0, kLargestWhole);
   {
     TReader r = doc.Child("random");
     bool ok = false;
