@@ -575,7 +575,11 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
       const QString relative = QString::fromStdString(c.String("path"));
       const QString path = QDir(SceneFolder(sceneFile)).absoluteFilePath(relative);
       read.Circuit.Path = EncodeFileName(path);
-      read.Picture = LoadPicture(read.Circuit.Path);
+      try {
+        read.Picture = LoadPicture(read.Circuit.Path);
+      } catch (const Error& e) {
+        c.Fail("path", e.what());
+      }
     } else {
       c.Fail("source", "\"builtin\" or \"file\" is expected");
     }
