@@ -78,8 +78,8 @@ class SceneTest : public ::testing::Test {
   }
 };
 
-// Every kind of body and goal, evolution on, a few cycles run.
-void Populate(TWorld& world, const Picture& circuit, int32_t threads) {
+// Every kind of body and goal, evolution on; the circle of karts unless `small`.
+void Populate(TWorld& world, const Picture& circuit, int32_t threads, bool small = false) {
   world.Track.LoadFromImage(circuit);
   world.Track.AddTeam(&world.Team);
   world.Track.FixedFutures = 6;
@@ -88,7 +88,11 @@ void Populate(TWorld& world, const Picture& circuit, int32_t threads) {
   world.Track.Collisions = true;
   world.Population.AddPlayer(pkRocket);
   world.Population.AddBurnOutGoal();
-  world.Population.AddCircleOfKarts();
+  if (small) {
+    world.Population.AddPlayer(pkKart);
+  } else {
+    world.Population.AddCircleOfKarts();
+  }
   world.Population.AddPlayer(pkRocket);
   world.Population.AddAsteroids(3);
   world.Population.AddDropsGoal();
@@ -165,7 +169,7 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
   RandomSeed(9);
   const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
   TWorld world;
-  Populate(world, *circuit, 1);
+  Populate(world, *circuit, 1, true);
   world.Track.Cycle();
   const std::string file = Path("d.vorlanth.json");
   const QByteArray good = SceneDocument(world.Track, {Path("small.bmp")}, file);
