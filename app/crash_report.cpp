@@ -116,6 +116,11 @@ QString TCrashReport::Text() const {
   for (const QString& player : Players) text += QStringLiteral("  %1\n").arg(player);
   text += QStringLiteral("Program: %1\n").arg(Version);
   text += QStringLiteral("Time: %1\n").arg(When.toString(Qt::ISODate));
+  if (!Scene.isEmpty()) {
+    text += QStringLiteral("Scene: %1 (the world when it happened; vorlanth-sim --scene opens it)\n").arg(SceneFileName);
+  } else if (!SceneProblem.isEmpty()) {
+    text += QStringLiteral("Scene: none, the world could not be described: %1\n").arg(SceneProblem);
+  }
   return text;
 }
 
@@ -128,6 +133,10 @@ QString TCrashReport::SaveInto(const QString& folder) const {
     throw Error("Cannot create the folder " + parent.filePath(leaf).toStdString());
   const QDir report(parent.filePath(leaf));
   WriteFile(report.filePath(QStringLiteral("report.txt")), Text().toUtf8());
+  if (!Scene.isEmpty()) {
+    if (!CircuitName.isEmpty()) WriteFile(report.filePath(CircuitName), CircuitBytes);
+    WriteFile(report.filePath(SceneFileName), Scene);
+  }
   if (!Screenshot.isNull()) {
     QSaveFile png(report.filePath(QStringLiteral("screenshot.png")));
     if (!png.open(QIODevice::WriteOnly) || !Screenshot.save(&png, "PNG") || !png.commit())

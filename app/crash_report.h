@@ -3,6 +3,7 @@
 // window at that moment; and the dialog that shows one and can save it, copy it
 // or hand it to the user's mail program. The program itself sends nothing.
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QDialog>
 #include <QImage>
@@ -20,6 +21,8 @@ class QPushButton;
 namespace vorlanth {
 
 struct TCrashReport {
+  static inline const QString SceneFileName = QStringLiteral("scene.vorlanth.json");
+
   QString Message;      // the error's own text
   QString ErrorType;    // the C++ type of what was thrown
   QString Where;        // the command, or the phase of the cycle, that failed
@@ -28,13 +31,21 @@ struct TCrashReport {
   QString Version;      // program version and build
   QDateTime When;
   QImage Screenshot;    // the window when the error happened
+  // The world when the error happened, as a scene document (empty when it could
+  // not be described: SceneProblem says why), and the circuit picture it names
+  // (its file's bytes; no name for the built-in circuit).
+  QByteArray Scene;
+  QString SceneProblem;
+  QString CircuitName;
+  QByteArray CircuitBytes;
 
   // Message and type from the exception in flight (call inside a catch block or
   // from a terminate handler); an empty pointer says no exception was in flight.
   static TCrashReport FromException(std::exception_ptr error);
 
   QString Text() const;
-  // Writes report.txt and screenshot.png into a new folder inside `folder`;
+  // Writes report.txt, screenshot.png and the scene (scene.vorlanth.json, with
+  // its circuit) into a new folder inside `folder`;
   // returns that folder, or throws Error saying what could not be written.
   QString SaveInto(const QString& folder) const;
   // A mailto link for the user's mail program: the message (on one line, cut

@@ -1,4 +1,4 @@
-// The main menu: loading a circuit and saving frames, adding players and goals,
+// The main menu: opening and saving scenes and circuits, saving frames, adding players and goals,
 // deleting goals, choosing the panels shown, and the drawing options. The model
 // side of every populating command is TPopulation; the window adds its list, its
 // panels, its check marks and the redraws around it.
@@ -40,18 +40,28 @@ void TFormTest2D::BuildMenus() {
   QMenuBar* bar = menuBar();
 
   QMenu* file = bar->addMenu(QStringLiteral("File"));
-  Loadcircuit800x600BMP1 =
-      file->addAction(QStringLiteral("Load another circuit (800x600 BMP, pure black is out of track)"));
+  Loadcircuit800x600BMP1 = file->addAction(QStringLiteral("Open… (a scene, or a circuit: 800x600 BMP, pure black is out of track)"));
+  OpenRecentMenu = file->addMenu(QStringLiteral("Open recent"));
+  SaveSceneItem = file->addAction(QStringLiteral("Save scene"));
+  SaveSceneAsItem = file->addAction(QStringLiteral("Save scene as…"));
+  file->addSeparator();
   Saveimagestofolder = AddCheckItem(
       file, QStringLiteral("Chose folder for saving images (give it a file name before pressing OK)"),
       false);
   file->addSeparator();
   QuitItem = file->addAction(QStringLiteral("Quit"));
   Loadcircuit800x600BMP1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  SaveSceneItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  SaveSceneAsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   QuitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  On(Loadcircuit800x600BMP1, &QAction::triggered, [this] { Loadcircuit800x600BMP1Click(); });
-  On(QuitItem, &QAction::triggered, [this] { close(); });
-  On(Saveimagestofolder, &QAction::triggered, [this] { SaveimagestofolderClick(); });
+  // Opening a circuit marks the scene modified itself; opening or saving a scene
+  // leaves it unmodified.
+  On(Loadcircuit800x600BMP1, &QAction::triggered, [this] { Loadcircuit800x600BMP1Click(); }, false);
+  On(SaveSceneItem, &QAction::triggered, [this] { SaveSceneClick(); }, false);
+  On(SaveSceneAsItem, &QAction::triggered, [this] { SaveSceneAsClick(); }, false);
+  On(OpenRecentMenu, &QMenu::aboutToShow, [this] { OpenRecentMenuShow(); }, false);
+  On(QuitItem, &QAction::triggered, [this] { close(); }, false);
+  On(Saveimagestofolder, &QAction::triggered, [this] { SaveimagestofolderClick(); }, false);
 
   QMenu* players = bar->addMenu(QStringLiteral("Add players"));
   Addacircleofkarts1 = players->addAction(QStringLiteral("Add a circle of karts"));
@@ -109,7 +119,7 @@ void TFormTest2D::BuildMenus() {
   view->addAction(menuPlots);  // the plots dock (Ctrl+P)
   for (QAction* item : {menuBasicAIparams, menuGoals, menuChoosePlayer, menuPlayerParams,
                         MenuTrackParams, menuHandMove})
-    On(item, &QAction::triggered, [this] { menuPlayerParamsClick(); });
+    On(item, &QAction::triggered, [this] { menuPlayerParamsClick(); }, false);
 
   Graphicdebuglevels1 = bar->addMenu(QStringLiteral("Debug"));
   MenuDebugTraces = AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw the traces of the futures"), false);
@@ -126,7 +136,7 @@ void TFormTest2D::BuildMenus() {
 
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   AboutItem = help->addAction(QStringLiteral("About"));
-  On(AboutItem, &QAction::triggered, [this] { AboutItemClick(); });
+  On(AboutItem, &QAction::triggered, [this] { AboutItemClick(); }, false);
 
   // Keys of START/STOP, from anywhere in the window; they are no menu items. Each
   // clicks its button at once.

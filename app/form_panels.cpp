@@ -94,9 +94,14 @@ void TFormTest2D::UpdateRealTimeParams() {
 // Copying between the panels and the model.
 
 void TFormTest2D::CopyParamsFromPlayer() {
-  TPlayer* player = SelectedPlayer();
   // The boxes show the model's values without writing them back: the model is
-  // written once, by CopyParamsFromScreen below.
+  // written once, by CopyParamsFromScreen.
+  ShowModel();
+  CopyParamsFromScreen();
+}
+
+void TFormTest2D::ShowModel() {
+  TPlayer* player = SelectedPlayer();
   ai_->ShowSettings(Round32(track_->HorizonMs / 1000.0), track_->MinFutures);
   trackBox_->ShowSettings(track_->Friction, track_->SideFriction);
   if (auto* body = dynamic_cast<TPlayer2D*>(player)) playerBox_->ShowSize(Round32(body->GetSize()));
@@ -114,7 +119,17 @@ void TFormTest2D::CopyParamsFromPlayer() {
     MenuDebugGoals->setChecked(player->Goals->ShowGoals);
     MenuDebugLevels->setChecked(player->ShowLevels);
   }
-  CopyParamsFromScreen();
+}
+
+void TFormTest2D::ShowWorld() {
+  ShowModel();
+  // A new world brings its own feelings and team goals marks, collisions and
+  // evolution; writing the marks back changes nothing.
+  if (const TPlayer* player = SelectedPlayer()) MenuDebugFeelings->setChecked(player->ShowFeelings);
+  if (const TTeam* team = CurrentTeam()) MenuDebugTeamGoals->setChecked(team->Goals->ShowGoals);
+  trackBox_->ShowCollisions(track_->Collisions);
+  startStop_->ShowEvolution(track_->Evolution);
+  EdDebugChange();
 }
 
 void TFormTest2D::CopyParamsFromScreen() {

@@ -26,7 +26,7 @@ void TFormTest2D::BuildPlotsDock() {
   menuPlots->setText(QStringLiteral("Plots"));
   menuPlots->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   menuPlots->setObjectName(QStringLiteral("menuPlots"));
-  On(PlotsDock, &TPlotsDock::SavePlotRequested, [this] { PlotsSaveClick(); });
+  On(PlotsDock, &TPlotsDock::SavePlotRequested, [this] { PlotsSaveClick(); }, false);
   // The first time it opens, the dock takes its width from the circuit.
   connect(PlotsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (!visible || PlotsDock->isFloating() || PlotsDock->property("sized").toBool()) return;

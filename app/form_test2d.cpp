@@ -46,6 +46,7 @@
 #include "app/track_box.h"
 #include "app/widgets.h"
 #include "bench/population.h"
+#include "bench/scenes.h"
 #include "core/error.h"
 #include "core/random.h"
 #include "core/rounding.h"
@@ -63,7 +64,6 @@ namespace vorlanth {
 
 namespace {
 
-constexpr const char* kCaption = "Vorlanth Test V2.0";
 constexpr const char* kFontFamily = "MS Sans Serif";
 constexpr int kFontPixels = 11;
 
@@ -72,7 +72,8 @@ constexpr int kFontPixels = 11;
 TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
     : QMainWindow(parent), Dialogs(std::move(dialogs)) {
   InstallDefaultDialogs();
-  setWindowTitle(QString::fromLatin1(kCaption));
+  SetSceneFile(QString());
+  setAcceptDrops(true);
   // The designed small font; where it is missing, the narrowest close match.
   QFont::insertSubstitutions(QString::fromLatin1(kFontFamily),
                              {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
@@ -90,9 +91,10 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
   }
 
   NameControls();
-  Handle([this] { FormCreate(); }, QStringLiteral("start-up (FormCreate)"));
+  Handle([this] { FormCreate(); }, QStringLiteral("start-up (FormCreate)"), false);
   // From now on the model's drawing shows the frame and lets the window breathe.
   if (track_) track_->ProcessMessages = [this] { ProcessMessages(); };
+  setWindowModified(false);
 }
 
 TFormTest2D::~TFormTest2D() {
@@ -125,8 +127,30 @@ void TFormTest2D::InstallDefaultDialogs() {
   }
   if (!Dialogs.OpenPicture) {
     Dialogs.OpenPicture = [this](const QString& folder) {
-      return QFileDialog::getOpenFileName(this, QString(), folder,
-                                          QStringLiteral("Image (BMP at 800x600) (*.BMP *.bmp)"));
+      return QFileDialog::getOpenFileName(
+          this, QStringLiteral("Open a scene or a circuit"), folder,
+          QStringLiteral("Scenes and circuits (*%1 *.bmp *.BMP);;Scenes (*%1);;Circuits: BMP at 800x600 (*.bmp *.BMP)")
+              .arg(QString::fromLatin1(SceneExtension)));
+    };
+  }
+  if (!Dialogs.SaveScene) {
+    Dialogs.SaveScene = [this](const QString& folder) {
+      return QFileDialog::getSaveFileName(this, QStringLiteral("Save scene as"), folder,
+                                          QStringLiteral("Scenes (*%1)").arg(QString::fromLatin1(SceneExtension)));
+    };
+  }
+  if (!Dialogs.AskSave) {
+    Dialogs.AskSave = [this](const QString& sceneName) {
+      QMessageBox box(QMessageBox::Warning, QString::fromLatin1(Caption),
+                      QStringLiteral("The scene \"%1\" has unsaved changes.").arg(sceneName),
+                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+      box.setInformativeText(QStringLiteral("Save them first?"));
+      box.setDefaultButton(QMessageBox::Save);
+      switch (box.exec()) {
+        case QMessageBox::Save: return TSaveAnswer::Save;
+        case QMessageBox::Discard: return TSaveAnswer::Discard;
+        default: return TSaveAnswer::Cancel;
+      }
     };
   }
   if (!Dialogs.SaveFile) {
@@ -160,7 +184,8 @@ void TFormTest2D::BuildWindow() {
   ImgRoad = new TImageView(PanelImg);
   ImgRoad->move(0, 0);
   row->addWidget(PanelImg, 1);
-  connect(PanelImg, &TImagePanel::Resized, this, [this] { Handle([this] { FormResize(); }, QStringLiteral("fitting the image (FormResize)")); });
+  connect(PanelImg, &TImagePanel::Resized, this,
+          [this] { Handle([this] { FormResize(); }, QStringLiteral("fitting the image (FormResize)"), false); });
 
   // The column of boxes: from the top, and from the bottom.
   auto* column = new QFrame(Panel3);
@@ -173,14 +198,14 @@ void TFormTest2D::BuildWindow() {
   choose_ = new TChoosePlayerBox(column);
   OnBox(choose_, &TChoosePlayerBox::ColorClicked, [this] { EdColorClick(); });
   OnBox(choose_, &TChoosePlayerBox::PlayerChosen, [this](int) { EdPlayerIdChange(); });
-  OnBox(choose_, &TChoosePlayerBox::ListOpening, [this] { EdPlayerIdEnter(); });
+  OnBox(choose_, &TChoosePlayerBox::ListOpening, [this] { EdPlayerIdEnter(); }, false);
   OnBox(choose_, &TChoosePlayerBox::AddClicked, [this](int kind) { BtnAddPlayerClick(kind); });
   OnBox(choose_, &TChoosePlayerBox::RemoveClicked, [this] { BtnSubPlayerClick(); });
   boxes->addWidget(choose_);
   ai_ = new TAiBox(column);
   OnBox(ai_, &TAiBox::HorizonChanged, [this](int) { EdSecondsChange(); });
   OnBox(ai_, &TAiBox::MinFuturesChanged, [this](int) { EdMinFuturesChange(); });
-  OnBox(ai_, &TAiBox::ThreadsChanged, [this](int) { EdThreadsChange(); });
+  OnBox(ai_, &TAiBox::ThreadsChanged, [this](int) { EdThreadsChange(); }, false);  // not the world's
   boxes->addWidget(ai_);
   trackBox_ = new TTrackBox(column);
   OnBox(trackBox_, &TTrackBox::FrictionChanged, [this](double) { EdFrictionChange(); });
@@ -247,6 +272,9 @@ void TFormTest2D::NameControls() {
       {ArrowTimer, "ArrowTimer"},
       {StatusLine, "StatusLine"},
       {Loadcircuit800x600BMP1, "Loadcircuit800x600BMP1"},
+      {SaveSceneItem, "SaveSceneItem"},
+      {SaveSceneAsItem, "SaveSceneAsItem"},
+      {OpenRecentMenu, "OpenRecentMenu"},
       {Saveimagestofolder, "Saveimagestofolder"},
       {QuitItem, "QuitItem"},
       {RunPauseKey, "RunPauseKey"},
@@ -298,12 +326,26 @@ void TFormTest2D::FormCreate() {
   // without them.)
   track_ = std::make_unique<TTrack2D>();
   track_->ImageCanvas = canvas_.get();
-  track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
   EdThreadsChange();  // the machine's threads, the box's default
   team_ = std::make_unique<TTeam>();
   population_ = std::make_unique<TPopulation>(*track_);
   track_->LoadFromImage(*picture_);
   track_->AddTeam(team_.get());
+  InstallOnTrack();
+  track_->ProcessMessages = nullptr;  // until the window is built (the constructor installs it)
+
+  // The built-in start-up scene (one rocket, the drop goal, feelings and the
+  // team's goals drawn), and the check marks that go with it.
+  BuildBuiltinScene(*population_, "start");
+  ShowWorld();
+  Redraw();
+  StatusLine->ShowIdle(track_->PlayerCount(), track_->PlayerCount());
+}
+
+void TFormTest2D::InstallOnTrack() {
+  track_->ImageCanvas = canvas_.get();
+  track_->ProcessMessages = [this] { ProcessMessages(); };
+  track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
   InstallPlotHistory();
   // The window's part of adding a player: list it, show it in the panels, redraw.
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
@@ -311,13 +353,6 @@ void TFormTest2D::FormCreate() {
     CopyParamsFromPlayer();
     Redraw();
   };
-
-  population_->AddPlayer(pkRocket);
-  Addateamgoalforcollectingdrops1Click();
-  MenuDebugFeelings->setChecked(true);
-  EdDebugChange();
-  Redraw();
-  StatusLine->ShowIdle(track_->PlayerCount(), track_->PlayerCount());
 }
 
 QString TFormTest2D::AboutText() {
@@ -344,10 +379,11 @@ const QImage& TFormTest2D::RoadImage() const {
 // ---------------------------------------------------------------------------
 // Errors and window messages.
 
-void TFormTest2D::Handle(const std::function<void()>& handler, const QString& where) {
+void TFormTest2D::Handle(const std::function<void()>& handler, const QString& where, bool changesWorld) {
   ++commandDepth_;
   try {
     handler();
+    if (changesWorld) setWindowModified(true);
     // The command's one redraw, still inside the command: it shows the frame and
     // processes no messages.
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
@@ -394,6 +430,7 @@ void TFormTest2D::DescribeForReport(TCrashReport& report) {
                                  player == team->Selected ? QStringLiteral(", selected") : QString());
     }
   }
+  DescribeSceneForReport(report);
   if (isVisible()) report.Screenshot = grab().toImage();
 }
 
@@ -441,14 +478,6 @@ bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) {
   x = mouseX_;
   y = mouseY_;
   return true;
-}
-
-void TFormTest2D::closeEvent(QCloseEvent* event) {
-  // The run loop tests only the Run button: releasing it ends every level of the
-  // loop after the step in progress, and the program can then quit.
-  if (startStop_->RunDown()) startStop_->Pause();
-  ArrowTimer->stop();
-  event->accept();
 }
 
 // ---------------------------------------------------------------------------
@@ -521,10 +550,12 @@ void TFormTest2D::CycleOnce() {
   try {
     track_->Cycle();
   } catch (...) {
+    setWindowModified(true);
     RunPendingCommands();
     throw;
   }
   ++CycleCount;
+  setWindowModified(true);
   const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
   StatusLine->ShowCycle(*track_, CycleCount, cycleMs);
   RecordPlots(cycleMs);
@@ -549,10 +580,14 @@ void TFormTest2D::RunOutsideCycle(std::function<void()> command) {
 }
 
 void TFormTest2D::RunPendingCommands() {
+  // A cycle run from a handler inside another cycle (Run clicked while running)
+  // ends inside the outer one: the commands wait for the outermost to end.
+  if (track_->InCycle()) return;
   std::vector<std::function<void()>> commands;
   commands.swap(pendingCommands_);
+  // Each marked the scene modified when it was asked for.
   for (const auto& command : commands)
-    Handle(command, QStringLiteral("a command that waited for cycle %1 to end").arg(CycleCount));
+    Handle(command, QStringLiteral("a command that waited for cycle %1 to end").arg(CycleCount), false);
 }
 
 QString TFormTest2D::FrameFileName(const QString& prefix, int32_t counter) {
@@ -600,25 +635,6 @@ void TFormTest2D::FormResize() {
   const int width = std::min(Round32(h * pictureWidth / pictureHeight), w);
   ImgRoad->setGeometry(0, 0, width, height);
   mouseRead_ = false;
-}
-
-void TFormTest2D::Loadcircuit800x600BMP1Click() {
-  const QString fileName = Dialogs.OpenPicture(OpenPictureFolder);
-  if (fileName.isEmpty()) return;
-  OpenPictureFolder = QFileInfo(fileName).absolutePath();
-
-  // Only a .BMP file is loaded; any other choice keeps the circuit as it is. The
-  // circuit is built from the clean picture, never from one with bodies drawn on it.
-  if (QFileInfo(fileName).suffix().toUpper() == QStringLiteral("BMP")) {
-    std::unique_ptr<QtPicture> loaded = LoadPicture(EncodeFileName(fileName));
-    track_->LoadFromImage(*loaded);  // raises before changing anything
-    canvas_->End();
-    canvas_->SetImage(&loaded->Image());
-    picture_ = std::move(loaded);
-    ImgRoad->SetImage(&picture_->Image(), canvas_.get());
-    FormResize();  // a picture of another proportion
-  }
-  Redraw();
 }
 
 }  // namespace vorlanth

@@ -26,8 +26,12 @@
 #include <type_traits>
 #include <vector>
 
+#include "scene/scene.h"
+
 class QAction;
 class QMenu;
+class QMimeData;
+class QSettings;
 class QTimer;
 
 namespace vorlanth {
@@ -57,11 +61,18 @@ class TTrack2D;
 // without any modal dialog); an empty one gets the Qt dialog.
 struct TCrashReport;
 
+// What the user answers when unsaved changes would be lost.
+enum class TSaveAnswer { Save, Discard, Cancel };
+
 struct TFormDialogs {
   // The application's error reporting: shows the report (the crash dialog).
   std::function<void(const TCrashReport& report)> ReportError;
-  // OpenPictureDialog: the chosen circuit file, or empty when cancelled.
+  // File > "Open…": the chosen scene or circuit file, or empty when cancelled.
   std::function<QString(const QString& folder)> OpenPicture;
+  // "Save scene as…": the chosen name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SaveScene;
+  // The scene (named) has unsaved changes that closing or opening would lose.
+  std::function<TSaveAnswer(const QString& sceneName)> AskSave;
   // SaveDialog: the chosen name (full path), or empty when cancelled.
   std::function<QString(const QString& folder)> SaveFile;
   // ColorDialog: the chosen colour, or nothing when cancelled.
@@ -83,6 +94,7 @@ class TFormTest2D : public QMainWindow {
   static constexpr int CircuitWidth = 800;   // the designed picture (a loaded one keeps its own size)
   static constexpr int CircuitHeight = 600;
   static constexpr int32_t FirstFrame = 1;
+  static constexpr const char* Caption = "Vorlanth Test V2.0";  // after the scene's name
   // Hand controls.
   static constexpr double HandStepPx = 5;           // "<", ">", "^", "v"
   static constexpr int ArrowFirstDelayMs = 500;     // a held button repeats after this...
@@ -111,8 +123,21 @@ class TFormTest2D : public QMainWindow {
   QString SaveFileName;
   QString OpenPictureFolder;  // initial folders of the two file dialogs
   QString SaveFolder;
-  // Cycles run since start-up (the status bar's cycle number).
+  // Cycles the world has run (the status bar's cycle number): since start-up, or
+  // the opened scene's count.
   int64_t CycleCount = 0;
+
+  // ---- Scenes ----
+  static constexpr int MaxRecentFiles = 8;  // File > "Open recent"
+  // The scene's file, empty while it is "untitled" (never saved nor opened).
+  QString SceneFile() const { return sceneFile_; }
+  // The caption's name of the scene: the file's name, or "untitled".
+  QString SceneName() const;
+  // Where the recent files are remembered (an INI file); empty: the user's
+  // settings of the program. Tests point it elsewhere.
+  QString SettingsFile;
+  // The files last opened or saved, newest first (at most MaxRecentFiles).
+  QStringList RecentFiles() const;
   // Name, version, Qt version and build type, as Help > About shows them.
   static QString AboutText();
   // Adds what the window knows to a report: cycle, players, version, screenshot.
@@ -130,7 +155,10 @@ class TFormTest2D : public QMainWindow {
   // The status bar: how the last cycle went.
   TStatusLine* StatusLine = nullptr;
   // Menus.
-  QAction* Loadcircuit800x600BMP1 = nullptr;
+  QAction* Loadcircuit800x600BMP1 = nullptr;  // File > "Open…", Ctrl+O: a scene or a circuit
+  QAction* SaveSceneItem = nullptr;           // "Save scene", Ctrl+S
+  QAction* SaveSceneAsItem = nullptr;         // "Save scene as…", Ctrl+Shift+S
+  QMenu* OpenRecentMenu = nullptr;            // "Open recent", filled when it opens
   QAction* Saveimagestofolder = nullptr;
   QAction* QuitItem = nullptr;       // File > Quit, Ctrl+Q
   QAction* RunPauseKey = nullptr;    // Space: Run or Pause
@@ -180,7 +208,15 @@ class TFormTest2D : public QMainWindow {
   void RunPauseKeyPress();
   void AboutItemClick();
   void ResetBtnClick();
+  // File > "Open…": a scene file (by its extension) or a circuit picture.
   void Loadcircuit800x600BMP1Click();
+  // Opens a scene (after the cycle in progress) or loads a circuit picture.
+  void OpenFile(const QString& fileName);
+  void SaveSceneClick();
+  void SaveSceneAsClick();
+  // Lists the recent files in "Open recent" (when it opens).
+  void OpenRecentMenuShow();
+  void OpenRecentClick(const QString& fileName);
   void SaveimagestofolderClick();
   // Whether a run loop is in progress (Run may be down without one after an error).
   bool Running() const { return runDepth_ > 0; }
@@ -244,7 +280,12 @@ class TFormTest2D : public QMainWindow {
   void EdDebugChange();
 
  protected:
+  // With unsaved changes, asks Save / Discard / Cancel first (after the cycle in
+  // progress, then closing if the answer lets it).
   void closeEvent(QCloseEvent* event) override;
+  // A scene or circuit file dropped on the window is opened.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Building the window, one function per part.
@@ -257,21 +298,23 @@ class TFormTest2D : public QMainWindow {
   void RecordPlots(double cycleMs);
   void InstallDefaultDialogs();
 
-  // Runs a handler reached from Qt: errors are reported, never rethrown.
-  void Handle(const std::function<void()>& handler, const QString& where);
+  // Runs a handler reached from Qt: errors are reported, never rethrown. A
+  // handler that changes the world marks the scene modified when it succeeds.
+  void Handle(const std::function<void()>& handler, const QString& where, bool changesWorld = true);
   // Connects a signal to a handler run through Handle.
   template <typename Sender, typename Signal>
-  void On(Sender* sender, Signal signal, std::function<void()> handler) {
-    connect(sender, signal, this, [this, sender, handler] { Handle(handler, CommandName(sender)); });
+  void On(Sender* sender, Signal signal, std::function<void()> handler, bool changesWorld = true) {
+    connect(sender, signal, this,
+            [this, sender, handler, changesWorld] { Handle(handler, CommandName(sender), changesWorld); });
   }
   // Connects a box's signal to a handler run through Handle, named after the
   // control behind the signal.
   template <typename Box, typename... Args>
   void OnBox(Box* box, void (Box::*signal)(Args...),
-             std::type_identity_t<std::function<void(Args...)>> handler) {
-    connect(box, signal, this, [this, box, handler](Args... args) {
+             std::type_identity_t<std::function<void(Args...)>> handler, bool changesWorld = true) {
+    connect(box, signal, this, [this, box, handler, changesWorld](Args... args) {
       const QObject* control = box->ActiveControl();
-      Handle([&] { handler(args...); }, CommandName(control ? control : box));
+      Handle([&] { handler(args...); }, CommandName(control ? control : box), changesWorld);
     });
   }
   // A control or menu item as a report names it: its name and caption.
@@ -300,6 +343,31 @@ class TFormTest2D : public QMainWindow {
   void RunPendingCommands();
   // Names the current team's players in SELECT PLAYER and shows the selected one.
   void FillPlayerList();
+  // Shows the selected player and the track in the boxes, without writing back.
+  void ShowModel();
+  // ShowModel, and every check mark and box from the world (a new world).
+  void ShowWorld();
+  // What the window installs on its track: messages, the mouse, the plots.
+  void InstallOnTrack();
+
+  // ---- Scenes (form_scenes.cpp) ----
+  void LoadCircuit(const QString& fileName);
+  // Reads the scene into a new world and swaps it in; a bad file changes nothing.
+  void OpenSceneNow(const QString& fileName);
+  // Replaces the window's world by the one read (nothing here throws).
+  void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read);
+  // Saves under the scene's name, or a chosen one; false when the user cancelled.
+  bool SaveSceneNow(bool chooseName);
+  // Asks what to do with unsaved changes (saving if told); false to stop.
+  bool AskToSaveChanges();
+  void SetSceneFile(const QString& fileName);
+  void AddRecentFile(const QString& fileName);
+  void RemoveRecentFile(const QString& fileName);
+  std::unique_ptr<QSettings> Settings() const;
+  // Adds the world as a scene to a report (or why it cannot be described).
+  void DescribeSceneForReport(TCrashReport& report) const;
+  // The one scene or circuit file the mime data carries, or empty.
+  static QString DroppedFile(const QMimeData* data);
   TGoal* GoalOfTag(int tag) const;
 
   // The boxes of the column.
@@ -320,6 +388,9 @@ class TFormTest2D : public QMainWindow {
   std::unique_ptr<TTeam> team_;
   std::unique_ptr<TPopulation> population_;
   std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
+  TSceneCircuit circuit_;     // where the circuit came from (empty: built in)
+  QString sceneFile_;         // empty while untitled
+  bool closeQuestioned_ = false;  // a close waits for the cycle to end to ask its question
 
   int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
   int runDepth_ = 0;       // nested run loops in progress

@@ -70,4 +70,6 @@ void TStartStopBox::ClickStep() { StepBtn->click(); }
 void TStartStopBox::ClickReset() { BtnReset->click(); }
 bool TStartStopBox::Evolution() const { return EdEvolution->isChecked(); }
 
+void TStartStopBox::ShowEvolution(bool allowed) { EdEvolution->setChecked(allowed); }
+
 }  // namespace vorlanth

@@ -26,6 +26,7 @@ class TStartStopBox : public TBox {
   void ClickStep();
   void ClickReset();
   bool Evolution() const;
+  void ShowEvolution(bool allowed);  // sends no signal
 
  signals:
   void RunClicked();

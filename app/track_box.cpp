@@ -40,6 +40,8 @@ double TTrackBox::Friction() const { return EdFriction->value() / kFrictionScale
 double TTrackBox::SideFriction() const { return EdSideFriction->value() / kSideFrictionScale; }
 bool TTrackBox::Collisions() const { return EdCollisions->isChecked(); }
 
+void TTrackBox::ShowCollisions(bool detect) { EdCollisions->setChecked(detect); }
+
 void TTrackBox::ShowSettings(double friction, double sideFriction) {
   {
     const QSignalBlocker blockFriction(EdFriction);

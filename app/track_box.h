@@ -22,6 +22,7 @@ class TTrackBox : public TBox {
   bool Collisions() const;
   // Shows the model's coefficients, rounded to the bars' steps; sends no signal.
   void ShowSettings(double friction, double sideFriction);
+  void ShowCollisions(bool detect);  // sends no signal
 
  signals:
   void FrictionChanged(double friction);

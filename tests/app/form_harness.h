@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QSlider>
 #include <QString>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <QToolButton>
 
@@ -48,6 +49,10 @@ struct TFormHarness {
   QString OpenFileAnswer;           // what the open dialog answers ("" = cancel)
   QString SaveFileAnswer;           // what the save dialog answers
   std::optional<QColor> ColorAnswer;  // what the colour dialog answers (none = cancel)
+  QString SceneAnswer;                // what "Save scene as…" answers ("" = cancel)
+  TSaveAnswer SaveAnswer = TSaveAnswer::Discard;  // what the unsaved-changes question answers
+  int Questions = 0;                  // how often it was asked
+  QTemporaryDir SettingsDir;          // where the windows remember their recent files
   int64_t ClockMs = 0;
 
   // A new window with quick cycles: one pass of ten sub-steps.
@@ -58,7 +63,13 @@ struct TFormHarness {
     dialogs.OpenPicture = [this](const QString&) { return OpenFileAnswer; };
     dialogs.SaveFile = [this](const QString&) { return SaveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return ColorAnswer; };
+    dialogs.SaveScene = [this](const QString&) { return SceneAnswer; };
+    dialogs.AskSave = [this](const QString&) {
+      ++Questions;
+      return SaveAnswer;
+    };
     Form = std::make_unique<TFormTest2D>(dialogs);
+    Form->SettingsFile = SettingsDir.filePath(QStringLiteral("settings.ini"));  // never the user's
     Form->show();
     Find<QSlider>(*Form, "EdMinFutures")->setValue(1);
     Find<QSlider>(*Form, "EdSeconds")->setValue(1);

@@ -58,6 +58,7 @@ class FormTest2DTest : public QObject {
   std::optional<QColor> colorAnswer;
   int64_t clockMs = 0;
   int cyclesSeen = 0;
+  QTemporaryDir settingsDir;      // the recent files of the tests' windows
 
   TTeam& Team() { return *form->CurrentTeam(); }
   TPlayer2D& Body(int i) { return static_cast<TPlayer2D&>(*Team().GetPlayer(i)); }
@@ -124,7 +125,9 @@ class FormTest2DTest : public QObject {
     dialogs.OpenPicture = [this](const QString&) { return openFileAnswer; };
     dialogs.SaveFile = [this](const QString&) { return saveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return colorAnswer; };
+    dialogs.AskSave = [](const QString&) { return TSaveAnswer::Discard; };
     form = std::make_unique<TFormTest2D>(dialogs);
+    form->SettingsFile = settingsDir.filePath(QStringLiteral("settings.ini"));  // never the user's
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     // Quick cycles: one pass of ten sub-steps.
@@ -141,7 +144,8 @@ class FormTest2DTest : public QObject {
     dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
     form = std::make_unique<TFormTest2D>(dialogs);
 
-    QCOMPARE(form->windowTitle(), QStringLiteral("Vorlanth Test V2.0"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("untitled[*] - Vorlanth Test V2.0"));
+    QVERIFY(!form->isWindowModified());
     QCOMPARE(Team().PlayerCount(), 1);
     QVERIFY(dynamic_cast<TRocket*>(Team().GetPlayer(0)) != nullptr);
     QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 1);
