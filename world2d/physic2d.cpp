@@ -180,6 +180,8 @@ void TPhysic2D::Move() {
 // ---- Walls ---------------------------------------------------------------------
 
 TContact TPhysic2D::WallContact() {
+  // Clear by the circuit's clearance: no corner to test, no outline to build.
+  if (CornersSurelyOnTrack()) return {};
   UpdateShape();
   const TTrack2D* track = GetTrack2D();
   if (!track || !track->HasCircuit()) return {};

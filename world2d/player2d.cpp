@@ -142,6 +142,8 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
     CornerPoints.resize(n);
     Edges.resize(n);  // sized here too, so that a first overlap test allocates nothing
     EdgeOrigins.resize(n);
+    CornerReach = 0;
+    for (size_t i = 0; i < n; ++i) CornerReach = std::max(CornerReach, std::hypot(directions[i].x, directions[i].y));
     ArraysPending = false;
     rebuild = true;
   }
@@ -216,7 +218,14 @@ bool TPlayer2D::OutlineContains(double x, double y) const {
   return true;
 }
 
+bool TPlayer2D::CornersSurelyOnTrack() const {
+  if (ArraysPending) return false;  // the reach is not known yet
+  const TTrack2D* track = GetTrack2D();
+  return track && track->DiscOnTrack(GetPosX(), GetPosY(), CornerReach * GetSize());
+}
+
 bool TPlayer2D::IsInsideWorld() {
+  if (CornersSurelyOnTrack()) return true;
   UpdateShape();
   const TTrack2D* track = GetTrack2D();
   if (!track || !track->HasCircuit()) return true;  // no circuit, no border to leave

@@ -42,6 +42,9 @@ class TPlayer2D : public TPlayer {
   std::vector<TVec2> Edges;               // edge i = corner i+1 - corner i (closing to 0)
   std::vector<TVec2> EdgeOrigins;         // corner i rounded, as reals: where edge i is measured from
   bool EdgesDirty = true;
+  // Every corner lies within CornerReach x Size of the centre: the longest
+  // direction of the corner table, taken when the outline's arrays are sized.
+  double CornerReach = 0;
   int32_t PosXIndex = -1;   // indices of "PosX", "PosY", "Angle", "Size" in the state
   int32_t PosYIndex = -1;
   int32_t AngleIndex = -1;
@@ -98,6 +101,10 @@ class TPlayer2D : public TPlayer {
   // The same test on the outline as it stands: the caller refreshed it (UpdateEdges).
   bool OutlineContains(double x, double y) const;
   bool IsInsideWorld();
+  // Whether the circuit's clearance alone shows every corner, as rounded, on track
+  // (inside the border, off the walls), so that their tests can be skipped and
+  // the outline left unbuilt. False when it cannot tell.
+  bool CornersSurelyOnTrack() const;
 
  protected:
   // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.

@@ -8,6 +8,7 @@
 #include "core/rounding.h"
 #include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
+#include "world2d/wall_clearance.h"
 
 namespace vorlanth {
 
@@ -32,10 +33,13 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
       cells[column + static_cast<size_t>(y)] = colour == 0 ? 1 : 0;
     }
   }
+  std::vector<uint8_t> clearance = BuildWallClearance(cells, width, height);
   std::unique_ptr<Picture> background = picture.Clone();
 
   Cells = std::move(cells);
+  WallClearance = std::move(clearance);
   CellData = Cells.data();
+  ClearanceData = WallClearance.data();
   GridWidth = width;
   GridHeight = height;
   Background = std::move(background);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/canvas.h"
 #include "world2d/recording_canvas.h"
@@ -24,18 +25,25 @@ struct TCircuitGrid {
   const uint8_t* CellData = nullptr;
   int32_t GridWidth = 0;  // picture size at load time (pixels)
   int32_t GridHeight = 0;
+  // The clearance of every pixel, laid out like the cells (see wall_clearance.h):
+  // pixels to the nearest place a corner may not stand on, rounded down.
+  const uint8_t* ClearanceData = nullptr;
 };
 
 class TTrack2D : public TTrack, public TCircuitGrid {
  public:
   static constexpr double MaxTheft = 25;    // energy a kart takes from a rocket per collision
   static constexpr double TheftYield = 0.9;  // share of it the kart gains
+  // Two roundings of a point to its pixel, each by at most half a pixel's
+  // diagonal (0.7072), with room for the error of the real arithmetic.
+  static constexpr double RoundingSlack = 1.5;
 
   TTrack2D();
   ~TTrack2D() override;
 
   // The circuit grid, column-major (x * GridHeight + y): 1 = wall, 0 = track.
   std::vector<uint8_t> Cells;
+  std::vector<uint8_t> WallClearance;  // built with the grid (ClearanceData)
   double& Friction = Settings.Friction;          // rolling friction read by the kart
   double& SideFriction = Settings.SideFriction;  // side friction read by the kart
   std::unique_ptr<Picture> Background;  // the clean circuit
@@ -61,6 +69,17 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   bool PixelOnTrack(TPoint p) const {
     return CellInBounds(p.x, p.y) &&
            CellData[static_cast<size_t>(p.x) * static_cast<size_t>(GridHeight) + static_cast<size_t>(p.y)] == 0;
+  }
+  // Whether every point within `radius` of (x, y) surely rounds to a pixel on
+  // track (PixelOnTrack): the point and the centre each round by at most half a
+  // pixel's diagonal. False when the clearance cannot tell, or without a circuit.
+  bool DiscOnTrack(double x, double y, double radius) const {
+    const int32_t ix = Round32(x);
+    const int32_t iy = Round32(y);
+    if (!ClearanceData || !(0 <= ix && ix < GridWidth && 0 <= iy && iy < GridHeight)) return false;
+    const uint8_t clear =
+        ClearanceData[static_cast<size_t>(ix) * static_cast<size_t>(GridHeight) + static_cast<size_t>(iy)];
+    return clear >= radius + RoundingSlack;
   }
   // Width and height of the circuit picture in pixels.
   int32_t Width() const { return GridWidth; }
