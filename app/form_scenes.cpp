@@ -152,10 +152,24 @@ void TFormTest2D::LoadCircuit(const QString& fileName) {
 void TFormTest2D::OpenSceneNow(const QString& fileName) {
   // Read into a world of its own: a bad file throws here and the new objects go
   // (the team before the track that lists it), leaving the window's world as it was.
+  // Building players draws from the random stream, which is the world's too:
+  // a refused or cancelled open puts it back as it was.
+  struct TRandomKeeper {
+    TRandomSnapshot kept = TakeRandomSnapshot();
+    bool restore = true;
+    ~TRandomKeeper() {
+      if (restore) RestoreRandomSnapshot(kept);
+    }
+  } random;
   auto track = std::make_unique<TTrack2D>();
   auto team = std::make_unique<TTeam>();
   TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
-  if (!AskToSaveChanges()) return;
+  {
+    // Saving the changes first writes the world's own stream.
+    RestoreRandomSnapshot(random.kept);
+    if (!AskToSaveChanges()) return;
+  }
+  random.restore = false;
   SwapInWorld(std::move(track), std::move(team), std::move(read));
   SetSceneFile(fileName);
   setWindowModified(false);

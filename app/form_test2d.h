@@ -129,6 +129,8 @@ class TFormTest2D : public QMainWindow {
 
   // ---- Scenes ----
   static constexpr int MaxRecentFiles = 8;  // File > "Open recent"
+  // Where the circuit came from (a picture file, or built in when empty).
+  const TSceneCircuit& Circuit() const { return circuit_; }
   // The scene's file, empty while it is "untitled" (never saved nor opened).
   QString SceneFile() const { return sceneFile_; }
   // The caption's name of the scene: the file's name, or "untitled".
