@@ -24,6 +24,26 @@ constexpr double kMinImpulseFactor = 0.5;
 constexpr double kImpulseFactorStep = 0.9;
 // Rounded corners stand up to half a pixel outside a body's square on each axis.
 constexpr double kSquareMargin = 2;
+// The outline test measures each edge from its rounded corner, up to half a
+// pixel's diagonal (0.71) off the real one: a point it accepts lies within
+// 0.71 / sin(a / 2) of the outline, a the sharpest corner; a sampled point lies
+// within 0.71 of the other body's outline. The sharpest corner of a kart or
+// rocket is 76 degrees (1.15 pixels), so bounding circles farther apart than
+// 1.86 pixels share no sampled point. Asteroid triangles are sharper.
+constexpr double kCircleMargin = 2;
+
+bool HasCirclePretest(const TPhysic2D& body) {
+  return (body.BodyKind == bkKart || body.BodyKind == bkRocket) && !body.ArraysPending;
+}
+
+// Whether the bounding circles of two bodies, grown by the margin, lie apart.
+bool CirclesApart(const TPhysic2D& a, const TPhysic2D& b) {
+  if (!HasCirclePretest(a) || !HasCirclePretest(b)) return false;
+  const double dx = b.GetPosX() - a.GetPosX();
+  const double dy = b.GetPosY() - a.GetPosY();
+  const double reach = a.CornerReach * a.GetSize() + b.CornerReach * b.GetSize() + kCircleMargin;
+  return dx * dx + dy * dy > reach * reach;
+}
 
 // One pose: position and angle.
 struct TPose {
@@ -297,6 +317,7 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
   if (body.GetLeft() > GetRight() + kSquareMargin || body.GetRight() < GetLeft() - kSquareMargin ||
       body.GetTop() > GetBottom() + kSquareMargin || body.GetBottom() < GetTop() - kSquareMargin)
     return {};
+  if (CirclesApart(*this, body)) return {};
   UpdateEdges();
   body.UpdateEdges();
   double sumX = 0;
