@@ -320,7 +320,7 @@ void TFormTest2D::DescribeSceneForReport(TCrashReport& report) const {
     if (!circuit.open(QIODevice::ReadOnly))
       throw Error("the circuit \"" + circuit_.Path + "\" cannot be read: " + circuit.errorString().toStdString());
     const QByteArray pixels = circuit.readAll();
-    const QString copyName = QStringLiteral("circuit.") + QFileInfo(circuitFile).suffix();
+    const QString copyName = QStringLiteral("circuit.") + QFileInfo(circuitFile).suffix().toLower();
     const std::string anchor = EncodeFileName(QFileInfo(circuitFile).absoluteDir().filePath(TCrashReport::SceneFileName));
     QJsonObject document = QJsonDocument::fromJson(SceneDocument(*track_, circuit_, anchor)).object();
     QJsonObject source = document[QStringLiteral("circuit")].toObject();
