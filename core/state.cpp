@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/goal.h"
 #include "core/player.h"
+#include "core/pow_memo.h"
 #include "core/random.h"
 #include "core/rounding.h"
 
@@ -275,8 +276,9 @@ void TState::ApplyGoal(const TGoal& goal) {
     }
   }
   if (goal.Feeling != 1 && goal.ReactionMs > 0 && ElapsedMs < goal.ReactionMs) {
+    // f takes a few values, the same for every player and future: memoized.
     const double f = static_cast<double>(ElapsedMs) / goal.ReactionMs;
-    WeightFactor *= goal.Feeling + (1 - goal.Feeling) * std::pow(f, goal.Urgency);
+    WeightFactor *= goal.Feeling + (1 - goal.Feeling) * ThreadPowMemo().Pow(f, goal.Urgency);
   }
 }
 
