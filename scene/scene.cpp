@@ -552,6 +552,9 @@ TSceneRead ReadScene(const std::string& sceneFile, TTrack2D& track, TTeam& team)
 }
 
 TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFile, TTrack2D& track, TTeam& team) {
+  // Building bodies draws random numbers (their colours, overwritten by the
+  // file's): the caller's stream is left as it was, whether the file is read or not.
+  const TRandomStreamKeeper keeper;
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(json, &error);
   if (error.error != QJsonParseError::NoError)

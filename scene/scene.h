@@ -54,7 +54,7 @@ void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TScene
 
 // Reads a scene into a fresh track (no circuit, no team) and a fresh team. Throws
 // Error naming the file, the field and the reason; the track and team are then to
-// be thrown away.
+// be thrown away. The calling thread's random stream is left as it was.
 TSceneRead ReadScene(const std::string& sceneFile, TTrack2D& track, TTeam& team);
 // The same from the document's bytes; `sceneFile` names it in messages and
 // anchors the circuit's relative path.

@@ -216,6 +216,7 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
       bytes = QJsonDocument(damage(root, 0).toObject()).toJson();
     }
     TWorld copy;
+    const TRandomSnapshot before = TakeRandomSnapshot();
     try {
       ReadSceneDocument(bytes, file, copy.Track, copy.Team);
     } catch (const Error& e) {
@@ -224,6 +225,8 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
       ASSERT_NE(message.find("Cannot open the scene \"" + file + "\": "), std::string::npos) << message;
       ASSERT_GT(message.size(), file.size() + 30) << message;
     }
+    // Read or refused, the caller's random stream is untouched.
+    ASSERT_EQ(TakeRandomSnapshot().Stream.State.s[0], before.Stream.State.s[0]);
   }
   EXPECT_GT(refused, 1500);
   // Nesting beyond reason and a huge document are refused too.
