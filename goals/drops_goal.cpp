@@ -1,6 +1,7 @@
 #include "goals/drops_goal.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <string>
 
@@ -109,38 +110,59 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
     return;
   }
 
-  // In a future only the drops whose x lies within the widest reach can be
+  // In a future only the drops in the cells within the widest reach can be
   // reached; they are taken in the order of their numbers, as above. The pixel of
   // slack covers the rounding of the bounds; the test in `take` decides.
   if (!Reachable.Ready) IndexReachableDrops();
   const double widest = Reachable.MostUnits + size + 1;
-  const int32_t* const first = Reachable.ByX.data();
-  const int32_t* const last = first + Reachable.Count;
-  const int32_t* k = std::lower_bound(first, last, x - widest, [this](int32_t drop, double at) {
-    return DropX[static_cast<size_t>(drop)] <= at;
-  });
-  std::array<int32_t, DropCount> near;
-  size_t count = 0;
-  for (; k != last && DropX[static_cast<size_t>(*k)] < x + widest; ++k) near[count++] = *k;
-  std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(count));
-  for (size_t n = 0; n < count; ++n) take(static_cast<size_t>(near[n]));
+  const double span = static_cast<double>(GridCells << Reachable.CellShift);
+  const double left = x - widest - Reachable.Left;
+  const double right = x + widest - Reachable.Left;
+  const double top = y - widest - Reachable.Top;
+  const double bottom = y + widest - Reachable.Top;
+  // Nothing within reach (or a pose that is not a number).
+  if (!(left < span && right >= 0 && top < span && bottom >= 0)) return;
+  // Scaled by a power of two, exactly; truncation floors what is not negative.
+  const double cell = Reachable.CellScale;
+  const auto x0 = static_cast<int32_t>(std::max(left * cell, 0.0));
+  const auto x1 = static_cast<int32_t>(std::min(right * cell, GridCells - 1.0));
+  const auto y0 = static_cast<int32_t>(std::max(top * cell, 0.0));
+  const auto y1 = static_cast<int32_t>(std::min(bottom * cell, GridCells - 1.0));
+  uint32_t near = 0;
+  for (int32_t cx = x0; cx <= x1; ++cx)
+    for (int32_t cy = y0; cy <= y1; ++cy) near |= Reachable.Cells[static_cast<size_t>(cx * GridCells + cy)];
+  for (; near != 0; near &= near - 1) take(static_cast<size_t>(std::countr_zero(near)));
 }
 
 void TGoal2DSweets::IndexReachableDrops() {
   // Drops do not move within a future, and their units only fall.
-  Reachable.Count = 0;
+  static_assert(DropCount <= 32, "a cell holds its drops as the bits of 32");
   Reachable.MostUnits = 0;
-  for (int32_t i = 0; i < DropCount; ++i) {
-    const int32_t units = FutureDropUnits[static_cast<size_t>(i)];
-    if (units < 1) continue;
-    Reachable.MostUnits = std::max(Reachable.MostUnits, units);
-    // Insertion by x; equal x keep the order of their numbers.
-    int32_t at = Reachable.Count++;
-    for (; at > 0 && DropX[static_cast<size_t>(Reachable.ByX[static_cast<size_t>(at - 1)])] >
-                         DropX[static_cast<size_t>(i)];
-         --at)
-      Reachable.ByX[static_cast<size_t>(at)] = Reachable.ByX[static_cast<size_t>(at - 1)];
-    Reachable.ByX[static_cast<size_t>(at)] = i;
+  Reachable.Cells.fill(0);
+  int32_t left = 0, right = 0, top = 0, bottom = 0;
+  bool any = false;
+  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+    if (FutureDropUnits[i] < 1) continue;
+    Reachable.MostUnits = std::max(Reachable.MostUnits, FutureDropUnits[i]);
+    left = any ? std::min(left, DropX[i]) : DropX[i];
+    right = any ? std::max(right, DropX[i]) : DropX[i];
+    top = any ? std::min(top, DropY[i]) : DropY[i];
+    bottom = any ? std::max(bottom, DropY[i]) : DropY[i];
+    any = true;
+  }
+  // The smallest cells (at least 16 pixels) whose grid covers every drop.
+  const int64_t extent = std::max(int64_t{right} - left, int64_t{bottom} - top);
+  int32_t shift = 4;
+  while ((extent >> shift) >= GridCells) ++shift;
+  Reachable.Left = left;
+  Reachable.Top = top;
+  Reachable.CellShift = shift;
+  Reachable.CellScale = std::ldexp(1.0, -shift);
+  for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
+    if (FutureDropUnits[i] < 1) continue;
+    const int64_t cx = (int64_t{DropX[i]} - left) >> shift;
+    const int64_t cy = (int64_t{DropY[i]} - top) >> shift;
+    Reachable.Cells[static_cast<size_t>(cx * GridCells + cy)] |= uint32_t{1} << i;
   }
   Reachable.Ready = true;
 }

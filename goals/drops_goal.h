@@ -52,13 +52,19 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
   void PlaceAllDrops();
 
  private:
-  // The drops the future under way can still reach, ordered by their x, indexed at
-  // its first evaluation: an evaluation then tests only the drops within reach.
+  // The drops the future under way can still reach, in a uniform grid of cells
+  // over their centres, indexed at its first evaluation: an evaluation then
+  // tests only the drops of the cells within reach.
+  static constexpr int32_t GridCells = 16;  // cells along each axis
   struct TReachable {
     bool Ready = false;
-    int32_t Count = 0;
     int32_t MostUnits = 0;  // a bound on any drop's reach beyond the body's size
-    std::array<int32_t, DropCount> ByX{};
+    int32_t Left = 0;       // the grid's corner: the least x and y of the drops (pixels)
+    int32_t Top = 0;
+    int32_t CellShift = 0;  // cells of 2^CellShift pixels
+    double CellScale = 1;   // 2^-CellShift
+    // Bit i of a cell: drop i, with units left, has its centre in the cell. Column-major.
+    std::array<uint32_t, GridCells * GridCells> Cells{};
   };
   TReachable Reachable;
   bool InFuture() const;

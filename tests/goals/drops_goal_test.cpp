@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <utility>
+#include <vector>
+
 #include "core/random.h"
 #include "goal_world.h"
 
@@ -133,6 +137,48 @@ TEST_F(DropsGoalTest, AFutureTakesWhatTheFullWalkWouldTake) {
     Team.SetFutureMode(false);
     Goal->Evaluate(*kart);
     Goal->Evaluate(*kart);
+    ASSERT_EQ(Goal->DropUnits, future) << "trial " << trial;
+    ASSERT_EQ(kart->GetEnergy(), futureEnergy) << "trial " << trial;
+    kart->SetEnergy(50);
+  }
+}
+
+TEST_F(DropsGoalTest, AFutureWalkingFarAndWideTakesWhatTheFullWalkWouldTake) {
+  // Drops spread over a few pixels to thousands (cells of every size), a body
+  // moving through them within one future, across cell sides and beyond the grid.
+  RandomSeed(47);
+  TKart* kart = AddKart(100, 100, 6);
+  for (int trial = 0; trial < 400; ++trial) {
+    ClearDrops();
+    Goal->DropsLeft = 1000;  // never scattered again here
+    const int32_t spread = 1 + static_cast<int32_t>(Random() * (trial % 3 == 0 ? 30 : 3000));
+    for (int32_t i = 0; i < DropCount; ++i)
+      SetDrop(i, -500 + static_cast<int32_t>(Random() * spread), 200 + static_cast<int32_t>(Random() * spread),
+              static_cast<int32_t>(Random() * 7));
+    kart->SetSize(3 + static_cast<int32_t>(Random() * 20));
+    // Where the body goes: near drops (on their cell sides too), and far off.
+    std::vector<std::pair<double, double>> path;
+    for (int step = 0; step < 30; ++step) {
+      const auto near = static_cast<size_t>(Random() * DropCount);
+      const double dx = std::round((Random() - 0.5) * 60) / 2;
+      const double dy = std::round((Random() - 0.5) * 60) / 2;
+      path.push_back({Goal->DropX[near] + dx, Goal->DropY[near] + dy});
+    }
+    path.push_back({-1e300, 300});
+    path.push_back({std::nan(""), 300});
+
+    Team.SetFutureMode(true);
+    for (const auto& [x, y] : path) {
+      MoveTo(*kart, x, y);
+      Goal->Evaluate(*kart);
+    }
+    const auto future = Goal->FutureDropUnits;
+    const double futureEnergy = kart->GetEnergy();
+    Team.SetFutureMode(false);
+    for (const auto& [x, y] : path) {
+      MoveTo(*kart, x, y);
+      Goal->Evaluate(*kart);
+    }
     ASSERT_EQ(Goal->DropUnits, future) << "trial " << trial;
     ASSERT_EQ(kart->GetEnergy(), futureEnergy) << "trial " << trial;
     kart->SetEnergy(50);
