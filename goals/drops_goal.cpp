@@ -115,7 +115,7 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   // slack covers the rounding of the bounds; the test in `take` decides.
   if (!Reachable.Ready) IndexReachableDrops();
   const double widest = Reachable.MostUnits + size + 1;
-  const double span = static_cast<double>(GridCells << Reachable.CellShift);
+  const double span = static_cast<double>(int64_t{GridCells} << Reachable.CellShift);
   const double left = x - widest - Reachable.Left;
   const double right = x + widest - Reachable.Left;
   const double top = y - widest - Reachable.Top;
@@ -128,9 +128,10 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   const auto x1 = static_cast<int32_t>(std::min(right * cell, GridCells - 1.0));
   const auto y0 = static_cast<int32_t>(std::max(top * cell, 0.0));
   const auto y1 = static_cast<int32_t>(std::min(bottom * cell, GridCells - 1.0));
-  uint32_t near = 0;
-  for (int32_t cx = x0; cx <= x1; ++cx)
-    for (int32_t cy = y0; cy <= y1; ++cy) near |= Reachable.Cells[static_cast<size_t>(cx * GridCells + cy)];
+  const auto& columns = Reachable.ColumnsBefore;
+  const auto& rows = Reachable.RowsBefore;
+  uint32_t near = columns[static_cast<size_t>(x1 + 1)] & ~columns[static_cast<size_t>(x0)] &
+                  rows[static_cast<size_t>(y1 + 1)] & ~rows[static_cast<size_t>(y0)];
   for (; near != 0; near &= near - 1) take(static_cast<size_t>(std::countr_zero(near)));
 }
 
@@ -138,7 +139,6 @@ void TGoal2DSweets::IndexReachableDrops() {
   // Drops do not move within a future, and their units only fall.
   static_assert(DropCount <= 32, "a cell holds its drops as the bits of 32");
   Reachable.MostUnits = 0;
-  Reachable.Cells.fill(0);
   int32_t left = 0, right = 0, top = 0, bottom = 0;
   bool any = false;
   for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
@@ -150,19 +150,26 @@ void TGoal2DSweets::IndexReachableDrops() {
     bottom = any ? std::max(bottom, DropY[i]) : DropY[i];
     any = true;
   }
-  // The smallest cells (at least 16 pixels) whose grid covers every drop.
+  // The smallest cells whose grid covers every drop.
   const int64_t extent = std::max(int64_t{right} - left, int64_t{bottom} - top);
-  int32_t shift = 4;
+  int32_t shift = 0;
   while ((extent >> shift) >= GridCells) ++shift;
   Reachable.Left = left;
   Reachable.Top = top;
   Reachable.CellShift = shift;
   Reachable.CellScale = std::ldexp(1.0, -shift);
+  std::array<uint32_t, GridCells> column{};
+  std::array<uint32_t, GridCells> row{};
   for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
     if (FutureDropUnits[i] < 1) continue;
-    const int64_t cx = (int64_t{DropX[i]} - left) >> shift;
-    const int64_t cy = (int64_t{DropY[i]} - top) >> shift;
-    Reachable.Cells[static_cast<size_t>(cx * GridCells + cy)] |= uint32_t{1} << i;
+    column[static_cast<size_t>((int64_t{DropX[i]} - left) >> shift)] |= uint32_t{1} << i;
+    row[static_cast<size_t>((int64_t{DropY[i]} - top) >> shift)] |= uint32_t{1} << i;
+  }
+  Reachable.ColumnsBefore[0] = 0;
+  Reachable.RowsBefore[0] = 0;
+  for (size_t c = 0; c < static_cast<size_t>(GridCells); ++c) {
+    Reachable.ColumnsBefore[c + 1] = Reachable.ColumnsBefore[c] | column[c];
+    Reachable.RowsBefore[c + 1] = Reachable.RowsBefore[c] | row[c];
   }
   Reachable.Ready = true;
 }

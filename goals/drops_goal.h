@@ -54,8 +54,11 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
  private:
   // The drops the future under way can still reach, in a uniform grid of cells
   // over their centres, indexed at its first evaluation: an evaluation then
-  // tests only the drops of the cells within reach.
-  static constexpr int32_t GridCells = 16;  // cells along each axis
+  // tests only the drops of the cells within reach. A drop lies in the cells of a
+  // rectangle when its column and its row are in the rectangle's ranges, so the
+  // grid keeps, as bits (bit i: drop i), the drops of the columns before each
+  // column and of the rows before each row: a range is two looks.
+  static constexpr int32_t GridCells = 64;  // cells along each axis
   struct TReachable {
     bool Ready = false;
     int32_t MostUnits = 0;  // a bound on any drop's reach beyond the body's size
@@ -63,8 +66,8 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
     int32_t Top = 0;
     int32_t CellShift = 0;  // cells of 2^CellShift pixels
     double CellScale = 1;   // 2^-CellShift
-    // Bit i of a cell: drop i, with units left, has its centre in the cell. Column-major.
-    std::array<uint32_t, GridCells * GridCells> Cells{};
+    std::array<uint32_t, GridCells + 1> ColumnsBefore{};
+    std::array<uint32_t, GridCells + 1> RowsBefore{};
   };
   TReachable Reachable;
   bool InFuture() const;
