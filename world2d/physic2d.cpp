@@ -1,5 +1,6 @@
 #include "world2d/physic2d.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -53,6 +54,20 @@ struct TPose {
 };
 
 // A tenth of the way from the current pose back to the last pose clear of walls.
+// Whether every point of the segment from a to b lies farther than `reach` from
+// (x, y). Not a number anywhere: false.
+bool SegmentBeyond(TPoint a, TPoint b, double x, double y, double reach) {
+  const double ax = a.x - x;
+  const double ay = a.y - y;
+  const double dx = b.x - a.x;
+  const double dy = b.y - a.y;
+  const double length2 = dx * dx + dy * dy;
+  const double t = length2 > 0 ? std::clamp(-(ax * dx + ay * dy) / length2, 0.0, 1.0) : 0.0;
+  const double px = ax + t * dx;
+  const double py = ay + t * dy;
+  return px * px + py * py > reach * reach;
+}
+
 TPose BackOffStep(TPhysic2D& body) {
   const TState& s = body.GetState();
   const auto& px = s.Params[static_cast<size_t>(body.PosXIndex)];
@@ -330,9 +345,16 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
   for (int pass = 0; pass < 2; ++pass) {
     const std::vector<TPoint>& points = sampled[pass]->CornerPoints;
     const size_t n = points.size();
+    // An edge farther from the tester's centre than any point its outline test
+    // accepts has no sample to find.
+    const TPhysic2D& test = *tester[pass];
+    const double testX = test.GetPosX();
+    const double testY = test.GetPosY();
+    const double reach = test.CornerReach * test.GetSize() + test.OutlineSlack;
     for (size_t i = 0; i < n; ++i) {
       const TPoint a = points[i];
       const TPoint b = points[i + 1 == n ? 0 : i + 1];
+      if (SegmentBeyond(a, b, testX, testY, reach)) continue;
       for (int32_t s = 0; s < SamplesPerEdge; ++s) {
         const double t = static_cast<double>(s) / SamplesPerEdge;
         const double px = a.x + t * (b.x - a.x);

@@ -39,6 +39,39 @@ const TVec2* TriangleDirections() {
   return table;
 }
 
+// How far a point the outline test accepts may stand beyond the outline of the
+// corner table (see OutlineSlack): half a pixel's diagonal over the sine of half
+// the sharpest corner; infinite unless the table turns one way all round.
+double OutlineSlackOf(const TVec2* directions, size_t n) {
+  constexpr double kHalfDiagonal = 0.7072;
+  if (n < 3) return HUGE_VAL;
+  double smallestSine = 1;
+  int turn = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const TVec2 prev = directions[(i + n - 1) % n];
+    const TVec2 here = directions[i];
+    const TVec2 next = directions[(i + 1) % n];
+    const double ax = prev.x - here.x, ay = prev.y - here.y;
+    const double bx = next.x - here.x, by = next.y - here.y;
+    const double cross = ax * by - ay * bx;
+    const int sign = cross > 0 ? 1 : (cross < 0 ? -1 : 0);
+    if (sign == 0 || (turn != 0 && sign != turn)) return HUGE_VAL;
+    turn = sign;
+    const double angle = std::acos(std::clamp((ax * bx + ay * by) / (std::hypot(ax, ay) * std::hypot(bx, by)), -1.0, 1.0));
+    smallestSine = std::min(smallestSine, std::sin(angle / 2));
+  }
+  // A table that turns one way but winds more than once is not convex either.
+  double winding = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const TVec2 a = directions[i];
+    const TVec2 b = directions[(i + 1) % n];
+    winding += std::atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y);
+  }
+  if (std::fabs(std::fabs(winding) - 2 * kPi) > 1e-9) return HUGE_VAL;
+  // A tenth of a pixel more for the real arithmetic of the corners and samples.
+  return kHalfDiagonal / smallestSine + 0.1;
+}
+
 // Green when full, red when empty.
 TColor LevelColor(double level) {
   const double r = std::clamp((1 - level) * 1.4 + 0.2, 0.0, 1.0);
@@ -144,6 +177,7 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
     EdgeOrigins.resize(n);
     CornerReach = 0;
     for (size_t i = 0; i < n; ++i) CornerReach = std::max(CornerReach, std::hypot(directions[i].x, directions[i].y));
+    OutlineSlack = OutlineSlackOf(directions, n);
     ArraysPending = false;
     rebuild = true;
   }

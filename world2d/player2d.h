@@ -45,6 +45,12 @@ class TPlayer2D : public TPlayer {
   // Every corner lies within CornerReach x Size of the centre: the longest
   // direction of the corner table, taken when the outline's arrays are sized.
   double CornerReach = 0;
+  // A point the outline test accepts lies within CornerReach x Size + OutlineSlack
+  // of the centre: the test measures edges from the rounded corners, up to half a
+  // pixel's diagonal off the real ones, which grows a convex outline by at most
+  // that over the sine of half its sharpest corner. Infinite for a table that is
+  // not convex. Taken with CornerReach.
+  double OutlineSlack = 0;
   int32_t PosXIndex = -1;   // indices of "PosX", "PosY", "Angle", "Size" in the state
   int32_t PosYIndex = -1;
   int32_t AngleIndex = -1;

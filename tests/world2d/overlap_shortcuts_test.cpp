@@ -1,0 +1,162 @@
+// The shortcuts of the overlap test: the bounding-circle pretest of karts and
+// rockets, and the edges left unsampled for lying beyond what the other body's
+// outline test can accept. They may only skip what the full sampling finds apart.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <random>
+
+#include "world2d/body_cast.h"
+#include "world2d/kart.h"
+#include "world2d/polygon2d.h"
+#include "world2d/rocket.h"
+
+namespace vorlanth::testing {
+namespace {
+
+std::unique_ptr<TPhysic2D> MakeBody(bool kart) {
+  if (kart) return TKart::Create(0, 0, 0);
+  return TRocket::Create(0, 0, 0);
+}
+
+// Kart, rocket, or an asteroid of 3 to 8 sides.
+std::unique_ptr<TPhysic2D> MakeAnyBody(int kind) {
+  if (kind < 2) return MakeBody(kind == 0);
+  return TPolygon2D::Create(kind + 1, 0, 0, 0);
+}
+constexpr int kKinds = 8;
+
+// The overlap as the sampling alone finds it: every edge of each outline at its
+// start and at 1/5 .. 4/5, against the other's outline test.
+TContact SampledOverlap(TPhysic2D& a, TPhysic2D& b) {
+  a.UpdateEdges();
+  b.UpdateEdges();
+  double sumX = 0;
+  double sumY = 0;
+  int32_t count = 0;
+  const TPhysic2D* sampled[2] = {&b, &a};
+  const TPhysic2D* tester[2] = {&a, &b};
+  for (int pass = 0; pass < 2; ++pass) {
+    const std::vector<TPoint>& points = sampled[pass]->CornerPoints;
+    for (size_t i = 0; i < points.size(); ++i) {
+      const TPoint p = points[i];
+      const TPoint q = points[(i + 1) % points.size()];
+      for (int32_t s = 0; s < TPhysic2D::SamplesPerEdge; ++s) {
+        const double t = static_cast<double>(s) / TPhysic2D::SamplesPerEdge;
+        const double x = p.x + t * (q.x - p.x);
+        const double y = p.y + t * (q.y - p.y);
+        if (tester[pass]->OutlineContains(x, y)) {
+          sumX += x;
+          sumY += y;
+          ++count;
+        }
+      }
+    }
+  }
+  if (count == 0) return {};
+  return {true, sumX / count, sumY / count};
+}
+
+TEST(OverlapShortcutsTest, AcceptedPointsLieWithinTheReachAndSlackOfEveryBody) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int kind = 0; kind < kKinds; ++kind) {
+    std::unique_ptr<TPhysic2D> body = MakeAnyBody(kind);
+    ASSERT_TRUE(std::isfinite(body->OutlineSlack) || body->ArraysPending);
+    for (int trial = 0; trial < 40; ++trial) {
+      body->SetSize(trial % 3 == 0 ? 3 : 3 + 22 * unit(rng));
+      body->SetPosition(50 + std::round(unit(rng) * 8) / 2 + (trial % 2) * unit(rng), 50 + unit(rng), 7 * unit(rng));
+      body->UpdateEdges();
+      const double reach = body->CornerReach * body->GetSize() + body->OutlineSlack;
+      ASSERT_LT(body->OutlineSlack, 3.5) << "kind " << kind;
+      // A fine lattice over the square around the body, as far as the reach.
+      const double side = body->GetSize() + 4;
+      for (double x = -side; x <= side; x += 0.25)
+        for (double y = -side; y <= side; y += 0.25)
+          if (body->OutlineContains(body->GetPosX() + x, body->GetPosY() + y)) {
+            ASSERT_LE(std::hypot(x, y), reach) << "kind " << kind << " size " << body->GetSize();
+          }
+    }
+  }
+}
+
+TEST(OverlapShortcutsTest, EveryPairFindsWhatTheFullSamplingFinds) {
+  std::mt19937 rng(77);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int64_t touching = 0;
+  for (int trial = 0; trial < 40000; ++trial) {
+    std::unique_ptr<TPhysic2D> a = MakeAnyBody(trial % kKinds);
+    std::unique_ptr<TPhysic2D> b = MakeAnyBody((trial / kKinds) % kKinds);
+    a->SetSize(trial % 4 == 0 ? 3 : 3 + 22 * unit(rng));
+    b->SetSize(trial % 5 == 0 ? 3 : 3 + 22 * unit(rng));
+    const double bearing = 2 * std::numbers::pi * unit(rng);
+    const double apart = (a->GetSize() + b->GetSize()) * (0.3 + 0.8 * unit(rng));
+    a->SetPosition(100 + std::round(unit(rng) * 4) / 2, 100 + unit(rng), 7 * unit(rng));
+    b->SetPosition(a->GetPosX() + apart * std::cos(bearing), a->GetPosY() + apart * std::sin(bearing), 7 * unit(rng));
+    const TContact quick = a->Overlap(*b);
+    const TContact full = SampledOverlap(*a, *b);
+    ASSERT_EQ(quick.Touching, full.Touching) << "trial " << trial;
+    ASSERT_EQ(quick.X, full.X) << "trial " << trial;
+    ASSERT_EQ(quick.Y, full.Y) << "trial " << trial;
+    touching += full.Touching;
+  }
+  EXPECT_GT(touching, 8000);
+  EXPECT_LT(touching, 32000);
+}
+
+TEST(OverlapShortcutsTest, NeverTurnsAwayAPairTheSampledTestFindsTouching) {
+  std::mt19937 rng(2025);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int64_t turnedAway = 0;
+  int64_t touching = 0;
+  double farthestTouch = -1;  // beyond the sum of the radii, pixels
+  for (int trial = 0; trial < 60000; ++trial) {
+    // Both with the pretest, and twins seen as plain bodies: the full test only.
+    std::unique_ptr<TPhysic2D> a = MakeBody(trial % 2 == 0);
+    std::unique_ptr<TPhysic2D> b = MakeBody(trial % 3 == 0);
+    std::unique_ptr<TPhysic2D> fullA = MakeBody(trial % 2 == 0);
+    std::unique_ptr<TPhysic2D> fullB = MakeBody(trial % 3 == 0);
+    fullA->BodyKind = bkPhysic;
+    fullB->BodyKind = bkPhysic;
+    // The smallest sizes round the most; centres on and off the half pixels.
+    const double sizeA = trial % 4 == 0 ? 3 : 3 + 22 * unit(rng);
+    const double sizeB = trial % 5 == 0 ? 3 : 3 + 22 * unit(rng);
+    const double ax = 100 + std::round(unit(rng) * 4) / 2 + (trial % 7 == 0 ? 0 : unit(rng));
+    const double ay = 100 + unit(rng);
+    const double bearing = 2 * std::numbers::pi * unit(rng);
+    const double apart = sizeA + sizeB - 1 + 4 * unit(rng);
+    const double angleA = 2 * std::numbers::pi * unit(rng);
+    const double angleB = 2 * std::numbers::pi * unit(rng);
+    for (TPhysic2D* body : {a.get(), fullA.get()}) {
+      body->SetSize(sizeA);
+      body->SetPosition(ax, ay, angleA);
+      body->UpdateShape();
+    }
+    for (TPhysic2D* body : {b.get(), fullB.get()}) {
+      body->SetSize(sizeB);
+      body->SetPosition(ax + apart * std::cos(bearing), ay + apart * std::sin(bearing), angleB);
+      body->UpdateShape();
+    }
+    const TContact quick = a->Overlap(*b);
+    const TContact full = fullA->Overlap(*fullB);
+    ASSERT_EQ(quick.Touching, full.Touching) << "trial " << trial;
+    if (full.Touching) {
+      ++touching;
+      farthestTouch = std::max(farthestTouch, apart - sizeA - sizeB);
+      EXPECT_EQ(quick.X, full.X);
+      EXPECT_EQ(quick.Y, full.Y);
+    }
+    // What the pretest decided: the outlines were left unbuilt for the edges.
+    if (!quick.Touching && a->EdgesDirty) ++turnedAway;
+  }
+  EXPECT_GT(touching, 300);
+  EXPECT_GT(turnedAway, 10000);
+  // The margin has room: touches reach little beyond the circles.
+  EXPECT_LT(farthestTouch, 1.5);
+}
+
+}  // namespace
+}  // namespace vorlanth::testing
