@@ -74,9 +74,11 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   // track (PixelOnTrack): the point and the centre each round by at most half a
   // pixel's diagonal. False when the clearance cannot tell, or without a circuit.
   bool DiscOnTrack(double x, double y, double radius) const {
-    const int32_t ix = Round32(x);
-    const int32_t iy = Round32(y);
-    if (!ClearanceData || !(0 <= ix && ix < GridWidth && 0 <= iy && iy < GridHeight)) return false;
+    // Only a centre that rounds into the grid is looked up (NaN never is), so
+    // the rounded values convert without a range check.
+    if (!ClearanceData || !(x >= -0.5 && x < GridWidth - 0.5 && y >= -0.5 && y < GridHeight - 0.5)) return false;
+    const auto ix = static_cast<int32_t>(RoundHalfEven(x));
+    const auto iy = static_cast<int32_t>(RoundHalfEven(y));
     const uint8_t clear =
         ClearanceData[static_cast<size_t>(ix) * static_cast<size_t>(GridHeight) + static_cast<size_t>(iy)];
     return clear >= radius + RoundingSlack;
