@@ -26,6 +26,7 @@ constexpr double kLimiterBarGap = 1.3;    // of Size, from the centre
 constexpr double kLimiterBarWidth = 4;    // pixels
 constexpr double kLimiterBarSpacing = 5;  // pixels between the bars of two controls
 constexpr double kMaxRingRadius = 10000;  // pixels: keeps absurd feelings drawable
+constexpr double kSafeCoordinate = 1e9;   // pixels: well within the range of int32_t
 const TColor kBlack = MakeColor(0, 0, 0);
 const TColor kWhite = MakeColor(255, 255, 255);
 
@@ -190,12 +191,17 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
   }
   // Heading trig once; each corner is its table direction rotated by it.
   const auto [c, s] = Heading();
+  // Every corner lies within Size x CornerReach of the centre: when that is far
+  // inside the integer range, the rounded corners convert without saturating.
+  const double extent = pose.Size * CornerReach + 1;
+  const bool small = std::fabs(pose.X) + extent < kSafeCoordinate && std::fabs(pose.Y) + extent < kSafeCoordinate;
   for (size_t i = 0; i < Corners.size(); ++i) {
     const TVec2 d = directions[i];
     const double x = pose.X + pose.Size * (c * d.x - s * d.y);
     const double y = pose.Y + pose.Size * (s * d.x + c * d.y);
     Corners[i] = {x, y};
-    CornerPoints[i] = {Round32(x), Round32(y)};
+    CornerPoints[i] = small ? TPoint{static_cast<int32_t>(RoundHalfEven(x)), static_cast<int32_t>(RoundHalfEven(y))}
+                            : TPoint{Round32(x), Round32(y)};
   }
   OutlinePose = pose;
   ShapeDirty = false;

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numbers>
+#include <random>
+
+#include "core/rounding.h"
 
 #include "world2d/kart.h"
 #include "world_fixture.h"
@@ -27,6 +31,24 @@ TEST(Player2DTest, TriangleOutlineFollowsPoseLazily) {
   EXPECT_TRUE(body->ShapeDirty);
   EXPECT_TRUE(body->ContainsPoint(100, 109));  // the next query rebuilds it
   EXPECT_EQ(body->CornerPoints[0], (TPoint{100, 110}));
+}
+
+TEST(Player2DTest, CornerPointsAreTheCornersRoundedAndSaturatedAtAnyDistance) {
+  // Near the origin, around the range of int32_t, far beyond it, and not a number.
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  auto kart = TKart::Create(0, 0, 0);
+  for (int trial = 0; trial < 3000; ++trial) {
+    const double scale = std::pow(10.0, trial % 13);
+    const double x = trial % 97 == 0 ? std::nan("") : unit(rng) * scale + (trial % 2) * 0.5;
+    const double y = trial % 89 == 0 ? 1e9 - 15 + 30 * unit(rng) : unit(rng) * scale;
+    kart->SetPosition(x, y, 7 * unit(rng));
+    kart->UpdateShape();
+    for (size_t i = 0; i < kart->Corners.size(); ++i) {
+      ASSERT_EQ(kart->CornerPoints[i].x, Round32(kart->Corners[i].x)) << x << "," << y;
+      ASSERT_EQ(kart->CornerPoints[i].y, Round32(kart->Corners[i].y)) << x << "," << y;
+    }
+  }
 }
 
 TEST(Player2DTest, ContainsPointOnEdgesAndInside) {
