@@ -113,7 +113,7 @@ TEST(OverlapShortcutsTest, NeverTurnsAwayAPairTheSampledTestFindsTouching) {
   int64_t turnedAway = 0;
   int64_t touching = 0;
   double farthestTouch = -1;  // beyond the sum of the radii, pixels
-  for (int trial = 0; trial < 60000; ++trial) {
+  for (int trial = 0; trial < 20000; ++trial) {
     // Both with the pretest, and twins seen as plain bodies: the full test only.
     std::unique_ptr<TPhysic2D> a = MakeBody(trial % 2 == 0);
     std::unique_ptr<TPhysic2D> b = MakeBody(trial % 3 == 0);
@@ -152,8 +152,8 @@ TEST(OverlapShortcutsTest, NeverTurnsAwayAPairTheSampledTestFindsTouching) {
     // What the pretest decided: the outlines were left unbuilt for the edges.
     if (!quick.Touching && a->EdgesDirty) ++turnedAway;
   }
-  EXPECT_GT(touching, 300);
-  EXPECT_GT(turnedAway, 10000);
+  EXPECT_GT(touching, 100);
+  EXPECT_GT(turnedAway, 3000);
   // The margin has room: touches reach little beyond the circles.
   EXPECT_LT(farthestTouch, 1.5);
 }
