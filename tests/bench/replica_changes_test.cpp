@@ -16,7 +16,7 @@
 #include "core/random.h"
 #include "core/team.h"
 #include "support/digest_canvas.h"
-#include "support/memory_picture.h"
+#include "support/threads_world.h"
 #include "world2d/body_cast.h"
 #include "world2d/player2d.h"
 #include "world2d/track2d.h"
@@ -33,20 +33,7 @@ class ChangingWorld {
  public:
   ChangingWorld(int32_t threads, uint32_t seed) : Dice(seed) {
     RandomSeed(seed);
-    testing::TMemoryPicture picture(800, 600);
-    picture.Border(20);
-    picture.FillRect(380, 260, 420, 340, 0);
-    Track.LoadFromImage(picture);
-    Track.AddTeam(&Team);
-    Track.ImageCanvas = &Paper;
-    Track.FixedFutures = 5;
-    Track.HorizonMs = 2000;
-    Track.Threads = threads;
-    Track.MouseSource = [](int32_t& x, int32_t& y) {
-      x = 300;
-      y = 200;
-      return true;
-    };
+    testing::SetUpThreadsWorld(Track, Team, Paper, threads, 5, 2000);
     Population.AddPlayer(pkRocket);
     Population.AddPlayer(pkKart);
     Population.AddPlayer(pkAsteroid);

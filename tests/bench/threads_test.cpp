@@ -7,7 +7,7 @@
 #include "core/random.h"
 #include "core/team.h"
 #include "support/digest_canvas.h"
-#include "support/memory_picture.h"
+#include "support/threads_world.h"
 #include "world2d/kart.h"
 #include "world2d/track2d.h"
 
@@ -26,21 +26,8 @@ struct Scene {
 
   explicit Scene(int32_t threads) {
     RandomSeed(4242);
-    testing::TMemoryPicture picture(800, 600);
-    picture.Border(20);
-    picture.FillRect(380, 260, 420, 340, 0);
-    Track.LoadFromImage(picture);
-    Track.AddTeam(&Team);
-    Track.ImageCanvas = &Paper;
+    testing::SetUpThreadsWorld(Track, Team, Paper, threads, 9, 3000);
     Track.Collisions = true;
-    Track.FixedFutures = 9;
-    Track.HorizonMs = 3000;
-    Track.Threads = threads;
-    Track.MouseSource = [](int32_t& x, int32_t& y) {
-      x = 300;
-      y = 200;
-      return true;
-    };
     Population.AddPlayer(pkRocket);
     Population.AddBurnOutGoal();
     for (int i = 0; i < 3; ++i) Population.AddPlayer(pkKart);
