@@ -47,8 +47,9 @@ TChoosePlayerBox::TChoosePlayerBox(QWidget* parent)
   BtnAddPlayer = Named(new TFlatButton(QStringLiteral("+Kart"), 1, this), "BtnAddPlayer");
   SpeedButton7 = Named(new TFlatButton(QStringLiteral("+Rocket"), 2, this), "SpeedButton7");
   BtnSubPlayer = Named(new TFlatButton(QStringLiteral("-"), 0, this), "BtnSubPlayer");
-  for (TFlatButton* button : {BtnAddPlayer, SpeedButton7, BtnSubPlayer})
-    button->setToolTip(QStringLiteral("Add a new kart."));
+  BtnAddPlayer->setToolTip(QStringLiteral("Add a new kart."));
+  SpeedButton7->setToolTip(QStringLiteral("Add a new rocket, a copy of the selected rocket 30 px ahead of it."));
+  BtnSubPlayer->setToolTip(QStringLiteral("Remove the selected player (the last one stays)."));
   for (TFlatButton* button : {BtnAddPlayer, SpeedButton7})
     Relay(button, &QToolButton::clicked, [this, button] { emit AddClicked(button->Tag()); });
   Relay(BtnSubPlayer, &QToolButton::clicked, [this] { emit RemoveClicked(); });

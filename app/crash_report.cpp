@@ -18,7 +18,9 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <typeinfo>
 
 #include "core/error.h"
@@ -129,8 +131,13 @@ QString TCrashReport::SaveInto(const QString& folder) const {
   QDir parent(folder);
   QString leaf = name;
   for (int n = 2; parent.exists(leaf); ++n) leaf = name + QStringLiteral("-%1").arg(n);
-  if (!parent.exists() || !parent.mkdir(leaf))
-    throw Error("Cannot create the folder " + parent.filePath(leaf).toStdString());
+  // The system's reason when the folder cannot be made (missing, read-only, full...).
+  std::error_code failure;
+  const std::filesystem::path path = std::filesystem::path(parent.filePath(leaf).toStdString());
+  if (!std::filesystem::create_directory(path, failure)) {
+    const std::string reason = failure ? failure.message() : std::string("it exists already");
+    throw Error("Cannot create the folder " + parent.filePath(leaf).toStdString() + ": " + reason);
+  }
   const QDir report(parent.filePath(leaf));
   WriteFile(report.filePath(QStringLiteral("report.txt")), Text().toUtf8());
   if (!Scene.isEmpty()) {

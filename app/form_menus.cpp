@@ -63,6 +63,8 @@ void TFormTest2D::BuildMenus() {
   On(QuitItem, &QAction::triggered, [this] { close(); }, false);
   On(Saveimagestofolder, &QAction::triggered, [this] { SaveimagestofolderClick(); }, false);
 
+  BuildEditMenu();
+
   QMenu* players = bar->addMenu(QStringLiteral("Add players"));
   Addacircleofkarts1 = players->addAction(QStringLiteral("Add a circle of karts"));
   Addatriangle1 = players->addAction(QStringLiteral("Add an asteroid"));
@@ -72,6 +74,7 @@ void TFormTest2D::BuildMenus() {
   On(Addlotsofasteroids1, &QAction::triggered, [this] { Addlotsofasteroids1Click(); });
 
   QMenu* goals = bar->addMenu(QStringLiteral("Add goals"));
+  goals->setToolTipsVisible(true);  // why an item is greyed out
   Runfast1 = goals->addAction(QStringLiteral("Love speeding"));
   Keepenergyhunger1 = goals->addAction(QStringLiteral("Take care of energy"));
   Keephealth1 = goals->addAction(QStringLiteral("Take care of health"));

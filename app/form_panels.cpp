@@ -20,6 +20,7 @@
 #include "core/team.h"
 #include "render/qt_picture.h"
 #include "world2d/player2d.h"
+#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -112,6 +113,12 @@ void TFormTest2D::ShowModel() {
   }
   UpdateGoals();
   UpdateRealTimeParams();
+  // Energy stealing is a rocket's goal: offered only when a rocket is selected.
+  const bool rocket = dynamic_cast<TRocket*>(player) != nullptr;
+  Suckenergyfromplayersinfrontofyou1->setEnabled(rocket);
+  Suckenergyfromplayersinfrontofyou1->setToolTip(
+      rocket ? QStringLiteral("The selected rocket burns the energy of the players in front of it.")
+             : QStringLiteral("Only a rocket can suck energy: select a rocket first."));
   if (player) {
     // Feelings and the team's goals are not the player's: those marks carry over.
     MenuDebugTraces->setChecked(player->ShowTraces);

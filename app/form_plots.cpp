@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStyle>
 
 #include "app/form_test2d.h"
 #include "app/player_history.h"
@@ -27,11 +28,18 @@ void TFormTest2D::BuildPlotsDock() {
   menuPlots->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   menuPlots->setObjectName(QStringLiteral("menuPlots"));
   On(PlotsDock, &TPlotsDock::SavePlotRequested, [this] { PlotsSaveClick(); }, false);
-  // The first time it opens, the dock takes its width from the circuit.
+  // The first time it opens beside the circuit, the window grows by the dock's
+  // width: the circuit keeps its size.
   connect(PlotsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (!visible || PlotsDock->isFloating() || PlotsDock->property("sized").toBool()) return;
     PlotsDock->setProperty("sized", true);
-    resizeDocks({PlotsDock}, {TPlotsDock::DockWidth}, Qt::Horizontal);
+    const bool beside = dockWidgetArea(PlotsDock) != Qt::BottomDockWidgetArea;
+    if (!isMaximized() && !isFullScreen()) {
+      const int separator = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+      if (beside) resize(width() + TPlotsDock::DockWidth + separator, height());
+      else resize(width(), height() + PlotsDock->sizeHint().height());
+    }
+    resizeDocks({PlotsDock}, {TPlotsDock::DockWidth}, beside ? Qt::Horizontal : Qt::Vertical);
   });
   if (!Dialogs.SavePlot) {
     Dialogs.SavePlot = [this](const QString& folder) {

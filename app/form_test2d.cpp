@@ -8,6 +8,12 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTextEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
@@ -91,6 +97,7 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
   }
 
   NameControls();
+  qApp->installEventFilter(this);  // the run keys (eventFilter)
   Handle([this] { FormCreate(); }, QStringLiteral("start-up (FormCreate)"), false);
   // From now on the model's drawing shows the frame and lets the window breathe.
   if (track_) track_->ProcessMessages = [this] { ProcessMessages(); };
@@ -377,9 +384,58 @@ const QImage& TFormTest2D::RoadImage() const {
 }
 
 // ---------------------------------------------------------------------------
+// The run keys.
+
+namespace {
+
+// Where Space and "." are typed rather than run or step: an editable text that is
+// not a spin box's number.
+bool TypesText(const QObject* widget) {
+  if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
+    return !edit->isReadOnly() && !qobject_cast<const QAbstractSpinBox*>(edit->parent());
+  if (const auto* text = qobject_cast<const QTextEdit*>(widget)) return !text->isReadOnly();
+  if (const auto* text = qobject_cast<const QPlainTextEdit*>(widget)) return !text->isReadOnly();
+  if (const auto* box = qobject_cast<const QComboBox*>(widget)) return box->isEditable();
+  return false;
+}
+
+}  // namespace
+
+bool TFormTest2D::eventFilter(QObject* watched, QEvent* event) {
+  // A widget that wants a key for itself says so in its ShortcutOverride; here the
+  // run keys refuse it to all but text fields, so their shortcuts fire.
+  if (event->type() == QEvent::MouseButtonPress) ++gesture_;  // a new drag
+  if (event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool runKey = (key->key() == Qt::Key_Space || key->key() == Qt::Key_Period) &&
+                        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (runKey && widget && widget->window() == this && !TypesText(widget)) {
+      event->ignore();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
 // Errors and window messages.
 
 void TFormTest2D::Handle(const std::function<void()>& handler, const QString& where, bool changesWorld) {
+  // The outermost command between cycles is a step of undo when it changes the
+  // world (a run or a step of cycles is none).
+  const bool outermost = commandDepth_ == 0 && undo_ && track_ && !track_->InCycle();
+  std::optional<QByteArray> before;
+  const int64_t cycles = CycleCount;
+  if (outermost) {
+    restoringWorld_ = false;
+    commandName_ = where;
+    try {
+      before = WorldSnapshot();
+    } catch (...) {
+      // A world a scene cannot describe: the command is no step of undo.
+    }
+  }
   ++commandDepth_;
   try {
     handler();
@@ -389,6 +445,7 @@ void TFormTest2D::Handle(const std::function<void()>& handler, const QString& wh
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
     // A command may add, remove, hurt or heal players: the status line says so.
     if (commandDepth_ == 1 && StatusLine) StatusLine->ShowPlayers(*track_);
+    if (before && CycleCount == cycles && !restoringWorld_ && !track_->InCycle()) RecordCommand(where, *before);
   } catch (...) {
     ReportError(track_ && track_->InCycle()
                     ? QStringLiteral("%1, during cycle %2").arg(where).arg(CycleCount + 1)
@@ -438,6 +495,7 @@ QString TFormTest2D::CommandName(const QObject* sender) {
   QString caption;
   if (const auto* action = qobject_cast<const QAction*>(sender)) caption = action->text();
   else if (const auto* button = qobject_cast<const QAbstractButton*>(sender)) caption = button->text();
+  else if (const auto* box = qobject_cast<const QGroupBox*>(sender)) caption = box->title();
   const QString name = sender->objectName().isEmpty() ? QString::fromLatin1(sender->metaObject()->className())
                                                       : sender->objectName();
   return caption.isEmpty() ? name : QStringLiteral("%1 \"%2\"").arg(name, caption);
@@ -534,8 +592,13 @@ void TFormTest2D::RunLoop(const std::function<bool()>& goOn) {
     loopFailed_ = true;
     // A failed cycle is not counted: it is the one after the last counted.
     const bool inCycle = phase_ && std::string_view(phase_).starts_with("the simulation");
+    const int64_t cycle = CycleCount + (inCycle ? 1 : 0);
+    // The run has stopped, and shows it: Run released, the reason in the status bar.
+    startStop_->Pause();
+    const QString message = TCrashReport::FromException(std::current_exception()).Message;
+    StatusLine->ShowStopped(cycle, message);
     ReportError(QStringLiteral("the run loop, cycle %1, phase: %2")
-                    .arg(CycleCount + (inCycle ? 1 : 0))
+                    .arg(cycle)
                     .arg(QString::fromLatin1(phase_ ? phase_ : "between cycles")));
     phase_ = nullptr;
   }
@@ -573,7 +636,7 @@ void TFormTest2D::ShowNewbornPlayers() {
 
 void TFormTest2D::RunOutsideCycle(std::function<void()> command) {
   if (track_->InCycle()) {
-    pendingCommands_.push_back(std::move(command));
+    pendingCommands_.push_back({commandName_, std::move(command)});
   } else {
     command();
   }
@@ -583,11 +646,11 @@ void TFormTest2D::RunPendingCommands() {
   // A cycle run from a handler inside another cycle (Run clicked while running)
   // ends inside the outer one: the commands wait for the outermost to end.
   if (track_->InCycle()) return;
-  std::vector<std::function<void()>> commands;
+  std::vector<TPendingCommand> commands;
   commands.swap(pendingCommands_);
-  // Each marked the scene modified when it was asked for.
+  // Each marked the scene modified when it was asked for; its undo step keeps its name.
   for (const auto& command : commands)
-    Handle(command, QStringLiteral("a command that waited for cycle %1 to end").arg(CycleCount), false);
+    Handle(command.Run, QStringLiteral("%1, which waited for cycle %2 to end").arg(command.Name).arg(CycleCount), false);
 }
 
 QString TFormTest2D::FrameFileName(const QString& prefix, int32_t counter) {

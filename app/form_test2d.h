@@ -33,6 +33,7 @@ class QMenu;
 class QMimeData;
 class QSettings;
 class QTimer;
+class QUndoStack;
 
 namespace vorlanth {
 
@@ -192,6 +193,13 @@ class TFormTest2D : public QMainWindow {
   QAction* MenuDebugLevels = nullptr;
   QAction* MenuDebugGoals = nullptr;
   QAction* MenuDebugTeamGoals = nullptr;
+  // Edit > Undo (Ctrl+Z) and Redo (Ctrl+Shift+Z), named after the command.
+  static constexpr int UndoLimit = 100;  // steps kept
+  QAction* UndoItem = nullptr;
+  QAction* RedoItem = nullptr;
+  const QUndoStack& UndoStack() const { return *undo_; }
+  // Replaces the world by the scene (after the cycle in progress), as one command.
+  void ApplySnapshot(const QByteArray& document, const QString& name);
   // The plots of the selected player (Panel View > "Plots", Ctrl+P).
   TPlotsDock* PlotsDock = nullptr;
   QAction* menuPlots = nullptr;
@@ -282,6 +290,9 @@ class TFormTest2D : public QMainWindow {
   void EdDebugChange();
 
  protected:
+  // Space and "." reach the run keys wherever the focus is in the window (a spin
+  // box would take them), except in a text field, where they type.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // With unsaved changes, asks Save / Discard / Cancel first (after the cycle in
   // progress, then closing if the answer lets it).
   void closeEvent(QCloseEvent* event) override;
@@ -352,6 +363,15 @@ class TFormTest2D : public QMainWindow {
   // What the window installs on its track: messages, the mouse, the plots.
   void InstallOnTrack();
 
+  // ---- Undo (form_undo.cpp) ----
+  void BuildEditMenu();
+  // The world as a scene document (throws when a scene cannot describe it).
+  QByteArray WorldSnapshot() const;
+  // The step's name in the Edit menu, from the command's report name.
+  static QString UndoName(const QString& where);
+  // Pushes the command's step when it changed the world since `before`.
+  void RecordCommand(const QString& where, const QByteArray& before);
+
   // ---- Scenes (form_scenes.cpp) ----
   void LoadCircuit(const QString& fileName);
   // Reads the scene into a new world and swaps it in; a bad file changes nothing.
@@ -399,7 +419,15 @@ class TFormTest2D : public QMainWindow {
   bool loopFailed_ = false;      // an error ended a run loop: every level stops
   bool redrawPending_ = false;   // the command in progress asked for a redraw
   const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
-  std::vector<std::function<void()>> pendingCommands_;
+  struct TPendingCommand {
+    QString Name;  // the command that asked, for its undo step
+    std::function<void()> Run;
+  };
+  std::vector<TPendingCommand> pendingCommands_;
+  QString commandName_;          // the outermost command in progress
+  QUndoStack* undo_ = nullptr;
+  bool restoringWorld_ = false;  // the command in progress is an undo or redo
+  int gesture_ = 0;              // mouse presses so far: the steps of one drag merge
   bool mouseRead_ = false;   // the cursor has been read for this frame
   bool mouseOk_ = false;
   int32_t mouseX_ = -1;

@@ -8,7 +8,29 @@
 
 #include <cstdlib>
 
+#include <QWheelEvent>
+
 namespace vorlanth {
+
+namespace {
+
+// A bar of a box in the scrolling panel: the wheel scrolls the panel unless the
+// bar has the focus (a click or Tab gives it), so scrolling never changes a goal.
+class TPanelBar : public QSlider {
+ public:
+  explicit TPanelBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) { setFocusPolicy(Qt::StrongFocus); }
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override {
+    if (!hasFocus()) {
+      event->ignore();  // goes on to the panel
+      return;
+    }
+    QSlider::wheelEvent(event);
+  }
+};
+
+}  // namespace
 
 TGoalBox::TGoalBox(int tag, const QString& title, QWidget* parent)
     : QGroupBox(title, parent), tag_(tag) {
@@ -60,7 +82,7 @@ void TGoalBox::AddRow(TGoalRow kind, int position, const QString& valueText) {
   valueLabel->setObjectName(QString::fromLatin1(text.NamePrefix) + Suffix());
   valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  auto* bar = new QSlider(Qt::Horizontal, this);
+  QSlider* bar = new TPanelBar(this);
   bar->setRange(0, BarMaximum);
   bar->setTickInterval(BarTickFrequency);
   bar->setTickPosition(QSlider::NoTicks);

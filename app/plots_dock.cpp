@@ -37,6 +37,7 @@ constexpr int kChartHeight = 170;   // pixels: each chart's least height
 constexpr int kSmallFontPixels = 9;
 constexpr double kMargin = 0.05;    // share of a range added above and below
 constexpr double kSupportRange = 1; // normalised supports sum to 1
+constexpr double kFeelingSpan = 0.2; // least span of the feeling axis: a flat feeling stays flat
 
 // A goal's colour by its place among the player's goals: the first three are red,
 // green and blue, as the strengths of the first three goals colour a player;
@@ -55,15 +56,23 @@ QColor ControlColour(size_t i) {
   return colours[i % std::size(colours)];
 }
 
-// A range that shows [lo, hi] with a margin; a flat or empty range gets room.
-void SetRange(QValueAxis* axis, double lo, double hi) {
+// A range that shows [lo, hi] with a margin, at least `minSpan` wide around its
+// middle; a flat or empty range gets room. Figures that are never negative keep
+// the axis at or above zero.
+void SetRange(QValueAxis* axis, double lo, double hi, double minSpan = 0) {
   if (!(lo <= hi)) {
     lo = 0;
     hi = 1;
   }
+  if (hi - lo < minSpan) {
+    const double middle = (lo + hi) / 2;
+    lo = middle - minSpan / 2;
+    hi = middle + minSpan / 2;
+  }
   double margin = (hi - lo) * kMargin;
   if (margin == 0) margin = std::max(std::abs(hi) * kMargin, 0.5);
-  axis->setRange(lo - margin, hi + margin);
+  const double bottom = lo >= 0 ? std::max(lo - margin, 0.0) : lo - margin;
+  axis->setRange(bottom, hi + margin);
 }
 
 void HideMarker(QChart* chart, QLineSeries* series, bool hidden) {
@@ -118,6 +127,7 @@ TPlotsDock::TPlotsDock(QWidget* parent) : QDockWidget(QStringLiteral("Plots"), p
   support_.Chart->addSeries(supportSeries_);
   SupportOptions = new QBarCategoryAxis;
   SupportOptions->setLabelsAngle(-90);  // one narrow column per option
+  SupportOptions->setTruncateLabels(false);  // short names, whole: never "…"
   support_.Chart->addAxis(SupportOptions, Qt::AlignBottom);
   supportSeries_->attachAxis(SupportOptions);
   support_.Left = new QValueAxis;
@@ -316,10 +326,12 @@ void TPlotsDock::ShowHistory(const TPlayerHistory* history) {
     GoalValues[i]->setVisible(used);
     GoalFeelings[i]->setVisible(feels);
     HideMarker(goals_.Chart, GoalValues[i], !used);
-    HideMarker(goals_.Chart, GoalFeelings[i], !feels);
+    // A feeling is its goal's colour, dashed (the title says so): its own legend
+    // entry would only crowd the goals' names out.
+    HideMarker(goals_.Chart, GoalFeelings[i], true);
   }
   SetRange(goals_.Left, values.Lo, values.Hi);
-  SetRange(goals_.Right, std::min(feelings.Lo, 1.0), std::max(feelings.Hi, 1.0));
+  SetRange(goals_.Right, std::min(feelings.Lo, 1.0), std::max(feelings.Hi, 1.0), kFeelingSpan);
 
   Fill(Energy, history, [](const TPlotSample& s) { return s.Energy; });
   Fill(Health, history, [](const TPlotSample& s) { return s.Health; });

@@ -67,6 +67,10 @@ void TStatusLine::ShowIdle(int32_t alive, int32_t players) {
   setText(QStringLiteral("Idle: Run (Space) or Step (.)  |  %1/%2 alive").arg(alive).arg(players));
 }
 
+void TStatusLine::ShowStopped(int64_t cycle, const QString& reason) {
+  setText(QStringLiteral("Stopped at cycle %1: %2").arg(cycle).arg(reason.simplified()));
+}
+
 void TStatusLine::ShowPlayers(TTrack& track) {
   int32_t alive = 0;
   for (TPlayer* player : track.Players) alive += player->IsDead() ? 0 : 1;

@@ -38,6 +38,8 @@ class TStatusLine : public QLabel {
   // Shows the figures of the track's last cycle.
   void ShowCycle(TTrack& track, int64_t cycle, double cycleMs);
   void ShowIdle(int32_t alive, int32_t players);
+  // A run an error stopped: at which cycle, and why.
+  void ShowStopped(int64_t cycle, const QString& reason);
   // After a command: the players alive and in all, as they are now (the cycle's
   // other figures stay those of the last cycle).
   void ShowPlayers(TTrack& track);

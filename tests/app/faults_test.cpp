@@ -1,0 +1,237 @@
+// Faults a user met: each driven here as the user met it, through real events
+// (wheel, keys with the focus where the user left it, a run that fails, the
+// plots opened and read back from what they draw).
+
+#include <QAction>
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QValueAxis>
+#include <QWheelEvent>
+#include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
+
+#include "app/crash_report.h"
+#include "app/plots_dock.h"
+#include "app/status_line.h"
+#include "core/random.h"
+#include "find_control.h"
+#include "form_harness.h"
+
+using namespace vorlanth;
+using namespace vorlanth::testing;
+
+namespace {
+
+// A notch of the wheel over the widget's middle, as the platform delivers it
+// (spontaneous: Qt passes it on to the parents while it is ignored).
+void WheelNotch(QWidget* widget, int notches) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QSpontaneKeyEvent::setSpontaneous(&wheel);
+  qApp->notify(widget, &wheel);  // as QTest delivers its mouse events (sendEvent is never spontaneous)
+}
+
+QValueAxis* AxisOf(QLineSeries* series, Qt::Alignment side) {
+  for (QAbstractAxis* axis : series->attachedAxes())
+    if (axis->alignment() == side) return qobject_cast<QValueAxis*>(axis);
+  return nullptr;
+}
+
+}  // namespace
+
+class FaultsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  TFormHarness h;
+
+  void Step(int cycles = 1) {
+    for (int i = 0; i < cycles; ++i) Find<QToolButton>(*h.Form, "StepBtn")->click();
+  }
+  QString Status() { return Find<QLabel>(*h.Form, "StatusLine")->text(); }
+
+ private slots:
+  void init() {
+    RandomSeed(11);
+    h.Errors.clear();
+    h.Open();
+    QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
+  }
+  void cleanup() { h.Close(); }
+
+  // The wheel over the goal panel scrolls it; a bar under the pointer keeps its
+  // value unless the user gave it the focus.
+  void theWheelScrollsTheGoalPanelNotItsBars() {
+    h.Form->MenuTrackParams->trigger();
+    h.Form->menuPlayerParams->trigger();
+    for (QAction* item : {h.Form->Keephealth1, h.Form->Keepenergyhunger1, h.Form->Runfast1}) item->trigger();
+    QCoreApplication::processEvents();
+    auto* area = h.Form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
+    QVERIFY(area->verticalScrollBar()->maximum() > 0);
+    QSlider* bar = Find<QWidget>(*h.Form, "EdGoals")->findChildren<QSlider*>().first();
+    const int position = bar->value();
+    const double strength = h.Form->SelectedPlayer()->Goals->GetGoal(0).Strength;
+
+    WheelNotch(bar, -3);  // down
+    QCOMPARE(bar->value(), position);
+    QCOMPARE(h.Form->SelectedPlayer()->Goals->GetGoal(0).Strength, strength);
+    QVERIFY(area->verticalScrollBar()->value() > 0);
+    QVERIFY(!bar->hasFocus());
+
+    // Focused (a click or Tab), the bar takes the wheel.
+    area->verticalScrollBar()->setValue(0);
+    bar->setFocus(Qt::TabFocusReason);
+    WheelNotch(bar, 1);
+    QVERIFY(bar->value() != position);
+  }
+
+  // Space and "." run and step wherever the focus is, the Threads box included;
+  // in a text field they type.
+  void theRunKeysWorkWhereverTheFocusIs() {
+    h.Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.Form.get()));
+    auto* threads = Find<QSpinBox>(*h.Form, "EdThreads");
+    threads->setFocus(Qt::MouseFocusReason);
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus == threads || focus->parent() == threads);
+    const int threadCount = threads->value();
+
+    QTest::keyClick(focus, Qt::Key_Period);
+    QCOMPARE(h.Form->CycleCount, 1);
+    QTest::keyClick(focus, Qt::Key_Period);
+    QCOMPARE(h.Form->CycleCount, 2);
+
+    // Space runs; Space again from inside the second cycle pauses.
+    TTrack2D& track = h.Track();
+    const std::function<void()> original = track.ProcessMessages;
+    int64_t shown = track.TotalSubSteps;
+    int frames = 0;
+    track.ProcessMessages = [&] {
+      const bool frame = track.InCycle() && track.TotalSubSteps != shown;
+      shown = track.TotalSubSteps;
+      original();
+      if (frame && ++frames == 2) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    };
+    QTest::keyClick(focus, Qt::Key_Space);
+    track.ProcessMessages = original;
+    QCOMPARE(frames, 2);
+    QCOMPARE(h.Form->CycleCount, 4);
+    QVERIFY(!h.Form->Running());
+    QCOMPARE(threads->value(), threadCount);
+
+    // A text field types them.
+    auto* field = new QLineEdit(h.Form.get());
+    h.Form->statusBar()->addWidget(field);
+    field->show();
+    field->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(field, Qt::Key_Space);
+    QTest::keyClick(field, Qt::Key_Period);
+    QCOMPARE(field->text(), QStringLiteral(" ."));
+    QCOMPARE(h.Form->CycleCount, 4);
+    QVERIFY(h.Errors.isEmpty());
+  }
+
+  // A run an error stopped shows as stopped: Run released, the reason and the
+  // cycle in the status bar; Run starts it again.
+  void aRunStoppedByAnErrorShowsStopped() {
+    h.SaveFileAnswer = QStringLiteral("/no-such-folder-for-frames/run");
+    h.Form->Saveimagestofolder->trigger();
+    QCOMPARE(h.RunCycles(3), 1);
+    QCOMPARE(h.Errors.size(), 1);
+    QVERIFY(!Find<QToolButton>(*h.Form, "StartBtn")->isChecked());
+    QVERIFY(!h.Form->Running());
+    QVERIFY2(Status().startsWith(QStringLiteral("Stopped at cycle 1: ")), qPrintable(Status()));
+    QVERIFY(Status().contains(QStringLiteral("/no-such-folder-for-frames/run_00001.bmp")));
+
+    h.Form->Saveimagestofolder->trigger();  // saving off
+    QCOMPARE(h.RunCycles(2), 2);
+    QVERIFY(Status().startsWith(QStringLiteral("Cycle 3")));
+  }
+
+  // The plots: the support's option names whole, the feeling axis not blown up,
+  // figures that are never negative on axes that stay at or above zero, and the
+  // circuit kept at its size when the dock opens.
+  void thePlotsReadWholeOnSensibleAxes() {
+    h.Form->Keephealth1->trigger();
+    QCoreApplication::processEvents();
+    const QSize circuit = h.Form->ImgRoad->size();
+    h.Form->menuPlots->trigger();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    QCOMPARE(h.Form->ImgRoad->size(), circuit);
+
+    Step(3);
+    TPlotsDock& dock = *h.Form->PlotsDock;
+    dock.Refresh();
+    QCoreApplication::processEvents();
+
+    QChartView* supportView = nullptr;
+    for (QChartView* view : dock.findChildren<QChartView*>())
+      if (view->chart()->axes().contains(dock.SupportOptions)) supportView = view;
+    QVERIFY(supportView);
+    supportView->grab();  // lays the labels out
+    QStringList drawn;
+    for (QGraphicsItem* item : supportView->scene()->items())
+      if (auto* text = dynamic_cast<QGraphicsTextItem*>(item)) drawn << text->toPlainText();
+    QVERIFY(!dock.SupportOptions->categories().isEmpty());
+    for (const QString& option : dock.SupportOptions->categories())
+      QVERIFY2(drawn.contains(option), qPrintable(option + " not among " + drawn.join(QLatin1Char('|'))));
+
+    // The health goal has a reaction time: its feeling is drawn on the right axis.
+    QLineSeries* feeling = nullptr;
+    for (QLineSeries* series : dock.GoalFeelings)
+      if (series->isVisible() && series->count() > 0) feeling = series;
+    QVERIFY(feeling);
+    const QValueAxis* right = AxisOf(feeling, Qt::AlignRight);
+    QVERIFY(right->max() - right->min() >= 0.2);
+    for (QLineSeries* series : {dock.Speed, dock.Futures, dock.CycleMs, dock.Energy}) {
+      for (QAbstractAxis* axis : series->attachedAxes())
+        if (auto* values = qobject_cast<QValueAxis*>(axis); values && axis->orientation() == Qt::Vertical)
+          QVERIFY2(values->min() >= 0, qPrintable(series->name()));
+    }
+    QVERIFY(h.Errors.isEmpty());
+  }
+
+  // The small ones: the system's reason when a report cannot be saved, hints that
+  // tell the players' buttons apart, energy stealing offered only to a rocket.
+  void smallFaults() {
+    TCrashReport report;
+    report.Message = QStringLiteral("boom");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("gone"));
+    try {
+      report.SaveInto(missing);
+      QFAIL("saved into a folder that does not exist");
+    } catch (const std::exception& e) {
+      QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("No such file or directory")), e.what());
+    }
+
+    const QString kart = Find<QToolButton>(*h.Form, "BtnAddPlayer")->toolTip();
+    const QString rocket = Find<QToolButton>(*h.Form, "SpeedButton7")->toolTip();
+    const QString remove = Find<QToolButton>(*h.Form, "BtnSubPlayer")->toolTip();
+    QVERIFY(rocket.contains(QStringLiteral("rocket")));
+    QVERIFY(remove.startsWith(QStringLiteral("Remove")));
+    QVERIFY(kart != rocket && rocket != remove);
+
+    QVERIFY(h.Form->Suckenergyfromplayersinfrontofyou1->isEnabled());  // the rocket
+    Find<QToolButton>(*h.Form, "BtnAddPlayer")->click();                // a kart, selected
+    QVERIFY(!h.Form->Suckenergyfromplayersinfrontofyou1->isEnabled());
+    QVERIFY(h.Form->Suckenergyfromplayersinfrontofyou1->toolTip().contains(QStringLiteral("rocket")));
+    h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
+    QVERIFY2(h.Errors.isEmpty(), qPrintable(h.Errors.join(QLatin1Char('\n'))));
+  }
+};
+
+QTEST_MAIN(FaultsTest)
+#include "faults_test.moc"
