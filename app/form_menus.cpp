@@ -140,6 +140,9 @@ void TFormTest2D::BuildMenus() {
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   AboutItem = help->addAction(QStringLiteral("About"));
   On(AboutItem, &QAction::triggered, [this] { AboutItemClick(); }, false);
+  RestoreDefaultsItem = help->addAction(QStringLiteral("Restore defaults"));
+  RestoreDefaultsItem->setObjectName(QStringLiteral("RestoreDefaultsItem"));
+  On(RestoreDefaultsItem, &QAction::triggered, [this] { RestoreDefaultsClick(); }, false);
 
   // Keys of START/STOP, from anywhere in the window; they are no menu items. Each
   // clicks its button at once.

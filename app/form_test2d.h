@@ -16,6 +16,7 @@
 // leaves the team, the track's player list and the goal sets consistent.
 
 #include <QColor>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 
@@ -141,6 +142,14 @@ class TFormTest2D : public QMainWindow {
   QString SettingsFile;
   // The files last opened or saved, newest first (at most MaxRecentFiles).
   QStringList RecentFiles() const;
+  // What the window remembers between runs (form_settings.cpp): geometry and
+  // docks, Panel View, Debug flags, Threads, the dialogs' folders. Restored once
+  // the settings file is chosen; saved when the window closes.
+  void RestoreSettings();
+  void SaveSettings() const;
+  // Help > "Restore defaults": forgets them (the next start uses the defaults).
+  void RestoreDefaultsClick();
+  QAction* RestoreDefaultsItem = nullptr;
   // Name, version, Qt version and build type, as Help > About shows them.
   static QString AboutText();
   // Adds what the window knows to a report: cycle, players, version, screenshot.
@@ -362,6 +371,9 @@ class TFormTest2D : public QMainWindow {
   void ShowWorld();
   // What the window installs on its track: messages, the mouse, the plots.
   void InstallOnTrack();
+
+  QList<QAction*> RememberedItems() const;  // Panel View and Debug
+  bool restoreDefaults_ = false;           // nothing is saved on closing
 
   // ---- Undo (form_undo.cpp) ----
   void BuildEditMenu();

@@ -8,6 +8,7 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   vorlanth::TFormTest2D form;
+  form.RestoreSettings();  // as the window was left last time
   // An exception that escapes every handler still gets its report before the end.
   vorlanth::InstallTerminateReport([&form](vorlanth::TCrashReport& report) { form.DescribeForReport(report); });
   form.show();

@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <QtTest>
@@ -230,6 +231,37 @@ class FaultsTest : public QObject {
     QVERIFY(h.Form->Suckenergyfromplayersinfrontofyou1->toolTip().contains(QStringLiteral("rocket")));
     h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
     QVERIFY2(h.Errors.isEmpty(), qPrintable(h.Errors.join(QLatin1Char('\n'))));
+  }
+
+  // What the window remembers survives a new window; "Restore defaults" forgets it.
+  void settingsSurviveANewWindow() {
+    QTemporaryDir folder;
+    h.Form->menuPlayerParams->trigger();  // shown
+    h.Form->MenuDebugTraces->trigger();   // on
+    Find<QSpinBox>(*h.Form, "EdThreads")->setValue(1);
+    h.Form->OpenPictureFolder = folder.path();
+    h.Form->resize(900, 650);
+    QVERIFY(h.Form->close());
+
+    h.Open();
+    h.Form->RestoreSettings();
+    QVERIFY(h.Form->menuPlayerParams->isChecked());
+    QVERIFY(h.Form->MenuDebugTraces->isChecked());
+    QVERIFY(h.Form->SelectedPlayer()->ShowTraces);
+    QCOMPARE(Find<QSpinBox>(*h.Form, "EdThreads")->value(), 1);
+    QCOMPARE(h.Track().Threads, 1);
+    QCOMPARE(h.Form->OpenPictureFolder, folder.path());
+    QCOMPARE(h.Form->size(), QSize(900, 650));
+    QVERIFY(!h.Form->UndoStack().canUndo());
+
+    h.Form->RestoreDefaultsItem->trigger();
+    QVERIFY(h.Form->close());
+    h.Open();
+    h.Form->RestoreSettings();
+    QVERIFY(!h.Form->menuPlayerParams->isChecked());
+    QVERIFY(!h.Form->MenuDebugTraces->isChecked());
+    QVERIFY(h.Form->OpenPictureFolder != folder.path());
+    QVERIFY(h.Errors.isEmpty());
   }
 };
 
