@@ -141,7 +141,7 @@ void TFormTest2D::LoadCircuit(const QString& fileName) {
     canvas_->SetImage(&loaded->Image());
     picture_ = std::move(loaded);
     ImgRoad->SetImage(&picture_->Image(), canvas_.get());
-    circuit_.Path = EncodeFileName(fileName);
+    circuit_ = {EncodeFileName(fileName), CircuitDigest(*picture_)};  // the digest once, for every snapshot
     FormResize();  // a picture of another proportion
     setWindowModified(true);
     AddRecentFile(fileName);

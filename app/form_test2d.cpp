@@ -266,6 +266,7 @@ void TFormTest2D::BuildWindow() {
     blank.fill(Qt::white);
     picture_ = std::make_unique<QtPicture>(std::move(blank));
   }
+  circuit_.Sha256 = CircuitDigest(*picture_);  // once, for every snapshot of the world
   canvas_ = std::make_unique<QtCanvas>(&picture_->Image());
   ImgRoad->SetImage(&picture_->Image(), canvas_.get());
 }

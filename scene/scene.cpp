@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -46,22 +47,6 @@ constexpr int64_t kMostPlayers = 100000;
 constexpr int32_t kMostGoals = 1000;
 
 // ---- The circuit ---------------------------------------------------------------
-
-// SHA-256 of the circuit's pixels (width, height, then every colour value, all
-// little-endian 32-bit): the same picture gives the same digest in any format.
-std::string PixelDigest(const Picture& picture) {
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  const auto add = [&hash](uint32_t v) {
-    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
-    hash.addData(QByteArrayView(bytes, 4));
-  };
-  add(static_cast<uint32_t>(picture.Width()));
-  add(static_cast<uint32_t>(picture.Height()));
-  for (int32_t y = 0; y < picture.Height(); ++y)
-    for (int32_t x = 0; x < picture.Width(); ++x) add(static_cast<uint32_t>(picture.Pixel(x, y)));
-  return hash.result().toHex().toStdString();
-}
 
 QString SceneFolder(const std::string& sceneFile) {
   return QFileInfo(DecodeFileName(sceneFile)).absolutePath();
@@ -486,6 +471,26 @@ void ReadPlayer(TReader& r, TPlayer& player) {
 
 }  // namespace
 
+std::string CircuitDigest(const Picture& picture) {
+  // The same picture gives the same digest in any file format. Hashed a row at a
+  // time: one call per pixel would cost more than the hash itself.
+  const auto put = [](unsigned char* at, uint32_t v) {
+    for (int k = 0; k < 4; ++k) at[k] = static_cast<unsigned char>((v >> (8 * k)) & 0xFF);
+  };
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  unsigned char size[8];
+  put(size, static_cast<uint32_t>(picture.Width()));
+  put(size + 4, static_cast<uint32_t>(picture.Height()));
+  hash.addData(QByteArrayView(size, 8));
+  std::vector<unsigned char> row(4 * static_cast<size_t>(std::max(picture.Width(), 0)));
+  for (int32_t y = 0; y < picture.Height(); ++y) {
+    for (int32_t x = 0; x < picture.Width(); ++x)
+      put(row.data() + 4 * static_cast<size_t>(x), static_cast<uint32_t>(picture.Pixel(x, y)));
+    hash.addData(QByteArrayView(row.data(), static_cast<qsizetype>(row.size())));
+  }
+  return hash.result().toHex().toStdString();
+}
+
 bool IsSceneFileName(const std::string& name) {
   const std::string ext = SceneExtension;
   return name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
@@ -505,7 +510,7 @@ QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, co
     c["source"] = "file";
     c["path"] = QDir(SceneFolder(sceneFile)).relativeFilePath(QFileInfo(DecodeFileName(circuit.Path)).absoluteFilePath());
   }
-  c["sha256"] = QString::fromStdString(PixelDigest(*track.Background));
+  c["sha256"] = QString::fromStdString(circuit.Sha256.empty() ? CircuitDigest(*track.Background) : circuit.Sha256);
   doc["circuit"] = c;
   const TStepContext& settings = track.Settings;
   doc["track"] = QJsonObject{{"step_ms", settings.StepMs},       {"horizon_ms", settings.HorizonMs},
@@ -587,7 +592,8 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
       c.Fail("source", "\"builtin\" or \"file\" is expected");
     }
     const std::string digest = c.String("sha256");
-    if (digest != PixelDigest(*read.Picture))
+    read.Circuit.Sha256 = CircuitDigest(*read.Picture);
+    if (digest != read.Circuit.Sha256)
       c.Fail("sha256", "the circuit's pixels are not those the scene was saved with (the picture has changed)");
     c.Done();
   }

@@ -22,6 +22,7 @@
 
 namespace vorlanth {
 
+class Picture;
 class QtPicture;
 class TTeam;
 class TTrack2D;
@@ -32,10 +33,16 @@ inline constexpr char SceneExtension[] = ".vorlanth.json";
 inline constexpr int64_t MaxSceneBytes = 64 * 1024 * 1024;
 
 // Where a world's circuit comes from: a picture file (its name's bytes), or the
-// built-in circuit when empty.
+// built-in circuit when empty; and the SHA-256 of its pixels when known (a scene
+// computes it otherwise, once per document: whoever keeps the circuit keeps it).
 struct TSceneCircuit {
   std::string Path;
+  std::string Sha256;
 };
+
+// The SHA-256 of a circuit's pixels, in hexadecimal: width, height, then every
+// colour value, all little-endian 32-bit words.
+std::string CircuitDigest(const Picture& picture);
 
 // What reading a scene gives besides the world it filled in.
 struct TSceneRead {

@@ -110,7 +110,7 @@ TEST_F(SceneTest, ASavedWorldReadsBackWholeAndContinuesExactlyOnAnyThreads) {
   for (int i = 0; i < 4; ++i) world.Track.Cycle();
   for (int32_t i = 0; i < world.Track.PlayerCount(); i += 3) world.Track.GetPlayer(i)->SetEnergy(100);  // ready to split
   const std::string file = Path("run.vorlanth.json");
-  const TSceneCircuit source{Path("small.bmp")};
+  const TSceneCircuit source{Path("small.bmp"), ""};
   SaveScene(file, world.Track, source);
   const TRandomSnapshot atSave = TakeRandomSnapshot();
   const QByteArray saved = SceneDocument(world.Track, source, file);
@@ -145,7 +145,7 @@ TEST_F(SceneTest, AChangedCircuitOrANewerFormatIsRefusedWithTheReason) {
   TWorld world;
   Populate(world, *circuit, 1);
   const std::string file = Path("s.vorlanth.json");
-  SaveScene(file, world.Track, {Path("small.bmp")});
+  SaveScene(file, world.Track, {Path("small.bmp"), ""});
   // The picture changes under the scene.
   QImage changed(160, 120, QImage::Format_RGB32);
   changed.fill(Qt::white);
@@ -172,7 +172,7 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
   Populate(world, *circuit, 1, true);
   world.Track.Cycle();
   const std::string file = Path("d.vorlanth.json");
-  const QByteArray good = SceneDocument(world.Track, {Path("small.bmp")}, file);
+  const QByteArray good = SceneDocument(world.Track, {Path("small.bmp"), ""}, file);
   const QJsonObject root = QJsonDocument::fromJson(good).object();
 
   std::mt19937 dice(2024);
