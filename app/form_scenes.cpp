@@ -151,25 +151,12 @@ void TFormTest2D::LoadCircuit(const QString& fileName) {
 
 void TFormTest2D::OpenSceneNow(const QString& fileName) {
   // Read into a world of its own: a bad file throws here and the new objects go
-  // (the team before the track that lists it), leaving the window's world as it was.
-  // Building players draws from the random stream, which is the world's too:
-  // a refused or cancelled open puts it back as it was.
-  struct TRandomKeeper {
-    TRandomSnapshot kept = TakeRandomSnapshot();
-    bool restore = true;
-    ~TRandomKeeper() {
-      if (restore) RestoreRandomSnapshot(kept);
-    }
-  } random;
+  // (the team before the track that lists it), leaving the window's world, and
+  // its random stream, as they were.
   auto track = std::make_unique<TTrack2D>();
   auto team = std::make_unique<TTeam>();
   TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
-  {
-    // Saving the changes first writes the world's own stream.
-    RestoreRandomSnapshot(random.kept);
-    if (!AskToSaveChanges()) return;
-  }
-  random.restore = false;
+  if (!AskToSaveChanges()) return;
   SwapInWorld(std::move(track), std::move(team), std::move(read));
   SetSceneFile(fileName);
   setWindowModified(false);

@@ -102,17 +102,10 @@ void TFormTest2D::ApplySnapshot(const QByteArray& document, const QString& name)
       [this, document] {
         RunOutsideCycle([this, document] {
           restoringWorld_ = true;  // the command that restores is no step of its own
-          // Building players draws from the random stream: a failed read puts it back.
-          const TRandomSnapshot kept = TakeRandomSnapshot();
+          // A failed read leaves the world and its random stream as they were.
           auto track = std::make_unique<TTrack2D>();
           auto team = std::make_unique<TTeam>();
-          TSceneRead read;
-          try {
-            read = ReadSceneDocument(document, SnapshotAnchor(), *track, *team);
-          } catch (...) {
-            RestoreRandomSnapshot(kept);
-            throw;
-          }
+          TSceneRead read = ReadSceneDocument(document, SnapshotAnchor(), *track, *team);
           const int32_t frame = FrameCounter;
           SwapInWorld(std::move(track), std::move(team), std::move(read));
           FrameCounter = frame;

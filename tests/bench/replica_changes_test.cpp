@@ -153,13 +153,7 @@ class ChangingWorld {
       for (const TStateParam& p : player->GetState().Params)
         for (const double v : {p.Value, p.StartValue, p.KeptValue}) Paper.Add(&v, sizeof v);
       Paper.Mix(97, player->GridSize);
-      for (int32_t i = 0; i < player->Futures->FutureCount(); ++i) {
-        const TFuture& f = player->Futures->GetFuture(i);
-        Paper.Mix(99, f.OptionCode, f.LimiterOption);
-        Paper.Add(&f.Gain, sizeof f.Gain);
-        Paper.Add(&f.Weight, sizeof f.Weight);
-        for (const int32_t c : f.Cells) Paper.Mix(98, c);
-      }
+      Paper.AddFutures(*player->Futures);
       goals(*player->Goals);
     }
     return Paper.Digest;

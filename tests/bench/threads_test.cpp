@@ -84,13 +84,7 @@ struct Scene {
     Paper.Add(&Track.TotalSubSteps, sizeof Track.TotalSubSteps);
     for (TPlayer* player : Track.Players) {
       for (const TStateParam& p : player->GetState().Params) Paper.Add(&p.Value, sizeof p.Value);
-      for (int32_t i = 0; i < player->Futures->FutureCount(); ++i) {
-        const TFuture& f = player->Futures->GetFuture(i);
-        Paper.Mix(99, f.OptionCode, f.LimiterOption);
-        Paper.Add(&f.Gain, sizeof f.Gain);
-        Paper.Add(&f.Weight, sizeof f.Weight);
-        for (const int32_t c : f.Cells) Paper.Mix(98, c);
-      }
+      Paper.AddFutures(*player->Futures);
       for (const auto& goal : player->Goals->Items) Paper.Add(&goal->Feeling, sizeof goal->Feeling);
     }
   }

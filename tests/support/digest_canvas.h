@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/futures.h"
 #include "world2d/canvas.h"
 
 namespace vorlanth::testing {
@@ -37,6 +38,16 @@ class DigestCanvas : public Canvas {
   void Mix(int32_t op, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0) {
     ++Calls;
     for (const int32_t v : {op, a, b, c, d}) Add(&v, sizeof v);
+  }
+  // A player's recorded futures: option, score and end cells of each.
+  void AddFutures(const TListOfFutures& futures) {
+    for (int32_t i = 0; i < futures.FutureCount(); ++i) {
+      const TFuture& f = futures.GetFuture(i);
+      Mix(99, f.OptionCode, f.LimiterOption);
+      Add(&f.Gain, sizeof f.Gain);
+      Add(&f.Weight, sizeof f.Weight);
+      for (const int32_t c : f.Cells) Mix(98, c);
+    }
   }
   void Add(const void* data, size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
