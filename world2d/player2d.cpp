@@ -382,9 +382,15 @@ void TPlayer2D::DrawLimiterBar(double offset, double value) {
 }
 
 void TPlayer2D::DrawTraceStep() {
+  // Called at the end of every sub-step of every future: the usual case, nothing
+  // to draw, returns before the drawing's set-up.
   if (!ShowTraces && !ShowFeelings) return;
-  Canvas* canvas = GetCanvas();
-  if (!canvas || !IsDrawable()) return;
+  if (Canvas* canvas = GetCanvas()) DrawTrace(*canvas);
+}
+
+void TPlayer2D::DrawTrace(Canvas& canvasRef) {
+  Canvas* canvas = &canvasRef;
+  if (!IsDrawable()) return;
   TState& state = GetState();
   const TPoint p{Round32(GetStartPosX()), Round32(GetStartPosY())};
   const TPoint q{Round32(GetPosX()), Round32(GetPosY())};

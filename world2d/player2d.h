@@ -122,6 +122,9 @@ class TPlayer2D : public TPlayer {
   // costs one sin and one cos of the heading, whatever the number of corners.
   void BuildOutline(int32_t count, const TVec2* directions);
 
+  // The trace of the sub-step and its feelings (DrawTraceStep, when either is shown).
+  [[gnu::noinline]] void DrawTrace(Canvas& canvas);
+
   void DrawFin(int side, double level, double x1, double y1, double x2, double y2);
   void DrawLimiterBar(double offset, double value);
 
