@@ -3,6 +3,7 @@
 // the future the state describes. The same class is the present state, the
 // working copy run forward in a future, and the records kept by the futures list.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -87,12 +88,14 @@ struct TStateParam {
   void SetValue(double x) {
     const double minimum = Info->Minimum;
     const double maximum = Info->Maximum;
-    if (x != x) return;  // NaN
-    if (!(maximum > minimum)) {
-      if (x - x != 0) return;  // infinity
-      Value = x;
+    if (maximum > minimum) {
+      if (x != x) return;  // NaN
+      // x below the minimum gives the minimum, above the maximum the maximum.
+      Value = std::min(std::max(x, minimum), maximum);
     } else {
-      Value = x < minimum ? minimum : (x > maximum ? maximum : x);
+      // One test for both: x - x is 0 for every finite x, NaN for NaN and infinities.
+      if (x - x != 0) return;
+      Value = x;
     }
     CellValid = false;
   }
