@@ -31,6 +31,7 @@
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
 #include "tools/behaviour.h"
+#include "video/video_writer.h"
 #include "world2d/kart.h"
 #include "world2d/physic2d.h"
 #include "world2d/polygon2d.h"
@@ -115,6 +116,9 @@ class TSimulation {
   // The goal columns: every goal of every player at the start, in order of first appearance.
   void ChooseGoalColumns();
   void SaveFrame(int64_t counter);
+  void AddVideoFrame();
+  // Completes the film (or drops it when it has failed); appends a failure to `failure`.
+  void FinishVideo(std::string& failure);
 
   const TSimOptions& Options;
   std::ostream& Out;
@@ -128,6 +132,8 @@ class TSimulation {
   // Written under a unique temporary name, put in place only when every write
   // succeeded.
   std::unique_ptr<QSaveFile> Stats;
+  // Encoded on a thread of its own; written under a temporary name until finished.
+  std::unique_ptr<TVideoWriter> Video;
   TBehaviour Behaviour;
   std::vector<std::string> GoalColumns;  // goal keys (GoalKey), fixed for the run
   TSceneCircuit Circuit;                 // where the circuit came from, for a saved scene
@@ -190,6 +196,15 @@ void TSimulation::OpenOutputs() {
     if (!folder.isDir() || !folder.isWritable())
       throw Error("Cannot write frames: the folder \"" + folder.absoluteFilePath().toStdString() +
                   "\" does not exist or is not writable.");
+  }
+  if (!Options.VideoFile.empty()) {
+    OutputName(Options.VideoFile, "Cannot write the film \"" + Options.VideoFile + "\": ");
+    TVideoOptions video;
+    video.Fps = Options.VideoFps;
+    Video = std::make_unique<TVideoWriter>(Options.VideoFile, video);
+  }
+  if (!Options.FramesPrefix.empty() || Video) {
+    // Frames and films show what the window shows: everything is drawn.
     FrameCanvas = std::make_unique<QtCanvas>(&Picture->Image());
     Track.ImageCanvas = FrameCanvas.get();
   }
@@ -259,6 +274,33 @@ void TSimulation::SaveFrame(int64_t counter) {
   SavePicture(Picture->Image(), FrameName(Options.FramesPrefix, counter));
 }
 
+void TSimulation::AddVideoFrame() {
+  FrameCanvas->End();
+  const QImage& image = Picture->Image();
+  TVideoFrame frame;
+  frame.Pixels = image.constBits();
+  frame.Width = image.width();
+  frame.Height = image.height();
+  frame.Stride = image.bytesPerLine();
+  frame.Layout = TPixelLayout::Xrgb32;  // the canvas draws in RGB32
+  Video->AddFrame(frame);
+}
+
+void TSimulation::FinishVideo(std::string& failure) {
+  if (!Video) return;
+  // A film that failed has said why already (its frame stopped the run).
+  if (Video->Failed()) {
+    Video.reset();
+    return;
+  }
+  try {
+    Video->Finish();
+  } catch (const Error& e) {
+    failure += (failure.empty() ? "" : " ") + std::string(e.what());
+  }
+  Video.reset();
+}
+
 int TSimulation::Run() {
   if (Options.Seed) RandomSeed(*Options.Seed); else RandomizeFromClock();
   BuildScene();
@@ -290,7 +332,8 @@ int TSimulation::Run() {
       if (Track.PlayerCount() > 0) distinct += cycleDistinct / Track.PlayerCount();
       Behaviour.Watch(Track);
       WriteStats(cycle);
-      if (FrameCanvas) SaveFrame(cycle);
+      if (Video) AddVideoFrame();
+      if (!Options.FramesPrefix.empty()) SaveFrame(cycle);
       if (Progress) DrawProgress(Err, run, Options.Cycles);
     }
     if (!Options.SaveSceneFile.empty()) SaveScene(Options.SaveSceneFile, Track, Circuit);
@@ -306,6 +349,7 @@ int TSimulation::Run() {
       failure += (failure.empty() ? "" : " ") + std::string(e.what());
     }
   }
+  FinishVideo(failure);
 
   int32_t alive = 0;
   for (TPlayer* p : Track.Players) alive += p->IsDead() ? 0 : 1;
@@ -369,6 +413,8 @@ const std::vector<TOptionInfo>& OptionInfos() {
       {{"evolution"}, nullptr, "players rich in energy split", nullptr},
       {{"frames"}, "PREFIX", "draw every frame and write PREFIX_00001.bmp, ...", nullptr},
       {{"stats"}, "FILE", "one CSV row per player and cycle", nullptr},
+      {{"video"}, "FILE", "draw every frame into a film: FILE.mp4 (H.264) or FILE.webm (VP9)", nullptr},
+      {{"video-fps"}, "N", "frames per second of the film, 1 to 120; 10 runs in simulated real time", "10"},
       {{"add-karts"}, "N", "karts added after the scene, 0 to 500", "0"},
       {{"add-rockets"}, "N", "rockets added after the scene, 0 to 500", "0"},
       {{"add-asteroids"}, "N", "asteroids added after the scene, 0 to 500", "0"},
@@ -532,6 +578,11 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (given("circuit")) o.Circuit = FileValue(parser, "circuit");
   if (given("frames")) o.FramesPrefix = FileValue(parser, "frames");
   if (given("stats")) o.StatsFile = FileValue(parser, "stats");
+  if (given("video")) o.VideoFile = FileValue(parser, "video");
+  if (given("video-fps")) {
+    if (!given("video")) throw Error("--video-fps sets the film's frame rate: give the film with --video FILE.");
+    o.VideoFps = static_cast<int32_t>(integer("video-fps", 1, MaxVideoFps));
+  }
   if (given("name")) {
     o.Name = text("name");
     if (o.Name.empty()) throw Error("--name needs a name, not an empty one.");
@@ -566,6 +617,17 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
     throw Error("--stats \"" + o.StatsFile + "\" is one of the frames --frames writes: give another file.");
   if (!o.Circuit.empty() && !o.FramesPrefix.empty() && IsFrameOf(o.FramesPrefix, o.Circuit))
     throw Error("--frames would replace the circuit \"" + o.Circuit + "\": give another prefix.");
+  if (!o.VideoFile.empty()) {
+    const std::vector<std::pair<const char*, std::string>> others = {
+        {"--circuit", o.Circuit}, {"--scene", o.SceneFile}, {"--stats", o.StatsFile},
+        {"--save-scene", o.SaveSceneFile}};
+    for (const auto& [flag, file] : others)
+      if (!file.empty() && SameFile(o.VideoFile, file))
+        throw Error(std::string("--video and ") + flag + " name the same file: give two.");
+    if (!o.FramesPrefix.empty() && IsFrameOf(o.FramesPrefix, o.VideoFile))
+      throw Error("--video \"" + o.VideoFile + "\" is one of the frames --frames writes: give another file.");
+    if (o.Cycles == 0) throw Error("--video needs at least one cycle to film: give --cycles 1 or more.");
+  }
   if (given("futures") && given("min-futures"))
     throw Error("--futures and --min-futures exclude each other: --futures runs exactly N passes "
                 "per cycle, --min-futures at least N within the cycle's time budget.");

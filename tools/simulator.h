@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/hardware_threads.h"
+#include "video/video_writer.h"
 
 namespace vorlanth {
 
@@ -33,6 +34,8 @@ struct TSimOptions {
   bool Evolution = false;
   std::string FramesPrefix;      // empty: nothing is drawn
   std::string StatsFile;         // empty: no statistics
+  std::string VideoFile;         // empty: no film; *.webm: VP9 in WebM, else H.264 in MP4
+  int32_t VideoFps = DefaultVideoFps;  // frames per second of the film
   std::optional<std::pair<int32_t, int32_t>> Mouse;  // a fixed cursor, circuit pixels
   std::string Name;              // copied into the summary
   bool Help = false;

@@ -66,7 +66,15 @@ TEST(Simulator, BadArgumentsExitWithCodeTwoAndAMessage) {
       {"--threads", "300", "--threads", "1"}, {"--threads", "1", "--threads", "1"},
       {"--evolution", "--evolution"}, {"--stats", "--cycles", "3"}, {"--frames", "-x"},
       {"--frames", "fr", "--stats", "fr_00001.bmp"}, {"--frames", "d/fr", "--stats", "./d/fr_123456.bmp"},
-      {"--circuit", "c.bmp", "--stats", "./c.bmp"}, {"--circuit", "f_00002.bmp", "--frames", "f"}};
+      {"--circuit", "c.bmp", "--stats", "./c.bmp"}, {"--circuit", "f_00002.bmp", "--frames", "f"},
+      // Films: a file name once, a rate from 1 to 120 and only with a film, no film over
+      // another output, the circuit or the scene read, and something to film.
+      {"--video", ""}, {"--video", "-v.mp4"}, {"--video", "a.mp4", "--video", "b.mp4"},
+      {"--video", "a.mp4", "--video-fps", "0"}, {"--video", "a.mp4", "--video-fps", "121"},
+      {"--video", "a.mp4", "--video-fps", "ten"}, {"--video-fps", "10"},
+      {"--video", "s.csv", "--stats", "./s.csv"}, {"--video", "f_00001.bmp", "--frames", "f"},
+      {"--video", "c.bmp", "--circuit", "c.bmp"}, {"--video", "w.vorlanth.json", "--scene", "w.vorlanth.json"},
+      {"--video", "a.mp4", "--cycles", "0"}};
   for (const auto& args : bad) {
     const TRun run = RunSim(args);
     EXPECT_EQ(run.Code, 2) << args[0];
@@ -80,7 +88,8 @@ TEST(Simulator, UsageShowsEveryOptionWithItsDefaultAndTheVersion) {
   TRun run = RunSim({"--help"});
   EXPECT_EQ(run.Code, 0);
   for (const char* text : {"--cycles N", "(default: 100)", "--futures N", "--mouse X,Y",
-                           "--stats FILE", "--version", "(default: the built-in circuit)"})
+                           "--stats FILE", "--version", "(default: the built-in circuit)", "--video FILE",
+                           "--video-fps N"})
     EXPECT_NE(run.Out.find(text), std::string::npos) << text;
   run = RunSim({"--version"});
   EXPECT_EQ(run.Code, 0);
