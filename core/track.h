@@ -42,6 +42,9 @@ class TTrack {
   bool& Collisions = Settings.Collisions;  // player-to-player collisions
   bool& Evolution = Settings.Evolution;  // set through SetEvolution
   std::vector<TPlayer*> Players;  // all players, team by team (not owned)
+  // What kind of world the track is, set by the world's class as it builds it (0:
+  // none the core knows): the hot loop tells the 2D track apart in one comparison.
+  uint8_t WorldKind = 0;
 
   // Installed by the window: processes its pending messages. Empty: nothing.
   std::function<void()> ProcessMessages;

@@ -1,9 +1,7 @@
 #pragma once
 // Down-casts of players and tracks for the hot loop. A player's kind is a tag its
 // classes set as they build it (each class after its base), so a cast is one
-// comparison; the track's dynamic type is compared with the 2D track's first.
-
-#include <typeinfo>
+// comparison; the track's kind alike.
 
 #include "core/player.h"
 #include "core/track.h"
@@ -40,12 +38,14 @@ inline TKart* AsKart(TPlayer* player) {
   return player && player->BodyKind == bkKart ? static_cast<TKart*>(player) : nullptr;
 }
 
+// The kinds of world (TTrack::WorldKind).
+enum TWorldKind : uint8_t {
+  wkNone = 0,     // a world the 2D classes do not know
+  wkTrack2D = 1,  // the 2D track, or a class derived from it
+};
+
 inline TTrack2D* AsTrack2D(TTrack* track) {
-  if (!track) return nullptr;
-  // Type names are unique symbols within the program: equal pointers prove the
-  // type; unequal ones only mean "not proven", and dynamic_cast decides.
-  if (typeid(*track).name() == typeid(TTrack2D).name()) return static_cast<TTrack2D*>(track);
-  return dynamic_cast<TTrack2D*>(track);
+  return track && track->WorldKind == wkTrack2D ? static_cast<TTrack2D*>(track) : nullptr;
 }
 
 }  // namespace vorlanth

@@ -215,11 +215,14 @@ void TPhysic2D::Move() {
 // ---- Walls ---------------------------------------------------------------------
 
 TContact TPhysic2D::WallContact() {
-  // Clear by the circuit's clearance: no corner to test, no outline to build.
-  if (CornersSurelyOnTrack()) return {};
-  UpdateShape();
   const TTrack2D* track = GetTrack2D();
   if (!track || !track->HasCircuit()) return {};
+  // Clear by the circuit's clearance: no corner to test, no outline to build.
+  if (CornersSurelyOnTrack(*track)) {
+    NoteClearPose(track->CircuitSerial);
+    return {};
+  }
+  UpdateShape();
   double sumX = 0;
   double sumY = 0;
   int32_t count = 0;
@@ -230,7 +233,10 @@ TContact TPhysic2D::WallContact() {
     ++count;
   }
   // The contact is the mean of the offending corners.
-  if (count == 0) return {};
+  if (count == 0) {
+    NoteClearPose(track->CircuitSerial);
+    return {};
+  }
   return {true, sumX / count, sumY / count};
 }
 

@@ -54,8 +54,9 @@ class TPhysic2D : public TPlayer2D {
   // body clear of walls also keeps its pose as the last one clear of walls.
   bool IsClearOfWalls() override;
   bool CollidesWith(TPlayer& other) override;
-  // Pure queries: they change no body (only the outline caches). The world step's
-  // pair pass asks Overlap of every pair whose squares meet.
+  // Pure queries: they change no body (only its caches: the outline, the last pose
+  // found clear of walls). The world step's pair pass asks Overlap of every pair
+  // whose squares meet.
   TContact WallContact();
   virtual TContact Overlap(TPhysic2D& other);
   void SetSize(double value) override;

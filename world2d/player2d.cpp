@@ -259,16 +259,22 @@ bool TPlayer2D::OutlineContains(double x, double y) const {
 }
 
 bool TPlayer2D::CornersSurelyOnTrack() const {
-  if (ArraysPending) return false;  // the reach is not known yet
   const TTrack2D* track = GetTrack2D();
-  return track && track->DiscOnTrack(GetPosX(), GetPosY(), CornerReach * GetSize());
+  return track && CornersSurelyOnTrack(*track);
+}
+
+bool TPlayer2D::CornersSurelyOnTrack(const TTrack2D& track) const {
+  if (ArraysPending) return false;  // the reach is not known yet
+  return track.DiscOnTrack(GetPosX(), GetPosY(), CornerReach * GetSize());
 }
 
 bool TPlayer2D::IsInsideWorld() {
+  // Bodies mostly start a sub-step where the world step's wall test left them.
+  if (ClearGround != 0 && ClearGround == Context->GroundSerial && CurrentPose() == ClearPose) return true;
   if (CornersSurelyOnTrack()) return true;
-  UpdateShape();
   const TTrack2D* track = GetTrack2D();
   if (!track || !track->HasCircuit()) return true;  // no circuit, no border to leave
+  UpdateShape();
   for (const TPoint& p : CornerPoints)
     if (!track->PixelInBounds(p)) return false;
   return true;

@@ -106,11 +106,22 @@ class TPlayer2D : public TPlayer {
   bool ContainsPoint(double x, double y);
   // The same test on the outline as it stands: the caller refreshed it (UpdateEdges).
   bool OutlineContains(double x, double y) const;
+  // Whether every rounded corner lies strictly inside the picture. A pose that the
+  // last wall test found clear (NoteClearPose) is inside without a test.
   bool IsInsideWorld();
+  // The wall test found every corner of the current pose on the track of the
+  // circuit named (its CircuitSerial), so inside the border too: the border test
+  // of the same pose on the same ground is skipped.
+  void NoteClearPose(uint64_t circuitSerial) {
+    ClearPose = CurrentPose();
+    ClearGround = circuitSerial;
+  }
   // Whether the circuit's clearance alone shows every corner, as rounded, on track
   // (inside the border, off the walls), so that their tests can be skipped and
   // the outline left unbuilt. False when it cannot tell.
   bool CornersSurelyOnTrack() const;
+  // The same on the track given, the body's own.
+  bool CornersSurelyOnTrack(const TTrack2D& track) const;
 
  protected:
   // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.
@@ -138,7 +149,13 @@ class TPlayer2D : public TPlayer {
     bool operator==(const TShapePose&) const = default;
   };
   TShapePose OutlinePose{};
-  TShapePose CurrentPose() const { return {GetPosX(), GetPosY(), GetAngle(), GetSize()}; }
+  // The last pose found clear of walls, and the ground it was found on (0: none).
+  TShapePose ClearPose{};
+  uint64_t ClearGround = 0;
+  TShapePose CurrentPose() const {
+    const TStateParam* p = GetState().Params.data();
+    return {p[PosXIndex].Value, p[PosYIndex].Value, p[AngleIndex].Value, p[SizeIndex].Value};
+  }
 };
 
 }  // namespace vorlanth

@@ -1,6 +1,7 @@
 #include "world2d/track2d.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "core/error.h"
@@ -12,7 +13,7 @@
 
 namespace vorlanth {
 
-TTrack2D::TTrack2D() = default;
+TTrack2D::TTrack2D() { WorldKind = wkTrack2D; }
 TTrack2D::~TTrack2D() = default;
 
 void TTrack2D::LoadFromImage(const Picture& picture) {
@@ -43,6 +44,9 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
   GridWidth = width;
   GridHeight = height;
   Background = std::move(background);
+  static std::atomic<uint64_t> loaded{0};
+  CircuitSerial = ++loaded;
+  Settings.GroundSerial = CircuitSerial;
 }
 
 TPhysic2D& TTrack2D::GetPhysic(int32_t i) {

@@ -28,6 +28,10 @@ struct TCircuitGrid {
   // The clearance of every pixel, laid out like the cells (see wall_clearance.h):
   // pixels to the nearest place a corner may not stand on, rounded down.
   const uint8_t* ClearanceData = nullptr;
+  // Names the circuit loaded (0: none): a new load, here or on any track, takes a
+  // new number, and a replica keeps the world's. What a body learnt of its
+  // corners on one circuit holds only for the same number.
+  uint64_t CircuitSerial = 0;
 };
 
 class TTrack2D : public TTrack, public TCircuitGrid {

@@ -43,6 +43,20 @@ TEST(Physic2DTest, BodyTouchingTheBorderDiesAtItsNextStep) {
   EXPECT_TRUE(body->IsDead());
 }
 
+// The border test trusts the last wall test of the same pose, but only on the
+// circuit that test saw.
+TEST(Physic2DTest, APoseFoundClearOnOneCircuitIsTestedAgainOnTheNext) {
+  World world(VectorPicture(200, 100));
+  RegularBody* body = world.Add(RegularBody::Create(4, 150, 50, 0));
+  body->SetSize(10);
+  ASSERT_TRUE(body->IsClearOfWalls());
+  body->BeginStep();
+  ASSERT_FALSE(body->IsDead());
+  world.Track.LoadFromImage(VectorPicture(120, 100));  // the body's right corner now beyond the border
+  body->BeginStep();
+  EXPECT_TRUE(body->IsDead());
+}
+
 TEST(Physic2DTest, FutureNoiseKicksBothAxesAlikeOnlyInFutures) {
   auto body = RegularBody::Create(4, 100, 100, 0);
   body->FutureNoise = 5;
