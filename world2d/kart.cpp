@@ -25,6 +25,10 @@ constexpr double kReverseThrust = 15;     // a standing kart never drives backwa
 constexpr double kThrustPerEnergy = 200;  // thrust at most 200 x the energy left
 constexpr double kFullTurnSpeed = 10;     // pixels/s: from here on the turn takes full effect
 constexpr double kMinSlide = 0.0001;      // pixels/s
+// Squared slides (pixels²/s²) beyond the first, and below the second times the
+// squared loss, are surely stopped by the side grip (margins far wider than the
+// rounding of a square and of hypot).
+constexpr double kStopsSurely[2] = {1.0001 * kMinSlide * kMinSlide, 0.9999};
 const TColor kBlack = MakeColor(0, 0, 0);
 const TColor kWhite = MakeColor(255, 255, 255);
 
@@ -142,9 +146,16 @@ void TKart::ApplyForces() {
   SetEnergy(energy - cost);
 
   // 6. Side grip: the sliding speed falls by 100 Fs pixels/s per second, never reversing.
-  const double slide = std::hypot(lx, ly);
-  if (slide > kMinSlide) {
-    const double kept = std::max(slide - 100 * dt * fs, 0.0) / slide;
+  // A slide surely between kMinSlide and the loss of this sub-step stops: the
+  // square of its length, within a few units in the last place of the exact
+  // one, tells without the square root.
+  const double loss = 100 * dt * fs;
+  const double square = lx * lx + ly * ly;
+  if (square > kStopsSurely[0] && square < kStopsSurely[1] * loss * loss) {
+    lx *= 0.0;
+    ly *= 0.0;
+  } else if (const double slide = std::hypot(lx, ly); slide > kMinSlide) {
+    const double kept = std::max(slide - loss, 0.0) / slide;
     lx *= kept;
     ly *= kept;
   }
