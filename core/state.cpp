@@ -216,7 +216,17 @@ void TState::Assign(const TState& source) {
 }
 
 void TState::MarkStartValues() {
-  for (TStateParam& p : Params) p.StartValue = p.Value;
+  // Every player, every sub-step: unrolled, a copy is a load and a store.
+  TStateParam* p = Params.data();
+  const size_t n = Params.size();
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    p[i].StartValue = p[i].Value;
+    p[i + 1].StartValue = p[i + 1].Value;
+    p[i + 2].StartValue = p[i + 2].Value;
+    p[i + 3].StartValue = p[i + 3].Value;
+  }
+  for (; i < n; ++i) p[i].StartValue = p[i].Value;
 }
 
 void TState::StoreValues() {
