@@ -18,6 +18,14 @@ for scene in start circle; do
     [ "$threads" = 1 ] && break
   done
 done
+# Sixty karts thinking at once: 100 futures each, the 10 s horizon, on every core.
+echo "== 60 karts, 100 futures each, model only, $threads thread(s) ($cycles cycles)"
+"$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" | tail -n 1
+# The SIMD spike: a kart's sub-step over 1, 4 and 8 lanes (tools/simd_spike.cpp).
+if [ -x "$build/tools/vorlanth-simd-spike" ]; then
+  echo "== SIMD spike: a kart's sub-step per lane width"
+  "$build/tools/vorlanth-simd-spike" | tail -n 3
+fi
 if command -v valgrind >/dev/null 2>&1; then
   echo "== instructions per player sub-step (callgrind)"
   bash "$(dirname "$0")/count-instructions.sh" "$build/tools/vorlanth-sim"
