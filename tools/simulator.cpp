@@ -117,7 +117,7 @@ class TSimulation {
   void ChooseGoalColumns();
   void SaveFrame(int64_t counter);
   void AddVideoFrame();
-  // Completes the film (or drops it when it has failed); appends a failure to `failure`.
+  // Completes the film (a failed one leaves nothing); appends a failure not yet told to `failure`.
   void FinishVideo(std::string& failure);
 
   const TSimOptions& Options;
@@ -288,15 +288,11 @@ void TSimulation::AddVideoFrame() {
 
 void TSimulation::FinishVideo(std::string& failure) {
   if (!Video) return;
-  // A film that failed has said why already (its frame stopped the run).
-  if (Video->Failed()) {
-    Video.reset();
-    return;
-  }
   try {
     Video->Finish();
   } catch (const Error& e) {
-    failure += (failure.empty() ? "" : " ") + std::string(e.what());
+    // A film that failed during the run may have said why already (its frame stopped the run).
+    if (failure.find(e.what()) == std::string::npos) failure += (failure.empty() ? "" : " ") + std::string(e.what());
   }
   Video.reset();
 }
