@@ -6,6 +6,7 @@
 
 #include "app/form_test2d.h"
 #include "app/goal_panel.h"
+#include "app/session.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/rounding.h"
@@ -35,7 +36,7 @@ void TFormTest2D::UpdateGoals() {
     for (int32_t i = 1; i <= player->Goals->GoalCount(); ++i)
       AddGoalBox(i, player->Goals->GetGoal(i - 1));
   }
-  if (TTeam* team = CurrentTeam()) {
+  if (TTeam* team = session_->CurrentTeam()) {
     for (int32_t j = 1; j <= team->Goals->GoalCount(); ++j)
       AddGoalBox(-j, team->Goals->GetGoal(j - 1));
   }
@@ -56,7 +57,7 @@ TGoal* TFormTest2D::GoalOfTag(int tag) const {
   TGoalSet* set = nullptr;
   if (tag > 0) {
     if (TPlayer* player = SelectedPlayer()) set = player->Goals.get();
-  } else if (TTeam* team = CurrentTeam()) {
+  } else if (TTeam* team = session_->CurrentTeam()) {
     set = team->Goals.get();
   }
   const int32_t index = std::abs(tag) - 1;

@@ -8,6 +8,11 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QUndoStack>
+
+#include <functional>
+#include <map>
+#include <string>
 
 #include "app/ai_box.h"
 #include "app/choose_player_box.h"
@@ -15,6 +20,8 @@
 #include "app/goal_panel.h"
 #include "app/move_box.h"
 #include "app/player_box.h"
+#include "app/plots_dock.h"
+#include "app/session.h"
 #include "app/start_stop_box.h"
 #include "app/track_box.h"
 #include "app/widgets.h"
@@ -27,145 +34,151 @@ namespace vorlanth {
 
 namespace {
 
-QAction* AddCheckItem(QMenu* menu, const QString& caption, bool checked) {
-  QAction* item = menu->addAction(caption);
-  item->setCheckable(true);
-  item->setChecked(checked);
-  return item;
-}
+// One item of the menus, or a key of the window (no menu).
+struct TItemSpec {
+  const char* Menu;     // the menu's caption; nullptr: a key of the window
+  const char* Name;     // its object name; nullptr: a separator
+  const char* Text;
+  QKeySequence Keys;
+  enum { Plain, Check, Checked } Mark;
+  std::function<void(bool checked)> Handler;
+  bool ChangesWorld;
+};
 
 }  // namespace
 
 void TFormTest2D::BuildMenus() {
-  QMenuBar* bar = menuBar();
-
-  QMenu* file = bar->addMenu(QStringLiteral("File"));
-  Loadcircuit800x600BMP1 = file->addAction(QStringLiteral("Open… (a scene, or a circuit: 800x600 BMP, pure black is out of track)"));
-  OpenRecentMenu = file->addMenu(QStringLiteral("Open recent"));
-  SaveSceneItem = file->addAction(QStringLiteral("Save scene"));
-  SaveSceneAsItem = file->addAction(QStringLiteral("Save scene as…"));
-  file->addSeparator();
-  Saveimagestofolder = AddCheckItem(
-      file, QStringLiteral("Chose folder for saving images (give it a file name before pressing OK)"),
-      false);
-  file->addSeparator();
-  QuitItem = file->addAction(QStringLiteral("Quit"));
-  Loadcircuit800x600BMP1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  SaveSceneItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  SaveSceneAsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  QuitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  using K = QKeySequence;
+  const auto plain = TItemSpec::Plain;
+  const auto check = TItemSpec::Check;
+  const auto checked = TItemSpec::Checked;
+  auto panels = [this](bool) { menuPlayerParamsClick(); };
+  auto debug = [this](bool) { EdDebugChange(); };
   // Opening a circuit marks the scene modified itself; opening or saving a scene
-  // leaves it unmodified.
-  On(Loadcircuit800x600BMP1, &QAction::triggered, [this] { Loadcircuit800x600BMP1Click(); }, false);
-  On(SaveSceneItem, &QAction::triggered, [this] { SaveSceneClick(); }, false);
-  On(SaveSceneAsItem, &QAction::triggered, [this] { SaveSceneAsClick(); }, false);
-  On(OpenRecentMenu, &QMenu::aboutToShow, [this] { OpenRecentMenuShow(); }, false);
-  On(QuitItem, &QAction::triggered, [this] { close(); }, false);
-  On(Saveimagestofolder, &QAction::triggered, [this] { SaveimagestofolderClick(); }, false);
-
-  BuildEditMenu();
-
-  QMenu* players = bar->addMenu(QStringLiteral("Add players"));
-  Addacircleofkarts1 = players->addAction(QStringLiteral("Add a circle of karts"));
-  Addatriangle1 = players->addAction(QStringLiteral("Add an asteroid"));
-  Addlotsofasteroids1 = players->addAction(QStringLiteral("Add group of 5 asteroids"));
-  On(Addacircleofkarts1, &QAction::triggered, [this] { Addacircleofkarts1Click(); });
-  On(Addatriangle1, &QAction::triggered, [this] { BtnAddPlayerClick(pkAsteroid); });
-  On(Addlotsofasteroids1, &QAction::triggered, [this] { Addlotsofasteroids1Click(); });
-
-  QMenu* goals = bar->addMenu(QStringLiteral("Add goals"));
-  goals->setToolTipsVisible(true);  // why an item is greyed out
-  Runfast1 = goals->addAction(QStringLiteral("Love speeding"));
-  Keepenergyhunger1 = goals->addAction(QStringLiteral("Take care of energy"));
-  Keephealth1 = goals->addAction(QStringLiteral("Take care of health"));
-  Suckenergyfromplayersinfrontofyou1 =
-      goals->addAction(QStringLiteral("Suck energy from players in front of you"));
-  goals->addSeparator();
-  Addateamgoalforcollectingdrops1 =
-      goals->addAction(QStringLiteral("Collect energy drops (all players)"));
-  Addateamgoalforstoringcollecteddrops1 =
-      goals->addAction(QStringLiteral("Store energy in a box (all players)"));
-  AvoidOtherPlayers = goals->addAction(QStringLiteral("Avoid other players (all players)"));
-  goals->addSeparator();
-  FollowMouse = goals->addAction(QStringLiteral("Follow mouse (all players)"));
-  AvoidMouse = goals->addAction(QStringLiteral("Avoid mouse (all players)"));
-  goals->addSeparator();
-  DeleteallTeamsGoals1 = goals->addAction(QStringLiteral("Delete all Team's goals"));
-  Deleteallplayerspersonalgoals1 =
-      goals->addAction(QStringLiteral("Delete all players individual goals"));
-  On(Runfast1, &QAction::triggered, [this] { Runfast1Click(); });
-  On(Keepenergyhunger1, &QAction::triggered, [this] { Keepenergyhunger1Click(); });
-  On(Keephealth1, &QAction::triggered, [this] { Keephealth1Click(); });
-  On(Suckenergyfromplayersinfrontofyou1, &QAction::triggered,
-     [this] { Suckenergyfromplayersinfrontofyou1Click(); });
-  On(Addateamgoalforcollectingdrops1, &QAction::triggered,
-     [this] { Addateamgoalforcollectingdrops1Click(); });
-  On(Addateamgoalforstoringcollecteddrops1, &QAction::triggered,
-     [this] { Addateamgoalforstoringcollecteddrops1Click(); });
-  On(AvoidOtherPlayers, &QAction::triggered, [this] { AvoidOtherPlayersClick(); });
-  On(FollowMouse, &QAction::triggered, [this] { FollowMouseClick(0); });
-  On(AvoidMouse, &QAction::triggered, [this] { FollowMouseClick(1); });
-  On(DeleteallTeamsGoals1, &QAction::triggered, [this] { DeleteallTeamsGoals1Click(); });
-  On(Deleteallplayerspersonalgoals1, &QAction::triggered,
-     [this] { Deleteallplayerspersonalgoals1Click(); });
-
-  QMenu* view = bar->addMenu(QStringLiteral("Panel View"));
-  menuBasicAIparams = AddCheckItem(view, QStringLiteral("Basic AI params."), true);
-  menuGoals = AddCheckItem(view, QStringLiteral("Player's Goals"), true);
-  view->addSeparator();
-  menuChoosePlayer = AddCheckItem(view, QStringLiteral("Choose a player"), true);
-  menuPlayerParams = AddCheckItem(view, QStringLiteral("Player's Params"), false);
-  MenuTrackParams = AddCheckItem(view, QStringLiteral("Track's params"), false);
-  view->addSeparator();
-  menuHandMove = AddCheckItem(view, QStringLiteral("Hand move/rotate player"), true);
-  view->addSeparator();
-  view->addAction(menuPlots);  // the plots dock (Ctrl+P)
-  for (QAction* item : {menuBasicAIparams, menuGoals, menuChoosePlayer, menuPlayerParams,
-                        MenuTrackParams, menuHandMove})
-    On(item, &QAction::triggered, [this] { menuPlayerParamsClick(); }, false);
-
-  Graphicdebuglevels1 = bar->addMenu(QStringLiteral("Debug"));
-  MenuDebugTraces = AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw the traces of the futures"), false);
-  MenuDebugFeelings = AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw Gain/Loose Feelings"), false);
-  MenuDebugOptions = AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw the ending points"), false);
-  MenuDebugLevels = AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw sensitivity level"), false);
-  MenuDebugGoals =
-      AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw the \"goals\" of the player"), false);
-  MenuDebugTeamGoals =
-      AddCheckItem(Graphicdebuglevels1, QStringLiteral("Draw the \"goals\" of the team"), false);
-  for (QAction* item : {MenuDebugTraces, MenuDebugFeelings, MenuDebugOptions, MenuDebugLevels,
-                        MenuDebugGoals, MenuDebugTeamGoals})
-    On(item, &QAction::triggered, [this] { EdDebugChange(); });
-
-  QMenu* help = bar->addMenu(QStringLiteral("Help"));
-  AboutItem = help->addAction(QStringLiteral("About"));
-  On(AboutItem, &QAction::triggered, [this] { AboutItemClick(); }, false);
-  RestoreDefaultsItem = help->addAction(QStringLiteral("Restore defaults"));
-  RestoreDefaultsItem->setObjectName(QStringLiteral("RestoreDefaultsItem"));
-  On(RestoreDefaultsItem, &QAction::triggered, [this] { RestoreDefaultsClick(); }, false);
-
-  // Keys of START/STOP, from anywhere in the window; they are no menu items. Each
-  // clicks its button at once.
-  auto key = [this](const QKeySequence& keys, const QString& name) {
-    auto* action = new QAction(name, this);
-    action->setShortcut(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    addAction(action);
-    return action;
+  // leaves it unmodified: they are no plain changes of the world.
+  const TItemSpec items[] = {
+      {"File", "Loadcircuit800x600BMP1", "Open… (a scene, or a circuit: 800x600 BMP, pure black is out of track)",
+       K(Qt::CTRL | Qt::Key_O), plain, [this](bool) { Loadcircuit800x600BMP1Click(); }, false},
+      {"File", "OpenRecentMenu", "Open recent", K(), plain, {}, false},
+      {"File", "UseBuiltinCircuitItem", "Use the built-in circuit", K(), plain,
+       [this](bool) { UseBuiltinCircuitClick(); }, false},
+      {"File", "SaveSceneItem", "Save scene", K(Qt::CTRL | Qt::Key_S), plain, [this](bool) { SaveSceneClick(); },
+       false},
+      {"File", "SaveSceneAsItem", "Save scene as…", K(Qt::CTRL | Qt::SHIFT | Qt::Key_S), plain,
+       [this](bool) { SaveSceneAsClick(); }, false},
+      {"File", nullptr, "", K(), plain, {}, false},
+      {"File", "Saveimagestofolder", "Chose folder for saving images (give it a file name before pressing OK)", K(),
+       check, [this](bool on) { SaveimagestofolderClick(on); }, false},
+      {"File", nullptr, "", K(), plain, {}, false},
+      {"File", "QuitItem", "Quit", K(Qt::CTRL | Qt::Key_Q), plain, [this](bool) { close(); }, false},
+      {"Edit", "UndoItem", "Undo", K(Qt::CTRL | Qt::Key_Z), plain, {}, false},
+      {"Edit", "RedoItem", "Redo", K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), plain, {}, false},
+      {"Add players", "Addacircleofkarts1", "Add a circle of karts", K(), plain,
+       [this](bool) { Addacircleofkarts1Click(); }, true},
+      {"Add players", "Addatriangle1", "Add an asteroid", K(), plain, [this](bool) { BtnAddPlayerClick(pkAsteroid); },
+       true},
+      {"Add players", "Addlotsofasteroids1", "Add group of 5 asteroids", K(), plain,
+       [this](bool) { Addlotsofasteroids1Click(); }, true},
+      {"Add goals", "Runfast1", "Love speeding", K(), plain, [this](bool) { Runfast1Click(); }, true},
+      {"Add goals", "Keepenergyhunger1", "Take care of energy", K(), plain, [this](bool) { Keepenergyhunger1Click(); },
+       true},
+      {"Add goals", "Keephealth1", "Take care of health", K(), plain, [this](bool) { Keephealth1Click(); }, true},
+      {"Add goals", "Suckenergyfromplayersinfrontofyou1", "Suck energy from players in front of you", K(), plain,
+       [this](bool) { Suckenergyfromplayersinfrontofyou1Click(); }, true},
+      {"Add goals", nullptr, "", K(), plain, {}, false},
+      {"Add goals", "Addateamgoalforcollectingdrops1", "Collect energy drops (all players)", K(), plain,
+       [this](bool) { Addateamgoalforcollectingdrops1Click(); }, true},
+      {"Add goals", "Addateamgoalforstoringcollecteddrops1", "Store energy in a box (all players)", K(), plain,
+       [this](bool) { Addateamgoalforstoringcollecteddrops1Click(); }, true},
+      {"Add goals", "AvoidOtherPlayers", "Avoid other players (all players)", K(), plain,
+       [this](bool) { AvoidOtherPlayersClick(); }, true},
+      {"Add goals", nullptr, "", K(), plain, {}, false},
+      {"Add goals", "FollowMouse", "Follow mouse (all players)", K(), plain, [this](bool) { FollowMouseClick(0); },
+       true},
+      {"Add goals", "AvoidMouse", "Avoid mouse (all players)", K(), plain, [this](bool) { FollowMouseClick(1); }, true},
+      {"Add goals", nullptr, "", K(), plain, {}, false},
+      {"Add goals", "DeleteallTeamsGoals1", "Delete all Team's goals", K(), plain,
+       [this](bool) { DeleteallTeamsGoals1Click(); }, true},
+      {"Add goals", "Deleteallplayerspersonalgoals1", "Delete all players individual goals", K(), plain,
+       [this](bool) { Deleteallplayerspersonalgoals1Click(); }, true},
+      {"Panel View", "menuBasicAIparams", "Basic AI params.", K(), checked, panels, false},
+      {"Panel View", "menuGoals", "Player's Goals", K(), checked, panels, false},
+      {"Panel View", nullptr, "", K(), plain, {}, false},
+      {"Panel View", "menuChoosePlayer", "Choose a player", K(), checked, panels, false},
+      {"Panel View", "menuPlayerParams", "Player's Params", K(), check, panels, false},
+      {"Panel View", "MenuTrackParams", "Track's params", K(), check, panels, false},
+      {"Panel View", nullptr, "", K(), plain, {}, false},
+      {"Panel View", "menuHandMove", "Hand move/rotate player", K(), checked, panels, false},
+      {"Panel View", nullptr, "", K(), plain, {}, false},
+      {"Panel View", "menuPlots", "Plots", K(Qt::CTRL | Qt::Key_P), plain, {}, false},
+      {"Debug", "MenuDebugTraces", "Draw the traces of the futures", K(), check, debug, true},
+      {"Debug", "MenuDebugFeelings", "Draw Gain/Loose Feelings", K(), check, debug, true},
+      {"Debug", "MenuDebugOptions", "Draw the ending points", K(), check, debug, true},
+      {"Debug", "MenuDebugLevels", "Draw sensitivity level", K(), check, debug, true},
+      {"Debug", "MenuDebugGoals", "Draw the \"goals\" of the player", K(), check, debug, true},
+      {"Debug", "MenuDebugTeamGoals", "Draw the \"goals\" of the team", K(), check, debug, true},
+      {"Help", "AboutItem", "About", K(), plain, [this](bool) { AboutItemClick(); }, false},
+      {"Help", "RestoreDefaultsItem", "Restore defaults", K(), plain, [this](bool) { RestoreDefaultsClick(); }, false},
+      // Keys of START/STOP, from anywhere in the window; each clicks its button at once.
+      {nullptr, "RunPauseKey", "Run/Pause", K(Qt::Key_Space), plain, [this](bool) { RunPauseKeyPress(); }, true},
+      {nullptr, "StepKey", "Step", K(Qt::Key_Period), plain, [this](bool) { startStop_->ClickStep(); }, true},
+      {nullptr, "ResetKey", "Reset", K(Qt::CTRL | Qt::Key_R), plain, [this](bool) { startStop_->ClickReset(); }, true},
   };
-  RunPauseKey = key(QKeySequence(Qt::Key_Space), QStringLiteral("Run/Pause"));
-  On(RunPauseKey, &QAction::triggered, [this] { RunPauseKeyPress(); });
-  On(key(QKeySequence(Qt::Key_Period), QStringLiteral("Step")), &QAction::triggered, [this] { startStop_->ClickStep(); });
-  On(key(QKeySequence(Qt::CTRL | Qt::Key_R), QStringLiteral("Reset")), &QAction::triggered,
-     [this] { startStop_->ClickReset(); });
+
+  QMenuBar* bar = menuBar();
+  std::map<std::string, QMenu*> menus;
+  for (const TItemSpec& spec : items) {
+    QMenu* menu = nullptr;
+    if (spec.Menu) {
+      QMenu*& found = menus[spec.Menu];
+      if (!found) {
+        found = bar->addMenu(QString::fromUtf8(spec.Menu));
+        found->setToolTipsVisible(true);  // why an item is greyed out
+      }
+      menu = found;
+    }
+    if (!spec.Name) {
+      menu->addSeparator();
+      continue;
+    }
+    const QString name = QString::fromLatin1(spec.Name);
+    QAction* item = nullptr;
+    if (name == QStringLiteral("OpenRecentMenu")) {
+      OpenRecentMenu = menu->addMenu(QString::fromUtf8(spec.Text));  // filled when it opens
+      On(OpenRecentMenu, &QMenu::aboutToShow, [this] { OpenRecentMenuShow(); }, false);
+      continue;
+    }
+    if (name == QStringLiteral("UndoItem")) item = session_->UndoStack().createUndoAction(this, QString::fromUtf8(spec.Text));
+    else if (name == QStringLiteral("RedoItem")) item = session_->UndoStack().createRedoAction(this, QString::fromUtf8(spec.Text));
+    else if (name == QStringLiteral("menuPlots")) item = PlotsDock->toggleViewAction();  // keeps its mark when the dock closes
+    else item = new QAction(QString::fromUtf8(spec.Text), this);
+    item->setText(QString::fromUtf8(spec.Text));
+    item->setObjectName(name);
+    item->setShortcut(spec.Keys);
+    if (spec.Mark != TItemSpec::Plain) {
+      item->setCheckable(true);
+      item->setChecked(spec.Mark == TItemSpec::Checked);
+    }
+    if (menu) {
+      menu->addAction(item);
+    } else {
+      item->setShortcutContext(Qt::WindowShortcut);
+      addAction(item);
+    }
+    if (spec.Handler) {
+      connect(item, &QAction::triggered, this, [this, item, handler = spec.Handler, world = spec.ChangesWorld](bool on) {
+        Handle([&] { handler(on); }, CommandName(item), world);
+      });
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------
 // Players.
 
 void TFormTest2D::BtnAddPlayerClick(int tag) {
-  population_->AddPlayer(tag);
-  Redraw();
+  session_->Population().AddPlayer(tag);
+  session_->Redraw();
 }
 
 void TFormTest2D::Addacircleofkarts1Click() {
@@ -176,81 +189,81 @@ void TFormTest2D::Addacircleofkarts1Click() {
     ~TListMender() { form.FillPlayerList(); }
   } mender{*this};
   choose_->ShowPlayers(0, -1);
-  population_->AddCircleOfKarts();
-  Redraw();
+  session_->Population().AddCircleOfKarts();
+  session_->Redraw();
 }
 
 void TFormTest2D::Addlotsofasteroids1Click() {
-  population_->AddAsteroids(TPopulation::AsteroidGroupCount);
-  Redraw();
+  session_->Population().AddAsteroids(TPopulation::AsteroidGroupCount);
+  session_->Redraw();
 }
 
 // ---------------------------------------------------------------------------
 // Goals.
 
 void TFormTest2D::Runfast1Click() {
-  population_->AddSpeedingGoal();
+  session_->Population().AddSpeedingGoal();
   UpdateGoals();
 }
 
 void TFormTest2D::Keepenergyhunger1Click() {
-  population_->AddEnergyGoal();
+  session_->Population().AddEnergyGoal();
   UpdateGoals();
 }
 
 void TFormTest2D::Keephealth1Click() {
-  population_->AddHealthGoal();
+  session_->Population().AddHealthGoal();
   UpdateGoals();
 }
 
 void TFormTest2D::Suckenergyfromplayersinfrontofyou1Click() {
-  population_->AddBurnOutGoal();  // raises for a player that is not a rocket
+  session_->Population().AddBurnOutGoal();  // raises for a player that is not a rocket
   UpdateGoals();
-  MenuDebugGoals->setChecked(true);
+  Item("MenuDebugGoals")->setChecked(true);
   EdDebugChange();
 }
 
 void TFormTest2D::Addateamgoalforcollectingdrops1Click() {
-  population_->AddDropsGoal();
+  session_->Population().AddDropsGoal();
   UpdateGoals();
-  MenuDebugTeamGoals->setChecked(true);
+  Item("MenuDebugTeamGoals")->setChecked(true);
   EdDebugChange();
 }
 
 void TFormTest2D::Addateamgoalforstoringcollecteddrops1Click() {
-  population_->AddStorageGoal();
+  session_->Population().AddStorageGoal();
   UpdateGoals();
-  MenuDebugTeamGoals->setChecked(true);
+  Item("MenuDebugTeamGoals")->setChecked(true);
   EdDebugChange();
 }
 
 void TFormTest2D::AvoidOtherPlayersClick() {
-  population_->AddAvoidGoal();
+  session_->Population().AddAvoidGoal();
   UpdateGoals();
 }
 
 void TFormTest2D::FollowMouseClick(int tag) {
-  population_->AddMouseGoal(tag == 1);
+  session_->Population().AddMouseGoal(tag == 1);
   UpdateGoals();
-  MenuDebugTeamGoals->setChecked(true);
+  Item("MenuDebugTeamGoals")->setChecked(true);
   EdDebugChange();
 }
 
 // Goals are freed by these two. Inside a cycle they wait for it to end, so no
 // goal can be freed while the cycle might still be using it.
 void TFormTest2D::DeleteallTeamsGoals1Click() {
-  RunOutsideCycle([this] {
-    population_->DeleteTeamGoals();
+  session_->RunOutsideCycle([this] {
+    session_->Population().DeleteTeamGoals();
     UpdateGoals();
   });
 }
 
 void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
-  RunOutsideCycle([this] {
+  session_->RunOutsideCycle([this] {
     const int remembered = choose_->ChosenIndex();
-    population_->DeletePlayersGoals();
+    session_->Population().DeletePlayersGoals();
     choose_->Choose(remembered);
-    EdPlayerIdChange();
+    EdPlayerIdChange(choose_->ChosenIndex());
     UpdateGoals();
   });
 }
@@ -259,24 +272,24 @@ void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
 // Panels and drawing options.
 
 void TFormTest2D::menuPlayerParamsClick() {
-  ai_->setVisible(menuBasicAIparams->isChecked());
-  choose_->setVisible(menuChoosePlayer->isChecked());
-  playerBox_->setVisible(menuPlayerParams->isChecked());
-  goals_->ShowBoxes(menuGoals->isChecked());
-  move_->setVisible(menuHandMove->isChecked());
-  trackBox_->setVisible(MenuTrackParams->isChecked());
+  ai_->setVisible(Item("menuBasicAIparams")->isChecked());
+  choose_->setVisible(Item("menuChoosePlayer")->isChecked());
+  playerBox_->setVisible(Item("menuPlayerParams")->isChecked());
+  goals_->ShowBoxes(Item("menuGoals")->isChecked());
+  move_->setVisible(Item("menuHandMove")->isChecked());
+  trackBox_->setVisible(Item("MenuTrackParams")->isChecked());
 }
 
 void TFormTest2D::EdDebugChange() {
   if (TPlayer* player = SelectedPlayer()) {
-    player->ShowTraces = MenuDebugTraces->isChecked();
-    player->ShowFeelings = MenuDebugFeelings->isChecked();
-    player->ShowEndingPoints = MenuDebugOptions->isChecked();
-    player->ShowLevels = MenuDebugLevels->isChecked();
-    player->Goals->ShowGoals = MenuDebugGoals->isChecked();
+    player->ShowTraces = Item("MenuDebugTraces")->isChecked();
+    player->ShowFeelings = Item("MenuDebugFeelings")->isChecked();
+    player->ShowEndingPoints = Item("MenuDebugOptions")->isChecked();
+    player->ShowLevels = Item("MenuDebugLevels")->isChecked();
+    player->Goals->ShowGoals = Item("MenuDebugGoals")->isChecked();
   }
-  if (TTeam* team = CurrentTeam()) team->Goals->ShowGoals = MenuDebugTeamGoals->isChecked();
-  Redraw();
+  if (TTeam* team = session_->CurrentTeam()) team->Goals->ShowGoals = Item("MenuDebugTeamGoals")->isChecked();
+  session_->Redraw();
 }
 
 }  // namespace vorlanth

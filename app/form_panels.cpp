@@ -12,6 +12,7 @@
 #include "app/choose_player_box.h"
 #include "app/form_test2d.h"
 #include "app/player_box.h"
+#include "app/session.h"
 #include "app/start_stop_box.h"
 #include "app/track_box.h"
 #include "app/widgets.h"
@@ -49,46 +50,52 @@ constexpr std::array<THandMove, 7> kHandMoves = {{
 // ---------------------------------------------------------------------------
 // Track bars and check boxes.
 
-void TFormTest2D::EdSecondsChange() { track_->HorizonMs = ai_->HorizonSeconds() * 1000; }
+void TFormTest2D::EdSecondsChange(int seconds) { Track().HorizonMs = seconds * 1000; }
 
-void TFormTest2D::EdMinFuturesChange() { track_->MinFutures = ai_->MinFutures(); }
+void TFormTest2D::EdMinFuturesChange(int futures) { Track().MinFutures = futures; }
 
-void TFormTest2D::EdThreadsChange() {
-  RunOutsideCycle([this] { track_->Threads = ai_->Threads(); });
+void TFormTest2D::EdThreadsChange(int threads) {
+  session_->RunOutsideCycle([this, threads] { Track().Threads = threads; });
 }
 
-void TFormTest2D::EdFrictionChange() { track_->Friction = trackBox_->Friction(); }
+void TFormTest2D::EdFrictionChange(double friction) { Track().Friction = friction; }
 
-void TFormTest2D::EdSideFrictionChange() { track_->SideFriction = trackBox_->SideFriction(); }
+void TFormTest2D::EdSideFrictionChange(double friction) { Track().SideFriction = friction; }
 
-void TFormTest2D::EdSizeChange() {
-  if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(playerBox_->Size());
-  Redraw();
+void TFormTest2D::EdSizeChange(int size) {
+  if (auto* body = dynamic_cast<TPlayer2D*>(SelectedPlayer())) body->SetSize(size);
+  session_->Redraw();
 }
 
-void TFormTest2D::EdDeterminedChange() {
-  if (TPlayer* player = SelectedPlayer()) player->Determination = playerBox_->Determination();
-  Redraw();
+void TFormTest2D::EdDeterminedChange(double determination) {
+  if (TPlayer* player = SelectedPlayer()) player->Determination = determination;
+  session_->Redraw();
 }
 
-void TFormTest2D::EdRadioChange() {
-  if (TPlayer* player = SelectedPlayer()) player->SetGridSize(playerBox_->GridSize());
+void TFormTest2D::EdRadioChange(int gridSize) {
+  if (TPlayer* player = SelectedPlayer()) player->SetGridSize(gridSize);
 }
 
-void TFormTest2D::EdCollisionsClick() { track_->Collisions = trackBox_->Collisions(); }
+void TFormTest2D::EdCollisionsClick(bool on) { Track().Collisions = on; }
 
-void TFormTest2D::EdSensitivityClick() {
-  if (TPlayer* player = SelectedPlayer()) player->LimitersOn = playerBox_->Sensitivity();
+void TFormTest2D::EdSensitivityClick(bool on) {
+  if (TPlayer* player = SelectedPlayer()) player->LimitersOn = on;
 }
 
-void TFormTest2D::EdAutoRadioClick() {
-  if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = playerBox_->AutoGrid();
+void TFormTest2D::EdAutoRadioClick(bool on) {
+  if (TPlayer* player = SelectedPlayer()) player->AutoGridSize = on;
 }
 
-void TFormTest2D::EdEvolutionClick() { track_->SetEvolution(startStop_->Evolution()); }
+void TFormTest2D::EdEvolutionClick(bool allowed) { Track().SetEvolution(allowed); }
 
 void TFormTest2D::UpdateRealTimeParams() {
-  if (const TPlayer* player = SelectedPlayer()) playerBox_->ShowGridSize(player->GridSize);
+  const auto* player = SelectedPlayer();
+  if (player) playerBox_->ShowGridSize(player->GridSize);
+  // The selected player's ring on the circuit follows it.
+  if (const auto* body = dynamic_cast<const TPlayer2D*>(player))
+    ImgRoad->SetMark(QPointF(body->GetPosX(), body->GetPosY()), body->GetSize());
+  else
+    ImgRoad->SetMark(QPointF(), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -103,8 +110,8 @@ void TFormTest2D::CopyParamsFromPlayer() {
 
 void TFormTest2D::ShowModel() {
   TPlayer* player = SelectedPlayer();
-  ai_->ShowSettings(Round32(track_->HorizonMs / 1000.0), track_->MinFutures);
-  trackBox_->ShowSettings(track_->Friction, track_->SideFriction);
+  ai_->ShowSettings(Round32(Track().HorizonMs / 1000.0), Track().MinFutures);
+  trackBox_->ShowSettings(Track().Friction, Track().SideFriction);
   if (auto* body = dynamic_cast<TPlayer2D*>(player)) playerBox_->ShowSize(Round32(body->GetSize()));
   if (player) {
     choose_->ShowColor(player->Color);
@@ -115,16 +122,16 @@ void TFormTest2D::ShowModel() {
   UpdateRealTimeParams();
   // Energy stealing is a rocket's goal: offered only when a rocket is selected.
   const bool rocket = dynamic_cast<TRocket*>(player) != nullptr;
-  Suckenergyfromplayersinfrontofyou1->setEnabled(rocket);
-  Suckenergyfromplayersinfrontofyou1->setToolTip(
+  Item("Suckenergyfromplayersinfrontofyou1")->setEnabled(rocket);
+  Item("Suckenergyfromplayersinfrontofyou1")->setToolTip(
       rocket ? QStringLiteral("The selected rocket burns the energy of the players in front of it.")
              : QStringLiteral("Only a rocket can suck energy: select a rocket first."));
   if (player) {
     // Feelings and the team's goals are not the player's: those marks carry over.
-    MenuDebugTraces->setChecked(player->ShowTraces);
-    MenuDebugOptions->setChecked(player->ShowEndingPoints);
-    MenuDebugGoals->setChecked(player->Goals->ShowGoals);
-    MenuDebugLevels->setChecked(player->ShowLevels);
+    Item("MenuDebugTraces")->setChecked(player->ShowTraces);
+    Item("MenuDebugOptions")->setChecked(player->ShowEndingPoints);
+    Item("MenuDebugGoals")->setChecked(player->Goals->ShowGoals);
+    Item("MenuDebugLevels")->setChecked(player->ShowLevels);
   }
 }
 
@@ -132,41 +139,41 @@ void TFormTest2D::ShowWorld() {
   ShowModel();
   // A new world brings its own feelings and team goals marks, collisions and
   // evolution; writing the marks back changes nothing.
-  if (const TPlayer* player = SelectedPlayer()) MenuDebugFeelings->setChecked(player->ShowFeelings);
-  if (const TTeam* team = CurrentTeam()) MenuDebugTeamGoals->setChecked(team->Goals->ShowGoals);
-  trackBox_->ShowCollisions(track_->Collisions);
-  startStop_->ShowEvolution(track_->Evolution);
+  if (const TPlayer* player = SelectedPlayer()) Item("MenuDebugFeelings")->setChecked(player->ShowFeelings);
+  if (const TTeam* team = session_->CurrentTeam()) Item("MenuDebugTeamGoals")->setChecked(team->Goals->ShowGoals);
+  trackBox_->ShowCollisions(Track().Collisions);
+  startStop_->ShowEvolution(Track().Evolution);
   EdDebugChange();
 }
 
 void TFormTest2D::CopyParamsFromScreen() {
-  EdSizeChange();
-  EdDeterminedChange();
-  EdRadioChange();
-  EdAutoRadioClick();
-  EdSensitivityClick();
-  EdFrictionChange();
-  EdSideFrictionChange();
-  EdSecondsChange();
-  EdMinFuturesChange();
-  EdThreadsChange();
-  EdCollisionsClick();
+  // The one place the boxes' values are read back: every handler with its box's value.
+  EdSizeChange(playerBox_->Size());
+  EdDeterminedChange(playerBox_->Determination());
+  EdRadioChange(playerBox_->GridSize());
+  EdAutoRadioClick(playerBox_->AutoGrid());
+  EdSensitivityClick(playerBox_->Sensitivity());
+  EdFrictionChange(trackBox_->Friction());
+  EdSideFrictionChange(trackBox_->SideFriction());
+  EdSecondsChange(ai_->HorizonSeconds());
+  EdMinFuturesChange(ai_->MinFutures());
+  EdThreadsChange(ai_->Threads());
+  EdCollisionsClick(trackBox_->Collisions());
   EdDebugChange();
 }
 
 // ---------------------------------------------------------------------------
 // Choosing, colouring and removing the player.
 
-void TFormTest2D::EdPlayerIdChange() {
-  TTeam* team = CurrentTeam();
-  const int index = choose_->ChosenIndex();
+void TFormTest2D::EdPlayerIdChange(int index) {
+  TTeam* team = session_->CurrentTeam();
   if (!team || index < 0 || index >= team->PlayerCount()) return;
   team->SelectPlayer(team->GetPlayer(index));
   CopyParamsFromPlayer();
 }
 
 void TFormTest2D::FillPlayerList() {
-  const TTeam* team = CurrentTeam();
+  const TTeam* team = session_->CurrentTeam();
   if (!team) {
     choose_->ShowPlayers(0, -1);
     return;
@@ -176,7 +183,7 @@ void TFormTest2D::FillPlayerList() {
 }
 
 void TFormTest2D::EdPlayerIdEnter() {
-  track_->RebuildPlayerList();
+  Track().RebuildPlayerList();
   FillPlayerList();
 }
 
@@ -188,21 +195,21 @@ void TFormTest2D::EdColorClick() {
   const TColor color = FromQRgb(chosen->rgb());
   choose_->ShowColor(color);
   player->Color = color;
-  Redraw();
+  session_->Redraw();
 }
 
 void TFormTest2D::BtnSubPlayerClick() {
-  if (track_->PlayerCount() <= 1) return;  // the last player stays
-  TTeam* team = CurrentTeam();
+  if (Track().PlayerCount() <= 1) return;  // the last player stays
+  TTeam* team = session_->CurrentTeam();
   if (!team || !team->Selected) return;
   team->RemovePlayer(team->Selected, true);
   // The names are positional: the list is renumbered 1..n (this also mends a
   // list that players born by splitting had outgrown), and the last one is chosen.
   FillPlayerList();
   choose_->Choose(choose_->PlayerCount() - 1);
-  EdPlayerIdChange();
-  track_->DrawBackground();
-  Redraw();
+  EdPlayerIdChange(choose_->ChosenIndex());
+  Track().DrawBackground();
+  session_->Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -215,7 +222,8 @@ void TFormTest2D::HandMoveStep(int tag) {
       body->MoveBy(move.dx, move.dy, move.dAngle);
     }
   }
-  if (!startStop_->RunDown()) Redraw();
+  if (!startStop_->RunDown()) session_->Redraw();
+  UpdateRealTimeParams();
 }
 
 void TFormTest2D::MoveButtonMouseDown(int tag) {
@@ -248,7 +256,7 @@ void TFormTest2D::SpeedButton8Click(int tag) {
       default: break;
     }
   }
-  if (!startStop_->RunDown()) Redraw();
+  if (!startStop_->RunDown()) session_->Redraw();
 }
 
 void TFormTest2D::SpeedButton8DblClick(int tag) {
@@ -259,7 +267,7 @@ void TFormTest2D::SpeedButton8DblClick(int tag) {
       player->SetHealth(FullLevel);
     }
   }
-  Redraw();
+  session_->Redraw();
 }
 
 }  // namespace vorlanth

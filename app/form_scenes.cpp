@@ -3,8 +3,8 @@
 // caption with the scene's name and its unsaved-changes mark, the question
 // before closing, and the scene a crash report carries.
 //
-// Opening a scene reads it into a new track and team; the window's world is
-// replaced only once the whole file was read, and never while a cycle runs.
+// The session reads and writes the scenes; the window asks for the names, keeps
+// the recent files and asks before unsaved changes would be lost.
 
 #include <QCloseEvent>
 #include <QDir>
@@ -24,7 +24,7 @@
 #include "app/ai_box.h"
 #include "app/crash_report.h"
 #include "app/form_test2d.h"
-#include "app/player_history.h"
+#include "app/session.h"
 #include "app/start_stop_box.h"
 #include "app/status_line.h"
 #include "app/widgets.h"
@@ -52,14 +52,10 @@ bool IsCircuitFileName(const QString& name) {
 // ---------------------------------------------------------------------------
 // Caption and recent files.
 
-QString TFormTest2D::SceneName() const {
-  return sceneFile_.isEmpty() ? QStringLiteral("untitled") : QFileInfo(sceneFile_).fileName();
-}
-
-void TFormTest2D::SetSceneFile(const QString& fileName) {
-  sceneFile_ = fileName;
+void TFormTest2D::ShowSceneFile(const QString& fileName) {
   // "[*]" shows as "*" while the window is marked modified.
-  setWindowTitle(QStringLiteral("%1[*] - %2").arg(SceneName(), QString::fromLatin1(Caption)));
+  const QString name = fileName.isEmpty() ? QStringLiteral("untitled") : QFileInfo(fileName).fileName();
+  setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, QString::fromLatin1(Caption)));
 }
 
 std::unique_ptr<QSettings> TFormTest2D::Settings() const {
@@ -116,122 +112,51 @@ void TFormTest2D::OpenRecentClick(const QString& fileName) {
 // Opening.
 
 void TFormTest2D::Loadcircuit800x600BMP1Click() {
-  const QString fileName = Dialogs.OpenPicture(OpenPictureFolder);
+  const QString fileName = Dialogs.OpenPicture(openFolder_);
   if (fileName.isEmpty()) return;
-  OpenPictureFolder = QFileInfo(fileName).absolutePath();
+  openFolder_ = QFileInfo(fileName).absolutePath();
   OpenFile(fileName);
 }
 
 void TFormTest2D::OpenFile(const QString& fileName) {
-  if (!IsSceneFileName(EncodeFileName(fileName))) {
-    LoadCircuit(fileName);
+  if (IsSceneFileName(EncodeFileName(fileName))) {
+    session_->OpenScene(fileName, [this] { return AskToSaveChanges(); });
     return;
   }
-  // A world is replaced only between cycles, when no cycle at any level is using it.
-  RunOutsideCycle([this, fileName] { OpenSceneNow(fileName); });
+  const QString before = QString::fromStdString(session_->Circuit().Path);
+  session_->LoadCircuit(fileName);
+  if (QString::fromStdString(session_->Circuit().Path) != before) AddRecentFile(fileName);
 }
 
-void TFormTest2D::LoadCircuit(const QString& fileName) {
-  // Only a .BMP file is loaded; any other choice keeps the circuit as it is. The
-  // circuit is built from the clean picture, never from one with bodies drawn on it.
-  if (IsCircuitFileName(fileName)) {
-    std::unique_ptr<QtPicture> loaded = LoadPicture(EncodeFileName(fileName));
-    track_->LoadFromImage(*loaded);  // raises before changing anything
-    canvas_->End();
-    canvas_->SetImage(&loaded->Image());
-    picture_ = std::move(loaded);
-    ImgRoad->SetImage(&picture_->Image(), canvas_.get());
-    circuit_ = {EncodeFileName(fileName), CircuitDigest(*picture_)};  // the digest once, for every snapshot
-    FormResize();  // a picture of another proportion
-    setWindowModified(true);
-    AddRecentFile(fileName);
-  }
-  Redraw();
-}
-
-void TFormTest2D::OpenSceneNow(const QString& fileName) {
-  // Read into a world of its own: a bad file throws here and the new objects go
-  // (the team before the track that lists it), leaving the window's world, and
-  // its random stream, as they were.
-  auto track = std::make_unique<TTrack2D>();
-  auto team = std::make_unique<TTeam>();
-  TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
-  if (!AskToSaveChanges()) return;
-  SwapInWorld(std::move(track), std::move(team), std::move(read));
-  SetSceneFile(fileName);
-  setWindowModified(false);
-  AddRecentFile(fileName);
-}
-
-void TFormTest2D::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read) {
-  ArrowTimer->stop();
-  // What the window keeps of the old players goes before they do.
-  plotHistory_->Clear();
-  track_->ProcessMessages = nullptr;
-  track_->MouseSource = nullptr;
-  track_->OnForgetPlayer = nullptr;
-  // The new track keeps the window's clock and threads; the picture it was read
-  // from is the one shown and drawn on.
-  track->ClockMs = track_->ClockMs;
-  track->Threads = ai_->Threads();
-  canvas_->End();
-  canvas_->SetImage(&read.Picture->Image());
-  ImgRoad->SetImage(&read.Picture->Image(), canvas_.get());
-
-  auto population = std::make_unique<TPopulation>(*track);
-  std::swap(population_, population);
-  std::swap(team_, team);
-  std::swap(track_, track);
-  std::swap(picture_, read.Picture);
-  // The old world, in the destructor's order.
-  population.reset();
-  team.reset();
-  track.reset();
-  read.Picture.reset();
-
-  InstallOnTrack();
-  RestoreRandomSnapshot(read.Random);
-  circuit_ = read.Circuit;
-  CycleCount = static_cast<int64_t>(track_->CycleCount);
-  FrameCounter = FirstFrame;
-  FormResize();
-  FillPlayerList();
-  ShowWorld();
-  track_->DrawBackground();
-  Redraw();
-  StatusLine->ShowIdle(track_->PlayerCount(), track_->PlayerCount());
-}
+void TFormTest2D::UseBuiltinCircuitClick() { session_->UseBuiltinCircuit(); }
 
 // ---------------------------------------------------------------------------
 // Saving.
 
 void TFormTest2D::SaveSceneClick() {
   // Saved between cycles: a cycle in progress holds the players in its futures.
-  RunOutsideCycle([this] { SaveSceneNow(false); });
+  session_->RunOutsideCycle([this] { SaveSceneNow(false); });
 }
 
 void TFormTest2D::SaveSceneAsClick() {
-  RunOutsideCycle([this] { SaveSceneNow(true); });
+  session_->RunOutsideCycle([this] { SaveSceneNow(true); });
 }
 
 bool TFormTest2D::SaveSceneNow(bool chooseName) {
-  QString fileName = sceneFile_;
+  QString fileName = session_->SceneFile();
   if (chooseName || fileName.isEmpty()) {
-    const QString folder = sceneFile_.isEmpty() ? OpenPictureFolder : QFileInfo(sceneFile_).absolutePath();
+    const QString folder = fileName.isEmpty() ? openFolder_ : QFileInfo(fileName).absolutePath();
     fileName = Dialogs.SaveScene(folder);
     if (fileName.isEmpty()) return false;
     if (!IsSceneFileName(EncodeFileName(fileName))) fileName += QString::fromLatin1(SceneExtension);
   }
-  SaveScene(EncodeFileName(fileName), *track_, circuit_);  // raises with the reason; nothing changes
-  SetSceneFile(fileName);
-  setWindowModified(false);
-  AddRecentFile(fileName);
+  session_->SaveScene(fileName);  // raises with the reason; nothing changes
   return true;
 }
 
 bool TFormTest2D::AskToSaveChanges() {
-  if (!isWindowModified()) return true;
-  switch (Dialogs.AskSave(SceneName())) {
+  if (!session_->Modified()) return true;
+  switch (Dialogs.AskSave(session_->SceneName())) {
     case TSaveAnswer::Save: return SaveSceneNow(false);
     case TSaveAnswer::Discard: return true;
     case TSaveAnswer::Cancel: break;
@@ -244,12 +169,12 @@ bool TFormTest2D::AskToSaveChanges() {
 
 void TFormTest2D::closeEvent(QCloseEvent* event) {
   ArrowTimer->stop();
-  if (isWindowModified()) {
-    if (track_ && track_->InCycle()) {
+  if (session_->Modified()) {
+    if (Track().InCycle()) {
       // Asked after the cycle in progress: saving needs a world between cycles.
       event->ignore();
       if (!std::exchange(closeQuestioned_, true)) {
-        RunOutsideCycle([this] {
+        session_->RunOutsideCycle([this] {
           closeQuestioned_ = false;
           close();
         });
@@ -299,20 +224,19 @@ void TFormTest2D::dropEvent(QDropEvent* event) {
 
 void TFormTest2D::DescribeSceneForReport(TCrashReport& report) const {
   try {
-    if (!track_) throw Error("the window has no world yet");
-    if (circuit_.Path.empty()) {
-      report.Scene = SceneDocument(*track_, circuit_, TCrashReport::SceneFileName.toStdString());
+    if (session_->Circuit().Path.empty()) {
+      report.Scene = SceneDocument(Track(), session_->Circuit(), TCrashReport::SceneFileName.toStdString());
       return;
     }
     // The report carries its circuit beside the scene, which names it there.
-    const QString circuitFile = DecodeFileName(circuit_.Path);
+    const QString circuitFile = DecodeFileName(session_->Circuit().Path);
     QFile circuit(circuitFile);
     if (!circuit.open(QIODevice::ReadOnly))
-      throw Error("the circuit \"" + circuit_.Path + "\" cannot be read: " + circuit.errorString().toStdString());
+      throw Error("the circuit \"" + session_->Circuit().Path + "\" cannot be read: " + circuit.errorString().toStdString());
     const QByteArray pixels = circuit.readAll();
     const QString copyName = QStringLiteral("circuit.") + QFileInfo(circuitFile).suffix().toLower();
     const std::string anchor = EncodeFileName(QFileInfo(circuitFile).absoluteDir().filePath(TCrashReport::SceneFileName));
-    QJsonObject document = QJsonDocument::fromJson(SceneDocument(*track_, circuit_, anchor)).object();
+    QJsonObject document = QJsonDocument::fromJson(SceneDocument(Track(), session_->Circuit(), anchor)).object();
     QJsonObject source = document[QStringLiteral("circuit")].toObject();
     source[QStringLiteral("path")] = copyName;
     document[QStringLiteral("circuit")] = source;

@@ -9,6 +9,7 @@
 
 #include "app/form_test2d.h"
 #include "app/plots_dock.h"
+#include "app/session.h"
 
 namespace vorlanth {
 
@@ -19,9 +20,12 @@ constexpr char kGroup[] = "window";
 }  // namespace
 
 QList<QAction*> TFormTest2D::RememberedItems() const {
-  return {menuBasicAIparams, menuGoals, menuChoosePlayer, menuPlayerParams, MenuTrackParams, menuHandMove,
-          MenuDebugTraces, MenuDebugFeelings, MenuDebugOptions, MenuDebugLevels, MenuDebugGoals,
-          MenuDebugTeamGoals};
+  QList<QAction*> items;
+  for (const char* name : {"menuBasicAIparams", "menuGoals", "menuChoosePlayer", "menuPlayerParams", "MenuTrackParams",
+                           "menuHandMove", "MenuDebugTraces", "MenuDebugFeelings", "MenuDebugOptions", "MenuDebugLevels",
+                           "MenuDebugGoals", "MenuDebugTeamGoals"})
+    items << Item(name);
+  return items;
 }
 
 void TFormTest2D::SaveSettings() const {
@@ -31,8 +35,8 @@ void TFormTest2D::SaveSettings() const {
   settings->setValue(QStringLiteral("docks"), saveState());
   for (const QAction* item : RememberedItems()) settings->setValue(item->objectName(), item->isChecked());
   settings->setValue(QStringLiteral("threads"), findChild<QSpinBox*>(QStringLiteral("EdThreads"))->value());
-  settings->setValue(QStringLiteral("openFolder"), OpenPictureFolder);
-  settings->setValue(QStringLiteral("saveFolder"), SaveFolder);
+  settings->setValue(QStringLiteral("openFolder"), openFolder_);
+  settings->setValue(QStringLiteral("saveFolder"), saveFolder_);
   settings->endGroup();
 }
 
@@ -51,12 +55,12 @@ void TFormTest2D::RestoreSettings() {
   }
   if (const QVariant threads = settings->value(QStringLiteral("threads")); threads.isValid())
     findChild<QSpinBox*>(QStringLiteral("EdThreads"))->setValue(threads.toInt());
-  OpenPictureFolder = settings->value(QStringLiteral("openFolder"), OpenPictureFolder).toString();
-  SaveFolder = settings->value(QStringLiteral("saveFolder"), SaveFolder).toString();
+  openFolder_ = settings->value(QStringLiteral("openFolder"), openFolder_).toString();
+  saveFolder_ = settings->value(QStringLiteral("saveFolder"), saveFolder_).toString();
   settings->endGroup();
   // The window as it was left is where the session starts: nothing to undo or save.
-  undo_->clear();
-  setWindowModified(false);
+  session_->UndoStack().clear();
+  session_->SetModified(false);
 }
 
 void TFormTest2D::RestoreDefaultsClick() {

@@ -6,10 +6,12 @@
 // Each box is a class owning its controls; the window composes them, hears them
 // through their typed signals and shows the model in them through their setters.
 //
-// The window owns the track, the team and the population commands. Handlers are
-// named after the control and event they serve; controls sharing a handler are
-// told apart by an integer tag. Every handler reached from Qt runs through
-// Handle(), which reports errors in a dialog: no exception crosses Qt's event loop.
+// The world, the run loop, frames, scenes and undo belong to a session (TSession)
+// the window shows and sends commands to. Handlers are named after the control
+// and event they serve, and take the value their signal carries; controls sharing
+// a handler are told apart by an integer tag. Every handler reached from Qt runs
+// through Handle(), which reports errors in a dialog: no exception crosses Qt's
+// event loop.
 //
 // Window messages are processed inside the simulation cycle (the track's
 // ProcessMessages callback), so handlers may run in the middle of a cycle; each
@@ -27,19 +29,14 @@
 #include <type_traits>
 #include <vector>
 
-#include "scene/scene.h"
-
 class QAction;
 class QMenu;
 class QMimeData;
 class QSettings;
 class QTimer;
-class QUndoStack;
 
 namespace vorlanth {
 
-class QtCanvas;
-class QtPicture;
 class TAiBox;
 class TChoosePlayerBox;
 class TGoal;
@@ -49,15 +46,12 @@ class TImageView;
 class TMoveBox;
 class TPlayer;
 class TPlayerBox;
-class TPlayerList;
-class TPlotHistory;
 class TPlotsDock;
-class TPopulation;
 class TStartStopBox;
 class TStatusLine;
-class TTeam;
-class TTrackBox;
+class TSession;
 class TTrack2D;
+class TTrackBox;
 
 // The window's modal dialogs. Each can be replaced (tests drive the window
 // without any modal dialog); an empty one gets the Qt dialog.
@@ -95,8 +89,8 @@ class TFormTest2D : public QMainWindow {
   static constexpr int ColumnWidth = 241;    // Panel4
   static constexpr int CircuitWidth = 800;   // the designed picture (a loaded one keeps its own size)
   static constexpr int CircuitHeight = 600;
-  static constexpr int32_t FirstFrame = 1;
   static constexpr const char* Caption = "Vorlanth Test V2.0";  // after the scene's name
+  static constexpr int MaxRecentFiles = 8;  // File > "Open recent"
   // Hand controls.
   static constexpr double HandStepPx = 5;           // "<", ">", "^", "v"
   static constexpr int ArrowFirstDelayMs = 500;     // a held button repeats after this...
@@ -112,111 +106,33 @@ class TFormTest2D : public QMainWindow {
 
   TFormDialogs Dialogs;
 
-  // The model. The window owns the track and the team.
-  TTrack2D& Track() const { return *track_; }
-  TPopulation& Population() const { return *population_; }
-  TTeam* CurrentTeam() const;
+  // The bench the window shows: its world, run loop, frames, scenes and undo.
+  TSession& Session() const { return *session_; }
+  TTrack2D& Track() const;
   TPlayer* SelectedPlayer() const;
   // The picture shown by ImgRoad (the circuit with everything drawn on it).
   const QImage& RoadImage() const;
+  // Whether a run loop is in progress (Run may be down without one after an error).
+  bool Running() const;
+  // Whether a command is in progress: clicks and keys wait until it ends.
+  bool InCommand() const;
 
-  // Frame saving: the counter of the next frame, and SaveDialog's file name.
-  int32_t FrameCounter = FirstFrame;
-  QString SaveFileName;
-  QString OpenPictureFolder;  // initial folders of the two file dialogs
-  QString SaveFolder;
-  // Cycles the world has run (the status bar's cycle number): since start-up, or
-  // the opened scene's count.
-  int64_t CycleCount = 0;
-
-  // ---- Scenes ----
-  static constexpr int MaxRecentFiles = 8;  // File > "Open recent"
-  // Where the circuit came from (a picture file, or built in when empty).
-  const TSceneCircuit& Circuit() const { return circuit_; }
-  // The scene's file, empty while it is "untitled" (never saved nor opened).
-  QString SceneFile() const { return sceneFile_; }
-  // The caption's name of the scene: the file's name, or "untitled".
-  QString SceneName() const;
-  // Where the recent files are remembered (an INI file); empty: the user's
-  // settings of the program. Tests point it elsewhere.
+  // Where the window remembers its settings and recent files (an INI file);
+  // empty: the user's settings of the program. Tests point it elsewhere.
   QString SettingsFile;
   // The files last opened or saved, newest first (at most MaxRecentFiles).
   QStringList RecentFiles() const;
   // What the window remembers between runs (form_settings.cpp): geometry and
-  // docks, Panel View, Debug flags, Threads, the dialogs' folders. Restored once
-  // the settings file is chosen; saved when the window closes.
+  // docks, Panel View, Debug flags, Threads, the dialogs' folders.
   void RestoreSettings();
   void SaveSettings() const;
-  // Help > "Restore defaults": forgets them (the next start uses the defaults).
-  void RestoreDefaultsClick();
-  QAction* RestoreDefaultsItem = nullptr;
   // Name, version, Qt version and build type, as Help > About shows them.
   static QString AboutText();
   // Adds what the window knows to a report: cycle, players, version, screenshot.
   void DescribeForReport(TCrashReport& report);
 
-  // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
-  static QString FrameFileName(const QString& prefix, int32_t counter);
-
-  // ---- Controls the window holds itself (the boxes hold theirs) ----
-  QWidget* Panel3 = nullptr;
-  TImagePanel* PanelImg = nullptr;
-  TImageView* ImgRoad = nullptr;
-  QWidget* Panel4 = nullptr;
-  int ArrowTimerTag = 0;  // the move the held button repeats
-  // The status bar: how the last cycle went.
-  TStatusLine* StatusLine = nullptr;
-  // Menus.
-  QAction* Loadcircuit800x600BMP1 = nullptr;  // File > "Open…", Ctrl+O: a scene or a circuit
-  QAction* SaveSceneItem = nullptr;           // "Save scene", Ctrl+S
-  QAction* SaveSceneAsItem = nullptr;         // "Save scene as…", Ctrl+Shift+S
-  QMenu* OpenRecentMenu = nullptr;            // "Open recent", filled when it opens
-  QAction* Saveimagestofolder = nullptr;
-  QAction* QuitItem = nullptr;       // File > Quit, Ctrl+Q
-  QAction* RunPauseKey = nullptr;    // Space: Run or Pause
-  QAction* AboutItem = nullptr;      // Help > About
-  QAction* Addacircleofkarts1 = nullptr;
-  QAction* Addatriangle1 = nullptr;
-  QAction* Addlotsofasteroids1 = nullptr;
-  QAction* Runfast1 = nullptr;
-  QAction* Keepenergyhunger1 = nullptr;
-  QAction* Keephealth1 = nullptr;
-  QAction* Suckenergyfromplayersinfrontofyou1 = nullptr;
-  QAction* Addateamgoalforcollectingdrops1 = nullptr;
-  QAction* Addateamgoalforstoringcollecteddrops1 = nullptr;
-  QAction* AvoidOtherPlayers = nullptr;
-  QAction* FollowMouse = nullptr;
-  QAction* AvoidMouse = nullptr;
-  QAction* DeleteallTeamsGoals1 = nullptr;
-  QAction* Deleteallplayerspersonalgoals1 = nullptr;
-  QAction* menuBasicAIparams = nullptr;
-  QAction* menuGoals = nullptr;
-  QAction* menuChoosePlayer = nullptr;
-  QAction* menuPlayerParams = nullptr;
-  QAction* MenuTrackParams = nullptr;
-  QAction* menuHandMove = nullptr;
-  QMenu* Graphicdebuglevels1 = nullptr;
-  QAction* MenuDebugTraces = nullptr;
-  QAction* MenuDebugFeelings = nullptr;
-  QAction* MenuDebugOptions = nullptr;
-  QAction* MenuDebugLevels = nullptr;
-  QAction* MenuDebugGoals = nullptr;
-  QAction* MenuDebugTeamGoals = nullptr;
-  // Edit > Undo (Ctrl+Z) and Redo (Ctrl+Shift+Z), named after the command.
-  static constexpr int UndoLimit = 100;  // steps kept
-  QAction* UndoItem = nullptr;
-  QAction* RedoItem = nullptr;
-  const QUndoStack& UndoStack() const { return *undo_; }
-  // Replaces the world by the scene (after the cycle in progress), as one command.
-  void ApplySnapshot(const QByteArray& document, const QString& name);
-  // The plots of the selected player (Panel View > "Plots", Ctrl+P).
-  TPlotsDock* PlotsDock = nullptr;
-  QAction* menuPlots = nullptr;
-  const TPlotHistory& PlotHistory() const;
-  // The dock's "Save plot as PNG…".
-  void PlotsSaveClick();
-
-  // ---- Start-up, run loop, frames, circuit ----
+  // ---- Handlers: each takes the value its signal carries ----
+  // Start-up, run loop, frames, circuit.
   void FormCreate();
   void FormResize();
   void StartBtnClick();
@@ -229,38 +145,33 @@ class TFormTest2D : public QMainWindow {
   void ResetBtnClick();
   // File > "Open…": a scene file (by its extension) or a circuit picture.
   void Loadcircuit800x600BMP1Click();
-  // Opens a scene (after the cycle in progress) or loads a circuit picture.
   void OpenFile(const QString& fileName);
+  void UseBuiltinCircuitClick();
   void SaveSceneClick();
   void SaveSceneAsClick();
-  // Lists the recent files in "Open recent" (when it opens).
   void OpenRecentMenuShow();
   void OpenRecentClick(const QString& fileName);
-  void SaveimagestofolderClick();
-  // Whether a run loop is in progress (Run may be down without one after an error).
-  bool Running() const { return runDepth_ > 0; }
-  // Whether a handler is in progress: clicks and keys wait until it ends.
-  bool InCommand() const { return commandDepth_ > 0; }
-  // Redraws the track: at once between commands, and once at the end of a command
-  // however many of its steps asked for it.
-  void Redraw();
-
-  // ---- Panels and hand controls ----
-  void EdSecondsChange();
-  void EdMinFuturesChange();
+  void SaveimagestofolderClick(bool checked);
+  void RestoreDefaultsClick();
+  void PlotsSaveClick();
+  // Clicking the circuit selects the player nearest the point (circuit pixels).
+  void ImgRoadMouseDown(double x, double y);
+  // Panels.
+  void EdSecondsChange(int seconds);
+  void EdMinFuturesChange(int futures);
   // Waits for the cycle in progress to end: a cycle runs on one number of threads.
-  void EdThreadsChange();
-  void EdFrictionChange();
-  void EdSideFrictionChange();
-  void EdSizeChange();
-  void EdDeterminedChange();
-  void EdRadioChange();
-  void EdCollisionsClick();
-  void EdSensitivityClick();
-  void EdAutoRadioClick();
-  void EdEvolutionClick();
+  void EdThreadsChange(int threads);
+  void EdFrictionChange(double friction);
+  void EdSideFrictionChange(double friction);
+  void EdSizeChange(int size);
+  void EdDeterminedChange(double determination);
+  void EdRadioChange(int gridSize);
+  void EdCollisionsClick(bool on);
+  void EdSensitivityClick(bool on);
+  void EdAutoRadioClick(bool on);
+  void EdEvolutionClick(bool allowed);
   void EdColorClick();
-  void EdPlayerIdChange();
+  void EdPlayerIdChange(int index);
   void EdPlayerIdEnter();
   void BtnSubPlayerClick();
   void MoveButtonMouseDown(int tag);
@@ -272,16 +183,12 @@ class TFormTest2D : public QMainWindow {
   void UpdateRealTimeParams();
   void CopyParamsFromPlayer();
   void CopyParamsFromScreen();
-
-  // ---- Goal panel ----
+  // Goal panel.
   void UpdateGoals();
-  void AddGoalBox(int tag, TGoal& goal);
-  // The bar of the goal box with the tag moved: writes the goal and the box's value label.
   void GoalStrengthChange(int tag, int position);
   void GoalReactionChange(int tag, int position);
   void GoalUrgencyChange(int tag, int position);
-
-  // ---- Menu commands ----
+  // Menu commands.
   void BtnAddPlayerClick(int tag);
   void Addacircleofkarts1Click();
   void Addlotsofasteroids1Click();
@@ -312,16 +219,17 @@ class TFormTest2D : public QMainWindow {
  private:
   // Building the window, one function per part.
   void BuildWindow();
+  void BuildColumn(QWidget* column);
   void BuildMenus();
   void BuildPlotsDock();
-  // Frees a player's history when it leaves its team (once the track exists).
-  void InstallPlotHistory();
-  // Records every player's present for the plots, after each cycle.
-  void RecordPlots(double cycleMs);
   void InstallDefaultDialogs();
+  void ConnectSession();
+  // Gives every control the name the form gives it, for reports and tests.
+  void NameControls();
 
-  // Runs a handler reached from Qt: errors are reported, never rethrown. A
-  // handler that changes the world marks the scene modified when it succeeds.
+  // Runs a handler reached from Qt as a command of the session: errors are
+  // reported, never rethrown; a handler that changes the world marks the scene
+  // modified and is one step of undo.
   void Handle(const std::function<void()>& handler, const QString& where, bool changesWorld = true);
   // Connects a signal to a handler run through Handle.
   template <typename Sender, typename Signal>
@@ -343,68 +251,56 @@ class TFormTest2D : public QMainWindow {
   static QString CommandName(const QObject* sender);
   // Reports the exception in flight, which happened at `where`.
   void ReportError(const QString& where);
-  // Gives every control the name the form gives it, for reports and tests.
-  void NameControls();
 
-  // The track's ProcessMessages: shows the frame, then processes pending window
-  // messages. Inside a command, user input waits for the command to end.
-  void ProcessMessages();
-  void ShowFrame();
-  // The cursor in circuit pixels, read at most once per frame.
-  bool MousePosition(int32_t& x, int32_t& y);
-  // Cycles while goOn() says so, each followed by the window's part (status,
-  // real-time parameters, messages, frame saving); errors end the loop.
-  void RunLoop(const std::function<bool()>& goOn);
-  // One cycle, then the commands that waited for it to end.
-  void CycleOnce();
-  void SaveFrame();
-  // Lists players the model added on its own (splitting) and shows the selected one.
+  // The cursor in circuit pixels.
+  bool MousePosition(int32_t& x, int32_t& y) const;
+  // The window's part of each cycle: the players born by splitting, the grid size.
+  void AfterCycle();
   void ShowNewbornPlayers();
-  // Runs the command now, or after the cycle in progress when inside one.
-  void RunOutsideCycle(std::function<void()> command);
-  void RunPendingCommands();
   // Names the current team's players in SELECT PLAYER and shows the selected one.
   void FillPlayerList();
   // Shows the selected player and the track in the boxes, without writing back.
   void ShowModel();
   // ShowModel, and every check mark and box from the world (a new world).
   void ShowWorld();
-  // What the window installs on its track: messages, the mouse, the plots.
-  void InstallOnTrack();
+  void ShowCircuit();
+  void ShowRunning(bool running);
+  void AddGoalBox(int tag, TGoal& goal);
+  TGoal* GoalOfTag(int tag) const;
 
-  QList<QAction*> RememberedItems() const;  // Panel View and Debug
-  bool restoreDefaults_ = false;           // nothing is saved on closing
-
-  // ---- Undo (form_undo.cpp) ----
-  void BuildEditMenu();
-  // The world as a scene document (throws when a scene cannot describe it).
-  QByteArray WorldSnapshot() const;
-  // The step's name in the Edit menu, from the command's report name.
-  static QString UndoName(const QString& where);
-  // Pushes the command's step when it changed the world since `before`.
-  void RecordCommand(const QString& where, const QByteArray& before);
-
-  // ---- Scenes (form_scenes.cpp) ----
-  void LoadCircuit(const QString& fileName);
-  // Reads the scene into a new world and swaps it in; a bad file changes nothing.
-  void OpenSceneNow(const QString& fileName);
-  // Replaces the window's world by the one read (nothing here throws).
-  void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read);
+  // ---- Scenes and settings (form_scenes.cpp, form_settings.cpp) ----
   // Saves under the scene's name, or a chosen one; false when the user cancelled.
   bool SaveSceneNow(bool chooseName);
   // Asks what to do with unsaved changes (saving if told); false to stop.
   bool AskToSaveChanges();
-  void SetSceneFile(const QString& fileName);
+  void ShowSceneFile(const QString& fileName);
   void AddRecentFile(const QString& fileName);
   void RemoveRecentFile(const QString& fileName);
   std::unique_ptr<QSettings> Settings() const;
+  QList<QAction*> RememberedItems() const;  // Panel View and Debug
   // Adds the world as a scene to a report (or why it cannot be described).
   void DescribeSceneForReport(TCrashReport& report) const;
   // The one scene or circuit file the mime data carries, or empty.
   static QString DroppedFile(const QMimeData* data);
-  TGoal* GoalOfTag(int tag) const;
+  QAction* Item(const char* name) const;  // a menu item by its name
 
-  // The boxes of the column.
+  std::unique_ptr<TSession> session_;
+  QString openFolder_;  // initial folders of the file dialogs
+  QString saveFolder_;
+  bool restoreDefaults_ = false;  // nothing is saved on closing
+  bool closeQuestioned_ = false;  // a close waits for the cycle to end to ask its question
+
+  // The controls the window holds itself; the boxes hold theirs, the menus are
+  // built from one table (form_menus.cpp) and found by name.
+  QWidget* Panel3 = nullptr;
+  TImagePanel* PanelImg = nullptr;
+  TImageView* ImgRoad = nullptr;
+  QWidget* Panel4 = nullptr;
+  TStatusLine* StatusLine = nullptr;
+  TPlotsDock* PlotsDock = nullptr;
+  QMenu* OpenRecentMenu = nullptr;
+  QTimer* ArrowTimer = nullptr;  // repeats the move of a held button
+  int ArrowTimerTag = 0;         // the move the held button repeats
   TChoosePlayerBox* choose_ = nullptr;
   TAiBox* ai_ = nullptr;
   TTrackBox* trackBox_ = nullptr;
@@ -412,38 +308,6 @@ class TFormTest2D : public QMainWindow {
   TGoalPanel* goals_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
-  QTimer* ArrowTimer = nullptr;  // repeats the move of a held button
-
-  // ImgRoad's picture, the canvas drawing on it, then the model (destroyed in
-  // reverse order: the model before the picture it draws on).
-  std::unique_ptr<QtPicture> picture_;
-  std::unique_ptr<QtCanvas> canvas_;
-  std::unique_ptr<TTrack2D> track_;
-  std::unique_ptr<TTeam> team_;
-  std::unique_ptr<TPopulation> population_;
-  std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
-  TSceneCircuit circuit_;     // where the circuit came from (empty: built in)
-  QString sceneFile_;         // empty while untitled
-  bool closeQuestioned_ = false;  // a close waits for the cycle to end to ask its question
-
-  int commandDepth_ = 0;   // handlers in progress (outside the run loop's own level)
-  int runDepth_ = 0;       // nested run loops in progress
-  bool loopFailed_ = false;      // an error ended a run loop: every level stops
-  bool redrawPending_ = false;   // the command in progress asked for a redraw
-  const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
-  struct TPendingCommand {
-    QString Name;  // the command that asked, for its undo step
-    std::function<void()> Run;
-  };
-  std::vector<TPendingCommand> pendingCommands_;
-  QString commandName_;          // the outermost command in progress
-  QUndoStack* undo_ = nullptr;
-  bool restoringWorld_ = false;  // the command in progress is an undo or redo
-  int gesture_ = 0;              // mouse presses so far: the steps of one drag merge
-  bool mouseRead_ = false;   // the cursor has been read for this frame
-  bool mouseOk_ = false;
-  int32_t mouseX_ = -1;
-  int32_t mouseY_ = -1;
 };
 
 }  // namespace vorlanth

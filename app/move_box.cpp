@@ -55,6 +55,15 @@ TMoveBox::TMoveBox(QWidget* parent) : TBox(QStringLiteral("MOVE"), "EdHandMove",
   }
   grid->setColumnStretch(3, 1);
   Column()->addLayout(grid);
+  ShowRunning(false);
+}
+
+void TMoveBox::ShowRunning(bool running) {
+  for (TFlatButton* button : {SpeedButton1, SpeedButton3, SpeedButton2, SpeedButton4, SpeedButton6, SpeedButton5}) {
+    button->setEnabled(!running);
+    button->setToolTip(running ? QString::fromLatin1(PausedOnlyHint)
+                               : QStringLiteral("Moves the selected player while held (only while paused)."));
+  }
 }
 
 }  // namespace vorlanth

@@ -16,6 +16,11 @@ class TMoveBox : public TBox {
  public:
   explicit TMoveBox(QWidget* parent);
 
+  // The moves act only while paused: while running they look disabled and their
+  // hint says why. The level buttons act at any time.
+  void ShowRunning(bool running);
+  static constexpr const char* PausedOnlyHint = "Hand moves act only while paused: press Pause first.";
+
  signals:
   void MovePressed(int tag);
   void MoveReleased();

@@ -2,10 +2,12 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
@@ -31,6 +33,35 @@ void TImageView::paintEvent(QPaintEvent* /*event*/) {
   }
   if (canvas_) canvas_->End();
   painter.drawImage(rect(), *image_);
+  if (markRadius_ <= 0) return;
+  // Picture pixels to widget pixels, as the picture is stretched.
+  const double sx = width() / static_cast<double>(image_->width());
+  const double sy = height() / static_cast<double>(image_->height());
+  constexpr double kMarginPx = 4;  // the ring clears the body's outline
+  const QPointF centre(markCentre_.x() * sx, markCentre_.y() * sy);
+  const double rx = markRadius_ * sx + kMarginPx;
+  const double ry = markRadius_ * sy + kMarginPx;
+  painter.setRenderHint(QPainter::Antialiasing);
+  for (const auto& [colour, style] : {std::pair{QColor(Qt::white), Qt::SolidLine}, std::pair{QColor(Qt::black), Qt::DashLine}}) {
+    painter.setPen(QPen(colour, 1.5, style));
+    painter.drawEllipse(centre, rx, ry);
+  }
+}
+
+void TImageView::SetMark(QPointF centre, double radius) {
+  if (centre == markCentre_ && radius == markRadius_) return;
+  markCentre_ = centre;
+  markRadius_ = radius;
+  update();
+}
+
+void TImageView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !image_ || width() <= 0 || height() <= 0) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  const QPointF p = event->position();
+  emit Pressed(QPointF(p.x() * image_->width() / width(), p.y() * image_->height() / height()));
 }
 
 TImagePanel::TImagePanel(QWidget* parent) : QWidget(parent) {

@@ -16,8 +16,11 @@ namespace vorlanth {
 
 class QtCanvas;
 
-// ImgRoad: shows the circuit picture stretched to the widget's own size.
+// ImgRoad: shows the circuit picture stretched to the widget's own size, and a
+// dashed ring around the selected player (on the screen only: frames saved from
+// the picture carry no ring).
 class TImageView : public QWidget {
+  Q_OBJECT
  public:
   explicit TImageView(QWidget* parent = nullptr);
 
@@ -25,13 +28,22 @@ class TImageView : public QWidget {
   // before each paint so the picture is complete.
   void SetImage(const QImage* image, QtCanvas* canvas);
   const QImage* Image() const { return image_; }
+  // The ring's centre and radius in picture pixels; a radius of 0 shows none.
+  void SetMark(QPointF centre, double radius);
+
+ signals:
+  // The left button went down at this point of the picture (picture pixels).
+  void Pressed(QPointF point);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   const QImage* image_ = nullptr;
   QtCanvas* canvas_ = nullptr;
+  QPointF markCentre_;
+  double markRadius_ = 0;
 };
 
 // PanelImg: the black panel the image sits in; reports its resizes.

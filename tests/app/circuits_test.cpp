@@ -57,9 +57,9 @@ class CircuitsTest : public QObject {
   // The image shown at a panel size: the picture's proportion, as large as fits.
   void CheckProportion(int pictureWidth, int pictureHeight) {
     for (const QSize panel : {QSize(819, 660), QSize(1000, 500), QSize(400, 600)}) {
-      h.Form->PanelImg->resize(panel);
+      Find<TImagePanel>(*h.Form, "PanelImg")->resize(panel);
       h.Form->FormResize();
-      const QRect shown = h.Form->ImgRoad->geometry();
+      const QRect shown = Find<TImageView>(*h.Form, "ImgRoad")->geometry();
       QCOMPARE(shown.topLeft(), QPoint(0, 0));
       QVERIFY(shown.width() <= panel.width() && shown.height() <= panel.height());
       QVERIFY(shown.width() == panel.width() || shown.height() == panel.height());
@@ -185,8 +185,8 @@ class CircuitsTest : public QObject {
     QCOMPARE(BackgroundImage(h.Track()), Rgb(picture));
     QVERIFY(Poses() == poses);
     // The picture shown at once is the new one, in its own proportion.
-    QCOMPARE(h.Form->ImgRoad->Image(), &h.Form->RoadImage());
-    const QRect shown = h.Form->ImgRoad->geometry();
+    QCOMPARE(Find<TImageView>(*h.Form, "ImgRoad")->Image(), &h.Form->RoadImage());
+    const QRect shown = Find<TImageView>(*h.Form, "ImgRoad")->geometry();
     QVERIFY2(std::abs(static_cast<double>(shown.width()) / shown.height() -
                       static_cast<double>(width) / height) < 0.02 * width / height,
              qPrintable(QStringLiteral("%1 x %2 shown").arg(shown.width()).arg(shown.height())));
@@ -231,8 +231,8 @@ class CircuitsTest : public QObject {
     TPlayer* selected = h.Form->SelectedPlayer();
 
     int expected = 0;
-    for (QAction* command : {h.Form->Addatriangle1, h.Form->Addlotsofasteroids1,
-                             h.Form->Addateamgoalforstoringcollecteddrops1}) {
+    for (QAction* command : {Find<QAction>(*h.Form, "Addatriangle1"), Find<QAction>(*h.Form, "Addlotsofasteroids1"),
+                             Find<QAction>(*h.Form, "Addateamgoalforstoringcollecteddrops1")}) {
       command->trigger();
       ++expected;
       QCOMPARE(h.Errors.size(), expected);
@@ -254,7 +254,7 @@ class CircuitsTest : public QObject {
     }
 
     // The circle's places are set without a search: it is made whatever the circuit.
-    h.Form->Addacircleofkarts1->trigger();
+    Find<QAction>(*h.Form, "Addacircleofkarts1")->trigger();
     QCOMPARE(h.Errors.size(), expected);
     QCOMPARE(h.Team().PlayerCount(), TPopulation::CircleKartCount);
     QCOMPARE(CheckConsistency(*h.Form), QString());

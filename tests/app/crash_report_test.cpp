@@ -85,8 +85,8 @@ class CrashReportTest : public QObject {
     OpenWindow();
     Find<TFlatButton>(*h.Form, "BtnAddPlayer")->click();  // a kart, selected
     // Greyed out for a kart; run anyway, as a command that reached it regardless.
-    h.Form->Suckenergyfromplayersinfrontofyou1->setEnabled(true);
-    h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
+    Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->setEnabled(true);
+    Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->trigger();
     QCOMPARE(reports.size(), 1);
     const TCrashReport& report = reports[0];
     QCOMPARE(report.Message, QStringLiteral("BurnOut goal is only fro Rockets."));
@@ -104,7 +104,7 @@ class CrashReportTest : public QObject {
   void aFailedCycleIsReportedWithItsPhase() {
     OpenWindow();
     h.SaveFileAnswer = QStringLiteral("/no-such-folder-for-frames/run");
-    h.Form->Saveimagestofolder->trigger();
+    Find<QAction>(*h.Form, "Saveimagestofolder")->trigger();
     h.RunCycles(3);
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports[0].Message.contains(QStringLiteral("run_00001.bmp")));

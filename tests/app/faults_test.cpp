@@ -75,9 +75,9 @@ class FaultsTest : public QObject {
   // The wheel over the goal panel scrolls it; a bar under the pointer keeps its
   // value unless the user gave it the focus.
   void theWheelScrollsTheGoalPanelNotItsBars() {
-    h.Form->MenuTrackParams->trigger();
-    h.Form->menuPlayerParams->trigger();
-    for (QAction* item : {h.Form->Keephealth1, h.Form->Keepenergyhunger1, h.Form->Runfast1}) item->trigger();
+    Find<QAction>(*h.Form, "MenuTrackParams")->trigger();
+    Find<QAction>(*h.Form, "menuPlayerParams")->trigger();
+    for (QAction* item : {Find<QAction>(*h.Form, "Keephealth1"), Find<QAction>(*h.Form, "Keepenergyhunger1"), Find<QAction>(*h.Form, "Runfast1")}) item->trigger();
     QCoreApplication::processEvents();
     auto* area = h.Form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
     QVERIFY(area->verticalScrollBar()->maximum() > 0);
@@ -110,9 +110,9 @@ class FaultsTest : public QObject {
     const int threadCount = threads->value();
 
     QTest::keyClick(focus, Qt::Key_Period);
-    QCOMPARE(h.Form->CycleCount, 1);
+    QCOMPARE(h.Form->Session().CycleCount(), 1);
     QTest::keyClick(focus, Qt::Key_Period);
-    QCOMPARE(h.Form->CycleCount, 2);
+    QCOMPARE(h.Form->Session().CycleCount(), 2);
 
     // Space runs; Space again from inside the second cycle pauses.
     TTrack2D& track = h.Track();
@@ -128,7 +128,7 @@ class FaultsTest : public QObject {
     QTest::keyClick(focus, Qt::Key_Space);
     track.ProcessMessages = original;
     QCOMPARE(frames, 2);
-    QCOMPARE(h.Form->CycleCount, 4);
+    QCOMPARE(h.Form->Session().CycleCount(), 4);
     QVERIFY(!h.Form->Running());
     QCOMPARE(threads->value(), threadCount);
 
@@ -140,7 +140,7 @@ class FaultsTest : public QObject {
     QTest::keyClick(field, Qt::Key_Space);
     QTest::keyClick(field, Qt::Key_Period);
     QCOMPARE(field->text(), QStringLiteral(" ."));
-    QCOMPARE(h.Form->CycleCount, 4);
+    QCOMPARE(h.Form->Session().CycleCount(), 4);
     QVERIFY(h.Errors.isEmpty());
   }
 
@@ -148,7 +148,7 @@ class FaultsTest : public QObject {
   // cycle in the status bar; Run starts it again.
   void aRunStoppedByAnErrorShowsStopped() {
     h.SaveFileAnswer = QStringLiteral("/no-such-folder-for-frames/run");
-    h.Form->Saveimagestofolder->trigger();
+    Find<QAction>(*h.Form, "Saveimagestofolder")->trigger();
     QCOMPARE(h.RunCycles(3), 1);
     QCOMPARE(h.Errors.size(), 1);
     QVERIFY(!Find<QToolButton>(*h.Form, "StartBtn")->isChecked());
@@ -156,7 +156,7 @@ class FaultsTest : public QObject {
     QVERIFY2(Status().startsWith(QStringLiteral("Stopped at cycle 1: ")), qPrintable(Status()));
     QVERIFY(Status().contains(QStringLiteral("/no-such-folder-for-frames/run_00001.bmp")));
 
-    h.Form->Saveimagestofolder->trigger();  // saving off
+    Find<QAction>(*h.Form, "Saveimagestofolder")->trigger();  // saving off
     QCOMPARE(h.RunCycles(2), 2);
     QVERIFY(Status().startsWith(QStringLiteral("Cycle 3")));
   }
@@ -165,15 +165,15 @@ class FaultsTest : public QObject {
   // figures that are never negative on axes that stay at or above zero, and the
   // circuit kept at its size when the dock opens.
   void thePlotsReadWholeOnSensibleAxes() {
-    h.Form->Keephealth1->trigger();
+    Find<QAction>(*h.Form, "Keephealth1")->trigger();
     QCoreApplication::processEvents();
-    const QSize circuit = h.Form->ImgRoad->size();
-    h.Form->menuPlots->trigger();
+    const QSize circuit = Find<TImageView>(*h.Form, "ImgRoad")->size();
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-    QCOMPARE(h.Form->ImgRoad->size(), circuit);
+    QCOMPARE(Find<TImageView>(*h.Form, "ImgRoad")->size(), circuit);
 
     Step(3);
-    TPlotsDock& dock = *h.Form->PlotsDock;
+    TPlotsDock& dock = *Find<TPlotsDock>(*h.Form, "PlotsDock");
     dock.Refresh();
     QCoreApplication::processEvents();
 
@@ -225,42 +225,46 @@ class FaultsTest : public QObject {
     QVERIFY(remove.startsWith(QStringLiteral("Remove")));
     QVERIFY(kart != rocket && rocket != remove);
 
-    QVERIFY(h.Form->Suckenergyfromplayersinfrontofyou1->isEnabled());  // the rocket
+    QVERIFY(Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->isEnabled());  // the rocket
     Find<QToolButton>(*h.Form, "BtnAddPlayer")->click();                // a kart, selected
-    QVERIFY(!h.Form->Suckenergyfromplayersinfrontofyou1->isEnabled());
-    QVERIFY(h.Form->Suckenergyfromplayersinfrontofyou1->toolTip().contains(QStringLiteral("rocket")));
-    h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
+    QVERIFY(!Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->isEnabled());
+    QVERIFY(Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->toolTip().contains(QStringLiteral("rocket")));
+    Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->trigger();
     QVERIFY2(h.Errors.isEmpty(), qPrintable(h.Errors.join(QLatin1Char('\n'))));
   }
 
   // What the window remembers survives a new window; "Restore defaults" forgets it.
   void settingsSurviveANewWindow() {
     QTemporaryDir folder;
-    h.Form->menuPlayerParams->trigger();  // shown
-    h.Form->MenuDebugTraces->trigger();   // on
+    Find<QAction>(*h.Form, "menuPlayerParams")->trigger();  // shown
+    Find<QAction>(*h.Form, "MenuDebugTraces")->trigger();   // on
     Find<QSpinBox>(*h.Form, "EdThreads")->setValue(1);
-    h.Form->OpenPictureFolder = folder.path();
+    h.OpenFileAnswer = folder.filePath(QStringLiteral("missing.txt"));  // not a circuit: nothing is loaded
+    Find<QAction>(*h.Form, "Loadcircuit800x600BMP1")->trigger();
     h.Form->resize(900, 650);
     QVERIFY(h.Form->close());
 
     h.Open();
     h.Form->RestoreSettings();
-    QVERIFY(h.Form->menuPlayerParams->isChecked());
-    QVERIFY(h.Form->MenuDebugTraces->isChecked());
+    QVERIFY(Find<QAction>(*h.Form, "menuPlayerParams")->isChecked());
+    QVERIFY(Find<QAction>(*h.Form, "MenuDebugTraces")->isChecked());
     QVERIFY(h.Form->SelectedPlayer()->ShowTraces);
     QCOMPARE(Find<QSpinBox>(*h.Form, "EdThreads")->value(), 1);
     QCOMPARE(h.Track().Threads, 1);
-    QCOMPARE(h.Form->OpenPictureFolder, folder.path());
+    h.OpenFileAnswer.clear();
+    Find<QAction>(*h.Form, "Loadcircuit800x600BMP1")->trigger();
+    QCOMPARE(h.OpenFolderAsked, folder.path());
     QCOMPARE(h.Form->size(), QSize(900, 650));
-    QVERIFY(!h.Form->UndoStack().canUndo());
+    QVERIFY(!h.Form->Session().UndoStack().canUndo());
 
-    h.Form->RestoreDefaultsItem->trigger();
+    Find<QAction>(*h.Form, "RestoreDefaultsItem")->trigger();
     QVERIFY(h.Form->close());
     h.Open();
     h.Form->RestoreSettings();
-    QVERIFY(!h.Form->menuPlayerParams->isChecked());
-    QVERIFY(!h.Form->MenuDebugTraces->isChecked());
-    QVERIFY(h.Form->OpenPictureFolder != folder.path());
+    QVERIFY(!Find<QAction>(*h.Form, "menuPlayerParams")->isChecked());
+    QVERIFY(!Find<QAction>(*h.Form, "MenuDebugTraces")->isChecked());
+    Find<QAction>(*h.Form, "Loadcircuit800x600BMP1")->trigger();
+    QVERIFY(h.OpenFolderAsked != folder.path());
     QVERIFY(h.Errors.isEmpty());
   }
 };

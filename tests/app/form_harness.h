@@ -28,6 +28,9 @@
 #include "app/crash_report.h"
 #include "app/form_test2d.h"
 #include "app/goal_box.h"
+#include "app/plots_dock.h"
+#include "app/session.h"
+#include "app/status_line.h"
 #include "app/widgets.h"
 #include "core/goal.h"
 #include "find_control.h"
@@ -47,6 +50,7 @@ struct TFormHarness {
   std::unique_ptr<TFormTest2D> Form;
   QStringList Errors;               // what the error dialog was asked to show
   QString OpenFileAnswer;           // what the open dialog answers ("" = cancel)
+  QString OpenFolderAsked;          // the folder the open dialog was last shown
   QString SaveFileAnswer;           // what the save dialog answers
   std::optional<QColor> ColorAnswer;  // what the colour dialog answers (none = cancel)
   QString SceneAnswer;                // what "Save scene as…" answers ("" = cancel)
@@ -60,7 +64,10 @@ struct TFormHarness {
     Close();
     TFormDialogs dialogs;
     dialogs.ReportError = [this](const TCrashReport& report) { Errors << report.Message; };
-    dialogs.OpenPicture = [this](const QString&) { return OpenFileAnswer; };
+    dialogs.OpenPicture = [this](const QString& folder) {
+      OpenFolderAsked = folder;
+      return OpenFileAnswer;
+    };
     dialogs.SaveFile = [this](const QString&) { return SaveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return ColorAnswer; };
     dialogs.SaveScene = [this](const QString&) { return SceneAnswer; };
@@ -74,17 +81,17 @@ struct TFormHarness {
     Find<QSlider>(*Form, "EdMinFutures")->setValue(1);
     Find<QSlider>(*Form, "EdSeconds")->setValue(1);
     Form->Track().ClockMs = [this] { return ClockMs += 1000; };  // every pass overruns
-    Form->setWindowModified(false);  // these quick settings are where the tests start from
+    Form->Session().SetModified(false);  // these quick settings are where the tests start from
   }
   void Close() { Form.reset(); }
 
   TTrack2D& Track() const { return Form->Track(); }
-  TTeam& Team() const { return *Form->CurrentTeam(); }
+  TTeam& Team() const { return *Form->Session().CurrentTeam(); }
 
   // Loads the file through the File menu, as the user does.
   void LoadCircuit(const QString& path) {
     OpenFileAnswer = path;
-    Form->Loadcircuit800x600BMP1->trigger();
+    Find<QAction>(*Form, "Loadcircuit800x600BMP1")->trigger();
   }
 
   // Runs the loop until `cycles` cycles have shown their frame, then clicks Pause
@@ -166,7 +173,7 @@ inline QByteArray BmpHeaderOnly(int32_t width, int32_t height) {
 // first violation found, or an empty string.
 inline QString CheckConsistency(TFormTest2D& form) {
   TTrack2D& track = form.Track();
-  TTeam* team = form.CurrentTeam();
+  TTeam* team = form.Session().CurrentTeam();
   if (!team) return QStringLiteral("the window has no team");
   if (track.TeamCount() != 1 || track.GetTeam(0) != team)
     return QStringLiteral("the track's teams are not the window's one team");

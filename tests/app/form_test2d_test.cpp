@@ -32,6 +32,7 @@
 #include "app/crash_report.h"
 #include "app/form_test2d.h"
 #include "app/goal_box.h"
+#include "app/session.h"
 #include "app/status_line.h"
 #include "app/widgets.h"
 #include "bench/population.h"
@@ -60,7 +61,7 @@ class FormTest2DTest : public QObject {
   int cyclesSeen = 0;
   QTemporaryDir settingsDir;      // the recent files of the tests' windows
 
-  TTeam& Team() { return *form->CurrentTeam(); }
+  TTeam& Team() { return *form->Session().CurrentTeam(); }
   TPlayer2D& Body(int i) { return static_cast<TPlayer2D&>(*Team().GetPlayer(i)); }
   TPlayer2D& Selected() { return static_cast<TPlayer2D&>(*form->SelectedPlayer()); }
 
@@ -164,10 +165,10 @@ class FormTest2DTest : public QObject {
     QVERIFY(boxes[3]->findChild<QLabel*>(QStringLiteral("REACTION_1")));
     QVERIFY(!boxes[1]->findChild<QLabel*>(QStringLiteral("REACTION_3")));
 
-    QVERIFY(form->MenuDebugFeelings->isChecked());
-    QVERIFY(form->MenuDebugTeamGoals->isChecked());
-    for (QAction* item : {form->MenuDebugTraces, form->MenuDebugOptions, form->MenuDebugLevels,
-                          form->MenuDebugGoals})
+    QVERIFY(Find<QAction>(*form, "MenuDebugFeelings")->isChecked());
+    QVERIFY(Find<QAction>(*form, "MenuDebugTeamGoals")->isChecked());
+    for (QAction* item : {Find<QAction>(*form, "MenuDebugTraces"), Find<QAction>(*form, "MenuDebugOptions"), Find<QAction>(*form, "MenuDebugLevels"),
+                          Find<QAction>(*form, "MenuDebugGoals")})
       QVERIFY(!item->isChecked());
     QVERIFY(Selected().ShowFeelings);
     QVERIFY(Team().Goals->ShowGoals);
@@ -184,7 +185,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(Find<QSlider>(*form, "EdRadio")->minimum(), 5);
     QCOMPARE(Find<QSlider>(*form, "EdRadio")->maximum(), 50);
     QVERIFY(form->Track().Collisions);  // EdCollisions starts checked
-    QCOMPARE(form->FrameCounter, 1);
+    QCOMPARE(form->Session().FrameCounter, 1);
 
     QVERIFY(Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
     QVERIFY(Find<QGroupBox>(*form, "EdPlayerParams")->isHidden());
@@ -197,8 +198,8 @@ class FormTest2DTest : public QObject {
   }
 
   void panelViewItemsShowAndHideTheirBoxes() {
-    form->MenuTrackParams->trigger();
-    form->menuHandMove->trigger();
+    Find<QAction>(*form, "MenuTrackParams")->trigger();
+    Find<QAction>(*form, "menuHandMove")->trigger();
     QVERIFY(!Find<QGroupBox>(*form, "EdTrackParams")->isHidden());
     QVERIFY(Find<QGroupBox>(*form, "EdHandMove")->isHidden());
     QVERIFY(!Find<QGroupBox>(*form, "GroupBox3")->isHidden());  // START/STOP is always shown
@@ -241,66 +242,66 @@ class FormTest2DTest : public QObject {
   }
 
   void framesAreNumberedAndRestartAfterReset() {
-    QCOMPARE(TFormTest2D::FrameFileName(QStringLiteral("/tmp/run"), 1), QStringLiteral("/tmp/run_00001.bmp"));
-    QCOMPARE(TFormTest2D::FrameFileName(QStringLiteral("run.bmp"), 1), QStringLiteral("run.bmp_00001.bmp"));
-    QCOMPARE(TFormTest2D::FrameFileName(QStringLiteral("run"), 100000), QStringLiteral("run_100000.bmp"));
+    QCOMPARE(TSession::FrameFileName(QStringLiteral("/tmp/run"), 1), QStringLiteral("/tmp/run_00001.bmp"));
+    QCOMPARE(TSession::FrameFileName(QStringLiteral("run.bmp"), 1), QStringLiteral("run.bmp_00001.bmp"));
+    QCOMPARE(TSession::FrameFileName(QStringLiteral("run"), 100000), QStringLiteral("run_100000.bmp"));
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     saveFileAnswer = dir.filePath(QStringLiteral("run"));
-    form->Saveimagestofolder->trigger();
-    QVERIFY(form->Saveimagestofolder->isChecked());
+    Find<QAction>(*form, "Saveimagestofolder")->trigger();
+    QVERIFY(Find<QAction>(*form, "Saveimagestofolder")->isChecked());
 
     RunCycles(2);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00002.bmp"))));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("run_00003.bmp"))));
-    QCOMPARE(form->FrameCounter, 3);
+    QCOMPARE(form->Session().FrameCounter, 3);
     // The frame written last is the picture shown: the circuit with the bodies.
     const QImage frame(dir.filePath(QStringLiteral("run_00002.bmp")));
     QCOMPARE(frame.size(), QSize(800, 600));
     QCOMPARE(Rgb(frame), Rgb(form->RoadImage()));
 
     Find<QToolButton>(*form, "BtnReset")->click();
-    QCOMPARE(form->FrameCounter, 1);
+    QCOMPARE(form->Session().FrameCounter, 1);
     QFile::remove(dir.filePath(QStringLiteral("run_00001.bmp")));
     QFile::remove(dir.filePath(QStringLiteral("run_00002.bmp")));
     RunCycles(1);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
-    QCOMPARE(form->FrameCounter, 2);
+    QCOMPARE(form->Session().FrameCounter, 2);
 
     // Unchecked: nothing is written and the counter stays.
-    form->Saveimagestofolder->trigger();
-    QVERIFY(!form->Saveimagestofolder->isChecked());
+    Find<QAction>(*form, "Saveimagestofolder")->trigger();
+    QVERIFY(!Find<QAction>(*form, "Saveimagestofolder")->isChecked());
     RunCycles(1);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("run_00002.bmp"))));
-    QCOMPARE(form->FrameCounter, 2);
+    QCOMPARE(form->Session().FrameCounter, 2);
 
     // Checking it and cancelling the dialog leaves it unchecked.
     saveFileAnswer.clear();
-    form->Saveimagestofolder->trigger();
-    QVERIFY(!form->Saveimagestofolder->isChecked());
+    Find<QAction>(*form, "Saveimagestofolder")->trigger();
+    QVERIFY(!Find<QAction>(*form, "Saveimagestofolder")->isChecked());
     QVERIFY(errors.isEmpty());
   }
 
   void anUnwritableFrameFolderStopsTheRunAndReleasesRun() {
     saveFileAnswer = QStringLiteral("/no-such-folder-for-frames/run");
-    form->Saveimagestofolder->trigger();
+    Find<QAction>(*form, "Saveimagestofolder")->trigger();
     RunCycles(3);
     QCOMPARE(cyclesSeen, 1);
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors[0].contains(QStringLiteral("/no-such-folder-for-frames/run_00001.bmp")));
     QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());  // the stopped run shows as stopped
     QVERIFY(!form->Running());
-    QCOMPARE(form->FrameCounter, 1);
+    QCOMPARE(form->Session().FrameCounter, 1);
 
     // Pause, then Run, starts again (here into a folder that exists).
     QTemporaryDir dir;
-    form->SaveFileName = dir.filePath(QStringLiteral("run"));
+    form->Session().FramePrefix = dir.filePath(QStringLiteral("run"));
     Find<QToolButton>(*form, "PauseBtn")->click();
     RunCycles(1);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
-    QCOMPARE(form->FrameCounter, 2);
+    QCOMPARE(form->Session().FrameCounter, 2);
     QCOMPARE(errors.size(), 1);
   }
 
@@ -309,7 +310,7 @@ class FormTest2DTest : public QObject {
     int teamGoalsRightAfter = -1;
     RunCycles(3, [&](int cycle) {
       if (cycle == 1) {
-        form->DeleteallTeamsGoals1->trigger();
+        Find<QAction>(*form, "DeleteallTeamsGoals1")->trigger();
         teamGoalsRightAfter = Team().Goals->GoalCount();
       }
       if (cycle == 2) Find<TFlatButton>(*form, "BtnSubPlayer")->click();
@@ -336,19 +337,19 @@ class FormTest2DTest : public QObject {
   }
 
   void fittingTheImageKeepsTheCircuitInProportion() {
-    form->PanelImg->resize(1000, 500);
+    Find<TImagePanel>(*form, "PanelImg")->resize(1000, 500);
     form->FormResize();
-    QCOMPARE(form->ImgRoad->geometry(), QRect(0, 0, 667, 500));
-    form->PanelImg->resize(400, 600);
+    QCOMPARE(Find<TImageView>(*form, "ImgRoad")->geometry(), QRect(0, 0, 667, 500));
+    Find<TImagePanel>(*form, "PanelImg")->resize(400, 600);
     form->FormResize();
-    QCOMPARE(form->ImgRoad->geometry(), QRect(0, 0, 400, 300));
+    QCOMPARE(Find<TImageView>(*form, "ImgRoad")->geometry(), QRect(0, 0, 400, 300));
   }
 
   void theMouseIsReadInCircuitPixelsThroughTheStretchedImage() {
     form->Track().Draw(-1);  // settles the layout
-    const QSize shown = form->ImgRoad->size();
+    const QSize shown = Find<TImageView>(*form, "ImgRoad")->size();
     const QPoint at(shown.width() / 2, shown.height() / 4);
-    QCursor::setPos(form->ImgRoad->mapToGlobal(at));
+    QCursor::setPos(Find<TImageView>(*form, "ImgRoad")->mapToGlobal(at));
     form->Track().Draw(-1);  // a new frame reads the cursor again
     QCOMPARE(form->Track().MouseX(), static_cast<int>(std::floor(at.x() * 800.0 / shown.width())));
     QCOMPARE(form->Track().MouseY(), static_cast<int>(std::floor(at.y() * 600.0 / shown.height())));
@@ -514,9 +515,9 @@ class FormTest2DTest : public QObject {
     };
     QCOMPARE(count([&] { Find<TFlatButton>(*form, "BtnAddPlayer")->click(); }), 1);               // "+Kart"
     QCOMPARE(count([&] { ChoosePlayer(0); }), 1);
-    QCOMPARE(count([&] { form->Addacircleofkarts1->trigger(); }), 1);
+    QCOMPARE(count([&] { Find<QAction>(*form, "Addacircleofkarts1")->trigger(); }), 1);
     QCOMPARE(count([&] { Find<QSlider>(*form, "EdSize")->setValue(20); }), 1);
-    QCOMPARE(count([&] { form->MenuDebugTraces->trigger(); }), 1);
+    QCOMPARE(count([&] { Find<QAction>(*form, "MenuDebugTraces")->trigger(); }), 1);
     QCOMPARE(pumpsInside, 0);
     track.ProcessMessages = original;
   }
@@ -526,20 +527,20 @@ class FormTest2DTest : public QObject {
   void theStatusBarTellsHowEachCycleWent() {
     Find<TFlatButton>(*form, "SpeedButton7")->click();  // two rockets
     QStringList seen;
-    RunCycles(2, [&](int) { seen << form->StatusLine->text(); });
+    RunCycles(2, [&](int) { seen << Find<TStatusLine>(*form, "StatusLine")->text(); });
     // Shown inside a cycle: the figures of the cycle before it.
     QVERIFY(seen[1].startsWith(QStringLiteral("Cycle 1  |")));
-    const QString line = form->StatusLine->text();
+    const QString line = Find<TStatusLine>(*form, "StatusLine")->text();
     QVERIFY2(line.startsWith(QStringLiteral("Cycle 2  |  1 future per player (%1 thread")
                                  .arg(form->Track().LastPassThreads)),
              qPrintable(line));
     QVERIFY2(line.endsWith(QStringLiteral("|  2/2 alive")), qPrintable(line));
-    QCOMPARE(form->CycleCount, 2);
+    QCOMPARE(form->Session().CycleCount(), 2);
     // Commands between cycles change who is there: the line follows at once.
     Find<TFlatButton>(*form, "BtnAddPlayer")->click();
-    QVERIFY2(form->StatusLine->text().endsWith(QStringLiteral("|  3/3 alive")),
-             qPrintable(form->StatusLine->text()));
-    QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 2  |")));
+    QVERIFY2(Find<TStatusLine>(*form, "StatusLine")->text().endsWith(QStringLiteral("|  3/3 alive")),
+             qPrintable(Find<TStatusLine>(*form, "StatusLine")->text()));
+    QVERIFY(Find<TStatusLine>(*form, "StatusLine")->text().startsWith(QStringLiteral("Cycle 2  |")));
 
     TCycleFigures figures;
     figures.Cycle = 12345;
@@ -555,7 +556,7 @@ class FormTest2DTest : public QObject {
                             "200 ms, 0.50 x real time  |  17/18 alive"));
     figures.CycleMs = 0;  // no division by zero
     QVERIFY(StatusText(figures).contains(QStringLiteral("0 ms, 0.00 x real time")));
-    qInfo("status bar: %.4f ms of %.1f ms of cycles", form->StatusLine->UpdateMs(), form->StatusLine->CyclesMs());
+    qInfo("status bar: %.4f ms of %.1f ms of cycles", Find<TStatusLine>(*form, "StatusLine")->UpdateMs(), Find<TStatusLine>(*form, "StatusLine")->CyclesMs());
   }
 
   void stepRunsOneCycleThenIdles() {
@@ -565,12 +566,12 @@ class FormTest2DTest : public QObject {
     const double y = Selected().GetPosY();
     const int64_t subSteps = track.TotalSubSteps;
     Find<QToolButton>(*form, "StepBtn")->click();  // returns after the cycle
-    QCOMPARE(form->CycleCount, 1);
+    QCOMPARE(form->Session().CycleCount(), 1);
     QVERIFY(track.TotalSubSteps > subSteps);
     QVERIFY(Selected().GetPosX() != x || Selected().GetPosY() != y);
     QVERIFY(!form->Running());
     QVERIFY(!Find<QToolButton>(*form, "StartBtn")->isChecked());
-    QVERIFY(form->StatusLine->text().startsWith(QStringLiteral("Cycle 1  |")));
+    QVERIFY(Find<TStatusLine>(*form, "StatusLine")->text().startsWith(QStringLiteral("Cycle 1  |")));
 
     // While running, Step makes the cycle in progress the last.
     RunCycles(5, [&](int cycle) {
@@ -589,7 +590,7 @@ class FormTest2DTest : public QObject {
     track.ClockMs = [this] { return clockMs += 1000; };
 
     QTest::keyClick(form.get(), Qt::Key_Period);  // Step
-    QCOMPARE(form->CycleCount, 1);
+    QCOMPARE(form->Session().CycleCount(), 1);
     QVERIFY(!form->Running());
 
     // Space runs; Space again, from inside the third cycle, pauses.
@@ -605,13 +606,13 @@ class FormTest2DTest : public QObject {
     QTest::keyClick(form.get(), Qt::Key_Space);
     track.ProcessMessages = original;
     QCOMPARE(frames, 3);
-    QCOMPARE(form->CycleCount, 4);
+    QCOMPARE(form->Session().CycleCount(), 4);
     QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());
     QVERIFY(!form->Running());
 
-    form->FrameCounter = 7;
+    form->Session().FrameCounter = 7;
     QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);  // Reset
-    QCOMPARE(form->FrameCounter, 1);
+    QCOMPARE(form->Session().FrameCounter, 1);
 
     int opened = 0;
     form->Dialogs.OpenPicture = [&](const QString&) { ++opened; return QString(); };
@@ -626,7 +627,7 @@ class FormTest2DTest : public QObject {
   void aboutTellsNameVersionQtAndBuild() {
     QString shown;
     form->Dialogs.ShowAbout = [&](const QString& text) { shown = text; };
-    form->AboutItem->trigger();
+    Find<QAction>(*form, "AboutItem")->trigger();
     QVERIFY(shown.startsWith(QStringLiteral("Vorlanth 2.0")));
     QVERIFY(shown.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
     QVERIFY(shown.contains(QStringLiteral("Build: ")));
@@ -638,7 +639,7 @@ class FormTest2DTest : public QObject {
 
   // The list shows a two-digit name whole: its text field is as wide as the text.
   void theListShowsTwoDigitPlayerNamesWhole() {
-    form->Addacircleofkarts1->trigger();
+    Find<QAction>(*form, "Addacircleofkarts1")->trigger();
     TPlayerList* list = Find<TPlayerList>(*form, "EdPlayerId");
     QCOMPARE(list->currentText(), QStringLiteral("Player #18"));
     QStyleOptionComboBox option;
@@ -678,10 +679,10 @@ class FormTest2DTest : public QObject {
 
   // With every box shown, the goal boxes that do not fit can be scrolled to.
   void theGoalPanelScrollsWhenItsBoxesDoNotFit() {
-    form->MenuTrackParams->trigger();
-    form->menuPlayerParams->trigger();
-    form->Keephealth1->trigger();
-    form->Keepenergyhunger1->trigger();
+    Find<QAction>(*form, "MenuTrackParams")->trigger();
+    Find<QAction>(*form, "menuPlayerParams")->trigger();
+    Find<QAction>(*form, "Keephealth1")->trigger();
+    Find<QAction>(*form, "Keepenergyhunger1")->trigger();
     QCoreApplication::processEvents();  // lays the column out
     auto* area = form->findChild<QScrollArea*>(QStringLiteral("GoalArea"));
     QVERIFY(area);
@@ -737,7 +738,7 @@ class FormTest2DTest : public QObject {
   }
 
   void aCircleOfKartsReplacesThePlayers() {
-    form->Addacircleofkarts1->trigger();
+    Find<QAction>(*form, "Addacircleofkarts1")->trigger();
     QCOMPARE(Team().PlayerCount(), TPopulation::CircleKartCount);
     QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->count(), 18);
     for (int i = 0; i < 18; ++i) {
@@ -753,19 +754,19 @@ class FormTest2DTest : public QObject {
   void debugFlagsFollowTheSelectedPlayer() {
     Find<TFlatButton>(*form, "SpeedButton7")->click();
     ChoosePlayer(0);
-    form->MenuDebugTraces->trigger();
+    Find<QAction>(*form, "MenuDebugTraces")->trigger();
     QVERIFY(Body(0).ShowTraces);
     ChoosePlayer(1);
-    QVERIFY(!form->MenuDebugTraces->isChecked());
+    QVERIFY(!Find<QAction>(*form, "MenuDebugTraces")->isChecked());
     QVERIFY(Body(0).ShowTraces);
     QVERIFY(!Body(1).ShowTraces);
     // Feelings carry over from one selected player to the next.
-    QVERIFY(form->MenuDebugFeelings->isChecked());
+    QVERIFY(Find<QAction>(*form, "MenuDebugFeelings")->isChecked());
     QVERIFY(Body(1).ShowFeelings);
 
-    form->Addatriangle1->trigger();  // a new asteroid draws its traces
+    Find<QAction>(*form, "Addatriangle1")->trigger();  // a new asteroid draws its traces
     QCOMPARE(Team().PlayerCount(), 3);
-    QVERIFY(form->MenuDebugTraces->isChecked());
+    QVERIFY(Find<QAction>(*form, "MenuDebugTraces")->isChecked());
   }
 
   void theBurnOutGoalIsGreyedForAKartAndAddedForARocket() {
@@ -773,18 +774,18 @@ class FormTest2DTest : public QObject {
     TPlayer& kart = Selected();
     QVERIFY(dynamic_cast<TKart*>(&kart));
     const int32_t goals = kart.Goals->GoalCount();
-    QVERIFY(!form->Suckenergyfromplayersinfrontofyou1->isEnabled());
-    form->Suckenergyfromplayersinfrontofyou1->trigger();
+    QVERIFY(!Find<QAction>(*form, "Suckenergyfromplayersinfrontofyou1")->isEnabled());
+    Find<QAction>(*form, "Suckenergyfromplayersinfrontofyou1")->trigger();
     QVERIFY(errors.isEmpty());
     QCOMPARE(kart.Goals->GoalCount(), goals);
-    QVERIFY(!form->MenuDebugGoals->isChecked());
+    QVERIFY(!Find<QAction>(*form, "MenuDebugGoals")->isChecked());
 
     // The window goes on working: the same command on the rocket adds the goal.
     ChoosePlayer(0);
     const int32_t rocketGoals = Selected().Goals->GoalCount();
-    form->Suckenergyfromplayersinfrontofyou1->trigger();
+    Find<QAction>(*form, "Suckenergyfromplayersinfrontofyou1")->trigger();
     QCOMPARE(Selected().Goals->GoalCount(), rocketGoals + 1);
-    QVERIFY(form->MenuDebugGoals->isChecked());
+    QVERIFY(Find<QAction>(*form, "MenuDebugGoals")->isChecked());
     QVERIFY(Selected().Goals->ShowGoals);
     QCOMPARE(GoalBoxes().size(), 5);
     QVERIFY(errors.isEmpty());
@@ -796,17 +797,17 @@ class FormTest2DTest : public QObject {
     const std::vector<uint8_t> cells = form->Track().Cells;
 
     // Cancelled, another extension, an unreadable file: the circuit stays.
-    form->Loadcircuit800x600BMP1->trigger();
+    Find<QAction>(*form, "Loadcircuit800x600BMP1")->trigger();
     openFileAnswer = dir.filePath(QStringLiteral("circuit.PNG"));
     QImage(800, 600, QImage::Format_RGB32).save(openFileAnswer, "PNG");
-    form->Loadcircuit800x600BMP1->trigger();
+    Find<QAction>(*form, "Loadcircuit800x600BMP1")->trigger();
     QVERIFY(errors.isEmpty());
     openFileAnswer = dir.filePath(QStringLiteral("broken.bmp"));
     QFile broken(openFileAnswer);
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("this is not a bitmap");
     broken.close();
-    form->Loadcircuit800x600BMP1->trigger();
+    Find<QAction>(*form, "Loadcircuit800x600BMP1")->trigger();
     QCOMPARE(errors.size(), 1);
     QVERIFY(form->Track().Cells == cells);
     QCOMPARE(Rgb(form->RoadImage()), before);
@@ -819,7 +820,7 @@ class FormTest2DTest : public QObject {
     openFileAnswer = dir.filePath(QStringLiteral("walled.BMP"));
     QVERIFY(circuit.save(openFileAnswer, "BMP"));
     QVERIFY(form->Track().IsOnTrack(400, 50));
-    form->Loadcircuit800x600BMP1->trigger();
+    Find<QAction>(*form, "Loadcircuit800x600BMP1")->trigger();
     QCOMPARE(errors.size(), 1);
     QVERIFY(!form->Track().IsOnTrack(400, 50));
     QVERIFY(form->Track().IsOnTrack(400, 300));
@@ -873,19 +874,19 @@ class FormTest2DTest : public QObject {
     Find<TFlatButton>(*form, "SpeedButton7")->click();
     ChoosePlayer(0);
     TPlayer* chosen = form->SelectedPlayer();
-    form->Deleteallplayerspersonalgoals1->trigger();
+    Find<QAction>(*form, "Deleteallplayerspersonalgoals1")->trigger();
     QCOMPARE(form->SelectedPlayer(), chosen);
     QCOMPARE(Find<TPlayerList>(*form, "EdPlayerId")->currentIndex(), 0);
     QCOMPARE(Body(0).Goals->GoalCount(), 0);
     QCOMPARE(Body(1).Goals->GoalCount(), 0);
-    form->DeleteallTeamsGoals1->trigger();
+    Find<QAction>(*form, "DeleteallTeamsGoals1")->trigger();
     QVERIFY(GoalBoxes().isEmpty());
     QCOMPARE(Find<QWidget>(*form, "EdGoals")->height(), 1);
 
     RunCycles(2);  // players without goals go on living
     QCOMPARE(cyclesSeen, 2);
 
-    form->Addateamgoalforcollectingdrops1->trigger();
+    Find<QAction>(*form, "Addateamgoalforcollectingdrops1")->trigger();
     QCOMPARE(Team().Goals->GoalCount(), 1);
     QCOMPARE(GoalBoxes().size(), 1);
     QCOMPARE(GoalBoxes()[0]->title(), QStringLiteral("GOAL \"Get drops\" (team)"));

@@ -58,8 +58,8 @@ class PlotsTest : public QObject {
   TFormHarness h;
   QString savePlotAnswer;
 
-  TPlotsDock& Dock() { return *h.Form->PlotsDock; }
-  const TPlotHistory& Histories() { return h.Form->PlotHistory(); }
+  TPlotsDock& Dock() { return *Find<TPlotsDock>(*h.Form, "PlotsDock"); }
+  const TPlotHistory& Histories() { return h.Form->Session().PlotHistory(); }
   void Step(int cycles = 1) {
     for (int i = 0; i < cycles; ++i) Find<QToolButton>(*h.Form, "StepBtn")->click();
   }
@@ -97,23 +97,23 @@ class PlotsTest : public QObject {
 
   void theMenuItemAndItsShortcutShowTheDock() {
     QVERIFY(!Dock().isVisible());
-    QCOMPARE(h.Form->menuPlots->text(), QStringLiteral("Plots"));
-    QCOMPARE(h.Form->menuPlots->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
-    h.Form->menuPlots->trigger();
+    QCOMPARE(Find<QAction>(*h.Form, "menuPlots")->text(), QStringLiteral("Plots"));
+    QCOMPARE(Find<QAction>(*h.Form, "menuPlots")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     QVERIFY(Dock().isVisible());
-    QVERIFY(h.Form->menuPlots->isChecked());
-    h.Form->menuPlots->trigger();
+    QVERIFY(Find<QAction>(*h.Form, "menuPlots")->isChecked());
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     QVERIFY(!Dock().isVisible());
   }
 
   void seriesHoldOnePointPerCycleEqualToTheModel() {
-    h.Form->Runfast1->trigger();  // a goal more: the speeding goal
+    Find<QAction>(*h.Form, "Runfast1")->trigger();  // a goal more: the speeding goal
     TPlayer& player = *h.Form->SelectedPlayer();
     constexpr int N = 9;
     TExpected e;
     for (int c = 0; c < N; ++c) {
       Step();  // recorded while the dock is hidden
-      e.Cycles.push_back(static_cast<double>(h.Form->CycleCount));
+      e.Cycles.push_back(static_cast<double>(h.Form->Session().CycleCount()));
       e.Energy.push_back(player.GetEnergy());
       e.Health.push_back(player.GetHealth());
       e.Speed.push_back(BodySpeed(player));
@@ -128,7 +128,7 @@ class PlotsTest : public QObject {
       e.Controls.resize(controls.size());
       for (size_t k = 0; k < controls.size(); ++k) e.Controls[k].push_back(controls[k]);
     }
-    h.Form->menuPlots->trigger();
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     Dock().Refresh();
 
     QCOMPARE(Xs(Dock().Energy), e.Cycles);
@@ -173,7 +173,7 @@ class PlotsTest : public QObject {
     QCOMPARE(history.Count(), TPlayerHistory::HistoryLength);
     QCOMPARE(history.At(0).Cycle, int64_t{8});
     QCOMPARE(history.Last().Cycle, int64_t{n});
-    h.Form->menuPlots->trigger();
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     Dock().Refresh();
     QCOMPARE(Dock().Energy->count(), TPlayerHistory::HistoryLength);
     QCOMPARE(Dock().Energy->points().front().x(), 8.0);
@@ -183,7 +183,7 @@ class PlotsTest : public QObject {
   }
 
   void switchingPlayersShowsEachOwnHistoryInBoundedMemory() {
-    h.Form->menuPlots->trigger();
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     for (int i = 0; i < 3; ++i) Find<QToolButton>(*h.Form, "BtnAddPlayer")->click();
     Step(3);
     QCOMPARE(Histories().PlayerCount(), size_t{4});
@@ -220,7 +220,7 @@ class PlotsTest : public QObject {
       QCOMPARE(Histories().PlayerCount(), static_cast<size_t>(h.Team().PlayerCount()));
     }
     // The circle of karts replaces every player: no history survives it.
-    h.Form->Addacircleofkarts1->trigger();
+    Find<QAction>(*h.Form, "Addacircleofkarts1")->trigger();
     QCOMPARE(Histories().PlayerCount(), size_t{0});
     Step();
     QCOMPARE(Histories().PlayerCount(), size_t{18});
@@ -229,7 +229,7 @@ class PlotsTest : public QObject {
   }
 
   void resetClearsTheHistory() {
-    h.Form->menuPlots->trigger();
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     Step(4);
     QCOMPARE(Histories().Of(h.Form->SelectedPlayer())->Count(), 4);
     Find<QToolButton>(*h.Form, "BtnReset")->click();
@@ -241,7 +241,7 @@ class PlotsTest : public QObject {
   }
 
   void thePlotIsSavedAsPngOrTheErrorShown() {
-    h.Form->menuPlots->trigger();
+    Find<QAction>(*h.Form, "menuPlots")->trigger();
     Step(3);
     Dock().Refresh();
     QTemporaryDir dir;

@@ -222,28 +222,28 @@ class ReliabilityTest : public QObject {
     AddCommand("+Kart", 6, [&f, room] { if (room(1)) Find<TFlatButton>(f, "BtnAddPlayer")->click(); });
     AddCommand("+Rocket", 6, [&f, room] { if (room(1)) Find<TFlatButton>(f, "SpeedButton7")->click(); });
     AddCommand("-", 8, [&f] { Find<TFlatButton>(f, "BtnSubPlayer")->click(); });
-    AddCommand("asteroid", 4, [&f, room] { if (room(1)) f.Addatriangle1->trigger(); });
-    AddCommand("5 asteroids", 2, [&f, room] { if (room(5)) f.Addlotsofasteroids1->trigger(); });
-    AddCommand("circle", 1, [&f] { f.Addacircleofkarts1->trigger(); });
+    AddCommand("asteroid", 4, [&f, room] { if (room(1)) Find<QAction>(f, "Addatriangle1")->trigger(); });
+    AddCommand("5 asteroids", 2, [&f, room] { if (room(5)) Find<QAction>(f, "Addlotsofasteroids1")->trigger(); });
+    AddCommand("circle", 1, [&f] { Find<QAction>(f, "Addacircleofkarts1")->trigger(); });
 
     // Goals.
     auto teamGoal = [this](QAction* item) {
       return [this, item] { if (Team().Goals->GoalCount() < kMaxTeamGoals) item->trigger(); };
     };
-    AddCommand("speeding goal", 1, teamGoal(f.Runfast1));
-    AddCommand("energy goal", 1, teamGoal(f.Keepenergyhunger1));
-    AddCommand("health goal", 1, teamGoal(f.Keephealth1));
-    AddCommand("drops goal", 1, teamGoal(f.Addateamgoalforcollectingdrops1));
-    AddCommand("storage goal", 1, teamGoal(f.Addateamgoalforstoringcollecteddrops1));
-    AddCommand("avoid goal", 1, teamGoal(f.AvoidOtherPlayers));
-    AddCommand("follow mouse", 1, teamGoal(f.FollowMouse));
-    AddCommand("avoid mouse", 1, teamGoal(f.AvoidMouse));
+    AddCommand("speeding goal", 1, teamGoal(Find<QAction>(f, "Runfast1")));
+    AddCommand("energy goal", 1, teamGoal(Find<QAction>(f, "Keepenergyhunger1")));
+    AddCommand("health goal", 1, teamGoal(Find<QAction>(f, "Keephealth1")));
+    AddCommand("drops goal", 1, teamGoal(Find<QAction>(f, "Addateamgoalforcollectingdrops1")));
+    AddCommand("storage goal", 1, teamGoal(Find<QAction>(f, "Addateamgoalforstoringcollecteddrops1")));
+    AddCommand("avoid goal", 1, teamGoal(Find<QAction>(f, "AvoidOtherPlayers")));
+    AddCommand("follow mouse", 1, teamGoal(Find<QAction>(f, "FollowMouse")));
+    AddCommand("avoid mouse", 1, teamGoal(Find<QAction>(f, "AvoidMouse")));
     AddCommand("burnout goal", 2, [this, &f] {
       TPlayer* player = f.SelectedPlayer();
-      if (!player || player->Goals->GoalCount() < kMaxPlayerGoals) f.Suckenergyfromplayersinfrontofyou1->trigger();
+      if (!player || player->Goals->GoalCount() < kMaxPlayerGoals) Find<QAction>(f, "Suckenergyfromplayersinfrontofyou1")->trigger();
     });
-    AddCommand("delete team goals", 1, [&f] { f.DeleteallTeamsGoals1->trigger(); });
-    AddCommand("delete players goals", 1, [&f] { f.Deleteallplayerspersonalgoals1->trigger(); });
+    AddCommand("delete team goals", 1, [&f] { Find<QAction>(f, "DeleteallTeamsGoals1")->trigger(); });
+    AddCommand("delete players goals", 1, [&f] { Find<QAction>(f, "Deleteallplayerspersonalgoals1")->trigger(); });
     AddCommand("goal bar", 6, [this, &f] {
       const QList<QSlider*> bars = Find<QWidget>(f, "EdGoals")->findChildren<QSlider*>();
       if (!bars.isEmpty()) bars[Pick(static_cast<int>(bars.size()))]->setValue(Between(0, 100));
@@ -305,20 +305,20 @@ class ReliabilityTest : public QObject {
 
     // Menus of the window.
     AddCommand("load circuit", 3, [this] { h.LoadCircuit(AnyCircuit()); });
-    const std::vector<QAction*> panels = {f.menuBasicAIparams, f.menuGoals, f.menuChoosePlayer,
-                                          f.menuPlayerParams, f.MenuTrackParams, f.menuHandMove};
+    const std::vector<QAction*> panels = {Find<QAction>(f, "menuBasicAIparams"), Find<QAction>(f, "menuGoals"), Find<QAction>(f, "menuChoosePlayer"),
+                                          Find<QAction>(f, "menuPlayerParams"), Find<QAction>(f, "MenuTrackParams"), Find<QAction>(f, "menuHandMove")};
     AddCommand("panel view", 1, [this, panels] { panels[static_cast<size_t>(Pick(6))]->trigger(); });
-    const std::vector<QAction*> debug = {f.MenuDebugTraces, f.MenuDebugFeelings, f.MenuDebugOptions,
-                                         f.MenuDebugLevels, f.MenuDebugGoals, f.MenuDebugTeamGoals};
+    const std::vector<QAction*> debug = {Find<QAction>(f, "MenuDebugTraces"), Find<QAction>(f, "MenuDebugFeelings"), Find<QAction>(f, "MenuDebugOptions"),
+                                         Find<QAction>(f, "MenuDebugLevels"), Find<QAction>(f, "MenuDebugGoals"), Find<QAction>(f, "MenuDebugTeamGoals")};
     AddCommand("debug item", 3, [this, debug] { debug[static_cast<size_t>(Pick(6))]->trigger(); });
     AddCommand("save frames", 2, [this, &f] {
       const int answer = Pick(10);
       h.SaveFileAnswer = answer == 0   ? QString()
                          : answer == 1 ? QStringLiteral("/no-such-folder-for-vorlanth-frames/run")
                                        : QDir(framesDir).filePath(QStringLiteral("run"));
-      f.Saveimagestofolder->trigger();
+      Find<QAction>(f, "Saveimagestofolder")->trigger();
     });
-    AddCommand("resize", 1, [this, &f] { f.PanelImg->resize(Between(0, 1200), Between(0, 900)); });
+    AddCommand("resize", 1, [this, &f] { Find<TImagePanel>(f, "PanelImg")->resize(Between(0, 1200), Between(0, 900)); });
 
     // The loop.
     AddCommand("Reset", 2, [&f] { Find<QToolButton>(f, "BtnReset")->click(); });

@@ -40,7 +40,7 @@ class ScenesTest : public QObject {
   // The window's world as a scene document anchored at `file` (the random stream
   // is the test's thread's, which is the window's).
   QByteArray World(const QString& file) const {
-    return SceneDocument(h.Track(), h.Form->Circuit(), EncodeFileName(file));
+    return SceneDocument(h.Track(), h.Form->Session().Circuit(), EncodeFileName(file));
   }
   static QByteArray Bytes(const QString& file) {
     QFile f(file);
@@ -48,11 +48,11 @@ class ScenesTest : public QObject {
   }
   void Open(const QString& file) {
     h.OpenFileAnswer = file;
-    h.Form->Loadcircuit800x600BMP1->trigger();
+    Find<QAction>(*h.Form, "Loadcircuit800x600BMP1")->trigger();
   }
   void SaveAs(const QString& file) {
     h.SceneAnswer = file;
-    h.Form->SaveSceneAsItem->trigger();
+    Find<QAction>(*h.Form, "SaveSceneAsItem")->trigger();
   }
   void Step() { Find<QToolButton>(*h.Form, "StepBtn")->click(); }
   // A world worth saving: the walled circuit, a kart, the storage box, two cycles.
@@ -60,7 +60,7 @@ class ScenesTest : public QObject {
     QVERIFY(FramedCircuit(800, 600).save(Path(QStringLiteral("walled.bmp")), "BMP"));
     h.LoadCircuit(Path(QStringLiteral("walled.bmp")));
     Find<QAbstractButton>(*h.Form, "BtnAddPlayer")->click();
-    h.Form->Addateamgoalforstoringcollecteddrops1->trigger();
+    Find<QAction>(*h.Form, "Addateamgoalforstoringcollecteddrops1")->trigger();
     Step();
     Step();
     QCOMPARE(h.Team().PlayerCount(), 2);
@@ -91,41 +91,41 @@ class ScenesTest : public QObject {
     const QString file = Path(QStringLiteral("run"));  // the extension is added
     SaveAs(file);
     const QString saved = file + QStringLiteral(".vorlanth.json");
-    QCOMPARE(h.Form->SceneFile(), saved);
+    QCOMPARE(h.Form->Session().SceneFile(), saved);
     QCOMPARE(Bytes(saved), World(saved));
-    const int64_t cycle = h.Form->CycleCount;
+    const int64_t cycle = h.Form->Session().CycleCount();
 
     // Changed, then opened again over the change: the saved world comes back whole.
-    h.Form->Addlotsofasteroids1->trigger();
+    Find<QAction>(*h.Form, "Addlotsofasteroids1")->trigger();
     Step();
     Open(saved);
     QCOMPARE(h.Questions, 1);  // the change would be lost: asked (the harness discards)
     QVERIFY(h.Errors.isEmpty());
     QCOMPARE(World(saved), Bytes(saved));
-    QCOMPARE(h.Form->CycleCount, cycle);
+    QCOMPARE(h.Form->Session().CycleCount(), cycle);
     QCOMPARE(CheckConsistency(*h.Form), QString());
     QVERIFY(!h.Form->isWindowModified());
 
     // A new window opens it into the same world, circuit included, and runs on.
     h.Open();
-    QVERIFY(h.Form->Circuit().Path.empty());  // the built-in circuit
+    QVERIFY(h.Form->Session().Circuit().Path.empty());  // the built-in circuit
     Open(saved);
     QCOMPARE(h.Questions, 1);  // nothing to lose: not asked
     QCOMPARE(World(saved), Bytes(saved));
     QCOMPARE(h.Form->RoadImage().pixel(400, 5), qRgb(0, 0, 0));  // the walled circuit's frame
-    QCOMPARE(h.Form->Circuit().Path, EncodeFileName(Path(QStringLiteral("walled.bmp"))));
+    QCOMPARE(h.Form->Session().Circuit().Path, EncodeFileName(Path(QStringLiteral("walled.bmp"))));
     QCOMPARE(h.Form->windowTitle(), QStringLiteral("run.vorlanth.json[*] - Vorlanth Test V2.0"));
     Step();
-    QCOMPARE(h.Form->CycleCount, cycle + 1);
+    QCOMPARE(h.Form->Session().CycleCount(), cycle + 1);
     QCOMPARE(CheckConsistency(*h.Form), QString());
     QVERIFY(h.Errors.isEmpty());
   }
 
   void aSceneOpenedDuringACycleWaitsForItsEnd() {
     const QString file = Path(QStringLiteral("waiting.vorlanth.json"));
-    h.Form->Addlotsofasteroids1->trigger();
+    Find<QAction>(*h.Form, "Addlotsofasteroids1")->trigger();
     SaveAs(file);
-    h.Form->Runfast1->trigger();  // a change the scene does not hold
+    Find<QAction>(*h.Form, "Runfast1")->trigger();  // a change the scene does not hold
     TTrack2D* before = &h.Track();
     bool sameWorldInCycle = false;
     before->ProcessMessages = [&, original = before->ProcessMessages] {
@@ -167,7 +167,7 @@ class ScenesTest : public QObject {
     }
     const QString bad = Path(QStringLiteral("bad.vorlanth.json"));
     QVERIFY(WriteBytes(bad, bytes));
-    h.Form->Addlotsofasteroids1->trigger();
+    Find<QAction>(*h.Form, "Addlotsofasteroids1")->trigger();
     const QByteArray world = World(good);
     const QString title = h.Form->windowTitle();
 
@@ -195,10 +195,10 @@ class ScenesTest : public QObject {
     h.Open();
     QCOMPARE(h.Form->RecentFiles(), names.mid(0, TFormTest2D::MaxRecentFiles));
     h.Form->OpenRecentMenuShow();
-    QList<QAction*> items = h.Form->OpenRecentMenu->actions();
+    QList<QAction*> items = Find<QMenu>(*h.Form, "OpenRecentMenu")->actions();
     QCOMPARE(items.size(), TFormTest2D::MaxRecentFiles);
     items[2]->trigger();
-    QCOMPARE(h.Form->SceneFile(), names[2]);
+    QCOMPARE(h.Form->Session().SceneFile(), names[2]);
     QCOMPARE(h.Form->RecentFiles().front(), names[2]);
     QCOMPARE(h.Form->RecentFiles().size(), TFormTest2D::MaxRecentFiles);
 
@@ -206,7 +206,7 @@ class ScenesTest : public QObject {
     QVERIFY(QFile::remove(names[4]));
     h.Form->OpenRecentMenuShow();
     const QString shown = h.Form->windowTitle();
-    h.Form->OpenRecentMenu->actions()[4]->trigger();
+    Find<QMenu>(*h.Form, "OpenRecentMenu")->actions()[4]->trigger();
     QCOMPARE(h.Errors.size(), 1);
     QVERIFY(h.Errors[0].contains(names[4]));
     QVERIFY(!h.Form->RecentFiles().contains(names[4]));
@@ -219,7 +219,7 @@ class ScenesTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(h.Form.get()));
     QCOMPARE(h.Form->windowTitle(), QStringLiteral("untitled[*] - Vorlanth Test V2.0"));
     QVERIFY(!h.Form->isWindowModified());
-    h.Form->menuHandMove->trigger();  // the panels are not the world
+    Find<QAction>(*h.Form, "menuHandMove")->trigger();  // the panels are not the world
     QVERIFY(!h.Form->isWindowModified());
     Find<QAbstractButton>(*h.Form, "BtnAddPlayer")->click();
     QVERIFY(h.Form->isWindowModified());
@@ -230,14 +230,14 @@ class ScenesTest : public QObject {
     h.SceneAnswer = Path(QStringLiteral("marked.vorlanth.json"));
     QTest::keyClick(h.Form.get(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!h.Form->isWindowModified());
-    QCOMPARE(h.Form->SceneName(), QStringLiteral("marked.vorlanth.json"));
+    QCOMPARE(h.Form->Session().SceneName(), QStringLiteral("marked.vorlanth.json"));
 
     Step();  // a cycle changes the world
     QVERIFY(h.Form->isWindowModified());
     h.SceneAnswer.clear();  // Ctrl+S now saves under the scene's name without asking
     QTest::keyClick(h.Form.get(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!h.Form->isWindowModified());
-    QCOMPARE(Bytes(h.Form->SceneFile()), World(h.Form->SceneFile()));
+    QCOMPARE(Bytes(h.Form->Session().SceneFile()), World(h.Form->Session().SceneFile()));
 
     // Ctrl+Shift+S saves under another name, which the caption takes.
     h.SceneAnswer = Path(QStringLiteral("copy.vorlanth.json"));
@@ -247,15 +247,15 @@ class ScenesTest : public QObject {
   }
 
   void quittingWithChangesAsksFirst() {
-    h.Form->Runfast1->trigger();
+    Find<QAction>(*h.Form, "Runfast1")->trigger();
     h.SaveAnswer = TSaveAnswer::Cancel;
-    h.Form->QuitItem->trigger();
+    Find<QAction>(*h.Form, "QuitItem")->trigger();
     QCOMPARE(h.Questions, 1);
     QVERIFY(h.Form->isVisible());
 
     // Save, with the name cancelled: nothing is lost, the window stays.
     h.SaveAnswer = TSaveAnswer::Save;
-    h.Form->QuitItem->trigger();
+    Find<QAction>(*h.Form, "QuitItem")->trigger();
     QVERIFY(h.Form->isVisible());
     h.SceneAnswer = Path(QStringLiteral("quit.vorlanth.json"));
     h.Form->close();
@@ -272,7 +272,7 @@ class ScenesTest : public QObject {
 
   void aDroppedSceneOrCircuitIsOpened() {
     const QString scene = Path(QStringLiteral("dropped.vorlanth.json"));
-    h.Form->Addlotsofasteroids1->trigger();
+    Find<QAction>(*h.Form, "Addlotsofasteroids1")->trigger();
     SaveAs(scene);
     h.Open();
     const QString text = Path(QStringLiteral("notes.txt"));
@@ -289,11 +289,11 @@ class ScenesTest : public QObject {
     };
     QVERIFY(!drop(text));
     QVERIFY(drop(scene));
-    QCOMPARE(h.Form->SceneFile(), scene);
+    QCOMPARE(h.Form->Session().SceneFile(), scene);
     QCOMPARE(World(scene), Bytes(scene));
     QVERIFY(FramedCircuit(800, 600).save(Path(QStringLiteral("walled.bmp")), "BMP"));
     QVERIFY(drop(Path(QStringLiteral("walled.bmp"))));
-    QCOMPARE(h.Form->Circuit().Path, EncodeFileName(Path(QStringLiteral("walled.bmp"))));
+    QCOMPARE(h.Form->Session().Circuit().Path, EncodeFileName(Path(QStringLiteral("walled.bmp"))));
     QVERIFY(h.Form->isWindowModified());
     QVERIFY(h.Errors.isEmpty());
   }
@@ -302,8 +302,8 @@ class ScenesTest : public QObject {
     BuildWorld();
     Find<QAbstractButton>(*h.Form, "BtnAddPlayer")->click();  // a kart selected: energy stealing fails
     // Greyed out for a kart; run anyway, as a command that reached it regardless.
-    h.Form->Suckenergyfromplayersinfrontofyou1->setEnabled(true);
-    h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
+    Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->setEnabled(true);
+    Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->trigger();
     QCOMPARE(reports.size(), 1);
     QVERIFY(!reports[0].Scene.isEmpty());
     QVERIFY(reports[0].Text().contains(QStringLiteral("Scene: scene.vorlanth.json")));
@@ -319,7 +319,7 @@ class ScenesTest : public QObject {
 
     // A circuit gone since cannot be carried: the report says why.
     QVERIFY(QFile::remove(Path(QStringLiteral("walled.bmp"))));
-    h.Form->Suckenergyfromplayersinfrontofyou1->trigger();
+    Find<QAction>(*h.Form, "Suckenergyfromplayersinfrontofyou1")->trigger();
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[1].Scene.isEmpty());
     QVERIFY2(reports[1].Text().contains(QStringLiteral("Scene: none, the world could not be described: the circuit")),

@@ -27,8 +27,8 @@ class UndoTest : public QObject {
   TFormHarness h;
   QTemporaryDir dir;
 
-  QByteArray Doc() { return SceneDocument(h.Track(), h.Form->Circuit(), "/undo-test.vorlanth.json"); }
-  const QUndoStack& Stack() { return h.Form->UndoStack(); }
+  QByteArray Doc() { return SceneDocument(h.Track(), h.Form->Session().Circuit(), "/undo-test.vorlanth.json"); }
+  const QUndoStack& Stack() { return h.Form->Session().UndoStack(); }
   void Click(const char* name) { Find<QToolButton>(*h.Form, name)->click(); }
   void Choose(int index) {
     auto* list = Find<QComboBox>(*h.Form, "EdPlayerId");
@@ -45,26 +45,26 @@ class UndoTest : public QObject {
       case 0: Click("BtnAddPlayer"); break;
       case 1: Click("SpeedButton7"); break;
       case 2: Click("BtnSubPlayer"); break;
-      case 3: f.Addatriangle1->trigger(); break;
-      case 4: f.Runfast1->trigger(); break;
-      case 5: f.Keepenergyhunger1->trigger(); break;
-      case 6: f.Keephealth1->trigger(); break;
-      case 7: f.AvoidOtherPlayers->trigger(); break;
-      case 8: f.Addateamgoalforcollectingdrops1->trigger(); break;
-      case 9: (pick(2) ? f.DeleteallTeamsGoals1 : f.Deleteallplayerspersonalgoals1)->trigger(); break;
-      case 10: f.MenuDebugTraces->trigger(); break;
+      case 3: Find<QAction>(f, "Addatriangle1")->trigger(); break;
+      case 4: Find<QAction>(f, "Runfast1")->trigger(); break;
+      case 5: Find<QAction>(f, "Keepenergyhunger1")->trigger(); break;
+      case 6: Find<QAction>(f, "Keephealth1")->trigger(); break;
+      case 7: Find<QAction>(f, "AvoidOtherPlayers")->trigger(); break;
+      case 8: Find<QAction>(f, "Addateamgoalforcollectingdrops1")->trigger(); break;
+      case 9: (pick(2) ? Find<QAction>(f, "DeleteallTeamsGoals1") : Find<QAction>(f, "Deleteallplayerspersonalgoals1"))->trigger(); break;
+      case 10: Find<QAction>(f, "MenuDebugTraces")->trigger(); break;
       case 11: Find<QSlider>(f, "EdSeconds")->setValue(1 + pick(20)); break;
       case 12: Find<QSlider>(f, "EdMinFutures")->setValue(1 + pick(5)); break;
       case 13: Click(pick(2) ? "SpeedButton1" : "SpeedButton2"); break;  // hand moves
       case 14: Click(pick(2) ? "SpeedButton8" : "SpeedButton11"); break;  // energy, health
       case 15: Choose(pick(h.Team().PlayerCount())); break;
       case 16:
-        if (pick(8) == 0) f.Addacircleofkarts1->trigger();
+        if (pick(8) == 0) Find<QAction>(f, "Addacircleofkarts1")->trigger();
         else Click("BtnAddPlayer");
         break;
       case 17:
         if (pick(10) == 0) h.LoadCircuit(circuit);
-        else f.Keephealth1->trigger();
+        else Find<QAction>(f, "Keephealth1")->trigger();
         break;
     }
     return command;
@@ -91,23 +91,23 @@ class UndoTest : public QObject {
       // Every change of the world is one step (below the limit, the index says so).
       const QByteArray now = Doc();
       if (now != docs.last()) docs << now;
-      QVERIFY2(Stack().index() == std::min<int>(base + static_cast<int>(docs.size()) - 1, TFormTest2D::UndoLimit),
+      QVERIFY2(Stack().index() == std::min<int>(base + static_cast<int>(docs.size()) - 1, TSession::UndoLimit),
                qPrintable(QStringLiteral("command %1 (%2): index %3 for %4 changes")
                               .arg(i).arg(command).arg(Stack().index()).arg(docs.size() - 1)));
     }
     QVERIFY2(h.Errors.isEmpty(), qPrintable(h.Errors.join(QLatin1Char('\n'))));
-    QVERIFY(docs.size() > TFormTest2D::UndoLimit + 1);
-    QCOMPARE(Stack().count(), TFormTest2D::UndoLimit);
+    QVERIFY(docs.size() > TSession::UndoLimit + 1);
+    QCOMPARE(Stack().count(), TSession::UndoLimit);
 
     const qsizetype last = docs.size() - 1;
     for (int step = 1; Stack().canUndo(); ++step) {
-      h.Form->UndoItem->trigger();
+      Find<QAction>(*h.Form, "UndoItem")->trigger();
       QVERIFY2(Doc() == docs[last - step], qPrintable(QStringLiteral("undo %1").arg(step)));
     }
     QCOMPARE(Stack().index(), 0);
-    QVERIFY(Doc() == docs[last - TFormTest2D::UndoLimit]);
-    QCOMPARE(Stack().count(), TFormTest2D::UndoLimit);  // undoing pushes nothing
-    while (Stack().canRedo()) h.Form->RedoItem->trigger();
+    QVERIFY(Doc() == docs[last - TSession::UndoLimit]);
+    QCOMPARE(Stack().count(), TSession::UndoLimit);  // undoing pushes nothing
+    while (Stack().canRedo()) Find<QAction>(*h.Form, "RedoItem")->trigger();
     QVERIFY(Doc() == docs.last());
     QCOMPARE(CheckConsistency(*h.Form), QString());
     QVERIFY(h.Errors.isEmpty());
@@ -118,12 +118,12 @@ class UndoTest : public QObject {
   void theEditMenuNamesTheStepAndUndoWaitsForTheCycle() {
     h.Form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(h.Form.get()));
-    h.Form->Addacircleofkarts1->trigger();
-    QCOMPARE(h.Form->UndoItem->text(), QStringLiteral("Undo Add a circle of karts"));
+    Find<QAction>(*h.Form, "Addacircleofkarts1")->trigger();
+    QCOMPARE(Find<QAction>(*h.Form, "UndoItem")->text(), QStringLiteral("Undo Add a circle of karts"));
     QCOMPARE(h.Team().PlayerCount(), 18);
     QTest::keyClick(h.Form.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(h.Team().PlayerCount(), 1);
-    QCOMPARE(h.Form->RedoItem->text(), QStringLiteral("Redo Add a circle of karts"));
+    QCOMPARE(Find<QAction>(*h.Form, "RedoItem")->text(), QStringLiteral("Redo Add a circle of karts"));
     QTest::keyClick(h.Form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(h.Team().PlayerCount(), 18);
 
@@ -136,7 +136,7 @@ class UndoTest : public QObject {
     track->ProcessMessages = [&, track] {
       original();
       if (!track->InCycle() || inCycle >= 0) return;
-      h.Form->UndoItem->trigger();
+      Find<QAction>(*h.Form, "UndoItem")->trigger();
       inCycle = h.Team().PlayerCount();  // the world stays for the cycle's end
       Click("PauseBtn");
     };

@@ -1,0 +1,291 @@
+// The session: its world, commands, the run loop and frame saving.
+
+#include "app/session.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QUndoStack>
+
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "app/player_history.h"
+#include "bench/population.h"
+#include "bench/scenes.h"
+#include "core/random.h"
+#include "core/team.h"
+#include "render/builtin_circuit.h"
+#include "render/output_file.h"
+#include "render/qt_canvas.h"
+#include "render/qt_picture.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+
+TSession::TSession(QObject* parent) : QObject(parent) {
+  undo_ = new QUndoStack(this);
+  undo_->setUndoLimit(UndoLimit);
+  plotHistory_ = std::make_unique<TPlotHistory>();
+  // The track, its team and the commands exist before any circuit is read, so no
+  // command ever meets a session without them.
+  track_ = std::make_unique<TTrack2D>();
+  team_ = std::make_unique<TTeam>();
+  population_ = std::make_unique<TPopulation>(*track_);
+  track_->AddTeam(team_.get());
+}
+
+TSession::~TSession() {
+  track_->ProcessMessages = nullptr;
+  track_->MouseSource = nullptr;
+  track_->OnForgetPlayer = nullptr;
+  population_.reset();
+  team_.reset();
+  track_.reset();
+  canvas_.reset();
+  picture_.reset();
+}
+
+TTeam* TSession::CurrentTeam() const { return track_->CurrentTeam; }
+
+TPlayer* TSession::SelectedPlayer() const {
+  const TTeam* team = CurrentTeam();
+  return team ? team->Selected : nullptr;
+}
+
+void TSession::Start(int32_t threads) {
+  RandomizeFromClock();
+  std::unique_ptr<QtPicture> picture;
+  try {
+    picture = LoadBuiltinCircuit();
+  } catch (...) {
+    Report(QStringLiteral("loading the built-in circuit"));
+    QImage blank(DesignedWidth, DesignedHeight, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    picture = std::make_unique<QtPicture>(std::move(blank));
+  }
+  canvas_ = std::make_unique<QtCanvas>(&picture->Image());
+  track_->Threads = threads;
+  track_->LoadFromImage(*picture);
+  ReplacePicture(std::move(picture), {});
+  InstallOnTrack();
+  // The built-in start-up scene: one rocket, the drop goal, feelings and the
+  // team's goals drawn.
+  BuildBuiltinScene(*population_, "start");
+  emit WorldReplaced();
+  Redraw();
+}
+
+void TSession::InstallOnTrack() {
+  track_->ImageCanvas = canvas_.get();
+  track_->ProcessMessages = [this] { ProcessMessages(); };
+  track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
+  // Every way a player leaves its team goes through the track, which tells us first.
+  track_->OnForgetPlayer = [this](const TPlayer* player) { plotHistory_->Forget(player); };
+  population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
+    emit PlayerAdded();
+    Redraw();
+  };
+}
+
+void TSession::ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
+  canvas_->End();
+  canvas_->SetImage(&picture->Image());
+  picture_ = std::move(picture);
+  // The digest once, for every snapshot of the world.
+  if (circuit.Sha256.empty()) circuit.Sha256 = CircuitDigest(*picture_);
+  circuit_ = std::move(circuit);
+  emit CircuitReplaced();
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+void TSession::Command(const QString& name, const std::function<void()>& command, bool changesWorld) {
+  // The outermost command between cycles is a step of undo when it changes the
+  // world (a run or a step of cycles is none).
+  const bool outermost = commandDepth_ == 0 && !track_->InCycle();
+  std::optional<QByteArray> before;
+  const int64_t cycles = cycleCount_;
+  if (outermost) {
+    restoringWorld_ = false;
+    commandName_ = name;
+    try {
+      before = Snapshot();
+    } catch (...) {
+      // A world a scene cannot describe: the command is no step of undo.
+    }
+  }
+  ++commandDepth_;
+  try {
+    command();
+    if (changesWorld) SetModified(true);
+    // The command's one redraw, still inside the command: it shows the frame and
+    // processes no messages.
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
+    if (before && cycleCount_ == cycles && !restoringWorld_ && !track_->InCycle()) RecordCommand(name, *before);
+  } catch (...) {
+    Report(track_->InCycle() ? QStringLiteral("%1, during cycle %2").arg(name).arg(cycleCount_ + 1) : name);
+  }
+  if (--commandDepth_ == 0) {
+    redrawPending_ = false;
+    emit CommandDone();
+  }
+}
+
+void TSession::Report(const QString& where) {
+  if (ReportError) ReportError(where);
+}
+
+void TSession::Redraw() {
+  if (commandDepth_ > 0) {
+    redrawPending_ = true;
+  } else {
+    track_->Draw(-1);
+  }
+}
+
+void TSession::RunOutsideCycle(std::function<void()> command) {
+  if (track_->InCycle()) {
+    pendingCommands_.push_back({commandName_, std::move(command)});
+  } else {
+    command();
+  }
+}
+
+void TSession::RunPendingCommands() {
+  // A cycle run from a command inside another cycle (Run clicked while running)
+  // ends inside the outer one: the commands wait for the outermost to end.
+  if (track_->InCycle()) return;
+  std::vector<TPendingCommand> commands;
+  commands.swap(pendingCommands_);
+  // Each marked the scene modified when it was asked for; its undo step keeps its name.
+  for (const auto& command : commands)
+    Command(QStringLiteral("%1, which waited for cycle %2 to end").arg(command.Name).arg(cycleCount_), command.Run,
+            false);
+}
+
+void TSession::SetModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  emit ModifiedChanged(modified);
+}
+
+// ---------------------------------------------------------------------------
+// The run loop.
+
+void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between) {
+  // Commands run from this loop are commands of their own, not nested in the
+  // click that started it.
+  const int outerDepth = std::exchange(commandDepth_, 0);
+  if (runDepth_++ == 0) loopFailed_ = false;
+  try {
+    while (!loopFailed_ && goOn()) {
+      phase_ = "the simulation cycle (futures, team goals, drawing, decision, world step)";
+      CycleOnce();
+      phase_ = "showing the cycle";
+      if (between) between();
+      phase_ = "processing window messages";
+      ProcessMessages();
+      phase_ = "saving the frame";
+      if (!loopFailed_ && SavingFrames) SaveFrame();
+      phase_ = nullptr;
+    }
+  } catch (...) {
+    loopFailed_ = true;
+    // A failed cycle is not counted: it is the one after the last counted.
+    const bool inCycle = phase_ && std::string_view(phase_).starts_with("the simulation");
+    const int64_t cycle = cycleCount_ + (inCycle ? 1 : 0);
+    const QString where = QStringLiteral("the run loop, cycle %1, phase: %2")
+                              .arg(cycle)
+                              .arg(QString::fromLatin1(phase_ ? phase_ : "between cycles"));
+    phase_ = nullptr;
+    QString reason;
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      reason = QString::fromStdString(error.what());
+    } catch (...) {
+      reason = QStringLiteral("an unknown error");
+    }
+    // The run has stopped, and shows it, before the report is read.
+    emit RunStopped(cycle, reason);
+    Report(where);
+  }
+  --runDepth_;
+  commandDepth_ = outerDepth;
+}
+
+void TSession::CycleOnce() {
+  mouseRead_ = false;
+  QElapsedTimer clock;
+  clock.start();
+  try {
+    track_->Cycle();
+  } catch (...) {
+    SetModified(true);
+    RunPendingCommands();
+    throw;
+  }
+  ++cycleCount_;
+  SetModified(true);
+  const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
+  emit CycleDone(cycleMs);
+  RunPendingCommands();
+}
+
+void TSession::ShowFrame() {
+  // Only a picture drawn on since it was last shown needs showing again.
+  if (!canvas_ || !canvas_->Painting()) return;
+  canvas_->End();
+  emit FrameShown();
+}
+
+void TSession::ProcessMessages() {
+  ShowFrame();
+  mouseRead_ = false;
+  // Only the run loop's own level lets the window breathe. A command processes no
+  // messages at all: a click arriving while it runs (the release of the button
+  // that started it, say) is delivered after it, in the order it came.
+  if (commandDepth_ == 0 && ProcessEvents) ProcessEvents();
+}
+
+bool TSession::MousePosition(int32_t& x, int32_t& y) {
+  // Read at most once per frame: every future of the frame sees the same cursor.
+  if (!mouseRead_) {
+    mouseRead_ = true;
+    mouseOk_ = ReadMouse && ReadMouse(mouseX_, mouseY_);
+  }
+  if (!mouseOk_) return false;
+  x = mouseX_;
+  y = mouseY_;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Frames.
+
+QString TSession::FrameFileName(const QString& prefix, int32_t counter) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%5.5d", static_cast<int>(counter));
+  return prefix + QStringLiteral("_") + QString::fromLatin1(digits) + QStringLiteral(".bmp");
+}
+
+void TSession::SaveFrame() {
+  canvas_->End();
+  SavePicture(picture_->Image(), EncodeFileName(FrameFileName(FramePrefix, FrameCounter)));
+  if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
+}
+
+void TSession::Reset() {
+  FrameCounter = FirstFrame;
+  plotHistory_->Clear();
+  for (TTeam* team : track_->Teams) team->RestoreStoredStates();
+  Redraw();
+}
+
+}  // namespace vorlanth

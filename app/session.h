@@ -1,0 +1,188 @@
+#pragma once
+// The bench apart from its widgets: the world (the circuit's picture, the track,
+// its team and the population commands), the plots' history, the run loop, frame
+// saving, scenes and the undo stack. The window shows a session and sends it
+// commands with values; nothing here knows of a widget.
+//
+// Commands. Everything that may change the world runs through Command(): it
+// counts the commands in progress (window messages are processed inside the
+// cycle, so a command may run in the middle of one), marks the scene modified,
+// redraws once at its end, and between cycles becomes one step of undo, kept as
+// the world's scene before and after it. A command that must not meet a cycle in
+// progress (replacing the world, freeing goals) goes through RunOutsideCycle.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "scene/scene.h"
+
+class QUndoStack;
+
+namespace vorlanth {
+
+class QtCanvas;
+class QtPicture;
+class TPlayer;
+class TPlotHistory;
+class TPopulation;
+class TTeam;
+class TTrack2D;
+
+class TSession : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int32_t FirstFrame = 1;
+  static constexpr int UndoLimit = 100;  // steps kept
+  static constexpr int32_t DesignedWidth = 800;  // the built-in circuit
+  static constexpr int32_t DesignedHeight = 600;
+
+  explicit TSession(QObject* parent = nullptr);
+  ~TSession() override;
+
+  // ---- What the owner installs ----
+  // Reports the exception in flight, which happened at `where` (the window's dialog).
+  std::function<void(const QString& where)> ReportError;
+  // The cursor in circuit pixels, or false when it is not over the circuit.
+  std::function<bool(int32_t& x, int32_t& y)> ReadMouse;
+  // Processes pending window messages (only between commands).
+  std::function<void()> ProcessEvents;
+
+  // ---- The world ----
+  TTrack2D& Track() const { return *track_; }
+  TTeam* CurrentTeam() const;
+  TPlayer* SelectedPlayer() const;
+  TPopulation& Population() const { return *population_; }
+  QtPicture& Picture() const { return *picture_; }
+  QtCanvas& Canvas() const { return *canvas_; }
+  const TPlotHistory& PlotHistory() const { return *plotHistory_; }
+  // Where the circuit came from (a picture file, or built in when empty).
+  const TSceneCircuit& Circuit() const { return circuit_; }
+  // Cycles the world has run: since start-up, or the opened scene's count.
+  int64_t CycleCount() const { return cycleCount_; }
+  // The built-in start-up scene on the built-in circuit, on `threads` threads.
+  void Start(int32_t threads);
+
+  // ---- Commands ----
+  // Runs a command; its errors go to ReportError, never further.
+  void Command(const QString& name, const std::function<void()>& command, bool changesWorld = true);
+  bool InCommand() const { return commandDepth_ > 0; }
+  // Runs the command now, or after the cycle in progress when inside one.
+  void RunOutsideCycle(std::function<void()> command);
+  // Redraws the track: at once between commands, once at the end of a command.
+  void Redraw();
+  // The mouse presses seen so far: the steps of undo made while a button stays
+  // down (a drag) merge into one.
+  int Gesture = 0;
+
+  // ---- The run loop ----
+  // Cycles while goOn() says so; after each, `between` (the window's part), the
+  // window's messages, then the frame saved and recorded. An error stops every
+  // level of the loop and is reported.
+  void RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
+  // Whether a run loop is in progress.
+  bool Running() const { return runDepth_ > 0; }
+  // The track's ProcessMessages: shows the frame, then lets the window breathe.
+  void ProcessMessages();
+  // Ends the picture's painting and says FrameShown when it was drawn on.
+  void ShowFrame();
+
+  // ---- Frames ----
+  bool SavingFrames = false;
+  QString FramePrefix;  // the frame files' prefix (a full path)
+  int32_t FrameCounter = FirstFrame;
+  // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
+  static QString FrameFileName(const QString& prefix, int32_t counter);
+  // Reset: the players back to their stored states, the frames and plots anew.
+  void Reset();
+
+  // ---- Circuits and scenes ----
+  // A .BMP circuit replaces the circuit (a bad one changes nothing); other names are ignored.
+  void LoadCircuit(const QString& fileName);
+  // The circuit stored with the program, after another was loaded.
+  void UseBuiltinCircuit();
+  // Reads the scene into a new world and swaps it in once the whole file was read
+  // (a bad file changes nothing). `mayReplace` is asked last: false keeps the world.
+  void OpenScene(const QString& fileName, const std::function<bool()>& mayReplace = {});
+  void SaveScene(const QString& fileName);
+  // The scene's file, empty while it is "untitled"; its caption's name.
+  QString SceneFile() const { return sceneFile_; }
+  QString SceneName() const;
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified);
+
+  // ---- Undo ----
+  QUndoStack& UndoStack() const { return *undo_; }
+  // The world as a scene document (throws when a scene cannot describe it).
+  QByteArray Snapshot() const;
+  // Replaces the world by the scene (after the cycle in progress), as one command.
+  void ApplySnapshot(const QByteArray& document, const QString& name);
+
+ signals:
+  void WorldReplaced();        // another track and team: show them anew
+  void CircuitReplaced();      // another picture (maybe of another size)
+  void PlayerAdded();          // a player joined the team through the population
+  void FrameShown();           // the picture was drawn on: show it
+  void CycleDone(double cycleMs);  // a cycle ended (counted)
+  void CommandDone();          // the outermost command ended
+  void RunStopped(int64_t cycle, const QString& reason);  // an error ended the run
+  void ModifiedChanged(bool modified);
+  void SceneFileChanged(const QString& name);
+
+ private:
+  // One cycle, then the commands that waited for it to end.
+  void CycleOnce();
+  void RunPendingCommands();
+  void SaveFrame();
+  // What the session installs on its track: messages, the mouse, the plots.
+  void InstallOnTrack();
+  bool MousePosition(int32_t& x, int32_t& y);
+  // Replaces the world by the one read (nothing here throws).
+  void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read);
+  void ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
+  void SetSceneFile(const QString& fileName);
+  // The step's name in the Edit menu, from the command's report name.
+  static QString UndoName(const QString& where);
+  // Pushes the command's step when it changed the world since `before`.
+  void RecordCommand(const QString& where, const QByteArray& before);
+  void Report(const QString& where);
+
+  // The picture, the canvas drawing on it, then the model (destroyed in reverse
+  // order: the model before the picture it draws on).
+  std::unique_ptr<QtPicture> picture_;
+  std::unique_ptr<QtCanvas> canvas_;
+  std::unique_ptr<TTrack2D> track_;
+  std::unique_ptr<TTeam> team_;
+  std::unique_ptr<TPopulation> population_;
+  std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
+  TSceneCircuit circuit_;
+  QString sceneFile_;
+  bool modified_ = false;
+  int64_t cycleCount_ = 0;
+
+  int commandDepth_ = 0;   // commands in progress (outside the run loop's own level)
+  int runDepth_ = 0;       // nested run loops in progress
+  bool loopFailed_ = false;      // an error ended a run loop: every level stops
+  bool redrawPending_ = false;   // the command in progress asked for a redraw
+  const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
+  struct TPendingCommand {
+    QString Name;  // the command that asked, for its undo step
+    std::function<void()> Run;
+  };
+  std::vector<TPendingCommand> pendingCommands_;
+  QString commandName_;          // the outermost command in progress
+  QUndoStack* undo_ = nullptr;
+  bool restoringWorld_ = false;  // the command in progress is an undo or redo
+  bool mouseRead_ = false;       // the cursor has been read for this frame
+  bool mouseOk_ = false;
+  int32_t mouseX_ = -1;
+  int32_t mouseY_ = -1;
+};
+
+}  // namespace vorlanth
