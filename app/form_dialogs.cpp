@@ -57,6 +57,12 @@ void TFormTest2D::InstallDefaultDialogs() {
                                           QFileDialog::DontConfirmOverwrite);
     };
   }
+  if (!Dialogs.SaveVideo) {
+    Dialogs.SaveVideo = [this](const QString& folder) {
+      return QFileDialog::getSaveFileName(this, QStringLiteral("Record video"), folder,
+                                          QStringLiteral("Films: H.264 in MP4 (*.mp4);;Films: VP9 in WebM (*.webm)"));
+    };
+  }
   if (!Dialogs.ChooseColor) {
     Dialogs.ChooseColor = [this](const QColor& initial) -> std::optional<QColor> {
       const QColor chosen = QColorDialog::getColor(initial, this);

@@ -69,6 +69,7 @@ void TFormTest2D::BuildMenus() {
       {"File", nullptr, "", K(), plain, {}, false},
       {"File", "Saveimagestofolder", "Chose folder for saving images (give it a file name before pressing OK)", K(),
        check, [this](bool on) { SaveimagestofolderClick(on); }, false},
+      {"File", "RecordVideoItem", "Record video…", K(), check, [this](bool on) { RecordVideoClick(on); }, false},
       {"File", nullptr, "", K(), plain, {}, false},
       {"File", "QuitItem", "Quit", K(Qt::CTRL | Qt::Key_Q), plain, [this](bool) { close(); }, false},
       {"Edit", "UndoItem", "Undo", K(Qt::CTRL | Qt::Key_Z), plain, {}, false},

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,6 +19,7 @@
 #include "app/move_box.h"
 #include "app/session.h"
 #include "app/start_stop_box.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "world2d/track2d.h"
@@ -127,6 +129,46 @@ void TFormTest2D::SaveimagestofolderClick(bool checked) {
   session_->FramePrefix = name;
   session_->SavingFrames = true;
   saveFolder_ = QFileInfo(name).absolutePath();
+}
+
+// ---------------------------------------------------------------------------
+// Films.
+
+void TFormTest2D::RecordVideoClick(bool checked) {
+  QAction* item = Item("RecordVideoItem");
+  if (!checked) {
+    StopRecording();
+    return;
+  }
+  QString name = Dialogs.SaveVideo(saveFolder_);
+  if (name.isEmpty()) {
+    item->setChecked(false);
+    return;
+  }
+  if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".mp4");
+  saveFolder_ = QFileInfo(name).absolutePath();
+  const QString error = session_->Video.Start(name);
+  ShowRecording();
+  if (!error.isEmpty()) {
+    item->setChecked(false);
+    throw Error(error.toStdString());
+  }
+}
+
+void TFormTest2D::StopRecording() {
+  if (!session_->Video.IsRecording()) return;
+  const QString error = session_->Video.Stop();
+  Item("RecordVideoItem")->setChecked(false);
+  ShowRecording();
+  if (!error.isEmpty()) throw Error(error.toStdString());
+}
+
+void TFormTest2D::ShowRecording() {
+  const bool recording = session_->Video.IsRecording();
+  RecordingLabel->setVisible(recording);
+  if (recording) RecordingLabel->setText(session_->Video.StatusText());
+  // A film stopped by an error takes its check mark with it.
+  if (!recording) Item("RecordVideoItem")->setChecked(false);
 }
 
 }  // namespace vorlanth

@@ -191,6 +191,8 @@ void TFormTest2D::closeEvent(QCloseEvent* event) {
   // The run loop tests only the Run button: releasing it ends every level of the
   // loop after the step in progress, and the program can then quit.
   if (startStop_->RunDown()) startStop_->Pause();
+  // A film in progress is finished: it takes its name only complete.
+  Handle([this] { StopRecording(); }, QStringLiteral("finishing the film"), false);
   if (!restoreDefaults_) {
     Handle([this] { SaveSettings(); }, QStringLiteral("remembering the window's settings"), false);
   }

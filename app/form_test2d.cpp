@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QScreen>
 #include <QStatusBar>
 #include <QMenu>
@@ -129,6 +130,10 @@ void TFormTest2D::BuildWindow() {
   BuildMenus();
   StatusLine = new TStatusLine(this);
   statusBar()->addWidget(StatusLine, 1);
+  RecordingLabel = new QLabel(this);
+  RecordingLabel->setStyleSheet(QStringLiteral("QLabel { color: #d00000; font-weight: bold; }"));
+  RecordingLabel->hide();
+  statusBar()->addPermanentWidget(RecordingLabel);
 }
 
 void TFormTest2D::BuildColumn(QWidget* column) {
@@ -186,7 +191,7 @@ void TFormTest2D::NameControls() {
   const std::pair<QObject*, const char*> controls[] = {
       {Panel3, "Panel3"},         {PanelImg, "PanelImg"},     {ImgRoad, "ImgRoad"},
       {Panel4, "Panel4"},         {ArrowTimer, "ArrowTimer"}, {StatusLine, "StatusLine"},
-      {PlotsDock, "PlotsDock"},   {OpenRecentMenu, "OpenRecentMenu"},
+      {PlotsDock, "PlotsDock"},   {OpenRecentMenu, "OpenRecentMenu"}, {RecordingLabel, "RecordingLabel"},
   };
   for (const auto& [control, name] : controls)
     if (control) control->setObjectName(QString::fromLatin1(name));
@@ -212,6 +217,7 @@ void TFormTest2D::ConnectSession() {
   connect(session_.get(), &TSession::FrameShown, this, [this] { ImgRoad->update(); });
   connect(session_.get(), &TSession::CycleDone, this,
           [this](double cycleMs) { StatusLine->ShowCycle(Track(), session_->CycleCount(), cycleMs); });
+  connect(session_.get(), &TSession::FrameRecorded, this, [this] { ShowRecording(); });
   connect(session_.get(), &TSession::CommandDone, this, [this] {
     // A command may add, remove, hurt or heal players: the status line says so.
     StatusLine->ShowPlayers(Track());
@@ -221,6 +227,7 @@ void TFormTest2D::ConnectSession() {
     // The run has stopped, and shows it: Run released, the reason in the status bar.
     startStop_->Pause();
     StatusLine->ShowStopped(cycle, reason);
+    ShowRecording();
   });
   connect(session_.get(), &TSession::ModifiedChanged, this, &QWidget::setWindowModified);
   connect(session_.get(), &TSession::SceneFileChanged, this, [this](const QString& name) {

@@ -30,6 +30,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMimeData;
 class QSettings;
@@ -71,6 +72,8 @@ struct TFormDialogs {
   std::function<TSaveAnswer(const QString& sceneName)> AskSave;
   // SaveDialog: the chosen name (full path), or empty when cancelled.
   std::function<QString(const QString& folder)> SaveFile;
+  // File > "Record video…": the film's name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SaveVideo;
   // ColorDialog: the chosen colour, or nothing when cancelled.
   std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
   // Help > About: shows the text.
@@ -152,6 +155,8 @@ class TFormTest2D : public QMainWindow {
   void OpenRecentMenuShow();
   void OpenRecentClick(const QString& fileName);
   void SaveimagestofolderClick(bool checked);
+  // Starts a film under a chosen name, or stops the one in progress.
+  void RecordVideoClick(bool checked);
   void RestoreDefaultsClick();
   void PlotsSaveClick();
   // Clicking the circuit selects the player nearest the point (circuit pixels).
@@ -265,6 +270,9 @@ class TFormTest2D : public QMainWindow {
   void ShowWorld();
   void ShowCircuit();
   void ShowRunning(bool running);
+  void ShowRecording();
+  // Finishes the film in progress; its error, if any, is thrown.
+  void StopRecording();
   void AddGoalBox(int tag, TGoal& goal);
   TGoal* GoalOfTag(int tag) const;
 
@@ -297,6 +305,7 @@ class TFormTest2D : public QMainWindow {
   TImageView* ImgRoad = nullptr;
   QWidget* Panel4 = nullptr;
   TStatusLine* StatusLine = nullptr;
+  QLabel* RecordingLabel = nullptr;  // the red "REC mm:ss" while a film records
   TPlotsDock* PlotsDock = nullptr;
   QMenu* OpenRecentMenu = nullptr;
   QTimer* ArrowTimer = nullptr;  // repeats the move of a held button

@@ -16,6 +16,7 @@
 #include "app/player_history.h"
 #include "bench/population.h"
 #include "bench/scenes.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "render/builtin_circuit.h"
@@ -192,6 +193,8 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
       ProcessMessages();
       phase_ = "saving the frame";
       if (!loopFailed_ && SavingFrames) SaveFrame();
+      phase_ = "recording the film";
+      if (!loopFailed_ && Video.IsRecording()) RecordFrame();
       phase_ = nullptr;
     }
   } catch (...) {
@@ -279,6 +282,13 @@ void TSession::SaveFrame() {
   canvas_->End();
   SavePicture(picture_->Image(), EncodeFileName(FrameFileName(FramePrefix, FrameCounter)));
   if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
+}
+
+void TSession::RecordFrame() {
+  canvas_->End();
+  // A failed film has stopped and left nothing under its name: the run stops too.
+  if (const QString error = Video.AddFrame(picture_->Image()); !error.isEmpty()) throw Error(error.toStdString());
+  emit FrameRecorded();
 }
 
 void TSession::Reset() {

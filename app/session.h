@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/video_recorder.h"
 #include "scene/scene.h"
 
 class QUndoStack;
@@ -97,6 +98,8 @@ class TSession : public QObject {
   bool SavingFrames = false;
   QString FramePrefix;  // the frame files' prefix (a full path)
   int32_t FrameCounter = FirstFrame;
+  // The film being recorded: each cycle of a run adds its picture.
+  TVideoRecorder Video;
   // Name of a frame file: prefix + "_" + counter as "%5.5d" + ".bmp".
   static QString FrameFileName(const QString& prefix, int32_t counter);
   // Reset: the players back to their stored states, the frames and plots anew.
@@ -130,6 +133,7 @@ class TSession : public QObject {
   void PlayerAdded();          // a player joined the team through the population
   void FrameShown();           // the picture was drawn on: show it
   void CycleDone(double cycleMs);  // a cycle ended (counted)
+  void FrameRecorded();        // the film took the cycle's picture
   void CommandDone();          // the outermost command ended
   void RunStopped(int64_t cycle, const QString& reason);  // an error ended the run
   void ModifiedChanged(bool modified);
@@ -140,6 +144,7 @@ class TSession : public QObject {
   void CycleOnce();
   void RunPendingCommands();
   void SaveFrame();
+  void RecordFrame();
   // What the session installs on its track: messages, the mouse, the plots.
   void InstallOnTrack();
   bool MousePosition(int32_t& x, int32_t& y);

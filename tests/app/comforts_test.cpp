@@ -3,6 +3,8 @@
 // running, and going back to the built-in circuit.
 
 #include <QAction>
+#include <QFileInfo>
+#include <QLabel>
 #include <QSlider>
 #include <QToolButton>
 #include <QUndoStack>
@@ -122,6 +124,35 @@ class ComfortsTest : public QObject {
     Find<QAction>(*h.Form, "UndoItem")->trigger();
     QCOMPARE(h.Form->RoadImage().size(), QSize(640, 480));
     QVERIFY(h.Errors.isEmpty());
+  }
+
+  // File > "Record video…": a film of the cycles run, REC in the status bar while
+  // it records, the name taken only when it is complete; a film that cannot be
+  // written says why and leaves the item unchecked.
+  void aFilmRecordsTheCyclesRun() {
+    const QString film = dir.filePath(QStringLiteral("run.mp4"));
+    QString answer = film;
+    h.Form->Dialogs.SaveVideo = [&](const QString&) { return answer; };
+    auto* item = Find<QAction>(*h.Form, "RecordVideoItem");
+    auto* label = Find<QLabel>(*h.Form, "RecordingLabel");
+    item->trigger();
+    QVERIFY(item->isChecked());
+    QVERIFY(label->isVisibleTo(h.Form.get()));
+    for (int i = 0; i < 12; ++i) Find<QToolButton>(*h.Form, "StepBtn")->click();
+    QCOMPARE(h.Form->Session().Video.FrameCount(), 12);
+    QCOMPARE(label->text(), QStringLiteral("REC 00:01"));
+    QVERIFY(!QFile::exists(film));  // not before it is complete
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QVERIFY(!label->isVisibleTo(h.Form.get()));
+    QVERIFY(QFileInfo(film).size() > 0);
+    QVERIFY(h.Errors.isEmpty());
+
+    answer = QStringLiteral("/no-such-folder-for-films/run.mp4");
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QCOMPARE(h.Errors.size(), 1);
+    QVERIFY(h.Errors[0].contains(QStringLiteral("/no-such-folder-for-films")));
   }
 };
 
