@@ -4,7 +4,6 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
@@ -13,7 +12,6 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QMenu>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QTimer>
 #include <QValueAxis>
@@ -26,7 +24,6 @@
 #include "core/error.h"
 #include "core/player.h"
 #include "core/team.h"
-#include "render/output_file.h"
 
 namespace vorlanth {
 
@@ -391,26 +388,6 @@ void TPlotsDock::ShowSupport(const TPlayerHistory* history) {
   double lo = 0;
   for (double s : support) lo = std::min(lo, s);
   support_.Left->setRange(lo, hi);
-}
-
-QImage TPlotsDock::PlotImage() {
-  content_->ensurePolished();
-  if (content_->size().isEmpty()) content_->resize(content_->sizeHint());
-  return content_->grab().toImage();
-}
-
-void TPlotsDock::SavePng(const QString& fileName) {
-  const QImage image = PlotImage();
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (image.isNull() || !image.save(&buffer, "PNG"))
-    throw Error("Cannot save the plot as \"" + fileName.toStdString() + "\": the picture could not be made.");
-  CheckOutputName(fileName, "Cannot save the plot as \"" + EncodeFileName(fileName) + "\": ");
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw Error("Cannot save the plot as \"" + fileName.toStdString() + "\": " + file.errorString().toStdString() +
-                ".");
 }
 
 }  // namespace vorlanth
