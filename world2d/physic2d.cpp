@@ -357,6 +357,7 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
     const double testX = test.GetPosX();
     const double testY = test.GetPosY();
     const double reach = test.CornerReach * test.GetSize() + test.OutlineSlack;
+    const double reach2 = reach * reach;
     for (size_t i = 0; i < n; ++i) {
       const TPoint a = points[i];
       const TPoint b = points[i + 1 == n ? 0 : i + 1];
@@ -365,7 +366,12 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
         const double t = static_cast<double>(s) / SamplesPerEdge;
         const double px = a.x + t * (b.x - a.x);
         const double py = a.y + t * (b.y - a.y);
-        if (tester[pass]->OutlineContains(px, py)) {
+        // An edge that comes near has most of its samples still out of reach
+        // (a kart is long and narrow): those skip the outline test.
+        const double ox = px - testX;
+        const double oy = py - testY;
+        if (ox * ox + oy * oy > reach2) continue;
+        if (test.OutlineContains(px, py)) {
           sumX += px;
           sumY += py;
           ++count;
