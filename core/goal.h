@@ -48,9 +48,11 @@ class TGoal : public TGoalMeasure {
   double Urgency = 0.5;    // exponent of the fading of a feeling over the reaction time
   double Scale = 0;        // 0: the goal does not multiply the gain
 
-  virtual double GetValue() const { return Value; }
-  virtual void SetValue(double x) { Value = x; }
-  virtual void Derive();
+  // Sealed: every goal measures, derives and stores alike, and the sub-steps of
+  // futures call these on every goal without a virtual call.
+  virtual double GetValue() const final { return Value; }
+  virtual void SetValue(double x) final { Value = x; }
+  virtual void Derive() final;
   virtual void DrawInFuture() {}
   // Sets StartValue and Value from the player's current state.
   virtual void Evaluate(TPlayer& player) = 0;
