@@ -222,22 +222,34 @@ TContact TPhysic2D::WallContact() {
     NoteClearPose(track->CircuitSerial);
     return {};
   }
+  return OutlineWallContact(*track);
+}
+
+TContact TPhysic2D::OutlineWallContact(const TTrack2D& track) {
   UpdateShape();
   double sumX = 0;
   double sumY = 0;
   int32_t count = 0;
   for (size_t i = 0; i < Corners.size(); ++i) {
-    if (track->PixelOnTrack(CornerPoints[i])) continue;
+    if (track.PixelOnTrack(CornerPoints[i])) continue;
     sumX += Corners[i].x;
     sumY += Corners[i].y;
     ++count;
   }
   // The contact is the mean of the offending corners.
   if (count == 0) {
-    NoteClearPose(track->CircuitSerial);
+    NoteClearPose(track.CircuitSerial);
     return {};
   }
   return {true, sumX / count, sumY / count};
+}
+
+TContact TPhysic2D::BackOffWallContact() {
+  // A body backing off from a wall is too near it for the clearance to tell:
+  // the corners are tested straight away.
+  const TTrack2D* track = GetTrack2D();
+  if (!track || !track->HasCircuit()) return {};
+  return OutlineWallContact(*track);
 }
 
 bool TPhysic2D::IsClearOfWalls() {
@@ -264,7 +276,7 @@ void TPhysic2D::Bounce() {
     cy = contact.Y;
     MoveByPose(*this, step);
     --counter;
-    contact = WallContact();
+    contact = BackOffWallContact();
   } while (contact.Touching && counter > 0);
   if (!contact.Touching) StorePose();
   ContactX = contact.X;

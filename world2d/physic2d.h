@@ -89,6 +89,10 @@ class TPhysic2D : public TPlayer2D {
   void InitPhysic(double x, double y, double angle);
 
  private:
+  // The wall test of the outline's corners, without the clearance's shortcut;
+  // and the wall test of a step of the back-off, where the shortcut never holds.
+  TContact OutlineWallContact(const TTrack2D& track);
+  TContact BackOffWallContact();
   // The size the caches were computed for: a state restored or copied with
   // another size makes them stale even without a SetSize.
   double CacheSize = -1;
