@@ -50,7 +50,7 @@ constexpr const char* kX264Crf = "20";
 constexpr const char* kVpxDeadline = "realtime";
 constexpr const char* kVpxCpuUsed = "8";
 constexpr const char* kVpxCrf = "30";
-// For encoders without a constant-quality setting, bits per second.
+// libopenh264 has no constant-quality setting: bits per second.
 constexpr int64_t kFallbackBitRate = 2'000'000;
 
 // FFmpeg logs what went wrong before returning a bare code; the last such line is
@@ -100,20 +100,15 @@ bool TakesYuv420p(const AVCodec* codec) {
   return false;
 }
 
-// The encoders tried first, then any other software encoder of the codec that
-// takes 4:2:0 pictures.
+// Software encoders that take 4:2:0 pictures, best first. Others of the same
+// codec in FFmpeg wrap hardware (VA-API, NVENC, OpenMAX, Quick Sync) that a
+// machine may lack, so they are not tried.
 const AVCodec* FindEncoder(TVideoFormat format) {
-  const bool h264 = format == TVideoFormat::Mp4H264;
-  const std::vector<const char*> preferred =
-      h264 ? std::vector<const char*>{"libx264", "libopenh264"} : std::vector<const char*>{"libvpx-vp9"};
-  for (const char* name : preferred)
+  const std::vector<const char*> names = format == TVideoFormat::Mp4H264
+                                             ? std::vector<const char*>{"libx264", "libopenh264"}
+                                             : std::vector<const char*>{"libvpx-vp9"};
+  for (const char* name : names)
     if (const AVCodec* codec = avcodec_find_encoder_by_name(name); codec && TakesYuv420p(codec)) return codec;
-  const AVCodecID id = h264 ? AV_CODEC_ID_H264 : AV_CODEC_ID_VP9;
-  void* iterator = nullptr;
-  while (const AVCodec* codec = av_codec_iterate(&iterator)) {
-    const bool software = (codec->capabilities & (AV_CODEC_CAP_HARDWARE | AV_CODEC_CAP_EXPERIMENTAL)) == 0;
-    if (av_codec_is_encoder(codec) && codec->id == id && software && TakesYuv420p(codec)) return codec;
-  }
   return nullptr;
 }
 
