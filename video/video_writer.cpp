@@ -518,11 +518,11 @@ TVideoWriter::~TVideoWriter() = default;
 
 void TVideoWriter::AddFrame(const TVideoFrame& frame) {
   TImpl& w = *Impl;
-  if (w.Finished) w.Fail("the film is already finished");
   {
     std::lock_guard lock(w.Mutex);
     if (w.Failed) throw Error(w.FailureText);
   }
+  if (w.Finished) w.Fail("the film is already finished");
   const int64_t rowBytes = static_cast<int64_t>(frame.Width) * BytesPerPixel(frame.Layout);
   if (frame.Pixels == nullptr || frame.Width <= 0 || frame.Height <= 0)
     w.Fail("the picture is empty");
@@ -565,7 +565,11 @@ void TVideoWriter::AddFrame(const TVideoFrame& frame) {
 
 bool TVideoWriter::Finish() {
   TImpl& w = *Impl;
-  if (w.Finished) w.Fail("the film is already finished");
+  if (w.Finished) {
+    std::lock_guard lock(w.Mutex);
+    if (w.Failed) throw Error(w.FailureText);
+    w.Fail("the film is already finished");
+  }
   w.Finished = true;
   w.StopWorker(false);
   if (w.Failed) {

@@ -1,7 +1,14 @@
 #pragma once
 // Reads a film back with FFmpeg's decoders, every frame as RGB24, for the tests.
 
-#include <cstddef>
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,27 +16,64 @@
 namespace vorlanth::test {
 
 struct TFilm {
-  std::string Error;      // empty when the film was read whole
-  std::string Container;  // FFmpeg's name of the demuxer ("mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm")
-  std::string Codec;      // "h264", "vp9"
-  std::string PixelFormat;
+  std::string Codec, PixelFormat;  // "h264", "vp9"; "yuv420p"
   int32_t Width = 0, Height = 0;
-  double Fps = 0;         // the stream's average frame rate
-  std::vector<std::vector<uint8_t>> Frames;  // Width * Height * 3 bytes each, rows without padding
-  std::vector<std::vector<uint8_t>> Luma;    // the decoded Y plane, Width * Height bytes each
+  double Fps = 0;
+  std::vector<std::vector<uint8_t>> Frames;  // RGB24, Width * 3 bytes a row
 };
 
-TFilm ReadFilm(const std::string& path);
+inline TFilm ReadFilm(const std::string& path) {
+  TFilm film;
+  AVFormatContext* input = nullptr;
+  if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) return film;
+  avformat_find_stream_info(input, nullptr);
+  const AVCodec* decoder = nullptr;
+  const int index = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  const AVCodecParameters* stream = input->streams[index]->codecpar;
+  film = {avcodec_get_name(stream->codec_id), av_get_pix_fmt_name(AVPixelFormat(stream->format)), stream->width,
+          stream->height, av_q2d(input->streams[index]->avg_frame_rate), {}};
+  AVCodecContext* codec = avcodec_alloc_context3(decoder);
+  avcodec_parameters_to_context(codec, stream);
+  avcodec_open2(codec, decoder, nullptr);
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  SwsContext* scaler = nullptr;
+  const int stride = (film.Width * 3 + 63) / 64 * 64;  // the converter writes whole vectors
+  std::vector<uint8_t> rgb(static_cast<size_t>(stride) * (film.Height + 1));
+  for (bool more = true; more;) {
+    more = av_read_frame(input, packet) >= 0;
+    if (!more || packet->stream_index == index) avcodec_send_packet(codec, more ? packet : nullptr);
+    av_packet_unref(packet);
+    while (avcodec_receive_frame(codec, frame) >= 0) {
+      // Back to full-range RGB with the coefficients the film is tagged with.
+      scaler = sws_getCachedContext(scaler, film.Width, film.Height, AVPixelFormat(frame->format), film.Width,
+                                    film.Height, AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+      sws_setColorspaceDetails(scaler, sws_getCoefficients(frame->colorspace), 0, sws_getCoefficients(SWS_CS_DEFAULT),
+                               1, 0, 1 << 16, 1 << 16);
+      uint8_t* target[4] = {rgb.data()};
+      const int strides[4] = {stride};
+      sws_scale(scaler, frame->data, frame->linesize, 0, film.Height, target, strides);
+      film.Frames.emplace_back();
+      for (int32_t y = 0; y < film.Height; ++y)
+        film.Frames.back().insert(film.Frames.back().end(), &rgb[y * stride], &rgb[y * stride + film.Width * 3]);
+    }
+  }
+  sws_freeContext(scaler);
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  avcodec_free_context(&codec);
+  avformat_close_input(&input);
+  return film;
+}
 
-// Peak signal-to-noise ratio in dB of two RGB24 pictures over a rectangle of
-// `width` x `height` pixels at their top left; strides in bytes.
-double Psnr(const uint8_t* a, int64_t strideA, const uint8_t* b, int64_t strideB, int32_t width, int32_t height);
-
-// The luma of RGB24 pixels as the film holds it: BT.709, limited range, a byte
-// per pixel, `width` bytes a row.
-std::vector<uint8_t> Luma(const uint8_t* rgb, int64_t stride, int32_t width, int32_t height);
-
-// The same over one byte per pixel.
-double LumaPsnr(const uint8_t* a, int64_t strideA, const uint8_t* b, int64_t strideB, int32_t width, int32_t height);
+// Peak signal-to-noise ratio in dB of two RGB24 pictures over `width` x `height`
+// pixels at their top left; strides in bytes.
+inline double Psnr(const uint8_t* a, int64_t strideA, const uint8_t* b, int64_t strideB, int32_t width,
+                   int32_t height) {
+  double squares = 0;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width * 3; ++x) squares += std::pow(a[y * strideA + x] - b[y * strideB + x], 2);
+  return 10 * std::log10(255.0 * 255.0 * 3 * width * height / std::max(squares, 1e-9));
+}
 
 }  // namespace vorlanth::test
