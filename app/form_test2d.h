@@ -54,13 +54,13 @@ class TSession;
 class TTrack2D;
 class TTrackBox;
 
-// The window's modal dialogs. Each can be replaced (tests drive the window
-// without any modal dialog); an empty one gets the Qt dialog.
 struct TCrashReport;
 
 // What the user answers when unsaved changes would be lost.
 enum class TSaveAnswer { Save, Discard, Cancel };
 
+// The window's modal dialogs. Each can be replaced (tests drive the window
+// without any modal dialog); an empty one gets the Qt dialog.
 struct TFormDialogs {
   // The application's error reporting: shows the report (the crash dialog).
   std::function<void(const TCrashReport& report)> ReportError;

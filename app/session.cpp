@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QUndoStack>
 
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -273,14 +272,12 @@ bool TSession::MousePosition(int32_t& x, int32_t& y) {
 // Frames.
 
 QString TSession::FrameFileName(const QString& prefix, int32_t counter) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%5.5d", static_cast<int>(counter));
-  return prefix + QStringLiteral("_") + QString::fromLatin1(digits) + QStringLiteral(".bmp");
+  return DecodeFileName(::vorlanth::FrameFileName(EncodeFileName(prefix), counter));
 }
 
 void TSession::SaveFrame() {
   canvas_->End();
-  SavePicture(picture_->Image(), EncodeFileName(FrameFileName(FramePrefix, FrameCounter)));
+  SavePicture(picture_->Image(), ::vorlanth::FrameFileName(EncodeFileName(FramePrefix), FrameCounter));
   if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
 }
 

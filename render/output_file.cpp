@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <cstdio>
+
 #include <vector>
 
 #include "core/error.h"
@@ -28,6 +30,12 @@ QString DecodeFileName(const std::string& bytes) {
 }
 
 std::string EncodeFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+std::string FrameFileName(const std::string& prefix, int64_t counter) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%5.5lld", static_cast<long long>(counter));
+  return prefix + "_" + digits + ".bmp";
+}
 
 void CheckOutputName(const QString& name, const std::string& failure) {
   const QByteArray path = QFile::encodeName(name);

@@ -16,6 +16,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string>
 
 namespace vorlanth {
@@ -31,6 +32,10 @@ void CheckOutputName(const QString& name, const std::string& failure);
 // A file name given as bytes, as Qt spells it; throws Error(failure + reason)
 // when Qt cannot spell it unchanged.
 QString ExactFileName(const std::string& bytes, const std::string& failure);
+
+// A frame's file name, the same for the window and the runner: the prefix, "_",
+// the counter in at least five digits, ".bmp" ("run" and 7: "run_00007.bmp").
+std::string FrameFileName(const std::string& prefix, int64_t counter);
 
 // Both checks, for an output's final name given as bytes; returns it as Qt spells it.
 QString OutputName(const std::string& bytes, const std::string& failure);

@@ -68,12 +68,6 @@ void AddGoalByName(TPopulation& population, const std::string& name) {
   else throw Error("Unknown goal \"" + name + "\".");
 }
 
-std::string FrameName(const std::string& prefix, int64_t counter) {
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%5.5lld", static_cast<long long>(counter));
-  return prefix + "_" + digits + ".bmp";
-}
-
 void DrawProgress(std::ostream& err, int64_t done, int64_t total) {
   constexpr int kWidth = 40;
   const int filled = total > 0 ? static_cast<int>(kWidth * done / total) : kWidth;
@@ -271,7 +265,7 @@ void TSimulation::WriteStats(int64_t cycle) {
 
 void TSimulation::SaveFrame(int64_t counter) {
   FrameCanvas->End();
-  SavePicture(Picture->Image(), FrameName(Options.FramesPrefix, counter));
+  SavePicture(Picture->Image(), FrameFileName(Options.FramesPrefix, counter));
 }
 
 void TSimulation::AddVideoFrame() {
