@@ -23,7 +23,7 @@ int RunSim(const std::vector<std::string>& args, std::string* err = nullptr) {
 test::TFilm ReadAndCompare(const std::string& film, const std::string& prefix) {
   test::TFilm read = test::ReadFilm(film);
   for (size_t i = 0; i < read.Frames.size(); ++i) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "_%05zu.bmp", i + 1);
     const QImage bmp = QImage(QString::fromStdString(prefix + name)).convertToFormat(QImage::Format_RGB888);
     EXPECT_GE(test::Psnr(read.Frames[i].data(), read.Width * 3, bmp.constBits(), bmp.bytesPerLine(), bmp.width(),
