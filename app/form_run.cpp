@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -25,6 +26,12 @@
 #include "world2d/track2d.h"
 
 namespace vorlanth {
+
+namespace {
+
+constexpr int kNoticeMs = 8000;  // how long a notice stays in the status bar
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // The run keys.
@@ -157,10 +164,17 @@ void TFormTest2D::RecordVideoClick(bool checked) {
 
 void TFormTest2D::StopRecording() {
   if (!session_->Video.IsRecording()) return;
+  const bool empty = session_->Video.FrameCount() == 0;
   const QString error = session_->Video.Stop();
   Item("RecordVideoItem")->setChecked(false);
   ShowRecording();
-  if (!error.isEmpty()) throw Error(error.toStdString());
+  if (error.isEmpty()) return;
+  // A recording in which no cycle ran writes no film: worth saying, not an error.
+  if (empty) {
+    statusBar()->showMessage(error, kNoticeMs);
+    return;
+  }
+  throw Error(error.toStdString());
 }
 
 void TFormTest2D::ShowRecording() {

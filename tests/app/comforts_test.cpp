@@ -148,6 +148,12 @@ class ComfortsTest : public QObject {
     QVERIFY(QFileInfo(film).size() > 0);
     QVERIFY(h.Errors.isEmpty());
 
+    // Checked and unchecked with no cycle between: no film, and no error either.
+    item->trigger();
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QVERIFY(h.Errors.isEmpty());
+
     answer = QStringLiteral("/no-such-folder-for-films/run.mp4");
     item->trigger();
     QVERIFY(!item->isChecked());
