@@ -20,12 +20,16 @@
 //
 // No FFmpeg type appears here: the encoder lives behind TImpl.
 
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vorlanth {
+
+class TVideoEncoder;
 
 // One cycle (0.1 s) per frame: the film runs in simulated real time.
 inline constexpr int32_t DefaultVideoFps = 10;
@@ -53,7 +57,13 @@ enum class TVideoFormat {
   WebmVp9,  // a name ending with .webm, in any case
 };
 
-TVideoFormat VideoFormatOf(const std::string& path);
+inline TVideoFormat VideoFormatOf(const std::string& path) {
+  constexpr std::string_view webm = ".webm";
+  if (path.size() < webm.size()) return TVideoFormat::Mp4H264;
+  std::string tail = path.substr(path.size() - webm.size());
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == webm ? TVideoFormat::WebmVp9 : TVideoFormat::Mp4H264;
+}
 
 // Ways for the tests to reach into the writer; empty in the program.
 struct TVideoTestHooks {
@@ -101,8 +111,9 @@ class TVideoWriter {
   const std::string& EncoderName() const;  // "libx264", "libvpx-vp9", ...
 
  private:
-  struct TImpl;
-  std::unique_ptr<TImpl> Impl;
+  // FFmpeg's encoder, from a module loaded the first time a film is made: a
+  // program that makes no film does not load FFmpeg's hundred libraries.
+  std::unique_ptr<TVideoEncoder> Encoder;
 };
 
 }  // namespace vorlanth

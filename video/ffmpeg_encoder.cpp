@@ -1,0 +1,636 @@
+#include "video/video_encoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <random>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/error.h"
+
+namespace vorlanth {
+namespace {
+
+// The largest side a film takes (H.264's and VP9's encoders go no further).
+constexpr int32_t MaxFilmSide = 16384;
+// A keyframe every this many seconds of film, so that a player can seek.
+constexpr int32_t KeyframeSeconds = 5;
+// Bytes gathered before each write to the file.
+constexpr int kIoBufferBytes = 1 << 16;
+// Rows start on this many bytes, as the converter's vector code likes them.
+constexpr int64_t kRowAlignment = 64;
+// Black in 4:2:0 of limited range.
+constexpr uint8_t kBlackLuma = 16;
+constexpr uint8_t kNeutralChroma = 128;
+
+// H.264: x264 at a fast preset and a constant quality that keeps one-pixel lines
+// crisp. VP9: libvpx at its real-time speed, constant quality.
+constexpr const char* kX264Preset = "veryfast";
+constexpr const char* kX264Crf = "20";
+constexpr const char* kVpxDeadline = "realtime";
+constexpr const char* kVpxCpuUsed = "8";
+constexpr const char* kVpxCrf = "30";
+// libopenh264 has no constant-quality setting: bits per second.
+constexpr int64_t kFallbackBitRate = 2'000'000;
+
+// FFmpeg logs what went wrong before returning a bare code; the last such line is
+// kept per thread and added to the error's reason, and nothing is printed.
+thread_local std::string tLastLogged;
+
+void KeepLogged(void* context, int level, const char* format, va_list args) {
+  if (level > AV_LOG_ERROR) return;
+  char line[512];
+  int printPrefix = 0;  // without the "[libx264 @ 0x...]" prefix
+  av_log_format_line2(context, level, format, args, line, sizeof line, &printPrefix);
+  std::string text = line;
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  if (!text.empty()) tLastLogged = text;
+}
+
+void QuietLibraries() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_callback(KeepLogged); });
+}
+
+// An FFmpeg error code as words, with what FFmpeg logged last on this thread.
+std::string AvReason(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_make_error_string(text, sizeof text, code);
+  std::string reason = text;
+  const std::string logged = std::exchange(tLastLogged, {});
+  if (!logged.empty() && logged != reason) reason += ": " + logged;
+  return reason;
+}
+
+std::string SystemReason(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+int32_t RoundUpToEven(int32_t n) { return n + (n & 1); }
+
+int32_t BytesPerPixel(TPixelLayout layout) { return layout == TPixelLayout::Xrgb32 ? 4 : 3; }
+
+AVPixelFormat SourceFormat(TPixelLayout layout) {
+  // AV_PIX_FMT_0RGB32 is 0xffRRGGBB as a 32-bit word in the machine's byte order.
+  return layout == TPixelLayout::Xrgb32 ? AV_PIX_FMT_0RGB32 : AV_PIX_FMT_RGB24;
+}
+
+bool TakesYuv420p(const AVCodec* codec) {
+  if (codec->pix_fmts == nullptr) return false;
+  for (const AVPixelFormat* f = codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+    if (*f == AV_PIX_FMT_YUV420P) return true;
+  return false;
+}
+
+// Software encoders that take 4:2:0 pictures, best first. Others of the same
+// codec in FFmpeg wrap hardware (VA-API, NVENC, OpenMAX, Quick Sync) that a
+// machine may lack, so they are not tried.
+const AVCodec* FindEncoder(TVideoFormat format) {
+  const std::vector<const char*> names = format == TVideoFormat::Mp4H264
+                                             ? std::vector<const char*>{"libx264", "libopenh264"}
+                                             : std::vector<const char*>{"libvpx-vp9"};
+  for (const char* name : names)
+    if (const AVCodec* codec = avcodec_find_encoder_by_name(name); codec && TakesYuv420p(codec)) return codec;
+  return nullptr;
+}
+
+// A slot of the queue: one picture copied from the caller.
+struct TSlot {
+  std::vector<uint8_t> Pixels;
+  int32_t Width = 0;   // pixels
+  int32_t Height = 0;  // pixels
+  int64_t Stride = 0;  // bytes
+  TPixelLayout Layout = TPixelLayout::Xrgb32;
+  bool Whole = true;   // the film's size, padded; else scaled into it
+};
+
+// A colour converter from one source to one destination size, kept while they stay.
+struct TScaler {
+  SwsContext* Context = nullptr;
+  int32_t SourceWidth = 0, SourceHeight = 0, Width = 0, Height = 0;
+  AVPixelFormat Source = AV_PIX_FMT_NONE;
+
+  ~TScaler() { sws_freeContext(Context); }
+
+  SwsContext* For(int32_t sourceWidth, int32_t sourceHeight, AVPixelFormat source, int32_t width, int32_t height) {
+    if (Context && sourceWidth == SourceWidth && sourceHeight == SourceHeight && source == Source &&
+        width == Width && height == Height)
+      return Context;
+    sws_freeContext(Context);
+    Context = sws_getContext(sourceWidth, sourceHeight, source, width, height, AV_PIX_FMT_YUV420P,
+                             SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (Context == nullptr) return nullptr;
+    SourceWidth = sourceWidth, SourceHeight = sourceHeight, Source = source, Width = width, Height = height;
+    // Full-range RGB to limited-range BT.709, as the stream is tagged.
+    sws_setColorspaceDetails(Context, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(SWS_CS_ITU709),
+                             0, 0, 1 << 16, 1 << 16);
+    return Context;
+  }
+};
+
+}  // namespace
+
+// The encoder behind TVideoWriter, in a module of its own (with FFmpeg's
+// libraries): loaded the first time a film is made.
+class TFfmpegEncoder final : public TVideoEncoder {
+ public:
+  TFfmpegEncoder(const std::string& path, const TVideoOptions& options);
+  ~TFfmpegEncoder() override;
+  void AddFrame(const TVideoFrame& frame) override;
+  bool Finish() override;
+  bool Failed() const override;
+  int64_t FrameCount() const override;
+  int32_t Fps() const override;
+  int32_t Width() const override;
+  int32_t Height() const override;
+  const std::string& Path() const override;
+  const std::string& EncoderName() const override;
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> Impl;
+};
+
+struct TFfmpegEncoder::TImpl {
+  // What the writer was given.
+  std::string Path;
+  TVideoOptions Options;
+  TVideoFormat Format = TVideoFormat::Mp4H264;
+  std::string Failure;  // "Cannot write the film "...": " — each error's beginning
+
+  // The file.
+  std::string TemporaryPath;  // empty once renamed or removed
+  int Fd = -1;
+  int64_t Written = 0;        // bytes
+  int WriteErrno = 0;         // the system's reason of the first failed write
+
+  // The encoder and the container; the caller's thread opens them at the first
+  // frame, the encoding thread uses them, the caller's thread closes them after
+  // joining it.
+  const AVCodec* Encoder = nullptr;
+  std::string EncoderName;
+  AVFormatContext* Container = nullptr;
+  AVIOContext* Io = nullptr;
+  AVCodecContext* Codec = nullptr;
+  AVStream* Stream = nullptr;
+  AVFrame* Picture = nullptr;
+  AVPacket* Packet = nullptr;
+  TScaler WholeScaler, FittedScaler;
+  int32_t Width = 0, Height = 0;  // the film's size, pixels
+  int64_t NextPts = 0;            // frames encoded
+
+  // The queue: slots free for the caller, slots ready for the encoder.
+  std::vector<TSlot> Slots;
+  std::vector<TSlot*> Free;
+  std::deque<TSlot*> Ready;
+  std::mutex Mutex;
+  std::condition_variable SpaceFree, WorkReady;
+  bool Closing = false;   // no more frames: drain and stop
+  bool Abandon = false;   // drain without encoding
+  bool Failed = false;
+  std::string FailureText;
+  std::thread Worker;
+  int64_t HandedOver = 0;  // frames accepted (the caller's thread only)
+  bool Opened = false;     // the encoder, at the first frame
+  bool Finished = false;
+
+  ~TImpl() {
+    StopWorker(true);
+    Discard();
+  }
+
+  [[noreturn]] void Fail(const std::string& reason) { throw Error(Failure + reason + "."); }
+
+  void CreateFile();
+  void OpenContainer();
+  void OpenEncoder(int32_t width, int32_t height);
+  void Copy(TSlot& slot, const TVideoFrame& frame) const;
+  void Encode(TSlot& slot);
+  void Send(AVFrame* frame);
+  void Loop();
+  void StopWorker(bool abandon);
+  void MarkFailed(const std::string& text);
+  // Closes everything and removes the temporary file.
+  void Discard();
+  void FreeCodec();
+
+  // The file's bytes go through these, so that a failed write carries the system's reason.
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+  static int WritePacket(void* opaque, const uint8_t* data, int size) {
+#else
+  static int WritePacket(void* opaque, uint8_t* data, int size) {
+#endif
+    return static_cast<TImpl*>(opaque)->WriteBytes(data, size);
+  }
+  static int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
+    return static_cast<TImpl*>(opaque)->SeekTo(offset, whence);
+  }
+  int WriteBytes(const uint8_t* data, int size);
+  int64_t SeekTo(int64_t offset, int whence);
+  [[noreturn]] void FailWrite(int code) {
+    Fail(WriteErrno != 0 ? SystemReason(WriteErrno) : AvReason(code));
+  }
+  void CheckWritten(int code) {
+    if (code < 0 || Io->error < 0) FailWrite(code < 0 ? code : Io->error);
+  }
+};
+
+int TFfmpegEncoder::TImpl::WriteBytes(const uint8_t* data, int size) {
+  int done = 0;
+  while (done < size) {
+    int error = Options.Hooks.WriteError ? Options.Hooks.WriteError(Written) : 0;
+    ssize_t n = -1;
+    if (error == 0) {
+      n = ::write(Fd, data + done, static_cast<size_t>(size - done));
+      if (n < 0) error = errno;
+    }
+    if (error == EINTR) continue;
+    if (error != 0) {
+      if (WriteErrno == 0) WriteErrno = error;
+      return AVERROR(error);
+    }
+    done += static_cast<int>(n);
+    Written += n;
+  }
+  return size;
+}
+
+int64_t TFfmpegEncoder::TImpl::SeekTo(int64_t offset, int whence) {
+  if (whence & AVSEEK_SIZE) {
+    struct stat info {};
+    if (::fstat(Fd, &info) != 0) return AVERROR(errno);
+    return info.st_size;
+  }
+  const off_t at = ::lseek(Fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+  return at < 0 ? AVERROR(errno) : at;
+}
+
+// A unique name beside the film's, created here so that no other writer can have it.
+void TFfmpegEncoder::TImpl::CreateFile() {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device device;
+  std::mt19937 pick(device());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = Path + ".";
+    for (int i = 0; i < 6; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
+    Fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Fd >= 0) {
+      TemporaryPath = name;
+      return;
+    }
+    if (errno != EEXIST) Fail("the file cannot be created (" + SystemReason(errno) + ")");
+  }
+  Fail("no free temporary name beside it");
+}
+
+void TFfmpegEncoder::TImpl::OpenContainer() {
+  const char* muxer = Format == TVideoFormat::WebmVp9 ? "webm" : "mp4";
+  if (avformat_alloc_output_context2(&Container, nullptr, muxer, nullptr) < 0 || Container == nullptr)
+    Fail(std::string("this FFmpeg cannot write ") + muxer + " files");
+  auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+  if (buffer == nullptr) Fail("not enough memory");
+  Io = avio_alloc_context(buffer, kIoBufferBytes, 1, this, nullptr, WritePacket, SeekPacket);
+  if (Io == nullptr) {
+    av_free(buffer);
+    Fail("not enough memory");
+  }
+  Container->pb = Io;
+  Container->flags |= AVFMT_FLAG_CUSTOM_IO;
+}
+
+void TFfmpegEncoder::TImpl::OpenEncoder(int32_t width, int32_t height) {
+  Width = RoundUpToEven(width);
+  Height = RoundUpToEven(height);
+  Codec = avcodec_alloc_context3(Encoder);
+  Packet = av_packet_alloc();
+  Picture = av_frame_alloc();
+  if (!Codec || !Packet || !Picture) Fail("not enough memory");
+  Codec->width = Width;
+  Codec->height = Height;
+  Codec->pix_fmt = AV_PIX_FMT_YUV420P;
+  Codec->time_base = AVRational{1, Options.Fps};
+  Codec->framerate = AVRational{Options.Fps, 1};
+  Codec->gop_size = KeyframeSeconds * Options.Fps;
+  Codec->color_range = AVCOL_RANGE_MPEG;
+  Codec->colorspace = AVCOL_SPC_BT709;
+  Codec->color_primaries = AVCOL_PRI_BT709;
+  Codec->color_trc = AVCOL_TRC_BT709;
+  // The encoding thread is the film's only one: the cycle's threads keep the cores.
+  Codec->thread_count = 1;
+  if (Container->oformat->flags & AVFMT_GLOBALHEADER) Codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  AVDictionary* settings = nullptr;
+  if (EncoderName == "libx264") {
+    av_dict_set(&settings, "preset", kX264Preset, 0);
+    av_dict_set(&settings, "crf", kX264Crf, 0);
+  } else if (EncoderName == "libvpx-vp9") {
+    av_dict_set(&settings, "deadline", kVpxDeadline, 0);
+    av_dict_set(&settings, "cpu-used", kVpxCpuUsed, 0);
+    av_dict_set(&settings, "crf", kVpxCrf, 0);
+    Codec->bit_rate = 0;  // with crf: constant quality
+  } else {
+    Codec->bit_rate = kFallbackBitRate;
+  }
+  const int opened = avcodec_open2(Codec, Encoder, &settings);
+  av_dict_free(&settings);
+  if (opened < 0) Fail("the encoder " + EncoderName + " cannot be opened (" + AvReason(opened) + ")");
+
+  Stream = avformat_new_stream(Container, nullptr);
+  if (Stream == nullptr) Fail("not enough memory");
+  Stream->time_base = Codec->time_base;
+  Stream->avg_frame_rate = Codec->framerate;
+  if (avcodec_parameters_from_context(Stream->codecpar, Codec) < 0) Fail("not enough memory");
+  CheckWritten(avformat_write_header(Container, nullptr));
+
+  Picture->format = AV_PIX_FMT_YUV420P;
+  Picture->width = Width;
+  Picture->height = Height;
+  if (av_frame_get_buffer(Picture, 0) < 0) Fail("not enough memory");
+}
+
+// The caller's part: one copy of the rows. A picture of the film's size has its
+// odd column and row (if any) padded with copies of its edge.
+void TFfmpegEncoder::TImpl::Copy(TSlot& slot, const TVideoFrame& frame) const {
+  const int64_t bytesPerPixel = BytesPerPixel(frame.Layout);
+  slot.Whole = RoundUpToEven(frame.Width) == Width && RoundUpToEven(frame.Height) == Height;
+  slot.Width = slot.Whole ? Width : frame.Width;
+  slot.Height = slot.Whole ? Height : frame.Height;
+  slot.Layout = frame.Layout;
+  slot.Stride = (slot.Width * bytesPerPixel + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+  // The converter reads whole vectors, past the last pixel of the last row too.
+  slot.Pixels.resize(static_cast<size_t>(slot.Stride * slot.Height + kRowAlignment));
+  const size_t rowBytes = static_cast<size_t>(frame.Width * bytesPerPixel);
+  for (int32_t y = 0; y < frame.Height; ++y) {
+    uint8_t* row = slot.Pixels.data() + y * slot.Stride;
+    std::memcpy(row, frame.Pixels + y * frame.Stride, rowBytes);
+    if (slot.Width > frame.Width) std::memcpy(row + rowBytes, row + rowBytes - bytesPerPixel, bytesPerPixel);
+  }
+  if (slot.Height > frame.Height)
+    std::memcpy(slot.Pixels.data() + frame.Height * slot.Stride,
+                slot.Pixels.data() + (frame.Height - 1) * slot.Stride, static_cast<size_t>(slot.Stride));
+}
+
+// The encoding thread's part: convert to 4:2:0 and encode.
+void TFfmpegEncoder::TImpl::Encode(TSlot& slot) {
+  if (Options.Hooks.BeforeEncode) Options.Hooks.BeforeEncode(NextPts);
+  if (av_frame_make_writable(Picture) < 0) Fail("not enough memory");
+  // Where the picture goes: the whole film, or the largest even rectangle of its
+  // proportions, centred on black.
+  int32_t x = 0, y = 0, width = Width, height = Height;
+  if (!slot.Whole) {
+    const double scale = std::min(static_cast<double>(Width) / slot.Width, static_cast<double>(Height) / slot.Height);
+    width = std::clamp(static_cast<int32_t>(slot.Width * scale) & ~1, 2, Width);
+    height = std::clamp(static_cast<int32_t>(slot.Height * scale) & ~1, 2, Height);
+    x = (Width - width) / 2 & ~1;
+    y = (Height - height) / 2 & ~1;
+    for (int32_t row = 0; row < Height; ++row)
+      std::memset(Picture->data[0] + row * Picture->linesize[0], kBlackLuma, static_cast<size_t>(Width));
+    for (int plane = 1; plane <= 2; ++plane)
+      for (int32_t row = 0; row < Height / 2; ++row)
+        std::memset(Picture->data[plane] + row * Picture->linesize[plane], kNeutralChroma,
+                    static_cast<size_t>(Width / 2));
+  }
+  TScaler& scaler = slot.Whole ? WholeScaler : FittedScaler;
+  SwsContext* context = scaler.For(slot.Width, slot.Height, SourceFormat(slot.Layout), width, height);
+  if (context == nullptr) Fail("the picture cannot be converted (" + AvReason(AVERROR(EINVAL)) + ")");
+  const uint8_t* source[4] = {slot.Pixels.data(), nullptr, nullptr, nullptr};
+  const int sourceStride[4] = {static_cast<int>(slot.Stride), 0, 0, 0};
+  uint8_t* target[4] = {Picture->data[0] + y * Picture->linesize[0] + x,
+                        Picture->data[1] + y / 2 * Picture->linesize[1] + x / 2,
+                        Picture->data[2] + y / 2 * Picture->linesize[2] + x / 2, nullptr};
+  sws_scale(context, source, sourceStride, 0, slot.Height, target, Picture->linesize);
+  Picture->pts = NextPts++;
+  Send(Picture);
+}
+
+// Hands a picture to the encoder (nullptr: flush it) and writes what comes out.
+void TFfmpegEncoder::TImpl::Send(AVFrame* frame) {
+  const int sent = avcodec_send_frame(Codec, frame);
+  if (sent < 0) Fail("the encoder " + EncoderName + " failed (" + AvReason(sent) + ")");
+  for (;;) {
+    const int received = avcodec_receive_packet(Codec, Packet);
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+    if (received < 0) Fail("the encoder " + EncoderName + " failed (" + AvReason(received) + ")");
+    av_packet_rescale_ts(Packet, Codec->time_base, Stream->time_base);
+    Packet->stream_index = Stream->index;
+    CheckWritten(av_interleaved_write_frame(Container, Packet));
+  }
+}
+
+void TFfmpegEncoder::TImpl::MarkFailed(const std::string& text) {
+  std::lock_guard lock(Mutex);
+  if (!Failed) FailureText = text;
+  Failed = true;
+}
+
+void TFfmpegEncoder::TImpl::Loop() {
+  for (;;) {
+    TSlot* slot = nullptr;
+    bool skip = false;
+    {
+      std::unique_lock lock(Mutex);
+      WorkReady.wait(lock, [&] { return !Ready.empty() || Closing; });
+      if (Ready.empty()) return;
+      slot = Ready.front();
+      Ready.pop_front();
+      skip = Failed || Abandon;
+    }
+    if (!skip) {
+      try {
+        Encode(*slot);
+      } catch (const Error& e) {
+        MarkFailed(e.what());
+      } catch (const std::exception& e) {
+        MarkFailed(Failure + e.what() + ".");
+      }
+    }
+    {
+      std::lock_guard lock(Mutex);
+      Free.push_back(slot);
+    }
+    SpaceFree.notify_all();
+  }
+}
+
+void TFfmpegEncoder::TImpl::StopWorker(bool abandon) {
+  if (!Worker.joinable()) return;
+  {
+    std::lock_guard lock(Mutex);
+    Closing = true;
+    Abandon = Abandon || abandon;
+  }
+  WorkReady.notify_all();
+  Worker.join();
+}
+
+void TFfmpegEncoder::TImpl::FreeCodec() {
+  avcodec_free_context(&Codec);
+  av_frame_free(&Picture);
+  av_packet_free(&Packet);
+  if (Container) {
+    avformat_free_context(Container);  // the stream with it; the file is ours
+    Container = nullptr;
+    Stream = nullptr;
+  }
+  if (Io) {
+    av_freep(&Io->buffer);
+    avio_context_free(&Io);
+  }
+}
+
+void TFfmpegEncoder::TImpl::Discard() {
+  FreeCodec();
+  if (Fd >= 0) ::close(Fd);
+  Fd = -1;
+  if (!TemporaryPath.empty()) ::unlink(TemporaryPath.c_str());
+  TemporaryPath.clear();
+}
+
+TFfmpegEncoder::TFfmpegEncoder(const std::string& path, const TVideoOptions& options) : Impl(std::make_unique<TImpl>()) {
+  QuietLibraries();
+  TImpl& w = *Impl;
+  w.Path = path;
+  w.Options = options;
+  w.Format = VideoFormatOf(path);
+  w.Failure = "Cannot write the film \"" + path + "\": ";
+  if (path.empty()) throw Error("Cannot write a film without a file name.");
+  if (options.Fps < 1 || options.Fps > MaxVideoFps)
+    w.Fail("the frame rate " + std::to_string(options.Fps) + " is not from 1 to " + std::to_string(MaxVideoFps) +
+           " frames per second");
+  if (options.QueueFrames < 1) w.Fail("the queue needs at least one frame");
+  w.Encoder = FindEncoder(w.Format);
+  if (w.Encoder == nullptr)
+    w.Fail(w.Format == TVideoFormat::Mp4H264
+               ? "this FFmpeg has no H.264 encoder (its libavcodec was built without libx264 and libopenh264): "
+                 "install a libavcodec with libx264, or name the film *.webm to record VP9"
+               : "this FFmpeg has no VP9 encoder (its libavcodec was built without libvpx): install a "
+                 "libavcodec with libvpx, or name the film *.mp4 to record H.264");
+  w.EncoderName = w.Encoder->name;
+  w.OpenContainer();
+  w.CreateFile();
+}
+
+TFfmpegEncoder::~TFfmpegEncoder() = default;
+
+void TFfmpegEncoder::AddFrame(const TVideoFrame& frame) {
+  TImpl& w = *Impl;
+  {
+    std::lock_guard lock(w.Mutex);
+    if (w.Failed) throw Error(w.FailureText);
+  }
+  if (w.Finished) w.Fail("the film is already finished");
+  const int64_t rowBytes = static_cast<int64_t>(frame.Width) * BytesPerPixel(frame.Layout);
+  if (frame.Pixels == nullptr || frame.Width <= 0 || frame.Height <= 0)
+    w.Fail("the picture is empty");
+  if (frame.Width > MaxFilmSide || frame.Height > MaxFilmSide)
+    w.Fail("the picture is " + std::to_string(frame.Width) + " x " + std::to_string(frame.Height) +
+           " pixels, and a film is at most " + std::to_string(MaxFilmSide) + " pixels on a side");
+  if (frame.Stride < rowBytes) w.Fail("the picture's rows overlap (a stride shorter than a row)");
+
+  if (!w.Opened) {
+    // The first frame sets the film's size: the encoder and the container open now.
+    try {
+      w.OpenEncoder(frame.Width, frame.Height);
+    } catch (const Error& e) {
+      w.MarkFailed(e.what());
+      throw;
+    }
+    w.Opened = true;
+    w.Slots.resize(static_cast<size_t>(w.Options.QueueFrames));
+    for (TSlot& slot : w.Slots) w.Free.push_back(&slot);
+    w.Worker = std::thread([&w] { w.Loop(); });
+  }
+
+  TSlot* slot = nullptr;
+  {
+    std::unique_lock lock(w.Mutex);
+    if (w.Free.empty() && w.Options.Hooks.QueueFull) w.Options.Hooks.QueueFull(w.HandedOver);
+    w.SpaceFree.wait(lock, [&] { return !w.Free.empty() || w.Failed; });
+    if (w.Failed) throw Error(w.FailureText);
+    slot = w.Free.back();
+    w.Free.pop_back();
+  }
+  w.Copy(*slot, frame);
+  {
+    std::lock_guard lock(w.Mutex);
+    w.Ready.push_back(slot);
+    ++w.HandedOver;
+  }
+  w.WorkReady.notify_one();
+}
+
+bool TFfmpegEncoder::Finish() {
+  TImpl& w = *Impl;
+  if (w.Finished) {
+    std::lock_guard lock(w.Mutex);
+    if (w.Failed) throw Error(w.FailureText);
+    w.Fail("the film is already finished");
+  }
+  w.Finished = true;
+  w.StopWorker(false);
+  if (w.Failed) {
+    w.Discard();
+    throw Error(w.FailureText);
+  }
+  if (w.HandedOver == 0) {
+    w.Discard();
+    return false;
+  }
+  try {
+    w.Send(nullptr);
+    w.CheckWritten(av_write_trailer(w.Container));
+    avio_flush(w.Io);
+    w.CheckWritten(0);
+    // What a full disk may still refuse shows at the sync or the close.
+    if (::fsync(w.Fd) != 0) w.Fail(SystemReason(errno));
+    const int fd = std::exchange(w.Fd, -1);
+    if (::close(fd) != 0) w.Fail(SystemReason(errno));
+    if (::rename(w.TemporaryPath.c_str(), w.Path.c_str()) != 0)
+      w.Fail("the file cannot take its name (" + SystemReason(errno) + ")");
+    w.TemporaryPath.clear();
+  } catch (const Error& e) {
+    w.MarkFailed(e.what());
+    w.Discard();
+    throw;
+  }
+  w.FreeCodec();
+  return true;
+}
+
+bool TFfmpegEncoder::Failed() const {
+  std::lock_guard lock(Impl->Mutex);
+  return Impl->Failed;
+}
+
+int64_t TFfmpegEncoder::FrameCount() const { return Impl->HandedOver; }
+int32_t TFfmpegEncoder::Fps() const { return Impl->Options.Fps; }
+int32_t TFfmpegEncoder::Width() const { return Impl->Width; }
+int32_t TFfmpegEncoder::Height() const { return Impl->Height; }
+const std::string& TFfmpegEncoder::Path() const { return Impl->Path; }
+const std::string& TFfmpegEncoder::EncoderName() const { return Impl->EncoderName; }
+
+}  // namespace vorlanth
+
+// What the module gives TVideoWriter: a new encoder (owned by the caller), or an
+// Error saying why there can be none.
+extern "C" __attribute__((visibility("default"))) vorlanth::TVideoEncoder* VorlanthNewVideoEncoder(
+    const std::string& path, const vorlanth::TVideoOptions& options) {
+  return new vorlanth::TFfmpegEncoder(path, options);
+}
