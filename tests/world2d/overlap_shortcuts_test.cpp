@@ -107,6 +107,41 @@ TEST(OverlapShortcutsTest, EveryPairFindsWhatTheFullSamplingFinds) {
   EXPECT_LT(touching, 32000);
 }
 
+// Karts and rockets side by side on the half-pixel lattice, square to the axes or
+// at 45 degrees: their rounded corners fall on the other's edge lines, where an
+// edge is only just outside a line or lies along it.
+TEST(OverlapShortcutsTest, GrazingKartsAndRocketsFindWhatTheFullSamplingFinds) {
+  std::mt19937 rng(31);
+  std::uniform_int_distribution<int> eighth(0, 7);
+  std::uniform_int_distribution<int> halfPixels(0, 60);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int64_t touching = 0;
+  const int trials = 30000;
+  for (int trial = 0; trial < trials; ++trial) {
+    std::unique_ptr<TPhysic2D> a = MakeBody(trial % 2 == 0);
+    std::unique_ptr<TPhysic2D> b = MakeBody(trial % 3 == 0);
+    a->SetSize(trial % 4 == 0 ? 3 : 3 + eighth(rng) / 2.0);
+    b->SetSize(trial % 5 == 0 ? 3 : 3 + eighth(rng) / 2.0);
+    const double quarter = std::numbers::pi / 4;
+    const double tilt = trial % 7 == 0 ? 1e-9 * (unit(rng) - 0.5) : 0;
+    a->SetPosition(100 + halfPixels(rng) / 2.0 - 15, 100, eighth(rng) * quarter + tilt);
+    // b to one side of a: its centre along an axis or a diagonal, at a lattice
+    // distance around where the outlines first meet.
+    const double bearing = eighth(rng) * quarter;
+    const double apart = (a->GetSize() + b->GetSize()) * 0.4 + halfPixels(rng) / 2.0 * 0.4;
+    b->SetPosition(a->GetPosX() + std::round(2 * apart * std::cos(bearing)) / 2,
+                   a->GetPosY() + std::round(2 * apart * std::sin(bearing)) / 2, eighth(rng) * quarter);
+    const TContact quick = a->Overlap(*b);
+    const TContact full = SampledOverlap(*a, *b);
+    ASSERT_EQ(quick.Touching, full.Touching) << "trial " << trial;
+    ASSERT_EQ(quick.X, full.X) << "trial " << trial;
+    ASSERT_EQ(quick.Y, full.Y) << "trial " << trial;
+    touching += full.Touching;
+  }
+  EXPECT_GT(touching, trials / 5);
+  EXPECT_LT(touching, trials * 4 / 5);
+}
+
 TEST(OverlapShortcutsTest, NeverTurnsAwayAPairTheSampledTestFindsTouching) {
   std::mt19937 rng(2025);
   std::uniform_real_distribution<double> unit(0, 1);
