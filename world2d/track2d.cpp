@@ -189,8 +189,11 @@ void TTrack2D::CollidePairs() {
     widest = std::max(widest, box.Right - box.Left);
   }
   SortByLeft();
+  // Every body was found above to be a physics body; the list stays as it is
+  // through the pass, so the rest of it looks them up directly.
+  const auto body = [this](int32_t i) -> TPhysic2D& { return *Bodies[static_cast<size_t>(i)]; };
   for (int32_t i = 0; i + 1 < count; ++i) {
-    TPhysic2D& a = GetPhysic(i);
+    TPhysic2D& a = body(i);
     int32_t after = i;  // the pairs (i, j) with j <= after are done
     bool resolved = true;
     while (resolved) {
@@ -198,7 +201,7 @@ void TTrack2D::CollidePairs() {
       FindCandidates(i, after, widest);
       for (const int32_t j : Candidates) {
         after = j;
-        TPhysic2D& b = GetPhysic(j);
+        TPhysic2D& b = body(j);
         const TContact contact = a.Overlap(b);
         if (!contact.Touching) continue;
         const TPairImpulses impulses = TPhysic2D::ResolveCollision(a, b, contact);
