@@ -35,7 +35,7 @@ namespace vorlanth {
 namespace {
 
 // One item of the menus, or a key of the window (no menu).
-struct TItemSpec {
+struct TMenuEntry {
   const char* Menu;     // the menu's caption; nullptr: a key of the window
   const char* Name;     // its object name; nullptr: a separator
   const char* Text;
@@ -49,14 +49,14 @@ struct TItemSpec {
 
 void TFormTest2D::BuildMenus() {
   using K = QKeySequence;
-  const auto plain = TItemSpec::Plain;
-  const auto check = TItemSpec::Check;
-  const auto checked = TItemSpec::Checked;
+  const auto plain = TMenuEntry::Plain;
+  const auto check = TMenuEntry::Check;
+  const auto checked = TMenuEntry::Checked;
   auto panels = [this](bool) { menuPlayerParamsClick(); };
   auto debug = [this](bool) { EdDebugChange(); };
   // Opening a circuit marks the scene modified itself; opening or saving a scene
   // leaves it unmodified: they are no plain changes of the world.
-  const TItemSpec items[] = {
+  const TMenuEntry items[] = {
       {"File", "Loadcircuit800x600BMP1", "Open… (a scene, or a circuit: 800x600 BMP, pure black is out of track)",
        K(Qt::CTRL | Qt::Key_O), plain, [this](bool) { Loadcircuit800x600BMP1Click(); }, false},
       {"File", "OpenRecentMenu", "Open recent", K(), plain, {}, false},
@@ -128,37 +128,37 @@ void TFormTest2D::BuildMenus() {
 
   QMenuBar* bar = menuBar();
   std::map<std::string, QMenu*> menus;
-  for (const TItemSpec& spec : items) {
+  for (const TMenuEntry& entry : items) {
     QMenu* menu = nullptr;
-    if (spec.Menu) {
-      QMenu*& found = menus[spec.Menu];
+    if (entry.Menu) {
+      QMenu*& found = menus[entry.Menu];
       if (!found) {
-        found = bar->addMenu(QString::fromUtf8(spec.Menu));
+        found = bar->addMenu(QString::fromUtf8(entry.Menu));
         found->setToolTipsVisible(true);  // why an item is greyed out
       }
       menu = found;
     }
-    if (!spec.Name) {
+    if (!entry.Name) {
       menu->addSeparator();
       continue;
     }
-    const QString name = QString::fromLatin1(spec.Name);
+    const QString name = QString::fromLatin1(entry.Name);
     QAction* item = nullptr;
     if (name == QStringLiteral("OpenRecentMenu")) {
-      OpenRecentMenu = menu->addMenu(QString::fromUtf8(spec.Text));  // filled when it opens
+      OpenRecentMenu = menu->addMenu(QString::fromUtf8(entry.Text));  // filled when it opens
       On(OpenRecentMenu, &QMenu::aboutToShow, [this] { OpenRecentMenuShow(); }, false);
       continue;
     }
-    if (name == QStringLiteral("UndoItem")) item = session_->UndoStack().createUndoAction(this, QString::fromUtf8(spec.Text));
-    else if (name == QStringLiteral("RedoItem")) item = session_->UndoStack().createRedoAction(this, QString::fromUtf8(spec.Text));
+    if (name == QStringLiteral("UndoItem")) item = session_->UndoStack().createUndoAction(this, QString::fromUtf8(entry.Text));
+    else if (name == QStringLiteral("RedoItem")) item = session_->UndoStack().createRedoAction(this, QString::fromUtf8(entry.Text));
     else if (name == QStringLiteral("menuPlots")) item = PlotsDock->toggleViewAction();  // keeps its mark when the dock closes
-    else item = new QAction(QString::fromUtf8(spec.Text), this);
-    item->setText(QString::fromUtf8(spec.Text));
+    else item = new QAction(QString::fromUtf8(entry.Text), this);
+    item->setText(QString::fromUtf8(entry.Text));
     item->setObjectName(name);
-    item->setShortcut(spec.Keys);
-    if (spec.Mark != TItemSpec::Plain) {
+    item->setShortcut(entry.Keys);
+    if (entry.Mark != TMenuEntry::Plain) {
       item->setCheckable(true);
-      item->setChecked(spec.Mark == TItemSpec::Checked);
+      item->setChecked(entry.Mark == TMenuEntry::Checked);
     }
     if (menu) {
       menu->addAction(item);
@@ -166,8 +166,8 @@ void TFormTest2D::BuildMenus() {
       item->setShortcutContext(Qt::WindowShortcut);
       addAction(item);
     }
-    if (spec.Handler) {
-      connect(item, &QAction::triggered, this, [this, item, handler = spec.Handler, world = spec.ChangesWorld](bool on) {
+    if (entry.Handler) {
+      connect(item, &QAction::triggered, this, [this, item, handler = entry.Handler, world = entry.ChangesWorld](bool on) {
         Handle([&] { handler(on); }, CommandName(item), world);
       });
     }
