@@ -182,16 +182,39 @@ void TTrack2D::CollidePairs() {
   // tested in its new place by the later ones. The broad phase finds the pairs
   // whose squares meet, exactly those the full double loop would test.
   const int32_t count = PlayerCount();
-  double widest = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    const TBox box = BoxOf(GetPhysic(i));
-    Boxes[static_cast<size_t>(i)] = box;
-    widest = std::max(widest, box.Right - box.Left);
-  }
-  SortByLeft();
+  for (int32_t i = 0; i < count; ++i) Boxes[static_cast<size_t>(i)] = BoxOf(GetPhysic(i));
   // Every body was found above to be a physics body; the list stays as it is
   // through the pass, so the rest of it looks them up directly.
   const auto body = [this](int32_t i) -> TPhysic2D& { return *Bodies[static_cast<size_t>(i)]; };
+  if (count <= kPlainPairLimit) {
+    // Few bodies: every later square is looked at in turn, which costs less than
+    // keeping the order by left side. The pairs are the same, in the same order:
+    // only a resolution moves squares, those of i and j, and the loop goes on
+    // after j with the new square of i, as the search below starts again there.
+    TBox* const boxes = Boxes.data();
+    for (int32_t i = 0; i + 1 < count; ++i) {
+      TPhysic2D& a = body(i);
+      TBox box = boxes[static_cast<size_t>(i)];
+      for (int32_t j = i + 1; j < count; ++j) {
+        if (!BoxesMeet(box, boxes[static_cast<size_t>(j)])) continue;
+        TPhysic2D& b = body(j);
+        const TContact contact = a.Overlap(b);
+        if (!contact.Touching) continue;
+        const TPairImpulses impulses = TPhysic2D::ResolveCollision(a, b, contact);
+        DrainRocket(a, b, impulses);
+        box = BoxOf(a);
+        boxes[static_cast<size_t>(i)] = box;
+        boxes[static_cast<size_t>(j)] = BoxOf(b);
+      }
+    }
+    return;
+  }
+  double widest = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const TBox& box = Boxes[static_cast<size_t>(i)];
+    widest = std::max(widest, box.Right - box.Left);
+  }
+  SortByLeft();
   for (int32_t i = 0; i + 1 < count; ++i) {
     TPhysic2D& a = body(i);
     int32_t after = i;  // the pairs (i, j) with j <= after are done

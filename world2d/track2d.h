@@ -139,10 +139,13 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   static bool BoxesMeet(const TBox& a, const TBox& b) {
     return !(b.Right < a.Left || b.Left > a.Right || b.Bottom < a.Top || b.Top > a.Bottom);
   }
+  // Up to this many bodies the pair pass looks at every later square directly.
+  static constexpr int32_t kPlainPairLimit = 24;
   void SortByLeft();
   // The bodies after `after` whose squares meet the square of body i, in list order.
   void FindCandidates(int32_t i, int32_t after, double widest);
-  void CollidePairs();
+  // Kept out of Step, whose wall loop is all a lone body needs.
+  [[gnu::noinline]] void CollidePairs();
   // Under evolution a kart drains a rocket it runs into.
   void DrainRocket(TPhysic2D& a, TPhysic2D& b, const TPairImpulses& impulses);
 };

@@ -193,19 +193,20 @@ void ReferencePairPass(World& world) {
   for (int32_t i = 0; i < n; ++i) track.GetPhysic(i).Bounce();
 }
 
-TEST(Track2DStepTest, BroadPhaseTestsThePairsOfTheFullLoopInItsOrder) {
-  // A crowd of bodies of mixed sizes, many touching: resolutions move bodies into
-  // squares they did not meet before, and the broad phase must follow.
-  RandomSeed(11);
+// A crowd of bodies of mixed sizes, many touching, in a square of `spread` pixels:
+// resolutions move bodies into squares they did not meet before, and the pair pass
+// must follow them as the full double loop does.
+void ExpectThePairsOfTheFullLoop(int bodies, double spread, uint64_t seed, size_t minimumTests) {
+  RandomSeed(seed);
   World fast(VectorPicture(600, 600));
   World slow(VectorPicture(600, 600));
   Log fastLog;
   Log slowLog;
   std::vector<RegularBody*> fastBodies;
   std::vector<RegularBody*> slowBodies;
-  for (int i = 0; i < 60; ++i) {
-    const double x = 200 + 200 * Random();
-    const double y = 200 + 200 * Random();
+  for (int i = 0; i < bodies; ++i) {
+    const double x = 200 + spread * Random();
+    const double y = 200 + spread * Random();
     const double size = 3 + 22 * Random();
     for (auto [world, log, list] : {std::tuple{&fast, &fastLog, &fastBodies},
                                     std::tuple{&slow, &slowLog, &slowBodies}}) {
@@ -221,7 +222,7 @@ TEST(Track2DStepTest, BroadPhaseTestsThePairsOfTheFullLoopInItsOrder) {
     fast.Track.Step();
     ReferencePairPass(slow);
   }
-  ASSERT_GT(fastLog.size(), 100u);
+  ASSERT_GT(fastLog.size(), minimumTests);
   ASSERT_EQ(fastLog.size(), slowLog.size());
   for (size_t k = 0; k < fastLog.size(); ++k) {
     const auto indexIn = [](const std::vector<RegularBody*>& list, const TPlayer* p) {
@@ -234,6 +235,16 @@ TEST(Track2DStepTest, BroadPhaseTestsThePairsOfTheFullLoopInItsOrder) {
     EXPECT_EQ(fastBodies[i]->GetPosX(), slowBodies[i]->GetPosX()) << i;
     EXPECT_EQ(fastBodies[i]->GetPosY(), slowBodies[i]->GetPosY()) << i;
   }
+}
+
+TEST(Track2DStepTest, BroadPhaseTestsThePairsOfTheFullLoopInItsOrder) {
+  ExpectThePairsOfTheFullLoop(60, 200, 11, 100);
+}
+
+// Few bodies take the plain loop over later squares: the same pairs, in the same order.
+TEST(Track2DStepTest, FewBodiesTestThePairsOfTheFullLoopInItsOrder) {
+  ExpectThePairsOfTheFullLoop(12, 60, 5, 30);
+  ExpectThePairsOfTheFullLoop(24, 90, 6, 60);
 }
 
 TEST(Track2DStepTest, NoPairPassWithoutCollisionsOrWithOneBody) {
