@@ -56,9 +56,13 @@ TTeam* TGoal::FindTeam(TRef ref) const {
 
 void TGoal::ApplyTo(TPlayer& player) {
   if (!player.HasControls()) return;
+  ApplyTo(player, player.GetState());
+}
+
+void TGoal::ApplyTo(TPlayer& player, TState& state) {
   Evaluate(player);
   Derive();
-  player.GetState().ApplyGoal(*this);
+  state.ApplyGoal(*this);
   if (player.Goals->ShowGoals) DrawInFuture();
 }
 
@@ -75,8 +79,14 @@ void TGoalSet::ResetFuture() {
 
 void TGoalSet::Evaluate() {
   if (Owner.Player) {
+    // What ApplyTo reads of the player is taken once: evaluating a goal measures
+    // the player and never switches it between the present and a future nor adds
+    // to its parameters, so its state and controls stay for every goal.
+    TPlayer& player = *Owner.Player;
+    if (!player.HasControls()) return;
+    TState& state = player.GetState();
     // Indexed walk: a goal may not add or remove goals, but stays safe if it does.
-    for (size_t g = 0; g < Items.size(); ++g) Items[g]->ApplyTo(*Owner.Player);
+    for (size_t g = 0; g < Items.size(); ++g) Items[g]->ApplyTo(player, state);
   } else if (Owner.Team) {
     for (size_t g = 0; g < Items.size(); ++g)
       for (int32_t i = 0; i < Owner.Team->PlayerCount() && g < Items.size(); ++i)

@@ -13,6 +13,7 @@
 namespace vorlanth {
 
 class TPlayer;
+class TState;
 class TTeam;
 
 // The owner of a goal or goal set: exactly one of the two is set.
@@ -91,6 +92,8 @@ class TGoal : public TGoalMeasure {
   void Assign(const TGoal& source);
   // Evaluate, Derive and fold into the player's current state (players with controls only).
   void ApplyTo(TPlayer& player);
+  // The same on a player with controls, whose current state is given.
+  void ApplyTo(TPlayer& player, TState& state);
 
  protected:
   // Only a goal's own class copies it whole (for its replicas), never a bare TGoal.
