@@ -71,15 +71,12 @@ void TPlayer::BeginStep() {
   TState& s = GetState();
   s.ElapsedMs += GetTimeStepMs();
   if (HasControls() && LimitersOn) {
-    // Each limiter integrates its push, through the indices the parameters keep.
+    // Each control's limiter integrates its push, through the indices the layout keeps.
     const double dt = GetTimeStep();
-    for (const int32_t index : s.FreeParams()) {
-      const TParamInfo& control = s.Layout->Params[static_cast<size_t>(index)];
-      if (control.LimiterIndex == -1) continue;
-      TStateParam& limiter = s.Params[static_cast<size_t>(control.LimiterIndex)];
-      const double push =
-          control.LimPushIndex != -1 ? s.Params[static_cast<size_t>(control.LimPushIndex)].Value : 0;
-      limiter.SetValue(limiter.Value + push * dt);
+    TStateParam* params = s.Params.data();
+    for (const TStateLayout::TLimiterLink& link : s.Layout->LimiterLinks) {
+      TStateParam& limiter = params[link.Limiter];
+      limiter.SetValue(limiter.Value + params[link.Push].Value * dt);
     }
   }
 }

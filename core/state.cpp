@@ -156,6 +156,8 @@ int32_t TState::AddParam(const TNewParam& param) {
     AppendParam(TStateParam::CreateFree(this, 0.25, name + "_LimPush"));
     Layout->Params[static_cast<size_t>(index)].LimPushIndex = ParamCount() - 1;
     Layout->FreeParams.push_back(ParamCount() - 1);
+    const TParamInfo& control = Layout->Params[static_cast<size_t>(index)];
+    Layout->LimiterLinks.push_back({control.LimiterIndex, control.LimPushIndex});
   } else if (kind == pkPositional) {
     Layout->PositionalParams.push_back(index);
   }

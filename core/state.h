@@ -29,6 +29,7 @@ struct TParamInfo {
   TParamKind Kind = pkProperty;
   double Maximum = 0;         // bounds clamp only when Maximum > Minimum
   double Minimum = 0;
+  // Set by TState::AddParam only (its layout's LimiterLinks follow them).
   int32_t LimiterIndex = -1;  // index of the "_Limiter" companion, -1 when none
   int32_t LimPushIndex = -1;  // index of the "_LimPush" companion, -1 when none
 };
@@ -38,9 +39,17 @@ struct TParamInfo {
 // creates its parameters, and its states share it: copying a state copies
 // values only.
 struct TStateLayout {
+  // A control's limiter and the "_LimPush" companion that drives it.
+  struct TLimiterLink {
+    int32_t Limiter = -1;
+    int32_t Push = -1;
+  };
   std::vector<TParamInfo> Params;
   std::vector<int32_t> FreeParams;        // kind 3, in order; each control followed by its "_LimPush"
   std::vector<int32_t> PositionalParams;  // kind 2, in order
+  // One per control, in order: the LimiterIndex and LimPushIndex that AddParam
+  // gave it (they are set there only), for the sub-step's limiter loop.
+  std::vector<TLimiterLink> LimiterLinks;
 };
 
 // A parameter to add to a state: its description and its first value, as the

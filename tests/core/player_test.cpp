@@ -65,6 +65,19 @@ TEST(Player, LimitersIntegrateTheirPushAndStayInRange) {
   EXPECT_EQ(control.GetLimiter()->Value, 0.5);
 }
 
+TEST(Player, EachLimiterIntegratesItsOwnPush) {
+  auto body = TTestBody::Create(3);
+  TState& s = *body->Present;
+  const double pushes[3] = {0.25, -0.125, 0};
+  for (int32_t c = 0; c < 3; ++c) {
+    s.GetFreeParam(2 * c).GetLimiter()->SetValue(0.5);
+    s.GetFreeParam(2 * c).GetLimPush()->SetValue(pushes[c]);
+  }
+  body->BeginStep();
+  for (int32_t c = 0; c < 3; ++c)
+    EXPECT_EQ(s.GetFreeParam(2 * c).GetLimiter()->Value, 0.5 + pushes[c] * 0.1) << c;
+}
+
 TEST(Player, WithoutGoalsDiesAtTheFirstDamage) {
   auto body = TTestBody::Create();
   body->Goals->Clear();

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "core/error.h"
 #include "core/random.h"
@@ -212,6 +214,26 @@ TEST(State, AssignReproducesLayoutAndScore) {
   smaller.Assign(source);
   EXPECT_EQ(smaller.ParamCount(), source.ParamCount());
   EXPECT_TRUE(smaller.SameCell(source));
+}
+
+TEST(State, LimiterLinksFollowTheControlsIntoCopiedLayouts) {
+  TState s(nullptr);
+  s.AddParam(TStateParam::CreatePlain(&s, 3, 25, 6, "Size"));
+  s.AddParam(TStateParam::CreateFree(&s, 60, "PushA"));
+  s.AddParam(TStateParam::CreateBounded(&s, 0, 100, 50, "Energy"));
+  TState copy(nullptr);
+  copy.Assign(s);  // shares the layout, until the copy adds a control of its own
+  copy.AddParam(TStateParam::CreateFree(&copy, 5, "PushB"));
+  ASSERT_EQ(s.Layout->LimiterLinks.size(), 1u);
+  ASSERT_EQ(copy.Layout->LimiterLinks.size(), 2u);
+  for (const TState* state : {&s, &copy}) {
+    for (size_t c = 0; c < state->Layout->LimiterLinks.size(); ++c) {
+      const TStateLayout::TLimiterLink& link = state->Layout->LimiterLinks[c];
+      const TStateParam& control = state->GetParam(state->FreeParams()[2 * c]);
+      EXPECT_EQ(link.Limiter, control.LimiterIndex());
+      EXPECT_EQ(link.Push, control.LimPushIndex());
+    }
+  }
 }
 
 TEST(State, ScoreOfAGoalLessPlayerIsOne) {
