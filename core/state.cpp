@@ -24,6 +24,23 @@ std::string TrimUpper(std::string_view s) {
   return result;
 }
 
+// Randomize for p, whose state's values start at params: the limiter is looked up
+// once, its value is l and the range is GetRange's.
+void RandomizeAmong(TStateParam& p, const TStateParam* params) {
+  const TParamInfo& info = *p.Info;
+  double l = 1.0 / 3.0;
+  double range = info.Maximum;
+  if (info.LimiterIndex != -1) {
+    l = params[info.LimiterIndex].Value;
+    range = info.Maximum * l;
+  }
+  if (p.Gaussian) {
+    p.SetValue(l * RandomGauss(range));
+  } else {
+    p.SetValue(l * (2.0 * Random() - 1.0) * range);
+  }
+}
+
 }  // namespace
 
 // ---- TStateParam ---------------------------------------------------------------
@@ -96,15 +113,7 @@ int TStateParam::PushToExtreme() {
   return r;
 }
 
-void TStateParam::Randomize() {
-  const TStateParam* limiter = GetLimiter();
-  const double l = limiter ? limiter->Value : 1.0 / 3.0;
-  if (Gaussian) {
-    SetValue(l * RandomGauss(GetRange()));
-  } else {
-    SetValue(l * (2.0 * Random() - 1.0) * GetRange());
-  }
-}
+void TStateParam::Randomize() { RandomizeAmong(*this, Owner->Params.data()); }
 
 // ---- TState --------------------------------------------------------------------
 
@@ -250,7 +259,8 @@ void TState::ChooseRandomOption() {
 }
 
 void TState::RandomizeFreeParams() {
-  for (int32_t index : Layout->FreeParams) Params[static_cast<size_t>(index)].Randomize();
+  TStateParam* params = Params.data();
+  for (int32_t index : Layout->FreeParams) RandomizeAmong(params[index], params);
 }
 
 void TState::SetGaussian(bool flag) {

@@ -236,6 +236,39 @@ TEST(State, LimiterLinksFollowTheControlsIntoCopiedLayouts) {
   }
 }
 
+TEST(State, FreeParamsDrawScaledByTheirLimiterEitherWay) {
+  // The state's walk over its controls and each parameter's own draw take the
+  // same numbers: l x a deviate of the range, l the limiter's value (1/3 for a
+  // "_LimPush", whose range is 0.25), clamped to the bounds.
+  TState s(nullptr);
+  s.AddParam(TStateParam::CreateFree(&s, 60, "PushA"));
+  s.AddParam(TStateParam::CreateBounded(&s, 0, 100, 50, "Energy"));
+  s.AddParam(TStateParam::CreateFree(&s, 5, "PushB"));
+  s.GetParam(1).SetValue(0.75);
+  s.GetParam(5).SetValue(0.5);
+  for (const bool gaussian : {true, false}) {
+    s.SetGaussian(gaussian);
+    RandomSeed(11);
+    s.RandomizeFreeParams();
+    std::vector<double> drawn;
+    for (int32_t i = 0; i < s.FreeParamCount(); ++i) drawn.push_back(s.GetFreeParam(i).Value);
+    RandomSeed(11);
+    const double limits[4] = {0.75, 1.0 / 3.0, 0.5, 1.0 / 3.0};
+    const double ranges[4] = {60 * 0.75, 0.25, 5 * 0.5, 0.25};
+    for (int32_t i = 0; i < s.FreeParamCount(); ++i) {
+      const double l = limits[i];
+      const double x = gaussian ? l * RandomGauss(ranges[i]) : l * (2.0 * Random() - 1.0) * ranges[i];
+      const double bound = s.GetFreeParam(i).Maximum();
+      EXPECT_EQ(drawn[static_cast<size_t>(i)], std::min(std::max(x, -bound), bound)) << i;
+    }
+    RandomSeed(11);
+    for (int32_t i = 0; i < s.FreeParamCount(); ++i) {
+      s.GetFreeParam(i).Randomize();
+      EXPECT_EQ(s.GetFreeParam(i).Value, drawn[static_cast<size_t>(i)]) << i;
+    }
+  }
+}
+
 TEST(State, ScoreOfAGoalLessPlayerIsOne) {
   auto body = testing::TTestBody::Create();
   body->Goals->Clear();
