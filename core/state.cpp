@@ -227,17 +227,33 @@ void TState::Assign(const TState& source) {
 }
 
 void TState::MarkStartValues() {
-  // Every player, every sub-step: unrolled, a copy is a load and a store.
+  // Every player, every sub-step: unrolled by eight, then four, two and one, a
+  // copy is a load and a store.
   TStateParam* p = Params.data();
-  const size_t n = Params.size();
-  size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    p[i].StartValue = p[i].Value;
-    p[i + 1].StartValue = p[i + 1].Value;
-    p[i + 2].StartValue = p[i + 2].Value;
-    p[i + 3].StartValue = p[i + 3].Value;
+  TStateParam* const end = p + Params.size();
+  for (; end - p >= 8; p += 8) {
+    p[0].StartValue = p[0].Value;
+    p[1].StartValue = p[1].Value;
+    p[2].StartValue = p[2].Value;
+    p[3].StartValue = p[3].Value;
+    p[4].StartValue = p[4].Value;
+    p[5].StartValue = p[5].Value;
+    p[6].StartValue = p[6].Value;
+    p[7].StartValue = p[7].Value;
   }
-  for (; i < n; ++i) p[i].StartValue = p[i].Value;
+  if (end - p >= 4) {
+    p[0].StartValue = p[0].Value;
+    p[1].StartValue = p[1].Value;
+    p[2].StartValue = p[2].Value;
+    p[3].StartValue = p[3].Value;
+    p += 4;
+  }
+  if (end - p >= 2) {
+    p[0].StartValue = p[0].Value;
+    p[1].StartValue = p[1].Value;
+    p += 2;
+  }
+  if (p != end) p[0].StartValue = p[0].Value;
 }
 
 void TState::StoreValues() {
