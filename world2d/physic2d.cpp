@@ -65,6 +65,7 @@ constexpr size_t kMaxCodedCorners = 8;
 constexpr double kOutsideMargin = 1e-6;         // far above the rounding of the measure, pixels²
 constexpr double kCodedCoordinateLimit = 1e5;   // pixels: keeps that rounding small
 constexpr double kCodedMinSize = 3;             // pixels
+constexpr double kHalfPixelDiagonal = 0.7072;   // how far a rounded corner lies from the real one
 
 bool CanCodeAgainst(const TPhysic2D& tester, const TPhysic2D& sampled) {
   return HasCirclePretest(tester) && tester.GetSize() >= kCodedMinSize && tester.Edges.size() >= 3 &&
@@ -392,6 +393,47 @@ bool TPhysic2D::CollidesWith(TPlayer& other) {
   body->ContactX = contact.X;
   body->ContactY = contact.Y;
   return true;
+}
+
+bool TPhysic2D::FramesApart(const TPhysic2D& a, const TPhysic2D& b) {
+  // A point the outline test of one body accepts lies within its OutlineSlack of
+  // its outline, a sampled point within half a pixel's diagonal of the other's
+  // (edges run between rounded corners): so each test's points stay within the
+  // body's rectangle grown by its slack or by that diagonal, and rectangles apart
+  // by more than both along one of their four axes share none. The hundredth of a
+  // pixel covers the rounding of the corners and of this test, with coordinates
+  // under kCodedCoordinateLimit (farther out, rounded corners may saturate).
+  if (!HasCirclePretest(a) || !HasCirclePretest(b)) return false;
+  const double ax = a.GetPosX();
+  const double ay = a.GetPosY();
+  const double bx = b.GetPosX();
+  const double by = b.GetPosY();
+  const double sizeA = a.GetSize();
+  const double sizeB = b.GetSize();
+  const double margin = std::max(a.OutlineSlack, b.OutlineSlack) + (kHalfPixelDiagonal + 0.01);
+  const auto [ca, sa] = a.Heading();
+  const auto [cb, sb] = b.Heading();
+  // From the centre of a's rectangle to b's, and their half sides along (u) and
+  // across (v) the heading.
+  const double acx = sizeA * a.FrameCentre.x;
+  const double acy = sizeA * a.FrameCentre.y;
+  const double bcx = sizeB * b.FrameCentre.x;
+  const double bcy = sizeB * b.FrameCentre.y;
+  const double dx = (bx - ax) + (cb * bcx - sb * bcy) - (ca * acx - sa * acy);
+  const double dy = (by - ay) + (sb * bcx + cb * bcy) - (sa * acx + ca * acy);
+  const double au = sizeA * a.FrameHalf.x;
+  const double av = sizeA * a.FrameHalf.y;
+  const double bu = sizeB * b.FrameHalf.x;
+  const double bv = sizeB * b.FrameHalf.y;
+  // |u_a . u_b| = |v_a . v_b| and |u_a . v_b| = |v_a . u_b|.
+  const double same = std::fabs(ca * cb + sa * sb);
+  const double cross = std::fabs(ca * sb - sa * cb);
+  const bool apart = std::fabs(dx * ca + dy * sa) > au + bu * same + bv * cross + margin ||
+                     std::fabs(dy * ca - dx * sa) > av + bu * cross + bv * same + margin ||
+                     std::fabs(dx * cb + dy * sb) > bu + au * same + av * cross + margin ||
+                     std::fabs(dy * cb - dx * sb) > bv + au * cross + av * same + margin;
+  return apart && std::max(std::max(std::fabs(ax), std::fabs(ay)), std::max(std::fabs(bx), std::fabs(by))) <
+                      kCodedCoordinateLimit;
 }
 
 TContact TPhysic2D::Overlap(TPhysic2D& body) {

@@ -59,6 +59,10 @@ class TPhysic2D : public TPlayer2D {
   // whose squares meet.
   TContact WallContact();
   virtual TContact Overlap(TPhysic2D& other);
+  // Whether the rectangles of two karts or rockets along their headings lie so far
+  // apart that their overlap test would surely find no contact: a test of four
+  // axes that builds no outline. False whenever it cannot tell.
+  static bool FramesApart(const TPhysic2D& a, const TPhysic2D& b);
   void SetSize(double value) override;
 
   double GetVelX() const { return GetState().Params[static_cast<size_t>(VelXIndex)].Value; }

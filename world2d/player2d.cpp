@@ -40,6 +40,20 @@ const TVec2* TriangleDirections() {
   return table;
 }
 
+// The rectangle of a corner table along its x and y axes: centre and half sides.
+// Taken once per body, out of the outline's build.
+[[gnu::noinline]] void FrameOf(const TVec2* directions, size_t n, TVec2& centre, TVec2& half) {
+  if (n == 0) return;
+  TVec2 low = directions[0];
+  TVec2 high = directions[0];
+  for (size_t i = 1; i < n; ++i) {
+    low = {std::min(low.x, directions[i].x), std::min(low.y, directions[i].y)};
+    high = {std::max(high.x, directions[i].x), std::max(high.y, directions[i].y)};
+  }
+  centre = {(low.x + high.x) / 2, (low.y + high.y) / 2};
+  half = {(high.x - low.x) / 2, (high.y - low.y) / 2};
+}
+
 // How far a point the outline test accepts may stand beyond the outline of the
 // corner table (see OutlineSlack): half a pixel's diagonal over the sine of half
 // the sharpest corner; infinite unless the table turns one way all round.
@@ -179,6 +193,7 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
     CornerReach = 0;
     for (size_t i = 0; i < n; ++i) CornerReach = std::max(CornerReach, std::hypot(directions[i].x, directions[i].y));
     OutlineSlack = OutlineSlackOf(directions, n);
+    FrameOf(directions, n, FrameCentre, FrameHalf);
     ArraysPending = false;
     rebuild = true;
   }
@@ -206,15 +221,6 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
   OutlinePose = pose;
   ShapeDirty = false;
   EdgesDirty = true;
-}
-
-TVec2 TPlayer2D::Heading() const {
-  const double angle = GetAngle();
-  if (angle != HeadingAngle) {
-    HeadingAngle = angle;
-    HeadingCache = {std::cos(angle), std::sin(angle)};
-  }
-  return HeadingCache;
 }
 
 void TPlayer2D::UpdateShape() { BuildOutline(kTriangleCorners, TriangleDirections()); }

@@ -4,6 +4,7 @@
 // the world and the goals use, the health loss of an impact, and all drawing of a
 // player, of its future traces and of its futures' ending points.
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -51,6 +52,10 @@ class TPlayer2D : public TPlayer {
   // that over the sine of half its sharpest corner. Infinite for a table that is
   // not convex. Taken with CornerReach.
   double OutlineSlack = 0;
+  // The rectangle of the corner table along the heading (x) and across it (y), as
+  // factors of Size: its centre and half sides. Taken with CornerReach.
+  TVec2 FrameCentre;
+  TVec2 FrameHalf;
   int32_t PosXIndex = -1;   // indices of "PosX", "PosY", "Angle", "Size" in the state
   int32_t PosYIndex = -1;
   int32_t AngleIndex = -1;
@@ -99,7 +104,14 @@ class TPlayer2D : public TPlayer {
 
   // (cos Angle, sin Angle), computed once per angle: the outline, the forces and
   // the impacts of one sub-step share it.
-  TVec2 Heading() const;
+  TVec2 Heading() const {
+    const double angle = GetAngle();
+    if (angle != HeadingAngle) {
+      HeadingAngle = angle;
+      HeadingCache = {std::cos(angle), std::sin(angle)};
+    }
+    return HeadingCache;
+  }
 
   void UpdateEdges();
   // Refreshes the outline and its edges, then tests the point.

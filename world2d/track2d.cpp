@@ -215,6 +215,8 @@ void TTrack2D::CollidePairs() {
     widest = std::max(widest, box.Right - box.Left);
   }
   SortByLeft();
+  // A crowd has many pairs whose squares meet and whose bodies still lie apart:
+  // their rectangles tell most of them without an outline.
   for (int32_t i = 0; i + 1 < count; ++i) {
     TPhysic2D& a = body(i);
     int32_t after = i;  // the pairs (i, j) with j <= after are done
@@ -225,6 +227,7 @@ void TTrack2D::CollidePairs() {
       for (const int32_t j : Candidates) {
         after = j;
         TPhysic2D& b = body(j);
+        if (TPhysic2D::FramesApart(a, b)) continue;
         const TContact contact = a.Overlap(b);
         if (!contact.Touching) continue;
         const TPairImpulses impulses = TPhysic2D::ResolveCollision(a, b, contact);

@@ -193,5 +193,58 @@ TEST(OverlapShortcutsTest, NeverTurnsAwayAPairTheSampledTestFindsTouching) {
   EXPECT_LT(farthestTouch, 1.5);
 }
 
+// The rectangle test the pair pass makes of a crowd before the overlap test: it
+// may only turn away pairs the full sampling finds apart, grazing ones included.
+TEST(OverlapShortcutsTest, FramesApartOnlyWhereTheFullSamplingFindsNothing) {
+  std::mt19937 rng(91);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int64_t apart = 0;
+  int64_t touching = 0;
+  for (int trial = 0; trial < 60000; ++trial) {
+    std::unique_ptr<TPhysic2D> a = MakeBody(trial % 2 == 0);
+    std::unique_ptr<TPhysic2D> b = MakeBody(trial % 3 == 0);
+    a->SetSize(trial % 4 == 0 ? 3 : 3 + 22 * unit(rng));
+    b->SetSize(trial % 5 == 0 ? 3 : 3 + 22 * unit(rng));
+    // Centres on and off the half pixels, the bodies from overlapping to grazing.
+    a->SetPosition(100 + std::round(unit(rng) * 4) / 2 + (trial % 7 == 0 ? 0 : unit(rng)), 100 + unit(rng),
+                   2 * std::numbers::pi * unit(rng));
+    a->UpdateShape();
+    b->UpdateShape();
+    double bearing = 2 * std::numbers::pi * unit(rng);
+    double distance = (a->GetSize() + b->GetSize()) * (0.4 + 0.9 * unit(rng));
+    double angle = 2 * std::numbers::pi * unit(rng);
+    if (trial % 3 == 0) {
+      // Square to each other, b ahead of, behind or beside a, the rectangles' sides
+      // facing within a few pixels: where the test's margin is all that is left.
+      const int side = (trial / 3) % 4;
+      const int turn = (trial / 12) % 2;
+      const TVec2 ca = a->FrameCentre;
+      const TVec2 ha = a->FrameHalf;
+      const TVec2 cb = b->FrameCentre;
+      const TVec2 hb = b->FrameHalf;
+      bearing = a->GetAngle() + side * std::numbers::pi / 2;
+      angle = a->GetAngle() + turn * std::numbers::pi;
+      // How far each rectangle reaches from its body's centre toward the other.
+      const double sign = turn == 0 ? 1 : -1;
+      const double reachA = side == 0 ? ca.x + ha.x : side == 1 ? ca.y + ha.y : side == 2 ? ha.x - ca.x : ha.y - ca.y;
+      const double reachB = side == 0 ? hb.x - sign * cb.x : side == 1 ? hb.y - sign * cb.y
+                          : side == 2 ? hb.x + sign * cb.x : hb.y + sign * cb.y;
+      distance = a->GetSize() * reachA + b->GetSize() * reachB - 0.5 + 3.5 * unit(rng);
+    }
+    b->SetPosition(a->GetPosX() + distance * std::cos(bearing), a->GetPosY() + distance * std::sin(bearing), angle);
+    a->UpdateShape();
+    b->UpdateShape();
+    const bool full = SampledOverlap(*a, *b).Touching;
+    touching += full;
+    for (const bool said : {TPhysic2D::FramesApart(*a, *b), TPhysic2D::FramesApart(*b, *a)}) {
+      if (!said) continue;
+      ++apart;
+      ASSERT_FALSE(full) << "trial " << trial;
+    }
+  }
+  EXPECT_GT(apart, 20000);
+  EXPECT_GT(touching, 10000);
+}
+
 }  // namespace
 }  // namespace vorlanth::testing

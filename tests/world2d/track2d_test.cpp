@@ -8,6 +8,8 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "world2d/kart.h"
+#include "world2d/rocket.h"
 #include "world_fixture.h"
 
 namespace vorlanth::testing {
@@ -245,6 +247,43 @@ TEST(Track2DStepTest, BroadPhaseTestsThePairsOfTheFullLoopInItsOrder) {
 TEST(Track2DStepTest, FewBodiesTestThePairsOfTheFullLoopInItsOrder) {
   ExpectThePairsOfTheFullLoop(12, 60, 5, 30);
   ExpectThePairsOfTheFullLoop(24, 90, 6, 60);
+}
+
+// A crowd of karts and rockets takes the search by left side and the rectangle
+// test: the bodies end where the full double loop puts them.
+TEST(Track2DStepTest, ACrowdOfKartsAndRocketsEndsWhereTheFullLoopPutsIt) {
+  RandomSeed(17);
+  World fast(VectorPicture(600, 600));
+  World slow(VectorPicture(600, 600));
+  std::vector<TPhysic2D*> fastBodies;
+  std::vector<TPhysic2D*> slowBodies;
+  for (int i = 0; i < 50; ++i) {
+    const double x = 200 + 200 * Random();
+    const double y = 200 + 200 * Random();
+    const double angle = 7 * Random();
+    const double size = 4 + 12 * Random();
+    for (auto [world, list] : {std::tuple{&fast, &fastBodies}, std::tuple{&slow, &slowBodies}}) {
+      TPhysic2D* body = i % 4 == 0 ? static_cast<TPhysic2D*>(world->Add(TRocket::Create(x, y, angle)))
+                                   : static_cast<TPhysic2D*>(world->Add(TKart::Create(x, y, angle)));
+      body->SetSize(size);
+      body->SetVelX(40 - i);
+      list->push_back(body);
+    }
+  }
+  fast.Track.Collisions = true;
+  int moved = 0;
+  for (int step = 0; step < 3; ++step) {
+    fast.Track.Step();
+    ReferencePairPass(slow);
+  }
+  for (size_t i = 0; i < fastBodies.size(); ++i) {
+    EXPECT_EQ(fastBodies[i]->GetPosX(), slowBodies[i]->GetPosX()) << i;
+    EXPECT_EQ(fastBodies[i]->GetPosY(), slowBodies[i]->GetPosY()) << i;
+    EXPECT_EQ(fastBodies[i]->GetAngle(), slowBodies[i]->GetAngle()) << i;
+    moved += fastBodies[i]->GetHealth() < 100;
+  }
+  // Enough pairs collided for the test to mean something.
+  EXPECT_GT(moved, 10);
 }
 
 TEST(Track2DStepTest, NoPairPassWithoutCollisionsOrWithOneBody) {
