@@ -192,11 +192,13 @@ void TTrack2D::CollidePairs() {
     // only a resolution moves squares, those of i and j, and the loop goes on
     // after j with the new square of i, as the search below starts again there.
     TBox* const boxes = Boxes.data();
+    TBox* const end = boxes + count;
     for (int32_t i = 0; i + 1 < count; ++i) {
       TPhysic2D& a = body(i);
       TBox box = boxes[static_cast<size_t>(i)];
-      for (int32_t j = i + 1; j < count; ++j) {
-        if (!BoxesMeet(box, boxes[static_cast<size_t>(j)])) continue;
+      for (TBox* other = boxes + i + 1; other != end; ++other) {
+        if (!BoxesMeet(box, *other)) continue;
+        const auto j = static_cast<int32_t>(other - boxes);
         TPhysic2D& b = body(j);
         const TContact contact = a.Overlap(b);
         if (!contact.Touching) continue;
@@ -204,7 +206,7 @@ void TTrack2D::CollidePairs() {
         DrainRocket(a, b, impulses);
         box = BoxOf(a);
         boxes[static_cast<size_t>(i)] = box;
-        boxes[static_cast<size_t>(j)] = BoxOf(b);
+        *other = BoxOf(b);
       }
     }
     return;
