@@ -182,7 +182,7 @@ void TPhysic2D::CheckCaches() {
   }
 }
 
-double TPhysic2D::GetMass() {
+double TPhysic2D::ComputeMass() {
   CheckCaches();
   if (MassCache < 0) {
     const double relative = GetSize() / ReferenceSize;
@@ -191,7 +191,7 @@ double TPhysic2D::GetMass() {
   return MassCache;
 }
 
-double TPhysic2D::GetInertia() {
+double TPhysic2D::ComputeInertia() {
   CheckCaches();
   if (InertiaCache < 0) {
     const double relative = GetSize() / ReferenceSize;
@@ -228,7 +228,11 @@ void TPhysic2D::BeginStep() {
 void TPhysic2D::ApplyForces() {
   TPlayer2D::ApplyForces();
   AccY = Gravity;
-  if (!FutureMode) return;
+  // Most futures have neither noise nor a goal-less body: nothing more to do.
+  if (FutureMode && (FutureNoise > 0 || HasNoGoals())) FutureForces();
+}
+
+void TPhysic2D::FutureForces() {
   if (FutureNoise > 0) {
     // The same kick on both axes: futures meet this body at uncertain places.
     const double kick = RandomGauss(FutureNoise) * GetTimeStep();
@@ -305,7 +309,16 @@ TContact TPhysic2D::BackOffWallContact() {
 }
 
 bool TPhysic2D::IsClearOfWalls() {
-  const TContact contact = WallContact();
+  // WallContact, then StorePose for a body clear of walls: the clearance's
+  // shortcut does both at once.
+  const TTrack2D* track = GetTrack2D();
+  const bool circuit = track && track->HasCircuit();
+  if (circuit && KeepPoseIfSurelyOnTrack(*track)) {
+    ContactX = 0;
+    ContactY = 0;
+    return true;
+  }
+  const TContact contact = circuit ? OutlineWallContact(*track) : TContact{};
   ContactX = contact.X;
   ContactY = contact.Y;
   if (contact.Touching) return false;

@@ -75,8 +75,9 @@ class TPhysic2D : public TPlayer2D {
   double GetStartVelY() const { return GetState().Params[static_cast<size_t>(VelYIndex)].StartValue; }
 
   void SetDensity(double value);
-  double GetMass();
-  double GetInertia();
+  // Both kept while the size they were computed for stands.
+  double GetMass() { return MassCache >= 0 && GetSize() == CacheSize ? MassCache : ComputeMass(); }
+  double GetInertia() { return InertiaCache >= 0 && GetSize() == CacheSize ? InertiaCache : ComputeInertia(); }
   double GetKineticEnergy();
   // The wall response: back off toward the last pose clear of walls and reflect.
   void Bounce();
@@ -97,10 +98,15 @@ class TPhysic2D : public TPlayer2D {
   // and the wall test of a step of the back-off, where the shortcut never holds.
   TContact OutlineWallContact(const TTrack2D& track);
   TContact BackOffWallContact();
+  // The forces of a future's sub-step: the velocity kick of the future's noise,
+  // and a dead body without goals stopped.
+  [[gnu::noinline]] void FutureForces();
   // The size the caches were computed for: a state restored or copied with
   // another size makes them stale even without a SetSize.
   double CacheSize = -1;
   void CheckCaches();
+  double ComputeMass();
+  double ComputeInertia();
   // Pair motion measure of one body with trial velocities.
   double MotionMeasure(double velX, double velY, double velA);
 };

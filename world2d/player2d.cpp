@@ -40,6 +40,23 @@ const TVec2* TriangleDirections() {
   return table;
 }
 
+// Corner i of an outline: table direction i rotated by the heading (c, s), scaled
+// by the size, about the centre (x, y); and rounded half to even, through a
+// saturating conversion unless the caller knows every corner `small` enough.
+// The table and the two arrays never share storage.
+inline void PlaceCorners(size_t n, const TVec2* __restrict table, TVec2* __restrict corners,
+                         TPoint* __restrict points, double x0, double y0, double size, double c, double s,
+                         bool small) {
+  for (size_t i = 0; i < n; ++i) {
+    const TVec2 d = table[i];
+    const double x = x0 + size * (c * d.x - s * d.y);
+    const double y = y0 + size * (s * d.x + c * d.y);
+    corners[i] = {x, y};
+    points[i] = small ? TPoint{static_cast<int32_t>(RoundHalfEven(x)), static_cast<int32_t>(RoundHalfEven(y))}
+                      : TPoint{Round32(x), Round32(y)};
+  }
+}
+
 // The rectangle of a corner table along its x and y axes: centre and half sides.
 // Taken once per body, out of the outline's build.
 [[gnu::noinline]] void FrameOf(const TVec2* directions, size_t n, TVec2& centre, TVec2& half) {
@@ -210,14 +227,7 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
   // inside the integer range, the rounded corners convert without saturating.
   const double extent = pose.Size * CornerReach + 1;
   const bool small = std::fabs(pose.X) + extent < kSafeCoordinate && std::fabs(pose.Y) + extent < kSafeCoordinate;
-  for (size_t i = 0; i < Corners.size(); ++i) {
-    const TVec2 d = directions[i];
-    const double x = pose.X + pose.Size * (c * d.x - s * d.y);
-    const double y = pose.Y + pose.Size * (s * d.x + c * d.y);
-    Corners[i] = {x, y};
-    CornerPoints[i] = small ? TPoint{static_cast<int32_t>(RoundHalfEven(x)), static_cast<int32_t>(RoundHalfEven(y))}
-                            : TPoint{Round32(x), Round32(y)};
-  }
+  PlaceCorners(Corners.size(), directions, Corners.data(), CornerPoints.data(), pose.X, pose.Y, pose.Size, c, s, small);
   OutlinePose = pose;
   ShapeDirty = false;
   EdgesDirty = true;
@@ -272,6 +282,22 @@ bool TPlayer2D::CornersSurelyOnTrack() const {
 bool TPlayer2D::CornersSurelyOnTrack(const TTrack2D& track) const {
   if (ArraysPending) return false;  // the reach is not known yet
   return track.DiscOnTrack(GetPosX(), GetPosY(), CornerReach * GetSize());
+}
+
+bool TPlayer2D::KeepPoseIfSurelyOnTrack(const TTrack2D& track) {
+  if (ArraysPending) return false;  // the reach is not known yet
+  TStateParam* p = GetState().Params.data();
+  TStateParam& x = p[PosXIndex];
+  TStateParam& y = p[PosYIndex];
+  TStateParam& angle = p[AngleIndex];
+  const TShapePose pose{x.Value, y.Value, angle.Value, p[SizeIndex].Value};
+  if (!track.DiscOnTrack(pose.X, pose.Y, CornerReach * pose.Size)) return false;
+  ClearPose = pose;
+  ClearGround = track.CircuitSerial;
+  x.KeptValue = pose.X;
+  y.KeptValue = pose.Y;
+  angle.KeptValue = pose.Angle;
+  return true;
 }
 
 bool TPlayer2D::IsInsideWorld() {

@@ -134,6 +134,10 @@ class TPlayer2D : public TPlayer {
   bool CornersSurelyOnTrack() const;
   // The same on the track given, the body's own.
   bool CornersSurelyOnTrack(const TTrack2D& track) const;
+  // The wall test's shortcut: when CornersSurelyOnTrack(track) holds, notes the
+  // pose as clear on that track's ground (NoteClearPose) and keeps it as the
+  // last pose clear of walls (StorePose), the pose read once for all three.
+  bool KeepPoseIfSurelyOnTrack(const TTrack2D& track);
 
  protected:
   // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.

@@ -43,6 +43,8 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
   ClearanceData = WallClearance.data();
   GridWidth = width;
   GridHeight = height;
+  CellLimitX = static_cast<uint32_t>(std::max(width - 1, 0));
+  CellLimitY = static_cast<uint32_t>(std::max(height - 1, 0));
   Background = std::move(background);
   static std::atomic<uint64_t> loaded{0};
   CircuitSerial = ++loaded;

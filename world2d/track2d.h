@@ -25,6 +25,11 @@ struct TCircuitGrid {
   const uint8_t* CellData = nullptr;
   int32_t GridWidth = 0;  // picture size at load time (pixels)
   int32_t GridHeight = 0;
+  // Set with the size: GridWidth - 1 and GridHeight - 1, 0 for an empty grid. A
+  // pixel lies strictly inside (0 < x < GridWidth) exactly when x - 1, taken as
+  // unsigned, is below CellLimitX: one comparison per axis.
+  uint32_t CellLimitX = 0;
+  uint32_t CellLimitY = 0;
   // The clearance of every pixel, laid out like the cells (see wall_clearance.h):
   // pixels to the nearest place a corner may not stand on, rounded down.
   const uint8_t* ClearanceData = nullptr;
@@ -110,7 +115,7 @@ class TTrack2D : public TTrack, public TCircuitGrid {
  private:
   // The strict bounds test on a pixel already rounded.
   bool CellInBounds(int32_t x, int32_t y) const {
-    return 0 < x && x < GridWidth && 0 < y && y < GridHeight;
+    return static_cast<uint32_t>(x) - 1u < CellLimitX && static_cast<uint32_t>(y) - 1u < CellLimitY;
   }
   // The cursor as the futures see it: read once before the passes.
   struct TMouseReading {

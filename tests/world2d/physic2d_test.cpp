@@ -97,6 +97,7 @@ TEST(Physic2DTest, MassAndInertiaGrowWithSizeAndFollowRestoredStates) {
   EXPECT_DOUBLE_EQ(body->GetMass(), 0.25);
   body->RestoreStoredState();  // back to size 12 without SetSize
   EXPECT_DOUBLE_EQ(body->GetMass(), 2);
+  EXPECT_DOUBLE_EQ(body->GetInertia(), 2);
 
   body->SetVelX(100);
   body->SetVelA(100);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
+#include <memory>
 #include <tuple>
 
 #include "core/error.h"
@@ -51,6 +53,36 @@ TEST(Track2DTest, BordersAreOutsideAfterRoundingHalfToEven) {
   EXPECT_FALSE(track.IsOnTrack(-3, 5));
   EXPECT_FALSE(track.InBounds(1e300, 5));  // never a lookup out of the grid
   EXPECT_TRUE(track.InBounds(19, 9));
+}
+
+TEST(Track2DTest, PixelBoundsAreStrictOnEveryEdgeAndHoldInReplicas) {
+  constexpr int32_t kLow = std::numeric_limits<int32_t>::min();
+  constexpr int32_t kHigh = std::numeric_limits<int32_t>::max();
+  const int32_t xs[] = {kLow, -1, 0, 1, 2, 18, 19, 20, 21, kHigh};
+  const int32_t ys[] = {kLow, -1, 0, 1, 8, 9, 10, 11, kHigh};
+  TTrack2D none;
+  for (const int32_t x : xs)
+    for (const int32_t y : ys) EXPECT_FALSE(none.PixelInBounds({x, y})) << x << ", " << y;
+
+  TTrack2D track;
+  track.LoadFromImage(VectorPicture(20, 10));
+  std::unique_ptr<TTrack> replica = track.NewReplica();
+  track.MirrorInto(*replica);
+  const auto& copy = static_cast<const TTrack2D&>(*replica);
+  for (const int32_t x : xs) {
+    for (const int32_t y : ys) {
+      const bool inside = 0 < x && x < 20 && 0 < y && y < 10;
+      EXPECT_EQ(track.PixelInBounds({x, y}), inside) << x << ", " << y;
+      EXPECT_EQ(track.PixelOnTrack({x, y}), inside) << x << ", " << y;
+      EXPECT_EQ(copy.PixelInBounds({x, y}), inside) << x << ", " << y;
+    }
+  }
+
+  // One pixel wide: no pixel lies strictly inside; two wide: only the second.
+  track.LoadFromImage(VectorPicture(1, 3));
+  for (const int32_t x : xs) EXPECT_FALSE(track.PixelInBounds({x, 1})) << x;
+  track.LoadFromImage(VectorPicture(2, 3));
+  for (const int32_t x : xs) EXPECT_EQ(track.PixelInBounds({x, 1}), x == 1) << x;
 }
 
 TEST(Track2DTest, EmptyPictureIsRefusedAndThePreviousCircuitKept) {

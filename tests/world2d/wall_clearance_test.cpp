@@ -96,6 +96,33 @@ TEST(WallClearanceTest, AClearDiscHoldsNoPointThatRoundsOffTrack) {
   EXPECT_FALSE(none.DiscOnTrack(5, 5, 1));  // no circuit: no clearance to read
 }
 
+TEST(WallClearanceTest, ABodyClearByTheClearanceKeepsItsWholePose) {
+  VectorPicture picture(200, 200);
+  picture.Fill(0, 0, 200, 5, kBlackPixel);
+  World world(picture);
+  TPhysic2D* body = world.Add(TKart::Create(100, 100, 0.3));
+  body->UpdateShape();  // the reach is known from the first outline on
+  const TState& s = body->GetState();
+  for (const double shift : {0.0, 1.25}) {
+    body->SetPosX(100 + shift);
+    body->SetPosY(100 - 2 * shift);
+    body->SetAngle(0.3 + shift);
+    body->ContactX = 7;
+    body->ContactY = 8;
+    ASSERT_TRUE(body->CornersSurelyOnTrack());
+    EXPECT_TRUE(body->IsClearOfWalls());
+    EXPECT_EQ(body->ContactX, 0);
+    EXPECT_EQ(body->ContactY, 0);
+    EXPECT_EQ(s.GetParam(body->PosXIndex).KeptValue, 100 + shift);
+    EXPECT_EQ(s.GetParam(body->PosYIndex).KeptValue, 100 - 2 * shift);
+    EXPECT_EQ(s.GetParam(body->AngleIndex).KeptValue, 0.3 + shift);
+  }
+  // Pushed into the wall, it keeps the last clear pose.
+  body->SetPosY(3);
+  EXPECT_FALSE(body->IsClearOfWalls());
+  EXPECT_EQ(s.GetParam(body->PosYIndex).KeptValue, 100 - 2 * 1.25);
+}
+
 TEST(WallClearanceTest, BodiesSkipOnlyCornerTestsThatFindNothing) {
   // Kart, rocket and asteroids of every corner table, at random poses over a
   // circuit with walls: the clearance shortcut answers as the corner tests do.
