@@ -302,6 +302,7 @@ void TState::ResetStepAccumulators() {
   WeightFactor = 1;
 }
 
+// TGoal::ApplyTo repeats this with Derive in one step: a change here goes there too.
 void TState::ApplyGoal(const TGoal& goal) {
   if (goal.GainInput > 0) GainSquares += goal.GainInput * goal.GainInput * goal.Strength;
   if (goal.Level >= 0) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "core/energy_health_goals.h"
 #include "core/random.h"
@@ -103,6 +106,64 @@ TEST(Goal, AScaledGoalAtZeroStopsTheGainUnlessItsStrengthIsZero) {
   s.EndStep();
   EXPECT_DOUBLE_EQ(s.Gain, 0.1 * 3);  // dt x sqrt(3^2 x 1)
   EXPECT_EQ(body->TraceSteps, 2);
+}
+
+TEST(Goal, ApplyToGivesTheBitsOfDeriveThenApplyGoal) {
+  // ApplyTo folds a goal into the state in one step; Derive then ApplyGoal is the
+  // reference. Over the edges of every branch (unscaled goals, strength 1, levels
+  // of 1, NaN and infinite measurements, softened and sharpened feelings, the end
+  // of the reaction time) both leave the same bits in the goal and the state.
+  auto body = TTestBody::Create();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double measures[] = {0.0, -0.0, 1.0, 0.5, 2.0, -3.0, 100.0, 250.0, inf, nan};
+  const double scales[] = {0.0, 1.0, 100.0, -1.0, nan};
+  const double strengths[] = {0.0, 1.0, 0.8, 2.5};
+  const double lossFactors[] = {0.5, 1.0, 5.0};
+  const int32_t reactions[] = {0, 3000};
+  const int64_t elapsed[] = {1000, 3000};
+  const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
+  int cases = 0;
+  for (double start : measures)
+    for (double value : measures)
+      for (double scale : scales)
+        for (double strength : strengths)
+          for (double loss : lossFactors)
+            for (int32_t reaction : reactions)
+              for (int64_t ms : elapsed) {
+                TFixedGoal fused(body.get()), reference(body.get());
+                for (TFixedGoal* g : {&fused, &reference}) {
+                  g->NextStart = start;
+                  g->NextValue = value;
+                  g->Scale = scale;
+                  g->Strength = strength;
+                  g->LossFactor = loss;
+                  g->ReactionMs = reaction;
+                  g->Urgency = 0.7;
+                }
+                TState a(nullptr), b(nullptr);
+                for (TState* s : {&a, &b}) {
+                  s->ElapsedMs = ms;
+                  s->GainSquares = 0.25;
+                  s->GainFactor = 0.75;
+                  s->WeightFactor = 0.9;
+                }
+                fused.ApplyTo(*body, a);
+                reference.Evaluate(*body);
+                reference.Derive();
+                b.ApplyGoal(reference);
+                const bool same = bits(a.GainSquares) == bits(b.GainSquares) &&
+                                  bits(a.GainFactor) == bits(b.GainFactor) &&
+                                  bits(a.WeightFactor) == bits(b.WeightFactor) &&
+                                  bits(fused.GainInput) == bits(reference.GainInput) &&
+                                  bits(fused.Level) == bits(reference.Level) &&
+                                  bits(fused.Feeling) == bits(reference.Feeling);
+                ASSERT_TRUE(same) << "start " << start << " value " << value << " scale " << scale
+                                  << " strength " << strength << " loss " << loss << " reaction "
+                                  << reaction << " elapsed " << ms;
+                ++cases;
+              }
+  EXPECT_EQ(cases, 24000);
 }
 
 TEST(GoalSet, CopyParamsFromMatchesByClass) {
