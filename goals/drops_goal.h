@@ -71,7 +71,8 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
   };
   TReachable Reachable;
   bool InFuture() const;
-  void IndexReachableDrops();
+  // Once per future: kept out of Evaluate, whose common path then needs few registers.
+  [[gnu::noinline]] void IndexReachableDrops();
 };
 
 }  // namespace vorlanth
