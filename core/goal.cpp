@@ -84,7 +84,9 @@ namespace {
 
 }  // namespace
 
-void TGoal::ApplyTo(TPlayer& player, TState& state) {
+void TGoal::ApplyTo(TPlayer& player, TState& state) { ApplyTo(player, state, player.Goals->ShowGoals); }
+
+void TGoal::ApplyTo(TPlayer& player, TState& state, bool show) {
   Evaluate(player);
   // Derive, then state.ApplyGoal(*this), written as one: the same operations in
   // the same order for each accumulator, but each branch of Derive knows what
@@ -113,7 +115,7 @@ void TGoal::ApplyTo(TPlayer& player, TState& state) {
   } else {
     Level = 1.0;
   }
-  if (player.Goals->ShowGoals) DrawInFuture();
+  if (show) DrawInFuture();
 }
 
 // ---- TGoalSet ------------------------------------------------------------------
@@ -135,12 +137,15 @@ void TGoalSet::Evaluate() {
     TPlayer& player = *Owner.Player;
     if (!player.HasControls()) return;
     TState& state = player.GetState();
+    // Whether the goals draw themselves: no goal's evaluation switches it.
+    const bool show = player.Goals->ShowGoals;
     // Indexed walk: a goal may not add or remove goals, but stays safe if it does.
-    for (size_t g = 0; g < Items.size(); ++g) Items[g]->ApplyTo(player, state);
+    for (size_t g = 0; g < Items.size(); ++g) Items[g]->ApplyTo(player, state, show);
   } else if (Owner.Team) {
+    // The loop's own bound keeps the index within the players.
+    const auto& players = Owner.Team->Players;
     for (size_t g = 0; g < Items.size(); ++g)
-      for (int32_t i = 0; i < Owner.Team->PlayerCount() && g < Items.size(); ++i)
-        Items[g]->ApplyTo(*Owner.Team->GetPlayer(i));
+      for (size_t i = 0; i < players.size() && g < Items.size(); ++i) Items[g]->ApplyTo(*players[i]);
   }
 }
 

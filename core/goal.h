@@ -94,6 +94,8 @@ class TGoal : public TGoalMeasure {
   void ApplyTo(TPlayer& player);
   // The same on a player with controls, whose current state is given.
   void ApplyTo(TPlayer& player, TState& state);
+  // The same, told whether the player's goals draw themselves.
+  void ApplyTo(TPlayer& player, TState& state, bool show);
 
  protected:
   // Only a goal's own class copies it whole (for its replicas), never a bare TGoal.

@@ -67,10 +67,13 @@ double RandomGauss(double standardDeviation) {
     v = 2.0 * Random() - 1.0;
     s = u * u + v * v;
   } while (s >= 1.0 || s == 0.0);
+  // The deviation's product by u is taken before the logarithm (the same product,
+  // in the same order): one number less is kept across the call.
+  const double scaledU = standardDeviation * u;
   const double factor = std::sqrt(-2.0 * std::log(s) / s);
   stream.SpareGauss = v * factor;
   stream.HasSpareGauss = true;
-  return standardDeviation * u * factor;
+  return scaledU * factor;
 }
 
 }  // namespace vorlanth

@@ -4,7 +4,9 @@
 // working copy run forward in a future, and the records kept by the futures list.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -98,12 +100,17 @@ struct TStateParam {
     const double minimum = Info->Minimum;
     const double maximum = Info->Maximum;
     if (maximum > minimum) {
-      if (x != x) return;  // NaN
       // x below the minimum gives the minimum, above the maximum the maximum.
-      Value = std::min(std::max(x, minimum), maximum);
+      if (x >= minimum) {
+        Value = std::min(x, maximum);
+      } else {
+        if (x != x) return;  // NaN
+        Value = minimum;
+      }
     } else {
-      // One test for both: x - x is 0 for every finite x, NaN for NaN and infinities.
-      if (x - x != 0) return;
+      // One test for both: the size of NaN compares with nothing, an infinity's is
+      // beyond the largest number.
+      if (!(std::fabs(x) <= std::numeric_limits<double>::max())) return;
       Value = x;
     }
     CellValid = false;

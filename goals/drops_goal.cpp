@@ -115,7 +115,7 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   // slack covers the rounding of the bounds; the test in `take` decides.
   if (!Reachable.Ready) IndexReachableDrops();
   const double widest = Reachable.MostUnits + size + 1;
-  const double span = static_cast<double>(int64_t{GridCells} << Reachable.CellShift);
+  const double span = Reachable.Span;
   const double left = x - widest - Reachable.Left;
   const double right = x + widest - Reachable.Left;
   const double top = y - widest - Reachable.Top;
@@ -138,12 +138,12 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
 void TGoal2DSweets::IndexReachableDrops() {
   // Drops do not move within a future, and their units only fall.
   static_assert(DropCount <= 32, "a cell holds its drops as the bits of 32");
-  Reachable.MostUnits = 0;
+  int32_t mostUnits = 0;
   int32_t left = 0, right = 0, top = 0, bottom = 0;
   bool any = false;
   for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
     if (FutureDropUnits[i] < 1) continue;
-    Reachable.MostUnits = std::max(Reachable.MostUnits, FutureDropUnits[i]);
+    mostUnits = std::max(mostUnits, FutureDropUnits[i]);
     left = any ? std::min(left, DropX[i]) : DropX[i];
     right = any ? std::max(right, DropX[i]) : DropX[i];
     top = any ? std::min(top, DropY[i]) : DropY[i];
@@ -154,9 +154,10 @@ void TGoal2DSweets::IndexReachableDrops() {
   const int64_t extent = std::max(int64_t{right} - left, int64_t{bottom} - top);
   int32_t shift = 0;
   while ((extent >> shift) >= GridCells) ++shift;
+  Reachable.MostUnits = mostUnits;
   Reachable.Left = left;
   Reachable.Top = top;
-  Reachable.CellShift = shift;
+  Reachable.Span = static_cast<double>(int64_t{GridCells} << shift);
   Reachable.CellScale = std::ldexp(1.0, -shift);
   std::array<uint32_t, GridCells> column{};
   std::array<uint32_t, GridCells> row{};

@@ -61,11 +61,12 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
   static constexpr int32_t GridCells = 64;  // cells along each axis
   struct TReachable {
     bool Ready = false;
-    int32_t MostUnits = 0;  // a bound on any drop's reach beyond the body's size
-    int32_t Left = 0;       // the grid's corner: the least x and y of the drops (pixels)
-    int32_t Top = 0;
-    int32_t CellShift = 0;  // cells of 2^CellShift pixels
-    double CellScale = 1;   // 2^-CellShift
+    // Whole numbers, kept as the doubles an evaluation computes with.
+    double MostUnits = 0;  // a bound on any drop's reach beyond the body's size
+    double Left = 0;       // the grid's corner: the least x and y of the drops (pixels)
+    double Top = 0;
+    double Span = 0;       // the grid's width: GridCells cells of 2^shift pixels
+    double CellScale = 1;  // 2^-shift
     std::array<uint32_t, GridCells + 1> ColumnsBefore{};
     std::array<uint32_t, GridCells + 1> RowsBefore{};
   };

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "core/error.h"
@@ -111,6 +114,40 @@ TEST(StateParam, NonFiniteValuesNeverEnter) {
   TStateParam& health = Added(s, TStateParam::CreateBounded(&s, 0, 100, 50, "Health"));
   health.SetValue(std::numeric_limits<double>::infinity());
   EXPECT_EQ(health.Value, 100);
+}
+
+// SetValue's rule written plainly: the very bits it must leave, value kept or not.
+double PlainSetValue(double old, double x, double minimum, double maximum) {
+  if (maximum > minimum) return std::isnan(x) ? old : std::min(std::max(x, minimum), maximum);
+  return std::isfinite(x) ? x : old;
+}
+
+TEST(StateParam, SetValueLeavesThePlainRulesBitsOnEveryEdge) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double big = std::numeric_limits<double>::max();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  const std::vector<double> edges = {0.0, -0.0, 1.0, -1.0, 0.25, -0.25, 100.0, tiny, -tiny, big, -big,
+                                     std::nextafter(big, inf), inf, -inf, std::nan(""), -std::nan("")};
+  const std::vector<std::pair<double, double>> bounds = {
+      {0, 0}, {0, 1}, {-0.25, 0.25}, {0, 100}, {-0.0, 0.0}, {0.0, -0.0}, {1, -1}, {-inf, inf}, {-big, big}};
+  RandomSeed(11);
+  std::vector<double> values = edges;
+  for (int i = 0; i < 200; ++i) values.push_back((Random() - 0.5) * 300);
+  for (const auto& [minimum, maximum] : bounds) {
+    TState s(nullptr);
+    TStateParam& p = Added(s, TStateParam::CreateBounded(&s, minimum, maximum, 0, "P"));
+    for (double x : values) {
+      const double old = p.Value;
+      p.CellValid = true;
+      p.SetValue(x);
+      const double expected = PlainSetValue(old, x, minimum, maximum);
+      ASSERT_EQ(std::bit_cast<uint64_t>(p.Value), std::bit_cast<uint64_t>(expected))
+          << "x " << x << " in [" << minimum << ", " << maximum << "] from " << old;
+      // The cell goes stale when a value entered, and only then.
+      const bool entered = maximum > minimum ? !std::isnan(x) : std::isfinite(x);
+      EXPECT_EQ(p.CellValid, !entered);
+    }
+  }
 }
 
 TEST(StateParam, StoredValueIsThousandthsAndSaturates) {
