@@ -38,12 +38,14 @@ bool HasCirclePretest(const TPhysic2D& body) {
   return (body.BodyKind == bkKart || body.BodyKind == bkRocket) && !body.ArraysPending;
 }
 
-// Whether the bounding circles of two bodies, grown by the margin, lie apart.
-bool CirclesApart(const TPhysic2D& a, const TPhysic2D& b) {
+// Whether the bounding circles of two bodies, grown by the margin, lie apart:
+// their centres and sizes as read by the caller.
+bool CirclesApart(const TPhysic2D& a, const TPhysic2D& b, const double (&x)[2], const double (&y)[2],
+                  const double (&size)[2]) {
   if (!HasCirclePretest(a) || !HasCirclePretest(b)) return false;
-  const double dx = b.GetPosX() - a.GetPosX();
-  const double dy = b.GetPosY() - a.GetPosY();
-  const double reach = a.CornerReach * a.GetSize() + b.CornerReach * b.GetSize() + kCircleMargin;
+  const double dx = x[1] - x[0];
+  const double dy = y[1] - y[0];
+  const double reach = a.CornerReach * size[0] + b.CornerReach * size[1] + kCircleMargin;
   return dx * dx + dy * dy > reach * reach;
 }
 
@@ -67,26 +69,22 @@ constexpr double kCodedCoordinateLimit = 1e5;   // pixels: keeps that rounding s
 constexpr double kCodedMinSize = 3;             // pixels
 constexpr double kHalfPixelDiagonal = 0.7072;   // how far a rounded corner lies from the real one
 
-bool CanCodeAgainst(const TPhysic2D& tester, const TPhysic2D& sampled) {
-  return HasCirclePretest(tester) && tester.GetSize() >= kCodedMinSize && tester.Edges.size() >= 3 &&
-         tester.Edges.size() <= kMaxCodedCorners && sampled.CornerPoints.size() <= kMaxCodedCorners &&
-         std::fabs(tester.GetPosX()) < kCodedCoordinateLimit && std::fabs(tester.GetPosY()) < kCodedCoordinateLimit &&
-         std::fabs(sampled.GetPosX()) < kCodedCoordinateLimit && std::fabs(sampled.GetPosY()) < kCodedCoordinateLimit;
+// The coordinates of both centres are checked by the caller (`near`), read once.
+bool CanCodeAgainst(const TPhysic2D& tester, double testerSize, const TPhysic2D& sampled, bool near) {
+  return HasCirclePretest(tester) && testerSize >= kCodedMinSize && tester.Edges.size() >= 3 &&
+         tester.Edges.size() <= kMaxCodedCorners && sampled.CornerPoints.size() <= kMaxCodedCorners && near;
 }
 
 // Bit i of codes[k]: corner k of the sampled outline lies clearly outside the
 // tester's edge line i. Each line's measure is taken here in a form of its own,
 // x ny - y nx - offset with the sign of the inside's measures turned negative:
-// its rounding, like the outline test's, stays far below the margin.
-void OutsideCodes(const TPhysic2D& tester, const std::vector<TPoint>& corners, uint32_t* codes) {
-  const std::vector<TVec2>& edges = tester.Edges;
-  const std::vector<TVec2>& origins = tester.EdgeOrigins;
-  const size_t count = corners.size();
-  // The outline's winding: the inside has measures of the other sign.
-  const double turn = edges[0].x * edges[1].y - edges[0].y * edges[1].x;
-  const double outward = turn > 0 ? 1 : -1;
-  for (size_t k = 0; k < count; ++k) codes[k] = 0;
-  for (size_t i = 0; i < edges.size(); ++i) {
+// its rounding, like the outline test's, stays far below the margin. The caller
+// hands the codes cleared. Taken with the counts as constants where the caller
+// knows them, the loops unroll.
+[[gnu::always_inline]] inline void CodeCorners(size_t lines, size_t count, const TVec2* __restrict edges,
+                                               const TVec2* __restrict origins, const TPoint* __restrict corners,
+                                               uint32_t* __restrict codes, double outward) {
+  for (size_t i = 0; i < lines; ++i) {
     const double nx = outward * edges[i].x;
     const double ny = outward * edges[i].y;
     const double offset = origins[i].x * ny - origins[i].y * nx + kOutsideMargin;
@@ -95,6 +93,21 @@ void OutsideCodes(const TPhysic2D& tester, const std::vector<TPoint>& corners, u
       const double y = corners[k].y;
       codes[k] |= static_cast<uint32_t>(x * ny - y * nx > offset) << i;
     }
+  }
+}
+
+void OutsideCodes(const TPhysic2D& tester, const std::vector<TPoint>& corners, uint32_t* codes) {
+  const std::vector<TVec2>& edges = tester.Edges;
+  const size_t lines = edges.size();
+  const size_t count = corners.size();
+  // The outline's winding: the inside has measures of the other sign.
+  const double turn = edges[0].x * edges[1].y - edges[0].y * edges[1].x;
+  const double outward = turn > 0 ? 1 : -1;
+  // Two karts: four lines and four corners.
+  if (lines == 4 && count == 4) {
+    CodeCorners(4, 4, edges.data(), tester.EdgeOrigins.data(), corners.data(), codes, outward);
+  } else {
+    CodeCorners(lines, count, edges.data(), tester.EdgeOrigins.data(), corners.data(), codes, outward);
   }
 }
 
@@ -453,12 +466,20 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
   // Bodies whose squares lie apart by more than the rounding of their corners
   // cannot share a point: the sampling below would find none (the free-place
   // search asks this of every player for every place it draws).
-  if (body.GetLeft() > GetRight() + kSquareMargin || body.GetRight() < GetLeft() - kSquareMargin ||
-      body.GetTop() > GetBottom() + kSquareMargin || body.GetBottom() < GetTop() - kSquareMargin)
+  // Each pose is read once, for every test below (building an outline moves no body).
+  const double poseX[2] = {GetPosX(), body.GetPosX()};
+  const double poseY[2] = {GetPosY(), body.GetPosY()};
+  const double sizes[2] = {GetSize(), body.GetSize()};
+  if (poseX[1] - sizes[1] > poseX[0] + sizes[0] + kSquareMargin ||
+      poseX[1] + sizes[1] < poseX[0] - sizes[0] - kSquareMargin ||
+      poseY[1] - sizes[1] > poseY[0] + sizes[0] + kSquareMargin ||
+      poseY[1] + sizes[1] < poseY[0] - sizes[0] - kSquareMargin)
     return {};
-  if (CirclesApart(*this, body)) return {};
+  if (CirclesApart(*this, body, poseX, poseY, sizes)) return {};
   UpdateEdges();
   body.UpdateEdges();
+  const bool near = std::fabs(poseX[0]) < kCodedCoordinateLimit && std::fabs(poseY[0]) < kCodedCoordinateLimit &&
+                    std::fabs(poseX[1]) < kCodedCoordinateLimit && std::fabs(poseY[1]) < kCodedCoordinateLimit;
   double sumX = 0;
   double sumY = 0;
   int32_t count = 0;
@@ -472,21 +493,21 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
     // An edge farther from the tester's centre than any point its outline test
     // accepts has no sample to find.
     const TPhysic2D& test = *tester[pass];
-    const double testX = test.GetPosX();
-    const double testY = test.GetPosY();
-    const double reach = test.CornerReach * test.GetSize() + test.OutlineSlack;
+    const double testX = poseX[pass];
+    const double testY = poseY[pass];
+    const double reach = test.CornerReach * sizes[pass] + test.OutlineSlack;
     const double reach2 = reach * reach;
     // So is an edge clearly outside one of the tester's edge lines: where that
     // test is made, it leaves few edges for the one above to turn away.
-    uint32_t codes[kMaxCodedCorners];
-    const bool coded = CanCodeAgainst(test, *sampled[pass]);
+    uint32_t codes[kMaxCodedCorners] = {};
+    const bool coded = CanCodeAgainst(test, sizes[pass], *sampled[pass], near);
     if (coded) OutsideCodes(test, points, codes);
-    for (size_t i = 0; i < n; ++i) {
-      const size_t next = i + 1 == n ? 0 : i + 1;
-      if (coded && (codes[i] & codes[next]) != 0) continue;
+    // The edge from corner i to corner `next`.
+    const auto sampleEdge = [&](size_t i, size_t next) __attribute__((always_inline)) {
+      if (coded && (codes[i] & codes[next]) != 0) return;
       const TPoint a = points[i];
       const TPoint b = points[next];
-      if (!coded && SegmentBeyond(a, b, testX, testY, reach)) continue;
+      if (!coded && SegmentBeyond(a, b, testX, testY, reach)) return;
       for (int32_t s = 0; s < SamplesPerEdge; ++s) {
         const double t = kSampleSteps[static_cast<size_t>(s)];
         const double px = a.x + t * (b.x - a.x);
@@ -502,7 +523,11 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
           ++count;
         }
       }
-    }
+    };
+    // The edges in order, the closing one last.
+    if (n == 0) continue;
+    for (size_t i = 0; i + 1 < n; ++i) sampleEdge(i, i + 1);
+    sampleEdge(n - 1, 0);
   }
   if (count == 0) return {};
   return {true, sumX / count, sumY / count};

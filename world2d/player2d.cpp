@@ -57,6 +57,39 @@ inline void PlaceCorners(size_t n, const TVec2* __restrict table, TVec2* __restr
   }
 }
 
+// Edge i of an outline, corner i+1 - corner i (the last one closing to corner 0),
+// and where it is measured from, corner i rounded. No two arrays share storage.
+[[gnu::always_inline]] inline void PlaceEdges(size_t n, const TVec2* __restrict corners,
+                                              const TPoint* __restrict points, TVec2* __restrict edges,
+                                              TVec2* __restrict origins) {
+  if (n == 0) return;
+  const size_t last = n - 1;
+  for (size_t i = 0; i < last; ++i) {
+    edges[i] = {corners[i + 1].x - corners[i].x, corners[i + 1].y - corners[i].y};
+    origins[i] = {static_cast<double>(points[i].x), static_cast<double>(points[i].y)};
+  }
+  edges[last] = {corners[0].x - corners[last].x, corners[0].y - corners[last].y};
+  origins[last] = {static_cast<double>(points[last].x), static_cast<double>(points[last].y)};
+}
+
+// Measured from each rounded corner along the real edge: all non-zero signs
+// agree for a point inside or on a convex outline, whatever its winding.
+[[gnu::always_inline]] inline bool OutlineHolds(size_t n, const TVec2* origins, const TVec2* edges, double x,
+                                                double y) {
+  int firstSign = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double c = (x - origins[i].x) * edges[i].y - (y - origins[i].y) * edges[i].x;
+    if (c == 0) continue;
+    const int sign = c > 0 ? 1 : -1;
+    if (firstSign == 0) {
+      firstSign = sign;
+    } else if (sign != firstSign) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The rectangle of a corner table along its x and y axes: centre and half sides.
 // Taken once per body, out of the outline's build.
 [[gnu::noinline]] void FrameOf(const TVec2* directions, size_t n, TVec2& centre, TVec2& half) {
@@ -242,10 +275,11 @@ void TPlayer2D::UpdateEdges() {
   const size_t n = Corners.size();
   Edges.resize(n);
   EdgeOrigins.resize(n);
-  for (size_t i = 0; i < n; ++i) {
-    const size_t next = i + 1 == n ? 0 : i + 1;
-    Edges[i] = {Corners[next].x - Corners[i].x, Corners[next].y - Corners[i].y};
-    EdgeOrigins[i] = {static_cast<double>(CornerPoints[i].x), static_cast<double>(CornerPoints[i].y)};
+  // A kart's four corners: the loop unrolls.
+  if (n == 4) {
+    PlaceEdges(4, Corners.data(), CornerPoints.data(), Edges.data(), EdgeOrigins.data());
+  } else {
+    PlaceEdges(n, Corners.data(), CornerPoints.data(), Edges.data(), EdgeOrigins.data());
   }
 }
 
@@ -255,23 +289,10 @@ bool TPlayer2D::ContainsPoint(double x, double y) {
 }
 
 bool TPlayer2D::OutlineContains(double x, double y) const {
-  // Measured from each rounded corner along the real edge: all non-zero signs
-  // agree for a point inside or on a convex outline, whatever its winding.
-  int firstSign = 0;
   const size_t n = Edges.size();
-  const TVec2* origins = EdgeOrigins.data();
-  const TVec2* edges = Edges.data();
-  for (size_t i = 0; i < n; ++i) {
-    const double c = (x - origins[i].x) * edges[i].y - (y - origins[i].y) * edges[i].x;
-    if (c == 0) continue;
-    const int sign = c > 0 ? 1 : -1;
-    if (firstSign == 0) {
-      firstSign = sign;
-    } else if (sign != firstSign) {
-      return false;
-    }
-  }
-  return true;
+  // A kart's four edges: the loop unrolls.
+  if (n == 4) return OutlineHolds(4, EdgeOrigins.data(), Edges.data(), x, y);
+  return OutlineHolds(n, EdgeOrigins.data(), Edges.data(), x, y);
 }
 
 bool TPlayer2D::CornersSurelyOnTrack() const {

@@ -60,6 +60,52 @@ TContact SampledOverlap(TPhysic2D& a, TPhysic2D& b) {
   return {true, sumX / count, sumY / count};
 }
 
+// Edge i runs from corner i to the next, the last one back to corner 0, and is
+// measured from corner i rounded; the outline test agrees with the signs of those
+// measures. Outlines of 3 to 8 corners, a polygon's among them changing its count.
+TEST(OverlapShortcutsTest, EdgesCloseEveryOutlineAndTheOutlineTestReadsThem) {
+  std::mt19937 rng(31);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::unique_ptr<TPolygon2D> changing = TPolygon2D::Create(4, 0, 0, 0);
+  for (int trial = 0; trial < 400; ++trial) {
+    std::unique_ptr<TPhysic2D> owned = trial % 3 == 2 ? nullptr : MakeAnyBody(trial % kKinds);
+    if (!owned) changing->SetSides(3 + trial % 6);
+    TPhysic2D& body = owned ? *owned : *changing;
+    body.SetSize(3 + 22 * unit(rng));
+    body.SetPosition(60 + 30 * unit(rng), 60 + 30 * unit(rng), 7 * unit(rng));
+    body.UpdateEdges();
+    const size_t n = body.Corners.size();
+    ASSERT_GE(n, 3u);
+    ASSERT_EQ(body.Edges.size(), n);
+    ASSERT_EQ(body.EdgeOrigins.size(), n);
+    for (size_t i = 0; i < n; ++i) {
+      const TVec2 from = body.Corners[i];
+      const TVec2 to = body.Corners[(i + 1) % n];
+      ASSERT_EQ(body.Edges[i].x, to.x - from.x) << "trial " << trial << " edge " << i;
+      ASSERT_EQ(body.Edges[i].y, to.y - from.y) << "trial " << trial << " edge " << i;
+      ASSERT_EQ(body.EdgeOrigins[i].x, body.CornerPoints[i].x);
+      ASSERT_EQ(body.EdgeOrigins[i].y, body.CornerPoints[i].y);
+    }
+    for (int point = 0; point < 50; ++point) {
+      // Half of them on the half-pixel lattice, where measures of 0 occur.
+      double x = body.GetPosX() + body.GetSize() * (2 * unit(rng) - 1);
+      double y = body.GetPosY() + body.GetSize() * (2 * unit(rng) - 1);
+      if (point % 2 == 0) {
+        x = std::round(2 * x) / 2;
+        y = std::round(2 * y) / 2;
+      }
+      bool positive = false;
+      bool negative = false;
+      for (size_t i = 0; i < n; ++i) {
+        const double c = (x - body.EdgeOrigins[i].x) * body.Edges[i].y - (y - body.EdgeOrigins[i].y) * body.Edges[i].x;
+        positive = positive || c > 0;
+        negative = negative || c < 0;
+      }
+      ASSERT_EQ(body.OutlineContains(x, y), !(positive && negative)) << "trial " << trial << " point " << point;
+    }
+  }
+}
+
 TEST(OverlapShortcutsTest, AcceptedPointsLieWithinTheReachAndSlackOfEveryBody) {
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> unit(0, 1);
