@@ -106,6 +106,17 @@ TEST(OverlapShortcutsTest, EdgesCloseEveryOutlineAndTheOutlineTestReadsThem) {
   }
 }
 
+// The overlap with every shortcut against the sampling alone: the same contact,
+// counted in `touching` when there is one.
+void ExpectTheSampledOverlap(TPhysic2D& a, TPhysic2D& b, int trial, int64_t& touching) {
+  const TContact quick = a.Overlap(b);
+  const TContact full = SampledOverlap(a, b);
+  ASSERT_EQ(quick.Touching, full.Touching) << "trial " << trial;
+  ASSERT_EQ(quick.X, full.X) << "trial " << trial;
+  ASSERT_EQ(quick.Y, full.Y) << "trial " << trial;
+  touching += full.Touching;
+}
+
 TEST(OverlapShortcutsTest, AcceptedPointsLieWithinTheReachAndSlackOfEveryBody) {
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> unit(0, 1);
@@ -142,12 +153,7 @@ TEST(OverlapShortcutsTest, EveryPairFindsWhatTheFullSamplingFinds) {
     const double apart = (a->GetSize() + b->GetSize()) * (0.3 + 0.8 * unit(rng));
     a->SetPosition(100 + std::round(unit(rng) * 4) / 2, 100 + unit(rng), 7 * unit(rng));
     b->SetPosition(a->GetPosX() + apart * std::cos(bearing), a->GetPosY() + apart * std::sin(bearing), 7 * unit(rng));
-    const TContact quick = a->Overlap(*b);
-    const TContact full = SampledOverlap(*a, *b);
-    ASSERT_EQ(quick.Touching, full.Touching) << "trial " << trial;
-    ASSERT_EQ(quick.X, full.X) << "trial " << trial;
-    ASSERT_EQ(quick.Y, full.Y) << "trial " << trial;
-    touching += full.Touching;
+    ASSERT_NO_FATAL_FAILURE(ExpectTheSampledOverlap(*a, *b, trial, touching));
   }
   EXPECT_GT(touching, 8000);
   EXPECT_LT(touching, 32000);
@@ -177,12 +183,7 @@ TEST(OverlapShortcutsTest, GrazingKartsAndRocketsFindWhatTheFullSamplingFinds) {
     const double apart = (a->GetSize() + b->GetSize()) * 0.4 + halfPixels(rng) / 2.0 * 0.4;
     b->SetPosition(a->GetPosX() + std::round(2 * apart * std::cos(bearing)) / 2,
                    a->GetPosY() + std::round(2 * apart * std::sin(bearing)) / 2, eighth(rng) * quarter);
-    const TContact quick = a->Overlap(*b);
-    const TContact full = SampledOverlap(*a, *b);
-    ASSERT_EQ(quick.Touching, full.Touching) << "trial " << trial;
-    ASSERT_EQ(quick.X, full.X) << "trial " << trial;
-    ASSERT_EQ(quick.Y, full.Y) << "trial " << trial;
-    touching += full.Touching;
+    ASSERT_NO_FATAL_FAILURE(ExpectTheSampledOverlap(*a, *b, trial, touching));
   }
   EXPECT_GT(touching, trials / 5);
   EXPECT_LT(touching, trials * 4 / 5);
