@@ -59,7 +59,7 @@ TTeam* TGoal::FindTeam(TRef ref) const {
 
 void TGoal::ApplyTo(TPlayer& player) {
   if (!player.HasControls()) return;
-  ApplyTo(player, player.GetState());
+  ApplyTo(player, player.GetState(), player.Goals->ShowGoals);
 }
 
 namespace {
@@ -83,8 +83,6 @@ namespace {
 }
 
 }  // namespace
-
-void TGoal::ApplyTo(TPlayer& player, TState& state) { ApplyTo(player, state, player.Goals->ShowGoals); }
 
 void TGoal::ApplyTo(TPlayer& player, TState& state, bool show) {
   Evaluate(player);

@@ -92,9 +92,8 @@ class TGoal : public TGoalMeasure {
   void Assign(const TGoal& source);
   // Evaluate, Derive and fold into the player's current state (players with controls only).
   void ApplyTo(TPlayer& player);
-  // The same on a player with controls, whose current state is given.
-  void ApplyTo(TPlayer& player, TState& state);
-  // The same, told whether the player's goals draw themselves.
+  // The same on a player with controls, whose current state is given, told whether
+  // the player's goals draw themselves.
   void ApplyTo(TPlayer& player, TState& state, bool show);
 
  protected:

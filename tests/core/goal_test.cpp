@@ -148,7 +148,7 @@ TEST(Goal, ApplyToGivesTheBitsOfDeriveThenApplyGoal) {
                   s->GainFactor = 0.75;
                   s->WeightFactor = 0.9;
                 }
-                fused.ApplyTo(*body, a);
+                fused.ApplyTo(*body, a, body->Goals->ShowGoals);
                 reference.Evaluate(*body);
                 reference.Derive();
                 b.ApplyGoal(reference);
