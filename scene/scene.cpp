@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -36,6 +37,7 @@
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "scene/scene_json.h"
 
 namespace vorlanth {
 namespace {
@@ -43,13 +45,32 @@ namespace {
 constexpr char kFormatName[] = "vorlanth-scene";
 constexpr double kLargest = std::numeric_limits<double>::max();  // any finite real
 constexpr int64_t kLargestWhole = int64_t{1} << 52;           // whole numbers a double holds exactly
-constexpr int64_t kMostPlayers = 100000;
+constexpr int64_t kMostPlayers = MaxScenePlayers;
+// Bounds of the values the model leaves unbounded: far beyond any circuit and any
+// speed a body reaches, and small enough that their squares and sums stay finite.
+constexpr double kFarthest = 1e9;            // positions (pixels), speeds (pixels/s, radians/s), angles, pushes
+constexpr double kMostGravity = 1e6;         // pixels/s²
+constexpr double kLeastDensity = 1e-6;       // a body without mass would divide by zero
+constexpr double kMostDensity = 1e6;
+constexpr double kMostFutureNoise = 1e6;     // pixels/s
+constexpr double kMostFriction = 1;          // share of the speed lost, rolling and sideways
 constexpr int32_t kMostGoals = 1000;
 
 // ---- The circuit ---------------------------------------------------------------
 
 QString SceneFolder(const std::string& sceneFile) {
   return QFileInfo(DecodeFileName(sceneFile)).absolutePath();
+}
+
+// A whole number as the scene writes it: digits of the base (lowercase), no sign,
+// space, prefix or leading zero, within 64 bits.
+bool ParseWord(const std::string& text, int base, uint64_t& word) {
+  if (text.empty() || (text.size() > 1 && text[0] == '0')) return false;
+  for (const char c : text)
+    if (!((c >= '0' && c <= '9') || (base == 16 && c >= 'a' && c <= 'f'))) return false;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, word, base);
+  return error == std::errc() && stop == end;
 }
 
 // ---- Kinds of goals ------------------------------------------------------------
@@ -73,46 +94,42 @@ int32_t IndexOrNone(const TPlayer* player) { return player ? player->TeamIndex :
 
 // ---- Writing -------------------------------------------------------------------
 
-QJsonArray Numbers(std::initializer_list<double> values) {
-  QJsonArray array;
-  for (const double v : values) array.append(v);
-  return array;
-}
-
 QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
   const std::string kind = GoalKind(goal);
   if (kind.empty()) throw Error("A scene cannot hold the goal \"" + goal.Name + "\": its kind is not one of the bench's.");
   QJsonObject o;
   o["kind"] = QString::fromStdString(kind);
-  o["strength"] = goal.Strength;
-  o["max_strength"] = goal.MaxStrength;
-  o["loss_factor"] = goal.LossFactor;
+  o["strength"] = RealJson(goal.Strength);
+  o["max_strength"] = RealJson(goal.MaxStrength);
+  o["loss_factor"] = RealJson(goal.LossFactor);
   o["reaction_ms"] = goal.ReactionMs;
-  o["urgency"] = goal.Urgency;
-  o["scale"] = goal.Scale;
-  o["measure"] = Numbers({goal.Value, goal.StartValue, goal.GainInput, goal.Level, goal.Feeling});
+  o["urgency"] = RealJson(goal.Urgency);
+  o["scale"] = RealJson(goal.Scale);
+  o["measure"] = RealsJson({goal.Value, goal.StartValue, goal.GainInput, goal.Level, goal.Feeling});
   if (const auto* drops = dynamic_cast<const TGoal2DSweets*>(&goal)) {
+    // The units in the future are what the last future left, which depends on the
+    // threads that ran it; every future starts again from the present's units
+    // (ResetFuture), so these are written, and the same on any number of threads.
     QJsonArray list;
     for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i)
-      list.append(Numbers({static_cast<double>(drops->DropX[i]), static_cast<double>(drops->DropY[i]),
-                           static_cast<double>(drops->DropUnits[i]), static_cast<double>(drops->FutureDropUnits[i])}));
+      list.append(QJsonArray{drops->DropX[i], drops->DropY[i], drops->DropUnits[i], drops->DropUnits[i]});
     o["drops"] = list;
     o["replace_drops"] = drops->ReplaceDrops;
     o["drops_left"] = drops->DropsLeft;
-    o["present_energy_gained"] = drops->PresentEnergyGained;
+    o["present_energy_gained"] = RealJson(drops->PresentEnergyGained);
     o["last_player"] = IndexOrNone(drops->GetLastPlayer());
   } else if (const auto* storage = dynamic_cast<const TGoal2DStorage*>(&goal)) {
-    o["box"] = Numbers({static_cast<double>(storage->BoxX), static_cast<double>(storage->BoxY),
+    o["box"] = RealsJson({static_cast<double>(storage->BoxX), static_cast<double>(storage->BoxY),
                         static_cast<double>(storage->BoxHalfSize)});
-    o["capacity"] = storage->Capacity;
-    o["stored"] = storage->Stored;
+    o["capacity"] = RealJson(storage->Capacity);
+    o["stored"] = RealJson(storage->Stored);
     o["last_player"] = IndexOrNone(storage->GetLastPlayer());
   } else if (const auto* avoid = dynamic_cast<const TGoal2DTeamAway*>(&goal)) {
     const TTeam* avoided = avoid->GetAvoidTeam();
     if (avoided && avoided != &team) throw Error("A scene cannot hold a goal avoiding another team.");
     o["avoid_own_team"] = avoided == &team;
   } else if (const auto* mouse = dynamic_cast<const TGoalMouse*>(&goal)) {
-    o["value_before_passes"] = mouse->ValueBeforePasses;
+    o["value_before_passes"] = RealJson(mouse->ValueBeforePasses);
     o["last_player"] = IndexOrNone(mouse->GetLastPlayer());
   }
   return o;
@@ -144,39 +161,39 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
   o["kind"] = QString::fromStdString(kind);
   if (const auto* polygon = dynamic_cast<const TPolygon2D*>(&player)) o["sides"] = polygon->Sides;
   o["color"] = static_cast<double>(player.Color);
-  o["determination"] = player.Determination;
-  o["future_noise"] = player.FutureNoise;
+  o["determination"] = RealJson(player.Determination);
+  o["future_noise"] = RealJson(player.FutureNoise);
   o["sensitivity"] = player.LimitersOn;
   o["grid"] = QJsonObject{{"size", player.GridSize},         {"min", player.MinGridSize},
                           {"max", player.MaxGridSize},       {"auto", player.AutoGridSize},
-                          {"target_ratio", player.GridTargetRatio}};
+                          {"target_ratio", RealJson(player.GridTargetRatio)}};
   o["show"] = QJsonObject{{"traces", player.ShowTraces},
                           {"feelings", player.ShowFeelings},
                           {"ending_points", player.ShowEndingPoints},
                           {"levels", player.ShowLevels}};
-  o["draw_scale"] = static_cast<double>(player.DrawScale);
-  o["largest_score"] = static_cast<double>(player.LargestScore);
-  o["body"] = QJsonObject{{"gravity", body->Gravity},
-                          {"density", body->Density},
-                          {"acceleration", Numbers({body->AccX, body->AccY, body->AccA})},
-                          {"contact", Numbers({body->ContactX, body->ContactY})},
+  o["draw_scale"] = RealJson(static_cast<double>(player.DrawScale));
+  o["largest_score"] = RealJson(static_cast<double>(player.LargestScore));
+  o["body"] = QJsonObject{{"gravity", RealJson(body->Gravity)},
+                          {"density", RealJson(body->Density)},
+                          {"acceleration", RealsJson({body->AccX, body->AccY, body->AccA})},
+                          {"contact", RealsJson({body->ContactX, body->ContactY})},
                           {"gives_body_goals", body->GiveGoals != nullptr}};
   o["record"] = QJsonObject{{"last_damage", static_cast<int>(body->Record.LastDamage)},
                             {"collisions", static_cast<double>(body->Record.Collisions)},
-                            {"drop_energy", body->Record.DropEnergy},
-                            {"stored_energy", body->Record.StoredEnergy}};
+                            {"drop_energy", RealJson(body->Record.DropEnergy)},
+                            {"stored_energy", RealJson(body->Record.StoredEnergy)}};
   const TState& s = *player.Present;
-  o["present"] = QJsonObject{{"option", Numbers({static_cast<double>(s.OptionIndex), static_cast<double>(s.Direction),
+  o["present"] = QJsonObject{{"option", RealsJson({static_cast<double>(s.OptionIndex), static_cast<double>(s.Direction),
                                                  static_cast<double>(s.OptionCode)})},
                              {"limiter_option", s.LimiterOption},
                              {"gaussian", s.Gaussian},
-                             {"score", Numbers({s.Gain, s.Weight, s.GainSquares, s.GainFactor, s.WeightFactor})},
+                             {"score", RealsJson({s.Gain, s.Weight, s.GainSquares, s.GainFactor, s.WeightFactor})},
                              {"elapsed_ms", static_cast<double>(s.ElapsedMs)}};
   // Every parameter by name: value, start value, kept value, stored value
   // (thousandths), cell size, minimum and maximum.
   QJsonObject params;
   for (const TStateParam& p : s.Params)
-    params[QString::fromStdString(p.Name())] = Numbers(
+    params[QString::fromStdString(p.Name())] = RealsJson(
         {p.Value, p.StartValue, p.KeptValue, static_cast<double>(p.StoredValue), p.CellSize, p.Minimum(), p.Maximum()});
   o["state"] = params;
   o["goals"] = GoalSetJson(*player.Goals, team);
@@ -185,109 +202,7 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
 
 // ---- Reading -------------------------------------------------------------------
 
-// One JSON object being read, with where it stands in the file: every field is
-// read once, by name, with its type and bounds; Done refuses the fields left over.
-class TReader {
- public:
-  TReader(QJsonObject object, std::string path, const std::string& file)
-      : Object(std::move(object)), Path(std::move(path)), File(file) {}
-
-  [[noreturn]] void Fail(const std::string& key, const std::string& reason) const {
-    throw Error("Cannot open the scene \"" + File + "\": " + Where(key) + ": " + reason);
-  }
-  std::string Where(const std::string& key) const {
-    return key.empty() ? (Path.empty() ? std::string("the document") : Path) : (Path.empty() ? key : Path + "." + key);
-  }
-
-  QJsonValue Take(const char* key) {
-    const QString name = QString::fromLatin1(key);
-    if (!Object.contains(name)) Fail(key, "missing");
-    Used.insert(name);
-    return Object.value(name);
-  }
-  bool Has(const char* key) const { return Object.contains(QString::fromLatin1(key)); }
-
-  double Number(const char* key, double low, double high) {
-    const QJsonValue v = Take(key);
-    if (!v.isDouble()) Fail(key, "a number is expected");
-    return Check(key, v.toDouble(), low, high);
-  }
-  double Check(const std::string& key, double x, double low, double high) const {
-    if (!(x >= low && x <= high))
-      Fail(key, "the value " + Text(x) + " is out of its bounds [" + Text(low) + ", " + Text(high) + "]");
-    return x;
-  }
-  int64_t Integer(const char* key, int64_t low, int64_t high) {
-    return WholeCheck(key, Number(key, static_cast<double>(low), static_cast<double>(high)));
-  }
-  int64_t WholeCheck(const std::string& key, double x) const {
-    if (x != std::floor(x)) Fail(key, "a whole number is expected, not " + Text(x));
-    return static_cast<int64_t>(x);
-  }
-  bool Bool(const char* key) {
-    const QJsonValue v = Take(key);
-    if (!v.isBool()) Fail(key, "true or false is expected");
-    return v.toBool();
-  }
-  std::string String(const char* key) {
-    const QJsonValue v = Take(key);
-    if (!v.isString()) Fail(key, "a string is expected");
-    return v.toString().toStdString();
-  }
-  TReader Child(const char* key) {
-    const QJsonValue v = Take(key);
-    if (!v.isObject()) Fail(key, "an object is expected");
-    return TReader(v.toObject(), Where(key), File);
-  }
-  // An array of objects, each read by `each` with its reader (which calls Done).
-  void Objects(const char* key, int64_t most, const std::function<void(TReader&, int32_t)>& each) {
-    const QJsonArray array = Array(key, 0, most);
-    for (qsizetype i = 0; i < array.size(); ++i) {
-      const std::string at = Where(key) + "[" + std::to_string(i) + "]";
-      if (!array[i].isObject()) Fail(key + std::string("[") + std::to_string(i) + "]", "an object is expected");
-      TReader item(array[i].toObject(), at, File);
-      each(item, static_cast<int32_t>(i));
-    }
-  }
-  QJsonArray Array(const char* key, int64_t fewest, int64_t most) {
-    const QJsonValue v = Take(key);
-    if (!v.isArray()) Fail(key, "an array is expected");
-    const QJsonArray array = v.toArray();
-    if (array.size() < fewest || array.size() > most)
-      Fail(key, "an array of " + (fewest == most ? std::to_string(fewest) : std::to_string(fewest) + " to " + std::to_string(most)) +
-                    " items is expected, not " + std::to_string(array.size()));
-    return array;
-  }
-  // An array of exactly `count` numbers within the bounds.
-  std::vector<double> Numbers(const char* key, int64_t count, double low, double high) {
-    const QJsonArray array = Array(key, count, count);
-    std::vector<double> values;
-    for (qsizetype i = 0; i < array.size(); ++i) {
-      const std::string at = key + std::string("[") + std::to_string(i) + "]";
-      if (!array[i].isDouble()) Fail(at, "a number is expected");
-      values.push_back(Check(at, array[i].toDouble(), low, high));
-    }
-    return values;
-  }
-  void Done() const {
-    for (auto it = Object.begin(); it != Object.end(); ++it)
-      if (!Used.count(it.key())) Fail(it.key().toStdString(), "unknown field");
-  }
-
-  static std::string Text(double x) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", x);
-    return buffer;
-  }
-
- private:
-  QJsonObject Object;
-  std::string Path;
-  const std::string& File;
-  std::set<QString> Used;
-};
-
-std::unique_ptr<TGoal> MakeGoal(TReader& r, const std::string& kind, TGoalOwner owner, TTeam& team) {
+std::unique_ptr<TGoal> MakeGoal(TSceneReader& r, const std::string& kind, TGoalOwner owner, TTeam& team) {
   if (kind == "energy") return std::make_unique<TGoalEnergy>(owner);
   if (kind == "health") return std::make_unique<TGoalHealth>(owner);
   if (kind == "speeding") return std::make_unique<TGoal2DRaced>(owner);
@@ -303,19 +218,19 @@ std::unique_ptr<TGoal> MakeGoal(TReader& r, const std::string& kind, TGoalOwner 
 }
 
 // The reference to the team's player at `index` (-1: none).
-TRef PlayerRef(TReader& r, const char* key, const TTeam& team) {
+TRef PlayerRef(TSceneReader& r, const char* key, const TTeam& team) {
   const int64_t index = r.Integer(key, -1, team.PlayerCount() - 1);
   return index < 0 ? TRef{} : team.Players[static_cast<size_t>(index)]->GetRef();
 }
 
-void ReadGoal(TReader& r, TGoal& goal, TTeam& team) {
+void ReadGoal(TSceneReader& r, TGoal& goal, TTeam& team) {
   goal.MaxStrength = r.Number("max_strength", 0, kLargest);
   goal.Strength = r.Number("strength", 0, goal.MaxStrength);
   goal.LossFactor = r.Number("loss_factor", 0, kLargest);
   goal.ReactionMs = static_cast<int32_t>(r.Integer("reaction_ms", 0, 3'600'000));
   goal.Urgency = r.Number("urgency", 0, kLargest);
   goal.Scale = r.Number("scale", 0, kLargest);
-  const std::vector<double> m = r.Numbers("measure", 5, -kLargest, kLargest);
+  const std::vector<double> m = r.Numbers("measure", 5, AnyReal);
   static_cast<TGoalMeasure&>(goal) = {m[0], m[1], m[2], m[3], m[4]};
   if (auto* drops = dynamic_cast<TGoal2DSweets*>(&goal)) {
     const QJsonArray list = r.Array("drops", DropCount, DropCount);
@@ -336,7 +251,7 @@ void ReadGoal(TReader& r, TGoal& goal, TTeam& team) {
     }
     drops->ReplaceDrops = r.Bool("replace_drops");
     drops->DropsLeft = static_cast<int32_t>(r.Integer("drops_left", 0, DropSlots));
-    drops->PresentEnergyGained = r.Number("present_energy_gained", -kLargest, kLargest);
+    drops->PresentEnergyGained = r.Number("present_energy_gained", AnyReal);
     drops->LastPlayer = PlayerRef(r, "last_player", team);
   } else if (auto* storage = dynamic_cast<TGoal2DStorage*>(&goal)) {
     const std::vector<double> box = r.Numbers("box", 3, -1e6, 1e6);
@@ -349,17 +264,17 @@ void ReadGoal(TReader& r, TGoal& goal, TTeam& team) {
   } else if (auto* avoid = dynamic_cast<TGoal2DTeamAway*>(&goal)) {
     if (!r.Bool("avoid_own_team")) avoid->AvoidTeam = {};
   } else if (auto* mouse = dynamic_cast<TGoalMouse*>(&goal)) {
-    mouse->ValueBeforePasses = r.Number("value_before_passes", -kLargest, kLargest);
+    mouse->ValueBeforePasses = r.Number("value_before_passes", AnyReal);
     mouse->LastPlayer = PlayerRef(r, "last_player", team);
   }
 }
 
 // The goals of a set, built first (so that a goal's player references can name
 // any member), their values read in a second walk.
-void ReadGoalSet(TReader r, TGoalSet& set, TTeam& team, std::vector<std::function<void()>>& later) {
+void ReadGoalSet(TSceneReader r, TGoalSet& set, TTeam& team, std::vector<std::function<void()>>& later) {
   set.ShowGoals = r.Bool("show_goals");
   set.Clear();
-  r.Objects("items", kMostGoals, [&](TReader& g, int32_t) {
+  r.Objects("items", kMostGoals, [&](TSceneReader& g, int32_t) {
     set.AddGoal(MakeGoal(g, g.String("kind"), set.Owner, team));
     TGoal* goal = set.Items.back().get();
     // The values wait for every player of the team; the reader keeps its path.
@@ -371,7 +286,7 @@ void ReadGoalSet(TReader r, TGoalSet& set, TTeam& team, std::vector<std::functio
   r.Done();
 }
 
-std::unique_ptr<TPhysic2D> MakeBody(TReader& r, const std::string& kind) {
+std::unique_ptr<TPhysic2D> MakeBody(TSceneReader& r, const std::string& kind) {
   if (kind == "kart") return TKart::Create(0, 0, 0);
   if (kind == "rocket") return TRocket::Create(0, 0, 0);
   if (kind == "asteroid")
@@ -379,14 +294,14 @@ std::unique_ptr<TPhysic2D> MakeBody(TReader& r, const std::string& kind) {
   r.Fail("kind", "unknown kind \"" + kind + "\": kart, rocket or asteroid is expected");
 }
 
-void ReadPlayer(TReader& r, TPlayer& player) {
+void ReadPlayer(TSceneReader& r, TPlayer& player) {
   auto& body = static_cast<TPhysic2D&>(player);
   player.Color = static_cast<TColor>(r.Integer("color", 0, 0xFFFFFF));
   player.Determination = r.Number("determination", 0, 1);
-  player.FutureNoise = r.Number("future_noise", 0, kLargest);
+  player.FutureNoise = r.Number("future_noise", 0, kMostFutureNoise);
   player.LimitersOn = r.Bool("sensitivity");
   {
-    TReader g = r.Child("grid");
+    TSceneReader g = r.Child("grid");
     player.MinGridSize = static_cast<int32_t>(g.Integer("min", 1, 100000));
     player.MaxGridSize = static_cast<int32_t>(g.Integer("max", player.MinGridSize, 100000));
     player.GridSize = static_cast<int32_t>(g.Integer("size", player.MinGridSize, player.MaxGridSize));
@@ -395,47 +310,47 @@ void ReadPlayer(TReader& r, TPlayer& player) {
     g.Done();
   }
   {
-    TReader s = r.Child("show");
+    TSceneReader s = r.Child("show");
     player.ShowTraces = s.Bool("traces");
     player.ShowFeelings = s.Bool("feelings");
     player.ShowEndingPoints = s.Bool("ending_points");
     player.ShowLevels = s.Bool("levels");
     s.Done();
   }
-  player.DrawScale = r.Number("draw_scale", 0, kLargest);
-  player.LargestScore = r.Number("largest_score", -kLargest, kLargest);
+  player.DrawScale = r.Number("draw_scale", AnyReal);
+  player.LargestScore = r.Number("largest_score", AnyReal);
   {
-    TReader b = r.Child("body");
-    body.Gravity = b.Number("gravity", -kLargest, kLargest);
-    body.SetDensity(b.Number("density", 0, kLargest));
-    const std::vector<double> acc = b.Numbers("acceleration", 3, -kLargest, kLargest);
+    TSceneReader b = r.Child("body");
+    body.Gravity = b.Number("gravity", -kMostGravity, kMostGravity);
+    body.SetDensity(b.Number("density", kLeastDensity, kMostDensity));
+    const std::vector<double> acc = b.Numbers("acceleration", 3, AnyReal);
     body.AccX = acc[0];
     body.AccY = acc[1];
     body.AccA = acc[2];
-    const std::vector<double> contact = b.Numbers("contact", 2, -kLargest, kLargest);
+    const std::vector<double> contact = b.Numbers("contact", 2, AnyReal);
     body.ContactX = contact[0];
     body.ContactY = contact[1];
     body.GiveGoals = b.Bool("gives_body_goals") ? GiveBodyGoals : nullptr;
     b.Done();
   }
   {
-    TReader c = r.Child("record");
+    TSceneReader c = r.Child("record");
     body.Record.LastDamage = static_cast<TDamage>(c.Integer("last_damage", 0, static_cast<int>(TDamage::Border)));
     body.Record.Collisions = c.Integer("collisions", 0, kLargestWhole);
-    body.Record.DropEnergy = c.Number("drop_energy", -kLargest, kLargest);
-    body.Record.StoredEnergy = c.Number("stored_energy", -kLargest, kLargest);
+    body.Record.DropEnergy = c.Number("drop_energy", AnyReal);
+    body.Record.StoredEnergy = c.Number("stored_energy", AnyReal);
     c.Done();
   }
   TState& s = *player.Present;
   {
-    TReader p = r.Child("present");
+    TSceneReader p = r.Child("present");
     const std::vector<double> option = p.Numbers("option", 3, 0, 1e6);
     s.OptionIndex = static_cast<int32_t>(p.WholeCheck("option[0]", option[0]));
     s.Direction = static_cast<int32_t>(p.WholeCheck("option[1]", p.Check("option[1]", option[1], 0, 1)));
     s.OptionCode = static_cast<int32_t>(p.WholeCheck("option[2]", option[2]));
     s.LimiterOption = p.Bool("limiter_option");
     s.Gaussian = p.Bool("gaussian");
-    const std::vector<double> score = p.Numbers("score", 5, -kLargest, kLargest);
+    const std::vector<double> score = p.Numbers("score", 5, AnyReal);
     s.Gain = score[0];
     s.Weight = score[1];
     s.GainSquares = score[2];
@@ -446,21 +361,38 @@ void ReadPlayer(TReader& r, TPlayer& player) {
   }
   {
     // Every parameter of the player's class, by name: none missing, none unknown.
-    TReader state = r.Child("state");
+    TSceneReader state = r.Child("state");
     for (int32_t i = 0; i < s.ParamCount(); ++i) {
       TStateParam& param = s.GetParam(i);
       const std::string name = param.Name();
       const std::vector<double> v = state.Numbers(name.c_str(), 7, -kLargest, kLargest);
-      if (v[5] != param.Minimum() || v[6] != param.Maximum()) {
-        TParamInfo& info = s.MutableInfo(i);  // a bound set apart from the class's (a kart's power)
+      const std::string at = name + "[";
+      // Bounds of the class's own (the class clamps), or narrower ones set apart
+      // within them (a kart's power); a parameter the class leaves unbounded stays so.
+      const double low = param.Minimum();
+      const double high = param.Maximum();
+      const bool bounded = high > low;
+      if (v[5] != low || v[6] != high) {
+        if (!bounded)
+          state.Fail(at + "5]", "the bounds [" + TSceneReader::Text(v[5]) + ", " + TSceneReader::Text(v[6]) +
+                                    "] are not those of the parameter, which has none");
+        state.Check(at + "5]", v[5], low, high);
+        state.Check(at + "6]", v[6], low, high);
+        if (!(v[5] < v[6]))
+          state.Fail(at + "6]", "the maximum " + TSceneReader::Text(v[6]) + " is not above the minimum " +
+                                    TSceneReader::Text(v[5]));
+        TParamInfo& info = s.MutableInfo(i);
         info.Minimum = v[5];
         info.Maximum = v[6];
       }
+      // Value, start value and kept value: within the bounds, or within reach.
+      for (size_t k = 0; k < 3; ++k)
+        state.Check(at + std::to_string(k) + "]", v[k], bounded ? v[5] : -kFarthest, bounded ? v[6] : kFarthest);
       param.Value = v[0];
       param.StartValue = v[1];
       param.KeptValue = v[2];
-      param.StoredValue = static_cast<int32_t>(state.WholeCheck(name + "[3]", state.Check(name + "[3]", v[3], INT32_MIN, INT32_MAX)));
-      param.CellSize = state.Check(name + "[4]", v[4], 0, kLargest);
+      param.StoredValue = static_cast<int32_t>(state.WholeCheck(at + "3]", state.Check(at + "3]", v[3], INT32_MIN, INT32_MAX)));
+      param.CellSize = state.Check(at + "4]", v[4], 0, kFarthest);
       param.CellValid = false;
     }
     state.Done();
@@ -496,7 +428,10 @@ bool IsSceneFileName(const std::string& name) {
   return name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
 }
 
-QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile) {
+namespace {
+
+QByteArray Document(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile,
+                    const TRandomSnapshot& random) {
   if (track.TeamCount() != 1) throw Error("A scene holds one team; this world has " + std::to_string(track.TeamCount()) + ".");
   if (!track.Background) throw Error("A scene needs a circuit: none is loaded.");
   const TTeam& team = *track.Teams.front();
@@ -515,16 +450,15 @@ QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, co
   const TStepContext& settings = track.Settings;
   doc["track"] = QJsonObject{{"step_ms", settings.StepMs},       {"horizon_ms", settings.HorizonMs},
                              {"min_futures", settings.MinFutures}, {"evolution", settings.Evolution},
-                             {"friction", settings.Friction},     {"side_friction", settings.SideFriction},
+                             {"friction", RealJson(settings.Friction)},     {"side_friction", RealJson(settings.SideFriction)},
                              {"collisions", settings.Collisions}};
   doc["cycle"] = static_cast<double>(track.CycleCount);
   doc["total_sub_steps"] = static_cast<double>(track.TotalSubSteps);
-  const TRandomSnapshot random = TakeRandomSnapshot();
   QJsonArray words;
   for (const uint64_t word : random.Stream.State.s) words.append(QString::number(word, 16));
   doc["random"] = QJsonObject{{"seed", QString::number(random.Seed)},
                               {"state", words},
-                              {"spare_gauss", random.Stream.SpareGauss},
+                              {"spare_gauss", RealJson(random.Stream.SpareGauss)},
                               {"has_spare_gauss", random.Stream.HasSpareGauss}};
   QJsonArray players;
   for (const auto& player : team.Players) players.append(PlayerJson(*player, team));
@@ -536,37 +470,22 @@ QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, co
   return QJsonDocument(doc).toJson(QJsonDocument::Indented);
 }
 
-void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TSceneCircuit& circuit) {
-  const std::string failure = "Cannot write the scene \"" + sceneFile + "\": ";
-  const QByteArray bytes = SceneDocument(track, circuit, sceneFile);
-  QSaveFile file(OutputName(sceneFile, failure));
-  if (!file.open(QIODevice::WriteOnly) || !WriteFully(file, bytes.constData(), bytes.size()) || !file.commit())
-    throw Error(failure + file.errorString().toStdString() + ".");
-}
-
-TSceneRead ReadScene(const std::string& sceneFile, TTrack2D& track, TTeam& team) {
-  QFile file(ExactFileName(sceneFile, "Cannot open the scene \"" + sceneFile + "\": "));
-  const QFileInfo info(file);
-  if (!info.exists()) throw Error("Cannot open the scene \"" + sceneFile + "\": the file does not exist.");
-  if (!info.isFile()) throw Error("Cannot open the scene \"" + sceneFile + "\": it is not a regular file.");
-  if (info.size() > MaxSceneBytes)
-    throw Error("Cannot open the scene \"" + sceneFile + "\": it is larger than " + std::to_string(MaxSceneBytes) + " bytes.");
-  if (!file.open(QIODevice::ReadOnly))
-    throw Error("Cannot open the scene \"" + sceneFile + "\": " + file.errorString().toStdString() + ".");
-  return ReadSceneDocument(file.read(MaxSceneBytes + 1), sceneFile, track, team);
-}
-
-TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFile, TTrack2D& track, TTeam& team) {
+TSceneRead ReadDocument(const QByteArray& json, const std::string& sceneFile, const std::string& failure,
+                        TTrack2D& track, TTeam& team) {
   // Building bodies draws random numbers (their colours, overwritten by the
   // file's): the caller's stream is left as it was, whether the file is read or not.
   const TRandomStreamKeeper keeper;
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(json, &error);
   if (error.error != QJsonParseError::NoError)
-    throw Error("Cannot open the scene \"" + sceneFile + "\": not JSON (" + error.errorString().toStdString() +
-                " at byte " + std::to_string(error.offset) + ").");
-  if (!document.isObject()) throw Error("Cannot open the scene \"" + sceneFile + "\": the document is not an object.");
-  TReader doc(document.object(), "", sceneFile);
+    throw Error(failure + "not JSON (" + error.errorString().toStdString() + " at byte " +
+                std::to_string(error.offset) + ").");
+  if (!document.isObject()) throw Error(failure + "the document is not an object.");
+  TSceneReader doc(document.object(), "", failure);
+  // Qt keeps the last of two values under one key: a file that names a field twice
+  // is refused, so that no value is read other than the one the file shows first.
+  const std::string twice = FindDuplicateKey(json);
+  if (!twice.empty()) throw Error(failure + twice + ": the field is given twice");
   if (doc.String("format") != kFormatName) doc.Fail("format", "\"" + std::string(kFormatName) + "\" is expected");
   const int64_t version = doc.Integer("version", 1, 1'000'000);
   if (version > SceneFormatVersion)
@@ -575,7 +494,7 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
 
   TSceneRead read;
   {
-    TReader c = doc.Child("circuit");
+    TSceneReader c = doc.Child("circuit");
     const std::string source = c.String("source");
     if (source == "builtin") {
       read.Picture = LoadBuiltinCircuit();
@@ -592,6 +511,10 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
       c.Fail("source", "\"builtin\" or \"file\" is expected");
     }
     const std::string digest = c.String("sha256");
+    if (digest.size() != 64 || !std::all_of(digest.begin(), digest.end(), [](char d) {
+          return (d >= '0' && d <= '9') || (d >= 'a' && d <= 'f');
+        }))
+      c.Fail("sha256", "a SHA-256 digest of 64 lowercase hexadecimal digits is expected");
     read.Circuit.Sha256 = CircuitDigest(*read.Picture);
     if (digest != read.Circuit.Sha256)
       c.Fail("sha256", "the circuit's pixels are not those the scene was saved with (the picture has changed)");
@@ -599,45 +522,51 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
   }
   track.LoadFromImage(*read.Picture);
   {
-    TReader t = doc.Child("track");
+    TSceneReader t = doc.Child("track");
     TStepContext& s = track.Settings;
     s.StepMs = static_cast<int32_t>(t.Integer("step_ms", 1, 60'000));
     s.HorizonMs = static_cast<int32_t>(t.Integer("horizon_ms", 1000, 20'000));
     s.MinFutures = static_cast<int32_t>(t.Integer("min_futures", 1, 1'000'000));
     s.Evolution = t.Bool("evolution");
-    s.Friction = t.Number("friction", 0, kLargest);
-    s.SideFriction = t.Number("side_friction", 0, kLargest);
+    s.Friction = t.Number("friction", 0, kMostFriction);
+    s.SideFriction = t.Number("side_friction", 0, kMostFriction);
     s.Collisions = t.Bool("collisions");
     t.Done();
   }
   track.CycleCount = static_cast<uint64_t>(doc.Integer("cycle", 0, kLargestWhole));
   track.TotalSubSteps = doc.Integer("total_sub_steps", 0, kLargestWhole);
   {
-    TReader r = doc.Child("random");
-    bool ok = false;
-    read.Random.Seed = QString::fromStdString(r.String("seed")).toULongLong(&ok);
-    if (!ok) r.Fail("seed", "a whole number from 0 to 18446744073709551615 is expected, as a string");
+    TSceneReader r = doc.Child("random");
+    // Read exactly as written: decimal digits for the seed, lowercase hexadecimal
+    // for the words; no sign, space or prefix.
+    if (!ParseWord(r.String("seed"), 10, read.Random.Seed))
+      r.Fail("seed", "a whole number from 0 to 18446744073709551615 is expected, as a string of digits");
     const QJsonArray words = r.Array("state", 4, 4);
     for (qsizetype i = 0; i < 4; ++i) {
-      read.Random.Stream.State.s[i] = words[i].toString().toULongLong(&ok, 16);
-      if (!words[i].isString() || !ok) r.Fail("state[" + std::to_string(i) + "]", "a 64-bit word in hexadecimal is expected, as a string");
+      const std::string at = "state[" + std::to_string(i) + "]";
+      if (!words[i].isString() || !ParseWord(words[i].toString().toStdString(), 16, read.Random.Stream.State.s[i]))
+        r.Fail(at, "a 64-bit word in lowercase hexadecimal is expected, as a string");
     }
-    read.Random.Stream.SpareGauss = r.Number("spare_gauss", -kLargest, kLargest);
+    const auto& state = read.Random.Stream.State.s;
+    if (std::all_of(std::begin(state), std::end(state), [](uint64_t w) { return w == 0; }))
+      r.Fail("state", "the generator's state is all zero, which it never leaves (every number it drew would be 0)");
+    read.Random.Stream.SpareGauss = r.Number("spare_gauss", AnyReal);
     read.Random.Stream.HasSpareGauss = r.Bool("has_spare_gauss");
     r.Done();
   }
 
   const QJsonArray teams = doc.Array("teams", 1, 1);
   if (!teams[0].isObject()) doc.Fail("teams[0]", "an object is expected");
-  TReader t(teams[0].toObject(), "teams[0]", sceneFile);
+  TSceneReader t(teams[0].toObject(), "teams[0]", failure);
   track.AddTeam(&team);
   // Players first, then every goal's values: a goal may name any player.
   std::vector<std::function<void()>> later;
-  t.Objects("players", kMostPlayers, [&](TReader& p, int32_t) {
+  t.Objects("players", kMostPlayers, [&](TSceneReader& p, int32_t) {
     std::unique_ptr<TPhysic2D> body = MakeBody(p, p.String("kind"));
     TPlayer& player = *team.AddPlayer(std::move(body));
     ReadPlayer(p, player);
     ReadGoalSet(p.Child("goals"), *player.Goals, team, later);
+    p.Done();
   });
   ReadGoalSet(t.Child("goals"), *team.Goals, team, later);
   for (const auto& step : later) step();
@@ -646,6 +575,54 @@ TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFil
   t.Done();
   doc.Done();
   return read;
+}
+
+std::string OpenFailure(const std::string& sceneFile) { return "Cannot open the scene \"" + sceneFile + "\": "; }
+
+}  // namespace
+
+QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile) {
+  return Document(track, circuit, sceneFile, TakeRandomSnapshot());
+}
+
+void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TSceneCircuit& circuit) {
+  const std::string failure = "Cannot write the scene \"" + sceneFile + "\": ";
+  if (track.PlayerCount() > MaxScenePlayers)
+    throw Error(failure + "the world has " + std::to_string(track.PlayerCount()) + " players, more than the " +
+                std::to_string(MaxScenePlayers) + " a scene may hold.");
+  const TRandomSnapshot random = TakeRandomSnapshot();
+  const QByteArray bytes = Document(track, circuit, sceneFile, random);
+  if (bytes.size() > MaxSceneBytes)
+    throw Error(failure + "it would take " + std::to_string(bytes.size()) + " bytes, more than the " +
+                std::to_string(MaxSceneBytes) + " a scene may hold.");
+  // A scene is saved only if it opens again as the very world it holds: read back
+  // and written again, it gives the same bytes.
+  {
+    TTrack2D copy;
+    TTeam team;
+    const std::string unread = failure + "it would not open again: ";
+    const TSceneRead read = ReadDocument(bytes, sceneFile, unread, copy, team);
+    if (Document(copy, read.Circuit, sceneFile, read.Random) != bytes)
+      throw Error(unread + "it reads back as another world.");
+  }
+  QSaveFile file(OutputName(sceneFile, failure));
+  if (!file.open(QIODevice::WriteOnly) || !WriteFully(file, bytes.constData(), bytes.size()) || !file.commit())
+    throw Error(failure + file.errorString().toStdString() + ".");
+}
+
+TSceneRead ReadScene(const std::string& sceneFile, TTrack2D& track, TTeam& team) {
+  const std::string failure = OpenFailure(sceneFile);
+  QFile file(ExactFileName(sceneFile, failure));
+  const QFileInfo info(file);
+  if (!info.exists()) throw Error(failure + "the file does not exist.");
+  if (!info.isFile()) throw Error(failure + "it is not a regular file.");
+  if (info.size() > MaxSceneBytes) throw Error(failure + "it is larger than " + std::to_string(MaxSceneBytes) + " bytes.");
+  if (!file.open(QIODevice::ReadOnly)) throw Error(failure + file.errorString().toStdString() + ".");
+  return ReadDocument(file.read(MaxSceneBytes + 1), sceneFile, failure, track, team);
+}
+
+TSceneRead ReadSceneDocument(const QByteArray& json, const std::string& sceneFile, TTrack2D& track, TTeam& team) {
+  return ReadDocument(json, sceneFile, OpenFailure(sceneFile), track, team);
 }
 
 }  // namespace vorlanth

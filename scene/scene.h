@@ -31,6 +31,8 @@ inline constexpr int32_t SceneFormatVersion = 1;
 inline constexpr char SceneExtension[] = ".vorlanth.json";
 // Scene files larger than this are refused before they are read.
 inline constexpr int64_t MaxSceneBytes = 64 * 1024 * 1024;
+// Players a scene may hold: a kart takes about 9 KB, so no more fit in MaxSceneBytes.
+inline constexpr int64_t MaxScenePlayers = 7000;
 
 // Where a world's circuit comes from: a picture file (its name's bytes), or the
 // built-in circuit when empty; and the SHA-256 of its pixels when known (a scene

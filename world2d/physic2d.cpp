@@ -122,10 +122,12 @@ struct TPose {
 // Whether every point of the segment from a to b lies farther than `reach` from
 // (x, y). Not a number anywhere: false.
 bool SegmentBeyond(TPoint a, TPoint b, double x, double y, double reach) {
+  // In doubles: the corners of a body far off the circuit saturate at the ends of
+  // the integers, where their difference would overflow.
   const double ax = a.x - x;
   const double ay = a.y - y;
-  const double dx = b.x - a.x;
-  const double dy = b.y - a.y;
+  const double dx = static_cast<double>(b.x) - a.x;
+  const double dy = static_cast<double>(b.y) - a.y;
   const double length2 = dx * dx + dy * dy;
   const double t = length2 > 0 ? std::clamp(-(ax * dx + ay * dy) / length2, 0.0, 1.0) : 0.0;
   const double px = ax + t * dx;
