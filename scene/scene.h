@@ -7,11 +7,12 @@
 // keeps: drops, storage box...), the cycle number and the random stream. A saved
 // run reopened continues exactly as the run that never stopped.
 //
-// Reading refuses what it does not understand: an unknown field, a missing one,
-// a wrong type, a value out of its bounds or a newer format, each with the file,
-// the field's path (teams[0].players[3].goals[1].strength) and the reason. It
-// reads into a fresh track and team that the caller swaps in only once the whole
-// file was read.
+// Reading refuses what it does not understand: an unknown field, a key given
+// twice, a missing one, a wrong type, a value out of its bounds or a newer format,
+// each with the file, the field's path (teams[0].players[3].goals.items[1].strength)
+// and the reason. It reads into a fresh track and team that the caller swaps in
+// only once the whole file was read. Saving writes only a scene that reads back as
+// the very world it holds.
 
 #include <QByteArray>
 
@@ -57,8 +58,8 @@ struct TSceneRead {
 // named relative to `sceneFile`; the random stream is the calling thread's.
 // Throws Error when the world holds something a scene cannot describe.
 QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile);
-// Writes the scene file under a temporary name until every byte is written;
-// throws Error naming the file and the reason.
+// Writes the scene file under a temporary name until every byte is written, once
+// it has read back as the same world; throws Error naming the file and the reason.
 void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TSceneCircuit& circuit);
 
 // Reads a scene into a fresh track (no circuit, no team) and a fresh team. Throws

@@ -12,7 +12,10 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <random>
@@ -232,6 +235,169 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
   // Nesting beyond reason and a huge document are refused too.
   TWorld deep;
   EXPECT_THROW(ReadSceneDocument(QByteArray(5000, '[') + QByteArray(5000, ']'), file, deep.Track, deep.Team), Error);
+}
+
+// Sets the value at a path such as "teams[0].players[1].state.SIZE[6]" (an object's
+// missing key is added).
+QJsonValue SetAt(const QJsonValue& node, const std::string& path, const QJsonValue& value) {
+  if (path.empty()) return value;
+  if (path[0] == '[') {
+    const size_t close = path.find(']');
+    const auto index = static_cast<qsizetype>(std::stoi(path.substr(1, close - 1)));
+    QJsonArray array = node.toArray();
+    array[index] = SetAt(array[index], path.substr(close + 1), value);
+    return array;
+  }
+  const size_t start = path[0] == '.' ? 1 : 0;
+  const size_t end = path.find_first_of(".[", start);
+  const QString key = QString::fromStdString(path.substr(start, end == std::string::npos ? end : end - start));
+  QJsonObject object = node.toObject();
+  object[key] = SetAt(object[key], end == std::string::npos ? "" : path.substr(end), value);
+  return object;
+}
+
+// One kind of damage per case, each refused with its field and its reason; the
+// document they start from opens.
+TEST_F(SceneTest, EachKindOfDamageIsRefusedWithItsFieldAndReason) {
+  RandomSeed(12);
+  const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
+  TWorld world;
+  Populate(world, *circuit, 1, true);  // a rocket, a kart, a rocket, asteroids
+  world.Track.Cycle();
+  const std::string file = Path("d.vorlanth.json");
+  const QByteArray good = SceneDocument(world.Track, {Path("small.bmp"), ""}, file);
+  const QJsonObject root = QJsonDocument::fromJson(good).object();
+  const auto refusal = [&](const QByteArray& bytes) -> std::string {
+    TWorld copy;
+    try {
+      ReadSceneDocument(bytes, file, copy.Track, copy.Team);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "read";
+  };
+  ASSERT_EQ(refusal(good), "read");
+
+  struct TCase {
+    std::string Path;
+    QJsonValue Value;
+    std::string Reason;  // what the message says after the file and the path
+    std::string Field = {};  // the path named, when not Path
+  };
+  const std::string rocket = "teams[0].players[0].";
+  const std::string kart = "teams[0].players[1].";
+  const std::string outOf = "is out of its bounds";
+  const std::vector<TCase> cases = {
+      {rocket + "typo_colour", 1, "unknown field"},
+      {rocket, QJsonValue(), ""},  // replaced below: an empty key
+      {rocket + "state.HEALTH[0]", 1100, "the value 1100 " + outOf + " [0, 100]"},
+      {rocket + "state.SIZE[0]", 9007199254740993.0, outOf + " [3, 25]"},
+      {rocket + "state.SIZE[0]", 0, "the value 0 " + outOf},
+      {rocket + "state.SIZE[1]", "-0", "the value -0 " + outOf},
+      {rocket + "state.SIZE[6]", 1e300, "the value 1.0000000000000001e+300 " + outOf + " [3, 25]"},
+      {kart + "state.POWER", QJsonArray{0, 0, 0, 0, 0, 50, -50}, "the maximum -50 is not above the minimum 50",
+       kart + "state.POWER[6]"},
+      {kart + "state.POWER[6]", 90, "the value 90 " + outOf + " [-80, 80]"},
+      {kart + "state.POSX[5]", -1, "which has none"},
+      {kart + "state.POSX[4]", 1e300, outOf},
+      {kart + "state.POSX[0]", 1e308, outOf},
+      {kart + "state.VELY[2]", -1e308, outOf},
+      {kart + "state.VELX[0]", "inf", outOf},
+      {kart + "body.gravity", 1e308, outOf},
+      {kart + "body.density", 0, outOf},
+      {kart + "determination", "nan", "the value nan " + outOf},
+      {kart + "goals.items[0].strength", "-inf", outOf},
+      {kart + "state.ENERGY[0]", "nan:7ff00000000000001", "a number is expected"},
+      {"random.state", QJsonArray{"0", "0", "0", "0"}, "all zero"},
+      {"random.state[1]", QString::fromUtf8("ab\0cd", 5), "lowercase hexadecimal"},
+      {"random.state[1]", " 1 ", "lowercase hexadecimal"},
+      {"random.state[1]", "0x1234", "lowercase hexadecimal"},
+      {"random.state[1]", "+1", "lowercase hexadecimal"},
+      {"random.state[1]", "ABC", "lowercase hexadecimal"},
+      {"random.state[1]", "10000000000000000", "lowercase hexadecimal"},
+      {"random.seed", " 3", "a string of digits"},
+      {"random.seed", "03", "a string of digits"},
+      {"random.seed", "18446744073709551616", "a string of digits"},
+      {"circuit.path", QString::fromUtf8("small.bmp\0x", 11), "without NUL"},
+      {"circuit.sha256", QString::fromStdString(root["circuit"]["sha256"].toString().toUpper().toStdString()),
+       "64 lowercase hexadecimal digits"},
+      {"circuit.sha256", root["circuit"]["sha256"].toString().left(63), "64 lowercase hexadecimal digits"},
+  };
+  for (const TCase& c : cases) {
+    QJsonObject damaged = SetAt(root, c.Path, c.Value).toObject();
+    std::string field = c.Field.empty() ? c.Path : c.Field;
+    if (c.Reason.empty()) {  // a field with an empty name
+      damaged = SetAt(root, rocket + "present", QJsonValue()).toObject();
+      QJsonObject player = damaged["teams"][0]["players"][0].toObject();
+      player.remove("present");
+      player[""] = 1;
+      player["present"] = root["teams"][0]["players"][0]["present"];
+      damaged = SetAt(damaged, "teams[0].players[0]", player).toObject();
+      field = "teams[0].players[0]";
+    }
+    const std::string message = refusal(QJsonDocument(damaged).toJson());
+    const std::string expected = "Cannot open the scene \"" + file + "\": " + field + ": ";
+    EXPECT_EQ(message.rfind(expected, 0), 0u) << c.Path << ": " << message;
+    EXPECT_NE(message.find(c.Reason.empty() ? "unknown field" : c.Reason), std::string::npos) << message;
+  }
+
+  // A key given twice, however it is spelt, is refused before any value is read.
+  const auto twice = [&](const char* anchor, const char* inserted) {
+    QByteArray bytes = good;
+    const qsizetype at = bytes.indexOf(anchor);
+    EXPECT_GE(at, 0) << anchor;
+    return refusal(bytes.insert(at, inserted));
+  };
+  EXPECT_NE(twice("\"format\"", "\"version\": 99, ").find("\": version: the field is given twice"), std::string::npos);
+  EXPECT_NE(twice("\"format\"", "\"\\u0076ersion\": 1, ").find("\": version: the field is given twice"),
+            std::string::npos);
+  EXPECT_NE(twice("\"kind\": \"rocket\"", "\"kind\": \"kart\", ").find("teams[0].players[0].kind: the field is given twice"),
+            std::string::npos);
+  // The same key in two objects is no duplicate.
+  EXPECT_EQ(refusal(good), "read");
+}
+
+// Every value a continuation reads comes back with its bits, the non-finite ones
+// and negative zero included; a world holding a value no scene may hold is not
+// saved, and no file appears.
+TEST_F(SceneTest, SpecialValuesComeBackWithTheirBitsAndAnUnreadableSaveFails) {
+  RandomSeed(13);
+  const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
+  TWorld world;
+  Populate(world, *circuit, 1, true);
+  world.Track.Cycle();
+  TState& present = *world.Track.GetPlayer(1)->Present;
+  const double payload = std::bit_cast<double>(0x7FF4000000000123ull);
+  const std::vector<double> special = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::quiet_NaN(),
+                                       -0.0, -std::numeric_limits<double>::infinity(), payload};
+  present.Gain = special[0];
+  present.Weight = special[1];
+  present.GainSquares = special[2];
+  present.GainFactor = special[3];
+  present.WeightFactor = special[4];
+  world.Track.GetPlayer(1)->Present->GetParam(0).StartValue = -0.0;
+  const std::string file = Path("special.vorlanth.json");
+  SaveScene(file, world.Track, {Path("small.bmp"), ""});
+  TWorld copy;
+  const TSceneRead read = ReadScene(file, copy.Track, copy.Team);
+  const TState& back = *copy.Track.GetPlayer(1)->Present;
+  const std::vector<double> got = {back.Gain, back.Weight, back.GainSquares, back.GainFactor, back.WeightFactor};
+  for (size_t i = 0; i < special.size(); ++i)
+    EXPECT_EQ(std::bit_cast<uint64_t>(got[i]), std::bit_cast<uint64_t>(special[i])) << i;
+  EXPECT_TRUE(std::signbit(back.GetParam(0).StartValue));
+
+  world.Track.GetPlayer(1)->Determination = std::numeric_limits<double>::quiet_NaN();
+  const std::string refused = Path("refused.vorlanth.json");
+  try {
+    SaveScene(refused, world.Track, {Path("small.bmp"), ""});
+    FAIL() << "a world that would not open again was saved";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("Cannot write the scene \"" + refused +
+                                         "\": it would not open again: teams[0].players[1].determination: "),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(refused)));
 }
 
 }  // namespace
