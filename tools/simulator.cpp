@@ -181,6 +181,13 @@ void TSimulation::BuildScene() {
 }
 
 void TSimulation::OpenOutputs() {
+  if (!Options.SaveSceneFile.empty()) {
+    // Written after the last cycle, but tried before the first, so that no run is
+    // lost to a name it cannot write: the trial's temporary file goes uncommitted.
+    const std::string failure = "Cannot write the scene \"" + Options.SaveSceneFile + "\": ";
+    QSaveFile trial(OutputName(Options.SaveSceneFile, failure));
+    if (!trial.open(QIODevice::WriteOnly)) throw Error(failure + trial.errorString().toStdString() + ".");
+  }
   if (!Options.FramesPrefix.empty()) {
     // The frames' names are the prefix's followed by ASCII: if Qt spells the prefix
     // unchanged, it spells them too.
