@@ -56,5 +56,52 @@ TEST(RunnerScene, ASaveThatCannotBeWrittenIsRefusedBeforeTheFirstCycle) {
             "file folder.vorlanth.json link.vorlanth.json");
 }
 
+// A goal that reads the cursor needs one, whether a flag or a scene brings it, for
+// the team or a player: without --mouse the run is refused, naming the goal and
+// where the scene holds it; with --mouse the scene runs.
+TEST(RunnerScene, MouseGoalsNeedACursorFromFlagsAndScenesAlike) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString();
+  const std::string team = root + "/team.vorlanth.json", player = root + "/player.vorlanth.json";
+  ASSERT_EQ(RunSim({"--cycles", "2", "--futures", "2", "--seed", "1", "--goal", "avoid-mouse", "--mouse", "400,300",
+                    "--save-scene", team}).Code, 0);
+  // The same goal given to the first player instead (the start's drop goal stays the team's).
+  QFile file(QString::fromStdString(team));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QJsonObject scene = QJsonDocument::fromJson(file.readAll()).object();
+  QJsonObject t = scene["teams"].toArray()[0].toObject();
+  QJsonObject goals = t["goals"].toObject(), first = t["players"].toArray()[0].toObject();
+  QJsonArray items = goals["items"].toArray(), own = first["goals"].toObject()["items"].toArray();
+  ASSERT_EQ(items.size(), 2);
+  own.append(items.takeAt(1));
+  goals["items"] = items;
+  first["goals"] = QJsonObject{{"show_goals", false}, {"items", own}};
+  t["goals"] = goals;
+  t["players"] = QJsonArray{first};
+  scene["teams"] = QJsonArray{t};
+  QFile edited(QString::fromStdString(player));
+  ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+  edited.write(QJsonDocument(scene).toJson());
+  edited.close();
+
+  const std::vector<std::pair<std::string, std::string>> scenes = {
+      {team, "teams[0].goals.items[1]"}, {player, "teams[0].players[0].goals.items[" +
+                                                      std::to_string(own.size() - 1) + "]"}};
+  for (const auto& [name, place] : scenes) {
+    const TRun refused = RunSim({"--scene", name, "--cycles", "1", "--futures", "1"});
+    EXPECT_EQ(refused.Code, 2);
+    EXPECT_EQ(refused.Out, "");
+    EXPECT_NE(refused.Err.find("vorlanth-sim: The scene \"" + name + "\" holds the goal avoid-mouse (" + place +
+                               "), which needs a cursor: give one with --mouse X,Y."),
+              std::string::npos)
+        << refused.Err;
+    const TRun run = RunSim({"--scene", name, "--cycles", "1", "--futures", "1", "--mouse", "400,300"});
+    EXPECT_EQ(run.Code, 0) << run.Err;
+  }
+  const TRun flag = RunSim({"--goal", "follow-mouse", "--cycles", "1"});
+  EXPECT_EQ(flag.Code, 2);
+  EXPECT_NE(flag.Err.find("--goal follow-mouse needs a cursor: give one with --mouse X,Y."), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vorlanth
