@@ -336,7 +336,10 @@ int TSimulation::Run() {
   OpenOutputs();
   // A fresh world commits its start; a scene's present is taken as it was saved.
   if (Options.SceneFile.empty()) Team.CommitStates();
+  // Every total of the summary counts from here: a scene's players and goals bring
+  // in what they gathered before it was saved.
   Behaviour.Watch(Track);
+  const double dropEnergyBefore = DropEnergyGained(Team);
 
   using Clock = std::chrono::steady_clock;
   const int64_t subStepsBefore = Track.TotalSubSteps;
@@ -397,7 +400,7 @@ int TSimulation::Run() {
   summary[QStringLiteral("cycle_ms")] = figure(1000 * cycleSeconds / cycles);
   summary[QStringLiteral("substeps_per_second")] =
       figure(cycleSeconds > 0 ? static_cast<double>(subSteps) / cycleSeconds : 0.0);
-  summary[QStringLiteral("drop_energy")] = figure(DropEnergyGained(Team));
+  summary[QStringLiteral("drop_energy")] = figure(DropEnergyGained(Team) - dropEnergyBefore);
   summary[QStringLiteral("stopped_early")] = stoppedEarly;
   if (!failure.empty()) summary[QStringLiteral("error")] = QString::fromStdString(failure);
   Out << QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() << std::endl;

@@ -103,5 +103,72 @@ TEST(RunnerScene, MouseGoalsNeedACursorFromFlagsAndScenesAlike) {
   EXPECT_NE(flag.Err.find("--goal follow-mouse needs a cursor: give one with --mouse X,Y."), std::string::npos);
 }
 
+// The last line of stdout, as a JSON object.
+QJsonObject Summary(const TRun& run) {
+  std::string line, last;
+  std::istringstream in(run.Out);
+  while (std::getline(in, line))
+    if (!line.empty()) last = line;
+  return QJsonDocument::fromJson(QByteArray::fromStdString(last)).object();
+}
+
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Every total of a continued run's summary counts from the scene's cycle: a run
+// saved at a random cycle and continued sums, total for total, to the run that
+// never stopped, and ends where it ends.
+TEST(RunnerScene, AContinuedRunCountsItsTotalsFromItsOwnStart) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString();
+  const std::string scene = root + "/half.vorlanth.json";
+  const std::vector<std::pair<std::string, std::vector<std::string>>> worlds = {
+      {"evolution", {"--add-karts", "3", "--add-rockets", "3", "--evolution"}},
+      {"asteroids", {"--scene", "asteroids", "--goal", "storage", "--goal", "avoid", "--add-karts", "4"}},
+      {"circle", {"--scene", "circle"}}};
+  constexpr int kCycles = 16;
+  std::mt19937 random(32);
+  double broughtIn = 0;  // what the scenes held, which the old count added again
+  for (const auto& [world, flags] : worlds) {
+    const int saveAt = std::uniform_int_distribution<int>(1, kCycles - 1)(random);
+    const std::vector<std::string> fixed = {"--futures", "6", "--threads", "1"};
+    const std::vector<std::string> setup = Joined(flags, Joined(fixed, {"--seed", "4", "--horizon", "3"}));
+    const TRun whole = RunSim(Joined(setup, {"--cycles", std::to_string(kCycles)}));
+    const TRun first = RunSim(Joined(setup, {"--cycles", std::to_string(saveAt), "--save-scene", scene}));
+    const TRun then = RunSim(Joined(fixed, {"--scene", scene, "--cycles", std::to_string(kCycles - saveAt)}));
+    ASSERT_EQ(whole.Code + first.Code + then.Code, 0) << whole.Err << first.Err << then.Err;
+    const QJsonObject a = Summary(whole), b = Summary(first), c = Summary(then);
+    const std::string label = world + " saved at " + std::to_string(saveAt);
+    EXPECT_EQ(b["cycles"].toInt() + c["cycles"].toInt(), kCycles);
+    // Overall and per kind: totals add up (each rounded to hundredths); the mean
+    // distance times the players is a total too; the end is the same end.
+    std::vector<std::pair<std::string, QJsonObject>> groups[3];
+    for (const auto& [summary, group] : {std::pair{&a, &groups[0]}, {&b, &groups[1]}, {&c, &groups[2]}}) {
+      group->emplace_back("all", *summary);
+      for (const QString& kind : summary->value("kinds").toObject().keys())
+        group->emplace_back(kind.toStdString(), summary->value("kinds").toObject()[kind].toObject());
+    }
+    for (size_t g = 0; g < groups[0].size(); ++g) {
+      const std::string name = label + ", " + groups[0][g].first;
+      const QJsonObject &x = groups[0][g].second, &y = groups[1][g].second, &z = groups[2][g].second;
+      for (const char* total : {"drop_energy", "stored_energy", "collisions", "splits"})
+        EXPECT_NEAR(y[total].toDouble() + z[total].toDouble(), x[total].toDouble(), 0.02) << name << ": " << total;
+      for (const QString& cause : x["deaths"].toObject().keys())
+        EXPECT_EQ(y["deaths"].toObject()[cause].toInt() + z["deaths"].toObject()[cause].toInt(),
+                  x["deaths"].toObject()[cause].toInt()) << name << ": " << cause.toStdString();
+      const double players = x["players"].toDouble();
+      EXPECT_NEAR(y["distance"].toDouble() * y["players"].toDouble() + z["distance"].toDouble() * players,
+                  x["distance"].toDouble() * players, 0.01 * players + 0.01) << name;
+      for (const char* end : {"players", "survivors", "health", "energy"})
+        EXPECT_EQ(z[end].toDouble(), x[end].toDouble()) << name << ": " << end;
+      if (groups[0][g].first == "all")
+        broughtIn += y["drop_energy"].toDouble() + y["stored_energy"].toDouble() + y["collisions"].toDouble();
+    }
+  }
+  EXPECT_GT(broughtIn, 0);  // the scenes held totals to leave out
+}
+
 }  // namespace
 }  // namespace vorlanth
