@@ -68,6 +68,8 @@ void TBehaviour::Watch(const TTrack& track) {
     if (born) {
       watch.Split = Started;
       watch.Alive = !body.IsDead();
+      // A child's record begins at its birth: all of it is the run's.
+      if (!Started) watch.Start = body.Record;
     } else if (watch.Alive) {
       watch.Distance += std::hypot(body.GetPosX() - watch.X, body.GetPosY() - watch.Y);
       if (body.IsDead()) {
@@ -104,13 +106,13 @@ QJsonObject TBehaviour::Summary(const TTrack& track) const {
       } else if (watch.Cause == TDamage::Border) {
         ++t->Deaths[eLeftPicture];
       }  // dead before it was watched: not a death of this run
-      t->Collisions += body.Record.Collisions;
+      t->Collisions += body.Record.Collisions - watch.Start.Collisions;
       t->Splits += watch.Split ? 1 : 0;
       t->Distance += watch.Distance;
       t->Health += body.GetHealth();
       t->Energy += body.GetEnergy();
-      t->DropEnergy += body.Record.DropEnergy;
-      t->StoredEnergy += body.Record.StoredEnergy;
+      t->DropEnergy += body.Record.DropEnergy - watch.Start.DropEnergy;
+      t->StoredEnergy += body.Record.StoredEnergy - watch.Start.StoredEnergy;
     }
   }
   QJsonObject json = TallyJson(all);

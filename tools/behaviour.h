@@ -30,7 +30,8 @@ class TBehaviour {
   void Watch(const TTrack& track);
 
   // The metrics of the players now on the track, overall at the top level and
-  // per kind under "kinds":
+  // per kind under "kinds", every total counted over the cycles watched (what a
+  // scene's players brought in is not this run's):
   //  players, survivors (health and energy left), deaths by cause: wall,
   //  collision, left_picture (what took the last health), energy (alive but
   //  with no energy left: stranded); distance, health and energy: means per
@@ -47,6 +48,7 @@ class TBehaviour {
     double X = 0;         // position after the last cycle
     double Y = 0;
     double Distance = 0;  // path of its centre over the cycles it began alive
+    TPresentRecord Start;  // its record when first seen (none for one born in the run)
   };
   bool Started = false;
   std::unordered_map<const TPlayer*, TWatch> Watches;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <tuple>
 #include <utility>
 
 #include "bench/player_reading.h"
@@ -24,6 +25,7 @@
 #include "core/random.h"
 #include "core/team.h"
 #include "goals/drops_goal.h"
+#include "goals/mouse_goal.h"
 #include "render/bmp_reader.h"
 #include "render/builtin_circuit.h"
 #include "render/output_file.h"
@@ -76,6 +78,15 @@ void DrawProgress(std::ostream& err, int64_t done, int64_t total) {
       << std::flush;
 }
 
+// A goal that reads the cursor in a goal set, as --goal names it, with its index;
+// empty when the set has none.
+std::pair<std::string, int32_t> MouseGoalIn(TGoalSet& goals) {
+  for (int32_t g = 0; g < goals.GoalCount(); ++g)
+    if (const auto* mouse = dynamic_cast<const TGoalMouse*>(&goals.GetGoal(g)))
+      return {mouse->AvoidMouse ? "avoid-mouse" : "follow-mouse", g};
+  return {"", -1};
+}
+
 // Energy gained from drops in the present, summed over the team's drop goals.
 double DropEnergyGained(TTeam& team) {
   double energy = 0;
@@ -102,6 +113,9 @@ class TSimulation {
 
  private:
   void BuildScene();
+  // A goal that reads the cursor needs one: a run whose team or players hold such a
+  // goal, from the scene or the flags, is refused without --mouse.
+  void CheckMouseGoals();
   void OpenOutputs();
   void WriteStats(int64_t cycle);
   void WriteStatsText(const std::string& text);
@@ -178,9 +192,34 @@ void TSimulation::BuildScene() {
     if (goal == "burnout") Team.Selected->Goals->ShowGoals = true;
   }
   if (Options.Evolution) Track.SetEvolution(true);
+  CheckMouseGoals();
+}
+
+void TSimulation::CheckMouseGoals() {
+  if (Options.Mouse) return;
+  // Where the goal is, as the scene file names its place.
+  std::string place;
+  auto [goal, index] = MouseGoalIn(*Team.Goals);
+  if (!goal.empty()) place = "teams[0].goals.items[" + std::to_string(index) + "]";
+  for (int32_t i = 0; i < Team.PlayerCount() && goal.empty(); ++i) {
+    std::tie(goal, index) = MouseGoalIn(*Team.GetPlayer(i)->Goals);
+    if (!goal.empty())
+      place = "teams[0].players[" + std::to_string(i) + "].goals.items[" + std::to_string(index) + "]";
+  }
+  if (goal.empty()) return;
+  const std::string holder = Options.SceneFile.empty() ? "The run" : "The scene \"" + Options.SceneFile + "\"";
+  throw Error(holder + " holds the goal " + goal + " (" + place + "), which needs a cursor: give one with "
+              "--mouse X,Y.");
 }
 
 void TSimulation::OpenOutputs() {
+  if (!Options.SaveSceneFile.empty()) {
+    // Written after the last cycle, but tried before the first, so that no run is
+    // lost to a name it cannot write: the trial's temporary file goes uncommitted.
+    const std::string failure = "Cannot write the scene \"" + Options.SaveSceneFile + "\": ";
+    QSaveFile trial(OutputName(Options.SaveSceneFile, failure));
+    if (!trial.open(QIODevice::WriteOnly)) throw Error(failure + trial.errorString().toStdString() + ".");
+  }
   if (!Options.FramesPrefix.empty()) {
     // The frames' names are the prefix's followed by ASCII: if Qt spells the prefix
     // unchanged, it spells them too.
@@ -297,7 +336,10 @@ int TSimulation::Run() {
   OpenOutputs();
   // A fresh world commits its start; a scene's present is taken as it was saved.
   if (Options.SceneFile.empty()) Team.CommitStates();
+  // Every total of the summary counts from here: a scene's players and goals bring
+  // in what they gathered before it was saved.
   Behaviour.Watch(Track);
+  const double dropEnergyBefore = DropEnergyGained(Team);
 
   using Clock = std::chrono::steady_clock;
   const int64_t subStepsBefore = Track.TotalSubSteps;
@@ -358,7 +400,7 @@ int TSimulation::Run() {
   summary[QStringLiteral("cycle_ms")] = figure(1000 * cycleSeconds / cycles);
   summary[QStringLiteral("substeps_per_second")] =
       figure(cycleSeconds > 0 ? static_cast<double>(subSteps) / cycleSeconds : 0.0);
-  summary[QStringLiteral("drop_energy")] = figure(DropEnergyGained(Team));
+  summary[QStringLiteral("drop_energy")] = figure(DropEnergyGained(Team) - dropEnergyBefore);
   summary[QStringLiteral("stopped_early")] = stoppedEarly;
   if (!failure.empty()) summary[QStringLiteral("error")] = QString::fromStdString(failure);
   Out << QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() << std::endl;

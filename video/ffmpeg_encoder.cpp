@@ -35,6 +35,8 @@ namespace {
 constexpr int32_t MaxFilmSide = 16384;
 // A keyframe every this many seconds of film, so that a player can seek.
 constexpr int32_t KeyframeSeconds = 5;
+// Temporary names tried before giving up.
+constexpr int kNameAttempts = 100;
 // Bytes gathered before each write to the file.
 constexpr int kIoBufferBytes = 1 << 16;
 // Rows start on this many bytes, as the converter's vector code likes them.
@@ -176,9 +178,12 @@ struct TFfmpegEncoder::TImpl {
   TVideoFormat Format = TVideoFormat::Mp4H264;
   std::string Failure;  // "Cannot write the film "...": " — each error's beginning
 
-  // The file.
-  std::string TemporaryPath;  // empty once renamed or removed
+  // The file: unnamed until it is complete, so that a process that dies leaves
+  // nothing; where the file system has no unnamed files, under a temporary name
+  // beside the film's.
+  std::string TemporaryPath;  // the temporary name; empty for an unnamed file, or once renamed or removed
   int Fd = -1;
+  int LinkFd = -1;            // an unnamed file's second descriptor, which keeps it for the link
   int64_t Written = 0;        // bytes
   int WriteErrno = 0;         // the system's reason of the first failed write
 
@@ -220,6 +225,9 @@ struct TFfmpegEncoder::TImpl {
   [[noreturn]] void Fail(const std::string& reason) { throw Error(Failure + reason + "."); }
 
   void CreateFile();
+  void CreateNamedFile();
+  // Gives the complete file the film's name, replacing a file of that name at once.
+  void Place();
   void OpenContainer();
   void OpenEncoder(int32_t width, int32_t height);
   void Copy(TSlot& slot, const TVideoFrame& frame) const;
@@ -283,14 +291,53 @@ int64_t TFfmpegEncoder::TImpl::SeekTo(int64_t offset, int whence) {
   return at < 0 ? AVERROR(errno) : at;
 }
 
-// A unique name beside the film's, created here so that no other writer can have it.
-void TFfmpegEncoder::TImpl::CreateFile() {
+namespace {
+
+// A name beside the film's that is likely free: "film.mp4.k3Xq9Z".
+std::string TemporaryName(const std::string& path, std::mt19937& pick) {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string name = path + ".";
+  for (int i = 0; i < 6; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
+  return name;
+}
+
+// The folder a file name is in.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Links an unnamed file, held open as `fd`, to `name`; returns 0 or the system's reason.
+int LinkUnnamed(int fd, const std::string& name) {
+  const std::string held = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, held.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  const int error = errno;
+  // Without /proc: through the descriptor itself, which only a process allowed to
+  // search any folder may do.
+  if (error == ENOENT && ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  return error;
+}
+
+}  // namespace
+
+// The film's file, created without a name in the film's folder.
+void TFfmpegEncoder::TImpl::CreateFile() {
+  if (!Options.Hooks.NamedTemporary) {
+    Fd = ::open(FolderOf(Path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (Fd >= 0) return;
+    // EOPNOTSUPP: this file system has no unnamed files; EISDIR: this kernel has none.
+    if (errno != EOPNOTSUPP && errno != EISDIR) Fail("the file cannot be created (" + SystemReason(errno) + ")");
+  }
+  CreateNamedFile();
+}
+
+// A unique name beside the film's, created here so that no other writer can have it.
+void TFfmpegEncoder::TImpl::CreateNamedFile() {
   std::random_device device;
   std::mt19937 pick(device());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = Path + ".";
-    for (int i = 0; i < 6; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string name = TemporaryName(Path, pick);
     Fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (Fd >= 0) {
       TemporaryPath = name;
@@ -299,6 +346,32 @@ void TFfmpegEncoder::TImpl::CreateFile() {
     if (errno != EEXIST) Fail("the file cannot be created (" + SystemReason(errno) + ")");
   }
   Fail("no free temporary name beside it");
+}
+
+void TFfmpegEncoder::TImpl::Place() {
+  if (!TemporaryPath.empty()) {
+    if (::rename(TemporaryPath.c_str(), Path.c_str()) != 0)
+      Fail("the file cannot take its name (" + SystemReason(errno) + ")");
+    TemporaryPath.clear();
+    return;
+  }
+  // Linked to its name when that is free. Else linked to a free name beside it and
+  // renamed over the file there: that name lives only between the two calls.
+  int error = LinkUnnamed(LinkFd, Path);
+  if (error == EEXIST) {
+    std::random_device device;
+    std::mt19937 pick(device());
+    std::string name;
+    for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
+      name = TemporaryName(Path, pick);
+      error = LinkUnnamed(LinkFd, name);
+    }
+    if (error == 0 && ::rename(name.c_str(), Path.c_str()) != 0) {
+      error = errno;
+      ::unlink(name.c_str());
+    }
+  }
+  if (error != 0) Fail("the file cannot take its name (" + SystemReason(error) + ")");
 }
 
 void TFfmpegEncoder::TImpl::OpenContainer() {
@@ -497,8 +570,9 @@ void TFfmpegEncoder::TImpl::FreeCodec() {
 
 void TFfmpegEncoder::TImpl::Discard() {
   FreeCodec();
-  if (Fd >= 0) ::close(Fd);
-  Fd = -1;
+  // An unnamed file goes with its last descriptor.
+  for (int* fd : {&Fd, &LinkFd})
+    if (*fd >= 0) ::close(std::exchange(*fd, -1));
   if (!TemporaryPath.empty()) ::unlink(TemporaryPath.c_str());
   TemporaryPath.clear();
 }
@@ -598,13 +672,15 @@ bool TFfmpegEncoder::Finish() {
     w.CheckWritten(av_write_trailer(w.Container));
     avio_flush(w.Io);
     w.CheckWritten(0);
-    // What a full disk may still refuse shows at the sync or the close.
+    // What a full disk may still refuse shows at the sync or the close. An unnamed
+    // file lives while a descriptor holds it: a second one keeps it for the link,
+    // so that the close can still refuse the film before it takes its name.
     if (::fsync(w.Fd) != 0) w.Fail(SystemReason(errno));
+    if (w.TemporaryPath.empty() && (w.LinkFd = ::fcntl(w.Fd, F_DUPFD_CLOEXEC, 0)) < 0) w.Fail(SystemReason(errno));
     const int fd = std::exchange(w.Fd, -1);
     if (::close(fd) != 0) w.Fail(SystemReason(errno));
-    if (::rename(w.TemporaryPath.c_str(), w.Path.c_str()) != 0)
-      w.Fail("the file cannot take its name (" + SystemReason(errno) + ")");
-    w.TemporaryPath.clear();
+    w.Place();
+    if (w.LinkFd >= 0) ::close(std::exchange(w.LinkFd, -1));
   } catch (const Error& e) {
     w.MarkFailed(e.what());
     w.Discard();

@@ -7,11 +7,16 @@
 // encoder has fallen behind), AddFrame waits for one: no picture is dropped and
 // memory stays bounded.
 //
-// The film is written under a temporary name beside its own ("film.mp4.k3Xq9Z")
-// and takes its name only when the encoder was flushed and the file synced and
-// closed. A failure (a full disk, a folder that cannot be written, an encoder
-// that refuses) throws Error with the system's or the encoder's reason, and the
-// temporary file is removed: nothing is left that looks like a complete film.
+// The film is written to a file without a name in its folder (O_TMPFILE), which
+// takes its name only when the encoder was flushed and the file synced and
+// closed: linked to the name when that is free, else linked to a temporary name
+// beside it and renamed over the file there at once. A process that dies before
+// (even by SIGKILL) leaves nothing under any name. Where the file system has no
+// unnamed files, the film is written under a temporary name beside its own
+// ("film.mp4.k3Xq9Z") instead, which such a death leaves behind. A failure (a
+// full disk, a folder that cannot be written, an encoder that refuses) throws
+// Error with the system's or the encoder's reason, and the file is removed:
+// nothing is left that looks like a complete film.
 //
 // The film's size is the first picture's, rounded up to even (4:2:0 halves the
 // chroma in both directions): an odd column or row is padded with copies of the
@@ -75,6 +80,9 @@ struct TVideoTestHooks {
   // Before each write to the file, with the bytes written so far; a non-zero errno
   // value returned fails that write as the system would (ENOSPC: a full disk).
   std::function<int(int64_t written)> WriteError;
+  // As on a file system without unnamed files: the film is written under a
+  // temporary name beside its own.
+  bool NamedTemporary = false;
 };
 
 struct TVideoOptions {
@@ -85,10 +93,10 @@ struct TVideoOptions {
 
 class TVideoWriter {
  public:
-  // Finds the encoder and creates the film's temporary file; throws Error saying
+  // Finds the encoder and creates the film's file (unnamed); throws Error saying
   // why when either cannot be had.
   explicit TVideoWriter(const std::string& path, const TVideoOptions& options = {});
-  // Without a successful Finish, the temporary file is removed and nothing is written.
+  // Without a successful Finish, the film's file is removed and nothing is written.
   ~TVideoWriter();
   TVideoWriter(const TVideoWriter&) = delete;
   TVideoWriter& operator=(const TVideoWriter&) = delete;

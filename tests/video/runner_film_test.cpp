@@ -1,9 +1,18 @@
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <iostream>
 #include <sstream>
 
 #include "tools/simulator.h"
@@ -80,6 +89,63 @@ TEST(RunnerFilm, FailuresSayWhyAndLeaveNoFilmThatLooksComplete) {
   ASSERT_TRUE(QDir(dir.path()).mkdir("f_00003.bmp"));  // the third frame cannot be written
   EXPECT_EQ(RunSim({"--cycles", "6", "--futures", "1", "--frames", root + "/f", "--video", root + "/kept.mp4"}), 2);
   EXPECT_EQ(test::ReadFilm(root + "/kept.mp4").Frames.size(), 3u);
+}
+
+// The bytes of the largest file in `folder` (named or not) that process `pid` holds
+// open; -1 when it holds none there.
+int64_t OpenFileBytes(pid_t pid, const std::string& folder) {
+  const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+  int64_t largest = -1;
+  DIR* list = ::opendir(fds.c_str());
+  if (list == nullptr) return largest;
+  while (const dirent* entry = ::readdir(list)) {
+    const std::string fd = fds + "/" + entry->d_name;
+    char target[4096];
+    const ssize_t size = ::readlink(fd.c_str(), target, sizeof target - 1);
+    struct stat info {};
+    // An unnamed file reads "FOLDER/#inode (deleted)"; stat follows the link to it.
+    if (size > 0 && std::string(target, static_cast<size_t>(size)).rfind(folder + "/", 0) == 0 &&
+        ::stat(fd.c_str(), &info) == 0)
+      largest = std::max<int64_t>(largest, info.st_size);
+  }
+  ::closedir(list);
+  return largest;
+}
+
+// A run killed (SIGKILL: nothing of it runs after) while its film holds bytes
+// leaves nothing in the folder, under the film's name or any other.
+TEST(RunnerFilm, AKilledRunLeavesNoFileBehind) {
+  QTemporaryDir dir;
+  const std::string root = QFileInfo(dir.path()).canonicalFilePath().toStdString();
+  int bar[2];
+  ASSERT_EQ(::pipe(bar), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The runner, drawing its progress bar on the pipe after every cycle.
+    ::close(bar[0]);
+    ::dup2(bar[1], STDERR_FILENO);
+    std::ostringstream out;
+    RunSimulator({"--cycles", "3000", "--futures", "1", "--horizon", "1", "--seed", "1", "--video", root + "/k.mp4"},
+                 out, std::cerr, true);
+    ::_exit(0);
+  }
+  ::close(bar[1]);
+  // After each cycle, look for the film among the runner's open files; kill it once
+  // the film holds bytes.
+  bool filming = false;
+  char text[4096];
+  for (ssize_t n = 0; !filming && ((n = ::read(bar[0], text, sizeof text)) > 0 || (n < 0 && errno == EINTR));)
+    filming = OpenFileBytes(child, root) > 0;
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::close(bar[0]);
+  EXPECT_TRUE(filming) << "the run ended before its film held a byte";
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+                .join(' ').toStdString(),
+            "");
 }
 
 }  // namespace

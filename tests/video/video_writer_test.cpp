@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -138,6 +140,30 @@ TEST(VideoWriter, AnEncoderBehindMakesTheCycleWaitAndLosesNoFrame) {
   for (int i = 0; i < 12; ++i) EXPECT_NEAR(film.Frames[i][0], i * 20, 4) << "frame " << i;
 }
 
+// A complete film takes its name, free or holding a file that it replaces, with the
+// permissions of any new file, whether it was written without a name or under a
+// temporary one.
+TEST(VideoWriter, ACompleteFilmTakesItsNameFreeOrTaken) {
+  QTemporaryDir dir;
+  mode_t modes[2] = {};
+  for (const bool named : {false, true})
+    for (const bool taken : {false, true}) {
+      const std::string path = dir.filePath(QStringLiteral("film%1%2.mp4").arg(named).arg(taken)).toStdString();
+      if (taken) std::ofstream(path) << "the user's own";
+      TVideoOptions options;
+      options.Hooks.NamedTemporary = named;
+      TVideoWriter writer(path, options);
+      for (uint32_t i = 0; i < 3; ++i) writer.AddFrame(Frame(std::vector<uint32_t>(64 * 48, i * 0x404040u), 64, 48));
+      ASSERT_TRUE(writer.Finish());
+      EXPECT_EQ(test::ReadFilm(path).Frames.size(), 3u) << path;
+      struct stat info {};
+      ASSERT_EQ(::stat(path.c_str(), &info), 0);
+      if (!taken) modes[named] = info.st_mode;
+    }
+  EXPECT_EQ(Entries(dir), (QStringList{"film00.mp4", "film01.mp4", "film10.mp4", "film11.mp4"}));
+  EXPECT_EQ(modes[0], modes[1]);
+}
+
 // A film takes its name only once complete. Until then, and after any failure, the
 // user's file of that name is as it was, and nothing else is left beside it.
 TEST(VideoWriter, AnIncompleteFilmLeavesOnlyTheUsersFileAndSaysWhy) {
@@ -145,10 +171,14 @@ TEST(VideoWriter, AnIncompleteFilmLeavesOnlyTheUsersFileAndSaysWhy) {
   const std::string path = dir.filePath("film.mp4").toStdString();
   std::ofstream(path) << "the user's own";
   EXPECT_FALSE(TVideoWriter(path).Finish());  // no frame, no film
-  {
-    TVideoWriter dropped(path);
+  for (const bool named : {false, true}) {
+    TVideoOptions options;
+    options.Hooks.NamedTemporary = named;
+    TVideoWriter dropped(path, options);
     dropped.AddFrame(Frame(std::vector<uint32_t>(64 * 48), 64, 48));
-    EXPECT_EQ(Entries(dir).size(), 2);  // beside it, under a temporary name
+    // Without a name while it is written; where the file system has no unnamed
+    // files, beside it under a temporary name.
+    EXPECT_EQ(Entries(dir).size(), named ? 2 : 1);
   }
   // A full disk while encoding (noise does not compress) or while completing the film.
   std::mt19937 random(11);
