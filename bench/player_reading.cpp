@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "core/elementary.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/team.h"
@@ -61,7 +62,7 @@ std::string GoalKey(const TGoalReading& reading) {
 
 double BodySpeed(TPlayer& player) {
   const TPhysic2D* body = AsPhysic(&player);
-  return body ? std::hypot(body->GetVelX(), body->GetVelY()) : 0.0;
+  return body ? elem::Hypot(body->GetVelX(), body->GetVelY()) : 0.0;
 }
 
 }  // namespace vorlanth

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/elementary.h"
 #include "core/energy_health_goals.h"
 #include "core/error.h"
 #include "core/random.h"
@@ -77,8 +78,8 @@ TPlayer* TPopulation::AddPlayer(int32_t kind, bool findFreePlace) {
     double y = body->GetPosY();
     const int32_t n = team.PlayerCount();
     if (n <= 2) {
-      x += CopySpacing * std::cos(body->GetAngle());
-      y += CopySpacing * std::sin(body->GetAngle());
+      x += CopySpacing * elem::Cos(body->GetAngle());
+      y += CopySpacing * elem::Sin(body->GetAngle());
     } else {
       auto* p2 = static_cast<TPlayer2D*>(team.GetPlayer(n - 2));
       auto* p3 = static_cast<TPlayer2D*>(team.GetPlayer(n - 3));
@@ -159,8 +160,8 @@ void TPopulation::AddCircleOfKarts() {
     const double a = 2 * kPi * i / CircleKartCount;
     kart->SetMaxPower(CircleKartMaxPower);
     kart->SetSize(CircleKartSize);
-    kart->SetPosX(CircleCentreX + CircleRadius * std::cos(a));
-    kart->SetPosY(CircleCentreY + CircleRadius * std::sin(a));
+    kart->SetPosX(CircleCentreX + CircleRadius * elem::Cos(a));
+    kart->SetPosY(CircleCentreY + CircleRadius * elem::Sin(a));
     kart->SetAngle(a + kPi);  // facing the centre
     kart->CommitState();
   }

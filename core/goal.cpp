@@ -4,6 +4,7 @@
 #include <cmath>
 #include <typeinfo>
 
+#include "core/elementary.h"
 #include "core/player.h"
 #include "core/pow_memo.h"
 #include "core/random.h"
@@ -107,7 +108,7 @@ void TGoal::ApplyTo(TPlayer& player, TState& state, bool show) {
       if (Strength == 1) {
         state.GainFactor *= level;
       } else if (level != 1) {
-        state.GainFactor *= std::pow(level, Strength);
+        state.GainFactor *= elem::Pow(level, Strength);
       }
     }
   } else {

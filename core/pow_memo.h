@@ -1,13 +1,15 @@
 #pragma once
-// A memo of std::pow for arguments that recur: the fading of a feeling raises
+// A memo of the power function for arguments that recur: the fading of a feeling raises
 // ElapsedMs / ReactionMs to the goal's urgency, a few values shared by every
-// player and future. The memo answers with the very number std::pow gave.
+// player and future. The memo answers with the very number elem::Pow gave.
 
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#include "core/elementary.h"
 
 namespace vorlanth {
 
@@ -17,7 +19,7 @@ class TPowMemo {
     const auto bx = std::bit_cast<uint64_t>(x);
     const auto by = std::bit_cast<uint64_t>(y);
     TEntry& entry = Entries[Slot(bx, by)];
-    if (!entry.Used || entry.X != bx || entry.Y != by) entry = {bx, by, std::pow(x, y), true};
+    if (!entry.Used || entry.X != bx || entry.Y != by) entry = {bx, by, elem::Pow(x, y), true};
     return entry.Value;
   }
 

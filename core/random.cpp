@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "core/elementary.h"
+
 namespace vorlanth {
 namespace {
 
@@ -70,7 +72,7 @@ double RandomGauss(double standardDeviation) {
   // The deviation's product by u is taken before the logarithm (the same product,
   // in the same order): one number less is kept across the call.
   const double scaledU = standardDeviation * u;
-  const double factor = std::sqrt(-2.0 * std::log(s) / s);
+  const double factor = std::sqrt(-2.0 * elem::Log(s) / s);
   stream.SpareGauss = v * factor;
   stream.HasSpareGauss = true;
   return scaledU * factor;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "core/elementary.h"
 #include "core/error.h"
 #include "core/goal.h"
 #include "core/player.h"
@@ -306,12 +307,12 @@ void TState::ResetStepAccumulators() {
 void TState::ApplyGoal(const TGoal& goal) {
   if (goal.GainInput > 0) GainSquares += goal.GainInput * goal.GainInput * goal.Strength;
   if (goal.Level >= 0) {
-    // 0 ^ s is 0 for s > 0, and x ^ 0 is 1 (std::pow agrees on both). The common
+    // 0 ^ s is 0 for s > 0, and x ^ 0 is 1 (elem::Pow agrees on both). The common
     // strengths and levels of 1 skip the power function with the same result.
     if (goal.Strength == 1) {
       GainFactor *= goal.Level;
     } else if (goal.Level != 1) {
-      GainFactor *= std::pow(goal.Level, goal.Strength);
+      GainFactor *= elem::Pow(goal.Level, goal.Strength);
     }
   }
   if (goal.Feeling != 1 && goal.ReactionMs > 0 && ElapsedMs < goal.ReactionMs) {

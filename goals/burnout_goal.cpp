@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/elementary.h"
 #include "core/error.h"
 #include "core/rounding.h"
 #include "core/track.h"
@@ -42,8 +43,8 @@ void TGoalBurnOut::Evaluate(TPlayer& player) {
   // The far end of the exhaust: the stronger the thrust, the longer the reach.
   const double angle = rocket->GetAngle();
   const double length = rocket->GetMainPower() + rocket->GetSize();
-  const double tipX = Round32(rocket->GetPosX() - std::cos(angle) * length);
-  const double tipY = Round32(rocket->GetPosY() - std::sin(angle) * length);
+  const double tipX = Round32(rocket->GetPosX() - elem::Cos(angle) * length);
+  const double tipY = Round32(rocket->GetPosY() - elem::Sin(angle) * length);
   const double drain = BurnOutDrainPerSecond * rocket->GetTimeStep();
 
   // Walked by index, re-reading the list: the window's handlers, run while the

@@ -9,6 +9,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev  # Qt Charts (the plots) and the OpenGL module it needs
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev
+  libsleef-dev  # the model's deterministic elementary functions
   # FFmpeg's libraries, for films of a run (Debian's libavcodec brings libx264 and libvpx)
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   xvfb xauth imagemagick

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/elementary.h"
 #include "core/rounding.h"
 
 namespace vorlanth {
@@ -30,7 +31,7 @@ void ScaleColor(TColor& color, double gamma) {
   // Dark colours change a little less than bright ones: the exponent runs from
   // 2 gamma / (2 gamma + 1) for black to 1 for white.
   const double brightness = (parts[0] + parts[1] + parts[2]) / 765.0;
-  const double k = std::pow(gamma, (2 * gamma + brightness) / (2 * gamma + 1));
+  const double k = elem::Pow(gamma, (2 * gamma + brightness) / (2 * gamma + 1));
   // MakeColor caps at 255; a part never goes below 0 (k is never negative for the
   // gammas the drawing uses, the squares of weights).
   for (int& p : parts) p = std::max(0, Round32(p * k));

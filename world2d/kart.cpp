@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/elementary.h"
 #include "core/rounding.h"
 #include "world2d/body_cast.h"
 #include "world2d/track2d.h"
@@ -154,7 +155,7 @@ void TKart::ApplyForces() {
   if (square > kStopsSurely[0] && square < kStopsSurely[1] * loss * loss) {
     lx *= 0.0;
     ly *= 0.0;
-  } else if (const double slide = std::hypot(lx, ly); slide > kMinSlide) {
+  } else if (const double slide = elem::Hypot(lx, ly); slide > kMinSlide) {
     const double kept = std::max(slide - loss, 0.0) / slide;
     lx *= kept;
     ly *= kept;
@@ -188,11 +189,11 @@ void TKart::Draw() {
   canvas->SetPenColor(kBlack);
   canvas->SetPenWidth(2);
   for (const double a : {-0.3 * kPi, 0.3 * kPi}) {
-    const double wx = x + 0.8 * size * std::cos(angle + a);
-    const double wy = y + 0.8 * size * std::sin(angle + a);
+    const double wx = x + 0.8 * size * elem::Cos(angle + a);
+    const double wy = y + 0.8 * size * elem::Sin(angle + a);
     canvas->MoveTo(Round32(wx), Round32(wy));
-    canvas->LineTo(Round32(wx + 0.6 * size * std::cos(angle + turn)),
-                   Round32(wy + 0.6 * size * std::sin(angle + turn)));
+    canvas->LineTo(Round32(wx + 0.6 * size * elem::Cos(angle + turn)),
+                   Round32(wy + 0.6 * size * elem::Sin(angle + turn)));
   }
   canvas->SetPenWidth(1);
 
@@ -208,8 +209,8 @@ void TKart::Draw() {
     p = minPower != 0 ? power / std::fabs(minPower) : 0;
   }
   const double m = maxTurn != 0 ? turn / maxTurn : 0;
-  const double gx = x + size * (2 * p * std::cos(angle) - m * std::sin(angle));
-  const double gy = y + size * (2 * p * std::sin(angle) + m * std::cos(angle));
+  const double gx = x + size * (2 * p * elem::Cos(angle) - m * elem::Sin(angle));
+  const double gy = y + size * (2 * p * elem::Sin(angle) + m * elem::Cos(angle));
   const int32_t f = Round32(0.3 * size);
   canvas->SetPenWidth(2);
   canvas->MoveTo(Round32(x), Round32(y));

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 
+#include "core/elementary.h"
 #include "core/random.h"
 #include "core/track.h"
 #include "world2d/track2d.h"
@@ -223,7 +224,7 @@ double TPhysic2D::GetKineticEnergy() {
 }
 
 double TPhysic2D::MotionMeasure(double velX, double velY, double velA) {
-  return std::hypot(velX / 100, velY / 100) * GetMass() + std::fabs(velA) / 100 * GetInertia();
+  return elem::Hypot(velX / 100, velY / 100) * GetMass() + std::fabs(velA) / 100 * GetInertia();
 }
 
 // ---- The sub-step --------------------------------------------------------------
@@ -365,7 +366,7 @@ void TPhysic2D::Bounce() {
   // A contact at the centre has no direction: the body only moves back.
   const double rx = cx - GetPosX();
   const double ry = cy - GetPosY();
-  const double d = std::hypot(rx, ry);
+  const double d = elem::Hypot(rx, ry);
   if (GetSize() / 100 >= d || !(d > 0)) return;
   const double nx = rx / d;
   const double ny = ry / d;
@@ -405,7 +406,7 @@ void TPhysic2D::Bounce() {
   ContactY = cy;
   // The damage grows with the full speed of the contact point.
   const double health = GetHealth();
-  ApplyImpact(std::hypot(ux, uy));
+  ApplyImpact(elem::Hypot(ux, uy));
   if (!FutureMode && GetHealth() < health) Record.LastDamage = TDamage::Wall;
 }
 
@@ -571,7 +572,7 @@ TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TCon
     TPhysic2D& other = *bodies[1 - k];
     const double rx = cx - self.GetPosX();
     const double ry = cy - self.GetPosY();
-    double d = std::hypot(rx, ry);
+    double d = elem::Hypot(rx, ry);
     if (d == 0) d = 1;
     const double nx = -rx / d;
     const double ny = -ry / d;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/elementary.h"
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/color_utils.h"
@@ -122,15 +123,16 @@ double OutlineSlackOf(const TVec2* directions, size_t n) {
     const int sign = cross > 0 ? 1 : (cross < 0 ? -1 : 0);
     if (sign == 0 || (turn != 0 && sign != turn)) return HUGE_VAL;
     turn = sign;
-    const double angle = std::acos(std::clamp((ax * bx + ay * by) / (std::hypot(ax, ay) * std::hypot(bx, by)), -1.0, 1.0));
-    smallestSine = std::min(smallestSine, std::sin(angle / 2));
+    const double angle =
+        elem::Acos(std::clamp((ax * bx + ay * by) / (elem::Hypot(ax, ay) * elem::Hypot(bx, by)), -1.0, 1.0));
+    smallestSine = std::min(smallestSine, elem::Sin(angle / 2));
   }
   // A table that turns one way but winds more than once is not convex either.
   double winding = 0;
   for (size_t i = 0; i < n; ++i) {
     const TVec2 a = directions[i];
     const TVec2 b = directions[(i + 1) % n];
-    winding += std::atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y);
+    winding += elem::Atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y);
   }
   if (std::fabs(std::fabs(winding) - 2 * kPi) > 1e-9) return HUGE_VAL;
   // A tenth of a pixel more for the real arithmetic of the corners and samples.
@@ -229,7 +231,7 @@ void TPlayer2D::StorePose() {
 // ---- Outline -------------------------------------------------------------------
 
 TVec2 TPlayer2D::CornerDirection(double offset, double radius) {
-  return {radius * std::cos(offset), radius * std::sin(offset)};
+  return {radius * elem::Cos(offset), radius * elem::Sin(offset)};
 }
 
 void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
@@ -241,7 +243,7 @@ void TPlayer2D::BuildOutline(int32_t count, const TVec2* directions) {
     Edges.resize(n);  // sized here too, so that a first overlap test allocates nothing
     EdgeOrigins.resize(n);
     CornerReach = 0;
-    for (size_t i = 0; i < n; ++i) CornerReach = std::max(CornerReach, std::hypot(directions[i].x, directions[i].y));
+    for (size_t i = 0; i < n; ++i) CornerReach = std::max(CornerReach, elem::Hypot(directions[i].x, directions[i].y));
     OutlineSlack = OutlineSlackOf(directions, n);
     FrameOf(directions, n, FrameCentre, FrameHalf);
     ArraysPending = false;
@@ -410,8 +412,8 @@ void TPlayer2D::DrawFin(int side, double level, double x1, double y1, double x2,
   canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
   const double w = std::max(kFinWidthFactor * GetSize(), kMinFinWidth);
   const double angle = GetAngle();
-  const double ox = side * w * std::sin(angle);
-  const double oy = -side * w * std::cos(angle);
+  const double ox = side * w * elem::Sin(angle);
+  const double oy = -side * w * elem::Cos(angle);
   const double mx = RoundHalfEven(x1 + level * (x2 - x1));
   const double my = RoundHalfEven(y1 + level * (y2 - y1));
   const TPoint band[4] = {
@@ -548,10 +550,10 @@ void TPlayer2D::DrawEndingPoint(const TFuture& future) {
   canvas->SetBrushColor(fill);
   canvas->SetPenMode(Canvas::PenMode::Mask);
   canvas->Pie(AddSaturated(a, -r), AddSaturated(b, -r), AddSaturated(a, r), AddSaturated(b, r),
-              AddSaturated(a, Round32(50 * std::cos(theta1))),
-              AddSaturated(b, Round32(-50 * std::sin(theta1))),
-              AddSaturated(a, Round32(50 * std::cos(theta2))),
-              AddSaturated(b, Round32(-50 * std::sin(theta2))));
+              AddSaturated(a, Round32(50 * elem::Cos(theta1))),
+              AddSaturated(b, Round32(-50 * elem::Sin(theta1))),
+              AddSaturated(a, Round32(50 * elem::Cos(theta2))),
+              AddSaturated(b, Round32(-50 * elem::Sin(theta2))));
   canvas->SetPenMode(Canvas::PenMode::Copy);
 }
 

@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/elementary.h"
 #include "core/player.h"
 #include "world2d/canvas.h"
 
@@ -108,7 +109,7 @@ class TPlayer2D : public TPlayer {
     const double angle = GetAngle();
     if (angle != HeadingAngle) {
       HeadingAngle = angle;
-      HeadingCache = {std::cos(angle), std::sin(angle)};
+      elem::SinCos(angle, HeadingCache.y, HeadingCache.x);
     }
     return HeadingCache;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/elementary.h"
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/body_cast.h"
@@ -171,8 +172,8 @@ void TRocket::Draw() {
   const double y = GetPosY();
   const double size = GetSize();
   const double angle = GetAngle();
-  const double cosA = std::cos(angle);
-  const double sinA = std::sin(angle);
+  double sinA = 0, cosA = 0;
+  elem::SinCos(angle, sinA, cosA);
 
   // Cockpit.
   canvas->SetBrushStyle(Canvas::BrushStyle::Solid);
@@ -190,8 +191,8 @@ void TRocket::Draw() {
   canvas->LineTo(AddSaturated(tail.x, Round32(-main * cosA)),
                  AddSaturated(tail.y, Round32(-main * sinA)));
   canvas->MoveTo(tail.x, tail.y);
-  canvas->LineTo(AddSaturated(tail.x, Round32(10 * rota * std::cos(angle + kPi / 2))),
-                 AddSaturated(tail.y, Round32(10 * rota * std::sin(angle + kPi / 2))));
+  canvas->LineTo(AddSaturated(tail.x, Round32(10 * rota * elem::Cos(angle + kPi / 2))),
+                 AddSaturated(tail.y, Round32(10 * rota * elem::Sin(angle + kPi / 2))));
 }
 
 }  // namespace vorlanth

@@ -1,4 +1,4 @@
-// The memo of std::pow: the very bits std::pow gives, whatever was asked before.
+// The memo of the power function: the very bits elem::Pow gives, whatever was asked before.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "core/elementary.h"
 #include "core/pow_memo.h"
 
 namespace vorlanth {
@@ -16,7 +17,7 @@ namespace {
 
 uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
 
-TEST(PowMemoTest, AnswersWithTheBitsOfStdPowThroughRepeatsAndEvictions) {
+TEST(PowMemoTest, AnswersWithTheBitsOfThePowerThroughRepeatsAndEvictions) {
   std::mt19937_64 rng(42);
   std::uniform_real_distribution<double> unit(0, 1);
   constexpr double inf = std::numeric_limits<double>::infinity();
@@ -32,7 +33,7 @@ TEST(PowMemoTest, AnswersWithTheBitsOfStdPowThroughRepeatsAndEvictions) {
   TPowMemo memo;
   for (int round = 0; round < 3; ++round) {
     std::shuffle(args.begin(), args.end(), rng);
-    for (const auto& [x, y] : args) ASSERT_EQ(Bits(memo.Pow(x, y)), Bits(std::pow(x, y))) << x << " ^ " << y;
+    for (const auto& [x, y] : args) ASSERT_EQ(Bits(memo.Pow(x, y)), Bits(elem::Pow(x, y))) << x << " ^ " << y;
   }
 }
 
