@@ -438,6 +438,7 @@ QByteArray Document(const TTrack2D& track, const TSceneCircuit& circuit, const s
   QJsonObject doc;
   doc["format"] = kFormatName;
   doc["version"] = SceneFormatVersion;
+  doc["model"] = ModelVersion;
   QJsonObject c;
   if (circuit.Path.empty()) {
     c["source"] = "builtin";
@@ -491,8 +492,14 @@ TSceneRead ReadDocument(const QByteArray& json, const std::string& sceneFile, co
   if (version > SceneFormatVersion)
     doc.Fail("version", "format " + std::to_string(version) + " is newer than this program reads (" +
                             std::to_string(SceneFormatVersion) + ")");
+  // Format 1 came before the model's version was kept: its model is the first.
+  const auto model = static_cast<int32_t>(version >= 2 ? doc.Integer("model", 1, 1'000'000) : 1);
+  if (model > ModelVersion)
+    doc.Fail("model", "model " + std::to_string(model) + " is newer than this program's (" +
+                          std::to_string(ModelVersion) + ")");
 
   TSceneRead read;
+  read.Model = model;
   {
     TSceneReader c = doc.Child("circuit");
     const std::string source = c.String("source");

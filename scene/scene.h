@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "core/elementary.h"
 #include "core/random.h"
 
 namespace vorlanth {
@@ -28,7 +29,9 @@ class QtPicture;
 class TTeam;
 class TTrack2D;
 
-inline constexpr int32_t SceneFormatVersion = 1;
+// 2: the model's version is recorded, and reals a JSON number cannot hold are
+// strings. A version 1 file reads the same way; its model is the first.
+inline constexpr int32_t SceneFormatVersion = 2;
 inline constexpr char SceneExtension[] = ".vorlanth.json";
 // Scene files larger than this are refused before they are read.
 inline constexpr int64_t MaxSceneBytes = 64 * 1024 * 1024;
@@ -52,6 +55,7 @@ struct TSceneRead {
   TSceneCircuit Circuit;
   std::unique_ptr<QtPicture> Picture;  // the circuit the track was built from
   TRandomSnapshot Random;              // the stream to go on with (RestoreRandomSnapshot)
+  int32_t Model = ModelVersion;        // the model that saved it; an earlier one's world goes on under this one
 };
 
 // The scene of the track (with its one team) as a JSON document, the circuit

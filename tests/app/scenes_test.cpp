@@ -149,7 +149,7 @@ class ScenesTest : public QObject {
     QTest::newRow("cut short") << QByteArray("\"teams\"") << QByteArray("") << QStringLiteral("not JSON");
     QTest::newRow("wrong type") << QByteArray("\"strength\": ") << QByteArray("\"strength\": \"strong\", \"x\": ")
                                 << QStringLiteral("strength");
-    QTest::newRow("newer format") << QByteArray("\"version\": 1") << QByteArray("\"version\": 99")
+    QTest::newRow("newer format") << QByteArray("\"version\": 2") << QByteArray("\"version\": 99")
                                   << QStringLiteral("newer");
   }
   void aDamagedSceneChangesNothing() {

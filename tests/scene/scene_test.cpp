@@ -160,10 +160,26 @@ TEST_F(SceneTest, AChangedCircuitOrANewerFormatIsRefusedWithTheReason) {
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("circuit.sha256"), std::string::npos) << e.what();
   }
-  QJsonObject doc = QJsonDocument::fromJson(SceneDocument(world.Track, {}, file)).object();
-  doc["version"] = SceneFormatVersion + 1;
-  TWorld third;
-  EXPECT_THROW(ReadSceneDocument(QJsonDocument(doc).toJson(), file, third.Track, third.Team), Error);
+  SmallCircuit();  // the circuit as it was
+  const QJsonObject doc = QJsonDocument::fromJson(SceneDocument(world.Track, {Path("small.bmp"), ""}, file)).object();
+  const auto read = [&](QJsonObject changed) {
+    TWorld other;
+    return ReadSceneDocument(QJsonDocument(changed).toJson(), file, other.Track, other.Team).Model;
+  };
+  EXPECT_EQ(read(doc), ModelVersion);
+  QJsonObject newer = doc;
+  newer["version"] = SceneFormatVersion + 1;
+  EXPECT_THROW(read(newer), Error);
+  newer = doc;
+  newer["model"] = ModelVersion + 1;
+  EXPECT_THROW(read(newer), Error);
+  // A scene of the first format, saved by the first model, still opens.
+  QJsonObject first = doc;
+  first["version"] = 1;
+  first.remove("model");
+  EXPECT_EQ(read(first), 1);
+  first["model"] = 1;  // unknown to the first format
+  EXPECT_THROW(read(first), Error);
 }
 
 // Seeded damage of every kind to a saved document: each copy is read or refused
