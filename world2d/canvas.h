@@ -18,6 +18,10 @@
 
 namespace vorlanth {
 
+// How far a point lies at most from the pixel it rounds to: half a pixel's
+// diagonal (the square root of 2, halved), rounded up.
+inline constexpr double HalfPixelDiagonal = 0.7072;
+
 struct TPoint {
   int32_t x = 0;
   int32_t y = 0;

@@ -68,7 +68,6 @@ constexpr size_t kMaxCodedCorners = 8;
 constexpr double kOutsideMargin = 1e-6;         // far above the rounding of the measure, pixels²
 constexpr double kCodedCoordinateLimit = 1e5;   // pixels: keeps that rounding small
 constexpr double kCodedMinSize = 3;             // pixels
-constexpr double kHalfPixelDiagonal = 0.7072;   // how far a rounded corner lies from the real one
 
 // The coordinates of both centres are checked by the caller (`near`), read once.
 bool CanCodeAgainst(const TPhysic2D& tester, double testerSize, const TPhysic2D& sampled, bool near) {
@@ -439,7 +438,7 @@ bool TPhysic2D::FramesApart(const TPhysic2D& a, const TPhysic2D& b) {
   const double by = b.GetPosY();
   const double sizeA = a.GetSize();
   const double sizeB = b.GetSize();
-  const double margin = std::max(a.OutlineSlack, b.OutlineSlack) + (kHalfPixelDiagonal + 0.01);
+  const double margin = std::max(a.OutlineSlack, b.OutlineSlack) + (HalfPixelDiagonal + 0.01);
   const auto [ca, sa] = a.Heading();
   const auto [cb, sb] = b.Heading();
   // From the centre of a's rectangle to b's, and their half sides along (u) and

@@ -109,7 +109,6 @@ inline void PlaceCorners(size_t n, const TVec2* __restrict table, TVec2* __restr
 // corner table (see OutlineSlack): half a pixel's diagonal over the sine of half
 // the sharpest corner; infinite unless the table turns one way all round.
 double OutlineSlackOf(const TVec2* directions, size_t n) {
-  constexpr double kHalfDiagonal = 0.7072;
   if (n < 3) return HUGE_VAL;
   double smallestSine = 1;
   int turn = 0;
@@ -136,7 +135,7 @@ double OutlineSlackOf(const TVec2* directions, size_t n) {
   }
   if (std::fabs(std::fabs(winding) - 2 * kPi) > 1e-9) return HUGE_VAL;
   // A tenth of a pixel more for the real arithmetic of the corners and samples.
-  return kHalfDiagonal / smallestSine + 0.1;
+  return HalfPixelDiagonal / smallestSine + 0.1;
 }
 
 // Green when full, red when empty.

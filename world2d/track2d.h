@@ -43,8 +43,8 @@ class TTrack2D : public TTrack, public TCircuitGrid {
  public:
   static constexpr double MaxTheft = 25;    // energy a kart takes from a rocket per collision
   static constexpr double TheftYield = 0.9;  // share of it the kart gains
-  // Two roundings of a point to its pixel, each by at most half a pixel's
-  // diagonal (0.7072), with room for the error of the real arithmetic.
+  // Two roundings of a point to its pixel, each by at most HalfPixelDiagonal,
+  // with room for the error of the real arithmetic.
   static constexpr double RoundingSlack = 1.5;
 
   TTrack2D();
