@@ -16,19 +16,13 @@
 #include <functional>
 #include <limits>
 #include <set>
-#include <typeinfo>
 #include <vector>
 
-#include "core/energy_health_goals.h"
+#include "bench/goal_kinds.h"
 #include "core/error.h"
 #include "core/goal.h"
 #include "core/team.h"
-#include "goals/avoid_goal.h"
-#include "goals/burnout_goal.h"
-#include "goals/drops_goal.h"
-#include "goals/mouse_goal.h"
 #include "goals/speeding_goal.h"
-#include "goals/storage_goal.h"
 #include "render/builtin_circuit.h"
 #include "render/output_file.h"
 #include "render/qt_picture.h"
@@ -73,32 +67,44 @@ bool ParseWord(const std::string& text, int base, uint64_t& word) {
   return error == std::errc() && stop == end;
 }
 
-// ---- Kinds of goals ------------------------------------------------------------
-
-// The scene's name of a goal's class; empty for a class a scene cannot hold.
-std::string GoalKind(const TGoal& goal) {
-  const std::type_info& type = typeid(goal);
-  if (type == typeid(TGoalEnergy)) return "energy";
-  if (type == typeid(TGoalHealth)) return "health";
-  if (type == typeid(TGoal2DRaced)) return "speeding";
-  if (type == typeid(TGoal2DSweets)) return "drops";
-  if (type == typeid(TGoal2DStorage)) return "storage";
-  if (type == typeid(TGoal2DTeamAway)) return "avoid";
-  if (type == typeid(TGoalBurnOut)) return "burnout";
-  if (type == typeid(TGoalMouse))
-    return static_cast<const TGoalMouse&>(goal).AvoidMouse ? "avoid-mouse" : "follow-mouse";
-  return {};
-}
-
 int32_t IndexOrNone(const TPlayer* player) { return player ? player->TeamIndex : -1; }
 
 // ---- Writing -------------------------------------------------------------------
 
+// A goal kind's own values, as JSON fields.
+class TFieldWriter : public TGoalFields {
+ public:
+  explicit TFieldWriter(QJsonObject& object) : Object(object) {}
+  bool Sets() const override { return false; }
+  void Bool(const char* name, bool& value) override { Object[name] = value; }
+  void Whole(const char* name, int32_t& value, int32_t, int32_t) override { Object[name] = value; }
+  void Real(const char* name, double& value, double, double) override { Object[name] = RealJson(value); }
+  void AnyReal(const char* name, double& value) override { Object[name] = RealJson(value); }
+  void Wholes(const char* name, int32_t* values, const int32_t*, const int32_t*, int32_t count) override {
+    QJsonArray list;
+    for (int32_t i = 0; i < count; ++i) list.append(values[i]);
+    Object[name] = list;
+  }
+  void WholeRows(const char* name, int32_t* values, int32_t rows, int32_t columns, int32_t, int32_t) override {
+    QJsonArray list;
+    for (int32_t r = 0; r < rows; ++r) {
+      QJsonArray row;
+      for (int32_t c = 0; c < columns; ++c) row.append(values[r * columns + c]);
+      list.append(row);
+    }
+    Object[name] = list;
+  }
+  void Player(const char* name, TRef&, const TPlayer* current) override { Object[name] = IndexOrNone(current); }
+
+ private:
+  QJsonObject& Object;
+};
+
 QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
-  const std::string kind = GoalKind(goal);
-  if (kind.empty()) throw Error("A scene cannot hold the goal \"" + goal.Name + "\": its kind is not one of the bench's.");
+  const TGoalKind* kind = GoalKindOf(goal);
+  if (!kind) throw Error("A scene cannot hold the goal \"" + goal.Name + "\": its kind is not one of the bench's.");
   QJsonObject o;
-  o["kind"] = QString::fromStdString(kind);
+  o["kind"] = QString::fromStdString(kind->Name);
   o["strength"] = RealJson(goal.Strength);
   o["max_strength"] = RealJson(goal.MaxStrength);
   o["loss_factor"] = RealJson(goal.LossFactor);
@@ -106,31 +112,10 @@ QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
   o["urgency"] = RealJson(goal.Urgency);
   o["scale"] = RealJson(goal.Scale);
   o["measure"] = RealsJson({goal.Value, goal.StartValue, goal.GainInput, goal.Level, goal.Feeling});
-  if (const auto* drops = dynamic_cast<const TGoal2DSweets*>(&goal)) {
-    // The units in the future are what the last future left, which depends on the
-    // threads that ran it; every future starts again from the present's units
-    // (ResetFuture), so these are written, and the same on any number of threads.
-    QJsonArray list;
-    for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i)
-      list.append(QJsonArray{drops->DropX[i], drops->DropY[i], drops->DropUnits[i], drops->DropUnits[i]});
-    o["drops"] = list;
-    o["replace_drops"] = drops->ReplaceDrops;
-    o["drops_left"] = drops->DropsLeft;
-    o["present_energy_gained"] = RealJson(drops->PresentEnergyGained);
-    o["last_player"] = IndexOrNone(drops->GetLastPlayer());
-  } else if (const auto* storage = dynamic_cast<const TGoal2DStorage*>(&goal)) {
-    o["box"] = RealsJson({static_cast<double>(storage->BoxX), static_cast<double>(storage->BoxY),
-                        static_cast<double>(storage->BoxHalfSize)});
-    o["capacity"] = RealJson(storage->Capacity);
-    o["stored"] = RealJson(storage->Stored);
-    o["last_player"] = IndexOrNone(storage->GetLastPlayer());
-  } else if (const auto* avoid = dynamic_cast<const TGoal2DTeamAway*>(&goal)) {
-    const TTeam* avoided = avoid->GetAvoidTeam();
-    if (avoided && avoided != &team) throw Error("A scene cannot hold a goal avoiding another team.");
-    o["avoid_own_team"] = avoided == &team;
-  } else if (const auto* mouse = dynamic_cast<const TGoalMouse*>(&goal)) {
-    o["value_before_passes"] = RealJson(mouse->ValueBeforePasses);
-    o["last_player"] = IndexOrNone(mouse->GetLastPlayer());
+  if (kind->Visit) {
+    // The writer only reads the fields it visits.
+    TFieldWriter writer(o);
+    kind->Visit(const_cast<TGoal&>(goal), writer, team);
   }
   return o;
 }
@@ -202,19 +187,14 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
 
 // ---- Reading -------------------------------------------------------------------
 
-std::unique_ptr<TGoal> MakeGoal(TSceneReader& r, const std::string& kind, TGoalOwner owner, TTeam& team) {
-  if (kind == "energy") return std::make_unique<TGoalEnergy>(owner);
-  if (kind == "health") return std::make_unique<TGoalHealth>(owner);
-  if (kind == "speeding") return std::make_unique<TGoal2DRaced>(owner);
-  if (kind == "drops") return std::make_unique<TGoal2DSweets>(owner);
-  if (kind == "storage") return std::make_unique<TGoal2DStorage>(owner, 0, 0, 1, 0);
-  if (kind == "avoid") return std::make_unique<TGoal2DTeamAway>(owner, &team);
-  if (kind == "follow-mouse" || kind == "avoid-mouse") return std::make_unique<TGoalMouse>(owner, kind == "avoid-mouse");
-  if (kind == "burnout") {
-    if (!owner.Player || owner.Player->BodyKind != bkRocket) r.Fail("kind", "energy stealing belongs to a rocket");
-    return std::make_unique<TGoalBurnOut>(owner);
+std::unique_ptr<TGoal> MakeGoal(TSceneReader& r, const std::string& name, TGoalOwner owner, TTeam& team) {
+  const TGoalKind* kind = FindGoalKind(name);
+  if (!kind) r.Fail("kind", "unknown kind \"" + name + "\": one of " + GoalKindNames() + " is expected");
+  try {
+    return kind->Make(owner, team);
+  } catch (const Error& e) {
+    r.Fail("kind", e.what());
   }
-  r.Fail("kind", "unknown kind \"" + kind + "\"");
 }
 
 // The reference to the team's player at `index` (-1: none).
@@ -222,6 +202,44 @@ TRef PlayerRef(TSceneReader& r, const char* key, const TTeam& team) {
   const int64_t index = r.Integer(key, -1, team.PlayerCount() - 1);
   return index < 0 ? TRef{} : team.Players[static_cast<size_t>(index)]->GetRef();
 }
+
+// A goal kind's own values, read from the JSON fields in the order visited.
+class TFieldReader : public TGoalFields {
+ public:
+  TFieldReader(TSceneReader& reader, TTeam& team) : R(reader), Team(team) {}
+  bool Sets() const override { return true; }
+  void Bool(const char* name, bool& value) override { value = R.Bool(name); }
+  void Whole(const char* name, int32_t& value, int32_t low, int32_t high) override {
+    value = static_cast<int32_t>(R.Integer(name, low, high));
+  }
+  void Real(const char* name, double& value, double low, double high) override { value = R.Number(name, low, high); }
+  void AnyReal(const char* name, double& value) override { value = R.Number(name, vorlanth::AnyReal); }
+  void Wholes(const char* name, int32_t* values, const int32_t* lows, const int32_t* highs, int32_t count) override {
+    const QJsonArray list = R.Array(name, count, count);
+    for (int32_t i = 0; i < count; ++i) values[i] = WholeAt(name + Index(i), list[i], lows[i], highs[i]);
+  }
+  void WholeRows(const char* name, int32_t* values, int32_t rows, int32_t columns, int32_t low,
+                 int32_t high) override {
+    const QJsonArray list = R.Array(name, rows, rows);
+    for (int32_t r = 0; r < rows; ++r) {
+      const std::string at = name + Index(r);
+      if (!list[r].isArray() || list[r].toArray().size() != columns)
+        R.Fail(at, "an array of " + std::to_string(columns) + " whole numbers is expected");
+      const QJsonArray row = list[r].toArray();
+      for (int32_t c = 0; c < columns; ++c) values[r * columns + c] = WholeAt(at + Index(c), row[c], low, high);
+    }
+  }
+  void Player(const char* name, TRef& player, const TPlayer*) override { player = PlayerRef(R, name, Team); }
+
+ private:
+  static std::string Index(int32_t i) { return "[" + std::to_string(i) + "]"; }
+  int32_t WholeAt(const std::string& at, const QJsonValue& v, int32_t low, int32_t high) const {
+    if (!v.isDouble()) R.Fail(at, "a number is expected");
+    return static_cast<int32_t>(R.WholeCheck(at, R.Check(at, v.toDouble(), low, high)));
+  }
+  TSceneReader& R;
+  TTeam& Team;
+};
 
 void ReadGoal(TSceneReader& r, TGoal& goal, TTeam& team) {
   goal.MaxStrength = r.Number("max_strength", 0, kLargest);
@@ -232,40 +250,10 @@ void ReadGoal(TSceneReader& r, TGoal& goal, TTeam& team) {
   goal.Scale = r.Number("scale", 0, kLargest);
   const std::vector<double> m = r.Numbers("measure", 5, AnyReal);
   static_cast<TGoalMeasure&>(goal) = {m[0], m[1], m[2], m[3], m[4]};
-  if (auto* drops = dynamic_cast<TGoal2DSweets*>(&goal)) {
-    const QJsonArray list = r.Array("drops", DropCount, DropCount);
-    for (size_t i = 0; i < static_cast<size_t>(DropCount); ++i) {
-      if (!list[static_cast<qsizetype>(i)].isArray() || list[static_cast<qsizetype>(i)].toArray().size() != 4)
-        r.Fail("drops[" + std::to_string(i) + "]", "[x, y, units, future units] is expected");
-      const QJsonArray d = list[static_cast<qsizetype>(i)].toArray();
-      int32_t values[4];
-      for (qsizetype k = 0; k < 4; ++k) {
-        const std::string at = "drops[" + std::to_string(i) + "][" + std::to_string(k) + "]";
-        if (!d[k].isDouble()) r.Fail(at, "a number is expected");
-        values[k] = static_cast<int32_t>(r.WholeCheck(at, r.Check(at, d[k].toDouble(), -1e6, 1e6)));
-      }
-      drops->DropX[i] = values[0];
-      drops->DropY[i] = values[1];
-      drops->DropUnits[i] = values[2];
-      drops->FutureDropUnits[i] = values[3];
-    }
-    drops->ReplaceDrops = r.Bool("replace_drops");
-    drops->DropsLeft = static_cast<int32_t>(r.Integer("drops_left", 0, DropSlots));
-    drops->PresentEnergyGained = r.Number("present_energy_gained", AnyReal);
-    drops->LastPlayer = PlayerRef(r, "last_player", team);
-  } else if (auto* storage = dynamic_cast<TGoal2DStorage*>(&goal)) {
-    const std::vector<double> box = r.Numbers("box", 3, -1e6, 1e6);
-    storage->BoxX = static_cast<int32_t>(r.WholeCheck("box[0]", box[0]));
-    storage->BoxY = static_cast<int32_t>(r.WholeCheck("box[1]", box[1]));
-    storage->BoxHalfSize = static_cast<int32_t>(r.WholeCheck("box[2]", r.Check("box[2]", box[2], 1, 1e6)));
-    storage->Capacity = r.Number("capacity", 0, kLargest);
-    storage->Stored = r.Number("stored", 0, storage->Capacity);
-    storage->LastPlayer = PlayerRef(r, "last_player", team);
-  } else if (auto* avoid = dynamic_cast<TGoal2DTeamAway*>(&goal)) {
-    if (!r.Bool("avoid_own_team")) avoid->AvoidTeam = {};
-  } else if (auto* mouse = dynamic_cast<TGoalMouse*>(&goal)) {
-    mouse->ValueBeforePasses = r.Number("value_before_passes", AnyReal);
-    mouse->LastPlayer = PlayerRef(r, "last_player", team);
+  const TGoalKind* kind = GoalKindOf(goal);
+  if (kind && kind->Visit) {
+    TFieldReader reader(r, team);
+    kind->Visit(goal, reader, team);
   }
 }
 

@@ -18,6 +18,7 @@
 #include <tuple>
 #include <utility>
 
+#include "bench/goal_kinds.h"
 #include "bench/player_reading.h"
 #include "bench/population.h"
 #include "bench/scenes.h"
@@ -54,20 +55,6 @@ int64_t ParseInteger(const std::string& flag, const std::string& text, int64_t l
                 std::to_string(lo) + " to " + std::to_string(hi) + ".");
   }
   return value;
-}
-
-// Gives the team a goal through the menu's command of that name.
-void AddGoalByName(TPopulation& population, const std::string& name) {
-  if (name == "speeding") population.AddSpeedingGoal();
-  else if (name == "energy") population.AddEnergyGoal();
-  else if (name == "health") population.AddHealthGoal();
-  else if (name == "drops") population.AddDropsGoal();
-  else if (name == "storage") population.AddStorageGoal();
-  else if (name == "avoid") population.AddAvoidGoal();
-  else if (name == "follow-mouse") population.AddMouseGoal(false);
-  else if (name == "avoid-mouse") population.AddMouseGoal(true);
-  else if (name == "burnout") population.AddBurnOutGoal();
-  else throw Error("Unknown goal \"" + name + "\".");
 }
 
 void DrawProgress(std::ostream& err, int64_t done, int64_t total) {
@@ -188,7 +175,7 @@ void TSimulation::BuildScene() {
   for (int32_t i = 0; i < Options.ExtraRockets; ++i) Population.AddPlayer(pkRocket);
   Population.AddAsteroids(Options.ExtraAsteroids);
   for (const std::string& goal : Options.Goals) {
-    AddGoalByName(Population, goal);
+    FindGoalKind(goal)->Add(Population);  // the name was checked with the arguments
     if (goal == "burnout") Team.Selected->Goals->ShowGoals = true;
   }
   if (Options.Evolution) Track.SetEvolution(true);
@@ -420,11 +407,14 @@ struct TOptionInfo {
   const char* Default;    // nullptr: none shown
 };
 
-const char* const kGoalNames[] = {"speeding", "energy", "health", "drops", "storage",
-                                  "avoid", "follow-mouse", "avoid-mouse", "burnout"};
-
-const std::vector<TOptionInfo>& OptionInfos() {
-  static const std::vector<TOptionInfo> options = {
+std::vector<TOptionInfo> OptionInfos() {
+  // Every kind of goal the bench knows, kinds registered since the last call
+  // included. The text lives on after the call (the options point into it), one
+  // per thread, so that runs on several threads parse apart.
+  static thread_local std::string goalHelp;
+  goalHelp = "a team goal, repeatable: " + GoalKindNames() +
+             " (follow-mouse and avoid-mouse need --mouse, burnout goes to the selected rocket)";
+  return {
       {{"scene"}, "NAME|FILE", "start (the window's start-up), circle (18 karts), asteroids (5 more), or a scene "
        "file (.vorlanth.json)", "start"},
       {{"save-scene"}, "FILE", "write the scene after the last cycle (.vorlanth.json), to be opened with --scene",
@@ -438,8 +428,7 @@ const std::vector<TOptionInfo>& OptionInfos() {
       {{"threads"}, "N", "threads the passes of futures run on, 1 to 256; the results do not depend on it",
        "the machine's threads"},
       {{"circuit"}, "FILE", "circuit picture (BMP; pure black is wall)", "the built-in circuit"},
-      {{"goal"}, "NAME", "a team goal, repeatable: speeding, energy, health, drops, storage, avoid, "
-       "follow-mouse, avoid-mouse (both need --mouse), burnout (the selected rocket)", nullptr},
+      {{"goal"}, "NAME", goalHelp.c_str(), nullptr},
       {{"mouse"}, "X,Y", "a fixed mouse cursor, in pixels of the circuit", "no cursor"},
       {{"no-collisions"}, nullptr, "no collisions between players", nullptr},
       {{"evolution"}, nullptr, "players rich in energy split", nullptr},
@@ -454,7 +443,6 @@ const std::vector<TOptionInfo>& OptionInfos() {
       {{"h", "help"}, nullptr, "this help", nullptr},
       {{"version"}, nullptr, "the program's version", nullptr},
   };
-  return options;
 }
 
 // Arguments are bytes. The parser reads them as UTF-8, each byte that is not part
@@ -622,12 +610,7 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (given("mouse")) o.Mouse = ParseMouse(text("mouse"));
   for (const QString& value : parser.values(QStringLiteral("goal"))) {
     const std::string goal = value.toStdString();
-    bool found = false;
-    for (const char* k : kGoalNames) found = found || goal == k;
-    if (!found)
-      throw Error("Unknown goal \"" + goal +
-                  "\": expected speeding, energy, health, drops, storage, avoid, follow-mouse, "
-                  "avoid-mouse or burnout.");
+    if (!FindGoalKind(goal)) throw Error("Unknown goal \"" + goal + "\": expected one of " + GoalKindNames() + ".");
     if ((goal == "follow-mouse" || goal == "avoid-mouse") && !o.Mouse)
       throw Error("--goal " + goal + " needs a cursor: give one with --mouse X,Y.");
     o.Goals.push_back(goal);
