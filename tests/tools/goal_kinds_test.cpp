@@ -15,7 +15,7 @@
 #include "bench/population.h"
 #include "core/error.h"
 #include "core/team.h"
-#include "tools/simulator.h"
+#include "tools/run_sim.h"
 #include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
 
@@ -50,23 +50,6 @@ void RegisterNorth() {
     return true;
   }();
   (void)registered;
-}
-
-struct TRun {
-  int Code;
-  std::string Out, Err;
-};
-
-TRun RunSim(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunSimulator(args, out, err, false);
-  return {code, out.str(), err.str()};
-}
-
-QByteArray Bytes(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
-  return file.readAll();
 }
 
 TEST(GoalKinds, AKindRegisteredOnceIsListedGivenSavedReadBackAndReplicated) {

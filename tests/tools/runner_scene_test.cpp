@@ -14,21 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "tools/simulator.h"
+#include "tools/run_sim.h"
 
 namespace vorlanth {
 namespace {
-
-struct TRun {
-  int Code;
-  std::string Out, Err;
-};
-
-TRun RunSim(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = RunSimulator(args, out, err, false);
-  return {code, out.str(), err.str()};
-}
 
 // A scene that cannot be written is refused before the first cycle, as the other
 // outputs are: the reason, no cycle run (no summary), nothing written.

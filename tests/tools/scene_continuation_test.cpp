@@ -14,23 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/simulator.h"
+#include "tools/run_sim.h"
 
 namespace vorlanth {
 namespace {
-
-std::string RunSim(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunSimulator(args, out, err, false);
-  EXPECT_EQ(code, 0) << err.str();
-  return err.str();
-}
-
-QByteArray Bytes(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
-  return file.readAll();
-}
 
 TEST(SceneContinuation, EverySaveReopensAndContinuesAsTheRunThatNeverStoppedOnOneOrThreeThreads) {
   QTemporaryDir dir;
@@ -56,7 +43,8 @@ TEST(SceneContinuation, EverySaveReopensAndContinuesAsTheRunThatNeverStoppedOnOn
     const std::string seed = std::to_string(1 + dice() % 1000);
     const auto run = [&](std::vector<std::string> args, int cycles, const std::string& save) {
       args.insert(args.end(), {"--futures", "3", "--cycles", std::to_string(cycles), "--save-scene", save});
-      RunSim(args);
+      const TRun result = RunSim(args);
+      EXPECT_EQ(result.Code, 0) << result.Err;
     };
     std::vector<std::string> fresh = scenarios[s];
     fresh.insert(fresh.end(), {"--seed", seed, "--horizon", "2"});

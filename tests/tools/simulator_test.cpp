@@ -19,21 +19,10 @@
 #include <string>
 #include <thread>
 
-#include "tools/simulator.h"
+#include "tools/run_sim.h"
 
 namespace vorlanth {
 namespace {
-
-struct TRun {
-  int Code;
-  std::string Out, Err;
-};
-
-TRun RunSim(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunSimulator(args, out, err, false);
-  return {code, out.str(), err.str()};
-}
 
 std::string LastLine(const std::string& text) {
   std::string line, last;
