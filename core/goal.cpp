@@ -18,7 +18,8 @@ namespace vorlanth {
 
 TGoal::TGoal(TGoalOwner owner) : Owner(owner) { SetStrength(1); }
 
-// ApplyTo repeats Derive and TState::ApplyGoal in one step: a change here goes there too.
+// Derive measures; ApplyTo measures and folds into the state in one pass (the tests
+// hold it to the bits of Derive followed by the plain goal step).
 void TGoal::Derive() {
   GainInput = Value;
   Level = Scale > 0 ? std::max(Value, 0.0) / Scale : 1.0;
@@ -66,7 +67,7 @@ void TGoal::ApplyTo(TPlayer& player) {
 namespace {
 
 // The feeling of a goal whose measurement changed over the sub-step (as Derive
-// takes it), folded into the weight as TState::ApplyGoal does. Apart from the
+// takes it), folded into the weight as the plain goal step does. Apart from the
 // common path of ApplyTo, which then keeps fewer registers.
 [[gnu::noinline]] void FoldFeeling(TGoal& goal, TState& state) {
   const double value = goal.Value;
@@ -87,9 +88,9 @@ namespace {
 
 void TGoal::ApplyTo(TPlayer& player, TState& state, bool show) {
   Evaluate(player);
-  // Derive, then state.ApplyGoal(*this), written as one: the same operations in
+  // Derive, then the plain goal step, written as one: the same operations in
   // the same order for each accumulator, but each branch of Derive knows what
-  // ApplyGoal will find. A feeling of 1 never touches the weight; an unscaled
+  // the goal step will find. A feeling of 1 never touches the weight; an unscaled
   // goal's level is 1, which leaves the gain factor as it is (a product by 1
   // changes no number).
   const double value = Value;

@@ -303,25 +303,6 @@ void TState::ResetStepAccumulators() {
   WeightFactor = 1;
 }
 
-// TGoal::ApplyTo repeats this with Derive in one step: a change here goes there too.
-void TState::ApplyGoal(const TGoal& goal) {
-  if (goal.GainInput > 0) GainSquares += goal.GainInput * goal.GainInput * goal.Strength;
-  if (goal.Level >= 0) {
-    // 0 ^ s is 0 for s > 0, and x ^ 0 is 1 (elem::Pow agrees on both). The common
-    // strengths and levels of 1 skip the power function with the same result.
-    if (goal.Strength == 1) {
-      GainFactor *= goal.Level;
-    } else if (goal.Level != 1) {
-      GainFactor *= elem::Pow(goal.Level, goal.Strength);
-    }
-  }
-  if (goal.Feeling != 1 && goal.ReactionMs > 0 && ElapsedMs < goal.ReactionMs) {
-    // f takes a few values, the same for every player and future: memoized.
-    const double f = static_cast<double>(ElapsedMs) / goal.ReactionMs;
-    WeightFactor *= goal.Feeling + (1 - goal.Feeling) * ThreadPowMemo().Pow(f, goal.Urgency);
-  }
-}
-
 void TState::EndStep() {
   const double dt = (Player ? *Player->Context : DefaultStepContext).TimeStep();
   const double sign = GainSquares > 0 ? 1.0 : (GainSquares < 0 ? -1.0 : 0.0);

@@ -194,8 +194,6 @@ class TState {
   void ResetScore();
   void ResetStepAccumulators();
 
-  // Folds one goal's sub-step into the accumulators.
-  void ApplyGoal(const TGoal& goal);
   // Closes the sub-step: gain and weight, then the player's trace drawing.
   void EndStep();
 

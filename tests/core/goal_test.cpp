@@ -8,6 +8,7 @@
 #include "core/energy_health_goals.h"
 #include "core/random.h"
 #include "core/team.h"
+#include "goal_reference.h"
 #include "test_body.h"
 
 namespace vorlanth {
@@ -74,16 +75,16 @@ TEST(Goal, WeightFactorFadesOverTheReactionTime) {
   g.Feeling = 0.8;
   g.Level = 1;
   s.ElapsedMs = 1000;
-  s.ApplyGoal(g);
+  ApplyGoalReference(s, g);
   EXPECT_DOUBLE_EQ(s.WeightFactor, 0.802);
   s.ResetStepAccumulators();
   s.ElapsedMs = 10000;
-  s.ApplyGoal(g);
+  ApplyGoalReference(s, g);
   EXPECT_EQ(s.WeightFactor, 1);
   // A goal without reaction time never touches the weight.
   g.ReactionMs = 0;
   s.ElapsedMs = 100;
-  s.ApplyGoal(g);
+  ApplyGoalReference(s, g);
   EXPECT_EQ(s.WeightFactor, 1);
 }
 
@@ -96,13 +97,13 @@ TEST(Goal, AScaledGoalAtZeroStopsTheGainUnlessItsStrengthIsZero) {
   necessity.Scale = 100;
   necessity.Value = 0;
   necessity.Derive();
-  s.ApplyGoal(speed);
-  s.ApplyGoal(necessity);
+  ApplyGoalReference(s, speed);
+  ApplyGoalReference(s, necessity);
   s.EndStep();
   EXPECT_EQ(s.Gain, 0);
   necessity.SetStrength(0);
-  s.ApplyGoal(speed);
-  s.ApplyGoal(necessity);
+  ApplyGoalReference(s, speed);
+  ApplyGoalReference(s, necessity);
   s.EndStep();
   EXPECT_DOUBLE_EQ(s.Gain, 0.1 * 3);  // dt x sqrt(3^2 x 1)
   EXPECT_EQ(body->TraceSteps, 2);
@@ -151,7 +152,7 @@ TEST(Goal, ApplyToGivesTheBitsOfDeriveThenApplyGoal) {
                 fused.ApplyTo(*body, a, body->Goals->ShowGoals);
                 reference.Evaluate(*body);
                 reference.Derive();
-                b.ApplyGoal(reference);
+                ApplyGoalReference(b, reference);
                 const bool same = bits(a.GainSquares) == bits(b.GainSquares) &&
                                   bits(a.GainFactor) == bits(b.GainFactor) &&
                                   bits(a.WeightFactor) == bits(b.WeightFactor) &&
