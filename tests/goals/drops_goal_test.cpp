@@ -285,9 +285,12 @@ TEST_F(DropsGoalTest, TwentyUsedUpDropsAreScatteredAgainAndTheLastFiveStay) {
 
 TEST_F(DropsGoalTest, FirstEvaluationScattersEveryDropOnAClearSpot) {
   RandomSeed(5);
-  FieldPicture picture(200, 200);
+  TMemoryPicture picture = FieldPicture(200, 200);
   // Walls everywhere but a 60 x 60 square in the middle.
-  picture.Walls = {{0, 0, 200, 70}, {0, 130, 200, 200}, {0, 0, 70, 200}, {130, 0, 200, 200}};
+  picture.Fill(0, 0, 200, 70, kBlackPixel);
+  picture.Fill(0, 130, 200, 200, kBlackPixel);
+  picture.Fill(0, 0, 70, 200, kBlackPixel);
+  picture.Fill(130, 0, 200, 200, kBlackPixel);
   Track.LoadFromImage(picture);
   TKart* kart = AddKart(5, 195, 6);
   Goal->Evaluate(*kart);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/team.h"
+#include "support/memory_picture.h"
 #include "world2d/canvas.h"
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
@@ -17,32 +18,12 @@
 
 namespace vorlanth::testing {
 
-// A picture with a black rectangle of walls and a white inside: pixels in the
-// border of `border` pixels are wall, and so is everything when `allBlack`.
-class FieldPicture : public Picture {
- public:
-  FieldPicture(int32_t width, int32_t height, int32_t border = 1, bool allBlack = false)
-      : W(width), H(height), Border(border), AllBlack(allBlack) {}
-  int32_t Width() const override { return W; }
-  int32_t Height() const override { return H; }
-  TColor Pixel(int32_t x, int32_t y) const override {
-    if (AllBlack) return 0;
-    if (x < Border || y < Border || x >= W - Border || y >= H - Border) return 0;
-    for (const Hole& h : Walls)
-      if (x >= h.x1 && x < h.x2 && y >= h.y1 && y < h.y2) return 0;
-    return 0xFFFFFF;
-  }
-  std::unique_ptr<Picture> Clone() const override { return std::make_unique<FieldPicture>(*this); }
-  // A block of wall from (x1, y1) up to, not including, (x2, y2).
-  struct Hole {
-    int32_t x1, y1, x2, y2;
-  };
-  std::vector<Hole> Walls;
-
- private:
-  int32_t W, H, Border;
-  bool AllBlack;
-};
+// A white field inside a black border of `border` pixels, or all black.
+inline TMemoryPicture FieldPicture(int32_t width, int32_t height, int32_t border = 1, bool allBlack = false) {
+  TMemoryPicture picture(width, height, allBlack ? kBlackPixel : kWhitePixel);
+  picture.Border(border);
+  return picture;
+}
 
 // Records every drawing call with the pen and brush it was drawn with.
 class RecordingCanvas : public Canvas {

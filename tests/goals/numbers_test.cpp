@@ -106,8 +106,8 @@ class NumbersTest : public ::testing::Test {
     RandomSeed(99);
   }
 
-  static VectorPicture Circuit() {
-    VectorPicture picture(240, 180);
+  static TMemoryPicture Circuit() {
+    TMemoryPicture picture(240, 180);
     picture.Border(3);
     picture.Fill(150, 60, 180, 120, kBlackPixel);
     return picture;

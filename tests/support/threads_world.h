@@ -15,7 +15,7 @@ inline void SetUpThreadsWorld(TTrack2D& track, TTeam& team, Canvas& paper, int32
                               int32_t horizonMs) {
   TMemoryPicture picture(800, 600);
   picture.Border(20);
-  picture.FillRect(380, 260, 420, 340, 0);
+  picture.Fill(380, 260, 420, 340, 0);
   track.LoadFromImage(picture);
   track.AddTeam(&team);
   track.ImageCanvas = &paper;

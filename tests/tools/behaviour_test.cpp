@@ -28,7 +28,7 @@ class BehaviourTest : public ::testing::Test {
   explicit BehaviourTest(int32_t border = 2) : Picture(300, 100) {
     RandomSeed(7);
     if (border > 0) Picture.Border(border);
-    Picture.FillRect(240, 0, 300, 100, 0);
+    Picture.Fill(240, 0, 300, 100, 0);
     Track.LoadFromImage(Picture);
     Track.AddTeam(&Team);
     Track.FixedFutures = 2;

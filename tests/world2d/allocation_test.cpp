@@ -14,7 +14,7 @@ namespace {
 
 TEST(AllocationTest, SubStepsOfFuturesAllocateNothing) {
   RandomSeed(5);
-  VectorPicture picture(300, 200);
+  TMemoryPicture picture(300, 200);
   picture.Border(2);
   picture.Fill(0, 180, 300, 200, kBlackPixel);
   World world(picture);
@@ -52,7 +52,7 @@ TEST(AllocationTest, SubStepsOfFuturesAllocateNothing) {
 // (following the world, the passes, the merge) allocate nothing.
 TEST(AllocationTest, ThreadsAllocateNothingOnceTheirStorageExists) {
   RandomSeed(6);
-  VectorPicture picture(300, 200);
+  TMemoryPicture picture(300, 200);
   picture.Border(2);
   World world(picture);
   world.Track.Collisions = true;

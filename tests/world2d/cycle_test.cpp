@@ -16,8 +16,8 @@ namespace vorlanth::testing {
 namespace {
 
 // A white field in a black frame, with a black floor.
-VectorPicture Circuit() {
-  VectorPicture picture(400, 300);
+TMemoryPicture Circuit() {
+  TMemoryPicture picture(400, 300);
   picture.Border(2);
   picture.Fill(0, 270, 400, 300, kBlackPixel);
   return picture;

@@ -36,7 +36,7 @@ TEST(Physic2DTest, DragSlowsLinearAndAngularMotion) {
 }
 
 TEST(Physic2DTest, BodyTouchingTheBorderDiesAtItsNextStep) {
-  World world(VectorPicture(200, 100));
+  World world(TMemoryPicture(200, 100));
   RegularBody* body = world.Add(RegularBody::Create(4, 10, 50, 0));  // corner at x = 0
   body->SetSize(10);
   body->BeginStep();
@@ -46,13 +46,13 @@ TEST(Physic2DTest, BodyTouchingTheBorderDiesAtItsNextStep) {
 // The border test trusts the last wall test of the same pose, but only on the
 // circuit that test saw.
 TEST(Physic2DTest, APoseFoundClearOnOneCircuitIsTestedAgainOnTheNext) {
-  World world(VectorPicture(200, 100));
+  World world(TMemoryPicture(200, 100));
   RegularBody* body = world.Add(RegularBody::Create(4, 150, 50, 0));
   body->SetSize(10);
   ASSERT_TRUE(body->IsClearOfWalls());
   body->BeginStep();
   ASSERT_FALSE(body->IsDead());
-  world.Track.LoadFromImage(VectorPicture(120, 100));  // the body's right corner now beyond the border
+  world.Track.LoadFromImage(TMemoryPicture(120, 100));  // the body's right corner now beyond the border
   body->BeginStep();
   EXPECT_TRUE(body->IsDead());
 }
@@ -123,8 +123,8 @@ TEST(Physic2DTest, SizeSetterRefusesZeroNegativeAndTheCurrentSize) {
 // kept clear at x = 135 and then pushed 6 px into the wall, moving at vx.
 struct WallWorld : World {
   WallWorld() : World(Picture()) {}
-  static VectorPicture Picture() {
-    VectorPicture p(200, 200);
+  static TMemoryPicture Picture() {
+    TMemoryPicture p(200, 200);
     p.Fill(150, 0, 200, 200, kBlackPixel);
     return p;
   }
@@ -192,7 +192,7 @@ TEST(Physic2DWallTest, BodyPlacedOnAWallStaysWhereItWasPut) {
 }
 
 TEST(Physic2DWallTest, ContactAtTheCentreOnlyMovesTheBodyBack) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(0, 0, 51, 200, kBlackPixel);
   picture.Fill(70, 0, 200, 200, kBlackPixel);
   World world(picture);
@@ -213,7 +213,7 @@ TEST(Physic2DWallTest, ContactAtTheCentreOnlyMovesTheBodyBack) {
 // across the normal, so the touch is gentle and reverses the spin 2.6-fold; the
 // kinetic energy, 2.56 times the original, is then damped by 0.9 five times.
 TEST(Physic2DWallTest, ASpinReversedByAWallIsDampedInStepsOfNineTenths) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(108, 0, 200, 200, kBlackPixel);
   World world(picture);
   RegularBody* body = world.Add(RegularBody::Create(4, 100, 100, 0));
@@ -231,7 +231,7 @@ TEST(Physic2DWallTest, ASpinReversedByAWallIsDampedInStepsOfNineTenths) {
 // offending corners average 0.05 from its centre keeps its motion; at 0.15 it
 // bounces.
 TEST(Physic2DWallTest, AContactWithinAHundredthOfTheSizeFromTheCentreChangesNoMotion) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(0, 0, 93, 200, kBlackPixel);
   picture.Fill(108, 0, 200, 200, kBlackPixel);
   for (const double distance : {0.05, 0.15}) {
@@ -346,7 +346,7 @@ TEST(Physic2DPairTest, ExchangeIsScaledDownRatherThanRaiseTheMotionMeasure) {
 // Two bodies held on a wall (which blocks their separation) keep overlapping
 // while one backs off: the back-off stops after 21 moves of a tenth of the way.
 TEST(Physic2DPairTest, BackOffStopsAfterTwentyOneMoves) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(0, 0, 200, 92, kBlackPixel);  // both top corners on the wall
   World world(picture);
   RegularBody* a = world.Add(RegularBody::Create(4, 100, 100, 0));

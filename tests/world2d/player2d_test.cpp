@@ -70,7 +70,7 @@ TEST(Player2DTest, CollapsedOutlineContainsEveryPoint) {
 }
 
 TEST(Player2DTest, InsideWorldOnlyStrictlyWithinThePicture) {
-  World world(VectorPicture(200, 100));
+  World world(TMemoryPicture(200, 100));
   RegularBody* body = world.Add(RegularBody::Create(4, 20, 50, 0));
   body->SetSize(10);
   EXPECT_TRUE(body->IsInsideWorld());

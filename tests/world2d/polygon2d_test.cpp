@@ -77,7 +77,7 @@ TEST(Polygon2DTest, RichAsteroidNeverSplitsUnderEvolution) {
 }
 
 TEST(Polygon2DTest, AsteroidFallsAndBouncesOffTheFloor) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(0, 150, 200, 200, kBlackPixel);
   World world(picture);
   TPolygon2D* asteroid = world.Add(TPolygon2D::Create(5, 100, 100, 0));

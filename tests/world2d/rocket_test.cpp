@@ -99,8 +99,8 @@ TEST(RocketTest, ImpactHurtsEvenWithoutControls) {
 // stands with its fins one pixel above it.
 struct PadWorld : World {
   explicit PadWorld(int32_t floorEnd = 200) : World(Picture(floorEnd)) {}
-  static VectorPicture Picture(int32_t floorEnd) {
-    VectorPicture p(200, 200);
+  static TMemoryPicture Picture(int32_t floorEnd) {
+    TMemoryPicture p(200, 200);
     p.Fill(0, 150, floorEnd, 200, kBlackPixel);
     return p;
   }

@@ -27,7 +27,7 @@ TEST(Track2DTest, DefaultsBeforeAnyCircuit) {
 }
 
 TEST(Track2DTest, OnlyPureBlackIsWall) {
-  VectorPicture picture(10, 10);
+  TMemoryPicture picture(10, 10);
   picture.Set(3, 4, kBlackPixel);
   picture.Set(5, 4, MakeColor(1, 0, 0));
   TTrack2D track;
@@ -42,7 +42,7 @@ TEST(Track2DTest, OnlyPureBlackIsWall) {
 
 TEST(Track2DTest, BordersAreOutsideAfterRoundingHalfToEven) {
   TTrack2D track;
-  track.LoadFromImage(VectorPicture(20, 10));
+  track.LoadFromImage(TMemoryPicture(20, 10));
   EXPECT_FALSE(track.IsOnTrack(0, 5));
   EXPECT_FALSE(track.IsOnTrack(5, 0));
   EXPECT_FALSE(track.IsOnTrack(0.5, 5));   // rounds to 0
@@ -65,7 +65,7 @@ TEST(Track2DTest, PixelBoundsAreStrictOnEveryEdgeAndHoldInReplicas) {
     for (const int32_t y : ys) EXPECT_FALSE(none.PixelInBounds({x, y})) << x << ", " << y;
 
   TTrack2D track;
-  track.LoadFromImage(VectorPicture(20, 10));
+  track.LoadFromImage(TMemoryPicture(20, 10));
   std::unique_ptr<TTrack> replica = track.NewReplica();
   track.MirrorInto(*replica);
   const auto& copy = static_cast<const TTrack2D&>(*replica);
@@ -79,21 +79,21 @@ TEST(Track2DTest, PixelBoundsAreStrictOnEveryEdgeAndHoldInReplicas) {
   }
 
   // One pixel wide: no pixel lies strictly inside; two wide: only the second.
-  track.LoadFromImage(VectorPicture(1, 3));
+  track.LoadFromImage(TMemoryPicture(1, 3));
   for (const int32_t x : xs) EXPECT_FALSE(track.PixelInBounds({x, 1})) << x;
-  track.LoadFromImage(VectorPicture(2, 3));
+  track.LoadFromImage(TMemoryPicture(2, 3));
   for (const int32_t x : xs) EXPECT_EQ(track.PixelInBounds({x, 1}), x == 1) << x;
 }
 
 TEST(Track2DTest, EmptyPictureIsRefusedAndThePreviousCircuitKept) {
-  VectorPicture picture(30, 20);
+  TMemoryPicture picture(30, 20);
   picture.Set(7, 7, kBlackPixel);
   TTrack2D track;
   track.LoadFromImage(picture);
   const Picture* background = track.Background.get();
 
-  EXPECT_THROW(track.LoadFromImage(VectorPicture(0, 0)), Error);
-  EXPECT_THROW(track.LoadFromImage(VectorPicture(30, 0)), Error);
+  EXPECT_THROW(track.LoadFromImage(TMemoryPicture(0, 0)), Error);
+  EXPECT_THROW(track.LoadFromImage(TMemoryPicture(30, 0)), Error);
   EXPECT_EQ(track.GridWidth, 30);
   EXPECT_EQ(track.GridHeight, 20);
   EXPECT_EQ(track.Background.get(), background);
@@ -103,8 +103,8 @@ TEST(Track2DTest, EmptyPictureIsRefusedAndThePreviousCircuitKept) {
 
 TEST(Track2DTest, LoadingAnotherCircuitReplacesGridAndBackground) {
   TTrack2D track;
-  track.LoadFromImage(VectorPicture(30, 20));
-  VectorPicture other(50, 40, kBlackPixel);
+  track.LoadFromImage(TMemoryPicture(30, 20));
+  TMemoryPicture other(50, 40, kBlackPixel);
   other.Set(35, 25, kWhitePixel);
   track.LoadFromImage(other);
   EXPECT_EQ(track.Width(), 50);
@@ -121,7 +121,7 @@ TEST(Track2DTest, BackgroundIsDrawnOnlyWhenThereIsACanvas) {
   track.ImageCanvas = &canvas;
   track.DrawBackground();
   EXPECT_TRUE(canvas.Calls.empty());  // no circuit yet
-  track.LoadFromImage(VectorPicture(30, 20));
+  track.LoadFromImage(TMemoryPicture(30, 20));
   track.Draw(0);
   ASSERT_EQ(canvas.Calls.size(), 1u);
   EXPECT_EQ(canvas.Calls[0].op, RecordingCanvas::Op::Picture);
@@ -129,7 +129,7 @@ TEST(Track2DTest, BackgroundIsDrawnOnlyWhenThereIsACanvas) {
 
 TEST(Track2DTest, MouseIsOverTheCircuitOnlyStrictlyInside) {
   TTrack2D track;
-  track.LoadFromImage(VectorPicture(30, 20));
+  track.LoadFromImage(TMemoryPicture(30, 20));
   EXPECT_FALSE(track.MouseInTrack());  // no window, no mouse
 
   int32_t mx = 10;
@@ -232,8 +232,8 @@ void ReferencePairPass(World& world) {
 // must follow them as the full double loop does.
 void ExpectThePairsOfTheFullLoop(int bodies, double spread, uint64_t seed, size_t minimumTests) {
   RandomSeed(seed);
-  World fast(VectorPicture(600, 600));
-  World slow(VectorPicture(600, 600));
+  World fast(TMemoryPicture(600, 600));
+  World slow(TMemoryPicture(600, 600));
   Log fastLog;
   Log slowLog;
   std::vector<RegularBody*> fastBodies;
@@ -285,8 +285,8 @@ TEST(Track2DStepTest, FewBodiesTestThePairsOfTheFullLoopInItsOrder) {
 // test: the bodies end where the full double loop puts them.
 TEST(Track2DStepTest, ACrowdOfKartsAndRocketsEndsWhereTheFullLoopPutsIt) {
   RandomSeed(17);
-  World fast(VectorPicture(600, 600));
-  World slow(VectorPicture(600, 600));
+  World fast(TMemoryPicture(600, 600));
+  World slow(TMemoryPicture(600, 600));
   std::vector<TPhysic2D*> fastBodies;
   std::vector<TPhysic2D*> slowBodies;
   for (int i = 0; i < 50; ++i) {
@@ -329,7 +329,7 @@ TEST(Track2DStepTest, NoPairPassWithoutCollisionsOrWithOneBody) {
 }
 
 TEST(Track2DStepTest, OverlappingBodiesAreSeparatedAndThenKeptOffTheWalls) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(150, 0, 200, 200, kBlackPixel);
   World world(picture);
   world.Track.Collisions = true;

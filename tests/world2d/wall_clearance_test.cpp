@@ -17,8 +17,8 @@ namespace vorlanth::testing {
 namespace {
 
 // A circuit of the given size with walls scattered at the given density.
-VectorPicture RandomCircuit(std::mt19937& rng, int32_t width, int32_t height, double density) {
-  VectorPicture picture(width, height);
+TMemoryPicture RandomCircuit(std::mt19937& rng, int32_t width, int32_t height, double density) {
+  TMemoryPicture picture(width, height);
   std::uniform_real_distribution<double> unit(0, 1);
   for (int32_t x = 0; x < width; ++x)
     for (int32_t y = 0; y < height; ++y)
@@ -60,7 +60,7 @@ TEST(WallClearanceTest, FarWallsReadAsTheLargestClearanceKept) {
   const int32_t w = 600;
   const int32_t h = 530;
   TTrack2D track;
-  track.LoadFromImage(VectorPicture(w, h));
+  track.LoadFromImage(TMemoryPicture(w, h));
   for (int32_t x = 0; x < w; ++x)
     for (int32_t y = 0; y < h; ++y)
       ASSERT_EQ(track.WallClearance[static_cast<size_t>(x) * h + y],
@@ -97,7 +97,7 @@ TEST(WallClearanceTest, AClearDiscHoldsNoPointThatRoundsOffTrack) {
 }
 
 TEST(WallClearanceTest, ABodyClearByTheClearanceKeepsItsWholePose) {
-  VectorPicture picture(200, 200);
+  TMemoryPicture picture(200, 200);
   picture.Fill(0, 0, 200, 5, kBlackPixel);
   World world(picture);
   TPhysic2D* body = world.Add(TKart::Create(100, 100, 0.3));
