@@ -140,12 +140,12 @@ TEST_F(BurnOutGoalTest, ShowsTheDrainInThePresentWhenGoalsAreDrawn) {
 
   Rocket->Goals->ShowGoals = true;
   Goal->Evaluate(*Rocket);
-  const auto lines = Paper.Only(RecordingCanvas::Op::Line);
+  const auto lines = Paper.Of(RecordingCanvas::Op::Line);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1].x1, 100);
-  EXPECT_EQ(lines[1].y1, 100);
-  EXPECT_EQ(lines[1].x2, 93);
-  EXPECT_EQ(lines[1].y2, 101);
+  EXPECT_EQ(lines[1].args[0], 100);
+  EXPECT_EQ(lines[1].args[1], 100);
+  EXPECT_EQ(lines[1].args[2], 93);
+  EXPECT_EQ(lines[1].args[3], 101);
   EXPECT_EQ(lines[1].pen, 0x0000FF);
   EXPECT_EQ(lines[1].penWidth, 3);
   EXPECT_EQ(Paper.PenWidth, 1);
@@ -164,7 +164,7 @@ TEST_F(BurnOutGoalTest, TheCycleStealsInThePresentAndShowsIt) {
   Track.Cycle();
   EXPECT_NEAR(victim->GetEnergy(), before - 10, 0.1);  // driving costs a little too
   int drains = 0;
-  for (const auto& line : Paper.Only(RecordingCanvas::Op::Line))
+  for (const auto& line : Paper.Of(RecordingCanvas::Op::Line))
     drains += line.pen == 0x0000FF && line.penWidth == 3 ? 1 : 0;
   EXPECT_EQ(drains, 1);
 }

@@ -361,17 +361,17 @@ TEST_F(DropsGoalTest, DrawsThePresentDropsOnly) {
   Team.SetFutureMode(false);
 
   Goal->Draw();
-  const auto circles = Paper.Only(RecordingCanvas::Op::Ellipse);
+  const auto circles = Paper.Of(RecordingCanvas::Op::Ellipse);
   ASSERT_EQ(circles.size(), 2u);
-  EXPECT_EQ(circles[0].x1, 46);  // radius: units + 1
-  EXPECT_EQ(circles[0].y1, 56);
-  EXPECT_EQ(circles[0].x2, 54);
-  EXPECT_EQ(circles[0].y2, 64);
+  EXPECT_EQ(circles[0].args[0], 46);  // radius: units + 1
+  EXPECT_EQ(circles[0].args[1], 56);
+  EXPECT_EQ(circles[0].args[2], 54);
+  EXPECT_EQ(circles[0].args[3], 64);
   EXPECT_EQ(circles[0].pen, 0x008000);
   EXPECT_EQ(circles[0].brush, 0xF0FBFF);
   EXPECT_EQ(circles[0].brushStyle, Canvas::BrushStyle::Solid);
-  EXPECT_EQ(circles[1].x1, 118);
-  EXPECT_EQ(circles[1].x2, 122);
+  EXPECT_EQ(circles[1].args[0], 118);
+  EXPECT_EQ(circles[1].args[2], 122);
 
   Paper.Calls.clear();
   Goal->ReplaceDrops = true;

@@ -94,16 +94,16 @@ TEST_F(StorageGoalTest, DrawsTheBoxAndItsLevel) {
   Goal->Stored = 100;  // a fifth of 500: ceil(0.2 * 12) = 3 pixels
   Goal->Evaluate(*kart);
   Goal->Draw();
-  const auto boxes = Paper.Only(RecordingCanvas::Op::Rectangle);
+  const auto boxes = Paper.Of(RecordingCanvas::Op::Rectangle);
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].x1, 94);
-  EXPECT_EQ(boxes[0].y1, 94);
-  EXPECT_EQ(boxes[0].x2, 106);
-  EXPECT_EQ(boxes[0].y2, 106);
+  EXPECT_EQ(boxes[0].args[0], 94);
+  EXPECT_EQ(boxes[0].args[1], 94);
+  EXPECT_EQ(boxes[0].args[2], 106);
+  EXPECT_EQ(boxes[0].args[3], 106);
   EXPECT_EQ(boxes[0].pen, 0xFF0000);
   EXPECT_EQ(boxes[0].brushStyle, Canvas::BrushStyle::Clear);
-  EXPECT_EQ(boxes[1].y1, 103);
-  EXPECT_EQ(boxes[1].y2, 106);
+  EXPECT_EQ(boxes[1].args[1], 103);
+  EXPECT_EQ(boxes[1].args[3], 106);
   EXPECT_EQ(boxes[1].pen, 0x000000);
   EXPECT_EQ(boxes[1].brush, 0xFFFF00);
   EXPECT_EQ(boxes[1].brushStyle, Canvas::BrushStyle::Solid);
