@@ -1,4 +1,4 @@
-// Draws the built-in circuit, app/resources/circuit.bmp: a white free-form open
+// Draws the built-in circuit, render/resources/circuit.bmp: a white free-form open
 // area on black, with a straight floor and three round islands. Run by hand when
 // the circuit changes; the picture itself is committed.
 //
