@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "bench/body_kinds.h"
 #include "core/elementary.h"
 #include "core/energy_health_goals.h"
 #include "core/error.h"
@@ -27,22 +28,14 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 int32_t KindOf(const TPlayer* player) {
-  if (!player) return pkSame;
-  switch (player->BodyKind) {
-    case bkRocket: return pkRocket;
-    case bkKart: return pkKart;
-    case bkPolygon: return pkAsteroid;
-    default: return pkSame;
-  }
+  const TBodyKindInfo* kind = player ? BodyKindOf(*player) : nullptr;
+  return kind ? kind->Kind : pkSame;
 }
 
+// A new body of the kind where the first of its kind stands; nullptr for an unknown kind.
 std::unique_ptr<TPhysic2D> NewBody(int32_t kind) {
-  switch (kind) {
-    case pkKart: return TKart::Create(330, 305, 0);
-    case pkRocket: return TRocket::Create(350, 400, -kPi / 2);
-    case pkAsteroid: return TPolygon2D::Create(5, 330, 300, -kPi / 2);
-    default: return nullptr;
-  }
+  const TBodyKindInfo* info = BodyKindOf(kind);
+  return info ? info->Make(info->StartX, info->StartY, info->StartAngle, info->StartSides) : nullptr;
 }
 
 // A new body of the kind, holding the goals of a body.

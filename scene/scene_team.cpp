@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bench/body_kinds.h"
 #include "bench/goal_kinds.h"
 #include "core/error.h"
 #include "core/goal.h"
@@ -76,13 +77,11 @@ QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
 }
 
 
-std::string KindOf(const TPlayer& player) {
-  switch (player.BodyKind) {
-    case bkKart: return "kart";
-    case bkRocket: return "rocket";
-    case bkPolygon: return "asteroid";
-    default: return {};
-  }
+// The names of every kind of body, for messages.
+std::string BodyKindNames() {
+  std::string names;
+  for (const TBodyKindInfo& kind : BodyKinds()) names += (names.empty() ? "" : ", ") + kind.Name;
+  return names;
 }
 
 
@@ -173,12 +172,12 @@ QJsonObject GoalSetJson(const TGoalSet& set, const TTeam& team) {
 }
 
 QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
-  const std::string kind = KindOf(player);
+  const TBodyKindInfo* kind = BodyKindOf(player);
   const auto* body = AsPhysic(const_cast<TPlayer*>(&player));
-  if (kind.empty() || !body) throw Error("A scene cannot hold a player that is not a kart, a rocket or an asteroid.");
+  if (!kind || !body) throw Error("A scene cannot hold a player that is not a kart, a rocket or an asteroid.");
   QJsonObject o;
-  o["kind"] = QString::fromStdString(kind);
-  if (const auto* polygon = dynamic_cast<const TPolygon2D*>(&player)) o["sides"] = polygon->Sides;
+  o["kind"] = QString::fromStdString(kind->Name);
+  if (kind->HasSides) o["sides"] = static_cast<const TPolygon2D&>(player).Sides;
   o["color"] = static_cast<double>(player.Color);
   o["determination"] = RealJson(player.Determination);
   o["future_noise"] = RealJson(player.FutureNoise);
@@ -236,12 +235,11 @@ void ReadGoalSet(TSceneReader r, TGoalSet& set, TTeam& team, std::vector<std::fu
   r.Done();
 }
 
-std::unique_ptr<TPhysic2D> MakeBody(TSceneReader& r, const std::string& kind) {
-  if (kind == "kart") return TKart::Create(0, 0, 0);
-  if (kind == "rocket") return TRocket::Create(0, 0, 0);
-  if (kind == "asteroid")
-    return TPolygon2D::Create(static_cast<int32_t>(r.Integer("sides", TPolygon2D::MinSides, 1000)), 0, 0, 0);
-  r.Fail("kind", "unknown kind \"" + kind + "\": kart, rocket or asteroid is expected");
+std::unique_ptr<TPhysic2D> MakeBody(TSceneReader& r, const std::string& name) {
+  const TBodyKindInfo* kind = FindBodyKind(name);
+  if (!kind) r.Fail("kind", "unknown kind \"" + name + "\": one of " + BodyKindNames() + " is expected");
+  const auto sides = static_cast<int32_t>(kind->HasSides ? r.Integer("sides", TPolygon2D::MinSides, 1000) : 0);
+  return kind->Make(0, 0, 0, sides);
 }
 
 void ReadPlayer(TSceneReader& r, TPlayer& player) {

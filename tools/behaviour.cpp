@@ -4,7 +4,9 @@
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "bench/body_kinds.h"
 #include "core/track.h"
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
@@ -51,12 +53,7 @@ QJsonObject TallyJson(const TTally& t) {
 
 }  // namespace
 
-const char* KindName(const TPlayer& player) {
-  if (dynamic_cast<const TRocket*>(&player)) return "rocket";
-  if (dynamic_cast<const TKart*>(&player)) return "kart";
-  if (dynamic_cast<const TPolygon2D*>(&player)) return "asteroid";
-  return "player";
-}
+const char* KindName(const TPlayer& player) { return BodyKindName(player); }
 
 double RoundFigure(double x) { return std::round(x * 100) / 100; }
 
@@ -86,14 +83,14 @@ void TBehaviour::Watch(const TTrack& track) {
 
 QJsonObject TBehaviour::Summary(const TTrack& track) const {
   TTally all;
-  TTally kinds[std::size(KindNames)];
+  std::vector<TTally> kinds(BodyKinds().size());
   for (TPlayer* player : track.Players) {
     auto& body = static_cast<TPlayer2D&>(*player);
     const auto found = Watches.find(player);
     const TWatch watch = found == Watches.end() ? TWatch{} : found->second;
     TTally* tallies[2] = {&all, nullptr};
-    for (size_t k = 0; k < std::size(KindNames); ++k)
-      if (std::string(KindName(body)) == KindNames[k]) tallies[1] = &kinds[k];
+    for (size_t k = 0; k < BodyKinds().size(); ++k)
+      if (BodyKinds()[k].Is(body)) tallies[1] = &kinds[k];
     for (TTally* t : tallies) {
       if (!t) continue;
       ++t->Players;
@@ -119,8 +116,8 @@ QJsonObject TBehaviour::Summary(const TTrack& track) const {
   // Overall, a pair collision counts once; both of its bodies counted it.
   json[QStringLiteral("collisions")] = all.Collisions / 2;
   QJsonObject byKind;
-  for (size_t k = 0; k < std::size(KindNames); ++k)
-    byKind[QLatin1String(KindNames[k])] = TallyJson(kinds[k]);
+  for (size_t k = 0; k < BodyKinds().size(); ++k)
+    byKind[QString::fromStdString(BodyKinds()[k].Name)] = TallyJson(kinds[k]);
   json[QStringLiteral("kinds")] = byKind;
   return json;
 }

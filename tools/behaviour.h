@@ -14,7 +14,7 @@ namespace vorlanth {
 class TPlayer;
 class TTrack;
 
-// "kart", "rocket", "asteroid", or "player" for another body.
+// The name of a player's kind of body (bench/body_kinds), or "player" for another body.
 const char* KindName(const TPlayer& player);
 
 // Rounded to hundredths, as every figure of the summary.
@@ -22,8 +22,6 @@ double RoundFigure(double x);
 
 class TBehaviour {
  public:
-  static constexpr const char* KindNames[] = {"kart", "rocket", "asteroid"};
-
   // Once before the first cycle, then after every cycle. A player first seen
   // after the first call was born during the run: the runner adds none itself,
   // so it was born by splitting.

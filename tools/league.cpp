@@ -14,6 +14,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "bench/body_kinds.h"
 #include "core/error.h"
 #include "render/output_file.h"
 
@@ -25,7 +26,6 @@ namespace {
 const char* const kMetrics[] = {"players", "survivors", "deaths_wall", "deaths_collision",
                                 "deaths_energy", "deaths_left_picture", "distance", "health",
                                 "energy", "drop_energy", "stored_energy", "collisions", "splits"};
-const char* const kKinds[] = {"kart", "rocket", "asteroid"};
 // The Markdown table's headings for kMetrics.
 const char* const kHeadings[] = {"players", "survivors", "died: wall", "died: collision",
                                  "ran dry", "left picture", "distance (px)", "health", "energy",
@@ -83,8 +83,8 @@ const std::vector<std::string>& LeagueColumns() {
   static const std::vector<std::string> columns = [] {
     std::vector<std::string> c = {"cycles", "futures_per_cycle"};
     for (const char* metric : kMetrics) c.emplace_back(metric);
-    for (const char* kind : kKinds)
-      for (const char* metric : kMetrics) c.push_back(std::string(kind) + "_" + metric);
+    for (const TBodyKindInfo& kind : BodyKinds())
+      for (const char* metric : kMetrics) c.push_back(kind.Name + "_" + metric);
     return c;
   }();
   return columns;
@@ -127,8 +127,8 @@ TLeagueRun ParseLeagueRun(const std::string& line) {
   run.Values = {Number(summary, "cycles", where), Number(summary, "futures_per_cycle", where)};
   ReadGroup(summary, where, run.Values);
   const QJsonObject kinds = summary.value(QStringLiteral("kinds")).toObject();
-  for (const char* kind : kKinds)
-    ReadGroup(kinds.value(QLatin1String(kind)).toObject(), where + " (" + kind + ")", run.Values);
+  for (const TBodyKindInfo& kind : BodyKinds())
+    ReadGroup(kinds.value(QString::fromStdString(kind.Name)).toObject(), where + " (" + kind.Name + ")", run.Values);
   return run;
 }
 

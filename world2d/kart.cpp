@@ -55,6 +55,7 @@ std::unique_ptr<TKart> TKart::Create(double x, double y, double angle) {
 void TKart::InitKart(double x, double y, double angle) {
   InitPhysic(x, y, angle);
   BodyKind = bkKart;
+  CirclePretest = true;
   SetPosition(x, y, angle);
   SetSize(kKartSize);
   Gravity = 0;

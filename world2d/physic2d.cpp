@@ -36,7 +36,7 @@ constexpr double kSquareMargin = 2;
 constexpr double kCircleMargin = 2;
 
 bool HasCirclePretest(const TPhysic2D& body) {
-  return (body.BodyKind == bkKart || body.BodyKind == bkRocket) && !body.ArraysPending;
+  return body.CirclePretest && !body.ArraysPending;
 }
 
 // Whether the bounding circles of two bodies, grown by the margin, lie apart:

@@ -45,6 +45,10 @@ class TPhysic2D : public TPlayer2D {
   int32_t VelXIndex = -1;     // indices of "VelX", "VelY", "VelA"
   int32_t VelYIndex = -1;
   int32_t VelAIndex = -1;
+  // Whether two such bodies whose bounding circles lie 2 pixels apart surely do not
+  // overlap (no corner sharper than 76 degrees): the pair pass then skips their
+  // overlap test. Set by the classes whose outlines are so (the kart, the rocket).
+  bool CirclePretest = false;
 
   void CreateParams() override;
   void BeginStep() override;

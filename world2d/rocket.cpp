@@ -59,6 +59,7 @@ std::unique_ptr<TRocket> TRocket::Create(double x, double y, double angle) {
 void TRocket::InitRocket(double x, double y, double angle) {
   InitPhysic(x, y, angle);
   BodyKind = bkRocket;
+  CirclePretest = true;
   SetPosition(x, y, angle);
   SetSize(kRocketSize);
   SetDensity(kRocketDensity);
