@@ -121,9 +121,9 @@ void TFormTest2D::BuildMenus() {
       {"Help", "AboutItem", "About", K(), plain, [this](bool) { AboutItemClick(); }, false},
       {"Help", "RestoreDefaultsItem", "Restore defaults", K(), plain, [this](bool) { RestoreDefaultsClick(); }, false},
       // Keys of START/STOP, from anywhere in the window; each clicks its button at once.
-      {nullptr, "RunPauseKey", "Run/Pause", K(Qt::Key_Space), plain, [this](bool) { RunPauseKeyPress(); }, true},
-      {nullptr, "StepKey", "Step", K(Qt::Key_Period), plain, [this](bool) { startStop_->ClickStep(); }, true},
-      {nullptr, "ResetKey", "Reset", K(Qt::CTRL | Qt::Key_R), plain, [this](bool) { startStop_->ClickReset(); }, true},
+      {nullptr, "RunPauseKey", "Run/Pause", K(Qt::Key_Space), plain, [this](bool) { RunPauseKeyPress(); }, false},
+      {nullptr, "StepKey", "Step", K(Qt::Key_Period), plain, [this](bool) { startStop_->ClickStep(); }, false},
+      {nullptr, "ResetKey", "Reset", K(Qt::CTRL | Qt::Key_R), plain, [this](bool) { startStop_->ClickReset(); }, false},
   };
 
   QMenuBar* bar = menuBar();
@@ -168,7 +168,7 @@ void TFormTest2D::BuildMenus() {
     }
     if (entry.Handler) {
       connect(item, &QAction::triggered, this, [this, item, handler = entry.Handler, world = entry.ChangesWorld](bool on) {
-        Handle([&] { handler(on); }, CommandName(item), world);
+        Handle([handler, on] { handler(on); }, CommandName(item), world);
       });
     }
   }
@@ -250,23 +250,18 @@ void TFormTest2D::FollowMouseClick(int tag) {
   EdDebugChange();
 }
 
-// Goals are freed by these two. Inside a cycle they wait for it to end, so no
-// goal can be freed while the cycle might still be using it.
+// Goals are freed by these two; at the drawing step no goal is being evaluated.
 void TFormTest2D::DeleteallTeamsGoals1Click() {
-  session_->RunOutsideCycle([this] {
-    session_->Population().DeleteTeamGoals();
-    UpdateGoals();
-  });
+  session_->Population().DeleteTeamGoals();
+  UpdateGoals();
 }
 
 void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
-  session_->RunOutsideCycle([this] {
-    const int remembered = choose_->ChosenIndex();
-    session_->Population().DeletePlayersGoals();
-    choose_->Choose(remembered);
-    EdPlayerIdChange(choose_->ChosenIndex());
-    UpdateGoals();
-  });
+  const int remembered = choose_->ChosenIndex();
+  session_->Population().DeletePlayersGoals();
+  choose_->Choose(remembered);
+  EdPlayerIdChange(choose_->ChosenIndex());
+  UpdateGoals();
 }
 
 // ---------------------------------------------------------------------------

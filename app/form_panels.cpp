@@ -54,9 +54,7 @@ void TFormTest2D::EdSecondsChange(int seconds) { Track().HorizonMs = seconds * 1
 
 void TFormTest2D::EdMinFuturesChange(int futures) { Track().MinFutures = futures; }
 
-void TFormTest2D::EdThreadsChange(int threads) {
-  session_->RunOutsideCycle([this, threads] { Track().Threads = threads; });
-}
+void TFormTest2D::EdThreadsChange(int threads) { Track().Threads = threads; }
 
 void TFormTest2D::EdFrictionChange(double friction) { Track().Friction = friction; }
 
@@ -188,14 +186,18 @@ void TFormTest2D::EdPlayerIdEnter() {
 }
 
 void TFormTest2D::EdColorClick() {
-  TPlayer* player = SelectedPlayer();
-  if (!player) return;
+  // The dialog is the window's; the colour chosen is the world's change.
+  if (!SelectedPlayer()) return;
   const std::optional<QColor> chosen = Dialogs.ChooseColor(QColor::fromRgb(ToQRgb(choose_->Color())));
   if (!chosen) return;
   const TColor color = FromQRgb(chosen->rgb());
   choose_->ShowColor(color);
-  player->Color = color;
-  session_->Redraw();
+  Handle(
+      [this, color] {
+        if (TPlayer* player = SelectedPlayer()) player->Color = color;
+        session_->Redraw();
+      },
+      CommandName(choose_->ActiveControl() ? choose_->ActiveControl() : choose_));
 }
 
 void TFormTest2D::BtnSubPlayerClick() {

@@ -39,9 +39,7 @@ TSession::TSession(QObject* parent) : QObject(parent) {
 }
 
 TSession::~TSession() {
-  track_->ProcessMessages = nullptr;
   track_->MouseSource = nullptr;
-  track_->OnForgetPlayer = nullptr;
   population_.reset();
   team_.reset();
   track_.reset();
@@ -81,10 +79,7 @@ void TSession::Start(int32_t threads) {
 
 void TSession::InstallOnTrack() {
   track_->ImageCanvas = canvas_.get();
-  track_->ProcessMessages = [this] { ProcessMessages(); };
   track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
-  // Every way a player leaves its team goes through the track, which tells us first.
-  track_->OnForgetPlayer = [this](const TPlayer* player) { plotHistory_->Forget(player); };
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
     emit PlayerAdded();
     Redraw();
@@ -104,10 +99,19 @@ void TSession::ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit 
 // ---------------------------------------------------------------------------
 // Commands.
 
-void TSession::Command(const QString& name, const std::function<void()>& command, bool changesWorld) {
-  // The outermost command between cycles is a step of undo when it changes the
-  // world (a run or a step of cycles is none).
-  const bool outermost = commandDepth_ == 0 && !track_->InCycle();
+void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld) {
+  Command(name, std::move(command), changesWorld, changesWorld);
+}
+
+void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits) {
+  // While cycles run, a change of the world waits for the next drawing step.
+  if (waits && Running() && applying_ == 0) {
+    track_->Inbox.Post([this, name, command = std::move(command)] { ApplyWaiting(name, command); });
+    return;
+  }
+  // The outermost command is a step of undo when it changes the world (a run or a
+  // step of cycles is none).
+  const bool outermost = commandDepth_ == 0 && applying_ == 0;
   std::optional<QByteArray> before;
   const int64_t cycles = cycleCount_;
   if (outermost) {
@@ -123,15 +127,61 @@ void TSession::Command(const QString& name, const std::function<void()>& command
   try {
     command();
     if (changesWorld) SetModified(true);
-    // The command's one redraw, still inside the command: it shows the frame and
-    // processes no messages.
-    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
-    if (before && cycleCount_ == cycles && !restoringWorld_ && !track_->InCycle()) RecordCommand(name, *before);
+    plotHistory_->KeepOnly(*track_);
+    // The command's one redraw, still inside the command, shown at once.
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) {
+      track_->Draw(-1);
+      ShowFrame();
+    }
+    if (before && cycleCount_ == cycles && !restoringWorld_) RecordCommand(name, *before);
   } catch (...) {
-    Report(track_->InCycle() ? QStringLiteral("%1, during cycle %2").arg(name).arg(cycleCount_ + 1) : name);
+    Report(name);
   }
   if (--commandDepth_ == 0) {
     redrawPending_ = false;
+    emit CommandDone();
+  }
+}
+
+void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command) {
+  // Inside the cycle's drawing step (or after the run): no dialog may open here,
+  // so an error is reported once the cycle has ended.
+  ++applying_;
+  ++commandDepth_;
+  try {
+    command();
+    SetModified(true);
+    plotHistory_->KeepOnly(*track_);
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
+  } catch (...) {
+    failures_.push_back({QStringLiteral("%1, at the drawing step of cycle %2").arg(name).arg(cycleCount_ + 1),
+                         std::current_exception()});
+  }
+  if (--commandDepth_ == 0) redrawPending_ = false;
+  --applying_;
+  appliedWaiting_ = true;
+}
+
+size_t TSession::WaitingCommands() const { return track_->Inbox.Count(); }
+
+void TSession::ApplyWaitingNow() {
+  // Each waiting command catches its own errors: nothing escapes here.
+  track_->Inbox.Apply();
+  ReportApplied();
+}
+
+void TSession::ReportApplied() {
+  std::vector<TFailure> failures;
+  failures.swap(failures_);
+  for (const TFailure& failure : failures) {
+    try {
+      std::rethrow_exception(failure.Error);
+    } catch (...) {
+      Report(failure.Where);
+    }
+  }
+  if (std::exchange(appliedWaiting_, false)) {
+    emit WaitingApplied();
     emit CommandDone();
   }
 }
@@ -145,27 +195,8 @@ void TSession::Redraw() {
     redrawPending_ = true;
   } else {
     track_->Draw(-1);
+    ShowFrame();
   }
-}
-
-void TSession::RunOutsideCycle(std::function<void()> command) {
-  if (track_->InCycle()) {
-    pendingCommands_.push_back({commandName_, std::move(command)});
-  } else {
-    command();
-  }
-}
-
-void TSession::RunPendingCommands() {
-  // A cycle run from a command inside another cycle (Run clicked while running)
-  // ends inside the outer one: the commands wait for the outermost to end.
-  if (track_->InCycle()) return;
-  std::vector<TPendingCommand> commands;
-  commands.swap(pendingCommands_);
-  // Each marked the scene modified when it was asked for; its undo step keeps its name.
-  for (const auto& command : commands)
-    Command(QStringLiteral("%1, which waited for cycle %2 to end").arg(command.Name).arg(cycleCount_), command.Run,
-            false);
 }
 
 void TSession::SetModified(bool modified) {
@@ -185,9 +216,11 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
   try {
     while (!loopFailed_ && goOn()) {
       phase_ = "the simulation cycle (futures, team goals, drawing, decision, world step)";
-      CycleOnce();
+      const double cycleMs = CycleOnce();
       phase_ = "showing the cycle";
       if (between) between();
+      ReportApplied();
+      emit CycleDone(cycleMs);
       phase_ = "processing window messages";
       ProcessMessages();
       phase_ = "saving the frame";
@@ -219,9 +252,11 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
   }
   --runDepth_;
   commandDepth_ = outerDepth;
+  // Paused: what still waits for a drawing step takes effect at once.
+  if (runDepth_ == 0) ApplyWaitingNow();
 }
 
-void TSession::CycleOnce() {
+double TSession::CycleOnce() {
   mouseRead_ = false;
   QElapsedTimer clock;
   clock.start();
@@ -229,15 +264,14 @@ void TSession::CycleOnce() {
     track_->Cycle();
   } catch (...) {
     SetModified(true);
-    RunPendingCommands();
+    ReportApplied();
     throw;
   }
   ++cycleCount_;
   SetModified(true);
   const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
   plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
-  emit CycleDone(cycleMs);
-  RunPendingCommands();
+  return cycleMs;
 }
 
 void TSession::ShowFrame() {
@@ -250,9 +284,9 @@ void TSession::ShowFrame() {
 void TSession::ProcessMessages() {
   ShowFrame();
   mouseRead_ = false;
-  // Only the run loop's own level lets the window breathe. A command processes no
-  // messages at all: a click arriving while it runs (the release of the button
-  // that started it, say) is delivered after it, in the order it came.
+  // Only the run loop's own level, between cycles, lets the window breathe. A
+  // command processes no messages at all: a click arriving while it runs (the
+  // release of the button that started it, say) is delivered after it, in order.
   if (commandDepth_ == 0 && ProcessEvents) ProcessEvents();
 }
 

@@ -4,18 +4,19 @@
 // saving, scenes and the undo stack. The window shows a session and sends it
 // commands with values; nothing here knows of a widget.
 //
-// Commands. Everything that may change the world runs through Command(): it
-// counts the commands in progress (window messages are processed inside the
-// cycle, so a command may run in the middle of one), marks the scene modified,
-// redraws once at its end, and between cycles becomes one step of undo, kept as
-// the world's scene before and after it. A command that must not meet a cycle in
-// progress (replacing the world, freeing goals) goes through RunOutsideCycle.
+// Commands. Everything that may change the world runs through Command(): it marks
+// the scene modified, redraws once at its end and, paused, becomes one step of
+// undo. While cycles run, a change of the world waits in the track's inbox for the
+// next cycle's drawing step and takes effect there; paused, it takes effect at
+// once. The track never calls the window: the window's messages are processed
+// between cycles.
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -52,7 +53,7 @@ class TSession : public QObject {
   std::function<void(const QString& where)> ReportError;
   // The cursor in circuit pixels, or false when it is not over the circuit.
   std::function<bool(int32_t& x, int32_t& y)> ReadMouse;
-  // Processes pending window messages (only between commands).
+  // Processes pending window messages (between cycles, and only between commands).
   std::function<void()> ProcessEvents;
 
   // ---- The world ----
@@ -71,11 +72,14 @@ class TSession : public QObject {
   void Start(int32_t threads);
 
   // ---- Commands ----
-  // Runs a command; its errors go to ReportError, never further.
-  void Command(const QString& name, const std::function<void()>& command, bool changesWorld = true);
+  // Runs a command; its errors go to ReportError, never further. A change of the
+  // world (changesWorld) given while cycles run waits for the next drawing step,
+  // unless `waits` is false (a command that replaces the world, between cycles).
+  void Command(const QString& name, std::function<void()> command, bool changesWorld = true);
+  void Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits);
   bool InCommand() const { return commandDepth_ > 0; }
-  // Runs the command now, or after the cycle in progress when inside one.
-  void RunOutsideCycle(std::function<void()> command);
+  // Commands waiting for the next drawing step.
+  size_t WaitingCommands() const;
   // Redraws the track: at once between commands, once at the end of a command.
   void Redraw();
   // The mouse presses seen so far: the steps of undo made while a button stays
@@ -83,13 +87,14 @@ class TSession : public QObject {
   int Gesture = 0;
 
   // ---- The run loop ----
-  // Cycles while goOn() says so; after each, `between` (the window's part), the
+  // Cycles while goOn() says so; after each, `between` (the window's part),
+  // the reports of the commands applied in it, CycleDone, the
   // window's messages, then the frame saved and recorded. An error stops every
   // level of the loop and is reported.
   void RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
   // Whether a run loop is in progress.
   bool Running() const { return runDepth_ > 0; }
-  // The track's ProcessMessages: shows the frame, then lets the window breathe.
+  // Between cycles: shows the frame, then lets the window breathe.
   void ProcessMessages();
   // Ends the picture's painting and says FrameShown when it was drawn on.
   void ShowFrame();
@@ -134,18 +139,24 @@ class TSession : public QObject {
   void FrameShown();           // the picture was drawn on: show it
   void CycleDone(double cycleMs);  // a cycle ended (counted)
   void FrameRecorded();        // the film took the cycle's picture
-  void CommandDone();          // the outermost command ended
+  void CommandDone();          // the outermost command ended (or those applied in a cycle)
+  void WaitingApplied();       // commands that waited for a drawing step took effect
   void RunStopped(int64_t cycle, const QString& reason);  // an error ended the run
   void ModifiedChanged(bool modified);
   void SceneFileChanged(const QString& name);
 
  private:
-  // One cycle, then the commands that waited for it to end.
-  void CycleOnce();
-  void RunPendingCommands();
+  // One cycle, counted and recorded for the plots; returns its time in ms.
+  double CycleOnce();
+  // A command taken from the inbox, at the drawing step or once the run has stopped.
+  void ApplyWaiting(const QString& name, const std::function<void()>& command);
+  // Applies what waits in the inbox (the run has stopped), then reports.
+  void ApplyWaitingNow();
+  // Reports the errors of the commands applied from the inbox, and tells the window.
+  void ReportApplied();
   void SaveFrame();
   void RecordFrame();
-  // What the session installs on its track: messages, the mouse, the plots.
+  // What the session installs on its track: the canvas and the mouse.
   void InstallOnTrack();
   bool MousePosition(int32_t& x, int32_t& y);
   // Replaces the world by the one read (nothing here throws).
@@ -176,11 +187,13 @@ class TSession : public QObject {
   bool loopFailed_ = false;      // an error ended a run loop: every level stops
   bool redrawPending_ = false;   // the command in progress asked for a redraw
   const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
-  struct TPendingCommand {
-    QString Name;  // the command that asked, for its undo step
-    std::function<void()> Run;
+  int applying_ = 0;             // commands from the inbox in progress
+  struct TFailure {
+    QString Where;
+    std::exception_ptr Error;
   };
-  std::vector<TPendingCommand> pendingCommands_;
+  std::vector<TFailure> failures_;  // of commands applied in a cycle, reported after it
+  bool appliedWaiting_ = false;     // commands from the inbox took effect since the last report
   QString commandName_;          // the outermost command in progress
   QUndoStack* undo_ = nullptr;
   bool restoringWorld_ = false;  // the command in progress is an undo or redo

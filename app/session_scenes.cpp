@@ -105,19 +105,17 @@ void TSession::SetSceneFile(const QString& fileName) {
 }
 
 void TSession::OpenScene(const QString& fileName, const std::function<bool()>& mayReplace) {
-  // A world is replaced only between cycles, when no cycle at any level is using it.
-  RunOutsideCycle([this, fileName, mayReplace] {
-    // Read into a world of its own: a bad file throws here and the new objects go
-    // (the team before the track that lists it), leaving the world, and its
-    // random stream, as they were.
-    auto track = std::make_unique<TTrack2D>();
-    auto team = std::make_unique<TTeam>();
-    TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
-    if (mayReplace && !mayReplace()) return;
-    SwapInWorld(std::move(track), std::move(team), std::move(read));
-    SetModified(false);
-    SetSceneFile(fileName);
-  });
+  // Called between cycles (the window's messages are processed only there). Read
+  // into a world of its own: a bad file throws here and the new objects go (the
+  // team before the track that lists it), leaving the world, and its random
+  // stream, as they were.
+  auto track = std::make_unique<TTrack2D>();
+  auto team = std::make_unique<TTeam>();
+  TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
+  if (mayReplace && !mayReplace()) return;
+  SwapInWorld(std::move(track), std::move(team), std::move(read));
+  SetModified(false);
+  SetSceneFile(fileName);
 }
 
 void TSession::SaveScene(const QString& fileName) {
@@ -129,9 +127,9 @@ void TSession::SaveScene(const QString& fileName) {
 void TSession::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read) {
   // What the session keeps of the old players goes before they do.
   plotHistory_->Clear();
-  track_->ProcessMessages = nullptr;
+  // The commands given before take effect first, on the world they were given to.
+  track_->Inbox.Apply();
   track_->MouseSource = nullptr;
-  track_->OnForgetPlayer = nullptr;
   // The new track keeps the session's clock and threads.
   track->ClockMs = track_->ClockMs;
   track->Threads = track_->Threads;
@@ -185,18 +183,20 @@ void TSession::RecordCommand(const QString& where, const QByteArray& before) {
 }
 
 void TSession::ApplySnapshot(const QByteArray& document, const QString& name) {
-  Command(name, [this, document] {
-    RunOutsideCycle([this, document] {
-      restoringWorld_ = true;  // the command that restores is no step of its own
-      // A failed read leaves the world and its random stream as they were.
-      auto track = std::make_unique<TTrack2D>();
-      auto team = std::make_unique<TTeam>();
-      TSceneRead read = ReadSceneDocument(document, SnapshotAnchor(), *track, *team);
-      const int32_t frame = FrameCounter;
-      SwapInWorld(std::move(track), std::move(team), std::move(read));
-      FrameCounter = frame;
-    });
-  });
+  // Replaces the world: between cycles, never at a drawing step.
+  Command(
+      name,
+      [this, document] {
+        restoringWorld_ = true;  // the command that restores is no step of its own
+        // A failed read leaves the world and its random stream as they were.
+        auto track = std::make_unique<TTrack2D>();
+        auto team = std::make_unique<TTeam>();
+        TSceneRead read = ReadSceneDocument(document, SnapshotAnchor(), *track, *team);
+        const int32_t frame = FrameCounter;
+        SwapInWorld(std::move(track), std::move(team), std::move(read));
+        FrameCounter = frame;
+      },
+      true, false);
 }
 
 }  // namespace vorlanth

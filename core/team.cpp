@@ -64,8 +64,7 @@ std::unique_ptr<TPlayer> TTeam::RemovePlayer(TPlayer* player, bool free) {
     Goals->ForgetPlayer(player);
   }
   if (!free) return owned;
-  if (Track) Track->DisposePlayer(std::move(owned));
-  return nullptr;
+  return nullptr;  // freed here, on leaving
 }
 
 void TTeam::SelectPlayer(TPlayer* player) {
