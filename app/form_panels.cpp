@@ -204,7 +204,7 @@ void TFormTest2D::BtnSubPlayerClick() {
   if (Track().PlayerCount() <= 1) return;  // the last player stays
   TTeam* team = session_->CurrentTeam();
   if (!team || !team->Selected) return;
-  team->RemovePlayer(team->Selected, true);
+  session_->Keep(team->RemovePlayer(team->Selected, false));  // kept for its step of undo
   // The names are positional: the list is renumbered 1..n (this also mends a
   // list that players born by splitting had outgrown), and the last one is chosen.
   FillPlayerList();

@@ -219,6 +219,11 @@ void TFormTest2D::ConnectSession() {
   connect(session_.get(), &TSession::CycleDone, this,
           [this](double cycleMs) { StatusLine->ShowCycle(Track(), session_->CycleCount(), cycleMs); });
   connect(session_.get(), &TSession::FrameRecorded, this, [this] { ShowRecording(); });
+  // An undo or redo: every box and mark shows the world anew.
+  connect(session_.get(), &TSession::Restored, this, [this] {
+    FillPlayerList();
+    ShowWorld();
+  });
   // A choice made in the list while running may have found its player gone.
   connect(session_.get(), &TSession::WaitingApplied, this, [this] { FillPlayerList(); });
   connect(session_.get(), &TSession::CommandDone, this, [this] {

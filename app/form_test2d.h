@@ -227,6 +227,8 @@ class TFormTest2D : public QMainWindow {
   void BuildWindow();
   void BuildColumn(QWidget* column);
   void BuildMenus();
+  // Edit > Undo or Redo, named after the step it undoes or redoes.
+  QAction* EditItem(bool undo);
   void BuildPlotsDock();
   void InstallDefaultDialogs();
   void ConnectSession();

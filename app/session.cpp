@@ -16,6 +16,8 @@
 #include "bench/population.h"
 #include "bench/scenes.h"
 #include "core/error.h"
+#include "core/goal.h"
+#include "core/player.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "render/builtin_circuit.h"
@@ -29,6 +31,7 @@ namespace vorlanth {
 TSession::TSession(QObject* parent) : QObject(parent) {
   undo_ = new QUndoStack(this);
   undo_->setUndoLimit(UndoLimit);
+  connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateModified(); });
   plotHistory_ = std::make_unique<TPlotHistory>();
   // The track, its team and the commands exist before any circuit is read, so no
   // command ever meets a session without them.
@@ -39,6 +42,7 @@ TSession::TSession(QObject* parent) : QObject(parent) {
 }
 
 TSession::~TSession() {
+  undo_->clear();  // the worlds and players the steps keep go before the picture
   track_->MouseSource = nullptr;
   population_.reset();
   team_.reset();
@@ -86,14 +90,15 @@ void TSession::InstallOnTrack() {
   };
 }
 
-void TSession::ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
+std::unique_ptr<QtPicture> TSession::ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
   canvas_->End();
   canvas_->SetImage(&picture->Image());
-  picture_ = std::move(picture);
-  // The digest once, for every snapshot of the world.
+  std::swap(picture_, picture);
+  // The digest once, for every scene saved of the world.
   if (circuit.Sha256.empty()) circuit.Sha256 = CircuitDigest(*picture_);
   circuit_ = std::move(circuit);
   emit CircuitReplaced();
+  return picture;
 }
 
 // ---------------------------------------------------------------------------
@@ -105,35 +110,29 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
 
 void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits) {
   // While cycles run, a change of the world waits for the next drawing step.
+  // The mouse press a drag's steps share, as it was when the command was given.
+  const int gesture = QGuiApplication::mouseButtons() != Qt::NoButton ? Gesture : -1;
   if (waits && Running() && applying_ == 0) {
-    track_->Inbox.Post([this, name, command = std::move(command)] { ApplyWaiting(name, command); });
+    track_->Inbox.Post([this, name, command = std::move(command), changesWorld, gesture] {
+      ApplyWaiting(name, command, changesWorld, gesture);
+    });
     return;
   }
-  // The outermost command is a step of undo when it changes the world (a run or a
-  // step of cycles is none).
-  const bool outermost = commandDepth_ == 0 && applying_ == 0;
-  std::optional<QByteArray> before;
-  const int64_t cycles = cycleCount_;
-  if (outermost) {
-    restoringWorld_ = false;
-    commandName_ = name;
-    try {
-      before = Snapshot();
-    } catch (...) {
-      // A world a scene cannot describe: the command is no step of undo.
-    }
-  }
+  if (!recording_) commandGesture_ = gesture;
   ++commandDepth_;
   try {
-    command();
-    if (changesWorld) SetModified(true);
+    // A change of the world is compared around its outermost command.
+    if (changesWorld && !recording_) {
+      RunRecorded(name, command);
+    } else {
+      command();
+    }
     plotHistory_->KeepOnly(*track_);
     // The command's one redraw, still inside the command, shown at once.
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) {
       track_->Draw(-1);
       ShowFrame();
     }
-    if (before && cycleCount_ == cycles && !restoringWorld_) RecordCommand(name, *before);
   } catch (...) {
     Report(name);
   }
@@ -143,14 +142,18 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
   }
 }
 
-void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command) {
+void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture) {
   // Inside the cycle's drawing step (or after the run): no dialog may open here,
   // so an error is reported once the cycle has ended.
+  if (!recording_) commandGesture_ = gesture;
   ++applying_;
   ++commandDepth_;
   try {
-    command();
-    SetModified(true);
+    if (recorded && !recording_) {
+      RunRecorded(name, command);
+    } else {
+      command();
+    }
     plotHistory_->KeepOnly(*track_);
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
   } catch (...) {
@@ -200,6 +203,13 @@ void TSession::Redraw() {
 }
 
 void TSession::SetModified(bool modified) {
+  ranSinceClean_ = modified;
+  if (!modified) undo_->setClean();
+  UpdateModified();
+}
+
+void TSession::UpdateModified() {
+  const bool modified = ranSinceClean_ || !undo_->isClean();
   if (modified_ == modified) return;
   modified_ = modified;
   emit ModifiedChanged(modified);

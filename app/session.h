@@ -4,12 +4,15 @@
 // saving, scenes and the undo stack. The window shows a session and sends it
 // commands with values; nothing here knows of a widget.
 //
-// Commands. Everything that may change the world runs through Command(): it marks
-// the scene modified, redraws once at its end and, paused, becomes one step of
-// undo. While cycles run, a change of the world waits in the track's inbox for the
-// next cycle's drawing step and takes effect there; paused, it takes effect at
-// once. The track never calls the window: the window's messages are processed
-// between cycles.
+// Commands. Everything that may change the world runs through Command(). While
+// cycles run, a change of the world waits in the track's inbox for the next
+// cycle's drawing step and takes effect there; paused, it takes effect at once.
+// The track never calls the window: the window's messages are processed between
+// cycles. What a command changed (TWorldChange: values before and after, players
+// and goals added or removed) is its step of undo; a command that changes nothing
+// is no step. Undo and redo are commands too: while running they wait for the
+// next drawing step. Opening a scene or a circuit is the one step that keeps a
+// whole world (or circuit).
 
 #include <QByteArray>
 #include <QObject>
@@ -30,11 +33,14 @@ namespace vorlanth {
 
 class QtCanvas;
 class QtPicture;
+class TGoal;
 class TPlayer;
 class TPlotHistory;
 class TPopulation;
 class TTeam;
 class TTrack2D;
+class TWorldChange;
+struct TWorldFacts;
 
 class TSession : public QObject {
   Q_OBJECT
@@ -80,6 +86,13 @@ class TSession : public QObject {
   bool InCommand() const { return commandDepth_ > 0; }
   // Commands waiting for the next drawing step.
   size_t WaitingCommands() const;
+  // What the command in progress took out of the world, kept for its step of undo.
+  void Keep(std::vector<std::unique_ptr<TPlayer>> players);
+  void Keep(std::unique_ptr<TPlayer> player);
+  void Keep(std::vector<std::unique_ptr<TGoal>> goals);
+  // The Edit menu's commands: while running, they wait for the next drawing step.
+  void Undo();
+  void Redo();
   // Redraws the track: at once between commands, once at the end of a command.
   void Redraw();
   // The mouse presses seen so far: the steps of undo made while a button stays
@@ -122,15 +135,22 @@ class TSession : public QObject {
   // The scene's file, empty while it is "untitled"; its caption's name.
   QString SceneFile() const { return sceneFile_; }
   QString SceneName() const;
+  // Modified: a step of undo away from the scene as saved or opened, or cycles run since.
   bool Modified() const { return modified_; }
+  // False: the world as it is now is the scene's (saved, opened, or where a test starts).
   void SetModified(bool modified);
 
   // ---- Undo ----
   QUndoStack& UndoStack() const { return *undo_; }
-  // The world as a scene document (throws when a scene cannot describe it).
-  QByteArray Snapshot() const;
-  // Replaces the world by the scene (after the cycle in progress), as one command.
-  void ApplySnapshot(const QByteArray& document, const QString& name);
+
+  // The world's parts, as a step that replaces the world keeps them.
+  struct TWorldParts {
+    std::unique_ptr<TTrack2D> Track;
+    std::unique_ptr<TTeam> Team;
+    std::unique_ptr<TPopulation> Population;
+    std::unique_ptr<QtPicture> Picture;
+    TSceneCircuit Circuit;
+  };
 
  signals:
   void WorldReplaced();        // another track and team: show them anew
@@ -143,13 +163,14 @@ class TSession : public QObject {
   void WaitingApplied();       // commands that waited for a drawing step took effect
   void RunStopped(int64_t cycle, const QString& reason);  // an error ended the run
   void ModifiedChanged(bool modified);
+  void Restored();             // an undo or redo changed the world: show it anew
   void SceneFileChanged(const QString& name);
 
  private:
   // One cycle, counted and recorded for the plots; returns its time in ms.
   double CycleOnce();
   // A command taken from the inbox, at the drawing step or once the run has stopped.
-  void ApplyWaiting(const QString& name, const std::function<void()>& command);
+  void ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture);
   // Applies what waits in the inbox (the run has stopped), then reports.
   void ApplyWaitingNow();
   // Reports the errors of the commands applied from the inbox, and tells the window.
@@ -159,15 +180,31 @@ class TSession : public QObject {
   // What the session installs on its track: the canvas and the mouse.
   void InstallOnTrack();
   bool MousePosition(int32_t& x, int32_t& y);
-  // Replaces the world by the one read (nothing here throws).
+  // A step that keeps the world replaced (opening a scene).
+  void PushWorldStep(TWorldParts old);
+  // Loads the picture as the circuit (raises before changing anything): one step.
+  void ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
+  // After an undo or redo: forget what left, redraw, tell the window.
+  void AfterRestore();
+  // Puts the world's parts in, handing back those it replaces (nothing here throws).
+  TWorldParts SwapWorld(TWorldParts parts);
+  // Replaces the world by the one read: one step of undo, keeping the world before.
   void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read);
-  void ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
+  // Shows another picture; hands back the one it replaces.
+  std::unique_ptr<QtPicture> ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
   void SetSceneFile(const QString& fileName);
-  // The step's name in the Edit menu, from the command's report name.
-  static QString UndoName(const QString& where);
-  // Pushes the command's step when it changed the world since `before`.
-  void RecordCommand(const QString& where, const QByteArray& before);
+  // A command of the window, around which the world's facts are compared.
+  void RunRecorded(const QString& name, const std::function<void()>& command);
+  // Pushes the step of what changed since `before` (nothing when nothing did).
+  void RecordChange(const QString& where, const TWorldFacts& before);
+  // The step's name in the Edit menu.
+  QString StepName(const QString& where, const TWorldChange& change) const;
+  void UpdateModified();
   void Report(const QString& where);
+
+  friend class TStepCommand;
+  friend class TCircuitStep;
+  friend class TWorldStep;
 
   // The picture, the canvas drawing on it, then the model (destroyed in reverse
   // order: the model before the picture it draws on).
@@ -194,9 +231,12 @@ class TSession : public QObject {
   };
   std::vector<TFailure> failures_;  // of commands applied in a cycle, reported after it
   bool appliedWaiting_ = false;     // commands from the inbox took effect since the last report
-  QString commandName_;          // the outermost command in progress
   QUndoStack* undo_ = nullptr;
-  bool restoringWorld_ = false;  // the command in progress is an undo or redo
+  bool ranSinceClean_ = false;   // cycles ran since the scene was saved or opened
+  std::vector<std::unique_ptr<TPlayer>> keptPlayers_;  // taken out by the command in progress
+  std::vector<std::unique_ptr<TGoal>> keptGoals_;
+  bool recording_ = false;       // a recorded command is in progress
+  int commandGesture_ = -1;      // the drag the command in progress came in, or -1
   bool mouseRead_ = false;       // the cursor has been read for this frame
   bool mouseOk_ = false;
   int32_t mouseX_ = -1;
