@@ -121,9 +121,9 @@ void TFormTest2D::BuildMenus() {
       {"Help", "AboutItem", "About", K(), plain, [this](bool) { AboutItemClick(); }, false},
       {"Help", "RestoreDefaultsItem", "Restore defaults", K(), plain, [this](bool) { RestoreDefaultsClick(); }, false},
       // Keys of START/STOP, from anywhere in the window; each clicks its button at once.
-      {nullptr, "RunPauseKey", "Run/Pause", K(Qt::Key_Space), plain, [this](bool) { RunPauseKeyPress(); }, true},
-      {nullptr, "StepKey", "Step", K(Qt::Key_Period), plain, [this](bool) { startStop_->ClickStep(); }, true},
-      {nullptr, "ResetKey", "Reset", K(Qt::CTRL | Qt::Key_R), plain, [this](bool) { startStop_->ClickReset(); }, true},
+      {nullptr, "RunPauseKey", "Run/Pause", K(Qt::Key_Space), plain, [this](bool) { RunPauseKeyPress(); }, false},
+      {nullptr, "StepKey", "Step", K(Qt::Key_Period), plain, [this](bool) { startStop_->ClickStep(); }, false},
+      {nullptr, "ResetKey", "Reset", K(Qt::CTRL | Qt::Key_R), plain, [this](bool) { startStop_->ClickReset(); }, false},
   };
 
   QMenuBar* bar = menuBar();
@@ -149,9 +149,14 @@ void TFormTest2D::BuildMenus() {
       On(OpenRecentMenu, &QMenu::aboutToShow, [this] { OpenRecentMenuShow(); }, false);
       continue;
     }
-    if (name == QStringLiteral("UndoItem")) item = session_->UndoStack().createUndoAction(this, QString::fromUtf8(entry.Text));
-    else if (name == QStringLiteral("RedoItem")) item = session_->UndoStack().createRedoAction(this, QString::fromUtf8(entry.Text));
-    else if (name == QStringLiteral("menuPlots")) item = PlotsDock->toggleViewAction();  // keeps its mark when the dock closes
+    if (name == QStringLiteral("UndoItem") || name == QStringLiteral("RedoItem")) {
+      item = EditItem(name == QStringLiteral("UndoItem"));
+      item->setObjectName(name);
+      item->setShortcut(entry.Keys);
+      menu->addAction(item);
+      continue;
+    }
+    if (name == QStringLiteral("menuPlots")) item = PlotsDock->toggleViewAction();  // keeps its mark when the dock closes
     else item = new QAction(QString::fromUtf8(entry.Text), this);
     item->setText(QString::fromUtf8(entry.Text));
     item->setObjectName(name);
@@ -168,10 +173,28 @@ void TFormTest2D::BuildMenus() {
     }
     if (entry.Handler) {
       connect(item, &QAction::triggered, this, [this, item, handler = entry.Handler, world = entry.ChangesWorld](bool on) {
-        Handle([&] { handler(on); }, CommandName(item), world);
+        Handle([handler, on] { handler(on); }, CommandName(item), world);
       });
     }
   }
+}
+
+QAction* TFormTest2D::EditItem(bool undo) {
+  // Named after the step, as QUndoStack's own actions are; triggered, a command
+  // of the session (while running, it waits for the next drawing step).
+  QUndoStack& stack = session_->UndoStack();
+  auto* item = new QAction(this);
+  const QString verb = undo ? QStringLiteral("Undo") : QStringLiteral("Redo");
+  auto show = [item, &stack, verb, undo] {
+    const QString step = undo ? stack.undoText() : stack.redoText();
+    item->setText(step.isEmpty() ? verb : QStringLiteral("%1 %2").arg(verb, step));
+    item->setEnabled(undo ? stack.canUndo() : stack.canRedo());
+  };
+  connect(&stack, &QUndoStack::indexChanged, item, show);
+  connect(&stack, &QUndoStack::cleanChanged, item, show);
+  show();
+  connect(item, &QAction::triggered, this, [this, undo] { undo ? session_->Undo() : session_->Redo(); });
+  return item;
 }
 
 // ---------------------------------------------------------------------------
@@ -190,7 +213,7 @@ void TFormTest2D::Addacircleofkarts1Click() {
     ~TListMender() { form.FillPlayerList(); }
   } mender{*this};
   choose_->ShowPlayers(0, -1);
-  session_->Population().AddCircleOfKarts();
+  session_->Keep(session_->Population().AddCircleOfKarts());
   session_->Redraw();
 }
 
@@ -250,23 +273,18 @@ void TFormTest2D::FollowMouseClick(int tag) {
   EdDebugChange();
 }
 
-// Goals are freed by these two. Inside a cycle they wait for it to end, so no
-// goal can be freed while the cycle might still be using it.
+// Goals are freed by these two; at the drawing step no goal is being evaluated.
 void TFormTest2D::DeleteallTeamsGoals1Click() {
-  session_->RunOutsideCycle([this] {
-    session_->Population().DeleteTeamGoals();
-    UpdateGoals();
-  });
+  session_->Keep(session_->Population().DeleteTeamGoals());
+  UpdateGoals();
 }
 
 void TFormTest2D::Deleteallplayerspersonalgoals1Click() {
-  session_->RunOutsideCycle([this] {
-    const int remembered = choose_->ChosenIndex();
-    session_->Population().DeletePlayersGoals();
-    choose_->Choose(remembered);
-    EdPlayerIdChange(choose_->ChosenIndex());
-    UpdateGoals();
-  });
+  const int remembered = choose_->ChosenIndex();
+  session_->Keep(session_->Population().DeletePlayersGoals());
+  choose_->Choose(remembered);
+  EdPlayerIdChange(choose_->ChosenIndex());
+  UpdateGoals();
 }
 
 // ---------------------------------------------------------------------------

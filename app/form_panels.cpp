@@ -54,9 +54,7 @@ void TFormTest2D::EdSecondsChange(int seconds) { Track().HorizonMs = seconds * 1
 
 void TFormTest2D::EdMinFuturesChange(int futures) { Track().MinFutures = futures; }
 
-void TFormTest2D::EdThreadsChange(int threads) {
-  session_->RunOutsideCycle([this, threads] { Track().Threads = threads; });
-}
+void TFormTest2D::EdThreadsChange(int threads) { Track().Threads = threads; }
 
 void TFormTest2D::EdFrictionChange(double friction) { Track().Friction = friction; }
 
@@ -188,21 +186,25 @@ void TFormTest2D::EdPlayerIdEnter() {
 }
 
 void TFormTest2D::EdColorClick() {
-  TPlayer* player = SelectedPlayer();
-  if (!player) return;
+  // The dialog is the window's; the colour chosen is the world's change.
+  if (!SelectedPlayer()) return;
   const std::optional<QColor> chosen = Dialogs.ChooseColor(QColor::fromRgb(ToQRgb(choose_->Color())));
   if (!chosen) return;
   const TColor color = FromQRgb(chosen->rgb());
   choose_->ShowColor(color);
-  player->Color = color;
-  session_->Redraw();
+  Handle(
+      [this, color] {
+        if (TPlayer* player = SelectedPlayer()) player->Color = color;
+        session_->Redraw();
+      },
+      CommandName(choose_->ActiveControl() ? choose_->ActiveControl() : choose_));
 }
 
 void TFormTest2D::BtnSubPlayerClick() {
   if (Track().PlayerCount() <= 1) return;  // the last player stays
   TTeam* team = session_->CurrentTeam();
   if (!team || !team->Selected) return;
-  team->RemovePlayer(team->Selected, true);
+  session_->Keep(team->RemovePlayer(team->Selected, false));  // kept for its step of undo
   // The names are positional: the list is renumbered 1..n (this also mends a
   // list that players born by splitting had outgrown), and the last one is chosen.
   FillPlayerList();

@@ -133,14 +133,9 @@ void TFormTest2D::UseBuiltinCircuitClick() { session_->UseBuiltinCircuit(); }
 // ---------------------------------------------------------------------------
 // Saving.
 
-void TFormTest2D::SaveSceneClick() {
-  // Saved between cycles: a cycle in progress holds the players in its futures.
-  session_->RunOutsideCycle([this] { SaveSceneNow(false); });
-}
+void TFormTest2D::SaveSceneClick() { SaveSceneNow(false); }
 
-void TFormTest2D::SaveSceneAsClick() {
-  session_->RunOutsideCycle([this] { SaveSceneNow(true); });
-}
+void TFormTest2D::SaveSceneAsClick() { SaveSceneNow(true); }
 
 bool TFormTest2D::SaveSceneNow(bool chooseName) {
   QString fileName = session_->SceneFile();
@@ -170,17 +165,6 @@ bool TFormTest2D::AskToSaveChanges() {
 void TFormTest2D::closeEvent(QCloseEvent* event) {
   ArrowTimer->stop();
   if (session_->Modified()) {
-    if (Track().InCycle()) {
-      // Asked after the cycle in progress: saving needs a world between cycles.
-      event->ignore();
-      if (!std::exchange(closeQuestioned_, true)) {
-        session_->RunOutsideCycle([this] {
-          closeQuestioned_ = false;
-          close();
-        });
-      }
-      return;
-    }
     bool goOn = false;
     Handle([this, &goOn] { goOn = AskToSaveChanges(); }, QStringLiteral("closing the window"), false);
     if (!goOn) {

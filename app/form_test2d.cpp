@@ -141,7 +141,7 @@ void TFormTest2D::BuildColumn(QWidget* column) {
   boxes->setContentsMargins(2, 2, 2, 2);
   boxes->setSpacing(0);
   choose_ = new TChoosePlayerBox(column);
-  OnBox(choose_, &TChoosePlayerBox::ColorClicked, [this] { EdColorClick(); });
+  OnBox(choose_, &TChoosePlayerBox::ColorClicked, [this] { EdColorClick(); }, false);  // asks, then changes
   OnBox(choose_, &TChoosePlayerBox::PlayerChosen, [this](int index) { EdPlayerIdChange(index); });
   OnBox(choose_, &TChoosePlayerBox::ListOpening, [this] { EdPlayerIdEnter(); }, false);
   OnBox(choose_, &TChoosePlayerBox::AddClicked, [this](int kind) { BtnAddPlayerClick(kind); });
@@ -180,8 +180,9 @@ void TFormTest2D::BuildColumn(QWidget* column) {
   OnBox(move_, &TMoveBox::LevelDoubleClicked, [this](int tag) { SpeedButton8DblClick(tag); });
   boxes->addWidget(move_);
   startStop_ = new TStartStopBox(column);
-  OnBox(startStop_, &TStartStopBox::RunClicked, [this] { StartBtnClick(); });
-  OnBox(startStop_, &TStartStopBox::StepClicked, [this] { StepBtnClick(); });
+  // Run and Step are the window's: they start cycles, they change nothing themselves.
+  OnBox(startStop_, &TStartStopBox::RunClicked, [this] { StartBtnClick(); }, false);
+  OnBox(startStop_, &TStartStopBox::StepClicked, [this] { StepBtnClick(); }, false);
   OnBox(startStop_, &TStartStopBox::ResetClicked, [this] { ResetBtnClick(); });
   OnBox(startStop_, &TStartStopBox::EvolutionClicked, [this](bool allowed) { EdEvolutionClick(allowed); });
   boxes->addWidget(startStop_);
@@ -218,6 +219,13 @@ void TFormTest2D::ConnectSession() {
   connect(session_.get(), &TSession::CycleDone, this,
           [this](double cycleMs) { StatusLine->ShowCycle(Track(), session_->CycleCount(), cycleMs); });
   connect(session_.get(), &TSession::FrameRecorded, this, [this] { ShowRecording(); });
+  // An undo or redo: every box and mark shows the world anew.
+  connect(session_.get(), &TSession::Restored, this, [this] {
+    FillPlayerList();
+    ShowWorld();
+  });
+  // A choice made in the list while running may have found its player gone.
+  connect(session_.get(), &TSession::WaitingApplied, this, [this] { FillPlayerList(); });
   connect(session_.get(), &TSession::CommandDone, this, [this] {
     // A command may add, remove, hurt or heal players: the status line says so.
     StatusLine->ShowPlayers(Track());

@@ -13,9 +13,10 @@
 // through Handle(), which reports errors in a dialog: no exception crosses Qt's
 // event loop.
 //
-// Window messages are processed inside the simulation cycle (the track's
-// ProcessMessages callback), so handlers may run in the middle of a cycle; each
-// leaves the team, the track's player list and the goal sets consistent.
+// Window messages are processed between cycles. While the run goes on, a handler
+// that changes the world waits in the track's inbox and takes effect at the next
+// cycle's drawing step; each leaves the team, the track's player list and the
+// goal sets consistent, since the cycle goes on with them.
 
 #include <QColor>
 #include <QList>
@@ -164,7 +165,7 @@ class TFormTest2D : public QMainWindow {
   // Panels.
   void EdSecondsChange(int seconds);
   void EdMinFuturesChange(int futures);
-  // Waits for the cycle in progress to end: a cycle runs on one number of threads.
+  // Between cycles: a cycle runs on one number of threads.
   void EdThreadsChange(int threads);
   void EdFrictionChange(double friction);
   void EdSideFrictionChange(double friction);
@@ -214,8 +215,8 @@ class TFormTest2D : public QMainWindow {
   // Space and "." reach the run keys wherever the focus is in the window (a spin
   // box would take them), except in a text field, where they type.
   bool eventFilter(QObject* watched, QEvent* event) override;
-  // With unsaved changes, asks Save / Discard / Cancel first (after the cycle in
-  // progress, then closing if the answer lets it).
+  // With unsaved changes, asks Save / Discard / Cancel first, then closes if the
+  // answer lets it.
   void closeEvent(QCloseEvent* event) override;
   // A scene or circuit file dropped on the window is opened.
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -226,6 +227,8 @@ class TFormTest2D : public QMainWindow {
   void BuildWindow();
   void BuildColumn(QWidget* column);
   void BuildMenus();
+  // Edit > Undo or Redo, named after the step it undoes or redoes.
+  QAction* EditItem(bool undo);
   void BuildPlotsDock();
   void InstallDefaultDialogs();
   void ConnectSession();
@@ -249,7 +252,8 @@ class TFormTest2D : public QMainWindow {
              std::type_identity_t<std::function<void(Args...)>> handler, bool changesWorld = true) {
     connect(box, signal, this, [this, box, handler, changesWorld](Args... args) {
       const QObject* control = box->ActiveControl();
-      Handle([&] { handler(args...); }, CommandName(control ? control : box), changesWorld);
+      // The values are kept: the handler may wait for the next drawing step.
+      Handle([handler, args...] { handler(args...); }, CommandName(control ? control : box), changesWorld);
     });
   }
   // A control or menu item as a report names it: its name and caption.
@@ -296,7 +300,6 @@ class TFormTest2D : public QMainWindow {
   QString openFolder_;  // initial folders of the file dialogs
   QString saveFolder_;
   bool restoreDefaults_ = false;  // nothing is saved on closing
-  bool closeQuestioned_ = false;  // a close waits for the cycle to end to ask its question
 
   // The controls the window holds itself; the boxes hold theirs, the menus are
   // built from one table (form_menus.cpp) and found by name.

@@ -114,9 +114,12 @@ size_t TPlayerHistory::Bytes() const {
 void TPlotHistory::RecordCycle(TTrack& track, int64_t cycle, double cycleMs) {
   const auto start = std::chrono::steady_clock::now();
   for (TPlayer* player : track.Players) {
-    std::unique_ptr<TPlayerHistory>& history = histories_[player];
-    if (!history) history = std::make_unique<TPlayerHistory>();
-    history->Record(*player, cycle, track.LastPassCount, cycleMs);
+    TEntry& entry = histories_[player];
+    if (!entry.History || entry.Serial != player->Serial) {
+      entry.Serial = player->Serial;
+      entry.History = std::make_unique<TPlayerHistory>();
+    }
+    entry.History->Record(*player, cycle, track.LastPassCount, cycleMs);
   }
   ++version_;
   lastRecordMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -124,11 +127,21 @@ void TPlotHistory::RecordCycle(TTrack& track, int64_t cycle, double cycleMs) {
 
 const TPlayerHistory* TPlotHistory::Of(const TPlayer* player) const {
   const auto found = histories_.find(player);
-  return found == histories_.end() ? nullptr : found->second.get();
+  return found == histories_.end() ? nullptr : found->second.History.get();
 }
 
 void TPlotHistory::Forget(const TPlayer* player) {
   if (histories_.erase(player) > 0) ++version_;
+}
+
+void TPlotHistory::KeepOnly(const TTrack& track) {
+  const size_t before = histories_.size();
+  // A player on the track is alive: its serial may be read.
+  std::erase_if(histories_, [&track](const auto& entry) {
+    const auto at = std::find(track.Players.begin(), track.Players.end(), entry.first);
+    return at == track.Players.end() || (*at)->Serial != entry.second.Serial;
+  });
+  if (histories_.size() != before) ++version_;
 }
 
 void TPlotHistory::Clear() {
@@ -138,7 +151,7 @@ void TPlotHistory::Clear() {
 
 size_t TPlotHistory::Bytes() const {
   size_t bytes = sizeof(*this);
-  for (const auto& [player, history] : histories_) bytes += history->Bytes();
+  for (const auto& [player, entry] : histories_) bytes += entry.History->Bytes();
   return bytes;
 }
 

@@ -93,6 +93,8 @@ class TPlotHistory {
   const TPlayerHistory* Of(const TPlayer* player) const;
   // Frees the player's history (the player is leaving).
   void Forget(const TPlayer* player);
+  // Frees the histories of players no longer on the track (after a command).
+  void KeepOnly(const TTrack& track);
   // Empties every history (Reset).
   void Clear();
   size_t PlayerCount() const { return histories_.size(); }
@@ -103,7 +105,12 @@ class TPlotHistory {
   double LastRecordMs() const { return lastRecordMs_; }
 
  private:
-  std::unordered_map<const TPlayer*, std::unique_ptr<TPlayerHistory>> histories_;
+  // Keyed by the player; the serial tells a new player at a freed one's address.
+  struct TEntry {
+    uint32_t Serial = 0;
+    std::unique_ptr<TPlayerHistory> History;
+  };
+  std::unordered_map<const TPlayer*, TEntry> histories_;
   uint64_t version_ = 0;
   double lastRecordMs_ = 0;
 };

@@ -16,6 +16,8 @@
 #include "bench/population.h"
 #include "bench/scenes.h"
 #include "core/error.h"
+#include "core/goal.h"
+#include "core/player.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "render/builtin_circuit.h"
@@ -29,6 +31,7 @@ namespace vorlanth {
 TSession::TSession(QObject* parent) : QObject(parent) {
   undo_ = new QUndoStack(this);
   undo_->setUndoLimit(UndoLimit);
+  connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateModified(); });
   plotHistory_ = std::make_unique<TPlotHistory>();
   // The track, its team and the commands exist before any circuit is read, so no
   // command ever meets a session without them.
@@ -39,9 +42,8 @@ TSession::TSession(QObject* parent) : QObject(parent) {
 }
 
 TSession::~TSession() {
-  track_->ProcessMessages = nullptr;
+  undo_->clear();  // the worlds and players the steps keep go before the picture
   track_->MouseSource = nullptr;
-  track_->OnForgetPlayer = nullptr;
   population_.reset();
   team_.reset();
   track_.reset();
@@ -81,57 +83,108 @@ void TSession::Start(int32_t threads) {
 
 void TSession::InstallOnTrack() {
   track_->ImageCanvas = canvas_.get();
-  track_->ProcessMessages = [this] { ProcessMessages(); };
   track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
-  // Every way a player leaves its team goes through the track, which tells us first.
-  track_->OnForgetPlayer = [this](const TPlayer* player) { plotHistory_->Forget(player); };
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
     emit PlayerAdded();
     Redraw();
   };
 }
 
-void TSession::ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
+std::unique_ptr<QtPicture> TSession::ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
   canvas_->End();
   canvas_->SetImage(&picture->Image());
-  picture_ = std::move(picture);
-  // The digest once, for every snapshot of the world.
+  std::swap(picture_, picture);
+  // The digest once, for every scene saved of the world.
   if (circuit.Sha256.empty()) circuit.Sha256 = CircuitDigest(*picture_);
   circuit_ = std::move(circuit);
   emit CircuitReplaced();
+  return picture;
 }
 
 // ---------------------------------------------------------------------------
 // Commands.
 
-void TSession::Command(const QString& name, const std::function<void()>& command, bool changesWorld) {
-  // The outermost command between cycles is a step of undo when it changes the
-  // world (a run or a step of cycles is none).
-  const bool outermost = commandDepth_ == 0 && !track_->InCycle();
-  std::optional<QByteArray> before;
-  const int64_t cycles = cycleCount_;
-  if (outermost) {
-    restoringWorld_ = false;
-    commandName_ = name;
-    try {
-      before = Snapshot();
-    } catch (...) {
-      // A world a scene cannot describe: the command is no step of undo.
-    }
+void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld) {
+  Command(name, std::move(command), changesWorld, changesWorld);
+}
+
+void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits) {
+  // While cycles run, a change of the world waits for the next drawing step.
+  // The mouse press a drag's steps share, as it was when the command was given.
+  const int gesture = QGuiApplication::mouseButtons() != Qt::NoButton ? Gesture : -1;
+  if (waits && Running() && applying_ == 0) {
+    track_->Inbox.Post([this, name, command = std::move(command), changesWorld, gesture] {
+      ApplyWaiting(name, command, changesWorld, gesture);
+    });
+    return;
   }
+  if (!recording_) commandGesture_ = gesture;
   ++commandDepth_;
   try {
-    command();
-    if (changesWorld) SetModified(true);
-    // The command's one redraw, still inside the command: it shows the frame and
-    // processes no messages.
-    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
-    if (before && cycleCount_ == cycles && !restoringWorld_ && !track_->InCycle()) RecordCommand(name, *before);
+    // A change of the world is compared around its outermost command.
+    if (changesWorld && !recording_) {
+      RunRecorded(name, command);
+    } else {
+      command();
+    }
+    plotHistory_->KeepOnly(*track_);
+    // The command's one redraw, still inside the command, shown at once.
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) {
+      track_->Draw(-1);
+      ShowFrame();
+    }
   } catch (...) {
-    Report(track_->InCycle() ? QStringLiteral("%1, during cycle %2").arg(name).arg(cycleCount_ + 1) : name);
+    Report(name);
   }
   if (--commandDepth_ == 0) {
     redrawPending_ = false;
+    emit CommandDone();
+  }
+}
+
+void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture) {
+  // Inside the cycle's drawing step (or after the run): no dialog may open here,
+  // so an error is reported once the cycle has ended.
+  if (!recording_) commandGesture_ = gesture;
+  ++applying_;
+  ++commandDepth_;
+  try {
+    if (recorded && !recording_) {
+      RunRecorded(name, command);
+    } else {
+      command();
+    }
+    plotHistory_->KeepOnly(*track_);
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
+  } catch (...) {
+    failures_.push_back({QStringLiteral("%1, at the drawing step of cycle %2").arg(name).arg(cycleCount_ + 1),
+                         std::current_exception()});
+  }
+  if (--commandDepth_ == 0) redrawPending_ = false;
+  --applying_;
+  appliedWaiting_ = true;
+}
+
+size_t TSession::WaitingCommands() const { return track_->Inbox.Count(); }
+
+void TSession::ApplyWaitingNow() {
+  // Each waiting command catches its own errors: nothing escapes here.
+  track_->Inbox.Apply();
+  ReportApplied();
+}
+
+void TSession::ReportApplied() {
+  std::vector<TFailure> failures;
+  failures.swap(failures_);
+  for (const TFailure& failure : failures) {
+    try {
+      std::rethrow_exception(failure.Error);
+    } catch (...) {
+      Report(failure.Where);
+    }
+  }
+  if (std::exchange(appliedWaiting_, false)) {
+    emit WaitingApplied();
     emit CommandDone();
   }
 }
@@ -145,30 +198,18 @@ void TSession::Redraw() {
     redrawPending_ = true;
   } else {
     track_->Draw(-1);
+    ShowFrame();
   }
-}
-
-void TSession::RunOutsideCycle(std::function<void()> command) {
-  if (track_->InCycle()) {
-    pendingCommands_.push_back({commandName_, std::move(command)});
-  } else {
-    command();
-  }
-}
-
-void TSession::RunPendingCommands() {
-  // A cycle run from a command inside another cycle (Run clicked while running)
-  // ends inside the outer one: the commands wait for the outermost to end.
-  if (track_->InCycle()) return;
-  std::vector<TPendingCommand> commands;
-  commands.swap(pendingCommands_);
-  // Each marked the scene modified when it was asked for; its undo step keeps its name.
-  for (const auto& command : commands)
-    Command(QStringLiteral("%1, which waited for cycle %2 to end").arg(command.Name).arg(cycleCount_), command.Run,
-            false);
 }
 
 void TSession::SetModified(bool modified) {
+  ranSinceClean_ = modified;
+  if (!modified) undo_->setClean();
+  UpdateModified();
+}
+
+void TSession::UpdateModified() {
+  const bool modified = ranSinceClean_ || !undo_->isClean();
   if (modified_ == modified) return;
   modified_ = modified;
   emit ModifiedChanged(modified);
@@ -185,9 +226,11 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
   try {
     while (!loopFailed_ && goOn()) {
       phase_ = "the simulation cycle (futures, team goals, drawing, decision, world step)";
-      CycleOnce();
+      const double cycleMs = CycleOnce();
       phase_ = "showing the cycle";
       if (between) between();
+      ReportApplied();
+      emit CycleDone(cycleMs);
       phase_ = "processing window messages";
       ProcessMessages();
       phase_ = "saving the frame";
@@ -219,9 +262,11 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
   }
   --runDepth_;
   commandDepth_ = outerDepth;
+  // Paused: what still waits for a drawing step takes effect at once.
+  if (runDepth_ == 0) ApplyWaitingNow();
 }
 
-void TSession::CycleOnce() {
+double TSession::CycleOnce() {
   mouseRead_ = false;
   QElapsedTimer clock;
   clock.start();
@@ -229,15 +274,14 @@ void TSession::CycleOnce() {
     track_->Cycle();
   } catch (...) {
     SetModified(true);
-    RunPendingCommands();
+    ReportApplied();
     throw;
   }
   ++cycleCount_;
   SetModified(true);
   const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
   plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
-  emit CycleDone(cycleMs);
-  RunPendingCommands();
+  return cycleMs;
 }
 
 void TSession::ShowFrame() {
@@ -250,9 +294,9 @@ void TSession::ShowFrame() {
 void TSession::ProcessMessages() {
   ShowFrame();
   mouseRead_ = false;
-  // Only the run loop's own level lets the window breathe. A command processes no
-  // messages at all: a click arriving while it runs (the release of the button
-  // that started it, say) is delivered after it, in the order it came.
+  // Only the run loop's own level, between cycles, lets the window breathe. A
+  // command processes no messages at all: a click arriving while it runs (the
+  // release of the button that started it, say) is delivered after it, in order.
   if (commandDepth_ == 0 && ProcessEvents) ProcessEvents();
 }
 

@@ -4,18 +4,22 @@
 // saving, scenes and the undo stack. The window shows a session and sends it
 // commands with values; nothing here knows of a widget.
 //
-// Commands. Everything that may change the world runs through Command(): it
-// counts the commands in progress (window messages are processed inside the
-// cycle, so a command may run in the middle of one), marks the scene modified,
-// redraws once at its end, and between cycles becomes one step of undo, kept as
-// the world's scene before and after it. A command that must not meet a cycle in
-// progress (replacing the world, freeing goals) goes through RunOutsideCycle.
+// Commands. Everything that may change the world runs through Command(). While
+// cycles run, a change of the world waits in the track's inbox for the next
+// cycle's drawing step and takes effect there; paused, it takes effect at once.
+// The track never calls the window: the window's messages are processed between
+// cycles. What a command changed (TWorldChange: values before and after, players
+// and goals added or removed) is its step of undo; a command that changes nothing
+// is no step. Undo and redo are commands too: while running they wait for the
+// next drawing step. Opening a scene or a circuit is the one step that keeps a
+// whole world (or circuit).
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,11 +33,14 @@ namespace vorlanth {
 
 class QtCanvas;
 class QtPicture;
+class TGoal;
 class TPlayer;
 class TPlotHistory;
 class TPopulation;
 class TTeam;
 class TTrack2D;
+class TWorldChange;
+struct TWorldFacts;
 
 class TSession : public QObject {
   Q_OBJECT
@@ -52,7 +59,7 @@ class TSession : public QObject {
   std::function<void(const QString& where)> ReportError;
   // The cursor in circuit pixels, or false when it is not over the circuit.
   std::function<bool(int32_t& x, int32_t& y)> ReadMouse;
-  // Processes pending window messages (only between commands).
+  // Processes pending window messages (between cycles, and only between commands).
   std::function<void()> ProcessEvents;
 
   // ---- The world ----
@@ -71,11 +78,21 @@ class TSession : public QObject {
   void Start(int32_t threads);
 
   // ---- Commands ----
-  // Runs a command; its errors go to ReportError, never further.
-  void Command(const QString& name, const std::function<void()>& command, bool changesWorld = true);
+  // Runs a command; its errors go to ReportError, never further. A change of the
+  // world (changesWorld) given while cycles run waits for the next drawing step,
+  // unless `waits` is false (a command that replaces the world, between cycles).
+  void Command(const QString& name, std::function<void()> command, bool changesWorld = true);
+  void Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits);
   bool InCommand() const { return commandDepth_ > 0; }
-  // Runs the command now, or after the cycle in progress when inside one.
-  void RunOutsideCycle(std::function<void()> command);
+  // Commands waiting for the next drawing step.
+  size_t WaitingCommands() const;
+  // What the command in progress took out of the world, kept for its step of undo.
+  void Keep(std::vector<std::unique_ptr<TPlayer>> players);
+  void Keep(std::unique_ptr<TPlayer> player);
+  void Keep(std::vector<std::unique_ptr<TGoal>> goals);
+  // The Edit menu's commands: while running, they wait for the next drawing step.
+  void Undo();
+  void Redo();
   // Redraws the track: at once between commands, once at the end of a command.
   void Redraw();
   // The mouse presses seen so far: the steps of undo made while a button stays
@@ -83,13 +100,14 @@ class TSession : public QObject {
   int Gesture = 0;
 
   // ---- The run loop ----
-  // Cycles while goOn() says so; after each, `between` (the window's part), the
+  // Cycles while goOn() says so; after each, `between` (the window's part),
+  // the reports of the commands applied in it, CycleDone, the
   // window's messages, then the frame saved and recorded. An error stops every
   // level of the loop and is reported.
   void RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
   // Whether a run loop is in progress.
   bool Running() const { return runDepth_ > 0; }
-  // The track's ProcessMessages: shows the frame, then lets the window breathe.
+  // Between cycles: shows the frame, then lets the window breathe.
   void ProcessMessages();
   // Ends the picture's painting and says FrameShown when it was drawn on.
   void ShowFrame();
@@ -117,15 +135,22 @@ class TSession : public QObject {
   // The scene's file, empty while it is "untitled"; its caption's name.
   QString SceneFile() const { return sceneFile_; }
   QString SceneName() const;
+  // Modified: a step of undo away from the scene as saved or opened, or cycles run since.
   bool Modified() const { return modified_; }
+  // False: the world as it is now is the scene's (saved, opened, or where a test starts).
   void SetModified(bool modified);
 
   // ---- Undo ----
   QUndoStack& UndoStack() const { return *undo_; }
-  // The world as a scene document (throws when a scene cannot describe it).
-  QByteArray Snapshot() const;
-  // Replaces the world by the scene (after the cycle in progress), as one command.
-  void ApplySnapshot(const QByteArray& document, const QString& name);
+
+  // The world's parts, as a step that replaces the world keeps them.
+  struct TWorldParts {
+    std::unique_ptr<TTrack2D> Track;
+    std::unique_ptr<TTeam> Team;
+    std::unique_ptr<TPopulation> Population;
+    std::unique_ptr<QtPicture> Picture;
+    TSceneCircuit Circuit;
+  };
 
  signals:
   void WorldReplaced();        // another track and team: show them anew
@@ -134,29 +159,52 @@ class TSession : public QObject {
   void FrameShown();           // the picture was drawn on: show it
   void CycleDone(double cycleMs);  // a cycle ended (counted)
   void FrameRecorded();        // the film took the cycle's picture
-  void CommandDone();          // the outermost command ended
+  void CommandDone();          // the outermost command ended (or those applied in a cycle)
+  void WaitingApplied();       // commands that waited for a drawing step took effect
   void RunStopped(int64_t cycle, const QString& reason);  // an error ended the run
   void ModifiedChanged(bool modified);
+  void Restored();             // an undo or redo changed the world: show it anew
   void SceneFileChanged(const QString& name);
 
  private:
-  // One cycle, then the commands that waited for it to end.
-  void CycleOnce();
-  void RunPendingCommands();
+  // One cycle, counted and recorded for the plots; returns its time in ms.
+  double CycleOnce();
+  // A command taken from the inbox, at the drawing step or once the run has stopped.
+  void ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture);
+  // Applies what waits in the inbox (the run has stopped), then reports.
+  void ApplyWaitingNow();
+  // Reports the errors of the commands applied from the inbox, and tells the window.
+  void ReportApplied();
   void SaveFrame();
   void RecordFrame();
-  // What the session installs on its track: messages, the mouse, the plots.
+  // What the session installs on its track: the canvas and the mouse.
   void InstallOnTrack();
   bool MousePosition(int32_t& x, int32_t& y);
-  // Replaces the world by the one read (nothing here throws).
+  // A step that keeps the world replaced (opening a scene).
+  void PushWorldStep(TWorldParts old);
+  // Loads the picture as the circuit (raises before changing anything): one step.
+  void ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
+  // After an undo or redo: forget what left, redraw, tell the window.
+  void AfterRestore();
+  // Puts the world's parts in, handing back those it replaces (nothing here throws).
+  TWorldParts SwapWorld(TWorldParts parts);
+  // Replaces the world by the one read: one step of undo, keeping the world before.
   void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read);
-  void ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
+  // Shows another picture; hands back the one it replaces.
+  std::unique_ptr<QtPicture> ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
   void SetSceneFile(const QString& fileName);
-  // The step's name in the Edit menu, from the command's report name.
-  static QString UndoName(const QString& where);
-  // Pushes the command's step when it changed the world since `before`.
-  void RecordCommand(const QString& where, const QByteArray& before);
+  // A command of the window, around which the world's facts are compared.
+  void RunRecorded(const QString& name, const std::function<void()>& command);
+  // Pushes the step of what changed since `before` (nothing when nothing did).
+  void RecordChange(const QString& where, const TWorldFacts& before);
+  // The step's name in the Edit menu.
+  QString StepName(const QString& where, const TWorldChange& change) const;
+  void UpdateModified();
   void Report(const QString& where);
+
+  friend class TStepCommand;
+  friend class TCircuitStep;
+  friend class TWorldStep;
 
   // The picture, the canvas drawing on it, then the model (destroyed in reverse
   // order: the model before the picture it draws on).
@@ -176,14 +224,19 @@ class TSession : public QObject {
   bool loopFailed_ = false;      // an error ended a run loop: every level stops
   bool redrawPending_ = false;   // the command in progress asked for a redraw
   const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
-  struct TPendingCommand {
-    QString Name;  // the command that asked, for its undo step
-    std::function<void()> Run;
+  int applying_ = 0;             // commands from the inbox in progress
+  struct TFailure {
+    QString Where;
+    std::exception_ptr Error;
   };
-  std::vector<TPendingCommand> pendingCommands_;
-  QString commandName_;          // the outermost command in progress
+  std::vector<TFailure> failures_;  // of commands applied in a cycle, reported after it
+  bool appliedWaiting_ = false;     // commands from the inbox took effect since the last report
   QUndoStack* undo_ = nullptr;
-  bool restoringWorld_ = false;  // the command in progress is an undo or redo
+  bool ranSinceClean_ = false;   // cycles ran since the scene was saved or opened
+  std::vector<std::unique_ptr<TPlayer>> keptPlayers_;  // taken out by the command in progress
+  std::vector<std::unique_ptr<TGoal>> keptGoals_;
+  bool recording_ = false;       // a recorded command is in progress
+  int commandGesture_ = -1;      // the drag the command in progress came in, or -1
   bool mouseRead_ = false;       // the cursor has been read for this frame
   bool mouseOk_ = false;
   int32_t mouseX_ = -1;

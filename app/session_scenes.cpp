@@ -1,12 +1,8 @@
-// The session's circuits, scenes and undo.
+// The session's circuits and scenes.
 //
 // Opening a scene reads it into a new track and team; the world is replaced only
-// once the whole file was read, and never while a cycle runs. Undo keeps every
-// command that changed the world as the world's scene before and after it:
-// undoing reads the scene before back into a new world and swaps it in, as
-// opening a scene does (after the cycle in progress); redoing reads the scene
-// after. Cycles are no command: undo goes back to the world as it was just
-// before the command.
+// once the whole file was read, between cycles. Opening a scene or a circuit is
+// one step of undo, which keeps the world (or the circuit) it replaced.
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,41 +28,6 @@ bool IsCircuitFileName(const QString& name) {
   return QFileInfo(name).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
 }
 
-// Where a snapshot names its circuit from: the root, so a circuit file is kept
-// by its absolute path whatever folder the scene is saved in later.
-std::string SnapshotAnchor() { return (QDir::rootPath() + QStringLiteral("undo.vorlanth.json")).toStdString(); }
-
-// One step: the world's scene before and after a command.
-class TWorldCommand : public QUndoCommand {
- public:
-  static constexpr int DragId = 1;  // steps of one drag merge into one
-
-  TWorldCommand(TSession& session, const QString& name, QByteArray before, QByteArray after, int gesture)
-      : QUndoCommand(name), session_(session), before_(std::move(before)), after_(std::move(after)),
-        gesture_(gesture) {}
-
-  void undo() override { session_.ApplySnapshot(before_, text()); }
-  void redo() override {
-    // Pushing a command redoes it: it is done already.
-    if (std::exchange(done_, false)) return;
-    session_.ApplySnapshot(after_, text());
-  }
-  int id() const override { return gesture_ >= 0 ? DragId : -1; }
-  bool mergeWith(const QUndoCommand* other) override {
-    const auto* next = static_cast<const TWorldCommand*>(other);
-    if (next->gesture_ != gesture_ || next->text() != text()) return false;
-    after_ = next->after_;
-    return true;
-  }
-
- private:
-  TSession& session_;
-  QByteArray before_;
-  QByteArray after_;
-  int gesture_;  // the mouse press the command came in, or -1
-  bool done_ = true;
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -77,20 +38,12 @@ void TSession::LoadCircuit(const QString& fileName) {
   // circuit is built from the clean picture, never from one with bodies drawn on it.
   if (IsCircuitFileName(fileName)) {
     std::unique_ptr<QtPicture> loaded = LoadPicture(EncodeFileName(fileName));
-    track_->LoadFromImage(*loaded);  // raises before changing anything
-    ReplacePicture(std::move(loaded), {EncodeFileName(fileName), {}});
-    SetModified(true);
+    ReplaceCircuit(std::move(loaded), {EncodeFileName(fileName), {}});
   }
   Redraw();
 }
 
-void TSession::UseBuiltinCircuit() {
-  std::unique_ptr<QtPicture> builtin = LoadBuiltinCircuit();
-  track_->LoadFromImage(*builtin);
-  ReplacePicture(std::move(builtin), {});
-  SetModified(true);
-  Redraw();
-}
+void TSession::UseBuiltinCircuit() { ReplaceCircuit(LoadBuiltinCircuit(), {}); }
 
 // ---------------------------------------------------------------------------
 // Scenes.
@@ -105,19 +58,17 @@ void TSession::SetSceneFile(const QString& fileName) {
 }
 
 void TSession::OpenScene(const QString& fileName, const std::function<bool()>& mayReplace) {
-  // A world is replaced only between cycles, when no cycle at any level is using it.
-  RunOutsideCycle([this, fileName, mayReplace] {
-    // Read into a world of its own: a bad file throws here and the new objects go
-    // (the team before the track that lists it), leaving the world, and its
-    // random stream, as they were.
-    auto track = std::make_unique<TTrack2D>();
-    auto team = std::make_unique<TTeam>();
-    TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
-    if (mayReplace && !mayReplace()) return;
-    SwapInWorld(std::move(track), std::move(team), std::move(read));
-    SetModified(false);
-    SetSceneFile(fileName);
-  });
+  // Called between cycles (the window's messages are processed only there). Read
+  // into a world of its own: a bad file throws here and the new objects go (the
+  // team before the track that lists it), leaving the world, and its random
+  // stream, as they were.
+  auto track = std::make_unique<TTrack2D>();
+  auto team = std::make_unique<TTeam>();
+  TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
+  if (mayReplace && !mayReplace()) return;
+  SwapInWorld(std::move(track), std::move(team), std::move(read));
+  SetModified(false);
+  SetSceneFile(fileName);
 }
 
 void TSession::SaveScene(const QString& fileName) {
@@ -127,76 +78,43 @@ void TSession::SaveScene(const QString& fileName) {
 }
 
 void TSession::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read) {
+  TWorldParts parts;
+  parts.Population = std::make_unique<TPopulation>(*track);
+  parts.Track = std::move(track);
+  parts.Team = std::move(team);
+  parts.Picture = std::move(read.Picture);
+  parts.Circuit = read.Circuit;
+  TWorldParts old = SwapWorld(std::move(parts));
+  RestoreRandomSnapshot(read.Random);
+  FrameCounter = FirstFrame;
+  PushWorldStep(std::move(old));
+}
+
+TSession::TWorldParts TSession::SwapWorld(TWorldParts parts) {
+  // The commands given before take effect first, on the world they were given to.
+  track_->Inbox.Apply();
   // What the session keeps of the old players goes before they do.
   plotHistory_->Clear();
-  track_->ProcessMessages = nullptr;
   track_->MouseSource = nullptr;
-  track_->OnForgetPlayer = nullptr;
   // The new track keeps the session's clock and threads.
-  track->ClockMs = track_->ClockMs;
-  track->Threads = track_->Threads;
+  parts.Track->ClockMs = track_->ClockMs;
+  parts.Track->Threads = track_->Threads;
 
-  auto population = std::make_unique<TPopulation>(*track);
-  std::swap(population_, population);
-  std::swap(team_, team);
-  std::swap(track_, track);
-  // The old world, in the destructor's order; the picture it was read from is the
-  // one shown and drawn on.
-  population.reset();
-  team.reset();
-  track.reset();
-  ReplacePicture(std::move(read.Picture), read.Circuit);
-
+  TWorldParts old;
+  std::swap(old.Population, population_);
+  std::swap(old.Team, team_);
+  std::swap(old.Track, track_);
+  old.Circuit = circuit_;
+  population_ = std::move(parts.Population);
+  team_ = std::move(parts.Team);
+  track_ = std::move(parts.Track);
+  old.Picture = ReplacePicture(std::move(parts.Picture), parts.Circuit);
   InstallOnTrack();
-  RestoreRandomSnapshot(read.Random);
   cycleCount_ = static_cast<int64_t>(track_->CycleCount);
-  FrameCounter = FirstFrame;
   emit WorldReplaced();
   track_->DrawBackground();
   Redraw();
-}
-
-// ---------------------------------------------------------------------------
-// Undo.
-
-QByteArray TSession::Snapshot() const { return SceneDocument(*track_, circuit_, SnapshotAnchor()); }
-
-QString TSession::UndoName(const QString& where) {
-  // A control's caption when it has one ("Add a circle of karts"), else its name.
-  QString name = where;
-  const qsizetype open = where.indexOf(QLatin1Char('"'));
-  const qsizetype close = where.lastIndexOf(QLatin1Char('"'));
-  if (open >= 0 && close > open) name = where.mid(open + 1, close - open - 1);
-  name.remove(QLatin1Char('&'));
-  if (const qsizetype details = name.indexOf(QStringLiteral(" (")); details > 0) name.truncate(details);
-  return name;
-}
-
-void TSession::RecordCommand(const QString& where, const QByteArray& before) {
-  QByteArray after;
-  try {
-    after = Snapshot();
-  } catch (...) {
-    return;  // a world a scene cannot describe: this change cannot be undone
-  }
-  if (after == before) return;
-  const int gesture = QGuiApplication::mouseButtons() != Qt::NoButton ? Gesture : -1;
-  undo_->push(new TWorldCommand(*this, UndoName(where), before, after, gesture));
-}
-
-void TSession::ApplySnapshot(const QByteArray& document, const QString& name) {
-  Command(name, [this, document] {
-    RunOutsideCycle([this, document] {
-      restoringWorld_ = true;  // the command that restores is no step of its own
-      // A failed read leaves the world and its random stream as they were.
-      auto track = std::make_unique<TTrack2D>();
-      auto team = std::make_unique<TTeam>();
-      TSceneRead read = ReadSceneDocument(document, SnapshotAnchor(), *track, *team);
-      const int32_t frame = FrameCounter;
-      SwapInWorld(std::move(track), std::move(team), std::move(read));
-      FrameCounter = frame;
-    });
-  });
+  return old;
 }
 
 }  // namespace vorlanth

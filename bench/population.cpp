@@ -1,5 +1,6 @@
 #include "bench/population.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -136,16 +137,25 @@ void TPopulation::ColorByCount(TPlayer& player) const {
   }
 }
 
-void TPopulation::DeleteAllPlayers() {
+std::vector<std::unique_ptr<TPlayer>> TPopulation::DeleteAllPlayers() {
   TTeam& team = CurrentTeam();
+  // Removed the selected one first, as ever (the goals forget them in that order).
+  std::vector<std::pair<int32_t, std::unique_ptr<TPlayer>>> removed;
+  std::vector<TPlayer*> order;
+  for (auto& player : team.Players) order.push_back(player.get());
   while (team.PlayerCount() > 0) {
     TPlayer* victim = team.Selected ? team.Selected : team.GetPlayer(0);
-    team.RemovePlayer(victim, true);
+    const auto at = std::find(order.begin(), order.end(), victim) - order.begin();
+    removed.emplace_back(static_cast<int32_t>(at), team.RemovePlayer(victim, false));
   }
+  std::sort(removed.begin(), removed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::unique_ptr<TPlayer>> players;
+  for (auto& [at, player] : removed) players.push_back(std::move(player));
+  return players;
 }
 
-void TPopulation::AddCircleOfKarts() {
-  DeleteAllPlayers();
+std::vector<std::unique_ptr<TPlayer>> TPopulation::AddCircleOfKarts() {
+  std::vector<std::unique_ptr<TPlayer>> replaced = DeleteAllPlayers();
   // The karts' places are set without a test for walls or overlaps, so none is
   // searched for: on a circuit with no free place the circle is made all the same.
   for (int32_t i = 0; i < CircleKartCount; ++i) {
@@ -158,6 +168,7 @@ void TPopulation::AddCircleOfKarts() {
     kart->SetAngle(a + kPi);  // facing the centre
     kart->CommitState();
   }
+  return replaced;
 }
 
 void TPopulation::AddAsteroids(int32_t count) {
@@ -210,11 +221,21 @@ void TPopulation::AddMouseGoal(bool avoid) {
   CurrentTeam().Goals->AddGoal(std::make_unique<TGoalMouse>(&CurrentTeam(), avoid));
 }
 
-void TPopulation::DeleteTeamGoals() { CurrentTeam().Goals->Clear(); }
+std::vector<std::unique_ptr<TGoal>> TPopulation::DeleteTeamGoals() {
+  std::vector<std::unique_ptr<TGoal>> goals = std::move(CurrentTeam().Goals->Items);
+  CurrentTeam().Goals->Clear();
+  return goals;
+}
 
-void TPopulation::DeletePlayersGoals() {
+std::vector<std::unique_ptr<TGoal>> TPopulation::DeletePlayersGoals() {
   TTeam& team = CurrentTeam();
-  for (int32_t i = 0; i < team.PlayerCount(); ++i) team.GetPlayer(i)->Goals->Clear();
+  std::vector<std::unique_ptr<TGoal>> goals;
+  for (int32_t i = 0; i < team.PlayerCount(); ++i) {
+    TGoalSet& set = *team.GetPlayer(i)->Goals;
+    for (auto& goal : set.Items) goals.push_back(std::move(goal));
+    set.Clear();
+  }
+  return goals;
 }
 
 }  // namespace vorlanth

@@ -7,9 +7,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace vorlanth {
 
+class TGoal;
 class TPlayer;
 class TTeam;
 class TTrack2D;
@@ -53,10 +56,12 @@ class TPopulation {
   // findFreePlace the player stays where it was made, blocked or not: the caller
   // places it.
   TPlayer* AddPlayer(int32_t kind, bool findFreePlace = true);
-  // Removes and frees every player of the current team; its goals stay.
-  void DeleteAllPlayers();
-  // Replaces the team's players by a circle of karts facing its centre.
-  void AddCircleOfKarts();
+  // Removes every player of the current team and hands them over, in the order
+  // they stood (dropped, they are freed); the team's goals stay.
+  std::vector<std::unique_ptr<TPlayer>> DeleteAllPlayers();
+  // Replaces the team's players by a circle of karts facing its centre; hands
+  // over the players replaced.
+  std::vector<std::unique_ptr<TPlayer>> AddCircleOfKarts();
   void AddAsteroids(int32_t count);
 
   // The "Add goals" menu. Each returns nothing and raises on failure (nothing added).
@@ -71,8 +76,9 @@ class TPopulation {
   void AddStorageGoal();
   void AddAvoidGoal();
   void AddMouseGoal(bool avoid);
-  void DeleteTeamGoals();
-  void DeletePlayersGoals();
+  // Both hand over the goals deleted (dropped, they are freed).
+  std::vector<std::unique_ptr<TGoal>> DeleteTeamGoals();
+  std::vector<std::unique_ptr<TGoal>> DeletePlayersGoals();
 
  private:
   // Draws random places until the player is not blocked; false after the bound.

@@ -46,6 +46,22 @@ TPlayer* TTeam::AddPlayer(std::unique_ptr<TPlayer> player) {
   return p;
 }
 
+TPlayer* TTeam::InsertPlayer(int32_t index, std::unique_ptr<TPlayer> player) {
+  TPlayer* p = player.get();
+  if (!p) return nullptr;
+  if (IsMember(p)) {
+    (void)player.release();  // the team owns it already
+    return p;
+  }
+  if (index < 0 || index > PlayerCount()) throw Error("Player index out of range.");
+  Players.insert(Players.begin() + index, std::move(player));
+  p->Team = this;
+  for (int32_t i = index; i < PlayerCount(); ++i) Players[static_cast<size_t>(i)]->TeamIndex = i;
+  if (!Selected) Selected = p;
+  if (Track) Track->RebuildPlayerList();
+  return p;
+}
+
 std::unique_ptr<TPlayer> TTeam::RemovePlayer(TPlayer* player, bool free) {
   const int32_t index = IndexOf(player);
   if (index < 0) return nullptr;
@@ -64,8 +80,7 @@ std::unique_ptr<TPlayer> TTeam::RemovePlayer(TPlayer* player, bool free) {
     Goals->ForgetPlayer(player);
   }
   if (!free) return owned;
-  if (Track) Track->DisposePlayer(std::move(owned));
-  return nullptr;
+  return nullptr;  // freed here, on leaving
 }
 
 void TTeam::SelectPlayer(TPlayer* player) {

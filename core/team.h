@@ -39,8 +39,11 @@ class TTeam {
 
   // Appends, selects and returns the player; a member added again is left as it is.
   TPlayer* AddPlayer(std::unique_ptr<TPlayer> player);
-  // Removes a member; when Free, it is destroyed (at once, or at the end of the
-  // running cycle when removed from inside one). Returns the player when not freed.
+  // Puts a player back at `index` (0 to PlayerCount()), leaving the selection as
+  // it is (or selecting it in an empty team); returns it.
+  TPlayer* InsertPlayer(int32_t index, std::unique_ptr<TPlayer> player);
+  // Removes a member; when Free, it is destroyed at once. Returns the player when
+  // not freed.
   std::unique_ptr<TPlayer> RemovePlayer(TPlayer* player, bool free);
   void SelectPlayer(TPlayer* player);
 

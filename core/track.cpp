@@ -71,26 +71,12 @@ void TTrack::Draw(int what) {
   } else if (what == 1) {
     for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DrawFutures();
     for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DrawPlayers();
-    if (ProcessMessages) ProcessMessages();
   }
 }
 
 int32_t TTrack::SubStepCount() const {
   if (StepMs <= 0) return 2;
   return std::max(Round32(static_cast<double>(HorizonMs) / StepMs), 2);
-}
-
-void TTrack::Cycle() {
-  // Players removed from inside the cycle (by a window handler run while drawing)
-  // are freed when the outermost cycle ends, also when it ends by an exception.
-  struct DepthGuard {
-    TTrack& track;
-    explicit DepthGuard(TTrack& t) : track(t) { ++track.CycleDepth; }
-    ~DepthGuard() {
-      if (--track.CycleDepth == 0) track.Disposed.clear();
-    }
-  } guard(*this);
-  RunCycle();
 }
 
 void TTrack::MirrorInto(TTrack& replica) const { replica.Settings = Settings; }
@@ -157,7 +143,7 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
   return passes;
 }
 
-void TTrack::RunCycle() {
+void TTrack::Cycle() {
   const int32_t count = SubStepCount();
   ++CycleCount;
 
@@ -176,8 +162,10 @@ void TTrack::RunCycle() {
       Teams[t]->GetPlayer(i)->Goals->EvaluateInPresent();
     Teams[t]->DrawGoals();
   }
-  // 6: ending points, bodies, window messages.
+  // 6: ending points and bodies; then the commands waiting take effect, in the
+  // order given. The steps after read the team and player lists afresh.
   Draw(1);
+  Inbox.Apply();
   // 7-8: decide and advance the present.
   ClearUpperVectorState();
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->DecideStep();
@@ -187,18 +175,11 @@ void TTrack::RunCycle() {
     for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SplitPlayers();
 }
 
-void TTrack::DisposePlayer(std::unique_ptr<TPlayer> player) {
-  if (CycleDepth > 0) {
-    Disposed.push_back(std::move(player));
-  }  // otherwise it is freed here, on leaving
-}
-
 void TTrack::ForgetPlayer(const TPlayer* player) {
   for (TTeam* team : Teams) {
     team->Goals->ForgetPlayer(player);
     for (auto& other : team->Players) other->Goals->ForgetPlayer(player);
   }
-  if (OnForgetPlayer) OnForgetPlayer(player);
 }
 
 }  // namespace vorlanth

@@ -1,13 +1,15 @@
 #pragma once
-// The world: its teams, the flat list of all players, the timing parameters and
-// the simulation cycle the window calls once per frame. Abstract: the world's
-// physics step and the clean background come from the 2D track.
+// The world: its teams, the flat list of all players, the timing parameters, the
+// inbox of commands and the simulation cycle, run once per frame. Abstract: the
+// world's physics step and the clean background come from the 2D track. The world
+// calls nobody back: what its front ends ask reaches it through the inbox.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "core/inbox.h"
 #include "core/step_context.h"
 
 namespace vorlanth {
@@ -46,14 +48,12 @@ class TTrack {
   // none the core knows): the hot loop tells the 2D track apart in one comparison.
   uint8_t WorldKind = 0;
 
-  // Installed by the window: processes its pending messages. Empty: nothing.
-  std::function<void()> ProcessMessages;
+  // Commands waiting for the next cycle's drawing step (step 6), applied there in
+  // the order given.
+  TInbox Inbox;
   // Monotonic clock in ms; replaceable so tests can drive the time budget. Every
   // thread running passes reads it.
   std::function<int64_t()> ClockMs;
-  // Installed by the window: told of each player that leaves its team (before it
-  // is freed), so that what the window keeps of it goes too. Empty: nothing.
-  std::function<void(const TPlayer*)> OnForgetPlayer;
 
   // Statistics of the last cycle, for the window and the tools.
   int64_t LastPassCount = 0;
@@ -79,7 +79,7 @@ class TTrack {
   double GetTimeStep() const { return StepMs / 1000.0; }
   bool IsBlocked(TPlayer& player);
   void SetEvolution(bool on);
-  // -1: background, then futures and bodies; 0: background; 1: futures, bodies, messages.
+  // -1: background, then futures and bodies; 0: background; 1: futures and bodies.
   void Draw(int what);
   void Cycle();
   // Number of sub-steps of a future: max(round(HorizonMs / StepMs), 2).
@@ -102,18 +102,11 @@ class TTrack {
   virtual void BeginPasses() {}
   virtual void EndPasses() {}
 
-  // A player removed while a cycle runs is freed only when the outermost cycle
-  // ends, so that no loop of the cycle is left holding a freed player.
-  void DisposePlayer(std::unique_ptr<TPlayer> player);
   // Clears every reference a goal keeps to the player (before it is freed).
   void ForgetPlayer(const TPlayer* player);
-  bool InCycle() const { return CycleDepth > 0; }
 
  private:
-  int CycleDepth = 0;
-  std::vector<std::unique_ptr<TPlayer>> Disposed;
   std::unique_ptr<TPassWorkers> Workers;  // while Threads > 1
-  void RunCycle();
   // The passes of futures of one cycle (steps 3 and 4); returns their number.
   int64_t RunPasses(int32_t subSteps);
 };

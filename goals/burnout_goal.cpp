@@ -18,12 +18,6 @@ constexpr double BurnOutGainFactor = 10;      // value per unit of energy gained
 constexpr TColor DrainLineColor = 0x0000FF;   // red
 constexpr int32_t DrainLineWidth = 3;
 
-int32_t IndexInTrack(const TTrack& track, const TPlayer* player) {
-  for (int32_t i = 0; i < track.PlayerCount(); ++i)
-    if (track.GetPlayer(i) == player) return i;
-  return -1;
-}
-
 }  // namespace
 
 TGoalBurnOut::TGoalBurnOut(TGoalOwner owner)
@@ -47,8 +41,6 @@ void TGoalBurnOut::Evaluate(TPlayer& player) {
   const double tipY = Round32(rocket->GetPosY() - elem::Sin(angle) * length);
   const double drain = BurnOutDrainPerSecond * rocket->GetTimeStep();
 
-  // Walked by index, re-reading the list: the window's handlers, run while the
-  // drain is shown, may remove players and rebuild the track's list.
   for (int32_t i = 0; i < track->PlayerCount(); ++i) {
     TPlayer* other = track->GetPlayer(i);
     if (other == rocket) continue;
@@ -71,11 +63,6 @@ void TGoalBurnOut::Evaluate(TPlayer& player) {
 
     if (rocket->FutureMode || !rocket->Goals->ShowGoals) continue;
     ShowDrain(*rocket, *victim);
-    // A removed rocket drains no more. Otherwise carry on after the victim, wherever
-    // it now stands; when it was removed, the player that took its place is next.
-    if (IndexInTrack(*track, rocket) < 0) return;
-    const int32_t at = IndexInTrack(*track, victim);
-    i = at >= 0 ? at : i - 1;
   }
 }
 
@@ -87,8 +74,6 @@ void TGoalBurnOut::ShowDrain(TRocket& rocket, const TPlayer2D& victim) {
     canvas->LineTo(Round32(victim.GetPosX()), Round32(victim.GetPosY()));
     canvas->SetPenWidth(1);
   }
-  TTrack* track = rocket.GetTrack();
-  if (track && track->ProcessMessages) track->ProcessMessages();
 }
 
 

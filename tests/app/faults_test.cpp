@@ -114,19 +114,13 @@ class FaultsTest : public QObject {
     QTest::keyClick(focus, Qt::Key_Period);
     QCOMPARE(h.Form->Session().CycleCount(), 2);
 
-    // Space runs; Space again from inside the second cycle pauses.
-    TTrack2D& track = h.Track();
-    const std::function<void()> original = track.ProcessMessages;
-    int64_t shown = track.TotalSubSteps;
+    // Space runs; Space again after the second cycle pauses.
     int frames = 0;
-    track.ProcessMessages = [&] {
-      const bool frame = track.InCycle() && track.TotalSubSteps != shown;
-      shown = track.TotalSubSteps;
-      original();
-      if (frame && ++frames == 2) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    };
+    const QMetaObject::Connection each = connect(&h.Form->Session(), &TSession::CycleDone, this, [&] {
+      if (++frames == 2) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    });
     QTest::keyClick(focus, Qt::Key_Space);
-    track.ProcessMessages = original;
+    disconnect(each);
     QCOMPARE(frames, 2);
     QCOMPARE(h.Form->Session().CycleCount(), 4);
     QVERIFY(!h.Form->Running());

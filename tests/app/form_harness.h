@@ -34,6 +34,7 @@
 #include "app/widgets.h"
 #include "core/goal.h"
 #include "find_control.h"
+#include "run_cycles.h"
 #include "core/player.h"
 #include "core/team.h"
 #include "goals/avoid_goal.h"
@@ -94,28 +95,12 @@ struct TFormHarness {
     Find<QAction>(*Form, "Loadcircuit800x600BMP1")->trigger();
   }
 
-  // Runs the loop until `cycles` cycles have shown their frame, then clicks Pause
-  // from inside that cycle; `during`(n) runs inside cycle n first. A cycle's frame
-  // is told from a handler's redraw by the sub-steps simulated since the last one.
-  // Returns the number of cycles seen.
-  int RunCycles(int cycles, const std::function<void(int)>& during = {}) {
-    TTrack2D& track = Track();
-    const std::function<void()> original = track.ProcessMessages;
-    int64_t subStepsShown = track.TotalSubSteps;
-    int seen = 0;
-    track.ProcessMessages = [&] {
-      const bool frame = track.InCycle() && track.TotalSubSteps != subStepsShown;
-      if (frame) subStepsShown = track.TotalSubSteps;
-      original();
-      if (!frame) return;
-      const int cycle = ++seen;
-      if (during) during(cycle);
-      if (cycle >= cycles) Find<QToolButton>(*Form, "PauseBtn")->click();
-    };
-    Find<QToolButton>(*Form, "StartBtn")->click();  // returns when the loop has ended
-    track.ProcessMessages = original;
-    return seen;
-  }
+  // Runs the loop until `cycles` cycles have ended, then clicks Pause between
+  // that cycle and the next; `during`(n) runs after cycle n first, while the run
+  // goes on (its changes of the world wait for the next drawing step, or take
+  // effect once the run has stopped). Returns the number of cycles seen.
+  int RunCycles(int cycles, const std::function<void(int)>& during = {}) { return RunCyclesOf(*Form, cycles, during); }
+
 };
 
 // ---- Circuit files -----------------------------------------------------------
@@ -169,8 +154,8 @@ inline QByteArray BmpHeaderOnly(int32_t width, int32_t height) {
 
 // ---- Consistency of the model seen through the window --------------------------
 
-// What must hold after every command, between cycles and inside them. Returns the
-// first violation found, or an empty string.
+// What must hold after every command and between cycles. Returns the first
+// violation found, or an empty string.
 inline QString CheckConsistency(TFormTest2D& form) {
   TTrack2D& track = form.Track();
   TTeam* team = form.Session().CurrentTeam();
@@ -193,8 +178,9 @@ inline QString CheckConsistency(TFormTest2D& form) {
     return QStringLiteral("the selected player is not a member of the team");
   if (n == 0 && team->Selected) return QStringLiteral("a player is selected in an empty team");
 
-  // The list of players, when no cycle is in progress.
-  if (!track.InCycle()) {
+  // The list of players and the goal panel, once no command waits for a drawing
+  // step (until then they show what the user asked for).
+  if (form.Session().WaitingCommands() == 0) {
     if (Find<TPlayerList>(form, "EdPlayerId")->count() != n)
       return QStringLiteral("EdPlayerId lists %1 items for %2 players").arg(Find<TPlayerList>(form, "EdPlayerId")->count()).arg(n);
     for (int32_t i = 0; i < n; ++i)
@@ -241,7 +227,7 @@ inline QString CheckConsistency(TFormTest2D& form) {
     if (player->Goals->Owner.Player != player || player->Goals->Owner.Team)
       return QStringLiteral("the goal set of %1 is not owned by it").arg(whose);
     if (QString bad = checkGoals(*player->Goals, whose); !bad.isEmpty()) return bad;
-    if (!track.InCycle() && player->FutureMode)
+    if (player->FutureMode)
       return QStringLiteral("%1 is still in future mode between cycles").arg(whose);
 
     // The present state: finite parameters, health and energy within 0..100.

@@ -43,6 +43,7 @@
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
 #include "find_control.h"
+#include "run_cycles.h"
 
 using namespace vorlanth;
 using vorlanth::testing::Find;
@@ -65,27 +66,12 @@ class FormTest2DTest : public QObject {
   TPlayer2D& Body(int i) { return static_cast<TPlayer2D&>(*Team().GetPlayer(i)); }
   TPlayer2D& Selected() { return static_cast<TPlayer2D&>(*form->SelectedPlayer()); }
 
-  // Runs the loop until `cycles` cycles have shown their frame, then clicks Pause
-  // from inside that cycle. `during`(n) runs inside cycle n, before the pause. A
-  // cycle's frame is told from the redraws of handlers by the sub-steps simulated
-  // since the last frame.
+  // Runs the loop until `cycles` cycles have ended, then clicks Pause between
+  // that cycle and the next. `during`(n) runs after cycle n, before the pause,
+  // while the run goes on.
   void RunCycles(int cycles, const std::function<void(int)>& during = {}) {
-    TTrack2D& track = form->Track();
-    track.ClockMs = [this] { return clockMs += 1000; };  // every pass overruns the budget
-    const std::function<void()> original = track.ProcessMessages;
-    int64_t subStepsShown = track.TotalSubSteps;
-    cyclesSeen = 0;
-    track.ProcessMessages = [&] {
-      const bool frame = track.InCycle() && track.TotalSubSteps != subStepsShown;
-      if (frame) subStepsShown = track.TotalSubSteps;
-      original();
-      if (!frame) return;
-      const int cycle = ++cyclesSeen;
-      if (during) during(cycle);
-      if (cycle == cycles) Find<QToolButton>(*form, "PauseBtn")->click();
-    };
-    Find<QToolButton>(*form, "StartBtn")->click();  // returns when the loop has ended
-    track.ProcessMessages = original;
+    form->Track().ClockMs = [this] { return clockMs += 1000; };  // every pass overruns the budget
+    cyclesSeen = testing::RunCyclesOf(*form, cycles, during);
   }
 
   void ChoosePlayer(int index) {
@@ -388,13 +374,14 @@ class FormTest2DTest : public QObject {
     QCOMPARE(threads->value(), machine);
     QCOMPARE(form->Track().Threads, machine);
     if (machine == 1) QSKIP("one hardware thread: nothing to change");
-    // A cycle runs on one number of threads: a change made inside it waits for its end.
+    // A cycle runs on one number of threads: a change made while running takes
+    // effect between cycles, before the next one.
     int threadsInCycle = 0;
-    RunCycles(1, [&](int) {
-      threads->setValue(1);
-      threadsInCycle = form->Track().Threads;
+    RunCycles(2, [&](int cycle) {
+      if (cycle == 1) threads->setValue(1);
+      else threadsInCycle = form->Track().LastPassThreads;
     });
-    QCOMPARE(threadsInCycle, machine);
+    QCOMPARE(threadsInCycle, 1);
     QCOMPARE(form->Track().Threads, 1);
     threads->setValue(2);
     QCOMPARE(form->Track().Threads, 2);
@@ -496,16 +483,13 @@ class FormTest2DTest : public QObject {
 
   // A command redraws once, and processes no window messages on its way.
   void aCommandRedrawsOnce() {
-    TTrack2D& track = form->Track();
-    const std::function<void()> original = track.ProcessMessages;
     int draws = 0;
     int pumpsInside = 0;
-    track.ProcessMessages = [&] {
+    const QMetaObject::Connection shown = connect(&form->Session(), &TSession::FrameShown, this, [&] {
       ++draws;
       // A message processed here would be a nested pump.
       QTimer::singleShot(0, [&] { if (form->InCommand()) ++pumpsInside; });
-      original();
-    };
+    });
     auto count = [&](const std::function<void()>& command) {
       draws = 0;
       command();
@@ -519,7 +503,7 @@ class FormTest2DTest : public QObject {
     QCOMPARE(count([&] { Find<QSlider>(*form, "EdSize")->setValue(20); }), 1);
     QCOMPARE(count([&] { Find<QAction>(*form, "MenuDebugTraces")->trigger(); }), 1);
     QCOMPARE(pumpsInside, 0);
-    track.ProcessMessages = original;
+    disconnect(shown);
   }
 
   // ---- Status, single step, shortcuts ----
@@ -528,8 +512,9 @@ class FormTest2DTest : public QObject {
     Find<TFlatButton>(*form, "SpeedButton7")->click();  // two rockets
     QStringList seen;
     RunCycles(2, [&](int) { seen << Find<TStatusLine>(*form, "StatusLine")->text(); });
-    // Shown inside a cycle: the figures of the cycle before it.
-    QVERIFY(seen[1].startsWith(QStringLiteral("Cycle 1  |")));
+    // Shown after each cycle: its own figures.
+    QVERIFY(seen[0].startsWith(QStringLiteral("Cycle 1  |")));
+    QVERIFY(seen[1].startsWith(QStringLiteral("Cycle 2  |")));
     const QString line = Find<TStatusLine>(*form, "StatusLine")->text();
     QVERIFY2(line.startsWith(QStringLiteral("Cycle 2  |  1 future per player (%1 thread")
                                  .arg(form->Track().LastPassThreads)),
@@ -593,18 +578,13 @@ class FormTest2DTest : public QObject {
     QCOMPARE(form->Session().CycleCount(), 1);
     QVERIFY(!form->Running());
 
-    // Space runs; Space again, from inside the third cycle, pauses.
-    const std::function<void()> original = track.ProcessMessages;
-    int64_t shown = track.TotalSubSteps;
+    // Space runs; Space again, after the third cycle, pauses.
     int frames = 0;
-    track.ProcessMessages = [&] {
-      const bool frame = track.InCycle() && track.TotalSubSteps != shown;
-      shown = track.TotalSubSteps;
-      original();
-      if (frame && ++frames == 3) QTest::keyClick(form.get(), Qt::Key_Space);
-    };
+    const QMetaObject::Connection each = connect(&form->Session(), &TSession::CycleDone, this, [&] {
+      if (++frames == 3) QTest::keyClick(form.get(), Qt::Key_Space);
+    });
     QTest::keyClick(form.get(), Qt::Key_Space);
-    track.ProcessMessages = original;
+    disconnect(each);
     QCOMPARE(frames, 3);
     QCOMPARE(form->Session().CycleCount(), 4);
     QVERIFY(Find<QToolButton>(*form, "PauseBtn")->isChecked());

@@ -132,7 +132,7 @@ class ReliabilityTest : public QObject {
     violation = QStringLiteral("after command %1 (%2)%3: %4\nlast commands: %5")
                     .arg(issued)
                     .arg(QString::fromLatin1(name))
-                    .arg(h.Track().InCycle() ? QStringLiteral(" inside a cycle") : QString())
+                    .arg(h.Form->Running() ? QStringLiteral(" while running") : QString())
                     .arg(bad)
                     .arg(recent.join(QStringLiteral(", ")));
   }
@@ -159,24 +159,17 @@ class ReliabilityTest : public QObject {
 
   bool MayGoOn() const { return budget > 0 && violation.isEmpty(); }
 
-  // The track's messages callback of the window, wrapped: inside each cycle's
-  // frame a few commands are clicked, and some more are queued for the run loop's
-  // own turn between cycles; Pause is clicked when the run's cycles are done.
+  // After each cycle a few commands are clicked (they take effect at the next
+  // drawing step), and some more are queued for the run loop's own turn to
+  // process messages; Pause is clicked when the run's cycles are done.
   void WrapProcessMessages() {
-    TTrack2D& track = h.Track();
-    const std::function<void()> original = track.ProcessMessages;
-    auto subStepsShown = std::make_shared<int64_t>(track.TotalSubSteps);
-    track.ProcessMessages = [this, original, subStepsShown, &track] {
-      const bool frame = track.InCycle() && track.TotalSubSteps != *subStepsShown;
-      if (frame) *subStepsShown = track.TotalSubSteps;
-      original();
-      if (!frame) return;
+    QObject::connect(&h.Form->Session(), &TSession::CycleDone, h.Form.get(), [this] {
       ++cyclesRun;
       for (int k = Pick(kMaxCommandsPerFrame + 1); k > 0 && MayGoOn(); --k) IssueRandom();
       if (MayGoOn() && Chance(30)) QueueBetweenCycles();
       if (--framesLeft <= 0 || !MayGoOn()) Find<QToolButton>(*h.Form, "PauseBtn")->click();
       Check("end of the frame");
-    };
+    });
   }
 
   // A command that waits, as a click does, until no handler is in progress: it

@@ -45,15 +45,10 @@ class ChangingWorld {
   std::vector<uint64_t> Run() {
     std::vector<uint64_t> digests;
     bool structural = false;
-    bool handled = false;
-    Track.ProcessMessages = [&] {
-      if (handled) return;  // one handler's worth of changes per cycle
-      handled = true;
-      Change(structural, Roll(3));
-    };
     for (int32_t cycle = 0; cycle < kCycles; ++cycle) {
       structural = Roll(3) == 0;
-      handled = false;
+      // One handler's worth of changes at the cycle's drawing step.
+      Track.Inbox.Post([&] { Change(structural, Roll(3)); });
       Change(structural, Roll(4));
       Track.Cycle();
       digests.push_back(Digest());

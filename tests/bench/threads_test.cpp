@@ -47,20 +47,19 @@ struct Scene {
   // The run, with the window's kinds of change between cycles, and inside them:
   // a window handler runs while the cycle draws, after the passes.
   uint64_t Run() {
-    int inside = -1;
-    Track.ProcessMessages = [&] {
-      if (inside == 4) {
+    // What a window handler does while the cycle draws, posted for that cycle.
+    const auto inside = [&](int cycle) {
+      if (cycle == 4) {
         Population.AddPlayer(pkRocket);
         ShowEverything();
         Team.GetPlayer(0)->Goals->GetGoal(0).SetStrength(2);
-      } else if (inside == 8) {
+      } else if (cycle == 8) {
         Team.RemovePlayer(Team.GetPlayer(2), true);
         Track.Collisions = false;
       }
-      inside = -1;
     };
     for (int cycle = 0; cycle < 10; ++cycle) {
-      inside = cycle;
+      Track.Inbox.Post([&inside, cycle] { inside(cycle); });
       if (cycle == 1)
         for (TPlayer* player : Track.Players) player->SetEnergy(100);  // ready to split
       if (cycle == 3) {

@@ -90,19 +90,17 @@ TEST_F(TeamTest, PhaseZeroOnAControlLessPlayerOnlyMarksAndSteps) {
   EXPECT_EQ(passive->Present->ElapsedMs, 100);  // the body sub-step ran
 }
 
-TEST_F(TeamTest, RemovingDuringACycleDefersTheFree) {
+TEST_F(TeamTest, RemovingAtTheDrawingStepFreesAtOnce) {
   TTestBody* a = Add();
   Add();
   bool removed = false;
   track.MinFutures = 1;
   int64_t t = 0;
   track.ClockMs = [&] { return t += 200; };
-  track.ProcessMessages = [&] {
-    if (!removed) {
-      team.RemovePlayer(a, true);
-      removed = true;
-    }
-  };
+  track.Inbox.Post([&] {
+    team.RemovePlayer(a, true);
+    removed = true;
+  });
   track.Cycle();  // under AddressSanitizer: no use after free in steps 7 to 9
   EXPECT_TRUE(removed);
   EXPECT_EQ(team.PlayerCount(), 1);

@@ -162,19 +162,17 @@ TEST_F(TrackTest, GetPlayerOutsideTheListGivesNothing) {
 TEST_F(TrackTest, APlayerAddedDuringTheDrawingKeepsItsControls) {
   team.AddPlayer(TTestBody::Create());
   TTestBody* late = nullptr;
-  track.ProcessMessages = [&] {
-    if (late) return;
+  track.Inbox.Post([&] {
     auto body = TTestBody::Create();
     body->Present->GetFreeParam(0).SetValue(9);
     late = static_cast<TTestBody*>(team.AddPlayer(std::move(body)));
-  };
+  });
   track.MinFutures = 5;
   track.HorizonMs = 300;
   tick = 1000;
   track.Cycle();
   ASSERT_NE(late, nullptr);
   EXPECT_EQ(late->GetPush(0), 9);
-  track.ProcessMessages = nullptr;
   track.Cycle();  // its first full cycle decides
   EXPECT_EQ(late->Futures->FutureCount() > 0, true);
 }

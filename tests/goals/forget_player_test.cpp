@@ -70,9 +70,7 @@ TEST_F(ForgetPlayerTest, RemovedFromInsideACycle) {
   Track.ClockMs = [&] { return t += 2; };
   Track.MinFutures = 2;
   Track.HorizonMs = 200;
-  Track.ProcessMessages = [&] {
-    if (Team.IsMember(doomed)) Team.RemovePlayer(doomed, true);
-  };
+  Track.Inbox.Post([&] { Team.RemovePlayer(doomed, true); });
   Track.Cycle();  // the goals were evaluated on it, then it went at the drawing step
   EXPECT_EQ(Drops->GetLastPlayer(), nullptr);
   EXPECT_EQ(Mouse->GetLastPlayer(), nullptr);
