@@ -50,7 +50,7 @@ QString TVideoRecorder::AddFrame(const QImage& picture) {
   } catch (const std::exception& e) {
     error = QString::fromStdString(e.what());
   }
-  writer_.reset();  // the temporary file goes with it
+  writer_.reset();  // the film's unfinished file goes with it
   return error;
 }
 

@@ -45,7 +45,7 @@ class VideoRecorderTest : public QObject {
     for (int i = 0; i < 64; ++i) QCOMPARE(slow.AddFrame(Picture(81 + i % 5, 61, formats[i % 3])), QString());
     QCOMPARE(recorder.StatusText(), QStringLiteral("REC 00:12"));
     QCOMPARE(slow.StatusText(), QStringLiteral("REC 00:12"));
-    QVERIFY(!QFile::exists(dir.filePath("run.mp4")));  // under a temporary name until stopped
+    QVERIFY(!QFile::exists(dir.filePath("run.mp4")));  // nameless until stopped
     QCOMPARE(recorder.Stop(), QString());
     QCOMPARE(slow.Stop(), QString());
     QVERIFY(!recorder.IsRecording());
