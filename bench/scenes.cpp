@@ -24,4 +24,17 @@ void BuildBuiltinScene(TPopulation& population, const std::string& name) {
   if (name == "asteroids") population.AddAsteroids(TPopulation::AsteroidGroupCount);
 }
 
+void AddGoalByName(TPopulation& population, const std::string& name) {
+  if (name == "speeding") population.AddSpeedingGoal();
+  else if (name == "energy") population.AddEnergyGoal();
+  else if (name == "health") population.AddHealthGoal();
+  else if (name == "drops") population.AddDropsGoal();
+  else if (name == "storage") population.AddStorageGoal();
+  else if (name == "avoid") population.AddAvoidGoal();
+  else if (name == "follow-mouse") population.AddMouseGoal(false);
+  else if (name == "avoid-mouse") population.AddMouseGoal(true);
+  else if (name == "burnout") population.AddBurnOutGoal();
+  else throw Error("Unknown goal \"" + name + "\".");
+}
+
 }  // namespace vorlanth

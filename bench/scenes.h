@@ -19,4 +19,11 @@ bool IsBuiltinScene(const std::string& name);
 // circuit; raises for a name that is not a built-in scene's.
 void BuildBuiltinScene(TPopulation& population, const std::string& name);
 
+// The team goals of the "Add goals" menu, by the names the runner's --goal takes.
+inline constexpr const char* GoalCommandNames[] = {"speeding", "energy", "health", "drops", "storage",
+                                                   "avoid", "follow-mouse", "avoid-mouse", "burnout"};
+// Gives the team a goal through the menu's command of that name; raises for
+// another name.
+void AddGoalByName(TPopulation& population, const std::string& name);
+
 }  // namespace vorlanth

@@ -56,20 +56,6 @@ int64_t ParseInteger(const std::string& flag, const std::string& text, int64_t l
   return value;
 }
 
-// Gives the team a goal through the menu's command of that name.
-void AddGoalByName(TPopulation& population, const std::string& name) {
-  if (name == "speeding") population.AddSpeedingGoal();
-  else if (name == "energy") population.AddEnergyGoal();
-  else if (name == "health") population.AddHealthGoal();
-  else if (name == "drops") population.AddDropsGoal();
-  else if (name == "storage") population.AddStorageGoal();
-  else if (name == "avoid") population.AddAvoidGoal();
-  else if (name == "follow-mouse") population.AddMouseGoal(false);
-  else if (name == "avoid-mouse") population.AddMouseGoal(true);
-  else if (name == "burnout") population.AddBurnOutGoal();
-  else throw Error("Unknown goal \"" + name + "\".");
-}
-
 void DrawProgress(std::ostream& err, int64_t done, int64_t total) {
   constexpr int kWidth = 40;
   const int filled = total > 0 ? static_cast<int>(kWidth * done / total) : kWidth;
