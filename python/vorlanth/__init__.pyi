@@ -2,6 +2,7 @@ from typing import Any, Callable, Dict, Iterable, List, Mapping, Optional, Seque
 
 import numpy as np
 import numpy.typing as npt
+import pandas
 
 class Error(ValueError): ...
 
@@ -48,3 +49,9 @@ class World:
     draw: bool
     @property
     def cycle(self) -> int: ...
+
+def combinations(grid: Mapping[str, Iterable[Any]]) -> List[Dict[str, Any]]: ...
+def run_combination(scene: str, combination: Mapping[str, Any], seed: int, cycles: int,
+                    futures: int) -> Dict[str, Any]: ...
+def sweep(scene: str, grid: Mapping[str, Iterable[Any]], seeds: Iterable[int], cycles: int, futures: int,
+          client: Optional[Any] = None) -> pandas.DataFrame: ...
