@@ -103,30 +103,30 @@ py::array_t<uint8_t> Frame(TPyWorld& world) {
 void Run(py::object self, int64_t cycles, std::optional<int32_t> futures, std::optional<int32_t> threads) {
   TPyWorld& world = self.cast<TPyWorld&>();
   TWorldHandle& handle = HandleOf(world);
-  std::function<void()> controllers;
-  if (!world.Controllers.empty()) {
-    // Called between cycles on this thread, which holds the world: the policies
-    // run under the interpreter's lock, and set the controls through the handle.
-    controllers = [&world, &handle, self]() {
-      py::gil_scoped_acquire acquire;
-      for (const auto& [player, policy] : world.Controllers) {
-        const py::object chosen = policy(self, player);
-        std::vector<double> controls;
-        try {
-          controls = chosen.cast<std::vector<double>>();
-        } catch (const py::cast_error&) {
-          throw vorlanth::Error("The controller of player " + std::to_string(player) +
-                                " returned " + py::repr(chosen).cast<std::string>() +
-                                ", not a sequence of numbers.");
-        }
-        handle.SetControls(player, controls);
+  // Between cycles, on this thread, which holds the world: a Ctrl-C stops the run
+  // there, and the controllers' policies run under the interpreter's lock and set
+  // the controls through the handle.
+  const std::function<void()> beforeCycle = [&world, &handle, self]() {
+    py::gil_scoped_acquire acquire;
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    // A copy: a policy may hand over or release players as it goes.
+    const std::map<int32_t, py::function> controllers = world.Controllers;
+    for (const auto& [player, policy] : controllers) {
+      const py::object chosen = policy(self, player);
+      std::vector<double> controls;
+      try {
+        controls = chosen.cast<std::vector<double>>();
+      } catch (const py::cast_error&) {
+        throw vorlanth::Error("The controller of player " + std::to_string(player) + " returned " +
+                              py::repr(chosen).cast<std::string>() + ", not a sequence of numbers.");
       }
-    };
-  }
+      if (world.Controllers.count(player) != 0) handle.SetControls(player, controls);
+    }
+  };
   py::gil_scoped_release release;
   if (futures) handle.SetSetting("futures", *futures);
   if (threads) handle.SetSetting("threads", *threads);
-  handle.Run(cycles, controllers);
+  handle.Run(cycles, beforeCycle);
 }
 
 std::unique_ptr<TPyWorld> Wrap(std::unique_ptr<TWorldHandle> handle, const Mouse& mouse, bool draw) {
