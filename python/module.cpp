@@ -317,13 +317,19 @@ PYBIND11_MODULE(_vorlanth, m) {
            py::arg("path"), py::arg("fps") = 10,
            "A film of the cycles run inside `with world.film(path):` (.mp4: H.264, .webm: VP9).")
       .def_property(
-          "draw", [](TPyWorld& w) { return HandleOf(w).Drawing(); },
+          "draw", [](TPyWorld& w) {
+            py::gil_scoped_release release;
+            return HandleOf(w).Drawing();
+          },
           [](TPyWorld& w, bool on) {
             py::gil_scoped_release release;
             HandleOf(w).SetDrawing(on);
           },
           "Whether cycles draw the picture (for frame() and films).")
       .def_property_readonly(
-          "cycle", [](TPyWorld& w) { return HandleOf(w).CycleNumber(); },
+          "cycle", [](TPyWorld& w) {
+            py::gil_scoped_release release;
+            return HandleOf(w).CycleNumber();
+          },
           "The world's cycle count (a scene goes on from its own).");
 }

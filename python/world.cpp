@@ -299,7 +299,10 @@ void TWorldHandle::SetDrawing(bool on) {
   }
 }
 
-bool TWorldHandle::Drawing() const { return FrameCanvas != nullptr; }
+bool TWorldHandle::Drawing() const {
+  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  return FrameCanvas != nullptr;
+}
 
 void TWorldHandle::CheckMouseGoals() const {
   if (Mouse) return;
@@ -378,8 +381,10 @@ std::vector<TGoalRow> TWorldHandle::Goals(int32_t player) const {
   return rows;
 }
 
-int64_t TWorldHandle::CycleNumber() const { return static_cast<int64_t>(Track.CycleCount); }
-int64_t TWorldHandle::CyclesRun() const { return Cycles; }
+int64_t TWorldHandle::CycleNumber() const {
+  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  return static_cast<int64_t>(Track.CycleCount);
+}
 
 QImage TWorldHandle::Frame() const {
   const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
@@ -428,7 +433,5 @@ void TWorldHandle::FinishFilm() {
   std::unique_ptr<TVideoWriter> video = std::move(Video);
   video->Finish();
 }
-
-bool TWorldHandle::Filming() const { return Video != nullptr; }
 
 }  // namespace vorlanth

@@ -10,6 +10,8 @@
 // puts them in place around whatever draws (building, cycles, saving), leaving
 // the caller's as they were; worlds take turns at that, one at a time in the
 // process, so two worlds driven from two threads give what each gives alone.
+// Every operation takes that turn, so a world is read and changed from any thread;
+// a caller holding another lock (Python's) lets go of it first.
 
 #include <QImage>
 #include <QJsonObject>
@@ -102,7 +104,6 @@ class TWorldHandle {
   static const std::vector<std::string>& SettingNames();
   bool Drawing() const;
   int64_t CycleNumber() const;  // cycles of the world since it began
-  int64_t CyclesRun() const;    // cycles this handle ran
   // The picture as the last cycle drew it (RGB32); raises when cycles do not draw.
   QImage Frame() const;
   void Save(const std::string& path);
@@ -113,7 +114,6 @@ class TWorldHandle {
   // A film of every cycle run until FinishFilm (drawing on meanwhile).
   void StartFilm(const std::string& path, int32_t fps);
   void FinishFilm();
-  bool Filming() const;
 
  private:
   TWorldHandle();
