@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps build build-asan build-tsan bench league clean
+.PHONY: run test deps build build-asan build-tsan bench league package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -39,6 +39,12 @@ test: build build-asan build-tsan
 	  ctest --output-on-failure -j $(JOBS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --output-on-failure -j $(JOBS) -R 'Threads|Replica' --no-tests=ignore
+
+# A Debian package (CPack) of the Release build, and its test: unpacked into a
+# scratch root, the runner and the Python module run from there.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	bash scripts/test-package.sh $(BUILD)/vorlanth_*.deb
 
 bench: build
 	bash tools/run-bench.sh $(BUILD)

@@ -220,7 +220,7 @@ void TPlayer::RandomizeControls() {
 }
 
 void TPlayer::Decide() {
-  if (!HasControls() || IsDead()) return;
+  if (!HasControls() || IsDead() || ExternalControls) return;
   // A player created during this cycle's drawing has no futures yet: it keeps its
   // controls and grid until its first full cycle.
   if (!Futures->IsPreparedFor(GetState())) return;

@@ -49,6 +49,9 @@ class TPlayer {
   double Determination = 1;       // share of the weakest option's score subtracted
   TPlace<std::unique_ptr<TGoalSet>> Goals;
   bool LimitersOn = true;         // "Auto adjust joystick sensitivity"
+  // The controls are set from outside before each cycle (a policy of a front end):
+  // the player still runs its futures, but Decide leaves its controls as set.
+  bool ExternalControls = false;
   int32_t DeadCache = -1;         // -1 unknown, 0 alive, 1 dead
   bool AutoGridSize = true;       // "Auto adjust grid size."
   double GridTargetRatio = 0.5;

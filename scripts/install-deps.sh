@@ -14,6 +14,10 @@ packages=(
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   xvfb xauth imagemagick
   parallel
+  # The Python module, its tests, sweeps on dask and the example's plot, for
+  # Debian's own /usr/bin/python3
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-pandas
+  python3-matplotlib python3-pil
 )
 
 missing=()

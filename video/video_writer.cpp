@@ -3,8 +3,11 @@
 #include "video/video_writer.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "video/video_encoder.h"
@@ -13,6 +16,23 @@ namespace vorlanth {
 
 namespace {
 
+// Where the encoder module may be: installed, in lib/vorlanth/ beside the
+// program's bin/, or beside the library holding this code (the Python module's
+// package); else where it was built, last.
+std::vector<std::string> ModulePlaces() {
+  std::vector<std::string> places{VORLANTH_VIDEO_MODULE};
+  const auto folder = [](const std::string& file) { return file.substr(0, file.rfind('/') + 1); };
+  char program[4096];
+  const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+  if (length > 0)
+    places.insert(places.end() - 1, folder(std::string(program, static_cast<size_t>(length))) +
+                                        "../lib/vorlanth/" + VORLANTH_VIDEO_MODULE_NAME);
+  Dl_info info;
+  if (dladdr(reinterpret_cast<void*>(&ModulePlaces), &info) != 0 && info.dli_fname && info.dli_fname[0] == '/')
+    places.insert(places.end() - 1, folder(info.dli_fname) + VORLANTH_VIDEO_MODULE_NAME);
+  return places;
+}
+
 // The module's entry, found once; throws Error when the module cannot be loaded.
 TNewVideoEncoder NewEncoderEntry() {
   static std::once_flag once;
@@ -20,16 +40,25 @@ TNewVideoEncoder NewEncoderEntry() {
   static std::string failure;
   std::call_once(once, [] {
     // Kept loaded for the program's life: encoders it made may outlive any caller.
-    void* module = dlopen(VORLANTH_VIDEO_MODULE, RTLD_NOW | RTLD_LOCAL);
+    void* module = nullptr;
+    std::string loaded;
+    std::string why;
+    for (const std::string& place : ModulePlaces()) {
+      module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (module) {
+        loaded = place;
+        break;
+      }
+      const char* error = dlerror();  // the build's place, tried last, says why
+      why = error ? error : "";
+    }
     if (!module) {
-      const char* why = dlerror();
       failure = std::string("Films need the encoder module \"" VORLANTH_VIDEO_MODULE "\" and FFmpeg's libraries: ") +
-                (why ? why : "it cannot be loaded") + ".";
+                (why.empty() ? "it cannot be loaded" : why) + ".";
       return;
     }
     entry = reinterpret_cast<TNewVideoEncoder>(dlsym(module, NewVideoEncoderSymbol));
-    if (!entry) failure = std::string("The encoder module \"" VORLANTH_VIDEO_MODULE "\" has no entry ") +
-                          NewVideoEncoderSymbol + ".";
+    if (!entry) failure = "The encoder module \"" + loaded + "\" has no entry " + NewVideoEncoderSymbol + ".";
   });
   if (!entry) throw Error(failure);
   return entry;

@@ -130,6 +130,20 @@ TEST(Futures, DeadOrControlLessPlayersKeepControlsAndGrid) {
   EXPECT_EQ(passive->GridSize, 10);
 }
 
+TEST(Futures, ControlsSetFromOutsideAreKeptUntilReleased) {
+  auto body = TTestBody::Create(1);
+  body->Present->GetFreeParam(0).SetValue(7);
+  body->PrepareFutures();
+  Record(*body, 1, 0, 4);
+  body->ExternalControls = true;
+  body->Decide();
+  EXPECT_EQ(body->GetPush(0), 7);
+  // Released, the same futures decide: the push goes the way option 1 points.
+  body->ExternalControls = false;
+  body->Decide();
+  EXPECT_LT(body->GetPush(0), 0);
+}
+
 TEST(Futures, APlayerWithoutAccumulatorsKeepsItsControls) {
   // Created after this cycle's Prepare (by a window command during the drawing).
   auto body = TTestBody::Create(1);
