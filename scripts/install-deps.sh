@@ -12,7 +12,7 @@ packages=(
   libsleef-dev  # the model's deterministic elementary functions
   # FFmpeg's libraries, for films of a run (Debian's libavcodec brings libx264 and libvpx)
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool  # the window seen and driven as a user does
   parallel
   # The Python module, its tests, sweeps on dask and the example's plot, for
   # Debian's own /usr/bin/python3
