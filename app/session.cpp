@@ -121,13 +121,7 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
   if (!recording_) commandGesture_ = gesture;
   ++commandDepth_;
   try {
-    // A change of the world is compared around its outermost command.
-    if (changesWorld && !recording_) {
-      RunRecorded(name, command);
-    } else {
-      command();
-    }
-    plotHistory_->KeepOnly(*track_);
+    RunBody(name, command, changesWorld);
     // The command's one redraw, still inside the command, shown at once.
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) {
       track_->Draw(-1);
@@ -142,6 +136,16 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
   }
 }
 
+void TSession::RunBody(const QString& name, const std::function<void()>& command, bool changesWorld) {
+  // A change of the world is compared around its outermost command.
+  if (changesWorld && !recording_) {
+    RunRecorded(name, command);
+  } else {
+    command();
+  }
+  plotHistory_->KeepOnly(*track_);
+}
+
 void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture) {
   // Inside the cycle's drawing step (or after the run): no dialog may open here,
   // so an error is reported once the cycle has ended.
@@ -149,12 +153,7 @@ void TSession::ApplyWaiting(const QString& name, const std::function<void()>& co
   ++applying_;
   ++commandDepth_;
   try {
-    if (recorded && !recording_) {
-      RunRecorded(name, command);
-    } else {
-      command();
-    }
-    plotHistory_->KeepOnly(*track_);
+    RunBody(name, command, recorded);
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
   } catch (...) {
     failures_.push_back({QStringLiteral("%1, at the drawing step of cycle %2").arg(name).arg(cycleCount_ + 1),

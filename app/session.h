@@ -194,6 +194,9 @@ class TSession : public QObject {
   std::unique_ptr<QtPicture> ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
   void SetSceneFile(const QString& fileName);
   // A command of the window, around which the world's facts are compared.
+  // A command's own work: compared around it when it changes the world (and is the
+  // outermost), then the plots keep only the players left.
+  void RunBody(const QString& name, const std::function<void()>& command, bool changesWorld);
   void RunRecorded(const QString& name, const std::function<void()>& command);
   // Pushes the step of what changed since `before` (nothing when nothing did).
   void RecordChange(const QString& where, const TWorldFacts& before);

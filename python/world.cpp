@@ -15,6 +15,7 @@
 #include "render/builtin_circuit.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
+#include "tools/canvas_frame.h"
 #include "video/video_writer.h"
 #include "world2d/player2d.h"
 
@@ -329,16 +330,7 @@ void TWorldHandle::Run(int64_t cycles, const std::function<void()>& beforeCycle)
       FrameCanvas->End();
       Drawn = true;
     }
-    if (Video) {
-      const QImage& image = Picture->Image();
-      TVideoFrame frame;
-      frame.Pixels = image.constBits();
-      frame.Width = image.width();
-      frame.Height = image.height();
-      frame.Stride = image.bytesPerLine();
-      frame.Layout = TPixelLayout::Xrgb32;  // the canvas draws in RGB32
-      Video->AddFrame(frame);
-    }
+    if (Video) Video->AddFrame(CanvasFrame(Picture->Image()));
   }
 }
 

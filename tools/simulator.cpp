@@ -34,6 +34,7 @@
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
 #include "tools/behaviour.h"
+#include "tools/canvas_frame.h"
 #include "video/video_writer.h"
 #include "world2d/kart.h"
 #include "world2d/physic2d.h"
@@ -283,14 +284,7 @@ void TSimulation::SaveFrame(int64_t counter) {
 
 void TSimulation::AddVideoFrame() {
   FrameCanvas->End();
-  const QImage& image = Picture->Image();
-  TVideoFrame frame;
-  frame.Pixels = image.constBits();
-  frame.Width = image.width();
-  frame.Height = image.height();
-  frame.Stride = image.bytesPerLine();
-  frame.Layout = TPixelLayout::Xrgb32;  // the canvas draws in RGB32
-  Video->AddFrame(frame);
+  Video->AddFrame(CanvasFrame(Picture->Image()));
 }
 
 void TSimulation::FinishVideo(std::string& failure) {
