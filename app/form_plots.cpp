@@ -21,6 +21,8 @@ void TFormTest2D::BuildPlotsDock() {
   addDockWidget(Qt::RightDockWidgetArea, PlotsDock);
   PlotsDock->hide();
   PlotsDock->SetSource(&session_->PlotHistory(), [this]() -> const TPlayer* { return SelectedPlayer(); });
+  // While a cycle computes, the plots wait for its end (CycleDone) to read the world.
+  PlotsDock->Readable = [this] { return !session_->WorldBusy(); };
   On(PlotsDock, &TPlotsDock::SavePlotRequested, [this] { PlotsSaveClick(); }, false);
   // The first time it opens beside the circuit, the window grows by the dock's
   // width: the circuit keeps its size.

@@ -164,6 +164,12 @@ bool TFormTest2D::AskToSaveChanges() {
 
 void TFormTest2D::closeEvent(QCloseEvent* event) {
   ArrowTimer->stop();
+  if (session_->WorldBusy()) {
+    // Closing is a command too: it waits for the end of the cycle in progress.
+    event->ignore();
+    Handle([this] { close(); }, QStringLiteral("closing the window"), false);
+    return;
+  }
   if (session_->Modified()) {
     bool goOn = false;
     Handle([this, &goOn] { goOn = AskToSaveChanges(); }, QStringLiteral("closing the window"), false);

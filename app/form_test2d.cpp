@@ -89,7 +89,6 @@ TFormTest2D::~TFormTest2D() {
   session_->disconnect(this);
   session_->ReportError = nullptr;
   session_->ReadMouse = nullptr;
-  session_->ProcessEvents = nullptr;
   session_.reset();
 }
 
@@ -108,8 +107,8 @@ void TFormTest2D::BuildWindow() {
   ImgRoad = new TImageView(PanelImg);
   ImgRoad->move(0, 0);
   row->addWidget(PanelImg, 1);
-  connect(PanelImg, &TImagePanel::Resized, this,
-          [this] { Handle([this] { FormResize(); }, QStringLiteral("fitting the image (FormResize)"), false); });
+  // The window's own geometry: fitted at once, running or not.
+  connect(PanelImg, &TImagePanel::Resized, this, [this] { FormResize(); });
   connect(ImgRoad, &TImageView::Pressed, this, [this](QPointF point) {
     Handle([this, point] { ImgRoadMouseDown(point.x(), point.y()); },
            QStringLiteral("ImgRoad \"Select the player clicked\""));
@@ -203,7 +202,6 @@ void TFormTest2D::NameControls() {
 void TFormTest2D::ConnectSession() {
   session_->ReportError = [this](const QString& where) { ReportError(where); };
   session_->ReadMouse = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
-  session_->ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
   connect(session_.get(), &TSession::CircuitReplaced, this, [this] { ShowCircuit(); });
   connect(session_.get(), &TSession::WorldReplaced, this, [this] {
     ArrowTimer->stop();
@@ -216,8 +214,10 @@ void TFormTest2D::ConnectSession() {
     CopyParamsFromPlayer();
   });
   connect(session_.get(), &TSession::FrameShown, this, [this] { ImgRoad->update(); });
-  connect(session_.get(), &TSession::CycleDone, this,
-          [this](double cycleMs) { StatusLine->ShowCycle(Track(), session_->CycleCount(), cycleMs); });
+  connect(session_.get(), &TSession::CycleDone, this, [this](double cycleMs) {
+    StatusLine->ShowCycle(Track(), session_->CycleCount(), cycleMs);
+    PlotsDock->Tick();  // while the world waits: the plots read the world
+  });
   connect(session_.get(), &TSession::FrameRecorded, this, [this] { ShowRecording(); });
   // An undo or redo: every box and mark shows the world anew.
   connect(session_.get(), &TSession::Restored, this, [this] {
@@ -275,8 +275,8 @@ bool TFormTest2D::Running() const { return session_->Running(); }
 bool TFormTest2D::InCommand() const { return session_->InCommand(); }
 
 const QImage& TFormTest2D::RoadImage() const {
-  session_->Canvas().End();
-  return session_->Picture().Image();
+  session_->ShowFrame();  // what the canvas drew last, shown
+  return session_->Frame();
 }
 
 QAction* TFormTest2D::Item(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -331,7 +331,8 @@ QString TFormTest2D::CommandName(const QObject* sender) {
 // The circuit.
 
 void TFormTest2D::ShowCircuit() {
-  ImgRoad->SetImage(&session_->Picture().Image(), &session_->Canvas());
+  // The frame the session hands over, which the world does not draw on.
+  ImgRoad->SetImage(&session_->Frame(), nullptr);
   FormResize();  // a picture of another proportion
 }
 

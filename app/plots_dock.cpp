@@ -230,7 +230,7 @@ bool TPlotsDock::Stale() const {
 }
 
 void TPlotsDock::Tick() {
-  if (!Stale()) return;
+  if (!isVisible() || (Readable && !Readable()) || !Stale()) return;
   // At most RefreshesPerSecond redraws a second, and spaced so that redrawing
   // takes at most MaxCostShare of the time.
   const double spacing = std::max(1000.0 / RefreshesPerSecond, lastRefreshMs_ / MaxCostShare);
@@ -239,6 +239,10 @@ void TPlotsDock::Tick() {
 }
 
 void TPlotsDock::Refresh() {
+  if (Readable && !Readable()) {
+    shownOnce_ = false;  // stale: the next readable Tick redraws
+    return;
+  }
   QElapsedTimer clock;
   clock.start();
   const TPlayer* player = selected_ ? selected_() : nullptr;

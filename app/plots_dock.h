@@ -52,8 +52,14 @@ class TPlotsDock : public QDockWidget {
   // Where the dock reads: the histories, and which player is selected (may be null).
   void SetSource(const TPlotHistory* histories, std::function<const TPlayer*()> selected);
 
-  // Redraws now, whatever the time since the last redraw.
+  // Whether the dock may read the world now (empty: always). When it may not, a
+  // redraw waits for the next Tick that may.
+  std::function<bool()> Readable;
+
+  // Redraws now, whatever the time since the last redraw (when readable).
   void Refresh();
+  // Redraws when stale, at most RefreshesPerSecond times a second (when readable).
+  void Tick();
   // Whether the selection or the histories changed since the last redraw.
   bool Stale() const;
   // Time the last redraw took (series and painting), in ms.
@@ -103,7 +109,6 @@ class TPlotsDock : public QDockWidget {
   TChart MakeChart(const QString& title, bool rightAxis);
   QLineSeries* AddLine(TChart& chart, const QString& name, const QColor& colour, bool right,
                        Qt::PenStyle style = Qt::SolidLine);
-  void Tick();
   void ShowHistory(const TPlayerHistory* history);
   void ShowSupport(const TPlayerHistory* history);
   // Fills the series with (cycle, value) for every sample with a finite value.

@@ -2,14 +2,9 @@
 
 #include "app/session.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QImage>
 #include <QUndoStack>
 
-#include <limits>
-#include <optional>
-#include <string_view>
 #include <utility>
 
 #include "app/player_history.h"
@@ -28,7 +23,7 @@
 
 namespace vorlanth {
 
-TSession::TSession(QObject* parent) : QObject(parent) {
+TSession::TSession(QObject* parent) : QObject(parent), windowThread_(std::this_thread::get_id()) {
   undo_ = new QUndoStack(this);
   undo_->setUndoLimit(UndoLimit);
   connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateModified(); });
@@ -42,6 +37,10 @@ TSession::TSession(QObject* parent) : QObject(parent) {
 }
 
 TSession::~TSession() {
+  if (world_.joinable()) {
+    StopWorld();
+    world_.join();
+  }
   undo_->clear();  // the worlds and players the steps keep go before the picture
   track_->MouseSource = nullptr;
   population_.reset();
@@ -94,6 +93,7 @@ std::unique_ptr<QtPicture> TSession::ReplacePicture(std::unique_ptr<QtPicture> p
   canvas_->End();
   canvas_->SetImage(&picture->Image());
   std::swap(picture_, picture);
+  frame_ = picture_->Image().copy();
   // The digest once, for every scene saved of the world.
   if (circuit.Sha256.empty()) circuit.Sha256 = CircuitDigest(*picture_);
   circuit_ = std::move(circuit);
@@ -113,11 +113,21 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
   // The mouse press a drag's steps share, as it was when the command was given.
   const int gesture = QGuiApplication::mouseButtons() != Qt::NoButton ? Gesture : -1;
   if (waits && Running() && applying_ == 0) {
+    // Applied by the world at its drawing step, in the window, while the world waits.
     track_->Inbox.Post([this, name, command = std::move(command), changesWorld, gesture] {
-      ApplyWaiting(name, command, changesWorld, gesture);
+      Meet([&] { ApplyWaiting(name, command, changesWorld, gesture); });
     });
     return;
   }
+  // Any other command waits for the end of the cycle in progress.
+  if (WorldBusy()) {
+    Defer(name, std::move(command), changesWorld, gesture);
+    return;
+  }
+  RunNow(name, command, changesWorld, gesture);
+}
+
+void TSession::RunNow(const QString& name, const std::function<void()>& command, bool changesWorld, int gesture) {
   if (!recording_) commandGesture_ = gesture;
   ++commandDepth_;
   try {
@@ -169,6 +179,7 @@ size_t TSession::WaitingCommands() const { return track_->Inbox.Count(); }
 void TSession::ApplyWaitingNow() {
   // Each waiting command catches its own errors: nothing escapes here.
   track_->Inbox.Apply();
+  RunDeferred();
   ReportApplied();
 }
 
@@ -196,6 +207,7 @@ void TSession::Redraw() {
   if (commandDepth_ > 0) {
     redrawPending_ = true;
   } else {
+    mouseRead_ = false;
     track_->Draw(-1);
     ShowFrame();
   }
@@ -212,123 +224,6 @@ void TSession::UpdateModified() {
   if (modified_ == modified) return;
   modified_ = modified;
   emit ModifiedChanged(modified);
-}
-
-// ---------------------------------------------------------------------------
-// The run loop.
-
-void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between) {
-  // Commands run from this loop are commands of their own, not nested in the
-  // click that started it.
-  const int outerDepth = std::exchange(commandDepth_, 0);
-  if (runDepth_++ == 0) loopFailed_ = false;
-  try {
-    while (!loopFailed_ && goOn()) {
-      phase_ = "the simulation cycle (futures, team goals, drawing, decision, world step)";
-      const double cycleMs = CycleOnce();
-      phase_ = "showing the cycle";
-      if (between) between();
-      ReportApplied();
-      emit CycleDone(cycleMs);
-      phase_ = "processing window messages";
-      ProcessMessages();
-      phase_ = "saving the frame";
-      if (!loopFailed_ && SavingFrames) SaveFrame();
-      phase_ = "recording the film";
-      if (!loopFailed_ && Video.IsRecording()) RecordFrame();
-      phase_ = nullptr;
-    }
-  } catch (...) {
-    loopFailed_ = true;
-    // A failed cycle is not counted: it is the one after the last counted.
-    const bool inCycle = phase_ && std::string_view(phase_).starts_with("the simulation");
-    const int64_t cycle = cycleCount_ + (inCycle ? 1 : 0);
-    const QString where = QStringLiteral("the run loop, cycle %1, phase: %2")
-                              .arg(cycle)
-                              .arg(QString::fromLatin1(phase_ ? phase_ : "between cycles"));
-    phase_ = nullptr;
-    QString reason;
-    try {
-      throw;
-    } catch (const std::exception& error) {
-      reason = QString::fromStdString(error.what());
-    } catch (...) {
-      reason = QStringLiteral("an unknown error");
-    }
-    // The run has stopped, and shows it, before the report is read.
-    emit RunStopped(cycle, reason);
-    Report(where);
-  }
-  --runDepth_;
-  commandDepth_ = outerDepth;
-  // Paused: what still waits for a drawing step takes effect at once.
-  if (runDepth_ == 0) ApplyWaitingNow();
-}
-
-double TSession::CycleOnce() {
-  mouseRead_ = false;
-  QElapsedTimer clock;
-  clock.start();
-  try {
-    track_->Cycle();
-  } catch (...) {
-    SetModified(true);
-    ReportApplied();
-    throw;
-  }
-  ++cycleCount_;
-  SetModified(true);
-  const double cycleMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-  plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
-  return cycleMs;
-}
-
-void TSession::ShowFrame() {
-  // Only a picture drawn on since it was last shown needs showing again.
-  if (!canvas_ || !canvas_->Painting()) return;
-  canvas_->End();
-  emit FrameShown();
-}
-
-void TSession::ProcessMessages() {
-  ShowFrame();
-  mouseRead_ = false;
-  // Only the run loop's own level, between cycles, lets the window breathe. A
-  // command processes no messages at all: a click arriving while it runs (the
-  // release of the button that started it, say) is delivered after it, in order.
-  if (commandDepth_ == 0 && ProcessEvents) ProcessEvents();
-}
-
-bool TSession::MousePosition(int32_t& x, int32_t& y) {
-  // Read at most once per frame: every future of the frame sees the same cursor.
-  if (!mouseRead_) {
-    mouseRead_ = true;
-    mouseOk_ = ReadMouse && ReadMouse(mouseX_, mouseY_);
-  }
-  if (!mouseOk_) return false;
-  x = mouseX_;
-  y = mouseY_;
-  return true;
-}
-
-// ---------------------------------------------------------------------------
-// Frames.
-
-QString TSession::FrameFileName(const QString& prefix, int32_t counter) {
-  return DecodeFileName(::vorlanth::FrameFileName(EncodeFileName(prefix), counter));
-}
-
-void TSession::SaveFrame() {
-  canvas_->End();
-  SavePicture(picture_->Image(), ::vorlanth::FrameFileName(EncodeFileName(FramePrefix), FrameCounter));
-  if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
-}
-
-void TSession::RecordFrame() {
-  canvas_->End();
-  // A failed film has stopped and left nothing under its name: the run stops too.
-  if (const QString error = Video.AddFrame(picture_->Image()); !error.isEmpty()) throw Error(error.toStdString());
-  emit FrameRecorded();
 }
 
 void TSession::Reset() {

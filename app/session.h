@@ -4,11 +4,19 @@
 // saving, scenes and the undo stack. The window shows a session and sends it
 // commands with values; nothing here knows of a widget.
 //
+// The world's thread. A run's cycles go on a thread of their own (the passes keep
+// their workers), and the window never waits for them: its messages are handled
+// while a cycle computes. The world meets the window at two points of a cycle,
+// and only there does the window read or change the world: at the drawing step,
+// when commands wait in its inbox, and after each cycle, when the window takes the
+// cycle's picture and values and the run decides whether to go on. In a meeting
+// the world's thread waits; the window never waits for the world.
+//
 // Commands. Everything that may change the world runs through Command(). While
 // cycles run, a change of the world waits in the track's inbox for the next
-// cycle's drawing step and takes effect there; paused, it takes effect at once.
-// The track never calls the window: the window's messages are processed between
-// cycles. What a command changed (TWorldChange: values before and after, players
+// cycle's drawing step and takes effect there; any other command (Run, Step,
+// open, save, a film, closing) waits for the end of the cycle in progress.
+// Paused, every command takes effect at once. What a command changed (TWorldChange: values before and after, players
 // and goals added or removed) is its step of undo; a command that changes nothing
 // is no step. Undo and redo are commands too: while running they wait for the
 // next drawing step. Opening a scene or a circuit is the one step that keeps a
@@ -18,13 +26,20 @@
 #include <QObject>
 #include <QString>
 
+#include <QImage>
+
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <mutex>
+#include <thread>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/video_recorder.h"
+#include "core/random.h"
 #include "scene/scene.h"
 
 class QUndoStack;
@@ -59,8 +74,6 @@ class TSession : public QObject {
   std::function<void(const QString& where)> ReportError;
   // The cursor in circuit pixels, or false when it is not over the circuit.
   std::function<bool(int32_t& x, int32_t& y)> ReadMouse;
-  // Processes pending window messages (between cycles, and only between commands).
-  std::function<void()> ProcessEvents;
 
   // ---- The world ----
   TTrack2D& Track() const { return *track_; }
@@ -69,6 +82,9 @@ class TSession : public QObject {
   TPopulation& Population() const { return *population_; }
   QtPicture& Picture() const { return *picture_; }
   QtCanvas& Canvas() const { return *canvas_; }
+  // The picture as last shown: a copy, which the window paints while the world
+  // draws the next one.
+  const QImage& Frame() const { return frame_; }
   const TPlotHistory& PlotHistory() const { return *plotHistory_; }
   // Where the circuit came from (a picture file, or built in when empty).
   const TSceneCircuit& Circuit() const { return circuit_; }
@@ -84,6 +100,9 @@ class TSession : public QObject {
   void Command(const QString& name, std::function<void()> command, bool changesWorld = true);
   void Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits);
   bool InCommand() const { return commandDepth_ > 0; }
+  // Whether a cycle is computing on the world's thread: the window may not read
+  // the world now (its commands wait).
+  bool WorldBusy() const { return runDepth_ > 0 && serving_ == 0; }
   // Commands waiting for the next drawing step.
   size_t WaitingCommands() const;
   // What the command in progress took out of the world, kept for its step of undo.
@@ -100,16 +119,18 @@ class TSession : public QObject {
   int Gesture = 0;
 
   // ---- The run loop ----
-  // Cycles while goOn() says so; after each, `between` (the window's part),
-  // the reports of the commands applied in it, CycleDone, the
-  // window's messages, then the frame saved and recorded. An error stops every
-  // level of the loop and is reported.
+  // Cycles on the world's thread while goOn() says so, handling the window's
+  // messages meanwhile; returns once the run has stopped. After each cycle, in
+  // the window: `between` (the window's part), the reports of the commands
+  // applied in it, CycleDone, the frame shown, saved and recorded, then the
+  // commands that waited for the cycle's end. An error stops the run and is
+  // reported. While a run goes on, another RunLoop returns at once: the run in
+  // progress is the one.
   void RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
   // Whether a run loop is in progress.
   bool Running() const { return runDepth_ > 0; }
-  // Between cycles: shows the frame, then lets the window breathe.
-  void ProcessMessages();
-  // Ends the picture's painting and says FrameShown when it was drawn on.
+  // Ends the picture's painting and, when it was drawn on, takes the frame to
+  // show and says FrameShown.
   void ShowFrame();
 
   // ---- Frames ----
@@ -165,13 +186,39 @@ class TSession : public QObject {
   void ModifiedChanged(bool modified);
   void Restored();             // an undo or redo changed the world: show it anew
   void SceneFileChanged(const QString& name);
+  void WorldLeft();            // (from the world's thread) its loop has ended
 
  private:
-  // One cycle, counted and recorded for the plots; returns its time in ms.
+  // ---- The world's thread (session_run.cpp) ----
+  // The run's body on the world's thread: cycles, each followed by a meeting.
+  void WorldLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
+  // One cycle on the world's thread; returns its time in ms.
   double CycleOnce();
+  // In the window, after a cycle: counts and records it, shows it, saves and
+  // records its frame, runs the commands that waited; says whether to go on.
+  bool AfterCycle(double cycleMs, const std::function<bool()>& goOn, const std::function<void()>& between);
+  // From the world's thread: runs `work` in the window and waits for it (at once
+  // when called in the window). Its error is rethrown here.
+  void Meet(const std::function<void()>& work);
+  // In the window: runs the meeting the world waits in, if any.
+  void Serve();
+  // In the window, once the event loop of a run has ended: stops the world after
+  // its cycle, meeting it until it has.
+  void StopWorld();
+  // Runs a command at once (paused, or in a meeting with the world).
+  void RunNow(const QString& name, const std::function<void()>& command, bool changesWorld, int gesture);
+  // A command that waits for the end of the cycle in progress.
+  void Defer(const QString& name, std::function<void()> command, bool changesWorld, int gesture);
+  // The commands that waited for the end of a cycle, at once.
+  void RunDeferred();
+  // Reads the cursor for the cycle about to run (in the window).
+  void ReadMouseForCycle();
+  // Reports the error that ended the run.
+  void ReportRunError(std::exception_ptr error);
   // A command taken from the inbox, at the drawing step or once the run has stopped.
   void ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture);
-  // Applies what waits in the inbox (the run has stopped), then reports.
+  // Applies what waits in the inbox and what waited for the cycle's end (the run
+  // has stopped), then reports.
   void ApplyWaitingNow();
   // Reports the errors of the commands applied from the inbox, and tells the window.
   void ReportApplied();
@@ -217,16 +264,37 @@ class TSession : public QObject {
   std::unique_ptr<TTeam> team_;
   std::unique_ptr<TPopulation> population_;
   std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
+  QImage frame_;  // the picture as last shown
   TSceneCircuit circuit_;
   QString sceneFile_;
   bool modified_ = false;
   int64_t cycleCount_ = 0;
 
   int commandDepth_ = 0;   // commands in progress (outside the run loop's own level)
-  int runDepth_ = 0;       // nested run loops in progress
-  bool loopFailed_ = false;      // an error ended a run loop: every level stops
+  int runDepth_ = 0;       // 1 while a run loop is in progress
+  int serving_ = 0;        // meetings with the world in progress (the world waits)
   bool redrawPending_ = false;   // the command in progress asked for a redraw
   const char* phase_ = nullptr;  // the run loop's phase in progress, for reports
+  // The world's thread and its meetings with the window.
+  std::thread world_;
+  std::thread::id windowThread_;
+  std::mutex meetMutex_;
+  std::condition_variable meetChanged_;
+  const std::function<void()>* meeting_ = nullptr;  // the work the world waits for
+  bool meetingTaken_ = false;
+  bool meetingDone_ = false;
+  TRandomSnapshot handoff_;  // the world's random stream, handed over for a meeting
+  std::exception_ptr meetingError_;
+  bool worldDone_ = false;         // the world's thread has left its loop
+  std::exception_ptr worldError_;  // what ended it
+  std::atomic<bool> stopWorld_ = false;  // the run stops after the cycle in progress
+  struct TDeferred {
+    QString Name;
+    std::function<void()> Command;
+    bool ChangesWorld;
+    int Gesture;
+  };
+  std::vector<TDeferred> deferred_;  // commands waiting for the end of the cycle
   int applying_ = 0;             // commands from the inbox in progress
   struct TFailure {
     QString Where;

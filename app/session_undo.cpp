@@ -177,6 +177,10 @@ bool KeepsAWorld(const QUndoCommand* step) { return step && !dynamic_cast<const 
 
 void TSession::Undo() {
   const bool world = KeepsAWorld(undo_->command(undo_->index() - 1));
+  if (world && WorldBusy()) {  // between cycles, once the cycle in progress has ended
+    Defer(QStringLiteral("Undo"), [this] { Undo(); }, false, -1);
+    return;
+  }
   if (world) track_->Inbox.Apply();  // the commands given before it first
   Command(QStringLiteral("Undo"), [this] { undo_->undo(); }, false, !world);
   ReportApplied();
@@ -184,6 +188,10 @@ void TSession::Undo() {
 
 void TSession::Redo() {
   const bool world = KeepsAWorld(undo_->command(undo_->index()));
+  if (world && WorldBusy()) {
+    Defer(QStringLiteral("Redo"), [this] { Redo(); }, false, -1);
+    return;
+  }
   if (world) track_->Inbox.Apply();
   Command(QStringLiteral("Redo"), [this] { undo_->redo(); }, false, !world);
   ReportApplied();
