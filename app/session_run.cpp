@@ -225,12 +225,13 @@ void TSession::Defer(const QString& name, std::function<void()> command, bool ch
 }
 
 void TSession::RunDeferred() {
-  // In the order given; one given meanwhile (by these) runs in this turn too.
-  for (size_t i = 0; i < deferred_.size(); ++i) {
-    const TDeferred next = std::move(deferred_[i]);
-    RunNow(next.Name, next.Command, next.ChangesWorld, next.Gesture);
+  // In the order given. One of them may start a run, whose cycles run the
+  // commands given meanwhile: each batch is taken out first.
+  while (!deferred_.empty()) {
+    std::vector<TDeferred> batch;
+    batch.swap(deferred_);
+    for (const TDeferred& next : batch) RunNow(next.Name, next.Command, next.ChangesWorld, next.Gesture);
   }
-  deferred_.clear();
 }
 
 // ---------------------------------------------------------------------------
