@@ -78,7 +78,7 @@ class CircuitsTest : public QObject {
     h.Errors.clear();
     h.Open();
     QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
-    RandomSeed(11);
+    h.Track().Random.SeedRun(11);
   }
   void cleanup() { h.Close(); }
 
@@ -269,3 +269,4 @@ class CircuitsTest : public QObject {
 
 QTEST_MAIN(CircuitsTest)
 #include "circuits_test.moc"
+#include "support/test_random.h"

@@ -77,7 +77,7 @@ class CrashReportTest : public QObject {
  private slots:
   void init() {
     reports.clear();
-    RandomSeed(11);
+    h.Track().Random.SeedRun(11);
   }
   void cleanup() { h.Close(); }
 
@@ -293,3 +293,4 @@ int main(int argc, char** argv) {
 }
 
 #include "crash_report_test.moc"
+#include "support/test_random.h"

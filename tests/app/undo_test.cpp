@@ -123,9 +123,9 @@ class UndoTest : public QObject {
 
  private slots:
   void init() {
-    RandomSeed(23);
     h.Errors.clear();
     h.Open();
+    h.Track().Random.SeedRun(23);
   }
   void cleanup() { h.Close(); }
 
@@ -306,3 +306,4 @@ class UndoTest : public QObject {
 
 QTEST_MAIN(UndoTest)
 #include "undo_test.moc"
+#include "support/test_random.h"

@@ -10,9 +10,12 @@
 #include "support/threads_world.h"
 #include "world2d/kart.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TestRandom;
 
 using testing::DigestCanvas;
 
@@ -25,7 +28,7 @@ struct Scene {
   DigestCanvas Paper;
 
   explicit Scene(int32_t threads) {
-    RandomSeed(4242);
+    Track.Random.SeedRun(4242);
     testing::SetUpThreadsWorld(Track, Team, Paper, threads, 9, 3000);
     Track.Collisions = true;
     Population.AddPlayer(pkRocket);
@@ -107,7 +110,7 @@ class FailingGoal : public TReplicableGoal<FailingGoal> {
   bool Armed = false;
   void Evaluate(TPlayer& player) override {
     SetValue(1);
-    if (Armed && player.FutureMode && Random() < 0.01) throw Error("The future failed.");
+    if (Armed && player.FutureMode && Random(TestRandom()) < 0.01) throw Error("The future failed.");
   }
 };
 
