@@ -10,12 +10,9 @@
 #include "support/threads_world.h"
 #include "world2d/kart.h"
 #include "world2d/track2d.h"
-#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
-
-using testing::TestRandom;
 
 using testing::DigestCanvas;
 
@@ -110,7 +107,7 @@ class FailingGoal : public TReplicableGoal<FailingGoal> {
   bool Armed = false;
   void Evaluate(TPlayer& player) override {
     SetValue(1);
-    if (Armed && player.FutureMode && Random(TestRandom()) < 0.01) throw Error("The future failed.");
+    if (Armed && player.FutureMode && Random(player.RandomStream()) < 0.01) throw Error("The future failed.");
   }
 };
 
