@@ -74,7 +74,7 @@ bool TFormTest2D::eventFilter(QObject* watched, QEvent* event) {
 void TFormTest2D::StartBtnClick() { RunSimulation(); }
 
 void TFormTest2D::RunSimulation() {
-  RandomizeFromClock();
+  Track().Random.SeedFromClock();
   for (TTeam* team : Track().Teams) team->CommitStates();
   ShowRunning(true);
   session_->RunLoop([this] { return startStop_->RunDown(); }, [this] { AfterCycle(); });

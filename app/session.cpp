@@ -58,7 +58,7 @@ TPlayer* TSession::SelectedPlayer() const {
 }
 
 void TSession::Start(int32_t threads) {
-  RandomizeFromClock();
+  track_->Random.SeedFromClock();
   std::unique_ptr<QtPicture> picture;
   try {
     picture = LoadBuiltinCircuit();

@@ -39,7 +39,6 @@
 #include <vector>
 
 #include "app/video_recorder.h"
-#include "core/random.h"
 #include "scene/scene.h"
 
 class QUndoStack;
@@ -283,7 +282,6 @@ class TSession : public QObject {
   const std::function<void()>* meeting_ = nullptr;  // the work the world waits for
   bool meetingTaken_ = false;
   bool meetingDone_ = false;
-  TRandomSnapshot handoff_;  // the world's random stream, handed over for a meeting
   std::exception_ptr meetingError_;
   bool worldDone_ = false;         // the world's thread has left its loop
   std::exception_ptr worldError_;  // what ended it

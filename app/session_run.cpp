@@ -50,7 +50,6 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
       worldDone_ = false;
       worldError_ = nullptr;
       stopWorld_ = false;
-      handoff_ = TakeRandomSnapshot();
       QEventLoop events;
       connect(this, &TSession::WorldLeft, &events, &QEventLoop::quit);
       world_ = std::thread([this, &goOn, &between] { WorldLoop(goOn, between); });
@@ -59,7 +58,6 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
       // after the cycle in progress.
       StopWorld();
       world_.join();
-      RestoreRandomSnapshot(handoff_);
       error = worldError_;
     }
   } catch (...) {
@@ -74,8 +72,6 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
 }
 
 void TSession::WorldLoop(const std::function<bool()>& goOn, const std::function<void()>& between) {
-  // The world's random stream goes with the world's work.
-  RestoreRandomSnapshot(handoff_);
   try {
     for (bool more = true; more;) {
       phase_ = kCyclePhase;
@@ -86,7 +82,6 @@ void TSession::WorldLoop(const std::function<bool()>& goOn, const std::function<
   } catch (...) {
     worldError_ = std::current_exception();
   }
-  handoff_ = TakeRandomSnapshot();
   {
     const std::lock_guard lock(meetMutex_);
     worldDone_ = true;
@@ -165,7 +160,6 @@ void TSession::Meet(const std::function<void()>& work) {
     meetingTaken_ = false;
     meetingDone_ = false;
     meetingError_ = nullptr;
-    handoff_ = TakeRandomSnapshot();
   }
   meetChanged_.notify_all();
   QMetaObject::invokeMethod(this, [this] { Serve(); }, Qt::QueuedConnection);
@@ -175,7 +169,6 @@ void TSession::Meet(const std::function<void()>& work) {
     meetChanged_.wait(lock, [this] { return meetingDone_; });
     meeting_ = nullptr;
     error = std::exchange(meetingError_, nullptr);
-    RestoreRandomSnapshot(handoff_);
   }
   if (error) std::rethrow_exception(error);
 }
@@ -187,7 +180,6 @@ void TSession::Serve() {
     if (!meeting_ || meetingTaken_) return;  // served already (or by another way)
     meetingTaken_ = true;
     work = meeting_;
-    RestoreRandomSnapshot(handoff_);
   }
   ++serving_;
   std::exception_ptr error;
@@ -199,7 +191,6 @@ void TSession::Serve() {
   --serving_;
   {
     const std::lock_guard lock(meetMutex_);
-    handoff_ = TakeRandomSnapshot();
     meetingError_ = error;
     meetingDone_ = true;
   }

@@ -85,7 +85,6 @@ void TSession::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTea
   parts.Picture = std::move(read.Picture);
   parts.Circuit = read.Circuit;
   TWorldParts old = SwapWorld(std::move(parts));
-  RestoreRandomSnapshot(read.Random);
   FrameCounter = FirstFrame;
   PushWorldStep(std::move(old));
 }

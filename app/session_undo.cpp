@@ -87,7 +87,10 @@ class TWorldStep : public QUndoCommand {
 
  private:
   void Swap() {
+    // The random stream goes on from where it is: a step of undo never rewinds it.
+    const TWorldRandom random = session_.track_->Random;
     other_ = session_.SwapWorld(std::move(other_));
+    session_.track_->Random = random;
     session_.AfterRestore();
   }
   TSession& session_;

@@ -13,18 +13,19 @@ constexpr double kPi = std::numbers::pi;
 const std::vector<TBodyKindInfo>& Kinds() {
   static const std::vector<TBodyKindInfo> kinds = {
       {"kart", pkKart, [](const TPlayer& p) { return p.BodyKind == bkKart; },
-       [](double x, double y, double angle, int32_t) -> std::unique_ptr<TPhysic2D> {
-         return TKart::Create(x, y, angle);
+       [](TRandomStream& random, double x, double y, double angle, int32_t) -> std::unique_ptr<TPhysic2D> {
+         return TKart::Create(random, x, y, angle);
        },
        false, 330, 305, 0, 0},
       {"rocket", pkRocket, [](const TPlayer& p) { return p.BodyKind == bkRocket; },
-       [](double x, double y, double angle, int32_t) -> std::unique_ptr<TPhysic2D> {
-         return TRocket::Create(x, y, angle);
+       [](TRandomStream& random, double x, double y, double angle, int32_t) -> std::unique_ptr<TPhysic2D> {
+         return TRocket::Create(random, x, y, angle);
        },
        false, 350, 400, -kPi / 2, 0},
       {"asteroid", pkAsteroid, [](const TPlayer& p) { return p.BodyKind == bkPolygon; },
-       [](double x, double y, double angle, int32_t sides) -> std::unique_ptr<TPhysic2D> {
-         return TPolygon2D::Create(sides, x, y, angle);
+       [](TRandomStream& random, double x, double y, double angle, int32_t sides)
+           -> std::unique_ptr<TPhysic2D> {
+         return TPolygon2D::Create(random, sides, x, y, angle);
        },
        true, 330, 300, -kPi / 2, 5},
   };

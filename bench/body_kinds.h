@@ -16,15 +16,19 @@ namespace vorlanth {
 
 class TPhysic2D;
 class TPlayer;
+struct TRandomStream;
 
 struct TBodyKindInfo {
   std::string Name;  // "kart"
   int32_t Kind;      // the population's kind (TPlayerKind)
   // Whether a player is of this kind.
   std::function<bool(const TPlayer&)> Is;
-  // A new body of this kind at (x, y) heading `angle` (radians); a kind whose
-  // outline is a regular polygon takes its number of sides.
-  std::function<std::unique_ptr<TPhysic2D>(double x, double y, double angle, int32_t sides)> Make;
+  // A new body of this kind at (x, y) heading `angle` (radians), drawing what is
+  // random about it from `random`; a kind whose outline is a regular polygon
+  // takes its number of sides.
+  std::function<std::unique_ptr<TPhysic2D>(TRandomStream& random, double x, double y, double angle,
+                                           int32_t sides)>
+      Make;
   // Whether a scene keeps its number of sides.
   bool HasSides = false;
   // Where the first body of this kind stands (pixels, radians) and its sides.

@@ -34,14 +34,14 @@ int32_t KindOf(const TPlayer* player) {
 }
 
 // A new body of the kind where the first of its kind stands; nullptr for an unknown kind.
-std::unique_ptr<TPhysic2D> NewBody(int32_t kind) {
+std::unique_ptr<TPhysic2D> NewBody(TRandomStream& random, int32_t kind) {
   const TBodyKindInfo* info = BodyKindOf(kind);
-  return info ? info->Make(info->StartX, info->StartY, info->StartAngle, info->StartSides) : nullptr;
+  return info ? info->Make(random, info->StartX, info->StartY, info->StartAngle, info->StartSides) : nullptr;
 }
 
 // A new body of the kind, holding the goals of a body.
-std::unique_ptr<TPhysic2D> CreateBody(int32_t kind) {
-  std::unique_ptr<TPhysic2D> body = NewBody(kind);
+std::unique_ptr<TPhysic2D> CreateBody(TRandomStream& random, int32_t kind) {
+  std::unique_ptr<TPhysic2D> body = NewBody(random, kind);
   if (body) body->AdoptGoals(GiveBodyGoals);
   return body;
 }
@@ -60,7 +60,7 @@ TPlayer* TPopulation::AddPlayer(int32_t kind, bool findFreePlace) {
   TPlayer* previous = team.Selected;
   if (kind == pkSame) kind = KindOf(previous);
 
-  std::unique_ptr<TPhysic2D> created = CreateBody(kind);
+  std::unique_ptr<TPhysic2D> created = CreateBody(Track.Random.Stream, kind);
   if (!created) return nullptr;
   auto* body = static_cast<TPhysic2D*>(team.AddPlayer(std::move(created)));
 
@@ -88,10 +88,10 @@ TPlayer* TPopulation::AddPlayer(int32_t kind, bool findFreePlace) {
   if (kind == pkAsteroid) {
     auto* asteroid = static_cast<TPolygon2D*>(body);
     asteroid->ShowTraces = true;
-    asteroid->SetSize(5 + Round32(10 * Random()));
-    asteroid->SetSides(3 + Round32(3 * Random()));
-    asteroid->SetVelX((Random() - 0.5) * 100);
-    asteroid->SetVelY((Random() - 0.5) * 100);
+    asteroid->SetSize(5 + Round32(10 * Random(Track.Random.Stream)));
+    asteroid->SetSides(3 + Round32(3 * Random(Track.Random.Stream)));
+    asteroid->SetVelX((Random(Track.Random.Stream) - 0.5) * 100);
+    asteroid->SetVelY((Random(Track.Random.Stream) - 0.5) * 100);
     // Asteroids start in the upper part of the circuit.
     if (findFreePlace) placed = FindFreePlace(*body, 0.7, 0.15, 0.3, 0.1);
   } else if (findFreePlace) {
@@ -105,7 +105,7 @@ TPlayer* TPopulation::AddPlayer(int32_t kind, bool findFreePlace) {
   body->CommitState();
 
   if (Track.Evolution) {
-    body->Goals->RandomizeStrengths();
+    body->Goals->RandomizeStrengths(Track.Random.Stream);
     body->Goals->ColorFromGoals();
     body->Goals->ShowGoals = true;
   } else {
@@ -119,8 +119,8 @@ bool TPopulation::FindFreePlace(TPlayer& player, double xScale, double xOffset, 
                                 double yOffset) {
   auto& body = static_cast<TPlayer2D&>(player);
   for (int32_t tries = 0; tries < MaxPlacementTries; ++tries) {
-    body.SetPosX((xScale * Random() + xOffset) * Track.Width());
-    body.SetPosY((yScale * Random() + yOffset) * Track.Height());
+    body.SetPosX((xScale * Random(Track.Random.Stream) + xOffset) * Track.Width());
+    body.SetPosY((yScale * Random(Track.Random.Stream) + yOffset) * Track.Height());
     if (!Track.IsBlocked(body)) return true;
   }
   return false;
@@ -201,8 +201,8 @@ void TPopulation::AddDropsGoal() {
 void TPopulation::AddStorageGoal() {
   const int32_t h = StorageBoxHalfSize;
   for (int32_t tries = 0; tries < MaxPlacementTries; ++tries) {
-    const int32_t x = Round32((0.8 * Random() + 0.1) * Track.Width());
-    const int32_t y = Round32((0.8 * Random() + 0.1) * Track.Height());
+    const int32_t x = Round32((0.8 * Random(Track.Random.Stream) + 0.1) * Track.Width());
+    const int32_t y = Round32((0.8 * Random(Track.Random.Stream) + 0.1) * Track.Height());
     if (Track.IsOnTrack(x - h, y - h) && Track.IsOnTrack(x - h, y + h) &&
         Track.IsOnTrack(x + h, y - h) && Track.IsOnTrack(x + h, y + h)) {
       CurrentTeam().Goals->AddGoal(

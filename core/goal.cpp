@@ -195,14 +195,14 @@ void TGoalSet::MirrorInto(TGoalSet& replica) const {
   for (size_t g = 0; g < Items.size(); ++g) Items[g]->MirrorInto(*replica.Items[g]);
 }
 
-void TGoalSet::RandomizeStrengths() {
-  for (auto& goal : Items) goal->SetStrength((0.1 + 0.8 * Random()) * goal->MaxStrength);
+void TGoalSet::RandomizeStrengths(TRandomStream& random) {
+  for (auto& goal : Items) goal->SetStrength((0.1 + 0.8 * Random(random)) * goal->MaxStrength);
 }
 
-void TGoalSet::MutateStrengths() {
+void TGoalSet::MutateStrengths(TRandomStream& random) {
   const double rate = 0.1;  // fixed mutation rate
   for (auto& goal : Items)
-    goal->SetStrength(goal->Strength + goal->MaxStrength * rate * (2 * Random() - 1));
+    goal->SetStrength(goal->Strength + goal->MaxStrength * rate * (2 * Random(random) - 1));
 }
 
 void TGoalSet::ColorFromGoals() {

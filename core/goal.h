@@ -15,6 +15,7 @@ namespace vorlanth {
 class TPlayer;
 class TState;
 class TTeam;
+struct TRandomStream;
 
 // The owner of a goal or goal set: exactly one of the two is set.
 struct TGoalOwner {
@@ -155,8 +156,8 @@ class TGoalSet : public TGoalSetValues {
   // cannot be replicated); every value copied into such a set.
   std::unique_ptr<TGoalSet> Replicate(TGoalOwner owner) const;
   void MirrorInto(TGoalSet& replica) const;
-  void RandomizeStrengths();
-  void MutateStrengths();
+  void RandomizeStrengths(TRandomStream& random);
+  void MutateStrengths(TRandomStream& random);
   void ColorFromGoals();
 };
 

@@ -91,7 +91,7 @@ void TPassWorkers::RunReplica(size_t index) {
     for (int64_t pass = Counter->Claim(); pass >= 0; pass = Counter->Claim()) {
       replica.Passes.push_back(pass);
       replica.Marks.push_back(replica.Track->DrawingMark());
-      SeedPassStream(CycleKey, static_cast<uint64_t>(pass));
+      replica.Track->PassRandom.SeedPass(RunSeed, CycleKey, static_cast<uint64_t>(pass));
       replica.Track->RunPass(SubSteps);
     }
     replica.Marks.push_back(replica.Track->DrawingMark());
@@ -132,9 +132,6 @@ bool TPassWorkers::Follow() {
     std::swap(Current, Built);
     // The main thread's replica tells whether the world can be replicated; the
     // other threads build theirs as their passes begin, each in its own memory.
-    // Building draws random numbers (a new body's colour): the main stream must
-    // not see it.
-    const TRandomStreamKeeper keeper;
     Replicable = Rebuild(Replicas[0]);
   }
   return Replicable;
@@ -200,8 +197,9 @@ void TPassWorkers::Mirror(TReplica& replica) {
   replica.Marks.reserve(expected + 1);
 }
 
-int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps) {
+int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t runSeed, uint64_t cycle, int32_t subSteps) {
   Counter = &counter;
+  RunSeed = runSeed;
   CycleKey = cycle;
   SubSteps = subSteps;
   Failure = nullptr;

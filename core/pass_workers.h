@@ -76,7 +76,7 @@ class TPassWorkers {
   // their futures into the track's players and replays their drawing, in pass
   // order. Returns the number of passes. A failure in any pass is raised here,
   // once every thread has stopped, and leaves the track's players untouched.
-  int64_t RunPasses(TPassCounter& counter, uint64_t cycle, int32_t subSteps);
+  int64_t RunPasses(TPassCounter& counter, uint64_t runSeed, uint64_t cycle, int32_t subSteps);
   // Wall-clock time of the last passes on all threads, without the merge (ns).
   int64_t LastParallelNs = 0;
   // What recording one pass's futures and replaying its drawing cost the main
@@ -102,6 +102,7 @@ class TPassWorkers {
   bool Rebuilding = false;  // the replicas are to be built afresh this cycle
   // The job of the cycle under way, read by the threads between the barriers.
   TPassCounter* Counter = nullptr;
+  uint64_t RunSeed = 0;  // the world's: with the cycle and the pass, it seeds each pass
   uint64_t CycleKey = 0;
   int32_t SubSteps = 0;
   std::mutex FailureLock;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/energy_health_goals.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "core/rounding.h"
 #include "core/team.h"
@@ -13,7 +14,7 @@ namespace vorlanth {
 TPlayer::TPlayer() = default;
 TPlayer::~TPlayer() = default;
 
-void TPlayer::InitPlayer() {
+void TPlayer::InitPlayer(TRandomStream& random) {
   Present = std::make_unique<TState>(this);
   Working = std::make_unique<TState>(this);
   FutureMode = false;
@@ -33,9 +34,9 @@ void TPlayer::InitPlayer() {
   ShowTraces = ShowFeelings = ShowEndingPoints = ShowLevels = false;
   DrawScale = 1;
   LargestScore = 0;
-  const int r = 100 + Round32(Random() * 155);
-  const int g = 100 + Round32(Random() * 155);
-  const int b = 100 + Round32(Random() * 155);
+  const int r = 100 + Round32(Random(random) * 155);
+  const int g = 100 + Round32(Random(random) * 155);
+  const int b = 100 + Round32(Random(random) * 155);
   Color = MakeColor(r, g, b);
   CommitState();
   Goals = std::make_unique<TGoalSet>(this);
@@ -154,20 +155,24 @@ void TPlayer::CommitState() {
 }
 
 TPlayer* TPlayer::Split() {
-  std::unique_ptr<TPlayer> owned = Clone();
+  std::unique_ptr<TPlayer> owned = Clone(RandomStream());
   TPlayer* child = owned.get();
   child->Goals->CopyParamsFrom(*Goals);
   Team->AddPlayer(std::move(owned));
   if (GetTrack() && GetTrack()->Evolution) {
     SetEnergy(GetEnergy() / 2);
     child->SetEnergy(GetEnergy());
-    Goals->MutateStrengths();
+    Goals->MutateStrengths(RandomStream());
     child->Goals->ColorFromGoals();
   }
   return child;
 }
 
 TTrack* TPlayer::GetTrack() const { return Team ? Team->Track : nullptr; }
+
+TRandomStream& TPlayer::NoRandomStream() {
+  throw Error("A player on no track has no random numbers to draw from.");
+}
 
 void TPlayer::SetHealth(double x) {
   OwnParam(HealthIndex).SetValue(x);
@@ -212,11 +217,11 @@ void TPlayer::SetGridSize(int32_t n) {
 }
 
 void TPlayer::ChooseRandomOption() {
-  if (HasControls()) GetState().ChooseRandomOption();
+  if (HasControls()) GetState().ChooseRandomOption(RandomStream());
 }
 
 void TPlayer::RandomizeControls() {
-  if (HasControls()) GetState().RandomizeFreeParams();
+  if (HasControls()) GetState().RandomizeFreeParams(RandomStream());
 }
 
 void TPlayer::Decide() {

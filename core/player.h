@@ -11,6 +11,7 @@
 #include "core/futures.h"
 #include "core/goal.h"
 #include "core/members.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "core/step_context.h"
 
@@ -37,6 +38,10 @@ class TPlayer {
   uint8_t BodyKind = 0;
   // The settings of the track the player is on (the defaults on none).
   TPlace<const TStepContext*> Context = &DefaultStepContext;
+  // The random streams of the track the player is on (none on no track): the
+  // present's, and the one of the pass of futures under way.
+  TPlace<TWorldRandom*> WorldRandom = nullptr;
+  TPlace<TRandomStream*> PassRandom = nullptr;
   TColor Color = 0;       // body colour
   bool ShowTraces = false;        // "Draw the traces of the futures"
   bool ShowFeelings = false;      // "Draw Gain/Loose Feelings"
@@ -73,7 +78,8 @@ class TPlayer {
   virtual void CreateParams();
   virtual bool ReadyToSplit() { return false; }
   virtual void SetFutureMode(bool on);
-  virtual std::unique_ptr<TPlayer> Clone() const = 0;
+  // A new body of the class, drawing what is random about a new body from `random`.
+  virtual std::unique_ptr<TPlayer> Clone(TRandomStream& random) const = 0;
   virtual void BeginStep();
   virtual void ApplyForces();
   virtual void Move() {}
@@ -107,6 +113,12 @@ class TPlayer {
   TState& GetState() { return FutureMode ? *Working : *Present; }
   const TState& GetState() const { return FutureMode ? *Working : *Present; }
   TTrack* GetTrack() const;
+  // The stream the player draws from: its pass's in a future, its world's in the
+  // present. Throws Error on no track.
+  TRandomStream& RandomStream() {
+    TRandomStream* stream = FutureMode ? PassRandom.get() : (WorldRandom ? &WorldRandom->Stream : nullptr);
+    return stream ? *stream : NoRandomStream();
+  }
   int32_t GetTimeStepMs() const { return Context->StepMs; }
   double GetTimeStep() const { return Context->TimeStep(); }
   int32_t GetHorizonMs() const { return Context->HorizonMs; }
@@ -142,9 +154,11 @@ class TPlayer {
   TPlayer& operator=(const TPlayer&) = default;
   // The construction steps. They call virtual slots (CreateParams, CommitState), so
   // each class's factory runs them on the finished object, base steps first.
-  void InitPlayer();
+  // What is random about a new body (its colour) is drawn from `random`.
+  void InitPlayer(TRandomStream& random);
 
  private:
+  [[noreturn]] static TRandomStream& NoRandomStream();
   TStateParam* LimiterOf(int32_t freeIndex);
   TStateParam& OwnParam(int32_t i) { return GetState().Params[static_cast<size_t>(i)]; }
   const TStateParam& OwnParam(int32_t i) const { return GetState().Params[static_cast<size_t>(i)]; }

@@ -1,6 +1,5 @@
 #include "core/random.h"
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 
@@ -8,8 +7,6 @@
 
 namespace vorlanth {
 namespace {
-
-std::atomic<uint64_t> TheRunSeed{0};
 
 uint64_t SplitMix(uint64_t& seed) {
   seed += 0x9E3779B97F4A7C15ull;
@@ -19,54 +16,44 @@ uint64_t SplitMix(uint64_t& seed) {
   return z ^ (z >> 31);
 }
 
-// The four words of a stream from one seed; a seeded stream starts afresh.
-void SeedStream(uint64_t seed) {
-  detail::Stream.HasSpareGauss = false;
-  for (uint64_t& word : detail::Stream.State.s) word = SplitMix(seed);
-}
-
 }  // namespace
 
-void RandomSeed(uint64_t seed) {
-  TheRunSeed.store(seed, std::memory_order_relaxed);
-  SeedStream(seed);
+// The four words of a stream from one seed; a seeded stream starts afresh.
+void TRandomStream::Seed(uint64_t seed) {
+  HasSpareGauss = false;
+  for (uint64_t& word : State.s) word = SplitMix(seed);
 }
 
-uint64_t RunSeed() { return TheRunSeed.load(std::memory_order_relaxed); }
-
-void SeedPassStream(uint64_t cycle, uint64_t pass) {
+void TRandomStream::SeedPass(uint64_t runSeed, uint64_t cycle, uint64_t pass) {
   // Each input goes through the mixer before the next is added, so that nearby
   // (cycle, pass) pairs give unrelated streams.
-  uint64_t key = RunSeed();
+  uint64_t key = runSeed;
   key = SplitMix(key) ^ cycle;
   key = SplitMix(key) ^ pass;
-  SeedStream(SplitMix(key));
+  Seed(SplitMix(key));
 }
 
-TRandomSnapshot TakeRandomSnapshot() { return {RunSeed(), detail::Stream}; }
-
-void RestoreRandomSnapshot(const TRandomSnapshot& snapshot) {
-  TheRunSeed.store(snapshot.Seed, std::memory_order_relaxed);
-  detail::Stream = snapshot.Stream;
+void TWorldRandom::SeedRun(uint64_t seed) {
+  Seed = seed;
+  Stream.Seed(seed);
 }
 
-void RandomizeFromClock() {
+void TWorldRandom::SeedFromClock() {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
-  RandomSeed(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+  SeedRun(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
 }
 
-double RandomGauss(double standardDeviation) {
+double RandomGauss(TRandomStream& stream, double standardDeviation) {
   // The polar method yields two independent deviates per accepted pair: the
   // second is kept for the next call, halving the logarithms and square roots.
-  detail::TRandomStream& stream = detail::Stream;
   if (stream.HasSpareGauss) {
     stream.HasSpareGauss = false;
     return standardDeviation * stream.SpareGauss;
   }
   double u, v, s;
   do {
-    u = 2.0 * Random() - 1.0;
-    v = 2.0 * Random() - 1.0;
+    u = 2.0 * Random(stream) - 1.0;
+    v = 2.0 * Random(stream) - 1.0;
     s = u * u + v * v;
   } while (s >= 1.0 || s == 0.0);
   // The deviation's product by u is taken before the logarithm (the same product,

@@ -1,24 +1,17 @@
 #pragma once
 // The pseudo-random generator: uniform numbers in [0, 1) and normal deviates by
-// the polar method. Each thread draws from its own stream. The main thread's is
-// seeded from the clock at start-up and at each start of a run (tests and the
-// headless runner seed it explicitly); every pass of futures draws from a stream
-// of its own, derived from the run's seed, the cycle and the pass, so what a pass
-// produces does not depend on the thread that ran it.
+// the polar method, drawn from an explicit stream. Every world owns its numbers
+// (TWorldRandom, held by its track): a seed given for the run and the stream the
+// present draws from (placing and colouring bodies, scattering drops, mutation).
+// Every pass of futures draws from a stream of its own, derived from the run's
+// seed, the cycle and the pass, so what a pass produces depends neither on the
+// thread that ran it nor on the other passes; nor does a world's stream depend on
+// what another world in the process draws. The window seeds its world's stream
+// from the clock at each start of a run; tests and the headless runner seed it.
 
 #include <cstdint>
 
 namespace vorlanth {
-
-// Seeds the calling thread's stream; the seed becomes the run's seed.
-void RandomSeed(uint64_t seed);
-void RandomizeFromClock();
-// The seed given last (by RandomSeed or RandomizeFromClock), from any thread.
-uint64_t RunSeed();
-// Starts the calling thread's stream afresh for one pass of futures.
-void SeedPassStream(uint64_t cycle, uint64_t pass);
-
-namespace detail {
 
 // xoshiro256**: fast, small state, good equidistribution; seeded through splitmix64.
 struct TRandomState {
@@ -39,44 +32,37 @@ struct TRandomState {
   }
 };
 
-// The calling thread's stream, with the polar method's second deviate (unit
-// variance) kept for the next draw.
+// One stream, with the polar method's second deviate (unit variance) kept for the
+// next normal draw. A plain value: copied, it goes on the same way.
 struct TRandomStream {
   TRandomState State;
   double SpareGauss = 0;
   bool HasSpareGauss = false;
-};
-inline thread_local TRandomStream Stream;
 
-}  // namespace detail
-
-// Keeps the calling thread's stream aside and puts it back on leaving: what runs
-// in between (passes of futures, building replicas) leaves it as it was.
-class TRandomStreamKeeper {
- public:
-  TRandomStreamKeeper() : Kept(detail::Stream) {}
-  ~TRandomStreamKeeper() { detail::Stream = Kept; }
-  TRandomStreamKeeper(const TRandomStreamKeeper&) = delete;
-  TRandomStreamKeeper& operator=(const TRandomStreamKeeper&) = delete;
-
- private:
-  detail::TRandomStream Kept;
+  // Starts afresh from one seed.
+  void Seed(uint64_t seed);
+  // Starts afresh as the stream of one pass of futures of a run.
+  void SeedPass(uint64_t runSeed, uint64_t cycle, uint64_t pass);
 };
 
-// The run's seed and the calling thread's stream, as a saved scene keeps them: put
-// back, the stream goes on exactly where it was.
-struct TRandomSnapshot {
-  uint64_t Seed = 0;
-  detail::TRandomStream Stream;
+// A world's random numbers: the run's seed and the stream of the present. A scene
+// keeps both; put back, the stream goes on exactly where it was.
+struct TWorldRandom {
+  uint64_t Seed = 0;     // given last, by SeedRun or SeedFromClock
+  TRandomStream Stream;  // the present's
+
+  // Seeds the stream; the seed becomes the run's.
+  void SeedRun(uint64_t seed);
+  void SeedFromClock();
 };
-TRandomSnapshot TakeRandomSnapshot();
-void RestoreRandomSnapshot(const TRandomSnapshot& snapshot);
 
 // Uniform in [0, 1): 53 random bits. Inline, since the futures draw several
 // numbers per sub-step.
-inline double Random() { return static_cast<double>(detail::Stream.State.Next() >> 11) * 0x1.0p-53; }
+inline double Random(TRandomStream& stream) {
+  return static_cast<double>(stream.State.Next() >> 11) * 0x1.0p-53;
+}
 
 // Normal deviate of mean 0 and the given standard deviation (polar method).
-double RandomGauss(double standardDeviation);
+double RandomGauss(TRandomStream& stream, double standardDeviation);
 
 }  // namespace vorlanth

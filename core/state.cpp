@@ -27,7 +27,7 @@ std::string TrimUpper(std::string_view s) {
 
 // Randomize for p, whose state's values start at params: the limiter is looked up
 // once, its value is l and the range is GetRange's.
-void RandomizeAmong(TStateParam& p, const TStateParam* params) {
+void RandomizeAmong(TRandomStream& random, TStateParam& p, const TStateParam* params) {
   const TParamInfo& info = *p.Info;
   double l = 1.0 / 3.0;
   double range = info.Maximum;
@@ -36,9 +36,9 @@ void RandomizeAmong(TStateParam& p, const TStateParam* params) {
     range = info.Maximum * l;
   }
   if (p.Gaussian) {
-    p.SetValue(l * RandomGauss(range));
+    p.SetValue(l * RandomGauss(random, range));
   } else {
-    p.SetValue(l * (2.0 * Random() - 1.0) * range);
+    p.SetValue(l * (2.0 * Random(random) - 1.0) * range);
   }
 }
 
@@ -107,14 +107,14 @@ double TStateParam::GetRange() const {
   return limiter ? Info->Maximum * limiter->Value : Info->Maximum;
 }
 
-int TStateParam::PushToExtreme() {
-  const int r = Random() < 0.5 ? 0 : 1;  // Floor(Random x 2)
+int TStateParam::PushToExtreme(TRandomStream& random) {
+  const int r = Random(random) < 0.5 ? 0 : 1;  // Floor(Random x 2)
   SetValue(r == 0 ? GetRange() : -GetRange());
   StoreValue();
   return r;
 }
 
-void TStateParam::Randomize() { RandomizeAmong(*this, Owner->Params.data()); }
+void TStateParam::Randomize(TRandomStream& random) { RandomizeAmong(random, *this, Owner->Params.data()); }
 
 // ---- TState --------------------------------------------------------------------
 
@@ -267,17 +267,17 @@ void TState::RestoreStoredValues() {
   for (TStateParam& p : Params) p.SetValue(p.GetStoredValue());
 }
 
-void TState::ChooseRandomOption() {
+void TState::ChooseRandomOption(TRandomStream& random) {
   if (!HasFreeParams()) return;
-  OptionIndex = std::min(Floor32(FreeParamCount() * Random()), FreeParamCount() - 1);
-  Direction = GetFreeParam(OptionIndex).PushToExtreme();
+  OptionIndex = std::min(Floor32(FreeParamCount() * Random(random)), FreeParamCount() - 1);
+  Direction = GetFreeParam(OptionIndex).PushToExtreme(random);
   OptionCode = 2 * OptionIndex + Direction;
   LimiterOption = (OptionIndex % 2) == 1;
 }
 
-void TState::RandomizeFreeParams() {
+void TState::RandomizeFreeParams(TRandomStream& random) {
   TStateParam* params = Params.data();
-  for (int32_t index : Layout->FreeParams) RandomizeAmong(params[index], params);
+  for (int32_t index : Layout->FreeParams) RandomizeAmong(random, params[index], params);
 }
 
 void TState::SetGaussian(bool flag) {

@@ -16,6 +16,7 @@ namespace vorlanth {
 
 class TPlayer;
 class TState;
+struct TRandomStream;
 class TGoal;
 
 enum TParamKind : uint8_t {
@@ -128,8 +129,8 @@ struct TStateParam {
   // Maximum, scaled by the limiter's value when there is a limiter.
   double GetRange() const;
   // Sets the value to +range (returns 0) or -range (returns 1), at random.
-  int PushToExtreme();
-  void Randomize();
+  int PushToExtreme(TRandomStream& random);
+  void Randomize(TRandomStream& random);
 };
 
 class TState {
@@ -182,8 +183,8 @@ class TState {
   void MarkStartValues();
   void StoreValues();
   void RestoreStoredValues();
-  void ChooseRandomOption();
-  void RandomizeFreeParams();
+  void ChooseRandomOption(TRandomStream& random);
+  void RandomizeFreeParams(TRandomStream& random);
   void SetGaussian(bool flag);
 
   // 1 when the player holds no goals (a goal-less player counts distinct futures).

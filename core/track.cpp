@@ -42,6 +42,8 @@ void TTrack::RebuildPlayerList() {
   for (TTeam* team : Teams)
     for (auto& player : team->Players) {
       player->Context = &Settings;
+      player->WorldRandom = &Random;
+      player->PassRandom = &PassRandom;
       Players.push_back(player.get());
     }
 }
@@ -123,17 +125,16 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
   TPassCounter counter(FixedFutures, MinFutures, StepMs, ClockMs,
                        onWorkers ? Workers->MergeMsPerPass : 0);
   const uint64_t cycle = CycleCount;
-  // The passes draw from streams of their own; the main thread's goes on after
-  // them as if they had not been.
-  const TRandomStreamKeeper keeper;
+  // The passes draw from streams of their own: the world's goes on after them as
+  // if they had not been.
   int64_t passes = 0;
   if (onWorkers) {
-    passes = Workers->RunPasses(counter, cycle, subSteps);
+    passes = Workers->RunPasses(counter, Random.Seed, cycle, subSteps);
     LastPassesNs = Workers->LastParallelNs;
   } else {
     const auto started = std::chrono::steady_clock::now();
     for (int64_t pass = counter.Claim(); pass >= 0; pass = counter.Claim()) {
-      SeedPassStream(cycle, static_cast<uint64_t>(pass));
+      PassRandom.SeedPass(Random.Seed, cycle, static_cast<uint64_t>(pass));
       RunPass(subSteps);
     }
     passes = counter.Count();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/inbox.h"
+#include "core/random.h"
 #include "core/step_context.h"
 
 namespace vorlanth {
@@ -63,6 +64,12 @@ class TTrack {
   // Cycles begun since creation: with the run's seed and the pass number, it
   // picks the random stream of each pass.
   uint64_t CycleCount = 0;
+  // The world's random numbers: the run's seed and the present's stream. All that
+  // acts on the world draws from them, on whatever thread it runs.
+  TWorldRandom Random;
+  // The stream of the pass of futures under way on this track, seeded afresh for
+  // each pass (on a replica, for each pass its thread runs).
+  TRandomStream PassRandom;
 
   // Slot 0: advance the world one time step (collisions, walls).
   virtual void Step() = 0;

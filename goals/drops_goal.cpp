@@ -30,7 +30,9 @@ void CheckDropIndex(int32_t i) {
 }
 
 // A coordinate within the middle 80 % of an axis of the given length.
-int32_t RandomInMiddle(int32_t length) { return Round32((Random() * 0.8 + 0.1) * length); }
+int32_t RandomInMiddle(TRandomStream& random, int32_t length) {
+  return Round32((Random(random) * 0.8 + 0.1) * length);
+}
 
 }  // namespace
 
@@ -63,7 +65,7 @@ void TGoal2DSweets::BeforePasses() {
   for (int32_t i = 0; i < team->PlayerCount(); ++i) {
     if (auto* body = As2D(team->GetPlayer(i))) {
       LastPlayer = RefOf(body);
-      PlaceAllDrops();
+      PlaceAllDrops(body->RandomStream());
       return;
     }
   }
@@ -74,7 +76,7 @@ void TGoal2DSweets::Evaluate(TPlayer& player) {
   LastPlayer = RefOf(body);
   // Drops are scattered in the present only (before the passes, or here): the
   // futures never draw the present's random numbers.
-  if (ReplaceDrops && body && !body->FutureMode) PlaceAllDrops();
+  if (ReplaceDrops && body && !body->FutureMode) PlaceAllDrops(body->RandomStream());
   SetValue(1);
   StartValue = 1;
   if (!body || body->IsDead()) return;
@@ -181,11 +183,11 @@ void TGoal2DSweets::ResetFuture() {
   Reachable.Ready = false;
 }
 
-void TGoal2DSweets::PlaceDrop(int32_t i) {
+void TGoal2DSweets::PlaceDrop(int32_t i, TRandomStream& random) {
   CheckDropIndex(i);
   const size_t k = static_cast<size_t>(i);
   if (DropUnits[k] > 0) return;  // only used-up drops move
-  const int32_t units = Round32(Random() * DropUnitsSpread) + MinDropUnits;
+  const int32_t units = Round32(Random(random) * DropUnitsSpread) + MinDropUnits;
   DropUnits[k] = units;
   FutureDropUnits[k] = units;
 
@@ -194,8 +196,8 @@ void TGoal2DSweets::PlaceDrop(int32_t i) {
   if (track) {
     const double c = DropClearance * last->GetSize();
     for (int32_t tries = 0; tries < MaxDropPlaceTries; ++tries) {
-      const int32_t x = RandomInMiddle(track->Width());
-      const int32_t y = RandomInMiddle(track->Height());
+      const int32_t x = RandomInMiddle(random, track->Width());
+      const int32_t y = RandomInMiddle(random, track->Height());
       if (track->IsOnTrack(x, y) && track->IsOnTrack(x + c, y) && track->IsOnTrack(x - c, y) &&
           track->IsOnTrack(x, y + c) && track->IsOnTrack(x, y - c)) {
         DropX[k] = x;
@@ -209,8 +211,8 @@ void TGoal2DSweets::PlaceDrop(int32_t i) {
   FutureDropUnits[k] = 0;
 }
 
-void TGoal2DSweets::PlaceAllDrops() {
-  for (int32_t i = 0; i < DropCount; ++i) PlaceDrop(i);
+void TGoal2DSweets::PlaceAllDrops(TRandomStream& random) {
+  for (int32_t i = 0; i < DropCount; ++i) PlaceDrop(i, random);
   ReplaceDrops = false;
   // Always the full count, even when a circuit left some drops without a spot: a
   // lower count would let a future's unit reach the threshold, and the next

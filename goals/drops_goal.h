@@ -48,8 +48,8 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
   void SetDropLeft(int32_t i, int32_t units);
   // Gives a used-up drop new units and a clear spot on the circuit. When no clear
   // spot turns up within MaxDropPlaceTries draws, the drop is left empty.
-  void PlaceDrop(int32_t i);
-  void PlaceAllDrops();
+  void PlaceDrop(int32_t i, TRandomStream& random);
+  void PlaceAllDrops(TRandomStream& random);
 
  private:
   // The drops the future under way can still reach, in a uniform grid of cells

@@ -22,14 +22,6 @@
 namespace vorlanth {
 namespace {
 
-// One world at a time draws random numbers in the process: the run seed is the
-// process's (core/random.h). Recursive, so that a controller called from a
-// world's cycles may read that world or run another.
-std::recursive_mutex& WorldsMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
-
 double DropEnergyGained(const TTeam& team) {
   double energy = 0;
   for (int32_t g = 0; g < team.Goals->GoalCount(); ++g)
@@ -70,27 +62,6 @@ std::vector<std::string> GoalNames(TGoalSet& goals) {
 
 }  // namespace
 
-// Puts the world's stream and seed in place for as long as it lives, and the
-// caller's back after.
-class TWorldHandle::TStreamScope {
- public:
-  explicit TStreamScope(TWorldHandle& world)
-      : World(world), Lock(WorldsMutex()), Caller(TakeRandomSnapshot()) {
-    RestoreRandomSnapshot(World.Random);
-  }
-  ~TStreamScope() {
-    World.Random = TakeRandomSnapshot();
-    RestoreRandomSnapshot(Caller);
-  }
-  TStreamScope(const TStreamScope&) = delete;
-  TStreamScope& operator=(const TStreamScope&) = delete;
-
- private:
-  TWorldHandle& World;
-  std::lock_guard<std::recursive_mutex> Lock;
-  TRandomSnapshot Caller;
-};
-
 TWorldHandle::TWorldHandle() : Population(Track) {
   // The window carries its "Draw Gain/Loose Feelings" check to each new player.
   Population.OnPlayerAdded = [](TPlayer& player) { player.ShowFeelings = true; };
@@ -114,12 +85,11 @@ TWorldHandle::~TWorldHandle() {
 
 std::unique_ptr<TWorldHandle> TWorldHandle::Open(const std::string& path, std::optional<uint64_t> seed) {
   std::unique_ptr<TWorldHandle> world(new TWorldHandle());
-  TStreamScope scope(*world);
   TSceneRead read = ReadScene(path, world->Track, world->Team);
   world->Picture = std::move(read.Picture);
   world->Circuit = read.Circuit;
   world->SceneFile = path;
-  if (seed) RandomSeed(*seed); else RestoreRandomSnapshot(read.Random);
+  if (seed) world->Track.Random.SeedRun(*seed);  // else the scene's stream goes on
   world->Began();
   return world;
 }
@@ -141,8 +111,7 @@ std::unique_ptr<TWorldHandle> TWorldHandle::Builtin(const TBuiltinWorld& o) {
     if (!FindGoalKind(goal)) throw Error("Unknown goal \"" + goal + "\": expected one of " + GoalKindNames() + ".");
   std::unique_ptr<TWorldHandle> world(new TWorldHandle());
   TWorldHandle& w = *world;
-  TStreamScope scope(w);
-  RandomSeed(o.Seed);
+  w.Track.Random.SeedRun(o.Seed);
   // The window's start-up, as the runner builds it.
   w.Picture = o.Circuit.empty() ? LoadBuiltinCircuit() : LoadPicture(o.Circuit);
   w.Circuit.Path = o.Circuit;
@@ -183,7 +152,7 @@ TGoalSet& TWorldHandle::GoalSetOf(int32_t player) const {
 }
 
 void TWorldHandle::SetGoalStrength(const std::string& goal, double strength, int32_t player) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   TGoalSet& goals = GoalSetOf(player);
   const std::vector<std::string> names = GoalNames(goals);
   std::string known;
@@ -210,7 +179,7 @@ const std::vector<std::string>& TWorldHandle::SettingNames() {
 }
 
 void TWorldHandle::SetSetting(const std::string& name, double value) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (name == "horizon") {
     Track.HorizonMs = WholeSetting(name, value, 1, 20) * 1000;
   } else if (name == "min_futures") {
@@ -235,7 +204,7 @@ void TWorldHandle::SetSetting(const std::string& name, double value) {
 }
 
 double TWorldHandle::Setting(const std::string& name) const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (name == "horizon") return Track.HorizonMs / 1000.0;
   if (name == "min_futures") return Track.MinFutures;
   if (name == "futures") return Track.FixedFutures;
@@ -248,7 +217,7 @@ double TWorldHandle::Setting(const std::string& name) const {
 }
 
 void TWorldHandle::SetControls(int32_t player, const std::vector<double>& controls) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   CheckPlayer(player);
   TPlayer& p = *Track.GetPlayer(player);
   TState& present = *p.Present;
@@ -267,13 +236,13 @@ void TWorldHandle::SetControls(int32_t player, const std::vector<double>& contro
 }
 
 void TWorldHandle::ReleaseControls(int32_t player) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   CheckPlayer(player);
   Track.GetPlayer(player)->ExternalControls = false;
 }
 
 void TWorldHandle::SetMouse(std::optional<std::pair<int32_t, int32_t>> mouse) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (mouse) {
     const auto [x, y] = *mouse;
     if (!(0 < x && x < Track.Width() && 0 < y && y < Track.Height()))
@@ -284,7 +253,7 @@ void TWorldHandle::SetMouse(std::optional<std::pair<int32_t, int32_t>> mouse) {
 }
 
 void TWorldHandle::SetDrawing(bool on) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (!on && Video) throw Error("A film is being made: drawing stays on until it is finished.");
   if (on && !FrameCanvas) {
     FrameCanvas = std::make_unique<QtCanvas>(&Picture->Image());
@@ -297,7 +266,7 @@ void TWorldHandle::SetDrawing(bool on) {
 }
 
 bool TWorldHandle::Drawing() const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   return FrameCanvas != nullptr;
 }
 
@@ -315,7 +284,7 @@ void TWorldHandle::CheckMouseGoals() const {
 
 void TWorldHandle::Run(int64_t cycles, const std::function<void()>& beforeCycle) {
   if (cycles < 0) throw Error("Bad number of cycles " + std::to_string(cycles) + ": expected 0 or more.");
-  TStreamScope scope(*this);
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   CheckMouseGoals();
   for (int64_t run = 0; run < cycles; ++run) {
     if (beforeCycle) beforeCycle();
@@ -335,7 +304,7 @@ void TWorldHandle::Run(int64_t cycles, const std::function<void()>& beforeCycle)
 }
 
 std::vector<TPlayerRow> TWorldHandle::Players() const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   std::vector<TPlayerRow> rows;
   for (TPlayer* player : Track.Players) {
     auto& body = static_cast<TPlayer2D&>(*player);
@@ -358,7 +327,7 @@ std::vector<TPlayerRow> TWorldHandle::Players() const {
 }
 
 std::vector<TGoalRow> TWorldHandle::Goals(int32_t player) const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   TGoalSet& goals = GoalSetOf(player);
   const std::vector<std::string> names = GoalNames(goals);
   std::vector<TGoalRow> rows;
@@ -370,12 +339,12 @@ std::vector<TGoalRow> TWorldHandle::Goals(int32_t player) const {
 }
 
 int64_t TWorldHandle::CycleNumber() const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   return static_cast<int64_t>(Track.CycleCount);
 }
 
 QImage TWorldHandle::Frame() const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (!Drawn)
     throw Error("No frame yet: the world draws only while drawing is on (draw=True), from the next cycle run.");
   return Picture->Image().convertToFormat(QImage::Format_RGB888);
@@ -385,12 +354,12 @@ void TWorldHandle::Save(const std::string& path) {
   if (!IsSceneFileName(path))
     throw Error("A scene is saved under a name ending with " + std::string(SceneExtension) + ", not \"" + path +
                 "\".");
-  TStreamScope scope(*this);
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   SaveScene(path, Track, Circuit);
 }
 
 QJsonObject TWorldHandle::Metrics() const {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   QJsonObject metrics = Behaviour.Summary(Track);
   int32_t alive = 0;
   for (TPlayer* p : Track.Players) alive += p->IsDead() ? 0 : 1;
@@ -405,7 +374,7 @@ QJsonObject TWorldHandle::Metrics() const {
 }
 
 void TWorldHandle::StartFilm(const std::string& path, int32_t fps) {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (Video) throw Error("A film is already being made: finish it first.");
   if (fps < 1 || fps > MaxVideoFps)
     throw Error("Bad frame rate " + std::to_string(fps) + ": expected 1 to " + std::to_string(MaxVideoFps) + ".");
@@ -416,7 +385,7 @@ void TWorldHandle::StartFilm(const std::string& path, int32_t fps) {
 }
 
 void TWorldHandle::FinishFilm() {
-  const std::lock_guard<std::recursive_mutex> lock(WorldsMutex());
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
   if (!Video) throw Error("No film is being made.");
   std::unique_ptr<TVideoWriter> video = std::move(Video);
   video->Finish();

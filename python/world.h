@@ -5,13 +5,11 @@
 // goes through one of the handle's few setters, the places that become commands
 // of the world's journal once the world runs on a thread of its own.
 //
-// Random numbers: the model draws from the calling thread's stream and one run
-// seed per process (core/random.h). Each world keeps its own stream and seed and
-// puts them in place around whatever draws (building, cycles, saving), leaving
-// the caller's as they were; worlds take turns at that, one at a time in the
-// process, so two worlds driven from two threads give what each gives alone.
-// Every operation takes that turn, so a world is read and changed from any thread;
-// a caller holding another lock (Python's) lets go of it first.
+// Random numbers: each world owns its seed and stream (core/random.h), so two
+// worlds driven from two threads run side by side and give what each gives alone.
+// Every operation on a world takes that world's lock, so a world is read and
+// changed from any thread; a caller holding another lock (Python's) lets go of it
+// first.
 
 #include <QImage>
 #include <QJsonObject>
@@ -19,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -117,12 +116,14 @@ class TWorldHandle {
 
  private:
   TWorldHandle();
-  class TStreamScope;
   void Began();
   void CheckPlayer(int32_t player) const;
   TGoalSet& GoalSetOf(int32_t player) const;
   void CheckMouseGoals() const;
 
+  // Taken by every operation. Recursive, so that a controller called from the
+  // world's cycles may read and change the world.
+  mutable std::recursive_mutex Lock;
   TTrack2D Track;
   TTeam Team;
   TPopulation Population;
@@ -130,7 +131,6 @@ class TWorldHandle {
   std::unique_ptr<QtCanvas> FrameCanvas;
   std::unique_ptr<TVideoWriter> Video;
   TSceneCircuit Circuit;
-  TRandomSnapshot Random;  // the world's stream between its runs
   TBehaviour Behaviour;
   std::optional<std::pair<int32_t, int32_t>> Mouse;
   double DropEnergyBefore = 0;

@@ -81,8 +81,7 @@ bool IsSceneFileName(const std::string& name) {
 
 namespace {
 
-QByteArray Document(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile,
-                    const TRandomSnapshot& random) {
+QByteArray Document(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile) {
   if (track.TeamCount() != 1) throw Error("A scene holds one team; this world has " + std::to_string(track.TeamCount()) + ".");
   if (!track.Background) throw Error("A scene needs a circuit: none is loaded.");
   const TTeam& team = *track.Teams.front();
@@ -106,6 +105,7 @@ QByteArray Document(const TTrack2D& track, const TSceneCircuit& circuit, const s
                              {"collisions", settings.Collisions}};
   doc["cycle"] = static_cast<double>(track.CycleCount);
   doc["total_sub_steps"] = static_cast<double>(track.TotalSubSteps);
+  const TWorldRandom& random = track.Random;
   QJsonArray words;
   for (const uint64_t word : random.Stream.State.s) words.append(QString::number(word, 16));
   doc["random"] = QJsonObject{{"seed", QString::number(random.Seed)},
@@ -124,9 +124,6 @@ QByteArray Document(const TTrack2D& track, const TSceneCircuit& circuit, const s
 
 TSceneRead ReadDocument(const QByteArray& json, const std::string& sceneFile, const std::string& failure,
                         TTrack2D& track, TTeam& team) {
-  // Building bodies draws random numbers (their colours, overwritten by the
-  // file's): the caller's stream is left as it was, whether the file is read or not.
-  const TRandomStreamKeeper keeper;
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(json, &error);
   if (error.error != QJsonParseError::NoError)
@@ -193,23 +190,26 @@ TSceneRead ReadDocument(const QByteArray& json, const std::string& sceneFile, co
   }
   track.CycleCount = static_cast<uint64_t>(doc.Integer("cycle", 0, kLargestWhole));
   track.TotalSubSteps = doc.Integer("total_sub_steps", 0, kLargestWhole);
+  // The world's stream goes on where the file left it, once the bodies are built
+  // (building one draws its colour, which the file's then replaces).
+  TWorldRandom random;
   {
     TSceneReader r = doc.Child("random");
     // Read exactly as written: decimal digits for the seed, lowercase hexadecimal
     // for the words; no sign, space or prefix.
-    if (!ParseWord(r.String("seed"), 10, read.Random.Seed))
+    if (!ParseWord(r.String("seed"), 10, random.Seed))
       r.Fail("seed", "a whole number from 0 to 18446744073709551615 is expected, as a string of digits");
     const QJsonArray words = r.Array("state", 4, 4);
     for (qsizetype i = 0; i < 4; ++i) {
       const std::string at = "state[" + std::to_string(i) + "]";
-      if (!words[i].isString() || !ParseWord(words[i].toString().toStdString(), 16, read.Random.Stream.State.s[i]))
+      if (!words[i].isString() || !ParseWord(words[i].toString().toStdString(), 16, random.Stream.State.s[i]))
         r.Fail(at, "a 64-bit word in lowercase hexadecimal is expected, as a string");
     }
-    const auto& state = read.Random.Stream.State.s;
+    const auto& state = random.Stream.State.s;
     if (std::all_of(std::begin(state), std::end(state), [](uint64_t w) { return w == 0; }))
       r.Fail("state", "the generator's state is all zero, which it never leaves (every number it drew would be 0)");
-    read.Random.Stream.SpareGauss = r.Number("spare_gauss", AnyReal);
-    read.Random.Stream.HasSpareGauss = r.Bool("has_spare_gauss");
+    random.Stream.SpareGauss = r.Number("spare_gauss", AnyReal);
+    random.Stream.HasSpareGauss = r.Bool("has_spare_gauss");
     r.Done();
   }
 
@@ -220,7 +220,7 @@ TSceneRead ReadDocument(const QByteArray& json, const std::string& sceneFile, co
   // Players first, then every goal's values: a goal may name any player.
   std::vector<std::function<void()>> later;
   t.Objects("players", kMostPlayers, [&](TSceneReader& p, int32_t) {
-    std::unique_ptr<TPhysic2D> body = MakeBody(p, p.String("kind"));
+    std::unique_ptr<TPhysic2D> body = MakeBody(track.Random.Stream, p, p.String("kind"));
     TPlayer& player = *team.AddPlayer(std::move(body));
     ReadPlayer(p, player);
     ReadGoalSet(p.Child("goals"), *player.Goals, team, later);
@@ -232,6 +232,7 @@ TSceneRead ReadDocument(const QByteArray& json, const std::string& sceneFile, co
   if (selected >= 0) team.SelectPlayer(team.GetPlayer(static_cast<int32_t>(selected)));
   t.Done();
   doc.Done();
+  track.Random = random;
   return read;
 }
 
@@ -240,7 +241,7 @@ std::string OpenFailure(const std::string& sceneFile) { return "Cannot open the 
 }  // namespace
 
 QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile) {
-  return Document(track, circuit, sceneFile, TakeRandomSnapshot());
+  return Document(track, circuit, sceneFile);
 }
 
 void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TSceneCircuit& circuit) {
@@ -248,8 +249,7 @@ void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TScene
   if (track.PlayerCount() > MaxScenePlayers)
     throw Error(failure + "the world has " + std::to_string(track.PlayerCount()) + " players, more than the " +
                 std::to_string(MaxScenePlayers) + " a scene may hold.");
-  const TRandomSnapshot random = TakeRandomSnapshot();
-  const QByteArray bytes = Document(track, circuit, sceneFile, random);
+  const QByteArray bytes = Document(track, circuit, sceneFile);
   if (bytes.size() > MaxSceneBytes)
     throw Error(failure + "it would take " + std::to_string(bytes.size()) + " bytes, more than the " +
                 std::to_string(MaxSceneBytes) + " a scene may hold.");
@@ -260,7 +260,7 @@ void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TScene
     TTeam team;
     const std::string unread = failure + "it would not open again: ";
     const TSceneRead read = ReadDocument(bytes, sceneFile, unread, copy, team);
-    if (Document(copy, read.Circuit, sceneFile, read.Random) != bytes)
+    if (Document(copy, read.Circuit, sceneFile) != bytes)
       throw Error(unread + "it reads back as another world.");
   }
   QSaveFile file(OutputName(sceneFile, failure));

@@ -4,7 +4,7 @@
 // named relative to the scene with the SHA-256 of its pixels), the track's
 // settings, the team with its goals and players (every value of every present
 // state by parameter name, every setting, every goal's parameters and what it
-// keeps: drops, storage box...), the cycle number and the random stream. A saved
+// keeps: drops, storage box...), the cycle number and the world's random stream. A saved
 // run reopened continues exactly as the run that never stopped.
 //
 // Reading refuses what it does not understand: an unknown field, a key given
@@ -54,12 +54,11 @@ std::string CircuitDigest(const Picture& picture);
 struct TSceneRead {
   TSceneCircuit Circuit;
   std::unique_ptr<QtPicture> Picture;  // the circuit the track was built from
-  TRandomSnapshot Random;              // the stream to go on with (RestoreRandomSnapshot)
   int32_t Model = ModelVersion;        // the model that saved it; an earlier one's world goes on under this one
 };
 
 // The scene of the track (with its one team) as a JSON document, the circuit
-// named relative to `sceneFile`; the random stream is the calling thread's.
+// named relative to `sceneFile`, with the track's random seed and stream.
 // Throws Error when the world holds something a scene cannot describe.
 QByteArray SceneDocument(const TTrack2D& track, const TSceneCircuit& circuit, const std::string& sceneFile);
 // Writes the scene file under a temporary name until every byte is written, once
@@ -68,7 +67,7 @@ void SaveScene(const std::string& sceneFile, const TTrack2D& track, const TScene
 
 // Reads a scene into a fresh track (no circuit, no team) and a fresh team. Throws
 // Error naming the file, the field and the reason; the track and team are then to
-// be thrown away. The calling thread's random stream is left as it was.
+// be thrown away. Read, the track's random stream goes on where the scene's was.
 TSceneRead ReadScene(const std::string& sceneFile, TTrack2D& track, TTeam& team);
 // The same from the document's bytes; `sceneFile` names it in messages and
 // anchors the circuit's relative path.

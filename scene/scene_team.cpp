@@ -235,11 +235,11 @@ void ReadGoalSet(TSceneReader r, TGoalSet& set, TTeam& team, std::vector<std::fu
   r.Done();
 }
 
-std::unique_ptr<TPhysic2D> MakeBody(TSceneReader& r, const std::string& name) {
+std::unique_ptr<TPhysic2D> MakeBody(TRandomStream& random, TSceneReader& r, const std::string& name) {
   const TBodyKindInfo* kind = FindBodyKind(name);
   if (!kind) r.Fail("kind", "unknown kind \"" + name + "\": one of " + BodyKindNames() + " is expected");
   const auto sides = static_cast<int32_t>(kind->HasSides ? r.Integer("sides", TPolygon2D::MinSides, 1000) : 0);
-  return kind->Make(0, 0, 0, sides);
+  return kind->Make(random, 0, 0, 0, sides);
 }
 
 void ReadPlayer(TSceneReader& r, TPlayer& player) {

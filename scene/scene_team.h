@@ -50,7 +50,7 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team);
 // any member); the reading of their values is appended to `later`.
 void ReadGoalSet(TSceneReader r, TGoalSet& set, TTeam& team, std::vector<std::function<void()>>& later);
 // A bare body of the kind the reader names.
-std::unique_ptr<TPhysic2D> MakeBody(TSceneReader& r, const std::string& kind);
+std::unique_ptr<TPhysic2D> MakeBody(TRandomStream& random, TSceneReader& r, const std::string& kind);
 void ReadPlayer(TSceneReader& r, TPlayer& player);
 
 }  // namespace vorlanth

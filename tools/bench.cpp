@@ -25,7 +25,7 @@ struct TScene {
   TPopulation Population{Track};
 
   explicit TScene(bool circle) {
-    RandomSeed(1);
+    Track.Random.SeedRun(1);
     Track.LoadFromImage(*LoadBuiltinCircuit());
     Track.AddTeam(&Team);
     Track.Collisions = true;
@@ -53,7 +53,8 @@ struct TScene {
 };
 
 void BM_StateCopy(benchmark::State& state) {
-  auto kart = TKart::Create(330, 305, 0);
+  TRandomStream random;
+  auto kart = TKart::Create(random, 330, 305, 0);
   TState copy(kart.get());
   for (auto _ : state) {
     copy.Assign(*kart->Present);
@@ -64,7 +65,8 @@ BENCHMARK(BM_StateCopy);
 
 void BM_AddFuture(benchmark::State& state) {
   // A list holding 200 distinct futures; each new one is compared with all of them.
-  auto kart = TKart::Create(330, 305, 0);
+  TRandomStream random;
+  auto kart = TKart::Create(random, 330, 305, 0);
   kart->PrepareFutures();
   TState future(kart.get());
   future.Assign(*kart->Present);

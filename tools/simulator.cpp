@@ -130,7 +130,7 @@ void TSimulation::BuildScene() {
     TSceneRead read = ReadScene(Options.SceneFile, Track, Team);
     Picture = std::move(read.Picture);
     Circuit = read.Circuit;
-    if (!Options.Seed) RestoreRandomSnapshot(read.Random);
+    if (Options.Seed) Track.Random.SeedRun(*Options.Seed);
   } else {
     // The window's start-up: circuit, team, a rocket, the drop goal, feelings drawn.
     Picture = Options.Circuit.empty() ? LoadBuiltinCircuit() : LoadPicture(Options.Circuit);
@@ -299,7 +299,7 @@ void TSimulation::FinishVideo(std::string& failure) {
 }
 
 int TSimulation::Run() {
-  if (Options.Seed) RandomSeed(*Options.Seed); else RandomizeFromClock();
+  if (Options.Seed) Track.Random.SeedRun(*Options.Seed); else Track.Random.SeedFromClock();
   BuildScene();
   OpenOutputs();
   // A fresh world commits its start; a scene's present is taken as it was saved.

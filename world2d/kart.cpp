@@ -46,14 +46,14 @@ const TVec2* KartDirections() {
 
 }  // namespace
 
-std::unique_ptr<TKart> TKart::Create(double x, double y, double angle) {
+std::unique_ptr<TKart> TKart::Create(TRandomStream& random, double x, double y, double angle) {
   std::unique_ptr<TKart> kart(new TKart());
-  kart->InitKart(x, y, angle);
+  kart->InitKart(random, x, y, angle);
   return kart;
 }
 
-void TKart::InitKart(double x, double y, double angle) {
-  InitPhysic(x, y, angle);
+void TKart::InitKart(TRandomStream& random, double x, double y, double angle) {
+  InitPhysic(random, x, y, angle);
   BodyKind = bkKart;
   CirclePretest = true;
   SetPosition(x, y, angle);
@@ -73,8 +73,8 @@ void TKart::CreateParams() {
   PushTurnIndex = s.AddParam(TStateParam::CreateFree(&s, kPushTurnRange, "PushTurn"));
 }
 
-std::unique_ptr<TPlayer> TKart::Clone() const {
-  std::unique_ptr<TKart> kart = Create(0, 0, 0);
+std::unique_ptr<TPlayer> TKart::Clone(TRandomStream& random) const {
+  std::unique_ptr<TKart> kart = Create(random, 0, 0, 0);
   kart->AdoptGoals(GiveGoals);
   kart->Assign(*this);
   return kart;

@@ -10,9 +10,13 @@ namespace vorlanth {
 
 class TKart : public TReplicable<TKart, TPhysic2D> {
  public:
-  static std::unique_ptr<TKart> Create(double x, double y, double angle);
+  // What is random about a new kart (its colour) is drawn from `random`.
+  static std::unique_ptr<TKart> Create(TRandomStream& random, double x, double y, double angle);
   // A blank kart, for a replica to fill in.
-  static std::unique_ptr<TKart> Blank() { return Create(0, 0, 0); }
+  static std::unique_ptr<TKart> Blank() {
+    TRandomStream unused;  // the replica takes every value, its colour too
+    return Create(unused, 0, 0, 0);
+  }
 
   int32_t PowerIndex = -1;  // "Power": engine power, negative brakes
   int32_t TurnIndex = -1;   // "Turn": rad/s reached at 10 pixels/s or more
@@ -20,7 +24,7 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
   int32_t PushTurnIndex = -1;
 
   void CreateParams() override;
-  std::unique_ptr<TPlayer> Clone() const override;
+  std::unique_ptr<TPlayer> Clone(TRandomStream& random) const override;
   bool CanClone() const override { return true; }
   void ApplyForces() override;
   void Draw() override;
@@ -39,7 +43,7 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
 
  protected:
   TKart() = default;
-  void InitKart(double x, double y, double angle);
+  void InitKart(TRandomStream& random, double x, double y, double angle);
 };
 
 }  // namespace vorlanth

@@ -150,8 +150,8 @@ void MoveByPose(TPhysic2D& body, const TPose& step) { body.MoveBy(step.x, step.y
 
 // ---- Construction --------------------------------------------------------------
 
-void TPhysic2D::InitPhysic(double x, double y, double angle) {
-  InitPlayer2D();
+void TPhysic2D::InitPhysic(TRandomStream& random, double x, double y, double angle) {
+  InitPlayer2D(random);
   BodyKind = bkPhysic;
   SetPosition(x, y, angle);
   SetSize(kInitialSize);
@@ -250,7 +250,7 @@ void TPhysic2D::ApplyForces() {
 void TPhysic2D::FutureForces() {
   if (FutureNoise > 0) {
     // The same kick on both axes: futures meet this body at uncertain places.
-    const double kick = RandomGauss(FutureNoise) * GetTimeStep();
+    const double kick = RandomGauss(RandomStream(), FutureNoise) * GetTimeStep();
     SetVelX(GetVelX() + kick);
     SetVelY(GetVelY() + kick);
   }

@@ -95,7 +95,7 @@ class TPhysic2D : public TPlayer2D {
  protected:
   // Construction steps: the 2D player's, then pose, size 8, gravity 9.8,
   // density 1, CommitState. The creator adds the body's own goals (AdoptGoals).
-  void InitPhysic(double x, double y, double angle);
+  void InitPhysic(TRandomStream& random, double x, double y, double angle);
 
  private:
   // The wall test of the outline's corners, without the clearance's shortcut;

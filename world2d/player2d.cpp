@@ -149,8 +149,8 @@ TColor LevelColor(double level) {
 
 // ---- Construction and parameters -----------------------------------------------
 
-void TPlayer2D::InitPlayer2D() {
-  InitPlayer();
+void TPlayer2D::InitPlayer2D(TRandomStream& random) {
+  InitPlayer(random);
   BodyKind = bkPlayer2D;
   SetPosX(10);
   SetPosY(10);

@@ -142,7 +142,7 @@ class TPlayer2D : public TPlayer {
 
  protected:
   // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.
-  void InitPlayer2D();
+  void InitPlayer2D(TRandomStream& random);
   // Every outline update: sizes the arrays to `count`, and when the shape is dirty
   // fills corner i with (PosX, PosY) + Size x direction_i rotated by the heading.
   // The directions, radius_i (cos offset_i, sin offset_i) with radius_i a factor

@@ -14,19 +14,20 @@ constexpr double kAsteroidNoise = 5;  // pixels/s: velocity noise of its futures
 
 }  // namespace
 
-std::unique_ptr<TPolygon2D> TPolygon2D::Create(int32_t sides, double x, double y, double angle) {
+std::unique_ptr<TPolygon2D> TPolygon2D::Create(TRandomStream& random, int32_t sides, double x, double y,
+                                               double angle) {
   std::unique_ptr<TPolygon2D> polygon(new TPolygon2D());
-  polygon->InitPolygon(sides, x, y, angle);
+  polygon->InitPolygon(random, sides, x, y, angle);
   return polygon;
 }
 
-void TPolygon2D::InitPolygon(int32_t sides, double x, double y, double angle) {
-  InitPhysic(x, y, angle);
+void TPolygon2D::InitPolygon(TRandomStream& random, int32_t sides, double x, double y, double angle) {
+  InitPhysic(random, x, y, angle);
   BodyKind = bkPolygon;
   SetSides(sides);
   SetDensity(kAsteroidDensity);
   FutureNoise = kAsteroidNoise;
-  SetVelA((0.5 - Random()) * AsteroidSpin);
+  SetVelA((0.5 - Random(random)) * AsteroidSpin);
   CommitState();
 }
 

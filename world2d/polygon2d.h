@@ -15,21 +15,26 @@ class TPolygon2D : public TReplicable<TPolygon2D, TPhysic2D> {
   static constexpr double AsteroidSpin = 4;  // random spin in (-2, 2] rad/s
   static constexpr int32_t MinSides = 3;
 
-  static std::unique_ptr<TPolygon2D> Create(int32_t sides, double x, double y, double angle);
+  // What is random about a new asteroid (its colour and spin) is drawn from `random`.
+  static std::unique_ptr<TPolygon2D> Create(TRandomStream& random, int32_t sides, double x, double y,
+                                            double angle);
 
   int32_t Sides = 3;  // at least 3
   // Corner directions (cos, sin of 2 pi i / Sides), rebuilt when Sides changes.
   std::vector<TVec2> Directions;
 
-  std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
+  std::unique_ptr<TPlayer> Clone(TRandomStream& /*random*/) const override { return nullptr; }
   // A blank asteroid, for a replica to fill in.
-  static std::unique_ptr<TPolygon2D> Blank() { return Create(MinSides, 0, 0, 0); }
+  static std::unique_ptr<TPolygon2D> Blank() {
+    TRandomStream unused;  // the replica takes every value, its colour and spin too
+    return Create(unused, MinSides, 0, 0, 0);
+  }
   void UpdateShape() override;
   void SetSides(int32_t n);
 
  protected:
   TPolygon2D() = default;
-  void InitPolygon(int32_t sides, double x, double y, double angle);
+  void InitPolygon(TRandomStream& random, int32_t sides, double x, double y, double angle);
 };
 
 }  // namespace vorlanth

@@ -50,14 +50,14 @@ const TVec2* RocketDirections() {
 
 }  // namespace
 
-std::unique_ptr<TRocket> TRocket::Create(double x, double y, double angle) {
+std::unique_ptr<TRocket> TRocket::Create(TRandomStream& random, double x, double y, double angle) {
   std::unique_ptr<TRocket> rocket(new TRocket());
-  rocket->InitRocket(x, y, angle);
+  rocket->InitRocket(random, x, y, angle);
   return rocket;
 }
 
-void TRocket::InitRocket(double x, double y, double angle) {
-  InitPhysic(x, y, angle);
+void TRocket::InitRocket(TRandomStream& random, double x, double y, double angle) {
+  InitPhysic(random, x, y, angle);
   BodyKind = bkRocket;
   CirclePretest = true;
   SetPosition(x, y, angle);
@@ -76,8 +76,8 @@ void TRocket::CreateParams() {
   RotaPushIndex = s.AddParam(TStateParam::CreateFree(&s, kRotaPushRange, "RotaPush"));
 }
 
-std::unique_ptr<TPlayer> TRocket::Clone() const {
-  std::unique_ptr<TRocket> rocket = Create(0, 0, 0);
+std::unique_ptr<TPlayer> TRocket::Clone(TRandomStream& random) const {
+  std::unique_ptr<TRocket> rocket = Create(random, 0, 0, 0);
   rocket->AdoptGoals(GiveGoals);
   rocket->Assign(*this);
   return rocket;

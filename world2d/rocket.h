@@ -10,9 +10,13 @@ namespace vorlanth {
 
 class TRocket : public TReplicable<TRocket, TPhysic2D> {
  public:
-  static std::unique_ptr<TRocket> Create(double x, double y, double angle);
+  // What is random about a new rocket (its colour) is drawn from `random`.
+  static std::unique_ptr<TRocket> Create(TRandomStream& random, double x, double y, double angle);
   // A blank rocket, for a replica to fill in.
-  static std::unique_ptr<TRocket> Blank() { return Create(0, 0, 0); }
+  static std::unique_ptr<TRocket> Blank() {
+    TRandomStream unused;  // the replica takes every value, its colour too
+    return Create(unused, 0, 0, 0);
+  }
 
   int32_t MainPowerIndex = -1;
   int32_t RotaPowerIndex = -1;
@@ -20,7 +24,7 @@ class TRocket : public TReplicable<TRocket, TPhysic2D> {
   int32_t RotaPushIndex = -1;
 
   void CreateParams() override;
-  std::unique_ptr<TPlayer> Clone() const override;
+  std::unique_ptr<TPlayer> Clone(TRandomStream& random) const override;
   bool CanClone() const override { return true; }
   void ApplyForces() override;
   void ApplyImpact(double speed) override;
@@ -37,7 +41,7 @@ class TRocket : public TReplicable<TRocket, TPhysic2D> {
 
  protected:
   TRocket() = default;
-  void InitRocket(double x, double y, double angle);
+  void InitRocket(TRandomStream& random, double x, double y, double angle);
 };
 
 }  // namespace vorlanth

@@ -78,7 +78,7 @@ class CircuitsTest : public QObject {
     h.Errors.clear();
     h.Open();
     QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
-    RandomSeed(11);
+    h.Track().Random.SeedRun(11);
   }
   void cleanup() { h.Close(); }
 

@@ -35,9 +35,9 @@ class ComfortsTest : public QObject {
 
  private slots:
   void init() {
-    RandomSeed(5);
     h.Errors.clear();
     h.Open();
+    h.Track().Random.SeedRun(5);
     QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
   }
   void cleanup() { h.Close(); }

@@ -70,15 +70,13 @@ class CrashReportTest : public QObject {
 
   void OpenWindow() {
     h.Open();
+    h.Track().Random.SeedRun(11);
     h.Form->Dialogs.ReportError = [this](const TCrashReport& report) { reports << report; };
     QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
   }
 
  private slots:
-  void init() {
-    reports.clear();
-    RandomSeed(11);
-  }
+  void init() { reports.clear(); }
   void cleanup() { h.Close(); }
 
   void aFailedCommandIsReportedWithItsContext() {

@@ -65,9 +65,9 @@ class FaultsTest : public QObject {
 
  private slots:
   void init() {
-    RandomSeed(11);
     h.Errors.clear();
     h.Open();
+    h.Track().Random.SeedRun(11);
     QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
   }
   void cleanup() { h.Close(); }

@@ -120,7 +120,7 @@ class FormTest2DTest : public QObject {
     // Quick cycles: one pass of ten sub-steps.
     Find<QSlider>(*form, "EdMinFutures")->setValue(1);
     Find<QSlider>(*form, "EdSeconds")->setValue(1);
-    RandomSeed(7);
+    form->Track().Random.SeedRun(7);
   }
 
   void cleanup() { form.reset(); }

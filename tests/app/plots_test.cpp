@@ -88,8 +88,8 @@ class PlotsTest : public QObject {
 
  private slots:
   void init() {
-    RandomSeed(15);
     h.Open();
+    h.Track().Random.SeedRun(15);
     savePlotAnswer.clear();
     h.Form->Dialogs.SavePlot = [this](const QString&) { return savePlotAnswer; };
   }

@@ -332,7 +332,7 @@ class ReliabilityTest : public QObject {
   void RunSession(uint64_t seed, int commandCount) {
     rng.seed(seed);
     modelSeed = seed;
-    RandomSeed(seed);
+    h.Track().Random.SeedRun(seed);
     budget = commandCount;
     issued = framesLeft = runNesting = cyclesRun = 0;
     recent.clear();
@@ -342,7 +342,7 @@ class ReliabilityTest : public QObject {
     h.Track().ClockMs = [this] {
       if (seedPending) {  // the first pass of a run: the model replays with the seed
         seedPending = false;
-        RandomSeed(++modelSeed);
+        h.Track().Random.SeedRun(++modelSeed);
       }
       return h.ClockMs += 1000;
     };

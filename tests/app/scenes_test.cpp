@@ -76,8 +76,8 @@ class ScenesTest : public QObject {
     h.Questions = 0;
     h.SaveAnswer = TSaveAnswer::Discard;
     h.SceneAnswer.clear();
-    RandomSeed(5);
     h.Open();
+    h.Track().Random.SeedRun(5);
     h.Form->Dialogs.ReportError = [this](const TCrashReport& report) {
       h.Errors << report.Message;
       reports << report;

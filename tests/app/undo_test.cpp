@@ -123,9 +123,9 @@ class UndoTest : public QObject {
 
  private slots:
   void init() {
-    RandomSeed(23);
     h.Errors.clear();
     h.Open();
+    h.Track().Random.SeedRun(23);
   }
   void cleanup() { h.Close(); }
 

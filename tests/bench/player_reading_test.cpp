@@ -15,6 +15,7 @@
 #include "world2d/physic2d.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
@@ -27,7 +28,7 @@ class PlayerReadingTest : public ::testing::Test {
   TTeam team;
   TPopulation population{track};
   void SetUp() override {
-    RandomSeed(77);
+    track.Random.SeedRun(77);
     TMemoryPicture picture(800, 600);
     picture.Border(20);
     track.LoadFromImage(picture);
@@ -118,8 +119,8 @@ TEST(PlayerReading, ReadingAfterEveryCycleChangesNoRun) {
   // Two seeded runs of a circle of karts avoiding each other, one read after every
   // cycle: the same numbers.
   auto run = [](bool read) {
-    RandomSeed(5);
     TTrack2D track;
+    track.Random.SeedRun(5);
     TTeam team;
     TPopulation population{track};
     TMemoryPicture picture(800, 600);

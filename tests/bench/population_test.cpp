@@ -12,6 +12,7 @@
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
@@ -24,7 +25,7 @@ class PopulationTest : public ::testing::Test {
   TTeam team;
   TPopulation population{track};
   void SetUp() override {
-    RandomSeed(2024);
+    track.Random.SeedRun(2024);
     TMemoryPicture picture(800, 600);
     picture.Border(20);
     track.LoadFromImage(picture);

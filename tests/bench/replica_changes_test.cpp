@@ -20,6 +20,7 @@
 #include "world2d/body_cast.h"
 #include "world2d/player2d.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
@@ -32,7 +33,7 @@ constexpr int32_t kMostPlayers = 9;
 class ChangingWorld {
  public:
   ChangingWorld(int32_t threads, uint32_t seed) : Dice(seed) {
-    RandomSeed(seed);
+    Track.Random.SeedRun(seed);
     testing::SetUpThreadsWorld(Track, Team, Paper, threads, 5, 2000);
     Population.AddPlayer(pkRocket);
     Population.AddPlayer(pkKart);

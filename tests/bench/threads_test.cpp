@@ -25,7 +25,7 @@ struct Scene {
   DigestCanvas Paper;
 
   explicit Scene(int32_t threads) {
-    RandomSeed(4242);
+    Track.Random.SeedRun(4242);
     testing::SetUpThreadsWorld(Track, Team, Paper, threads, 9, 3000);
     Track.Collisions = true;
     Population.AddPlayer(pkRocket);
@@ -107,7 +107,7 @@ class FailingGoal : public TReplicableGoal<FailingGoal> {
   bool Armed = false;
   void Evaluate(TPlayer& player) override {
     SetValue(1);
-    if (Armed && player.FutureMode && Random() < 0.01) throw Error("The future failed.");
+    if (Armed && player.FutureMode && Random(player.RandomStream()) < 0.01) throw Error("The future failed.");
   }
 };
 

@@ -10,9 +10,12 @@
 #include "core/team.h"
 #include "goal_reference.h"
 #include "test_body.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TestRandom;
 
 using testing::TTestBody;
 
@@ -197,15 +200,15 @@ TEST(GoalSet, ColorFromGoalsAndMutationStayInRange) {
   set.ColorFromGoals();
   EXPECT_EQ(body->Color, MakeColor(255, 128, 128));
 
-  RandomSeed(11);
+  TestRandom().Seed(11);
   for (int i = 0; i < 500; ++i) {
-    set.MutateStrengths();
+    set.MutateStrengths(TestRandom());
     for (int g = 0; g < set.GoalCount(); ++g) {
       ASSERT_GE(set.GetGoal(g).Strength, 0);
       ASSERT_LE(set.GetGoal(g).Strength, set.GetGoal(g).MaxStrength);
     }
   }
-  set.RandomizeStrengths();
+  set.RandomizeStrengths(TestRandom());
   for (int g = 0; g < set.GoalCount(); ++g) {
     EXPECT_GE(set.GetGoal(g).Strength, 0.5);
     EXPECT_LT(set.GetGoal(g).Strength, 4.5);

@@ -4,15 +4,18 @@
 #include "core/random.h"
 #include "core/team.h"
 #include "test_body.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TestRandom;
 
 using testing::TTestBody;
 using testing::TTestTrack;
 
 TEST(Player, IsBornWithHealthThenEnergyGoalsAndDefaults) {
-  RandomSeed(5);
+  TestRandom().Seed(5);
   for (int i = 0; i < 20; ++i) {
     auto body = TTestBody::Create();
     EXPECT_EQ(body->GridSize, 10);
@@ -135,7 +138,7 @@ TEST(Player, SplitUnderEvolutionHalvesEnergyAndSelectsTheChild) {
   TPlayer* parent = team.AddPlayer(TTestBody::Create());
   parent->SetEnergy(100);
   parent->Goals->GetGoal(0).SetStrength(3);
-  RandomSeed(1);
+  track.Random.SeedRun(1);
   TPlayer* child = parent->Split();
   ASSERT_EQ(team.PlayerCount(), 2);
   EXPECT_EQ(team.Selected, child);

@@ -13,9 +13,12 @@
 #include "core/rounding.h"
 #include "core/state.h"
 #include "test_body.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TestRandom;
 
 TEST(Rounding, HalvesGoToTheEvenNeighbourAndConversionsSaturate) {
   EXPECT_EQ(Round32(2.5), 2);
@@ -30,31 +33,31 @@ TEST(Rounding, HalvesGoToTheEvenNeighbourAndConversionsSaturate) {
 }
 
 TEST(Random, IsUniformInUnitIntervalAndReproducible) {
-  RandomSeed(7);
-  double first = Random();
+  TestRandom().Seed(7);
+  double first = Random(TestRandom());
   double sum = 0;
   for (int i = 0; i < 10000; ++i) {
-    const double r = Random();
+    const double r = Random(TestRandom());
     ASSERT_GE(r, 0.0);
     ASSERT_LT(r, 1.0);
     sum += r;
   }
   EXPECT_NEAR(sum / 10000, 0.5, 0.02);
-  RandomSeed(7);
-  EXPECT_EQ(Random(), first);
+  TestRandom().Seed(7);
+  EXPECT_EQ(Random(TestRandom()), first);
   double squares = 0;
-  for (int i = 0; i < 10000; ++i) squares += std::pow(RandomGauss(2.0), 2);
+  for (int i = 0; i < 10000; ++i) squares += std::pow(RandomGauss(TestRandom(), 2.0), 2);
   EXPECT_NEAR(std::sqrt(squares / 10000), 2.0, 0.1);
 }
 
 TEST(Random, GaussianPairsAreIndependentAndReseedingForgetsTheSpare) {
   // Deviates come in pairs from one accepted point: the second of a pair must not
   // echo the first, and each keeps its own scale.
-  RandomSeed(3);
+  TestRandom().Seed(3);
   constexpr int kCount = 20000;
   double sum = 0, squares = 0, lagged = 0, previous = 0;
   for (int i = 0; i < kCount; ++i) {
-    const double g = RandomGauss(i % 2 ? 1.0 : 3.0) / (i % 2 ? 1.0 : 3.0);
+    const double g = RandomGauss(TestRandom(), i % 2 ? 1.0 : 3.0) / (i % 2 ? 1.0 : 3.0);
     sum += g;
     squares += g * g;
     if (i % 2) lagged += g * previous;  // within a pair
@@ -63,12 +66,12 @@ TEST(Random, GaussianPairsAreIndependentAndReseedingForgetsTheSpare) {
   EXPECT_NEAR(sum / kCount, 0, 0.03);
   EXPECT_NEAR(squares / kCount, 1, 0.04);
   EXPECT_NEAR(lagged / (kCount / 2), 0, 0.04);
-  RandomSeed(3);
-  const double first = RandomGauss(1);
-  RandomGauss(1);  // the spare
-  RandomGauss(1);  // a new pair: its spare is left over
-  RandomSeed(3);
-  EXPECT_EQ(RandomGauss(1), first);
+  TestRandom().Seed(3);
+  const double first = RandomGauss(TestRandom(), 1);
+  RandomGauss(TestRandom(), 1);  // the spare
+  RandomGauss(TestRandom(), 1);  // a new pair: its spare is left over
+  TestRandom().Seed(3);
+  EXPECT_EQ(RandomGauss(TestRandom(), 1), first);
 }
 
 // Adds the parameter and returns its record (valid until the next addition).
@@ -130,9 +133,9 @@ TEST(StateParam, SetValueLeavesThePlainRulesBitsOnEveryEdge) {
                                      std::nextafter(big, inf), inf, -inf, std::nan(""), -std::nan("")};
   const std::vector<std::pair<double, double>> bounds = {
       {0, 0}, {0, 1}, {-0.25, 0.25}, {0, 100}, {-0.0, 0.0}, {0.0, -0.0}, {1, -1}, {-inf, inf}, {-big, big}};
-  RandomSeed(11);
+  TestRandom().Seed(11);
   std::vector<double> values = edges;
-  for (int i = 0; i < 200; ++i) values.push_back((Random() - 0.5) * 300);
+  for (int i = 0; i < 200; ++i) values.push_back((Random(TestRandom()) - 0.5) * 300);
   for (const auto& [minimum, maximum] : bounds) {
     TState s(nullptr);
     TStateParam& p = Added(s, TStateParam::CreateBounded(&s, minimum, maximum, 0, "P"));
@@ -177,10 +180,10 @@ TEST(State, FreeParamsGetLimiterCompanions) {
   EXPECT_DOUBLE_EQ(s.GetParam(2).Value, 1.0 / 3.0);
   EXPECT_DOUBLE_EQ(s.GetFreeParam(0).GetRange(), 20);
   // Options on odd free indices push a limiter companion.
-  RandomSeed(3);
+  TestRandom().Seed(3);
   bool sawLimiter = false, sawControl = false;
   for (int i = 0; i < 200; ++i) {
-    s.ChooseRandomOption();
+    s.ChooseRandomOption(TestRandom());
     EXPECT_EQ(s.OptionCode, 2 * s.OptionIndex + s.Direction);
     EXPECT_EQ(s.LimiterOption, s.OptionIndex % 2 == 1);
     const double pushed = s.GetFreeParam(s.OptionIndex).Value;
@@ -285,22 +288,22 @@ TEST(State, FreeParamsDrawScaledByTheirLimiterEitherWay) {
   s.GetParam(5).SetValue(0.5);
   for (const bool gaussian : {true, false}) {
     s.SetGaussian(gaussian);
-    RandomSeed(11);
-    s.RandomizeFreeParams();
+    TestRandom().Seed(11);
+    s.RandomizeFreeParams(TestRandom());
     std::vector<double> drawn;
     for (int32_t i = 0; i < s.FreeParamCount(); ++i) drawn.push_back(s.GetFreeParam(i).Value);
-    RandomSeed(11);
+    TestRandom().Seed(11);
     const double limits[4] = {0.75, 1.0 / 3.0, 0.5, 1.0 / 3.0};
     const double ranges[4] = {60 * 0.75, 0.25, 5 * 0.5, 0.25};
     for (int32_t i = 0; i < s.FreeParamCount(); ++i) {
       const double l = limits[i];
-      const double x = gaussian ? l * RandomGauss(ranges[i]) : l * (2.0 * Random() - 1.0) * ranges[i];
+      const double x = gaussian ? l * RandomGauss(TestRandom(), ranges[i]) : l * (2.0 * Random(TestRandom()) - 1.0) * ranges[i];
       const double bound = s.GetFreeParam(i).Maximum();
       EXPECT_EQ(drawn[static_cast<size_t>(i)], std::min(std::max(x, -bound), bound)) << i;
     }
-    RandomSeed(11);
+    TestRandom().Seed(11);
     for (int32_t i = 0; i < s.FreeParamCount(); ++i) {
-      s.GetFreeParam(i).Randomize();
+      s.GetFreeParam(i).Randomize(TestRandom());
       EXPECT_EQ(s.GetFreeParam(i).Value, drawn[static_cast<size_t>(i)]) << i;
     }
   }

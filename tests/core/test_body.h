@@ -7,15 +7,17 @@
 
 #include "core/player.h"
 #include "core/track.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 
 class TTestBody : public TPlayer {
  public:
   // controls: number of controls ("PUSH0", "PUSH1"...), each of range 60.
-  static std::unique_ptr<TTestBody> Create(int controls = 1, bool positional = true) {
+  static std::unique_ptr<TTestBody> Create(int controls = 1, bool positional = true,
+                                           TRandomStream& random = TestRandom()) {
     std::unique_ptr<TTestBody> body(new TTestBody(controls, positional));
-    body->InitPlayer();
+    body->InitPlayer(random);
     return body;
   }
 
@@ -36,8 +38,8 @@ class TTestBody : public TPlayer {
     for (int i = 0; i < Controls; ++i)
       PushIndex.push_back(s.AddParam(TStateParam::CreateFree(&s, 60, "Push" + std::to_string(i))));
   }
-  std::unique_ptr<TPlayer> Clone() const override {
-    auto child = Create(Controls, Positional);
+  std::unique_ptr<TPlayer> Clone(TRandomStream& random) const override {
+    auto child = Create(Controls, Positional, random);
     child->Assign(*this);
     return child;
   }

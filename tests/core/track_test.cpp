@@ -6,9 +6,12 @@
 #include "core/team.h"
 #include "support/alloc_counter.h"
 #include "test_body.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TestRandom;
 
 using testing::TTestBody;
 using testing::TTestTrack;
@@ -18,7 +21,7 @@ class TPhaseBody : public TTestBody {
  public:
   static TPhaseBody* AddTo(TTeam& team) {
     std::unique_ptr<TPhaseBody> body(new TPhaseBody());
-    body->InitPlayer();
+    body->InitPlayer(TestRandom());
     return static_cast<TPhaseBody*>(team.AddPlayer(std::move(body)));
   }
   std::vector<bool> PushedAtStep;  // per sub-step in future mode: a control at an extreme
@@ -44,7 +47,7 @@ class TrackTest : public ::testing::Test {
   int64_t now = 0;
   int64_t tick = 1;
   void SetUp() override {
-    RandomSeed(99);
+    track.Random.SeedRun(99);
     track.AddTeam(&team);
     track.ClockMs = [this] { return now += tick; };
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "goal_world.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -77,7 +78,7 @@ TEST_F(AvoidGoalTest, OnlyThePlayersOfTheAvoidedTeamCount) {
   AddKart(50, 51, 6);  // a team mate, very close
   goal.Evaluate(*player);
   EXPECT_EQ(goal.Value, 1);
-  others.AddPlayer(TKart::Create(50, 110, 0));  // 60 pixels
+  others.AddPlayer(TKart::Create(TestRandom(), 50, 110, 0));  // 60 pixels
   goal.Evaluate(*player);
   EXPECT_DOUBLE_EQ(goal.Value, 1);
   static_cast<TPlayer2D*>(others.GetPlayer(0))->SetPosY(80);

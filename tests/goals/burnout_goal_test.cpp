@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "goal_world.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -193,7 +194,7 @@ TEST_F(BurnOutRemovalTest, AnAdditionWaitsForTheDrawingStep) {
   TTeam first;  // a team earlier in the track's list: its players come first
   Track.Teams.insert(Track.Teams.begin(), &first);
   first.Track = &Track;
-  Track.Inbox.Post([&] { first.AddPlayer(TKart::Create(10, 10, 0)); });
+  Track.Inbox.Post([&] { first.AddPlayer(TKart::Create(TestRandom(), 10, 10, 0)); });
   Goal->Evaluate(*Rocket);
   EXPECT_DOUBLE_EQ(A->GetEnergy(), 40);
   EXPECT_DOUBLE_EQ(B->GetEnergy(), 40);

@@ -8,6 +8,7 @@
 
 #include "core/random.h"
 #include "goal_world.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -116,17 +117,17 @@ TEST_F(DropsGoalTest, FutureConsumesItsOwnCopyOnly) {
 // A future tests only the drops near the body: it must take exactly what the
 // present's walk over every drop takes, at the edges of the reach too.
 TEST_F(DropsGoalTest, AFutureTakesWhatTheFullWalkWouldTake) {
-  RandomSeed(31);
+  TestRandom().Seed(31);
   TKart* kart = AddKart(100, 100, 6);
   for (int trial = 0; trial < 300; ++trial) {
     ClearDrops();
     Goal->DropsLeft = 1000;  // never scattered again here
     for (int32_t i = 0; i < DropCount; ++i)
-      SetDrop(i, 90 + static_cast<int32_t>(Random() * 20), 90 + static_cast<int32_t>(Random() * 20),
-              static_cast<int32_t>(Random() * 7));
-    const double x = 88 + static_cast<int32_t>(Random() * 24) + (trial % 2 ? 0.5 : 0);
-    const double y = 88 + static_cast<int32_t>(Random() * 24);
-    kart->SetSize(1 + static_cast<int32_t>(Random() * 8));
+      SetDrop(i, 90 + static_cast<int32_t>(Random(TestRandom()) * 20), 90 + static_cast<int32_t>(Random(TestRandom()) * 20),
+              static_cast<int32_t>(Random(TestRandom()) * 7));
+    const double x = 88 + static_cast<int32_t>(Random(TestRandom()) * 24) + (trial % 2 ? 0.5 : 0);
+    const double y = 88 + static_cast<int32_t>(Random(TestRandom()) * 24);
+    kart->SetSize(1 + static_cast<int32_t>(Random(TestRandom()) * 8));
     MoveTo(*kart, x, y);
 
     Team.SetFutureMode(true);
@@ -146,22 +147,22 @@ TEST_F(DropsGoalTest, AFutureTakesWhatTheFullWalkWouldTake) {
 TEST_F(DropsGoalTest, AFutureWalkingFarAndWideTakesWhatTheFullWalkWouldTake) {
   // Drops spread over a few pixels to thousands (cells of every size), a body
   // moving through them within one future, across cell sides and beyond the grid.
-  RandomSeed(47);
+  TestRandom().Seed(47);
   TKart* kart = AddKart(100, 100, 6);
   for (int trial = 0; trial < 400; ++trial) {
     ClearDrops();
     Goal->DropsLeft = 1000;  // never scattered again here
-    const int32_t spread = 1 + static_cast<int32_t>(Random() * (trial % 3 == 0 ? 30 : 3000));
+    const int32_t spread = 1 + static_cast<int32_t>(Random(TestRandom()) * (trial % 3 == 0 ? 30 : 3000));
     for (int32_t i = 0; i < DropCount; ++i)
-      SetDrop(i, -500 + static_cast<int32_t>(Random() * spread), 200 + static_cast<int32_t>(Random() * spread),
-              static_cast<int32_t>(Random() * 7));
-    kart->SetSize(3 + static_cast<int32_t>(Random() * 20));
+      SetDrop(i, -500 + static_cast<int32_t>(Random(TestRandom()) * spread), 200 + static_cast<int32_t>(Random(TestRandom()) * spread),
+              static_cast<int32_t>(Random(TestRandom()) * 7));
+    kart->SetSize(3 + static_cast<int32_t>(Random(TestRandom()) * 20));
     // Where the body goes: near drops (on their cell sides too), and far off.
     std::vector<std::pair<double, double>> path;
     for (int step = 0; step < 30; ++step) {
-      const auto near = static_cast<size_t>(Random() * DropCount);
-      const double dx = std::round((Random() - 0.5) * 60) / 2;
-      const double dy = std::round((Random() - 0.5) * 60) / 2;
+      const auto near = static_cast<size_t>(Random(TestRandom()) * DropCount);
+      const double dx = std::round((Random(TestRandom()) - 0.5) * 60) / 2;
+      const double dy = std::round((Random(TestRandom()) - 0.5) * 60) / 2;
       path.push_back({Goal->DropX[near] + dx, Goal->DropY[near] + dy});
     }
     path.push_back({-1e300, 300});
@@ -249,7 +250,7 @@ bool IsClearSpot(const TTrack2D& track, int32_t x, int32_t y, double size) {
 }
 
 TEST_F(DropsGoalTest, TwentyUsedUpDropsAreScatteredAgainAndTheLastFiveStay) {
-  RandomSeed(11);
+  TestRandom().Seed(11);
   TKart* kart = AddKart(5, 195, 6);
   Goal->Evaluate(*kart);  // first scattering
   // Lay the drops out apart from each other so that each visit takes one drop only.
@@ -284,7 +285,7 @@ TEST_F(DropsGoalTest, TwentyUsedUpDropsAreScatteredAgainAndTheLastFiveStay) {
 }
 
 TEST_F(DropsGoalTest, FirstEvaluationScattersEveryDropOnAClearSpot) {
-  RandomSeed(5);
+  TestRandom().Seed(5);
   TMemoryPicture picture = FieldPicture(200, 200);
   // Walls everywhere but a 60 x 60 square in the middle.
   picture.Fill(0, 0, 200, 70, kBlackPixel);

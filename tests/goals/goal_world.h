@@ -16,6 +16,7 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 
@@ -35,12 +36,12 @@ class GoalWorld : public ::testing::Test {
   }
 
   TKart* AddKart(double x, double y, double size = 6) {
-    auto* kart = static_cast<TKart*>(Team.AddPlayer(TKart::Create(x, y, 0)));
+    auto* kart = static_cast<TKart*>(Team.AddPlayer(TKart::Create(TestRandom(), x, y, 0)));
     kart->SetSize(size);
     return kart;
   }
   TRocket* AddRocket(double x, double y, double angle = 0, double size = 6) {
-    auto* rocket = static_cast<TRocket*>(Team.AddPlayer(TRocket::Create(x, y, angle)));
+    auto* rocket = static_cast<TRocket*>(Team.AddPlayer(TRocket::Create(TestRandom(), x, y, angle)));
     rocket->SetSize(size);
     return rocket;
   }

@@ -14,6 +14,7 @@
 #include "goals/mouse_goal.h"
 #include "goals/storage_goal.h"
 #include "support/alloc_counter.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -28,7 +29,7 @@ class CountingDrops : public TGoal2DSweets {
     if (player.FutureMode) return TGoal2DSweets::Evaluate(player);
     // Scatter first, as the evaluation would, so that only the units taken count.
     LastPlayer = RefOf(&player);
-    if (ReplaceDrops) PlaceAllDrops();
+    if (ReplaceDrops) PlaceAllDrops(TestRandom());
     const int32_t unitsBefore = UnitsLeft();
     const double energyBefore = player.GetEnergy();
     TGoal2DSweets::Evaluate(player);
@@ -53,11 +54,11 @@ class GoalsRunTest : public GoalWorld {
 };
 
 TEST_F(GoalsRunTest, ARocketFeedsOnDrops) {
-  RandomSeed(2024);
+  Track.Random.SeedRun(2024);
   auto owned = std::make_unique<CountingDrops>(&Team);
   CountingDrops* drops = owned.get();
   Team.Goals->AddGoal(std::move(owned));
-  TRocket* rocket = static_cast<TRocket*>(Team.AddPlayer(TRocket::Create(200, 150, -std::numbers::pi / 2)));
+  TRocket* rocket = static_cast<TRocket*>(Team.AddPlayer(TRocket::Create(TestRandom(), 200, 150, -std::numbers::pi / 2)));
   rocket->CommitState();
 
   const int cycles = 200;  // 20 s of simulated time

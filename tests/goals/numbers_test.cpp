@@ -20,6 +20,7 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "../world2d/world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -103,7 +104,7 @@ class NumbersTest : public ::testing::Test {
     world.Track.MinFutures = 3;
     world.Track.HorizonMs = 1000;
     world.Track.Collisions = true;
-    RandomSeed(99);
+    world.Track.Random.SeedRun(99);
   }
 
   static TMemoryPicture Circuit() {
@@ -122,8 +123,8 @@ class NumbersTest : public ::testing::Test {
   }
   // One body of each kind.
   std::vector<TPhysic2D*> AddOneOfEach(double x, double y) {
-    return {Add(TKart::Create(x, y, 0)), Add(TRocket::Create(x + 40, y, -kPi / 2)),
-            Add(TPolygon2D::Create(5, x + 80, y, 0))};
+    return {Add(TKart::Create(TestRandom(), x, y, 0)), Add(TRocket::Create(TestRandom(), x + 40, y, -kPi / 2)),
+            Add(TPolygon2D::Create(TestRandom(), 5, x + 80, y, 0))};
   }
 
   // Runs the cycles, then draws; every state must stay finite all along.
@@ -208,7 +209,7 @@ TEST_F(NumbersTest, HugeVelocitiesAreBroughtBackByTheWalls) {
 
 TEST_F(NumbersTest, BodiesStackedOnEachOtherCollide) {
   for (int i = 0; i < 3; ++i) AddOneOfEach(60, 60);
-  for (int i = 0; i < 3; ++i) Add(TKart::Create(60, 60, 0));  // exactly on the first kart
+  for (int i = 0; i < 3; ++i) Add(TKart::Create(TestRandom(), 60, 60, 0));  // exactly on the first kart
   EXPECT_TRUE(RunCycles(20));
 }
 
@@ -228,13 +229,13 @@ TEST_F(NumbersTest, BodiesFarOutsideThePictureAreDrawnAndDie) {
 }
 
 TEST_F(NumbersTest, LongSeededRunsOfCrowdsWithEveryGoal) {
-  RandomSeed(2026);
+  world.Track.Random.SeedRun(2026);
   TTeam& team = world.Team;
   for (int i = 0; i < 4; ++i) {
-    Add(TKart::Create(20 + 30 * i, 30, 0));
-    TRocket* rocket = Add(TRocket::Create(20 + 30 * i, 90, -kPi / 2));
+    Add(TKart::Create(TestRandom(), 20 + 30 * i, 30, 0));
+    TRocket* rocket = Add(TRocket::Create(TestRandom(), 20 + 30 * i, 90, -kPi / 2));
     if (i % 2 == 0) rocket->Goals->AddGoal(std::make_unique<TGoalBurnOut>(rocket));
-    Add(TPolygon2D::Create(3 + i, 25 + 30 * i, 150, 0))->SetVelX(40 * (i - 1.5));
+    Add(TPolygon2D::Create(TestRandom(), 3 + i, 25 + 30 * i, 150, 0))->SetVelX(40 * (i - 1.5));
   }
   team.Goals->AddGoal(std::make_unique<TGoal2DSweets>(&team));
   team.Goals->AddGoal(std::make_unique<TGoal2DStorage>(&team, 100, 100, StorageBoxHalfSize, 500));

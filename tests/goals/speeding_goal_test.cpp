@@ -5,6 +5,7 @@
 #include "goals/speeding_goal.h"
 #include "world2d/kart.h"
 #include "../world2d/world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -47,11 +48,11 @@ TEST(SpeedingGoalTest, PlayerThatIsNotABodyMeasuresNothing) {
 }
 
 TEST(SpeedingGoalTest, ABodysCloneHoldsTheGoalsItsCreatorGaveIt) {
-  auto kart = TKart::Create(100, 100, 0);
+  auto kart = TKart::Create(TestRandom(), 100, 100, 0);
   EXPECT_EQ(kart->Goals->GoalCount(), 2);  // health and energy only
   kart->AdoptGoals(GiveBodyGoals);
   ASSERT_EQ(kart->Goals->GoalCount(), 3);
-  const std::unique_ptr<TPlayer> clone = kart->Clone();
+  const std::unique_ptr<TPlayer> clone = kart->Clone(TestRandom());
   ASSERT_EQ(clone->Goals->GoalCount(), 3);
   EXPECT_EQ(clone->Goals->GetGoal(2).Name, "Speeding");
   EXPECT_EQ(clone->Goals->GetGoal(2).Owner->Player, clone.get());

@@ -31,6 +31,7 @@
 #include "render/qt_picture.h"
 #include "scene/scene.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
@@ -106,16 +107,16 @@ void Populate(TWorld& world, const Picture& circuit, int32_t threads, bool small
 }
 
 TEST_F(SceneTest, ASavedWorldReadsBackWholeAndContinuesExactlyOnAnyThreads) {
-  RandomSeed(77);
   const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
   TWorld world;
+  world.Track.Random.SeedRun(77);
   Populate(world, *circuit, 1);
   for (int i = 0; i < 4; ++i) world.Track.Cycle();
   for (int32_t i = 0; i < world.Track.PlayerCount(); i += 3) world.Track.GetPlayer(i)->SetEnergy(100);  // ready to split
   const std::string file = Path("run.vorlanth.json");
   const TSceneCircuit source{Path("small.bmp"), ""};
   SaveScene(file, world.Track, source);
-  const TRandomSnapshot atSave = TakeRandomSnapshot();
+  const TWorldRandom atSave = world.Track.Random;
   const QByteArray saved = SceneDocument(world.Track, source, file);
 
   // The run that never stopped.
@@ -130,9 +131,9 @@ TEST_F(SceneTest, ASavedWorldReadsBackWholeAndContinuesExactlyOnAnyThreads) {
     TWorld copy;
     const TSceneRead read = ReadScene(file, copy.Track, copy.Team);
     EXPECT_EQ(read.Circuit.Path, source.Path);
-    RestoreRandomSnapshot(read.Random);
     EXPECT_EQ(SceneDocument(copy.Track, read.Circuit, file), saved);  // nothing lost or added
-    EXPECT_EQ(TakeRandomSnapshot().Stream.State.s[0], atSave.Stream.State.s[0]);
+    EXPECT_EQ(copy.Track.Random.Seed, atSave.Seed);
+    EXPECT_EQ(copy.Track.Random.Stream.State.s[0], atSave.Stream.State.s[0]);
     copy.Track.FixedFutures = 6;
     copy.Track.Threads = threads;
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -143,9 +144,9 @@ TEST_F(SceneTest, ASavedWorldReadsBackWholeAndContinuesExactlyOnAnyThreads) {
 }
 
 TEST_F(SceneTest, AChangedCircuitOrANewerFormatIsRefusedWithTheReason) {
-  RandomSeed(5);
   const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
   TWorld world;
+  world.Track.Random.SeedRun(5);
   Populate(world, *circuit, 1);
   const std::string file = Path("s.vorlanth.json");
   SaveScene(file, world.Track, {Path("small.bmp"), ""});
@@ -185,9 +186,9 @@ TEST_F(SceneTest, AChangedCircuitOrANewerFormatIsRefusedWithTheReason) {
 // Seeded damage of every kind to a saved document: each copy is read or refused
 // with a message that names the file and a field; nothing crashes.
 TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
-  RandomSeed(9);
   const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
   TWorld world;
+  world.Track.Random.SeedRun(9);
   Populate(world, *circuit, 1, true);
   world.Track.Cycle();
   const std::string file = Path("d.vorlanth.json");
@@ -235,7 +236,7 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
       bytes = QJsonDocument(damage(root, 0).toObject()).toJson();
     }
     TWorld copy;
-    const TRandomSnapshot before = TakeRandomSnapshot();
+    const TWorldRandom before = world.Track.Random;
     try {
       ReadSceneDocument(bytes, file, copy.Track, copy.Team);
     } catch (const Error& e) {
@@ -244,8 +245,8 @@ TEST_F(SceneTest, DamagedScenesAreRefusedWithTheFieldAndTheReason) {
       ASSERT_NE(message.find("Cannot open the scene \"" + file + "\": "), std::string::npos) << message;
       ASSERT_GT(message.size(), file.size() + 30) << message;
     }
-    // Read or refused, the caller's random stream is untouched.
-    ASSERT_EQ(TakeRandomSnapshot().Stream.State.s[0], before.Stream.State.s[0]);
+    // Read or refused, no other world's random stream moves.
+    ASSERT_EQ(world.Track.Random.Stream.State.s[0], before.Stream.State.s[0]);
   }
   EXPECT_GT(refused, 1500);
   // Nesting beyond reason and a huge document are refused too.
@@ -275,9 +276,9 @@ QJsonValue SetAt(const QJsonValue& node, const std::string& path, const QJsonVal
 // One kind of damage per case, each refused with its field and its reason; the
 // document they start from opens.
 TEST_F(SceneTest, EachKindOfDamageIsRefusedWithItsFieldAndReason) {
-  RandomSeed(12);
   const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
   TWorld world;
+  world.Track.Random.SeedRun(12);
   Populate(world, *circuit, 1, true);  // a rocket, a kart, a rocket, asteroids
   world.Track.Cycle();
   const std::string file = Path("d.vorlanth.json");
@@ -377,9 +378,9 @@ TEST_F(SceneTest, EachKindOfDamageIsRefusedWithItsFieldAndReason) {
 // and negative zero included; a world holding a value no scene may hold is not
 // saved, and no file appears.
 TEST_F(SceneTest, SpecialValuesComeBackWithTheirBitsAndAnUnreadableSaveFails) {
-  RandomSeed(13);
   const std::unique_ptr<QtPicture> circuit = LoadPicture(SmallCircuit());
   TWorld world;
+  world.Track.Random.SeedRun(13);
   Populate(world, *circuit, 1, true);
   world.Track.Cycle();
   TState& present = *world.Track.GetPlayer(1)->Present;

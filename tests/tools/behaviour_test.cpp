@@ -17,16 +17,19 @@
 #include "tools/behaviour.h"
 #include "world2d/kart.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
+
+using testing::TestRandom;
 
 class BehaviourTest : public ::testing::Test {
  protected:
   // A white field of 300 x 100 pixels in a black frame 2 pixels thick, with a
   // wall block from x = 240 to the right.
   explicit BehaviourTest(int32_t border = 2) : Picture(300, 100) {
-    RandomSeed(7);
+    Track.Random.SeedRun(7);
     if (border > 0) Picture.Border(border);
     Picture.Fill(240, 0, 300, 100, 0);
     Track.LoadFromImage(Picture);
@@ -37,7 +40,7 @@ class BehaviourTest : public ::testing::Test {
   }
 
   TKart& AddKart(double x, double y, double velX) {
-    auto* kart = static_cast<TKart*>(Team.AddPlayer(TKart::Create(x, y, 0)));
+    auto* kart = static_cast<TKart*>(Team.AddPlayer(TKart::Create(TestRandom(), x, y, 0)));
     kart->SetVelX(velX);
     kart->CommitState();
     return *kart;

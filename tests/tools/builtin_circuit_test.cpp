@@ -16,6 +16,7 @@
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
@@ -28,7 +29,7 @@ class BuiltinCircuit : public ::testing::Test {
   int64_t now = 0;
 
   void SetUp() override {
-    RandomSeed(31);
+    track.Random.SeedRun(31);
     track.LoadFromImage(*LoadBuiltinCircuit());
     track.AddTeam(&team);
     track.Collisions = true;

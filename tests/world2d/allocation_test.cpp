@@ -13,21 +13,21 @@ namespace vorlanth::testing {
 namespace {
 
 TEST(AllocationTest, SubStepsOfFuturesAllocateNothing) {
-  RandomSeed(5);
   TMemoryPicture picture(300, 200);
   picture.Border(2);
   picture.Fill(0, 180, 300, 200, kBlackPixel);
   World world(picture);
+  world.Track.Random.SeedRun(5);
   world.Track.Collisions = true;
   world.Track.MinFutures = 5;
   world.Track.HorizonMs = 1000;
   int64_t t = 0;
   world.Track.ClockMs = [&t] { return t += 50; };
   // Close together, so that pairs and walls are met.
-  world.Add(TKart::Create(100, 100, 0));
-  world.Add(TKart::Create(112, 104, 3));
-  world.Add(TRocket::Create(140, 165, -1.5));
-  world.Add(TPolygon2D::Create(5, 125, 120, 0));
+  world.Add(TKart::Create(world.Track.Random.Stream, 100, 100, 0));
+  world.Add(TKart::Create(world.Track.Random.Stream, 112, 104, 3));
+  world.Add(TRocket::Create(world.Track.Random.Stream, 140, 165, -1.5));
+  world.Add(TPolygon2D::Create(world.Track.Random.Stream, 5, 125, 120, 0));
   for (int i = 0; i < 3; ++i) world.Track.Cycle();  // storage of the cycle exists
 
   TTeam& team = world.Team;
@@ -51,17 +51,17 @@ TEST(AllocationTest, SubStepsOfFuturesAllocateNothing) {
 // On several threads too: once the replicas and their logs exist, whole cycles
 // (following the world, the passes, the merge) allocate nothing.
 TEST(AllocationTest, ThreadsAllocateNothingOnceTheirStorageExists) {
-  RandomSeed(6);
   TMemoryPicture picture(300, 200);
   picture.Border(2);
   World world(picture);
+  world.Track.Random.SeedRun(6);
   world.Track.Collisions = true;
   world.Track.FixedFutures = 12;
   world.Track.HorizonMs = 1000;
   world.Track.Threads = 2;
-  world.Add(TKart::Create(100, 100, 0));
-  world.Add(TRocket::Create(140, 150, -1.5));
-  world.Add(TPolygon2D::Create(5, 125, 120, 0));
+  world.Add(TKart::Create(world.Track.Random.Stream, 100, 100, 0));
+  world.Add(TRocket::Create(world.Track.Random.Stream, 140, 150, -1.5));
+  world.Add(TPolygon2D::Create(world.Track.Random.Stream, 5, 125, 120, 0));
   for (int i = 0; i < 5; ++i) world.Track.Cycle();
   const uint64_t before = AllocationCount();
   for (int i = 0; i < 3; ++i) world.Track.Cycle();

@@ -11,6 +11,7 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -50,9 +51,9 @@ RunFigures RunCycles(World& world, TPhysic2D& body, int cycles) {
 }
 
 TEST(CycleTest, KartWithItsOwnGoalsKeepsMovingAndStaysAlive) {
-  RandomSeed(2024);
   World world(Circuit());
-  TKart* kart = world.Add(TKart::Create(200, 150, 0));
+  world.Track.Random.SeedRun(2024);
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 200, 150, 0));
   const RunFigures f = RunCycles(world, *kart, 100);
   std::printf("kart: distance %.1f px, health %.2f, energy %.2f\n", f.distance, f.health, f.energy);
   EXPECT_GT(f.distance, 20);
@@ -63,9 +64,9 @@ TEST(CycleTest, KartWithItsOwnGoalsKeepsMovingAndStaysAlive) {
 }
 
 TEST(CycleTest, RocketWithItsOwnGoalsStaysAlive) {
-  RandomSeed(2025);
   World world(Circuit());
-  TRocket* rocket = world.Add(TRocket::Create(200, 150, -std::numbers::pi / 2));
+  world.Track.Random.SeedRun(2025);
+  TRocket* rocket = world.Add(TRocket::Create(TestRandom(), 200, 150, -std::numbers::pi / 2));
   const RunFigures f = RunCycles(world, *rocket, 100);
   std::printf("rocket: distance %.1f px, health %.2f, energy %.2f\n", f.distance, f.health, f.energy);
   EXPECT_GT(f.health, 0);

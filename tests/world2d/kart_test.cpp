@@ -8,6 +8,7 @@
 
 #include "world2d/kart.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -16,7 +17,7 @@ constexpr double kPi = std::numbers::pi;
 
 // A kart heading along +x, off any track (default frictions 0.008 and 0.1, dt 0.1).
 std::unique_ptr<TKart> Kart(double power, double velX, double velY = 0) {
-  auto kart = TKart::Create(100, 100, 0);
+  auto kart = TKart::Create(TestRandom(), 100, 100, 0);
   kart->SetPower(power);
   kart->SetVelX(velX);
   kart->SetVelY(velY);
@@ -24,7 +25,7 @@ std::unique_ptr<TKart> Kart(double power, double velX, double velY = 0) {
 }
 
 TEST(KartTest, CreatedWithItsBodyConstantsControlsAndOutline) {
-  auto kart = TKart::Create(100, 100, 0);
+  auto kart = TKart::Create(TestRandom(), 100, 100, 0);
   EXPECT_DOUBLE_EQ(kart->GetSize(), 10);
   EXPECT_EQ(kart->Gravity, 0);
   EXPECT_DOUBLE_EQ(kart->GetHealthGoal().Urgency, 0.4);
@@ -77,7 +78,7 @@ TEST(KartTest, RollingFrictionFollowsTheSignedForwardSpeed) {
 TEST(KartTest, FrictionComesFromTheTrack) {
   World world;
   world.Track.Friction = 0;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->SetPower(-40);
   kart->SetVelX(5);
   kart->ApplyForces();
@@ -103,7 +104,7 @@ TEST(KartTest, SideGripSlowsSlidingWithoutReversingIt) {
   slow->ApplyForces();
   EXPECT_EQ(slow->GetVelY(), 0);
 
-  auto turned = TKart::Create(100, 100, kPi / 2);  // heading down: x is sideways
+  auto turned = TKart::Create(TestRandom(), 100, 100, kPi / 2);  // heading down: x is sideways
   turned->SetVelX(-3);
   turned->ApplyForces();
   EXPECT_NEAR(turned->GetVelX(), -2, 1e-12);
@@ -140,7 +141,7 @@ TEST(KartTest, DeadKartKeepsItsTurnLosesPowerAndIdles) {
 }
 
 TEST(KartTest, MaximumPowerCanBeLowered) {
-  auto kart = TKart::Create(100, 100, 0);
+  auto kart = TKart::Create(TestRandom(), 100, 100, 0);
   kart->SetPower(100);
   EXPECT_DOUBLE_EQ(kart->GetPower(), 80);
   kart->SetMaxPower(14);
@@ -150,10 +151,10 @@ TEST(KartTest, MaximumPowerCanBeLowered) {
 }
 
 TEST(KartTest, CloneIsAnotherKartInTheSameState) {
-  auto kart = TKart::Create(120, 80, 0.5);
+  auto kart = TKart::Create(TestRandom(), 120, 80, 0.5);
   kart->SetPower(30);
   kart->SetEnergy(70);
-  auto clone = kart->Clone();
+  auto clone = kart->Clone(TestRandom());
   auto* twin = dynamic_cast<TKart*>(clone.get());
   ASSERT_NE(twin, nullptr);
   EXPECT_NE(twin, kart.get());
@@ -167,7 +168,7 @@ TEST(KartTest, DrawsWheelsAndThePowerGauge) {
   World world;
   RecordingCanvas canvas;
   world.Track.ImageCanvas = &canvas;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->SetPower(40);
   kart->Draw();
   const auto lines = canvas.Of(RecordingCanvas::Op::Line);

@@ -13,19 +13,20 @@
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
 
 std::unique_ptr<TPhysic2D> MakeBody(bool kart) {
-  if (kart) return TKart::Create(0, 0, 0);
-  return TRocket::Create(0, 0, 0);
+  if (kart) return TKart::Create(TestRandom(), 0, 0, 0);
+  return TRocket::Create(TestRandom(), 0, 0, 0);
 }
 
 // Kart, rocket, or an asteroid of 3 to 8 sides.
 std::unique_ptr<TPhysic2D> MakeAnyBody(int kind) {
   if (kind < 2) return MakeBody(kind == 0);
-  return TPolygon2D::Create(kind + 1, 0, 0, 0);
+  return TPolygon2D::Create(TestRandom(), kind + 1, 0, 0, 0);
 }
 constexpr int kKinds = 8;
 
@@ -66,7 +67,7 @@ TContact SampledOverlap(TPhysic2D& a, TPhysic2D& b) {
 TEST(OverlapShortcutsTest, EdgesCloseEveryOutlineAndTheOutlineTestReadsThem) {
   std::mt19937 rng(31);
   std::uniform_real_distribution<double> unit(0, 1);
-  std::unique_ptr<TPolygon2D> changing = TPolygon2D::Create(4, 0, 0, 0);
+  std::unique_ptr<TPolygon2D> changing = TPolygon2D::Create(TestRandom(), 4, 0, 0, 0);
   for (int trial = 0; trial < 400; ++trial) {
     std::unique_ptr<TPhysic2D> owned = trial % 3 == 2 ? nullptr : MakeAnyBody(trial % kKinds);
     if (!owned) changing->SetSides(3 + trial % 6);

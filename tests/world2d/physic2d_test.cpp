@@ -10,6 +10,7 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -58,7 +59,8 @@ TEST(Physic2DTest, APoseFoundClearOnOneCircuitIsTestedAgainOnTheNext) {
 }
 
 TEST(Physic2DTest, FutureNoiseKicksBothAxesAlikeOnlyInFutures) {
-  auto body = RegularBody::Create(4, 100, 100, 0);
+  World world;  // whose pass stream the futures draw from
+  RegularBody* body = world.Add(RegularBody::Create(4, 100, 100, 0));
   body->FutureNoise = 5;
   body->ApplyForces();
   EXPECT_EQ(body->GetVelX(), 0);
@@ -170,13 +172,13 @@ TEST(Physic2DWallTest, SlowTouchReflectsFullyWithFactor2) {
 }
 
 TEST(Physic2DWallTest, BounceNeverRaisesKineticEnergy) {
-  RandomSeed(7);
+  TestRandom().Seed(7);
   for (int i = 0; i < 50; ++i) {
     WallWorld world;
-    RegularBody* body = world.PushedIn(40 * Random(), false);
-    body->SetVelY(40 * (Random() - 0.5));
-    body->SetVelA(6 * (Random() - 0.5));
-    body->SetAngle(0.3 * (Random() - 0.5));
+    RegularBody* body = world.PushedIn(40 * Random(TestRandom()), false);
+    body->SetVelY(40 * (Random(TestRandom()) - 0.5));
+    body->SetVelA(6 * (Random(TestRandom()) - 0.5));
+    body->SetAngle(0.3 * (Random(TestRandom()) - 0.5));
     const double before = body->GetKineticEnergy();
     body->Bounce();
     EXPECT_LE(body->GetKineticEnergy(), before) << "case " << i;
@@ -366,8 +368,8 @@ TEST(Physic2DPairTest, KartDrainsRocketOnlyUnderEvolution) {
   for (const bool evolution : {false, true}) {
     World world;
     world.Track.SetEvolution(evolution);
-    TKart* kart = world.Add(TKart::Create(100, 100, 0));
-    TRocket* rocket = world.Add(TRocket::Create(118, 100, std::numbers::pi));
+    TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
+    TRocket* rocket = world.Add(TRocket::Create(TestRandom(), 118, 100, std::numbers::pi));
     kart->SetEnergy(50);
     rocket->SetEnergy(50);
     kart->IsClearOfWalls();

@@ -11,6 +11,7 @@
 
 #include "world2d/kart.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -37,7 +38,7 @@ TEST(Player2DTest, CornerPointsAreTheCornersRoundedAndSaturatedAtAnyDistance) {
   // Near the origin, around the range of int32_t, far beyond it, and not a number.
   std::mt19937 rng(3);
   std::uniform_real_distribution<double> unit(-1, 1);
-  auto kart = TKart::Create(0, 0, 0);
+  auto kart = TKart::Create(TestRandom(), 0, 0, 0);
   for (int trial = 0; trial < 3000; ++trial) {
     const double scale = std::pow(10.0, trial % 13);
     const double x = trial % 97 == 0 ? std::nan("") : unit(rng) * scale + (trial % 2) * 0.5;
@@ -190,7 +191,7 @@ TEST(Player2DDrawTest, TriangleEnergyFinWrapsToTheNose) {
 
 TEST(Player2DDrawTest, LimiterBarsRiseByTheLimiterLevel) {
   DrawingWorld world;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->ShowLevels = true;
   kart->Draw();
   const auto rects = world.Canvas.Of(Op::Rectangle);
@@ -209,7 +210,7 @@ TEST(Player2DDrawTest, LimiterBarsRiseByTheLimiterLevel) {
 TEST(Player2DDrawTest, NothingIsDrawnWithoutACanvas) {
   DrawingWorld world;
   world.Track.ImageCanvas = nullptr;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->ShowTraces = kart->ShowFeelings = kart->ShowLevels = kart->ShowEndingPoints = true;
   kart->SetHealth(0);
   kart->Draw();
@@ -221,7 +222,7 @@ TEST(Player2DDrawTest, NothingIsDrawnWithoutACanvas) {
 
 TEST(Player2DDrawTest, EndingPointShowsCellAndOptionSector) {
   DrawingWorld world;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->SetGridSize(10);
   const int32_t cells[2] = {100, 100};
   TFuture future;
@@ -262,7 +263,7 @@ TEST(Player2DDrawTest, EndingPointOfABodyWithoutControlsDrawsNothing) {
 
 TEST(Player2DDrawTest, TraceStepDrawsLineDotAndFinalSquare) {
   DrawingWorld world;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->ShowTraces = true;
   kart->SetFutureMode(true);
   TState& s = kart->GetState();
@@ -287,7 +288,7 @@ TEST(Player2DDrawTest, TraceStepDrawsLineDotAndFinalSquare) {
 
 TEST(Player2DDrawTest, FeelingsShowAsThreeMaskedRings) {
   DrawingWorld world;
-  TKart* kart = world.Add(TKart::Create(100, 100, 0));
+  TKart* kart = world.Add(TKart::Create(TestRandom(), 100, 100, 0));
   kart->ShowFeelings = true;
   kart->SetFutureMode(true);
   kart->GetState().MarkStartValues();

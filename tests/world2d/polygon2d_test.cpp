@@ -7,12 +7,13 @@
 #include "core/random.h"
 #include "world2d/polygon2d.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
 
 TEST(Polygon2DTest, FewerThanThreeSidesMakeATriangle) {
-  auto asteroid = TPolygon2D::Create(6, 100, 100, 0);
+  auto asteroid = TPolygon2D::Create(TestRandom(), 6, 100, 100, 0);
   asteroid->UpdateShape();
   EXPECT_EQ(asteroid->Corners.size(), 6u);
   for (const int32_t n : {0, 2, 3, -5}) {
@@ -25,7 +26,7 @@ TEST(Polygon2DTest, FewerThanThreeSidesMakeATriangle) {
 }
 
 TEST(Polygon2DTest, SquareCornersLieOnTheAxes) {
-  auto square = TPolygon2D::Create(4, 100, 100, 0);
+  auto square = TPolygon2D::Create(TestRandom(), 4, 100, 100, 0);
   square->SetSize(10);
   square->UpdateShape();
   const std::vector<TPoint> expected = {{110, 100}, {100, 110}, {90, 100}, {100, 90}};
@@ -35,7 +36,7 @@ TEST(Polygon2DTest, SquareCornersLieOnTheAxes) {
 }
 
 TEST(Polygon2DTest, ChangingSidesRebuildsCornersWithoutAPoseChange) {
-  auto asteroid = TPolygon2D::Create(3, 100, 100, 0);
+  auto asteroid = TPolygon2D::Create(TestRandom(), 3, 100, 100, 0);
   asteroid->SetSize(10);
   asteroid->UpdateShape();
   ASSERT_FALSE(asteroid->ShapeDirty);
@@ -53,23 +54,23 @@ TEST(Polygon2DTest, ChangingSidesRebuildsCornersWithoutAPoseChange) {
 }
 
 TEST(Polygon2DTest, PassiveSpinningHeavyBodyWithNoisyFutures) {
-  RandomSeed(99);
+  TestRandom().Seed(99);
   for (int i = 0; i < 20; ++i) {
-    auto asteroid = TPolygon2D::Create(5, 100, 100, 0);
+    auto asteroid = TPolygon2D::Create(TestRandom(), 5, 100, 100, 0);
     EXPECT_GT(asteroid->GetVelA(), -2);
     EXPECT_LE(asteroid->GetVelA(), 2);
     EXPECT_DOUBLE_EQ(asteroid->Density, 2);
     EXPECT_DOUBLE_EQ(asteroid->FutureNoise, 5);
     EXPECT_FALSE(asteroid->HasControls());
     EXPECT_FALSE(asteroid->CanClone());
-    EXPECT_EQ(asteroid->Clone(), nullptr);
+    EXPECT_EQ(asteroid->Clone(TestRandom()), nullptr);
   }
 }
 
 TEST(Polygon2DTest, RichAsteroidNeverSplitsUnderEvolution) {
   World world;
   world.Track.SetEvolution(true);
-  TPolygon2D* asteroid = world.Add(TPolygon2D::Create(5, 100, 100, 0));
+  TPolygon2D* asteroid = world.Add(TPolygon2D::Create(TestRandom(), 5, 100, 100, 0));
   asteroid->SetEnergy(100);
   ASSERT_TRUE(asteroid->ReadyToSplit());
   world.Team.SplitPlayers();
@@ -80,7 +81,7 @@ TEST(Polygon2DTest, AsteroidFallsAndBouncesOffTheFloor) {
   TMemoryPicture picture(200, 200);
   picture.Fill(0, 150, 200, 200, kBlackPixel);
   World world(picture);
-  TPolygon2D* asteroid = world.Add(TPolygon2D::Create(5, 100, 100, 0));
+  TPolygon2D* asteroid = world.Add(TPolygon2D::Create(TestRandom(), 5, 100, 100, 0));
   asteroid->SetVelA(0);
   int64_t t = 0;
   world.Track.ClockMs = [&t] { return t += 50; };

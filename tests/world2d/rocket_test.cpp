@@ -8,6 +8,7 @@
 
 #include "world2d/rocket.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -16,7 +17,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kUp = -kPi / 2;
 
 TEST(RocketTest, CreatedWithItsBodyConstantsControlsAndOutline) {
-  auto rocket = TRocket::Create(100, 100, 0);
+  auto rocket = TRocket::Create(TestRandom(), 100, 100, 0);
   EXPECT_DOUBLE_EQ(rocket->GetSize(), 12);
   EXPECT_DOUBLE_EQ(rocket->Density, 1.2);
   EXPECT_DOUBLE_EQ(rocket->Gravity, 9.8);
@@ -33,7 +34,7 @@ TEST(RocketTest, CreatedWithItsBodyConstantsControlsAndOutline) {
 }
 
 TEST(RocketTest, NoEnergyStopsBothEngines) {
-  auto rocket = TRocket::Create(100, 100, kUp);
+  auto rocket = TRocket::Create(TestRandom(), 100, 100, kUp);
   rocket->SetMainPower(20);
   rocket->SetRotaPower(2);
   rocket->SetMainPush(300);
@@ -46,7 +47,7 @@ TEST(RocketTest, NoEnergyStopsBothEngines) {
 }
 
 TEST(RocketTest, FullPowerLiftsAgainstGravityAndCostsTwoPerSecond) {
-  auto rocket = TRocket::Create(100, 100, kUp);
+  auto rocket = TRocket::Create(TestRandom(), 100, 100, kUp);
   rocket->SetMainPower(40);
   rocket->SetRotaPower(3);
   rocket->ApplyForces();
@@ -58,7 +59,7 @@ TEST(RocketTest, FullPowerLiftsAgainstGravityAndCostsTwoPerSecond) {
 }
 
 TEST(RocketTest, EngineCostsNeverTakeEnergyBelowZero) {
-  auto rocket = TRocket::Create(100, 100, kUp);
+  auto rocket = TRocket::Create(TestRandom(), 100, 100, kUp);
   rocket->SetMainPower(40);
   rocket->SetEnergy(0.01);
   rocket->ApplyForces();
@@ -67,19 +68,19 @@ TEST(RocketTest, EngineCostsNeverTakeEnergyBelowZero) {
 
 TEST(RocketTest, UprightTailTouchIsToleratedButNotAtTheNose) {
   const double speed = 2 * 12 * std::sqrt(12.0 / 15);  // damage 12 before tolerance
-  auto tail = TRocket::Create(100, 100, kUp);
+  auto tail = TRocket::Create(TestRandom(), 100, 100, kUp);
   tail->ContactX = 100;
   tail->ContactY = 108;  // below the centre: the tail
   tail->ApplyImpact(speed);
   EXPECT_NEAR(tail->GetHealth(), 100, 1e-9);
 
-  auto nose = TRocket::Create(100, 100, kUp);
+  auto nose = TRocket::Create(TestRandom(), 100, 100, kUp);
   nose->ContactX = 100;
   nose->ContactY = 88;
   nose->ApplyImpact(speed);
   EXPECT_NEAR(nose->GetHealth(), 90, 1e-9);
 
-  auto lying = TRocket::Create(100, 100, 0);  // tail touch lying down: little tolerance
+  auto lying = TRocket::Create(TestRandom(), 100, 100, 0);  // tail touch lying down: little tolerance
   lying->ContactX = 92;
   lying->ContactY = 100;
   lying->ApplyImpact(speed);
@@ -87,7 +88,7 @@ TEST(RocketTest, UprightTailTouchIsToleratedButNotAtTheNose) {
 }
 
 TEST(RocketTest, ImpactHurtsEvenWithoutControls) {
-  auto rocket = TRocket::Create(100, 100, 0);
+  auto rocket = TRocket::Create(TestRandom(), 100, 100, 0);
   rocket->GetState().Layout->FreeParams.clear();  // as if it had no controls
   rocket->ContactX = 112;
   rocket->ContactY = 100;
@@ -105,7 +106,7 @@ struct PadWorld : World {
     return p;
   }
   TRocket* Standing(double angle = kUp) {
-    TRocket* rocket = Add(TRocket::Create(100, 141, angle));
+    TRocket* rocket = Add(TRocket::Create(TestRandom(), 100, 141, angle));
     rocket->SetMainPower(10);
     rocket->SetRotaPower(1);
     return rocket;
@@ -167,7 +168,7 @@ TEST(RocketPadTest, NoServiceLyingDownWithOneFinOffOrUnderEvolution) {
 
 TEST(RocketPadTest, RocketSettlingOnAPadUnderGravityIsServiced) {
   PadWorld world;
-  TRocket* rocket = world.Add(TRocket::Create(100, 139, kUp));
+  TRocket* rocket = world.Add(TRocket::Create(TestRandom(), 100, 139, kUp));
   rocket->IsClearOfWalls();
   for (int i = 0; i < 30; ++i) {
     rocket->GetState().MarkStartValues();
@@ -183,7 +184,7 @@ TEST(RocketTest, DrawsCockpitExhaustAndSideThrust) {
   World world;
   RecordingCanvas canvas;
   world.Track.ImageCanvas = &canvas;
-  TRocket* rocket = world.Add(TRocket::Create(100, 100, 0));
+  TRocket* rocket = world.Add(TRocket::Create(TestRandom(), 100, 100, 0));
   rocket->SetMainPower(30);
   rocket->SetRotaPower(-2);
   rocket->Draw();

@@ -13,6 +13,7 @@
 #include "world2d/kart.h"
 #include "world2d/rocket.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -231,7 +232,7 @@ void ReferencePairPass(World& world) {
 // resolutions move bodies into squares they did not meet before, and the pair pass
 // must follow them as the full double loop does.
 void ExpectThePairsOfTheFullLoop(int bodies, double spread, uint64_t seed, size_t minimumTests) {
-  RandomSeed(seed);
+  TestRandom().Seed(seed);
   World fast(TMemoryPicture(600, 600));
   World slow(TMemoryPicture(600, 600));
   Log fastLog;
@@ -239,9 +240,9 @@ void ExpectThePairsOfTheFullLoop(int bodies, double spread, uint64_t seed, size_
   std::vector<RegularBody*> fastBodies;
   std::vector<RegularBody*> slowBodies;
   for (int i = 0; i < bodies; ++i) {
-    const double x = 200 + spread * Random();
-    const double y = 200 + spread * Random();
-    const double size = 3 + 22 * Random();
+    const double x = 200 + spread * Random(TestRandom());
+    const double y = 200 + spread * Random(TestRandom());
+    const double size = 3 + 22 * Random(TestRandom());
     for (auto [world, log, list] : {std::tuple{&fast, &fastLog, &fastBodies},
                                     std::tuple{&slow, &slowLog, &slowBodies}}) {
       RegularBody* body = world->Add(RegularBody::Create(3 + i % 5, x, y, i));
@@ -284,19 +285,19 @@ TEST(Track2DStepTest, FewBodiesTestThePairsOfTheFullLoopInItsOrder) {
 // A crowd of karts and rockets takes the search by left side and the rectangle
 // test: the bodies end where the full double loop puts them.
 TEST(Track2DStepTest, ACrowdOfKartsAndRocketsEndsWhereTheFullLoopPutsIt) {
-  RandomSeed(17);
+  TestRandom().Seed(17);
   World fast(TMemoryPicture(600, 600));
   World slow(TMemoryPicture(600, 600));
   std::vector<TPhysic2D*> fastBodies;
   std::vector<TPhysic2D*> slowBodies;
   for (int i = 0; i < 50; ++i) {
-    const double x = 200 + 200 * Random();
-    const double y = 200 + 200 * Random();
-    const double angle = 7 * Random();
-    const double size = 4 + 12 * Random();
+    const double x = 200 + 200 * Random(TestRandom());
+    const double y = 200 + 200 * Random(TestRandom());
+    const double angle = 7 * Random(TestRandom());
+    const double size = 4 + 12 * Random(TestRandom());
     for (auto [world, list] : {std::tuple{&fast, &fastBodies}, std::tuple{&slow, &slowBodies}}) {
-      TPhysic2D* body = i % 4 == 0 ? static_cast<TPhysic2D*>(world->Add(TRocket::Create(x, y, angle)))
-                                   : static_cast<TPhysic2D*>(world->Add(TKart::Create(x, y, angle)));
+      TPhysic2D* body = i % 4 == 0 ? static_cast<TPhysic2D*>(world->Add(TRocket::Create(TestRandom(), x, y, angle)))
+                                   : static_cast<TPhysic2D*>(world->Add(TKart::Create(TestRandom(), x, y, angle)));
       body->SetSize(size);
       body->SetVelX(40 - i);
       list->push_back(body);

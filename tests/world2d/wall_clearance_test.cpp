@@ -12,6 +12,7 @@
 #include "world2d/rocket.h"
 #include "world2d/wall_clearance.h"
 #include "world_fixture.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 namespace {
@@ -100,7 +101,7 @@ TEST(WallClearanceTest, ABodyClearByTheClearanceKeepsItsWholePose) {
   TMemoryPicture picture(200, 200);
   picture.Fill(0, 0, 200, 5, kBlackPixel);
   World world(picture);
-  TPhysic2D* body = world.Add(TKart::Create(100, 100, 0.3));
+  TPhysic2D* body = world.Add(TKart::Create(TestRandom(), 100, 100, 0.3));
   body->UpdateShape();  // the reach is known from the first outline on
   const TState& s = body->GetState();
   for (const double shift : {0.0, 1.25}) {
@@ -129,8 +130,8 @@ TEST(WallClearanceTest, BodiesSkipOnlyCornerTestsThatFindNothing) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> unit(0, 1);
   World world(RandomCircuit(rng, 160, 120, 0.004));
-  std::vector<TPhysic2D*> bodies = {world.Add(TKart::Create(50, 50, 0)), world.Add(TRocket::Create(60, 60, 0))};
-  for (int32_t sides = 3; sides <= 8; ++sides) bodies.push_back(world.Add(TPolygon2D::Create(sides, 70, 70, 0)));
+  std::vector<TPhysic2D*> bodies = {world.Add(TKart::Create(TestRandom(), 50, 50, 0)), world.Add(TRocket::Create(TestRandom(), 60, 60, 0))};
+  for (int32_t sides = 3; sides <= 8; ++sides) bodies.push_back(world.Add(TPolygon2D::Create(TestRandom(), sides, 70, 70, 0)));
   int64_t skipped = 0;
   for (TPhysic2D* body : bodies) {
     for (int trial = 0; trial < 3000; ++trial) {

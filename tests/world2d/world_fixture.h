@@ -17,6 +17,7 @@
 #include "world2d/canvas.h"
 #include "world2d/polygon2d.h"
 #include "world2d/track2d.h"
+#include "support/test_random.h"
 
 namespace vorlanth::testing {
 
@@ -27,7 +28,7 @@ class RegularBody : public TPolygon2D {
   static std::unique_ptr<RegularBody> Create(int32_t sides, double x, double y, double angle,
                                           bool controls = false) {
     std::unique_ptr<RegularBody> body(new RegularBody(controls));
-    body->InitPolygon(sides, x, y, angle);
+    body->InitPolygon(TestRandom(), sides, x, y, angle);
     body->SetVelA(0);
     body->FutureNoise = 0;
     body->CommitState();
@@ -57,10 +58,10 @@ class PlainPlayer : public TPlayer {
  public:
   static std::unique_ptr<PlainPlayer> Create() {
     std::unique_ptr<PlainPlayer> p(new PlainPlayer());
-    p->InitPlayer();
+    p->InitPlayer(TestRandom());
     return p;
   }
-  std::unique_ptr<TPlayer> Clone() const override { return nullptr; }
+  std::unique_ptr<TPlayer> Clone(TRandomStream& /*random*/) const override { return nullptr; }
   void Draw() override {}
   void DrawTraceStep() override {}
   void DrawEndingPoint(const TFuture&) override {}
