@@ -2,6 +2,7 @@
 // current team, rebuilt from the model by UpdateGoals; its bars write the goals directly.
 
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "app/form_test2d.h"
@@ -24,33 +25,45 @@ constexpr double kBarFull = TGoalBox::BarMaximum;
 int StrengthPosition(const TGoal& goal) { return Round32(goal.Strength * kBarFull / goal.MaxStrength); }
 int ReactionPosition(const TGoal& goal) { return Round32(goal.ReactionMs / (kMaxReactionMs / kBarFull)); }
 int UrgencyPosition(const TGoal& goal) { return Round32(goal.Urgency * kBarFull / kMaxUrgency); }
-QString StrengthText(const TGoal& goal) { return QString::asprintf("%3.2f", goal.Strength); }
-QString ReactionText(const TGoal& goal) { return QString::asprintf("%3.1fs", goal.ReactionMs / 1000.0); }
-QString UrgencyText(const TGoal& goal) { return QString::asprintf("%3.2f", goal.Urgency); }
+QString StrengthText(double strength) { return QString::asprintf("%3.2f", strength); }
+QString ReactionText(int32_t reactionMs) { return QString::asprintf("%3.1fs", reactionMs / 1000.0); }
+QString UrgencyText(double urgency) { return QString::asprintf("%3.2f", urgency); }
+QString StrengthText(const TGoal& goal) { return StrengthText(goal.Strength); }
+QString ReactionText(const TGoal& goal) { return ReactionText(goal.ReactionMs); }
+QString UrgencyText(const TGoal& goal) { return UrgencyText(goal.Urgency); }
+// What a bar's position sets.
+double StrengthAt(int position, double maxStrength) { return position / kBarFull * maxStrength; }
+int32_t ReactionAt(int position) { return Round32(position / kBarFull * kMaxReactionMs); }
+double UrgencyAt(int position) { return position / kBarFull * kMaxUrgency; }
 
 }  // namespace
 
 void TFormTest2D::UpdateGoals() {
-  goals_->Clear();
+  std::vector<TGoalPanel::TBox> boxes;
   if (TPlayer* player = SelectedPlayer()) {
     for (int32_t i = 1; i <= player->Goals->GoalCount(); ++i)
-      AddGoalBox(i, player->Goals->GetGoal(i - 1));
+      boxes.push_back(GoalBox(i, player->Goals->GetGoal(i - 1)));
   }
   if (TTeam* team = session_->CurrentTeam()) {
     for (int32_t j = 1; j <= team->Goals->GoalCount(); ++j)
-      AddGoalBox(-j, team->Goals->GetGoal(j - 1));
+      boxes.push_back(GoalBox(-j, team->Goals->GetGoal(j - 1)));
   }
+  goals_->SetGoals(boxes);
 }
 
-void TFormTest2D::AddGoalBox(int tag, TGoal& goal) {
+TGoalPanel::TBox TFormTest2D::GoalBox(int tag, const TGoal& goal) const {
   QString title = QStringLiteral("GOAL \"%1\"").arg(QString::fromStdString(goal.Name));
   if (tag < 0) title += QStringLiteral(" (team)");
-  std::vector<TGoalPanel::TRow> rows = {{TGoalRow::Strength, StrengthPosition(goal), StrengthText(goal)}};
+  const double maxStrength = goal.MaxStrength;
+  std::vector<TGoalPanel::TRow> rows = {{TGoalRow::Strength, StrengthPosition(goal), StrengthText(goal),
+                                         [maxStrength](int at) { return StrengthText(StrengthAt(at, maxStrength)); }}};
   if (goal.ReactionMs > 0) {
-    rows.push_back({TGoalRow::Reaction, ReactionPosition(goal), ReactionText(goal)});
-    rows.push_back({TGoalRow::Urgency, UrgencyPosition(goal), UrgencyText(goal)});
+    rows.push_back({TGoalRow::Reaction, ReactionPosition(goal), ReactionText(goal),
+                    [](int at) { return ReactionText(ReactionAt(at)); }});
+    rows.push_back({TGoalRow::Urgency, UrgencyPosition(goal), UrgencyText(goal),
+                    [](int at) { return UrgencyText(UrgencyAt(at)); }});
   }
-  goals_->AddGoal(tag, title, rows);
+  return {tag, title, std::move(rows)};
 }
 
 TGoal* TFormTest2D::GoalOfTag(int tag) const {
@@ -68,21 +81,21 @@ TGoal* TFormTest2D::GoalOfTag(int tag) const {
 void TFormTest2D::GoalStrengthChange(int tag, int position) {
   TGoal* goal = GoalOfTag(tag);
   if (!goal) return;
-  goal->SetStrength(position / kBarFull * goal->MaxStrength);
+  goal->SetStrength(StrengthAt(position, goal->MaxStrength));
   goals_->ShowValue(tag, TGoalRow::Strength, StrengthText(*goal));
 }
 
 void TFormTest2D::GoalReactionChange(int tag, int position) {
   TGoal* goal = GoalOfTag(tag);
   if (!goal) return;
-  goal->ReactionMs = Round32(position / kBarFull * kMaxReactionMs);
+  goal->ReactionMs = ReactionAt(position);
   goals_->ShowValue(tag, TGoalRow::Reaction, ReactionText(*goal));
 }
 
 void TFormTest2D::GoalUrgencyChange(int tag, int position) {
   TGoal* goal = GoalOfTag(tag);
   if (!goal) return;
-  goal->Urgency = position / kBarFull * kMaxUrgency;
+  goal->Urgency = UrgencyAt(position);
   goals_->ShowValue(tag, TGoalRow::Urgency, UrgencyText(*goal));
 }
 

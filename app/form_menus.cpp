@@ -300,15 +300,21 @@ void TFormTest2D::menuPlayerParamsClick() {
 }
 
 void TFormTest2D::EdDebugChange() {
+  // The marks written to the model; the picture is drawn again only when one changed.
+  bool changed = false;
+  auto write = [&changed](bool& flag, bool value) {
+    changed = changed || flag != value;
+    flag = value;
+  };
   if (TPlayer* player = SelectedPlayer()) {
-    player->ShowTraces = Item("MenuDebugTraces")->isChecked();
-    player->ShowFeelings = Item("MenuDebugFeelings")->isChecked();
-    player->ShowEndingPoints = Item("MenuDebugOptions")->isChecked();
-    player->ShowLevels = Item("MenuDebugLevels")->isChecked();
-    player->Goals->ShowGoals = Item("MenuDebugGoals")->isChecked();
+    write(player->ShowTraces, Item("MenuDebugTraces")->isChecked());
+    write(player->ShowFeelings, Item("MenuDebugFeelings")->isChecked());
+    write(player->ShowEndingPoints, Item("MenuDebugOptions")->isChecked());
+    write(player->ShowLevels, Item("MenuDebugLevels")->isChecked());
+    write(player->Goals->ShowGoals, Item("MenuDebugGoals")->isChecked());
   }
-  if (TTeam* team = session_->CurrentTeam()) team->Goals->ShowGoals = Item("MenuDebugTeamGoals")->isChecked();
-  session_->Redraw();
+  if (TTeam* team = session_->CurrentTeam()) write(team->Goals->ShowGoals, Item("MenuDebugTeamGoals")->isChecked());
+  if (changed) session_->Redraw();
 }
 
 }  // namespace vorlanth

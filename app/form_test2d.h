@@ -30,6 +30,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/goal_panel.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -277,7 +279,8 @@ class TFormTest2D : public QMainWindow {
   void ShowRecording();
   // Finishes the film in progress; its error, if any, is thrown.
   void StopRecording();
-  void AddGoalBox(int tag, TGoal& goal);
+  // The box that shows the goal under the tag.
+  TGoalPanel::TBox GoalBox(int tag, const TGoal& goal) const;
   TGoal* GoalOfTag(int tag) const;
 
   // ---- Scenes and settings (form_scenes.cpp, form_settings.cpp) ----

@@ -1,6 +1,7 @@
 #include "app/goal_box.h"
 
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QFontMetrics>
 #include <QSlider>
 
@@ -73,7 +74,8 @@ TRowText TextOf(TGoalRow row) {
 
 }  // namespace
 
-void TGoalBox::AddRow(TGoalRow kind, int position, const QString& valueText) {
+void TGoalBox::AddRow(TGoalRow kind, int position, const QString& valueText,
+                      const std::function<QString(int)>& textAt) {
   const TRowText text = TextOf(kind);
   auto* captionLabel = new QLabel(QString::fromLatin1(text.Caption), this);
   captionLabel->setToolTip(QString::fromLatin1(text.Hint));
@@ -98,12 +100,25 @@ void TGoalBox::AddRow(TGoalRow kind, int position, const QString& valueText) {
   setFixedHeight(TitleHeight + RowHeight * static_cast<int>(rows_.size()));
   PlaceRows();
   // Attached after the position is set: building the box writes nothing.
-  connect(bar, &QSlider::valueChanged, this, [this, kind](int value) { emit RowChanged(kind, value); });
+  // The value follows the bar at once, even while the world is busy with a cycle.
+  connect(bar, &QSlider::valueChanged, this, [this, kind, valueLabel, textAt](int value) {
+    if (textAt) valueLabel->setText(textAt(value));
+    emit RowChanged(kind, value);
+  });
 }
 
 void TGoalBox::ShowValue(TGoalRow kind, const QString& text) {
   for (const Row& row : rows_)
     if (row.Kind == kind) row.Value->setText(text);
+}
+
+void TGoalBox::ShowRow(TGoalRow kind, int position, const QString& text) {
+  for (const Row& row : rows_) {
+    if (row.Kind != kind) continue;
+    const QSignalBlocker quiet(row.Bar);
+    row.Bar->setValue(position);
+    row.Value->setText(text);
+  }
 }
 
 void TGoalBox::resizeEvent(QResizeEvent* event) {

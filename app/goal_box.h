@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -41,10 +42,16 @@ class TGoalBox : public QGroupBox {
 
   // Adds a row below the others: caption (with its hint), value label named
   // "STRENGTH_", "REACTION_" or "URGENCY_" + suffix, and a bar at the given
-  // position. Moving the bar afterwards emits RowChanged.
-  void AddRow(TGoalRow row, int position, const QString& valueText);
+  // position. Moving the bar afterwards shows textAt(position) at once (when
+  // given), then emits RowChanged.
+  void AddRow(TGoalRow row, int position, const QString& valueText,
+              const std::function<QString(int)>& textAt = {});
   // Shows a new value in the row's value label.
   void ShowValue(TGoalRow row, const QString& text);
+  // Puts the row's bar at the position (sending nothing) and shows the value.
+  void ShowRow(TGoalRow row, int position, const QString& text);
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  TGoalRow RowKind(int index) const { return rows_[static_cast<size_t>(index)].Kind; }
 
   // The box's name suffix: the tag's absolute value, "_T" added for a team goal.
   QString Suffix() const;

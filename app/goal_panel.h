@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 #include "app/goal_box.h"
@@ -16,17 +17,30 @@ class TGoalPanel : public QScrollArea {
   Q_OBJECT
 
  public:
-  // A row of a new box: its bar's position and its value's text.
+  // A row of a new box: its bar's position, its value's text, and the text a
+  // position of the bar gives (shown as the bar moves, before the world takes it).
   struct TRow {
     TGoalRow Kind;
     int Position;
     QString Text;
+    std::function<QString(int)> TextAt = {};
   };
 
   explicit TGoalPanel(QWidget* parent);
 
+  // A box as SetGoals shows it.
+  struct TBox {
+    int Tag;
+    QString Title;
+    std::vector<TRow> Rows;
+  };
+
   // Removes every box.
   void Clear();
+  // Shows these boxes, the first at the bottom: the boxes shown already keep their
+  // widgets and take the values when they are the same goals' (same tags, titles
+  // and rows), as after an undo; otherwise they are built anew. Sends no signal.
+  void SetGoals(const std::vector<TBox>& boxes);
   // Puts a box on top of the others; building it sends no signal.
   void AddGoal(int tag, const QString& title, const std::vector<TRow>& rows);
   // Shows a new value in a row of the box with the tag.

@@ -231,7 +231,7 @@ class TSession : public QObject {
   // Loads the picture as the circuit (raises before changing anything): one step.
   void ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
   // After an undo or redo: forget what left, redraw, tell the window.
-  void AfterRestore();
+  void AfterRestore(bool redraw = true);
   // Puts the world's parts in, handing back those it replaces (nothing here throws).
   TWorldParts SwapWorld(TWorldParts parts);
   // Replaces the world by the one read: one step of undo, keeping the world before.

@@ -50,6 +50,8 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
       worldDone_ = false;
       worldError_ = nullptr;
       stopWorld_ = false;
+      ShowFrame();
+      frame_ = frame_.copy();  // the world draws on the picture from now on
       QEventLoop events;
       connect(this, &TSession::WorldLeft, &events, &QEventLoop::quit);
       world_ = std::thread([this, &goOn, &between] { WorldLoop(goOn, between); });
@@ -233,7 +235,9 @@ void TSession::ShowFrame() {
   // window paints a copy: the world draws the next picture meanwhile.
   if (!canvas_ || !canvas_->Painting()) return;
   canvas_->End();
-  frame_ = picture_->Image().copy();
+  // While a run goes on the world draws on the picture: the window keeps a copy
+  // of its own. Paused, only the window draws: it shares the picture.
+  frame_ = Running() ? picture_->Image().copy() : picture_->Image();
   emit FrameShown();
 }
 

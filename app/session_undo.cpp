@@ -30,12 +30,12 @@ class TStepCommand : public QUndoCommand {
 
   void undo() override {
     change_->Undo(*session_.track_, *session_.team_);
-    session_.AfterRestore();
+    session_.AfterRestore(change_->ChangesPicture());
   }
   void redo() override {
     if (std::exchange(done_, false)) return;  // pushed once done
     change_->Redo(*session_.track_, *session_.team_);
-    session_.AfterRestore();
+    session_.AfterRestore(change_->ChangesPicture());
   }
   int id() const override { return gesture_ >= 0 ? DragId : -1; }
   bool mergeWith(const QUndoCommand* other) override {
@@ -165,9 +165,10 @@ void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit 
   Redraw();
 }
 
-void TSession::AfterRestore() {
+void TSession::AfterRestore(bool redraw) {
   plotHistory_->KeepOnly(*track_);
-  Redraw();
+  // A value the picture does not show leaves it as the last cycle drew it.
+  if (redraw) Redraw();
   emit Restored();
 }
 

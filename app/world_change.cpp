@@ -61,8 +61,7 @@ void WriteTrack(TTrack2D& track, TTeam& team, TField field, double value) {
   }
 }
 
-double ReadPlayer(const TPlayer& player, TField field) {
-  const auto* body = dynamic_cast<const TPlayer2D*>(&player);
+double ReadPlayer(const TPlayer& player, const TPlayer2D* body, TField field) {
   switch (field) {
     case TField::Size: return body ? body->GetSize() : 0;
     case TField::Determination: return player.Determination;
@@ -171,7 +170,8 @@ TWorldFacts TWorldFacts::Take(const TTrack2D& track, const TTeam& team) {
   for (const auto& player : team.Players) {
     TPlayerFacts p{player.get(), player->Serial, {}};
     p.Values.reserve(kPlayerFields);
-    for (int32_t f = 0; f < kPlayerFields; ++f) p.Values.push_back(ReadPlayer(*player, PlayerField(f)));
+    const auto* body = dynamic_cast<const TPlayer2D*>(player.get());
+    for (int32_t f = 0; f < kPlayerFields; ++f) p.Values.push_back(ReadPlayer(*player, body, PlayerField(f)));
     facts.Players.push_back(std::move(p));
     facts.Sets.push_back(setFacts(*player->Goals, player->Serial));
   }
@@ -183,6 +183,8 @@ TWorldFacts TWorldFacts::Take(const TTrack2D& track, const TTeam& team) {
 
 struct TWorldChange::TOp {
   virtual ~TOp() = default;
+  // Whether undoing or redoing it changes what the picture shows.
+  virtual bool Drawn() const { return true; }
   virtual void Undo(TTrack2D& track, TTeam& team) = 0;
   virtual void Redo(TTrack2D& track, TTeam& team) = 0;
 };
@@ -191,6 +193,17 @@ namespace {
 
 // A value set: of the track, of a player (by serial) or of a goal (in its set).
 struct TSetValue : TWorldChange::TOp {
+  // The settings of the thinking and the physics, and the goals' values, are not drawn.
+  bool Drawn() const override {
+    switch (Field) {
+      case TField::Horizon: case TField::MinFutures: case TField::Friction: case TField::SideFriction:
+      case TField::Collisions: case TField::Evolution: case TField::Determination: case TField::Limiters:
+      case TField::AutoGrid: case TField::Strength: case TField::Reaction: case TField::Urgency:
+        return false;
+      default:
+        return true;
+    }
+  }
   TField Field;
   uint32_t Player = 0;           // the player, or the goal's owner (0: the team)
   const TGoal* Goal = nullptr;   // for a goal's value
@@ -209,7 +222,7 @@ struct TSetValue : TWorldChange::TOp {
     } else if (Field < TField::Strength) {
       if (TPlayer* player = FindPlayer(team, Player)) {
         // Moved since by the world: by the amount the command moved it.
-        const double now = ReadPlayer(*player, Field);
+        const double now = ReadPlayer(*player, dynamic_cast<const TPlayer2D*>(player), Field);
         WritePlayer(*player, Field, IsRelative(Field) && now != from ? now + (to - from) : to);
       }
     } else if (TGoalSet* set = SetOf(team, Player); set && IndexIn(*set, Goal) >= 0) {
@@ -342,6 +355,10 @@ std::unique_ptr<TWorldChange> TWorldChange::Between(const TWorldFacts& before, c
 }
 
 bool TWorldChange::Empty() const { return ops_.empty(); }
+
+bool TWorldChange::ChangesPicture() const {
+  return std::any_of(ops_.begin(), ops_.end(), [](const auto& op) { return op->Drawn(); });
+}
 
 void TWorldChange::Undo(TTrack2D& track, TTeam& team) {
   for (auto op = ops_.rbegin(); op != ops_.rend(); ++op) (*op)->Undo(track, team);

@@ -71,6 +71,8 @@ class TWorldChange {
                                                std::vector<std::unique_ptr<TGoal>> removedGoals);
 
   bool Empty() const;
+  // Whether undoing or redoing it changes what the picture shows.
+  bool ChangesPicture() const;
   void Undo(TTrack2D& track, TTeam& team);
   void Redo(TTrack2D& track, TTeam& team);
   // Takes the later change of the same values (a drag) into this one: false when
