@@ -26,6 +26,18 @@ if [ -x "$build/tools/vorlanth-simd-spike" ]; then
   echo "== SIMD spike: a kart's sub-step per lane width"
   "$build/tools/vorlanth-simd-spike" | tail -n 3
 fi
+# The window: a command and an undo with 18 and 60 karts, then (under Xvfb, with xdotool) a
+# goal bar dragged by real mouse events while running.
+if [ -x "$build/app/vorlanth-window-bench" ]; then
+  for karts in 18 60; do
+    echo "== the window, $karts karts: a command and an undo"
+    QT_QPA_PLATFORM=offscreen "$build/app/vorlanth-window-bench" --karts "$karts" 2>/dev/null
+    if command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1; then
+      echo "== the window, $karts karts: a goal bar dragged while running (Xvfb, real events)"
+      xvfb-run -a -s "-screen 0 1600x1000x24" "$build/app/vorlanth-window-bench" --latency --karts "$karts" 2>/dev/null
+    fi
+  done
+fi
 if command -v valgrind >/dev/null 2>&1; then
   echo "== instructions per player sub-step (callgrind)"
   bash "$(dirname "$0")/count-instructions.sh" "$build/tools/vorlanth-sim"
