@@ -82,6 +82,7 @@ void TSession::Start(int32_t threads) {
 
 void TSession::InstallOnTrack() {
   track_->ImageCanvas = canvas_.get();
+  track_->KeepsFuturesLayer = true;  // a redraw between cycles keeps the traces and feelings
   track_->MouseSource = [this](int32_t& x, int32_t& y) { return MousePosition(x, y); };
   population_->OnPlayerAdded = [this](TPlayer& /*player*/) {
     emit PlayerAdded();
@@ -134,7 +135,7 @@ void TSession::RunNow(const QString& name, const std::function<void()>& command,
     RunBody(name, command, changesWorld);
     // The command's one redraw, still inside the command, shown at once.
     if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) {
-      track_->Draw(-1);
+      track_->DrawAsLastCycle();
       ShowFrame();
     }
   } catch (...) {
@@ -164,7 +165,7 @@ void TSession::ApplyWaiting(const QString& name, const std::function<void()>& co
   ++commandDepth_;
   try {
     RunBody(name, command, recorded);
-    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->Draw(-1);
+    if (commandDepth_ == 1 && std::exchange(redrawPending_, false)) track_->DrawAsLastCycle();
   } catch (...) {
     failures_.push_back({QStringLiteral("%1, at the drawing step of cycle %2").arg(name).arg(cycleCount_ + 1),
                          std::current_exception()});
@@ -208,7 +209,7 @@ void TSession::Redraw() {
     redrawPending_ = true;
   } else {
     mouseRead_ = false;
-    track_->Draw(-1);
+    track_->DrawAsLastCycle();
     ShowFrame();
   }
 }

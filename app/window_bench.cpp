@@ -1,12 +1,15 @@
 // What the window costs its user, measured on the real window (`make bench`):
 //   vorlanth-window-bench [--paused] [--karts N]  one command and one undo, paused
 //                                                 and (unless --paused) while running
+//   vorlanth-window-bench --futures C [--karts N] passes of futures per cycle over C
+//                                                 cycles while running, plots shown
 //   vorlanth-window-bench --latency [--karts N]   a goal bar dragged with real X
 //                                                 events (xdotool) while running: from
 //                                                 each move to its value painted
 // The latency needs an X server (Xvfb) and xdotool; X event times are the
 // server's monotonic milliseconds, compared with this process's monotonic clock.
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -120,6 +123,26 @@ int Costs(TFormTest2D& form, bool pausedOnly) {
   return 0;
 }
 
+// Passes of futures per cycle while running at the window's budget of time, with
+// the window's own work beside (the status line, the plots dock open).
+int FuturesPerCycle(TFormTest2D& form, int cycles) {
+  TSession& session = form.Session();
+  Find<QAction>(form, "menuPlots")->trigger();
+  double passes = 0;
+  int counted = 0, seen = 0;
+  QObject::connect(&session, &TSession::CycleDone, &form, [&] {
+    if (++seen > 3) {  // the first cycles warm up
+      passes += static_cast<double>(session.Track().LastPassCount);
+      ++counted;
+    }
+    if (seen >= cycles) Find<QToolButton>(form, "PauseBtn")->click();
+  });
+  Find<QToolButton>(form, "StartBtn")->click();  // returns when the run has stopped
+  std::printf("while running (%d players): %.1f passes of futures per cycle (mean of %d cycles)\n",
+              session.Track().PlayerCount(), counted ? passes / counted : 0.0, counted);
+  return 0;
+}
+
 // A drag of the bar by real X events while running: per move, the time from the
 // event (the server's clock) to the value painted.
 int Latency(TFormTest2D& form, int moves) {
@@ -188,16 +211,19 @@ int main(int argc, char** argv) {
   using namespace vorlanth;
   bool latency = false;
   bool pausedOnly = false;
+  int futureCycles = 0;
   int karts = 60;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--latency") == 0) {
       latency = true;
+    } else if (std::strcmp(argv[i], "--futures") == 0 && i + 1 < argc) {
+      futureCycles = std::clamp(std::atoi(argv[++i]), 4, 100000);
     } else if (std::strcmp(argv[i], "--paused") == 0) {
       pausedOnly = true;
     } else if (std::strcmp(argv[i], "--karts") == 0 && i + 1 < argc) {
       karts = std::clamp(std::atoi(argv[++i]), 0, 500);
     } else {
-      std::fprintf(stderr, "usage: %s [--latency | --paused] [--karts N]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--latency | --paused | --futures CYCLES] [--karts N]\n", argv[0]);
       return 2;
     }
   }
@@ -208,5 +234,6 @@ int main(int argc, char** argv) {
   form.SettingsFile = QStringLiteral("/dev/null");
   form.show();
   AddKarts(form, karts);
+  if (futureCycles > 0) return FuturesPerCycle(form, futureCycles);
   return latency ? Latency(form, 100) : Costs(form, pausedOnly);
 }

@@ -154,6 +154,7 @@ void TTrack::Cycle() {
 
   // 3-4: passes of futures, at least MinFutures, then until the budget is spent.
   LastPassCount = RunPasses(count);
+  FuturesDrawn();
 
   // 5: team goals act on the present, and so do the players' goals that act in the
   // present too (energy stealing), then draw.

@@ -107,6 +107,8 @@ class TTrack {
   // Around each cycle's passes, on the main thread: what the futures read of the
   // outside world (the mouse) is taken once before them.
   virtual void BeginPasses() {}
+  // After the cycle's passes, with the futures' traces and feelings drawn.
+  virtual void FuturesDrawn() {}
   virtual void EndPasses() {}
 
   // Clears every reference a goal keeps to the player (before it is freed).

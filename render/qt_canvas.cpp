@@ -104,6 +104,7 @@ void QtCanvas::End() {
 
 void QtCanvas::SetImage(QImage* image) {
   End();
+  kept_ = QImage();
   image_ = image;
   if (image_ != nullptr && !image_->isNull() && image_->format() != QImage::Format_RGB32) {
     *image_ = image_->convertToFormat(QImage::Format_RGB32);
@@ -383,6 +384,20 @@ void QtCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
   // The pen mode does not apply to single pixels.
   if (!DirectAccess()) return;
   reinterpret_cast<QRgb*>(bits_ + y * stride_)[x] = ToQRgb(color);
+}
+
+void QtCanvas::KeepLayer() {
+  if (image_ == nullptr || image_->isNull()) return;
+  End();
+  kept_ = image_->copy();
+}
+
+bool QtCanvas::PutBackLayer() {
+  if (image_ == nullptr || kept_.isNull() || kept_.size() != image_->size() || kept_.format() != image_->format())
+    return false;
+  End();
+  std::memcpy(image_->bits(), kept_.constBits(), static_cast<size_t>(image_->sizeInBytes()));
+  return true;
 }
 
 void QtCanvas::DrawPicture(const Picture& picture) {

@@ -63,8 +63,12 @@ class QtCanvas : public Canvas {
            int32_t y4) override;
   void SetPixel(int32_t x, int32_t y, TColor color) override;
   void DrawPicture(const Picture& picture) override;
+  // A copy of the image; forgotten when the canvas is given another image.
+  void KeepLayer() override;
+  bool PutBackLayer() override;
 
  private:
+  QImage kept_;  // the layer kept, or null
   // Wide strokes are centred on pixel centres (QPainter centres them on pixel corners).
   static constexpr QPointF kPixelCentre{0.5, 0.5};
 

@@ -67,6 +67,11 @@ class Canvas {
 
   // Replaces the whole drawing by the picture (restores the clean circuit).
   virtual void DrawPicture(const Picture& picture) = 0;
+
+  // Keeps the drawing as it is now, to put it back later (a canvas that keeps
+  // nothing ignores it); PutBackLayer is false when nothing is kept.
+  virtual void KeepLayer() {}
+  virtual bool PutBackLayer() { return false; }
 };
 
 }  // namespace vorlanth

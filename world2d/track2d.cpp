@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/player.h"
 #include "core/rounding.h"
+#include "core/team.h"
 #include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
 #include "world2d/wall_clearance.h"
@@ -136,6 +137,19 @@ void TTrack2D::ReplayDrawing(const TTrack& replica, size_t from, size_t to) {
 
 void TTrack2D::DrawBackground() {
   if (ImageCanvas && Background) ImageCanvas->DrawPicture(*Background);
+}
+
+void TTrack2D::FuturesDrawn() {
+  if (KeepsFuturesLayer && ImageCanvas) ImageCanvas->KeepLayer();
+}
+
+void TTrack2D::DrawAsLastCycle() {
+  if (!ImageCanvas || !ImageCanvas->PutBackLayer()) {
+    Draw(-1);
+    return;
+  }
+  for (TTeam* team : Teams) team->DrawGoals();
+  Draw(1);
 }
 
 void TTrack2D::SortByLeft() {

@@ -100,6 +100,12 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   bool MouseInTrack() const;
 
   void DrawBackground() override;
+  // The window's redraw between cycles: the circuit with the last cycle's traces
+  // and feelings (kept when KeepsFuturesLayer), then the goals and the bodies as
+  // they are now. Without a kept layer, the circuit, the ending points and bodies.
+  bool KeepsFuturesLayer = false;
+  void FuturesDrawn() override;
+  void DrawAsLastCycle();
   void Step() override;
 
   // Replicas: they share the circuit grid, see the mouse where it was when the

@@ -3,6 +3,7 @@
 // then), a change waits for the drawing step, any other command for the cycle's
 // end; an undo of a value the picture does not show leaves the picture as it was.
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <mutex>
 
 #include "core/goal.h"
+#include "render/qt_canvas.h"
+#include "render/qt_picture.h"
 #include "core/team.h"
 #include "find_control.h"
 #include "form_harness.h"
@@ -145,6 +148,30 @@ class WorldThreadTest : public QObject {
     QCOMPARE(StrengthBar(*h.Form), bar);
     QCOMPARE(Find<QLabel>(*h.Form, "STRENGTH_1_T")->text(), text);
     QVERIFY(h.Form->RoadImage() == picture);
+  }
+
+  void aRedrawWhilePausedKeepsTheLastCyclesTracesAndFeelings() {
+    h.Open();
+    Find<QAction>(*h.Form, "MenuDebugTraces")->trigger();
+    RunCyclesOf(*h.Form, 3);
+    TTrack2D& track = h.Track();
+    auto picture = [&] {
+      h.Form->Session().Canvas().End();
+      return h.Form->Session().Picture().Image().copy();
+    };
+    auto drawn = [](const QImage& image, const QImage& clean) {  // pixels drawn over the circuit
+      int count = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) != clean.pixel(x, y);
+      return count;
+    };
+    track.DrawBackground();
+    const QImage clean = picture();
+    track.Draw(-1);  // the bodies and ending points alone
+    const int bare = drawn(picture(), clean);
+    h.Form->Session().Redraw();
+    const int kept = drawn(picture(), clean);
+    QVERIFY2(kept > bare + 50, qPrintable(QStringLiteral("%1 pixels drawn, %2 without the traces").arg(kept).arg(bare)));
   }
 };
 
