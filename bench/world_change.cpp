@@ -1,4 +1,4 @@
-#include "app/world_change.h"
+#include "bench/world_change.h"
 
 #include <algorithm>
 #include <utility>
