@@ -115,6 +115,9 @@ struct TPlayerMove : TWorldChange::TOp {
   }
   void Give(TTeam& team, TMoves& moves) {
     if (!Kept) return;
+    // Back as it left, but with no futures: what it recorded then was of another
+    // world, and a player read from a scene or a journal has none either.
+    Kept->Futures->Forget();
     const int32_t at = std::min(Index, team.PlayerCount());
     moves.push_back({TWorldChange::TMove::PlayerIn, Serial, at, -1, nullptr});
     team.InsertPlayer(at, std::move(Kept));
