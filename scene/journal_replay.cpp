@@ -102,15 +102,19 @@ void TJournalReplay::Apply(size_t index) {
     const std::string at = path + std::to_string(k) + "].values";
     switch (c.Kind) {
       case TJournalChange::AddPlayer: {
-        if (const auto mapped = serials_.find(c.Player.Serial);
-            mapped != serials_.end() && Team.FindPlayer(TRef{-1, mapped->second}))
+        const auto mapped = serials_.find(c.Player.Serial);
+        if (mapped != serials_.end() && Team.FindPlayer(TRef{-1, mapped->second}))
           Fail(index, "player #" + std::to_string(c.Player.Serial) + " comes in, but it is in the world already");
         if (c.Player.Place > Team.PlayerCount())
           Fail(index, "player #" + std::to_string(c.Player.Serial) + " comes in at place " +
                           std::to_string(c.Player.Place) + ", the team has " + std::to_string(Team.PlayerCount()) +
                           " players");
         TSceneReader r(c.Values, at, prefix);
-        TPlayer* player = Team.InsertPlayer(c.Player.Place, MakeBody(r, r.String("kind")));
+        std::unique_ptr<TPhysic2D> body = MakeBody(r, r.String("kind"));
+        // A player that comes back (an undone removal) is the one the goals may
+        // still name, by its serial: as in the world that wrote the journal.
+        if (mapped != serials_.end()) body->Serial = mapped->second;
+        TPlayer* player = Team.InsertPlayer(c.Player.Place, std::move(body));
         try {
           ReadPlayer(r, *player);
           ReadGoalSet(r.Child("goals"), *player->Goals, Team, later);
