@@ -91,8 +91,8 @@ void TJournalReplay::Apply(size_t index) {
   };
   auto goalAt = [&](const TJournalChange& c, TGoalSet& set, int32_t count) {
     if (c.Goal >= count)
-      Fail(index, "the goal set has " + std::to_string(set.GoalCount()) + " goals, the journal names goal " +
-                      std::to_string(c.Goal));
+      Fail(index, "the journal names goal " + std::to_string(c.Goal) + " of a set of " +
+                      std::to_string(set.GoalCount()));
   };
   // Players and goals first, at their places; what they hold is read once all
   // have moved (a goal may name any player of the team), then the values.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -15,6 +16,7 @@
 
 #include "bench/population.h"
 #include "bench/world_change.h"
+#include "core/elementary.h"
 #include "core/goal.h"
 #include "core/random.h"
 #include "core/team.h"
@@ -200,6 +202,88 @@ TEST(Journal, ASessionOfSeededCommandsReplayedByTheRunnerEndsOnTheSameSceneOnOne
                                                    << replayThreads;
     }
   }
+}
+
+// A journal that is not one, or not of this scene, is refused with the field or
+// the record and the reason; the runner stops with it and nothing crashes.
+TEST(Journal, EveryBadJournalIsRefusedWithItsFieldOrRecordAndReason) {
+  QTemporaryDir dir;
+  const std::string root = dir.path().toStdString() + "/";
+  const std::string start = root + "start.vorlanth.json";
+  const TRun made = RunSim({"--add-karts", "1", "--seed", "3", "--horizon", "2", "--min-futures", "2", "--cycles",
+                            "0", "--save-scene", start});
+  ASSERT_EQ(made.Code, 0) << made.Err;
+  const std::string random = R"("random": {"seed": "5", "state": ["1", "2", "3", "4"], "spare_gauss": 0,
+                                           "has_spare_gauss": false})";
+  const std::string good =
+      R"({"format": "vorlanth-journal", "version": 1, "model": )" + std::to_string(ModelVersion) +
+      R"(, "records": [
+        {"cycle": 0, "at": "between", "command": "Friction", "undo": false,
+         "changes": [{"set": "friction", "value": 0.25}], )" + random + R"(},
+        {"cycle": 1, "at": "drawing", "command": "Remove Player", "undo": false,
+         "changes": [{"remove_player": {"serial": 900, "place": 1}}], )" + random + R"(}@MORE@],
+       "passes": [[1, 2], [2, 3]]})";
+  auto more = [&random](const std::string& command, const std::string& change) {
+    return R"(, {"cycle": 2, "at": "between", "command": ")" + command + R"(", "undo": false, "changes": [)" + change +
+           "], " + random + "}";
+  };
+  struct TCase {
+    std::string From, To, Error;
+  };
+  const std::vector<TCase> cases = {
+      {"", "", ""},  // the journal as it is: replayed
+      {"{\"format\"", "{\"format\" 5", "not JSON"},
+      {"\"undo\": false,", "\"undo\": false, \"colour\": 1,", "records[0].colour: unknown field"},
+      {"\"cycle\": 0", "\"cycle\": \"zero\"", "records[0].cycle: a number is expected"},
+      {"\"undo\": false,", "\"undo\": false, \"undo\": true,", "records[0].undo: the field is given twice"},
+      {"\"cycle\": 1, \"at\": \"drawing\"", "\"cycle\": 0, \"at\": \"drawing\"",
+       "records[1]: the record (cycle 0, drawing) comes before the one above it (cycle 0, between)"},
+      {"\"friction\"", "\"gravity\"", "records[0].changes[0].set: unknown value \"gravity\""},
+      {"0.25", "7", "records[0].changes[0].value: the value 7 is out of its bounds [0, 1]"},
+      {"{\"set\": \"friction\",", "{\"remove_goal\": 0, \"set\": \"friction\",", "records[0].changes[0]: one of"},
+      {"[[1, 2], [2, 3]]", "[[2, 2], [1, 3]]", "passes[1]: cycle 1 comes after cycle 2: the cycles go up"},
+      {"\"version\": 1", "\"version\": 2", "version: format 2 is newer than this program reads (1)"},
+      {"\"at\": \"between\", \"command\": \"Friction\"", "\"at\": \"drawing\", \"command\": \"Friction\"",
+       "records[0] (\"Friction\", cycle 0, drawing): it took effect before the world's cycle 0"},
+      {"\"place\": 1}", "\"place\": 40}",
+       "records[1] (\"Remove Player\", cycle 1, drawing): player #900 is not in the world: the journal has it at "
+       "place 40, the team has 2 players."},
+      {"@MORE@", more("Size", R"({"set": "size", "player": {"serial": 900, "place": 1}, "value": 8})"),
+       "records[2] (\"Size\", cycle 2, between): player #900 is no longer in the world."},
+      {"@MORE@", more("Add Kart", R"({"add_player": {"serial": 901, "place": 0}, "values": {"kind": "tank"}})"),
+       "records[2].changes[0].values.kind: unknown kind \"tank\""},
+      {"@MORE@", more("Delete", R"({"remove_goal": 50, "owner": null})"),
+       "records[2] (\"Delete\", cycle 2, between): the journal names goal 50 of a set of 1."},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    std::string text = good;
+    if (!cases[i].From.empty()) {
+      const size_t at = text.find(cases[i].From);
+      ASSERT_NE(at, std::string::npos) << cases[i].From;
+      text.replace(at, cases[i].From.size(), cases[i].To);
+    }
+    if (const size_t at = text.find("@MORE@"); at != std::string::npos) text.erase(at, 6);
+    const std::string journal = root + "j" + std::to_string(i) + ".json";
+    {
+      QFile file(QString::fromStdString(journal));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    const TRun run = RunSim({"--scene", start, "--commands", journal, "--threads", "1"});
+    if (cases[i].Error.empty()) {
+      EXPECT_EQ(run.Code, 0) << run.Err;
+      EXPECT_NE(run.Out.find("\"commands\":2"), std::string::npos) << run.Out;
+      EXPECT_NE(run.Out.find("\"cycles\":2"), std::string::npos) << run.Out;
+      continue;
+    }
+    EXPECT_EQ(run.Code, 2) << "case " << i;
+    EXPECT_NE(run.Err.find(cases[i].Error), std::string::npos) << "case " << i << ": " << run.Err;
+    EXPECT_NE(run.Err.find("journal \"" + journal + "\""), std::string::npos) << "case " << i << ": " << run.Err;
+  }
+  const TRun missing = RunSim({"--scene", start, "--commands", root + "none.json"});
+  EXPECT_EQ(missing.Code, 2);
+  EXPECT_NE(missing.Err.find("Cannot read the journal \"" + root + "none.json\": the file does not exist."),
+            std::string::npos) << missing.Err;
 }
 
 }  // namespace
