@@ -326,7 +326,13 @@ void TJournal::Record(uint64_t cycle, TJournalPoint point, const std::string& na
   records_.push_back(std::move(record));
 }
 
-void TJournal::RecordPasses(uint64_t cycle, int64_t passes) { passes_[cycle] = passes; }
+void TJournal::RecordPasses(uint64_t cycle, int64_t passes) {
+  // A count of 0 would mean "by the clock" to the replay: a cycle runs at least one pass.
+  if (passes < 1 || passes > kMostPasses)
+    throw Error("The journal cannot take " + std::to_string(passes) + " passes for cycle " + std::to_string(cycle) +
+                ": a cycle runs 1 to " + std::to_string(kMostPasses) + ".");
+  passes_[cycle] = passes;
+}
 
 int64_t TJournal::PassesOf(uint64_t cycle) const {
   const auto found = passes_.find(cycle);

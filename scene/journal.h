@@ -77,7 +77,7 @@ class TJournal {
   void Record(uint64_t cycle, TJournalPoint point, const std::string& name, const TWorldChange& change, bool undo,
               const TTrack2D& track, const TTeam& team);
   // After a cycle: its count (TTrack::CycleCount) and the passes it ran
-  // (TTrack::LastPassCount).
+  // (TTrack::LastPassCount, 1 or more; Error otherwise).
   void RecordPasses(uint64_t cycle, int64_t passes);
 
   // Writes the journal under a temporary name, renamed once every byte is
