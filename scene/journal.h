@@ -69,11 +69,17 @@ struct TJournalRecord {
   TRandomSnapshot Random;  // the world's random stream after the command
 };
 
+// The session records every command the world applies, on the thread that
+// applied it, right after it: one that changed nothing too (it may have drawn
+// from the random stream: a player that found no free place), one that failed
+// half-way, and one that only reseeded the stream (Run: an empty change).
 class TJournal {
  public:
   // After a command took effect on the world: `change` as it was just made,
-  // undone (`undo`) or redone. `cycle` is the world's TTrack::CycleCount then.
-  // Throws Error when the record would come before the last one.
+  // undone (`undo`) or redone (before a drag's change is merged into the one
+  // before it). `cycle` is the world's TTrack::CycleCount then. Throws Error when
+  // the record would come before the last one, or the world holds a player or a
+  // goal a scene cannot describe.
   void Record(uint64_t cycle, TJournalPoint point, const std::string& name, const TWorldChange& change, bool undo,
               const TTrack2D& track, const TTeam& team);
   // After a cycle: its count (TTrack::CycleCount) and the passes it ran
