@@ -10,7 +10,7 @@
 
 #include "app/player_history.h"
 #include "app/session.h"
-#include "app/world_change.h"
+#include "bench/world_change.h"
 #include "bench/population.h"
 #include "core/goal.h"
 #include "core/player.h"

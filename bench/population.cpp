@@ -84,6 +84,23 @@ TPlayer* TPopulation::AddPlayer(int32_t kind, bool findFreePlace) {
     body->SetPosY(y);
   }
 
+  // Whether a place is free is asked of every other body, and the asking leaves
+  // its contact point on the one touched: put back, adding a player changes no other.
+  struct TContactKept {
+    TPhysic2D* Body;
+    double X, Y;
+  };
+  struct TPutBack {
+    std::vector<TContactKept> Kept;
+    ~TPutBack() {
+      for (const TContactKept& k : Kept) {
+        k.Body->ContactX = k.X;
+        k.Body->ContactY = k.Y;
+      }
+    }
+  } putBack;
+  for (TPlayer* other : Track.Players)
+    if (TPhysic2D* them = AsPhysic(other); them && them != body) putBack.Kept.push_back({them, them->ContactX, them->ContactY});
   bool placed = true;
   if (kind == pkAsteroid) {
     auto* asteroid = static_cast<TPolygon2D*>(body);

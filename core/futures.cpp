@@ -25,6 +25,13 @@ void TListOfFutures::Prepare() {
   while (Options.size() < needed) Options.push_back(std::make_unique<TState>(Player));
 }
 
+void TListOfFutures::Forget() {
+  Items.clear();
+  Cells.clear();
+  std::fill(Index.begin(), Index.end(), kEmptySlot);
+  Options.clear();
+}
+
 uint64_t TListOfFutures::KeyHash(int32_t optionCode, const int32_t* cells, int32_t count) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(optionCode);
   for (int32_t i = 0; i < count; ++i) {

@@ -37,6 +37,10 @@ class TListOfFutures {
 
   // Empties the recorded futures and readies one accumulator per option.
   void Prepare();
+  // Drops the recorded futures and the accumulators: until the next Prepare the
+  // player decides nothing, as one just created (a player put back into the team
+  // mid-cycle; what it recorded before it left belongs to another world).
+  void Forget();
   // Records a finished future: merged into the item of the same option and end
   // cell (best score kept; equal scores keep the first), or appended. A logging
   // list keeps it as it came instead.

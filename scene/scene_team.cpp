@@ -56,25 +56,6 @@ class TFieldWriter : public TGoalFields {
   QJsonObject& Object;
 };
 
-QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
-  const TGoalKind* kind = GoalKindOf(goal);
-  if (!kind) throw Error("A scene cannot hold the goal \"" + goal.Name + "\": its kind is not one of the bench's.");
-  QJsonObject o;
-  o["kind"] = QString::fromStdString(kind->Name);
-  o["strength"] = RealJson(goal.Strength);
-  o["max_strength"] = RealJson(goal.MaxStrength);
-  o["loss_factor"] = RealJson(goal.LossFactor);
-  o["reaction_ms"] = goal.ReactionMs;
-  o["urgency"] = RealJson(goal.Urgency);
-  o["scale"] = RealJson(goal.Scale);
-  o["measure"] = RealsJson({goal.Value, goal.StartValue, goal.GainInput, goal.Level, goal.Feeling});
-  if (kind->Visit) {
-    // The writer only reads the fields it visits.
-    TFieldWriter writer(o);
-    kind->Visit(const_cast<TGoal&>(goal), writer, team);
-  }
-  return o;
-}
 
 
 // The names of every kind of body, for messages.
@@ -162,6 +143,26 @@ void ReadGoal(TSceneReader& r, TGoal& goal, TTeam& team) {
 
 }  // namespace
 
+QJsonObject GoalJson(const TGoal& goal, const TTeam& team) {
+  const TGoalKind* kind = GoalKindOf(goal);
+  if (!kind) throw Error("A scene cannot hold the goal \"" + goal.Name + "\": its kind is not one of the bench's.");
+  QJsonObject o;
+  o["kind"] = QString::fromStdString(kind->Name);
+  o["strength"] = RealJson(goal.Strength);
+  o["max_strength"] = RealJson(goal.MaxStrength);
+  o["loss_factor"] = RealJson(goal.LossFactor);
+  o["reaction_ms"] = goal.ReactionMs;
+  o["urgency"] = RealJson(goal.Urgency);
+  o["scale"] = RealJson(goal.Scale);
+  o["measure"] = RealsJson({goal.Value, goal.StartValue, goal.GainInput, goal.Level, goal.Feeling});
+  if (kind->Visit) {
+    // The writer only reads the fields it visits.
+    TFieldWriter writer(o);
+    kind->Visit(const_cast<TGoal&>(goal), writer, team);
+  }
+  return o;
+}
+
 QJsonObject GoalSetJson(const TGoalSet& set, const TTeam& team) {
   QJsonArray goals;
   for (const auto& goal : set.Items) goals.append(GoalJson(*goal, team));
@@ -223,16 +224,19 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
 void ReadGoalSet(TSceneReader r, TGoalSet& set, TTeam& team, std::vector<std::function<void()>>& later) {
   set.ShowGoals = r.Bool("show_goals");
   set.Clear();
-  r.Objects("items", kMostGoals, [&](TSceneReader& g, int32_t) {
-    set.AddGoal(MakeGoal(g, g.String("kind"), set.Owner, team));
-    TGoal* goal = set.Items.back().get();
-    // The values wait for every player of the team; the reader keeps its path.
-    later.push_back([reader = g, goal, &team]() mutable {
-      ReadGoal(reader, *goal, team);
-      reader.Done();
-    });
-  });
+  r.Objects("items", kMostGoals, [&](TSceneReader& g, int32_t) { set.AddGoal(ReadGoalOf(g, set.Owner, team, later)); });
   r.Done();
+}
+
+std::unique_ptr<TGoal> ReadGoalOf(TSceneReader& r, TGoalOwner owner, TTeam& team,
+                                  std::vector<std::function<void()>>& later) {
+  std::unique_ptr<TGoal> goal = MakeGoal(r, r.String("kind"), owner, team);
+  // The values wait for every player of the team; the reader keeps its path.
+  later.push_back([reader = r, made = goal.get(), &team]() mutable {
+    ReadGoal(reader, *made, team);
+    reader.Done();
+  });
+  return goal;
 }
 
 std::unique_ptr<TPhysic2D> MakeBody(TRandomStream& random, TSceneReader& r, const std::string& name) {

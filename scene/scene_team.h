@@ -17,7 +17,9 @@
 
 namespace vorlanth {
 
+class TGoal;
 class TGoalSet;
+struct TGoalOwner;
 class TPhysic2D;
 class TPlayer;
 class TTeam;
@@ -42,6 +44,8 @@ constexpr int32_t kMostGoals = 1000;
 // A player's place in its team, -1 for none.
 int32_t IndexOrNone(const TPlayer* player);
 
+// Throws Error for a goal whose kind is not one of the bench's.
+QJsonObject GoalJson(const TGoal& goal, const TTeam& team);
 QJsonObject GoalSetJson(const TGoalSet& set, const TTeam& team);
 // Throws Error when the world holds something a scene cannot describe.
 QJsonObject PlayerJson(const TPlayer& player, const TTeam& team);
@@ -49,6 +53,10 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team);
 // The goals of a set, built at once (so that a goal's player references can name
 // any member); the reading of their values is appended to `later`.
 void ReadGoalSet(TSceneReader r, TGoalSet& set, TTeam& team, std::vector<std::function<void()>>& later);
+// One goal of the kind the reader names, for the owner given; the reading of its
+// values (which may name any player of the team) is appended to `later`.
+std::unique_ptr<TGoal> ReadGoalOf(TSceneReader& r, TGoalOwner owner, TTeam& team,
+                                  std::vector<std::function<void()>>& later);
 // A bare body of the kind the reader names.
 std::unique_ptr<TPhysic2D> MakeBody(TRandomStream& random, TSceneReader& r, const std::string& kind);
 void ReadPlayer(TSceneReader& r, TPlayer& player);

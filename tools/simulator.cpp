@@ -30,6 +30,7 @@
 #include "goals/mouse_goal.h"
 #include "render/builtin_circuit.h"
 #include "render/output_file.h"
+#include "scene/journal.h"
 #include "scene/scene.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
@@ -120,6 +121,9 @@ class TSimulation {
   TBehaviour Behaviour;
   std::vector<std::string> GoalColumns;  // goal keys (GoalKey), fixed for the run
   TSceneCircuit Circuit;                 // where the circuit came from, for a saved scene
+  // --commands: the journal and its replay on this world.
+  std::unique_ptr<TJournal> Journal;
+  std::unique_ptr<TJournalReplay> Replay;
 };
 
 void TSimulation::BuildScene() {
@@ -168,6 +172,11 @@ void TSimulation::BuildScene() {
   }
   if (Options.Evolution) Track.SetEvolution(true);
   CheckMouseGoals();
+  if (!Options.CommandsFile.empty()) {
+    Journal = std::make_unique<TJournal>(TJournal::Read(Options.CommandsFile));
+    Replay = std::make_unique<TJournalReplay>(*Journal, Track, Team);
+    Replay->CheckStart();
+  }
 }
 
 void TSimulation::CheckMouseGoals() {
@@ -318,8 +327,14 @@ int TSimulation::Run() {
   // A failure stops the run, but what is complete is kept: the statistics of the
   // cycles that ran and the summary, which says why the run stopped.
   std::string failure;
+  // A journal's run goes, unless told otherwise, to the last cycle it names.
+  const int64_t cycleCount =
+      Journal && !Options.CyclesGiven
+          ? static_cast<int64_t>(Journal->LastCycle() > Track.CycleCount ? Journal->LastCycle() - Track.CycleCount : 0)
+          : Options.Cycles;
   try {
-    for (int64_t run = 1; run <= Options.Cycles; ++run) {
+    for (int64_t run = 1; run <= cycleCount; ++run) {
+      if (Replay) Replay->BeforeCycle(Options.Futures);
       const auto start = Clock::now();
       Track.Cycle();
       // Numbered as the world counts them: a scene goes on from its own cycle.
@@ -334,8 +349,9 @@ int TSimulation::Run() {
       WriteStats(cycle);
       if (Video) AddVideoFrame();
       if (!Options.FramesPrefix.empty()) SaveFrame(cycle);
-      if (Progress) DrawProgress(Err, run, Options.Cycles);
+      if (Progress) DrawProgress(Err, run, cycleCount);
     }
+    if (Replay) Replay->AfterLastCycle();
     if (!Options.SaveSceneFile.empty()) SaveScene(Options.SaveSceneFile, Track, Circuit);
   } catch (const Error& e) {
     failure = e.what();
@@ -360,6 +376,7 @@ int TSimulation::Run() {
   if (!Options.Name.empty()) summary[QStringLiteral("name")] = QString::fromStdString(Options.Name);
   if (Options.Seed) summary[QStringLiteral("seed")] = static_cast<qint64>(*Options.Seed);
   summary[QStringLiteral("cycles")] = static_cast<qint64>(cyclesRun);
+  if (Replay) summary[QStringLiteral("commands")] = static_cast<qint64>(Replay->Applied());
   summary[QStringLiteral("threads")] = Track.Threads;
   summary[QStringLiteral("players")] = Track.PlayerCount();
   summary[QStringLiteral("alive")] = alive;

@@ -20,6 +20,8 @@ struct TSimOptions {
   std::string SceneFile;        // a scene file to open instead (its name's bytes)
   std::string SaveSceneFile;    // where to write the scene after the last cycle
   int64_t Cycles = 100;
+  bool CyclesGiven = false;      // without: a journal's run goes to its last cycle
+  std::string CommandsFile;      // a journal of commands to replay on the scene (its name's bytes)
   std::optional<uint64_t> Seed;  // none: seeded from the clock
   int32_t MinFutures = 100;      // 1..2000, as the window's bar
   int32_t Futures = 0;           // > 0: exactly this many passes per cycle, no clock

@@ -53,7 +53,9 @@ std::vector<TOptionInfo> OptionInfos() {
        "file (.vorlanth.json)", "start"},
       {{"save-scene"}, "FILE", "write the scene after the last cycle (.vorlanth.json), to be opened with --scene",
        nullptr},
-      {{"cycles"}, "N", "cycles to run, 0 to 100000000", "100"},
+      {{"cycles"}, "N", "cycles to run, 0 to 100000000", "100, or to the last cycle of --commands"},
+      {{"commands"}, "FILE", "replay a journal of commands on the scene its session began with: each command at "
+       "its cycle, each cycle with the passes it ran", nullptr},
       {{"seed"}, "S", "seed of the random generator; with a scene file, a fresh stream in place of the scene's",
        "the clock, or the scene's stream"},
       {{"min-futures"}, "N", "at least N passes of futures per cycle within its 100 ms budget, 1 to 2000", "100"},
@@ -221,6 +223,8 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
                   o.SaveSceneFile + "\".");
   }
   if (given("cycles")) o.Cycles = integer("cycles", 0, 100'000'000);
+  o.CyclesGiven = given("cycles");
+  if (given("commands")) o.CommandsFile = FileValue(parser, "commands");
   if (given("seed")) o.Seed = static_cast<uint64_t>(integer("seed", 0, INT64_MAX));
   if (given("min-futures")) o.MinFutures = static_cast<int32_t>(integer("min-futures", 1, 2000));
   if (given("futures")) o.Futures = static_cast<int32_t>(integer("futures", 1, 1'000'000));
@@ -257,6 +261,20 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
       if (given(name))
         throw Error(std::string("--") + name + " cannot change a scene file: the scene holds its own. Open it in "
                     "the window, or save it again with another setting.");
+  if (!o.CommandsFile.empty()) {
+    // The journal holds the session's world from its scene on: nothing else may change it.
+    if (o.SceneFile.empty())
+      throw Error("--commands replays a journal on the scene its session began with: give that scene with --scene "
+                  "FILE.");
+    for (const char* name : {"seed", "add-karts", "add-rockets", "add-asteroids", "goal", "evolution"})
+      if (given(name))
+        throw Error(std::string("--") + name + " cannot change the world a journal replays: its commands would "
+                    "meet another world.");
+    for (const auto& [flag, file] : {std::pair<const char*, const std::string&>{"--save-scene", o.SaveSceneFile},
+                                     {"--stats", o.StatsFile}, {"--video", o.VideoFile}})
+      if (!file.empty() && SameFile(file, o.CommandsFile))
+        throw Error(std::string(flag) + " would replace the journal \"" + o.CommandsFile + "\": give another file.");
+  }
   if (!o.SaveSceneFile.empty() && !o.StatsFile.empty() && SameFile(o.SaveSceneFile, o.StatsFile))
     throw Error("--save-scene and --stats name the same file: give two.");
   // No output may replace another output or the circuit it reads.

@@ -32,8 +32,21 @@ enum class TField : int32_t {
   // A goal.
   Strength, Reaction, Urgency,
 };
+inline constexpr int32_t FieldCount = static_cast<int32_t>(TField::Urgency) + 1;
 // The value's name, as the Edit menu says it ("Friction").
 const char* FieldName(TField field);
+// The value's key in files ("friction", "x"), one per field; false for no field's.
+const char* FieldKey(TField field);
+bool FieldFromKey(const std::string& key, TField& field);
+
+// Whose value a field is.
+enum class TFieldHolder { Track, Player, Goal };
+TFieldHolder HolderOf(TField field);
+// A field's value now, and setting it as a command does: `player` for a player's
+// field, `goal` for a goal's (the track's need neither). The selection's value is
+// the selected player's serial (0: none).
+double ReadField(const TTrack2D& track, const TTeam& team, TField field, const TPlayer* player, const TGoal* goal);
+void WriteField(TTrack2D& track, TTeam& team, TField field, TPlayer* player, TGoal* goal, double value);
 
 // The world's values and lists, taken before and after a command.
 struct TWorldFacts {
@@ -82,10 +95,33 @@ class TWorldChange {
   // the command's own name says it better.
   std::string Name() const;
 
+  // A player or a goal that went in or out, where it stood then.
+  struct TMove {
+    enum TKind : int32_t { PlayerIn, PlayerOut, GoalIn, GoalOut };
+    TKind Kind = PlayerIn;
+    uint32_t Player = 0;          // the player moved, or the goal's owner (0: the team)
+    int32_t Place = 0;            // the player's place in its team, or the goal's in its set
+    int32_t OwnerPlace = -1;      // the goal owner's place in the team (-1: the team)
+    const TGoal* Goal = nullptr;  // the goal moved
+  };
+  // What the change moved the last time it was made, undone or redone, in that
+  // order and at those places; what it found gone meanwhile is not there. Played
+  // in order on the world as it was, it moves the same players and goals.
+  const std::vector<TMove>& LastMoves() const { return moves_; }
+  // A value the change sets: its field, the player (or the goal's owner) by
+  // serial, the goal.
+  struct TTarget {
+    TField Field;
+    uint32_t Player = 0;
+    const TGoal* Goal = nullptr;
+  };
+  std::vector<TTarget> Targets() const;
+
   struct TOp;
 
  private:
   std::vector<std::unique_ptr<TOp>> ops_;  // in the order the command made them
+  std::vector<TMove> moves_;
 };
 
 }  // namespace vorlanth

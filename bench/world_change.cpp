@@ -1,4 +1,4 @@
-#include "app/world_change.h"
+#include "bench/world_change.h"
 
 #include <algorithm>
 #include <utility>
@@ -31,97 +31,6 @@ bool IsRelative(TField field) {
 
 TPlayer* FindPlayer(const TTeam& team, uint32_t serial) { return team.FindPlayer(TRef{-1, serial}); }
 
-double ReadTrack(const TTrack2D& track, const TTeam& team, TField field) {
-  switch (field) {
-    case TField::Horizon: return track.HorizonMs;
-    case TField::MinFutures: return track.MinFutures;
-    case TField::Friction: return track.Friction;
-    case TField::SideFriction: return track.SideFriction;
-    case TField::Collisions: return track.Collisions;
-    case TField::Evolution: return track.Evolution;
-    case TField::TeamShowsGoals: return team.Goals->ShowGoals;
-    case TField::Selected: return team.Selected ? team.Selected->Serial : 0;
-    default: return 0;
-  }
-}
-
-void WriteTrack(TTrack2D& track, TTeam& team, TField field, double value) {
-  switch (field) {
-    case TField::Horizon: track.HorizonMs = static_cast<int32_t>(value); break;
-    case TField::MinFutures: track.MinFutures = static_cast<int32_t>(value); break;
-    case TField::Friction: track.Friction = value; break;
-    case TField::SideFriction: track.SideFriction = value; break;
-    case TField::Collisions: track.Collisions = value != 0; break;
-    case TField::Evolution: track.SetEvolution(value != 0); break;
-    case TField::TeamShowsGoals: team.Goals->ShowGoals = value != 0; break;
-    case TField::Selected:
-      if (TPlayer* player = FindPlayer(team, static_cast<uint32_t>(value))) team.SelectPlayer(player);
-      break;
-    default: break;
-  }
-}
-
-double ReadPlayer(const TPlayer& player, const TPlayer2D* body, TField field) {
-  switch (field) {
-    case TField::Size: return body ? body->GetSize() : 0;
-    case TField::Determination: return player.Determination;
-    case TField::GridSize: return player.GridSize;
-    case TField::Limiters: return player.LimitersOn;
-    case TField::AutoGrid: return player.AutoGridSize;
-    case TField::Colour: return player.Color;
-    case TField::Energy: return player.GetEnergy();
-    case TField::Health: return player.GetHealth();
-    case TField::PosX: return body ? body->GetPosX() : 0;
-    case TField::PosY: return body ? body->GetPosY() : 0;
-    case TField::Angle: return body ? body->GetAngle() : 0;
-    case TField::ShowTraces: return player.ShowTraces;
-    case TField::ShowFeelings: return player.ShowFeelings;
-    case TField::ShowEndingPoints: return player.ShowEndingPoints;
-    case TField::ShowLevels: return player.ShowLevels;
-    case TField::ShowsGoals: return player.Goals->ShowGoals;
-    default: return 0;
-  }
-}
-
-void WritePlayer(TPlayer& player, TField field, double value) {
-  auto* body = dynamic_cast<TPlayer2D*>(&player);
-  switch (field) {
-    case TField::Size: if (body) body->SetSize(value); break;
-    case TField::Determination: player.Determination = value; break;
-    case TField::GridSize: player.SetGridSize(static_cast<int32_t>(value)); break;
-    case TField::Limiters: player.LimitersOn = value != 0; break;
-    case TField::AutoGrid: player.AutoGridSize = value != 0; break;
-    case TField::Colour: player.Color = static_cast<TColor>(value); break;
-    case TField::Energy: player.SetEnergy(value); break;
-    case TField::Health: player.SetHealth(value); break;
-    case TField::PosX: if (body) body->SetPosX(value); break;
-    case TField::PosY: if (body) body->SetPosY(value); break;
-    case TField::Angle: if (body) body->SetAngle(value); break;
-    case TField::ShowTraces: player.ShowTraces = value != 0; break;
-    case TField::ShowFeelings: player.ShowFeelings = value != 0; break;
-    case TField::ShowEndingPoints: player.ShowEndingPoints = value != 0; break;
-    case TField::ShowLevels: player.ShowLevels = value != 0; break;
-    case TField::ShowsGoals: player.Goals->ShowGoals = value != 0; break;
-    default: break;
-  }
-}
-
-double ReadGoal(const TGoal& goal, TField field) {
-  switch (field) {
-    case TField::Strength: return goal.Strength;
-    case TField::Reaction: return goal.ReactionMs;
-    default: return goal.Urgency;
-  }
-}
-
-void WriteGoal(TGoal& goal, TField field, double value) {
-  switch (field) {
-    case TField::Strength: goal.SetStrength(value); break;
-    case TField::Reaction: goal.ReactionMs = static_cast<int32_t>(value); break;
-    default: goal.Urgency = value; break;
-  }
-}
-
 TGoalSet* SetOf(const TTeam& team, uint32_t owner) {
   if (owner == 0) return team.Goals.get();
   TPlayer* player = FindPlayer(team, owner);
@@ -143,50 +52,17 @@ std::unique_ptr<T> TakeOut(std::vector<std::unique_ptr<T>>& kept, const T* item)
 
 }  // namespace
 
-const char* FieldName(TField field) {
-  static constexpr const char* kNames[] = {
-      "Horizon", "Minimum futures", "Friction", "Side friction", "Collisions", "Evolution",
-      "Draw the goals of the team", "Select player",
-      "Size", "Determination", "Grid size", "Sensitivity", "Auto grid size", "Colour", "Energy", "Health",
-      "Move", "Move", "Turn", "Draw the traces", "Draw the feelings", "Draw the ending points",
-      "Draw the sensitivity level", "Draw the goals", "Strength", "Reaction", "Urgency"};
-  return kNames[static_cast<size_t>(field)];
-}
-
-TWorldFacts TWorldFacts::Take(const TTrack2D& track, const TTeam& team) {
-  TWorldFacts facts;
-  facts.Track.reserve(kTrackFields);
-  for (int32_t f = 0; f < kTrackFields; ++f) facts.Track.push_back(ReadTrack(track, team, TrackField(f)));
-  auto setFacts = [](const TGoalSet& set, uint32_t owner) {
-    TSetFacts s{owner, {}};
-    s.Goals.reserve(set.Items.size());
-    for (const auto& goal : set.Items)
-      s.Goals.push_back({goal.get(), {ReadGoal(*goal, GoalField(0)), ReadGoal(*goal, GoalField(1)),
-                                      ReadGoal(*goal, GoalField(2))}});
-    return s;
-  };
-  facts.Sets.push_back(setFacts(*team.Goals, 0));
-  facts.Players.reserve(team.Players.size());
-  for (const auto& player : team.Players) {
-    TPlayerFacts p{player.get(), player->Serial, {}};
-    p.Values.reserve(kPlayerFields);
-    const auto* body = dynamic_cast<const TPlayer2D*>(player.get());
-    for (int32_t f = 0; f < kPlayerFields; ++f) p.Values.push_back(ReadPlayer(*player, body, PlayerField(f)));
-    facts.Players.push_back(std::move(p));
-    facts.Sets.push_back(setFacts(*player->Goals, player->Serial));
-  }
-  return facts;
-}
-
 // ---------------------------------------------------------------------------
 // The operations a change is made of.
 
 struct TWorldChange::TOp {
+  using TMoves = std::vector<TWorldChange::TMove>;
   virtual ~TOp() = default;
   // Whether undoing or redoing it changes what the picture shows.
   virtual bool Drawn() const { return true; }
-  virtual void Undo(TTrack2D& track, TTeam& team) = 0;
-  virtual void Redo(TTrack2D& track, TTeam& team) = 0;
+  // Each tells `moves` what it moved.
+  virtual void Undo(TTrack2D& track, TTeam& team, TMoves& moves) = 0;
+  virtual void Redo(TTrack2D& track, TTeam& team, TMoves& moves) = 0;
 };
 
 namespace {
@@ -217,20 +93,20 @@ struct TSetValue : TWorldChange::TOp {
     return Field == other.Field && Player == other.Player && Goal == other.Goal;
   }
   void Set(TTrack2D& track, TTeam& team, double from, double to) const {
-    if (Field < TField::Size) {
-      WriteTrack(track, team, Field, to);
-    } else if (Field < TField::Strength) {
+    if (HolderOf(Field) == TFieldHolder::Track) {
+      WriteField(track, team, Field, nullptr, nullptr, to);
+    } else if (HolderOf(Field) == TFieldHolder::Player) {
       if (TPlayer* player = FindPlayer(team, Player)) {
         // Moved since by the world: by the amount the command moved it.
-        const double now = ReadPlayer(*player, dynamic_cast<const TPlayer2D*>(player), Field);
-        WritePlayer(*player, Field, IsRelative(Field) && now != from ? now + (to - from) : to);
+        const double now = ReadField(track, team, Field, player, nullptr);
+        WriteField(track, team, Field, player, nullptr, IsRelative(Field) && now != from ? now + (to - from) : to);
       }
     } else if (TGoalSet* set = SetOf(team, Player); set && IndexIn(*set, Goal) >= 0) {
-      WriteGoal(*const_cast<TGoal*>(Goal), Field, to);
+      WriteField(track, team, Field, nullptr, const_cast<TGoal*>(Goal), to);
     }
   }
-  void Undo(TTrack2D& track, TTeam& team) override { Set(track, team, After, Before); }
-  void Redo(TTrack2D& track, TTeam& team) override { Set(track, team, Before, After); }
+  void Undo(TTrack2D& track, TTeam& team, TMoves&) override { Set(track, team, After, Before); }
+  void Redo(TTrack2D& track, TTeam& team, TMoves&) override { Set(track, team, Before, After); }
 };
 
 // A player that joined the team (In) or left it (Out), at its place; the one
@@ -244,14 +120,23 @@ struct TPlayerMove : TWorldChange::TOp {
   TPlayerMove(bool in, int32_t index, uint32_t serial, std::unique_ptr<TPlayer> kept)
       : In(in), Index(index), Serial(serial), Kept(std::move(kept)) {}
 
-  void Take(TTeam& team) {
-    if (TPlayer* player = FindPlayer(team, Serial)) Kept = team.RemovePlayer(player, false);
+  void Take(TTeam& team, TMoves& moves) {
+    TPlayer* player = FindPlayer(team, Serial);
+    if (!player) return;
+    moves.push_back({TWorldChange::TMove::PlayerOut, Serial, team.IndexOf(player), -1, nullptr});
+    Kept = team.RemovePlayer(player, false);
   }
-  void Give(TTeam& team) {
-    if (Kept) team.InsertPlayer(std::min(Index, team.PlayerCount()), std::move(Kept));
+  void Give(TTeam& team, TMoves& moves) {
+    if (!Kept) return;
+    // Back as it left, but with no futures: what it recorded then was of another
+    // world, and a player read from a scene or a journal has none either.
+    Kept->Futures->Forget();
+    const int32_t at = std::min(Index, team.PlayerCount());
+    moves.push_back({TWorldChange::TMove::PlayerIn, Serial, at, -1, nullptr});
+    team.InsertPlayer(at, std::move(Kept));
   }
-  void Undo(TTrack2D&, TTeam& team) override { In ? Take(team) : Give(team); }
-  void Redo(TTrack2D&, TTeam& team) override { In ? Give(team) : Take(team); }
+  void Undo(TTrack2D&, TTeam& team, TMoves& moves) override { In ? Take(team, moves) : Give(team, moves); }
+  void Redo(TTrack2D&, TTeam& team, TMoves& moves) override { In ? Give(team, moves) : Take(team, moves); }
 };
 
 // A goal added to a set (In) or taken from it (Out).
@@ -265,21 +150,27 @@ struct TGoalMove : TWorldChange::TOp {
   TGoalMove(bool in, uint32_t owner, int32_t index, const TGoal* goal, std::unique_ptr<TGoal> kept)
       : In(in), Owner(owner), Index(index), Goal(goal), Kept(std::move(kept)) {}
 
-  void Take(TTeam& team) {
+  int32_t OwnerPlace(const TTeam& team) const {
+    const TPlayer* owner = Owner ? FindPlayer(team, Owner) : nullptr;
+    return owner ? team.IndexOf(owner) : -1;
+  }
+  void Take(TTeam& team, TMoves& moves) {
     TGoalSet* set = SetOf(team, Owner);
     const int32_t at = set ? IndexIn(*set, Goal) : -1;
     if (at < 0) return;
+    moves.push_back({TWorldChange::TMove::GoalOut, Owner, at, OwnerPlace(team), Goal});
     Kept = std::move(set->Items[static_cast<size_t>(at)]);
     set->Items.erase(set->Items.begin() + at);
   }
-  void Give(TTeam& team) {
+  void Give(TTeam& team, TMoves& moves) {
     TGoalSet* set = SetOf(team, Owner);
     if (!set || !Kept) return;
-    const auto at = static_cast<size_t>(std::min<int32_t>(Index, set->GoalCount()));
-    set->Items.insert(set->Items.begin() + static_cast<std::ptrdiff_t>(at), std::move(Kept));
+    const int32_t at = std::min<int32_t>(Index, set->GoalCount());
+    moves.push_back({TWorldChange::TMove::GoalIn, Owner, at, OwnerPlace(team), Goal});
+    set->Items.insert(set->Items.begin() + at, std::move(Kept));
   }
-  void Undo(TTrack2D&, TTeam& team) override { In ? Take(team) : Give(team); }
-  void Redo(TTrack2D&, TTeam& team) override { In ? Give(team) : Take(team); }
+  void Undo(TTrack2D&, TTeam& team, TMoves& moves) override { In ? Take(team, moves) : Give(team, moves); }
+  void Redo(TTrack2D&, TTeam& team, TMoves& moves) override { In ? Give(team, moves) : Take(team, moves); }
 };
 
 }  // namespace
@@ -292,6 +183,12 @@ std::unique_ptr<TWorldChange> TWorldChange::Between(const TWorldFacts& before, c
                                                     std::vector<std::unique_ptr<TGoal>> removedGoals) {
   auto change = std::make_unique<TWorldChange>();
   auto& ops = change->ops_;
+  auto& moves = change->moves_;  // as the command made them, in the order a redo makes them
+  auto placeAfter = [&after](uint32_t owner) {
+    for (size_t i = 0; i < after.Players.size() && owner; ++i)
+      if (after.Players[i].Serial == owner) return static_cast<int32_t>(i);
+    return -1;
+  };
   auto findPlayer = [](const TWorldFacts& facts, const TWorldFacts::TPlayerFacts& p) {
     for (size_t i = 0; i < facts.Players.size(); ++i)
       if (facts.Players[i].Player == p.Player && facts.Players[i].Serial == p.Serial) return static_cast<int32_t>(i);
@@ -303,11 +200,15 @@ std::unique_ptr<TWorldChange> TWorldChange::Between(const TWorldFacts& before, c
     const auto& p = before.Players[i];
     if (findPlayer(after, p) >= 0) continue;
     auto kept = TakeOut(removedPlayers, const_cast<TPlayer*>(p.Player));
-    if (kept) ops.push_back(std::make_unique<TPlayerMove>(false, static_cast<int32_t>(i), p.Serial, std::move(kept)));
+    if (!kept) continue;
+    ops.push_back(std::make_unique<TPlayerMove>(false, static_cast<int32_t>(i), p.Serial, std::move(kept)));
+    moves.push_back({TMove::PlayerOut, p.Serial, static_cast<int32_t>(i), -1, nullptr});
   }
-  for (size_t i = 0; i < after.Players.size(); ++i)
-    if (findPlayer(before, after.Players[i]) < 0)
-      ops.push_back(std::make_unique<TPlayerMove>(true, static_cast<int32_t>(i), after.Players[i].Serial, nullptr));
+  for (size_t i = 0; i < after.Players.size(); ++i) {
+    if (findPlayer(before, after.Players[i]) >= 0) continue;
+    ops.push_back(std::make_unique<TPlayerMove>(true, static_cast<int32_t>(i), after.Players[i].Serial, nullptr));
+    moves.push_back({TMove::PlayerIn, after.Players[i].Serial, static_cast<int32_t>(i), -1, nullptr});
+  }
   // Goals out, then in, set by set (a set of a player who came or went goes with it).
   for (const auto& set : before.Sets) {
     const auto other = std::find_if(after.Sets.begin(), after.Sets.end(),
@@ -321,13 +222,16 @@ std::unique_ptr<TWorldChange> TWorldChange::Between(const TWorldFacts& before, c
     for (size_t g = set.Goals.size(); g-- > 0;) {  // from the last, as the players
       const TGoal* goal = set.Goals[g].Goal;
       if (indexIn(*other, goal) >= 0) continue;
-      if (auto kept = TakeOut(removedGoals, const_cast<TGoal*>(goal)))
-        ops.push_back(std::make_unique<TGoalMove>(false, set.Owner, static_cast<int32_t>(g), goal, std::move(kept)));
+      auto kept = TakeOut(removedGoals, const_cast<TGoal*>(goal));
+      if (!kept) continue;
+      ops.push_back(std::make_unique<TGoalMove>(false, set.Owner, static_cast<int32_t>(g), goal, std::move(kept)));
+      moves.push_back({TMove::GoalOut, set.Owner, static_cast<int32_t>(g), placeAfter(set.Owner), goal});
     }
     for (size_t g = 0; g < other->Goals.size(); ++g) {
       const int32_t was = indexIn(set, other->Goals[g].Goal);
       if (was < 0) {
         ops.push_back(std::make_unique<TGoalMove>(true, set.Owner, static_cast<int32_t>(g), other->Goals[g].Goal, nullptr));
+        moves.push_back({TMove::GoalIn, set.Owner, static_cast<int32_t>(g), placeAfter(set.Owner), other->Goals[g].Goal});
         continue;
       }
       for (int32_t f = 0; f < 3; ++f) {
@@ -361,15 +265,25 @@ bool TWorldChange::ChangesPicture() const {
 }
 
 void TWorldChange::Undo(TTrack2D& track, TTeam& team) {
-  for (auto op = ops_.rbegin(); op != ops_.rend(); ++op) (*op)->Undo(track, team);
+  moves_.clear();
+  for (auto op = ops_.rbegin(); op != ops_.rend(); ++op) (*op)->Undo(track, team, moves_);
   // The selection names a player that may only now be back.
   for (auto& op : ops_)
     if (const auto* value = dynamic_cast<const TSetValue*>(op.get()); value && value->Field == TField::Selected)
-      op->Undo(track, team);
+      op->Undo(track, team, moves_);
 }
 
 void TWorldChange::Redo(TTrack2D& track, TTeam& team) {
-  for (auto& op : ops_) op->Redo(track, team);
+  moves_.clear();
+  for (auto& op : ops_) op->Redo(track, team, moves_);
+}
+
+std::vector<TWorldChange::TTarget> TWorldChange::Targets() const {
+  std::vector<TTarget> targets;
+  for (const auto& op : ops_)
+    if (const auto* value = dynamic_cast<const TSetValue*>(op.get()))
+      targets.push_back({value->Field, value->Player, value->Goal});
+  return targets;
 }
 
 bool TWorldChange::Merge(const TWorldChange& next) {

@@ -1,0 +1,197 @@
+// The values a command may set, read and written field by field, and the facts
+// a change is found from (see world_change.h).
+
+#include "bench/world_change.h"
+
+#include <iterator>
+
+#include "core/goal.h"
+#include "core/player.h"
+#include "core/team.h"
+#include "world2d/player2d.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+namespace {
+
+constexpr int32_t kFirstPlayerField = static_cast<int32_t>(TField::Size);
+constexpr int32_t kFirstGoalField = static_cast<int32_t>(TField::Strength);
+constexpr int32_t kTrackFields = kFirstPlayerField;
+constexpr int32_t kPlayerFields = kFirstGoalField - kFirstPlayerField;
+
+TField TrackField(int32_t i) { return static_cast<TField>(i); }
+TField PlayerField(int32_t i) { return static_cast<TField>(kFirstPlayerField + i); }
+TField GoalField(int32_t i) { return static_cast<TField>(kFirstGoalField + i); }
+
+TPlayer* FindPlayer(const TTeam& team, uint32_t serial) { return team.FindPlayer(TRef{-1, serial}); }
+
+double ReadTrack(const TTrack2D& track, const TTeam& team, TField field) {
+  switch (field) {
+    case TField::Horizon: return track.HorizonMs;
+    case TField::MinFutures: return track.MinFutures;
+    case TField::Friction: return track.Friction;
+    case TField::SideFriction: return track.SideFriction;
+    case TField::Collisions: return track.Collisions;
+    case TField::Evolution: return track.Evolution;
+    case TField::TeamShowsGoals: return team.Goals->ShowGoals;
+    case TField::Selected: return team.Selected ? team.Selected->Serial : 0;
+    default: return 0;
+  }
+}
+
+void WriteTrack(TTrack2D& track, TTeam& team, TField field, double value) {
+  switch (field) {
+    case TField::Horizon: track.HorizonMs = static_cast<int32_t>(value); break;
+    case TField::MinFutures: track.MinFutures = static_cast<int32_t>(value); break;
+    case TField::Friction: track.Friction = value; break;
+    case TField::SideFriction: track.SideFriction = value; break;
+    case TField::Collisions: track.Collisions = value != 0; break;
+    case TField::Evolution: track.SetEvolution(value != 0); break;
+    case TField::TeamShowsGoals: team.Goals->ShowGoals = value != 0; break;
+    case TField::Selected:
+      if (TPlayer* player = FindPlayer(team, static_cast<uint32_t>(value))) team.SelectPlayer(player);
+      break;
+    default: break;
+  }
+}
+
+// `body`: the player as a body, or null (its kind read once by the caller).
+double ReadPlayer(const TPlayer& player, const TPlayer2D* body, TField field) {
+  switch (field) {
+    case TField::Size: return body ? body->GetSize() : 0;
+    case TField::Determination: return player.Determination;
+    case TField::GridSize: return player.GridSize;
+    case TField::Limiters: return player.LimitersOn;
+    case TField::AutoGrid: return player.AutoGridSize;
+    case TField::Colour: return player.Color;
+    case TField::Energy: return player.GetEnergy();
+    case TField::Health: return player.GetHealth();
+    case TField::PosX: return body ? body->GetPosX() : 0;
+    case TField::PosY: return body ? body->GetPosY() : 0;
+    case TField::Angle: return body ? body->GetAngle() : 0;
+    case TField::ShowTraces: return player.ShowTraces;
+    case TField::ShowFeelings: return player.ShowFeelings;
+    case TField::ShowEndingPoints: return player.ShowEndingPoints;
+    case TField::ShowLevels: return player.ShowLevels;
+    case TField::ShowsGoals: return player.Goals->ShowGoals;
+    default: return 0;
+  }
+}
+
+void WritePlayer(TPlayer& player, TField field, double value) {
+  auto* body = dynamic_cast<TPlayer2D*>(&player);
+  switch (field) {
+    case TField::Size: if (body) body->SetSize(value); break;
+    case TField::Determination: player.Determination = value; break;
+    case TField::GridSize: player.SetGridSize(static_cast<int32_t>(value)); break;
+    case TField::Limiters: player.LimitersOn = value != 0; break;
+    case TField::AutoGrid: player.AutoGridSize = value != 0; break;
+    case TField::Colour: player.Color = static_cast<TColor>(value); break;
+    case TField::Energy: player.SetEnergy(value); break;
+    case TField::Health: player.SetHealth(value); break;
+    case TField::PosX: if (body) body->SetPosX(value); break;
+    case TField::PosY: if (body) body->SetPosY(value); break;
+    case TField::Angle: if (body) body->SetAngle(value); break;
+    case TField::ShowTraces: player.ShowTraces = value != 0; break;
+    case TField::ShowFeelings: player.ShowFeelings = value != 0; break;
+    case TField::ShowEndingPoints: player.ShowEndingPoints = value != 0; break;
+    case TField::ShowLevels: player.ShowLevels = value != 0; break;
+    case TField::ShowsGoals: player.Goals->ShowGoals = value != 0; break;
+    default: break;
+  }
+}
+
+double ReadGoal(const TGoal& goal, TField field) {
+  switch (field) {
+    case TField::Strength: return goal.Strength;
+    case TField::Reaction: return goal.ReactionMs;
+    default: return goal.Urgency;
+  }
+}
+
+void WriteGoal(TGoal& goal, TField field, double value) {
+  switch (field) {
+    case TField::Strength: goal.SetStrength(value); break;
+    case TField::Reaction: goal.ReactionMs = static_cast<int32_t>(value); break;
+    default: goal.Urgency = value; break;
+  }
+}
+
+}  // namespace
+
+const char* FieldName(TField field) {
+  static constexpr const char* kNames[] = {
+      "Horizon", "Minimum futures", "Friction", "Side friction", "Collisions", "Evolution",
+      "Draw the goals of the team", "Select player",
+      "Size", "Determination", "Grid size", "Sensitivity", "Auto grid size", "Colour", "Energy", "Health",
+      "Move", "Move", "Turn", "Draw the traces", "Draw the feelings", "Draw the ending points",
+      "Draw the sensitivity level", "Draw the goals", "Strength", "Reaction", "Urgency"};
+  return kNames[static_cast<size_t>(field)];
+}
+
+const char* FieldKey(TField field) {
+  static constexpr const char* kKeys[] = {
+      "horizon_ms", "min_futures", "friction", "side_friction", "collisions", "evolution", "team_shows_goals",
+      "selected", "size", "determination", "grid_size", "sensitivity", "auto_grid_size", "color", "energy",
+      "health", "x", "y", "angle", "show_traces", "show_feelings", "show_ending_points", "show_levels",
+      "show_goals", "strength", "reaction_ms", "urgency"};
+  static_assert(std::size(kKeys) == FieldCount);
+  return kKeys[static_cast<size_t>(field)];
+}
+
+bool FieldFromKey(const std::string& key, TField& field) {
+  for (int32_t f = 0; f < FieldCount; ++f)
+    if (key == FieldKey(static_cast<TField>(f))) {
+      field = static_cast<TField>(f);
+      return true;
+    }
+  return false;
+}
+
+TFieldHolder HolderOf(TField field) {
+  if (field < TField::Size) return TFieldHolder::Track;
+  return field < TField::Strength ? TFieldHolder::Player : TFieldHolder::Goal;
+}
+
+double ReadField(const TTrack2D& track, const TTeam& team, TField field, const TPlayer* player, const TGoal* goal) {
+  switch (HolderOf(field)) {
+    case TFieldHolder::Track: return ReadTrack(track, team, field);
+    case TFieldHolder::Player: return player ? ReadPlayer(*player, dynamic_cast<const TPlayer2D*>(player), field) : 0;
+    default: return goal ? ReadGoal(*goal, field) : 0;
+  }
+}
+
+void WriteField(TTrack2D& track, TTeam& team, TField field, TPlayer* player, TGoal* goal, double value) {
+  switch (HolderOf(field)) {
+    case TFieldHolder::Track: WriteTrack(track, team, field, value); break;
+    case TFieldHolder::Player: if (player) WritePlayer(*player, field, value); break;
+    default: if (goal) WriteGoal(*goal, field, value); break;
+  }
+}
+
+TWorldFacts TWorldFacts::Take(const TTrack2D& track, const TTeam& team) {
+  TWorldFacts facts;
+  facts.Track.reserve(kTrackFields);
+  for (int32_t f = 0; f < kTrackFields; ++f) facts.Track.push_back(ReadTrack(track, team, TrackField(f)));
+  auto setFacts = [](const TGoalSet& set, uint32_t owner) {
+    TSetFacts s{owner, {}};
+    s.Goals.reserve(set.Items.size());
+    for (const auto& goal : set.Items)
+      s.Goals.push_back({goal.get(), {ReadGoal(*goal, GoalField(0)), ReadGoal(*goal, GoalField(1)),
+                                      ReadGoal(*goal, GoalField(2))}});
+    return s;
+  };
+  facts.Sets.push_back(setFacts(*team.Goals, 0));
+  facts.Players.reserve(team.Players.size());
+  for (const auto& player : team.Players) {
+    TPlayerFacts p{player.get(), player->Serial, {}};
+    p.Values.reserve(kPlayerFields);
+    const auto* body = dynamic_cast<const TPlayer2D*>(player.get());
+    for (int32_t f = 0; f < kPlayerFields; ++f) p.Values.push_back(ReadPlayer(*player, body, PlayerField(f)));
+    facts.Players.push_back(std::move(p));
+    facts.Sets.push_back(setFacts(*player->Goals, player->Serial));
+  }
+  return facts;
+}
+
+}  // namespace vorlanth
