@@ -57,6 +57,12 @@ void TFormTest2D::InstallDefaultDialogs() {
                                           QFileDialog::DontConfirmOverwrite);
     };
   }
+  if (!Dialogs.SaveJournal) {
+    Dialogs.SaveJournal = [this](const QString& folder) {
+      return QFileDialog::getSaveFileName(this, QStringLiteral("Save command journal"), folder,
+                                          QStringLiteral("Command journals (*.vorlanth-journal.json)"));
+    };
+  }
   if (!Dialogs.SaveVideo) {
     Dialogs.SaveVideo = [this](const QString& folder) {
       return QFileDialog::getSaveFileName(this, QStringLiteral("Record video"), folder,

@@ -66,6 +66,7 @@ void TFormTest2D::BuildMenus() {
        false},
       {"File", "SaveSceneAsItem", "Save scene as…", K(Qt::CTRL | Qt::SHIFT | Qt::Key_S), plain,
        [this](bool) { SaveSceneAsClick(); }, false},
+      {"File", "SaveJournalItem", "Save command journal…", K(), plain, [this](bool) { SaveJournalClick(); }, false},
       {"File", nullptr, "", K(), plain, {}, false},
       {"File", "Saveimagestofolder", "Chose folder for saving images (give it a file name before pressing OK)", K(),
        check, [this](bool on) { SaveimagestofolderClick(on); }, false},

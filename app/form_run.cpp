@@ -74,8 +74,7 @@ bool TFormTest2D::eventFilter(QObject* watched, QEvent* event) {
 void TFormTest2D::StartBtnClick() { RunSimulation(); }
 
 void TFormTest2D::RunSimulation() {
-  Track().Random.SeedFromClock();
-  for (TTeam* team : Track().Teams) team->CommitStates();
+  session_->BeginRun();
   ShowRunning(true);
   session_->RunLoop([this] { return startStop_->RunDown(); }, [this] { AfterCycle(); });
   ShowRunning(Running());

@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -147,6 +148,18 @@ bool TFormTest2D::SaveSceneNow(bool chooseName) {
   }
   session_->SaveScene(fileName);  // raises with the reason; nothing changes
   return true;
+}
+
+void TFormTest2D::SaveJournalClick() {
+  QString fileName = Dialogs.SaveJournal(saveFolder_);
+  if (fileName.isEmpty()) return;
+  if (!fileName.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) fileName += QStringLiteral(".vorlanth-journal.json");
+  saveFolder_ = QFileInfo(fileName).absolutePath();
+  const QString start = session_->SaveJournal(fileName);  // raises with the reason
+  statusBar()->showMessage(QStringLiteral("Journal of %1 commands saved; it starts from %2")
+                               .arg(session_->Journal().Records().size())
+                               .arg(QFileInfo(start).fileName()),
+                           8000);
 }
 
 bool TFormTest2D::AskToSaveChanges() {

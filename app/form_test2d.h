@@ -83,6 +83,8 @@ struct TFormDialogs {
   std::function<void(const QString& text)> ShowAbout;
   // "Save plot as PNG…": the chosen name (full path), or empty when cancelled.
   std::function<QString(const QString& folder)> SavePlot;
+  // "Save command journal…": the journal's name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SaveJournal;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -155,6 +157,8 @@ class TFormTest2D : public QMainWindow {
   void UseBuiltinCircuitClick();
   void SaveSceneClick();
   void SaveSceneAsClick();
+  // Writes the command journal and the scene it starts from.
+  void SaveJournalClick();
   void OpenRecentMenuShow();
   void OpenRecentClick(const QString& fileName);
   void SaveimagestofolderClick(bool checked);

@@ -76,6 +76,7 @@ void TSession::Start(int32_t threads) {
   // The built-in start-up scene: one rocket, the drop goal, feelings and the
   // team's goals drawn.
   BuildBuiltinScene(*population_, "start");
+  StartJournal();
   emit WorldReplaced();
   Redraw();
 }
@@ -116,7 +117,9 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
   if (waits && Running() && applying_ == 0) {
     // Applied by the world at its drawing step, in the window, while the world waits.
     track_->Inbox.Post([this, name, command = std::move(command), changesWorld, gesture] {
-      Meet([&] { ApplyWaiting(name, command, changesWorld, gesture); });
+      // Applied by the cycle (on the world's thread), or at once once the run has stopped.
+      const bool cycle = std::this_thread::get_id() != windowThread_;
+      Meet([&] { ApplyWaiting(name, command, changesWorld, gesture, cycle); });
     });
     return;
   }
@@ -151,13 +154,17 @@ void TSession::RunBody(const QString& name, const std::function<void()>& command
   // A change of the world is compared around its outermost command.
   if (changesWorld && !recording_) {
     RunRecorded(name, command);
+  } else if (!recording_ && commandDepth_ == 1) {
+    RunJournaled(name, command);
   } else {
     command();
   }
   plotHistory_->KeepOnly(*track_);
 }
 
-void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture) {
+void TSession::ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture,
+                            bool atDrawingStep) {
+  const bool outerPoint = std::exchange(atDrawingStep_, atDrawingStep);
   // Inside the cycle's drawing step (or after the run): no dialog may open here,
   // so an error is reported once the cycle has ended.
   if (!recording_) commandGesture_ = gesture;
@@ -172,6 +179,7 @@ void TSession::ApplyWaiting(const QString& name, const std::function<void()>& co
   }
   if (--commandDepth_ == 0) redrawPending_ = false;
   --applying_;
+  atDrawingStep_ = outerPoint;
   appliedWaiting_ = true;
 }
 
@@ -231,6 +239,13 @@ void TSession::Reset() {
   FrameCounter = FirstFrame;
   plotHistory_->Clear();
   for (TTeam* team : track_->Teams) team->RestoreStoredStates();
+  // The stored states are more than a command's values: the journal begins anew
+  // here, between cycles (a scene holds a world between cycles).
+  if (atDrawingStep_) {
+    restartJournal_ = true;
+  } else {
+    StartJournal();
+  }
   Redraw();
 }
 

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "app/video_recorder.h"
+#include "scene/journal.h"
 #include "scene/scene.h"
 
 class QUndoStack;
@@ -128,6 +129,9 @@ class TSession : public QObject {
   void RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
   // Whether a run loop is in progress.
   bool Running() const { return runDepth_ > 0; }
+  // Run pressed: the world's random stream seeded from the clock, and the
+  // players' states stored, to come back to at Reset.
+  void BeginRun();
   // Ends the picture's painting and, when it was drawn on, takes the frame to
   // show and says FrameShown.
   void ShowFrame();
@@ -163,6 +167,15 @@ class TSession : public QObject {
   // ---- Undo ----
   QUndoStack& UndoStack() const { return *undo_; }
 
+  // ---- The command journal (session_journal.cpp) ----
+  // Every command the world applied since it was started, opened, given another
+  // circuit or reset, and the passes each cycle ran.
+  const TJournal& Journal() const { return journal_; }
+  // Writes the journal, and beside it the scene it starts from
+  // (<name>.start.vorlanth.json, returned): `vorlanth-sim --scene <start>
+  // --commands <journal>` replays them to the same world. Raises with the reason.
+  QString SaveJournal(const QString& fileName);
+
   // The world's parts, as a step that replaces the world keeps them.
   struct TWorldParts {
     std::unique_ptr<TTrack2D> Track;
@@ -188,6 +201,15 @@ class TSession : public QObject {
   void WorldLeft();            // (from the world's thread) its loop has ended
 
  private:
+  // ---- The journal ----
+  // A new journal, from the world as it is now.
+  void StartJournal();
+  // The command just applied, with what it changed.
+  void JournalRecord(const QString& name, const TWorldChange& change, bool undo, bool commit = false);
+  // Runs a command whose change is not compared; the journal keeps where it left
+  // the world's random stream.
+  void RunJournaled(const QString& name, const std::function<void()>& command);
+
   // ---- The world's thread (session_run.cpp) ----
   // The run's body on the world's thread: cycles, each followed by a meeting.
   void WorldLoop(const std::function<bool()>& goOn, const std::function<void()>& between);
@@ -215,7 +237,8 @@ class TSession : public QObject {
   // Reports the error that ended the run.
   void ReportRunError(std::exception_ptr error);
   // A command taken from the inbox, at the drawing step or once the run has stopped.
-  void ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture);
+  void ApplyWaiting(const QString& name, const std::function<void()>& command, bool recorded, int gesture,
+                    bool atDrawingStep);
   // Applies what waits in the inbox and what waited for the cycle's end (the run
   // has stopped), then reports.
   void ApplyWaitingNow();
@@ -264,6 +287,11 @@ class TSession : public QObject {
   std::unique_ptr<TPopulation> population_;
   std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
   QImage frame_;  // the picture as last shown
+  TJournal journal_;
+  QByteArray journalStart_;  // the scene the journal starts from
+  QString journalFolder_;    // the folder its circuit is named from
+  bool atDrawingStep_ = false;  // the commands applied now take effect at the cycle's drawing step
+  bool restartJournal_ = false;  // a new journal once the cycle in progress has ended
   TSceneCircuit circuit_;
   QString sceneFile_;
   bool modified_ = false;

@@ -103,6 +103,8 @@ bool TSession::AfterCycle(double cycleMs, const std::function<bool()>& goOn, con
   ++cycleCount_;
   SetModified(true);
   plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
+  journal_.RecordPasses(track_->CycleCount, track_->LastPassCount);
+  if (std::exchange(restartJournal_, false)) StartJournal();
   phase_ = "showing the cycle";
   if (between) between();
   ReportApplied();

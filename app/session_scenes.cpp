@@ -110,6 +110,7 @@ TSession::TWorldParts TSession::SwapWorld(TWorldParts parts) {
   old.Picture = ReplacePicture(std::move(parts.Picture), parts.Circuit);
   InstallOnTrack();
   cycleCount_ = static_cast<int64_t>(track_->CycleCount);
+  StartJournal();
   emit WorldReplaced();
   track_->DrawBackground();
   Redraw();

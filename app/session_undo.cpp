@@ -30,11 +30,13 @@ class TStepCommand : public QUndoCommand {
 
   void undo() override {
     change_->Undo(*session_.track_, *session_.team_);
+    session_.JournalRecord(text(), *change_, true);
     session_.AfterRestore(change_->ChangesPicture());
   }
   void redo() override {
     if (std::exchange(done_, false)) return;  // pushed once done
     change_->Redo(*session_.track_, *session_.team_);
+    session_.JournalRecord(text(), *change_, false);
     session_.AfterRestore(change_->ChangesPicture());
   }
   int id() const override { return gesture_ >= 0 ? DragId : -1; }
@@ -67,6 +69,7 @@ class TCircuitStep : public QUndoCommand {
     session_.track_->LoadFromImage(*other_);
     other_ = session_.ReplacePicture(std::move(other_), std::move(circuit_));
     circuit_ = std::move(shown);
+    session_.StartJournal();
     session_.AfterRestore();
   }
   TSession& session_;
@@ -128,6 +131,9 @@ void TSession::RunRecorded(const QString& name, const std::function<void()>& com
 void TSession::RecordChange(const QString& where, const TWorldFacts& before) {
   std::unique_ptr<TWorldChange> change = TWorldChange::Between(
       before, TWorldFacts::Take(*track_, *team_), std::exchange(keptPlayers_, {}), std::exchange(keptGoals_, {}));
+  // Every command is in the journal, a change or not (a place searched for in
+  // vain still drew from the random stream); the steps of a drag each.
+  JournalRecord(where, *change, false);
   if (change->Empty()) return;
   const QString name = StepName(where, *change);
   undo_->push(new TStepCommand(*this, name, std::move(change), commandGesture_));
@@ -162,6 +168,7 @@ void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit 
   TSceneCircuit shown = circuit_;
   std::unique_ptr<QtPicture> old = ReplacePicture(std::move(picture), std::move(circuit));
   undo_->push(new TCircuitStep(*this, std::move(old), std::move(shown)));
+  StartJournal();
   Redraw();
 }
 

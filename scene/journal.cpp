@@ -241,6 +241,7 @@ TJournalRecord ReadRecord(TSceneReader& r, const std::string& prefix) {
   }
   record.Command = r.String("command");
   record.Undo = r.Bool("undo");
+  record.Commit = r.Bool("commit");
   r.Objects("changes", kMostRecords, [&](TSceneReader& c, int32_t) { record.Changes.push_back(ReadChange(c, prefix)); });
   record.Random = ReadRandom(r.Child("random"));
   r.Done();
@@ -255,7 +256,7 @@ bool JournalBefore(uint64_t cycleA, TJournalPoint pointA, uint64_t cycleB, TJour
 }
 
 void TJournal::Record(uint64_t cycle, TJournalPoint point, const std::string& name, const TWorldChange& change,
-                      bool undo, const TTrack2D& track, const TTeam& team) {
+                      bool undo, const TTrack2D& track, const TTeam& team, bool commit) {
   if (!records_.empty() && JournalBefore(cycle, point, records_.back().Cycle, records_.back().Point))
     throw Error("The journal cannot take a command at cycle " + std::to_string(cycle) + " (" + PointName(point) +
                 ") after one at cycle " + std::to_string(records_.back().Cycle) + " (" +
@@ -265,6 +266,7 @@ void TJournal::Record(uint64_t cycle, TJournalPoint point, const std::string& na
   record.Point = point;
   record.Command = name;
   record.Undo = undo;
+  record.Commit = commit;
   // The players and goals moved, where they stood then; what they hold is as
   // the command left it.
   for (const TWorldChange::TMove& move : change.LastMoves()) {
@@ -353,6 +355,7 @@ QByteArray TJournal::Document() const {
                                {"at", PointName(r.Point)},
                                {"command", QString::fromStdString(r.Command)},
                                {"undo", r.Undo},
+                               {"commit", r.Commit},
                                {"changes", changes},
                                {"random", RandomJson(r.Random)}});
   }

@@ -65,6 +65,7 @@ struct TJournalRecord {
   TJournalPoint Point = TJournalPoint::Between;
   std::string Command;     // its name, as the Edit menu says it
   bool Undo = false;       // applied as an undo
+  bool Commit = false;     // the players' states were stored, to come back to at Reset (Run)
   std::vector<TJournalChange> Changes;  // in order: players and goals moved, then values
   TWorldRandom Random;  // the world's random stream after the command
 };
@@ -80,8 +81,9 @@ class TJournal {
   // before it). `cycle` is the world's TTrack::CycleCount then. Throws Error when
   // the record would come before the last one, or the world holds a player or a
   // goal a scene cannot describe.
+  // `commit`: the command stored the players' states (Run).
   void Record(uint64_t cycle, TJournalPoint point, const std::string& name, const TWorldChange& change, bool undo,
-              const TTrack2D& track, const TTeam& team);
+              const TTrack2D& track, const TTeam& team, bool commit = false);
   // After a cycle: its count (TTrack::CycleCount) and the passes it ran
   // (TTrack::LastPassCount, 1 or more; Error otherwise).
   void RecordPasses(uint64_t cycle, int64_t passes);

@@ -161,6 +161,8 @@ void TJournalReplay::Apply(size_t index) {
   // The stream as the command left it: a command that drew from it (a player put
   // at a random place) is followed by the same numbers.
   Track.Random = record.Random;
+  if (record.Commit)
+    for (TTeam* team : Track.Teams) team->CommitStates();
   ++applied_;
 }
 

@@ -217,13 +217,13 @@ TEST(Journal, EveryBadJournalIsRefusedWithItsFieldOrRecordAndReason) {
   const std::string good =
       R"({"format": "vorlanth-journal", "version": 1, "model": )" + std::to_string(ModelVersion) +
       R"(, "records": [
-        {"cycle": 0, "at": "between", "command": "Friction", "undo": false,
+        {"cycle": 0, "at": "between", "command": "Friction", "undo": false, "commit": false,
          "changes": [{"set": "friction", "value": 0.25}], )" + random + R"(},
-        {"cycle": 1, "at": "drawing", "command": "Remove Player", "undo": false,
+        {"cycle": 1, "at": "drawing", "command": "Remove Player", "undo": false, "commit": false,
          "changes": [{"remove_player": {"serial": 900, "place": 1}}], )" + random + R"(}@MORE@],
        "passes": [[1, 2], [2, 3]]})";
   auto more = [&random](const std::string& command, const std::string& change) {
-    return R"(, {"cycle": 2, "at": "between", "command": ")" + command + R"(", "undo": false, "changes": [)" + change +
+    return R"(, {"cycle": 2, "at": "between", "command": ")" + command + R"(", "undo": false, "commit": false, "changes": [)" + change +
            "], " + random + "}";
   };
   struct TCase {
