@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/form_test2d.h"
@@ -60,11 +61,13 @@ QSlider* StrengthBar(const QObject& form, QLabel*& value) {
   return bar;
 }
 
-double Median(std::vector<double> values) {
+double Quantile(std::vector<double> values, double q) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  return values[std::min(values.size() - 1, static_cast<size_t>(q * static_cast<double>(values.size())))];
 }
+
+double Median(std::vector<double> values) { return Quantile(std::move(values), 0.5); }
 
 void AddKarts(TFormTest2D& form, int karts) {
   TSession& session = form.Session();
@@ -198,8 +201,8 @@ int Latency(TFormTest2D& form, int moves) {
     return sum / static_cast<double>(watch.latencies.size());
   }();
   std::printf("while running (%d cycles, %d players): %d moves, bar to value shown: mean %.1f ms, median %.1f ms, "
-              "worst %.0f ms\n",
-              cycles, form.Track().PlayerCount(), watch.seen, mean, Median(watch.latencies),
+              "95%% within %.0f ms, worst %.0f ms\n",
+              cycles, form.Track().PlayerCount(), watch.seen, mean, Median(watch.latencies), Quantile(watch.latencies, 0.95),
               *std::max_element(watch.latencies.begin(), watch.latencies.end()));
   return 0;
 }
