@@ -129,6 +129,20 @@ void TFormTest2D::OpenFile(const QString& fileName) {
   if (QString::fromStdString(session_->Circuit().Path) != before) AddRecentFile(fileName);
 }
 
+void TFormTest2D::OpenGivenFile(const QString& fileName) {
+  Handle(
+      [this, fileName] {
+        const QFileInfo info(fileName);
+        if (!info.isFile())
+          throw Error("Cannot open \"" + EncodeFileName(fileName) + "\": there is no such file.");
+        if (!IsSceneFileName(EncodeFileName(fileName)) && !IsCircuitFileName(fileName))
+          throw Error("Cannot open \"" + EncodeFileName(fileName) + "\": a scene (" + SceneExtension +
+                      ") or a circuit (.bmp) is expected.");
+        OpenFile(info.absoluteFilePath());
+      },
+      QStringLiteral("opening \"%1\" given on the command line").arg(fileName), false);
+}
+
 void TFormTest2D::UseBuiltinCircuitClick() { session_->UseBuiltinCircuit(); }
 
 // ---------------------------------------------------------------------------

@@ -154,6 +154,9 @@ class TFormTest2D : public QMainWindow {
   // File > "Open…": a scene file (by its extension) or a circuit picture.
   void Loadcircuit800x600BMP1Click();
   void OpenFile(const QString& fileName);
+  // `vorlanth FILE`: opens the scene or circuit as File > "Open…" does; a file
+  // that is missing or of another kind is reported, and the built-in scene stays.
+  void OpenGivenFile(const QString& fileName);
   void UseBuiltinCircuitClick();
   void SaveSceneClick();
   void SaveSceneAsClick();

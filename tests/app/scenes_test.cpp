@@ -121,6 +121,28 @@ class ScenesTest : public QObject {
     QVERIFY(h.Errors.isEmpty());
   }
 
+  void aFileGivenOnTheCommandLineOpensOrIsReported() {
+    const QString saved = Path(QStringLiteral("given.vorlanth.json"));
+    BuildWorld();
+    SaveAs(saved);
+    h.Open();
+    h.Form->Dialogs.ReportError = [this](const TCrashReport& report) { h.Errors << report.Message; };
+    const TTrack2D* builtin = &h.Track();
+    for (const QString& bad : {Path(QStringLiteral("missing.vorlanth.json")), Path(QStringLiteral("walled.png"))}) {
+      h.Errors.clear();
+      if (bad.endsWith(QStringLiteral(".png"))) QVERIFY(FramedCircuit(80, 60).save(bad, "PNG"));
+      h.Form->OpenGivenFile(bad);
+      QCOMPARE(h.Errors.size(), 1);
+      QVERIFY2(h.Errors.front().contains(bad), qPrintable(h.Errors.front()));
+      QCOMPARE(&h.Track(), builtin);  // nothing changed
+    }
+    h.Errors.clear();
+    h.Form->OpenGivenFile(saved);
+    QVERIFY(h.Errors.isEmpty());
+    QCOMPARE(h.Form->Session().SceneFile(), saved);
+    QCOMPARE(World(saved), Bytes(saved));
+  }
+
   void aSceneOpenedWhileRunningReplacesTheWorldBetweenCycles() {
     const QString file = Path(QStringLiteral("waiting.vorlanth.json"));
     Find<QAction>(*h.Form, "Addlotsofasteroids1")->trigger();
