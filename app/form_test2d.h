@@ -13,10 +13,12 @@
 // through Handle(), which reports errors in a dialog: no exception crosses Qt's
 // event loop.
 //
-// Window messages are processed between cycles. While the run goes on, a handler
-// that changes the world waits in the track's inbox and takes effect at the next
-// cycle's drawing step; each leaves the team, the track's player list and the
-// goal sets consistent, since the cycle goes on with them.
+// The cycles run on the world's thread while the window handles its messages.
+// While the run goes on, a handler that changes the world waits in the track's
+// inbox and takes effect at the next cycle's drawing step (any other waits for
+// the cycle's end): the window reads and changes the world only when it meets the
+// world. Each handler leaves the team, the track's player list and the goal sets
+// consistent, since the cycle goes on with them.
 
 #include <QColor>
 #include <QList>

@@ -96,7 +96,8 @@ class TSession : public QObject {
   // ---- Commands ----
   // Runs a command; its errors go to ReportError, never further. A change of the
   // world (changesWorld) given while cycles run waits for the next drawing step,
-  // unless `waits` is false (a command that replaces the world, between cycles).
+  // unless `waits` is false; that one, and any command that is no change, waits
+  // for the end of the cycle in progress (a command that replaces the world).
   void Command(const QString& name, std::function<void()> command, bool changesWorld = true);
   void Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits);
   bool InCommand() const { return commandDepth_ > 0; }

@@ -58,8 +58,8 @@ void TSession::SetSceneFile(const QString& fileName) {
 }
 
 void TSession::OpenScene(const QString& fileName, const std::function<bool()>& mayReplace) {
-  // Called between cycles (the window's messages are processed only there). Read
-  // into a world of its own: a bad file throws here and the new objects go (the
+  // Called between cycles (while running, the command waits for the cycle's end).
+  // Read into a world of its own: a bad file throws here and the new objects go (the
   // team before the track that lists it), leaving the world, and its random
   // stream, as they were.
   auto track = std::make_unique<TTrack2D>();
