@@ -289,8 +289,7 @@ class TSession : public QObject {
   std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
   QImage frame_;  // the picture as last shown
   TJournal journal_;
-  QByteArray journalStart_;  // the scene the journal starts from
-  QString journalFolder_;    // the folder its circuit is named from
+  TJournalStart journalStart_;  // the scene the journal starts from
   bool atDrawingStep_ = false;  // the commands applied now take effect at the cycle's drawing step
   bool restartJournal_ = false;  // a new journal once the cycle in progress has ended
   TSceneCircuit circuit_;

@@ -3,17 +3,10 @@
 // ran; saved with the scene it starts from, the runner replays it
 // (`vorlanth-sim --scene <start> --commands <journal>`) to the same world.
 
-#include <QDir>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
-
 #include <algorithm>
 #include <iterator>
 
 #include "app/session.h"
-#include "core/error.h"
 #include "core/team.h"
 #include "render/output_file.h"
 #include "world2d/track2d.h"
@@ -28,26 +21,11 @@ bool SameRandom(const TWorldRandom& a, const TWorldRandom& b) {
          (!a.Stream.HasSpareGauss || a.Stream.SpareGauss == b.Stream.SpareGauss);
 }
 
-// The start scene's name beside the journal's: "run.vorlanth-journal.json" gives
-// "run.start.vorlanth.json".
-QString StartSceneName(const QString& journalFile) {
-  QString base = journalFile;
-  for (const QString& suffix : {QStringLiteral(".vorlanth-journal.json"), QStringLiteral(".json")}) {
-    if (base.endsWith(suffix, Qt::CaseInsensitive)) {
-      base.chop(suffix.size());
-      break;
-    }
-  }
-  return base + QStringLiteral(".start") + QString::fromLatin1(SceneExtension);
-}
-
 }  // namespace
 
 void TSession::StartJournal() {
   journal_ = TJournal();
-  // Its circuit named from the working folder: moved beside the journal when saved.
-  journalFolder_ = QDir::currentPath();
-  journalStart_ = SceneDocument(*track_, circuit_, EncodeFileName(QDir(journalFolder_).filePath(QStringLiteral("start.json"))));
+  journalStart_.Take(*track_, circuit_);
 }
 
 void TSession::JournalRecord(const QString& name, const TWorldChange& change, bool undo, bool commit) {
@@ -73,22 +51,7 @@ void TSession::RunJournaled(const QString& name, const std::function<void()>& co
 }
 
 QString TSession::SaveJournal(const QString& fileName) {
-  const QString startName = StartSceneName(fileName);
-  QJsonObject start = QJsonDocument::fromJson(journalStart_).object();
-  QJsonObject circuit = start[QStringLiteral("circuit")].toObject();
-  if (circuit.contains(QStringLiteral("path"))) {
-    const QString absolute = QDir(journalFolder_).absoluteFilePath(circuit[QStringLiteral("path")].toString());
-    circuit[QStringLiteral("path")] = QFileInfo(startName).absoluteDir().relativeFilePath(absolute);
-    start[QStringLiteral("circuit")] = circuit;
-  }
-  const std::string startFile = EncodeFileName(startName);
-  const std::string failure = "Cannot write the journal's start scene \"" + startFile + "\": ";
-  QSaveFile file(OutputName(startFile, failure));
-  if (!file.open(QIODevice::WriteOnly)) throw Error(failure + file.errorString().toStdString());
-  file.write(QJsonDocument(start).toJson(QJsonDocument::Indented));
-  if (!file.commit()) throw Error(failure + file.errorString().toStdString());
-  journal_.Save(EncodeFileName(fileName));
-  return startName;
+  return DecodeFileName(journalStart_.Save(journal_, EncodeFileName(fileName)));
 }
 
 }  // namespace vorlanth

@@ -230,6 +230,13 @@ PYBIND11_MODULE(_vorlanth, m) {
           py::call_guard<py::gil_scoped_release>(),
           "Saves the scene (.vorlanth.json): reopened, it goes on exactly as this world.")
       .def(
+          "save_journal", [](TPyWorld& w, const std::string& path) { return HandleOf(w).SaveJournal(path); },
+          py::arg("path"), py::call_guard<py::gil_scoped_release>(),
+          "Saves the command journal (.vorlanth-journal.json) since the world was opened or built: every goal\n"
+          "strength and setting set, and the passes each cycle ran, with the scene it starts from beside it\n"
+          "(run.start.vorlanth.json), whose path it returns. `vorlanth-sim --scene <start> --commands <journal>`\n"
+          "replays them to this world. Controls set by a script (control) are not in it.")
+      .def(
           "metrics", [](TPyWorld& w) {
             QJsonObject metrics;
             {

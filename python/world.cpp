@@ -137,6 +137,19 @@ void TWorldHandle::Began() {
   Track.Threads = 1;
   Behaviour.Watch(Track);
   DropEnergyBefore = DropEnergyGained(Team);
+  JournalStart.Take(Track, Circuit);
+}
+
+void TWorldHandle::Journaled(const std::string& name, const std::function<void()>& change) {
+  const TWorldFacts before = TWorldFacts::Take(Track, Team);
+  change();  // raises before changing anything
+  const auto changed = TWorldChange::Between(before, TWorldFacts::Take(Track, Team), {}, {});
+  Journal.Record(Track.CycleCount, TJournalPoint::Between, name, *changed, false, Track, Team);
+}
+
+std::string TWorldHandle::SaveJournal(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> lock(Lock);
+  return JournalStart.Save(Journal, path);
 }
 
 void TWorldHandle::CheckPlayer(int32_t player) const {
@@ -165,7 +178,7 @@ void TWorldHandle::SetGoalStrength(const std::string& goal, double strength, int
     if (!(strength >= 0 && strength <= target.MaxStrength))
       throw Error("Bad strength " + std::to_string(strength) + " for the goal \"" + goal + "\": expected 0 to " +
                   std::to_string(target.MaxStrength) + ".");
-    target.SetStrength(strength);
+    Journaled("Strength", [&] { target.SetStrength(strength); });
     return;
   }
   const std::string owner = player < 0 ? "The team" : "Player " + std::to_string(player);
@@ -180,6 +193,10 @@ const std::vector<std::string>& TWorldHandle::SettingNames() {
 
 void TWorldHandle::SetSetting(const std::string& name, double value) {
   const std::lock_guard<std::recursive_mutex> lock(Lock);
+  Journaled(name, [&] { ApplySetting(name, value); });
+}
+
+void TWorldHandle::ApplySetting(const std::string& name, double value) {
   if (name == "horizon") {
     Track.HorizonMs = WholeSetting(name, value, 1, 20) * 1000;
   } else if (name == "min_futures") {
@@ -289,6 +306,7 @@ void TWorldHandle::Run(int64_t cycles, const std::function<void()>& beforeCycle)
   for (int64_t run = 0; run < cycles; ++run) {
     if (beforeCycle) beforeCycle();
     Track.Cycle();
+    Journal.RecordPasses(Track.CycleCount, Track.LastPassCount);
     ++Cycles;
     Passes += Track.LastPassCount;
     double cycleDistinct = 0;

@@ -26,6 +26,7 @@
 #include "bench/population.h"
 #include "core/random.h"
 #include "core/team.h"
+#include "scene/journal.h"
 #include "scene/scene.h"
 #include "tools/behaviour.h"
 #include "world2d/track2d.h"
@@ -106,6 +107,11 @@ class TWorldHandle {
   // The picture as the last cycle drew it (RGB32); raises when cycles do not draw.
   QImage Frame() const;
   void Save(const std::string& path);
+  // The command journal since the world was opened or built: every goal strength
+  // and setting set, and the passes each cycle ran; written with the scene it
+  // starts from, whose name it returns (`vorlanth-sim --scene <start> --commands
+  // <journal>` replays them). Controls set by a script are not in it.
+  std::string SaveJournal(const std::string& path);
   // The league's behaviour metrics since the world was opened, with the runner's
   // summary figures that do not depend on the clock.
   QJsonObject Metrics() const;
@@ -120,6 +126,9 @@ class TWorldHandle {
   void CheckPlayer(int32_t player) const;
   TGoalSet& GoalSetOf(int32_t player) const;
   void CheckMouseGoals() const;
+  // A setter's change, as the window's commands are: compared around it, journaled.
+  void Journaled(const std::string& name, const std::function<void()>& change);
+  void ApplySetting(const std::string& name, double value);
 
   // Taken by every operation. Recursive, so that a controller called from the
   // world's cycles may read and change the world.
@@ -139,6 +148,8 @@ class TWorldHandle {
   double Distinct = 0;
   bool Drawn = false;      // a cycle has drawn the picture
   std::string SceneFile;   // empty for a built-in world
+  TJournal Journal;
+  TJournalStart JournalStart;
 };
 
 }  // namespace vorlanth

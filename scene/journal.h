@@ -24,6 +24,7 @@
 
 #include "bench/world_change.h"
 #include "core/random.h"
+#include "scene/scene.h"
 
 namespace vorlanth {
 
@@ -146,6 +147,21 @@ class TJournalReplay {
   int64_t applied_ = 0;
   std::map<uint32_t, uint32_t> serials_;  // the journal's serial: the world's
   std::set<uint32_t> known_;              // the world's serials met
+};
+
+// The scene a journal starts from: the world taken when the journal began
+// (between cycles), written beside the journal when it is saved.
+class TJournalStart {
+ public:
+  void Take(const TTrack2D& track, const TSceneCircuit& circuit);
+  // Writes the journal under `journalFile` and the start scene beside it
+  // (run.vorlanth-journal.json: run.start.vorlanth.json), its circuit named from
+  // there; returns the start scene's name. Throws Error with the file and reason.
+  std::string Save(const TJournal& journal, const std::string& journalFile) const;
+
+ private:
+  QByteArray document_;  // as SceneDocument wrote it for a scene in folder_
+  std::string folder_;
 };
 
 }  // namespace vorlanth

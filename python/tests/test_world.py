@@ -202,3 +202,19 @@ def test_film_through_a_context_manager(tmp_path):
         world.run(3, futures=4)
     assert (tmp_path / "run.mp4").stat().st_size > 0
     assert world.frame().shape == (600, 800, 3)
+
+
+def test_journal_of_goals_and_settings_replays_in_the_runner(sim, tmp_path):
+    world = vorlanth.World.builtin("circle", seed=5, horizon=3)
+    world.run(2, futures=FUTURES)
+    world.set_goal_strength("Get drops", 2.5)
+    world.set_setting("friction", 0.3)
+    world.run(2, futures=FUTURES)
+    world.set_setting("min_futures", 4)
+    world.run(1, futures=0)  # by the clock: the journal keeps the passes the cycle ran
+    world.save(str(tmp_path / "module.vorlanth.json"))
+    start = world.save_journal(str(tmp_path / "run.vorlanth-journal.json"))
+    assert start.endswith("run.start.vorlanth.json")
+    sim("--scene", start, "--commands", tmp_path / "run.vorlanth-journal.json",
+        "--save-scene", tmp_path / "replayed.vorlanth.json")
+    assert (tmp_path / "replayed.vorlanth.json").read_bytes() == (tmp_path / "module.vorlanth.json").read_bytes()
