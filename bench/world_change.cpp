@@ -13,15 +13,6 @@ namespace vorlanth {
 
 namespace {
 
-constexpr int32_t kFirstPlayerField = static_cast<int32_t>(TField::Size);
-constexpr int32_t kFirstGoalField = static_cast<int32_t>(TField::Strength);
-constexpr int32_t kTrackFields = kFirstPlayerField;
-constexpr int32_t kPlayerFields = kFirstGoalField - kFirstPlayerField;
-
-TField TrackField(int32_t i) { return static_cast<TField>(i); }
-TField PlayerField(int32_t i) { return static_cast<TField>(kFirstPlayerField + i); }
-TField GoalField(int32_t i) { return static_cast<TField>(kFirstGoalField + i); }
-
 // Moved by hand, or by the world between the command and its undo: these go back
 // by the amount the command moved them.
 bool IsRelative(TField field) {
@@ -242,7 +233,7 @@ std::unique_ptr<TWorldChange> TWorldChange::Between(const TWorldFacts& before, c
     }
   }
   // Values last: undone first, on the players and goals as the command left them.
-  for (int32_t f = 0; f < kTrackFields; ++f)
+  for (int32_t f = 0; f < TrackFieldCount; ++f)
     if (before.Track[static_cast<size_t>(f)] != after.Track[static_cast<size_t>(f)])
       ops.push_back(std::make_unique<TSetValue>(TrackField(f), 0, nullptr, before.Track[static_cast<size_t>(f)],
                                                 after.Track[static_cast<size_t>(f)]));
@@ -250,7 +241,7 @@ std::unique_ptr<TWorldChange> TWorldChange::Between(const TWorldFacts& before, c
     const int32_t was = findPlayer(before, p);
     if (was < 0) continue;
     const auto& old = before.Players[static_cast<size_t>(was)].Values;
-    for (int32_t f = 0; f < kPlayerFields; ++f)
+    for (int32_t f = 0; f < PlayerFieldCount; ++f)
       if (old[static_cast<size_t>(f)] != p.Values[static_cast<size_t>(f)])
         ops.push_back(std::make_unique<TSetValue>(PlayerField(f), p.Serial, nullptr, old[static_cast<size_t>(f)],
                                                   p.Values[static_cast<size_t>(f)]));

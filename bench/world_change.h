@@ -33,6 +33,12 @@ enum class TField : int32_t {
   Strength, Reaction, Urgency,
 };
 inline constexpr int32_t FieldCount = static_cast<int32_t>(TField::Urgency) + 1;
+// The track's fields come first, then a player's, then a goal's: the i-th of each.
+inline constexpr int32_t TrackFieldCount = static_cast<int32_t>(TField::Size);
+inline constexpr int32_t PlayerFieldCount = static_cast<int32_t>(TField::Strength) - TrackFieldCount;
+constexpr TField TrackField(int32_t i) { return static_cast<TField>(i); }
+constexpr TField PlayerField(int32_t i) { return static_cast<TField>(TrackFieldCount + i); }
+constexpr TField GoalField(int32_t i) { return static_cast<TField>(static_cast<int32_t>(TField::Strength) + i); }
 // The value's name, as the Edit menu says it ("Friction").
 const char* FieldName(TField field);
 // The value's key in files ("friction", "x"), one per field; false for no field's.

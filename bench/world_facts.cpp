@@ -14,15 +14,6 @@
 namespace vorlanth {
 namespace {
 
-constexpr int32_t kFirstPlayerField = static_cast<int32_t>(TField::Size);
-constexpr int32_t kFirstGoalField = static_cast<int32_t>(TField::Strength);
-constexpr int32_t kTrackFields = kFirstPlayerField;
-constexpr int32_t kPlayerFields = kFirstGoalField - kFirstPlayerField;
-
-TField TrackField(int32_t i) { return static_cast<TField>(i); }
-TField PlayerField(int32_t i) { return static_cast<TField>(kFirstPlayerField + i); }
-TField GoalField(int32_t i) { return static_cast<TField>(kFirstGoalField + i); }
-
 TPlayer* FindPlayer(const TTeam& team, uint32_t serial) { return team.FindPlayer(TRef{-1, serial}); }
 
 double ReadTrack(const TTrack2D& track, const TTeam& team, TField field) {
@@ -171,8 +162,8 @@ void WriteField(TTrack2D& track, TTeam& team, TField field, TPlayer* player, TGo
 
 TWorldFacts TWorldFacts::Take(const TTrack2D& track, const TTeam& team) {
   TWorldFacts facts;
-  facts.Track.reserve(kTrackFields);
-  for (int32_t f = 0; f < kTrackFields; ++f) facts.Track.push_back(ReadTrack(track, team, TrackField(f)));
+  facts.Track.reserve(TrackFieldCount);
+  for (int32_t f = 0; f < TrackFieldCount; ++f) facts.Track.push_back(ReadTrack(track, team, TrackField(f)));
   auto setFacts = [](const TGoalSet& set, uint32_t owner) {
     TSetFacts s{owner, {}};
     s.Goals.reserve(set.Items.size());
@@ -185,9 +176,9 @@ TWorldFacts TWorldFacts::Take(const TTrack2D& track, const TTeam& team) {
   facts.Players.reserve(team.Players.size());
   for (const auto& player : team.Players) {
     TPlayerFacts p{player.get(), player->Serial, {}};
-    p.Values.reserve(kPlayerFields);
+    p.Values.reserve(PlayerFieldCount);
     const auto* body = dynamic_cast<const TPlayer2D*>(player.get());
-    for (int32_t f = 0; f < kPlayerFields; ++f) p.Values.push_back(ReadPlayer(*player, body, PlayerField(f)));
+    for (int32_t f = 0; f < PlayerFieldCount; ++f) p.Values.push_back(ReadPlayer(*player, body, PlayerField(f)));
     facts.Players.push_back(std::move(p));
     facts.Sets.push_back(setFacts(*player->Goals, player->Serial));
   }
