@@ -22,6 +22,11 @@ TImageView::TImageView(QWidget* parent) : QWidget(parent) {
 void TImageView::SetImage(const QImage* image, QtCanvas* canvas) {
   image_ = image;
   canvas_ = canvas;
+  // A circuit of another size is shown whole.
+  if (image && image->size() != fittedSize_) {
+    fittedSize_ = image->size();
+    Fit();
+  }
   update();
 }
 

@@ -75,6 +75,7 @@ class TImageView : public QWidget {
   bool follow_ = false;
   bool panning_ = false;
   QPointF panFrom_;  // the pointer when the drag last moved
+  QSize fittedSize_;  // the size of the picture the view was last fitted to
 };
 
 // PanelImg: the black panel the image sits in; reports its resizes.
