@@ -20,6 +20,7 @@
 #include "app/goal_panel.h"
 #include "app/move_box.h"
 #include "app/player_box.h"
+#include "app/player_dock.h"
 #include "app/plots_dock.h"
 #include "app/session.h"
 #include "app/start_stop_box.h"
@@ -67,6 +68,8 @@ void TFormTest2D::BuildMenus() {
       {"File", "SaveSceneAsItem", "Save scene as…", K(Qt::CTRL | Qt::SHIFT | Qt::Key_S), plain,
        [this](bool) { SaveSceneAsClick(); }, false},
       {"File", "SaveJournalItem", "Save command journal…", K(), plain, [this](bool) { SaveJournalClick(); }, false},
+      {"File", "SavePictureItem", "Save picture…", K(Qt::CTRL | Qt::SHIFT | Qt::Key_P), plain,
+       [this](bool) { SavePictureClick(); }, false},
       {"File", nullptr, "", K(), plain, {}, false},
       {"File", "Saveimagestofolder", "Chose folder for saving images (give it a file name before pressing OK)", K(),
        check, [this](bool on) { SaveimagestofolderClick(on); }, false},
@@ -119,6 +122,17 @@ void TFormTest2D::BuildMenus() {
       {"Debug", "MenuDebugLevels", "Draw sensitivity level", K(), check, debug, true},
       {"Debug", "MenuDebugGoals", "Draw the \"goals\" of the player", K(), check, debug, true},
       {"Debug", "MenuDebugTeamGoals", "Draw the \"goals\" of the team", K(), check, debug, true},
+      {"View", "ViewFitItem", "Fit", K(Qt::CTRL | Qt::Key_0), plain, [this](bool) { ViewFitClick(); }, false},
+      {"View", "ViewOneToOneItem", "1:1", K(Qt::CTRL | Qt::Key_1), plain, [this](bool) { ViewOneToOneClick(); }, false},
+      {"View", "ViewZoomInItem", "Zoom in", K(K::ZoomIn), plain, [this](bool) { ViewZoomClick(1); }, false},
+      {"View", "ViewZoomOutItem", "Zoom out", K(K::ZoomOut), plain, [this](bool) { ViewZoomClick(-1); }, false},
+      {"View", "FollowSelectedItem", "Follow the selected player", K(Qt::Key_F), check,
+       [this](bool on) { FollowSelectedClick(on); }, false},
+      {"View", nullptr, "", K(), plain, {}, false},
+      {"View", "SpeedSlowerItem", "Slower", K(Qt::Key_BracketLeft), plain, [this](bool) { SpeedStepClick(-1); }, false},
+      {"View", "SpeedFasterItem", "Faster", K(Qt::Key_BracketRight), plain, [this](bool) { SpeedStepClick(1); }, false},
+      {"View", nullptr, "", K(), plain, {}, false},
+      {"View", "menuPlayerDock", "Player's numbers", K(Qt::CTRL | Qt::Key_I), plain, {}, false},
       {"Help", "AboutItem", "About", K(), plain, [this](bool) { AboutItemClick(); }, false},
       {"Help", "RestoreDefaultsItem", "Restore defaults", K(), plain, [this](bool) { RestoreDefaultsClick(); }, false},
       // Keys of START/STOP, from anywhere in the window; each clicks its button at once.
@@ -158,6 +172,7 @@ void TFormTest2D::BuildMenus() {
       continue;
     }
     if (name == QStringLiteral("menuPlots")) item = PlotsDock->toggleViewAction();  // keeps its mark when the dock closes
+    else if (name == QStringLiteral("menuPlayerDock")) item = PlayerDock->toggleViewAction();
     else item = new QAction(QString::fromUtf8(entry.Text), this);
     item->setText(QString::fromUtf8(entry.Text));
     item->setObjectName(name);

@@ -94,6 +94,7 @@ void TFormTest2D::UpdateRealTimeParams() {
     ImgRoad->SetMark(QPointF(body->GetPosX(), body->GetPosY()), body->GetSize());
   else
     ImgRoad->SetMark(QPointF(), 0);
+  ShowPlayerNumbers();
 }
 
 // ---------------------------------------------------------------------------

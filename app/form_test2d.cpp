@@ -126,6 +126,7 @@ void TFormTest2D::BuildWindow() {
   On(ArrowTimer, &QTimer::timeout, [this] { ArrowTimerTimer(); });
 
   BuildPlotsDock();
+  BuildViewParts();
   BuildMenus();
   StatusLine = new TStatusLine(this);
   statusBar()->addWidget(StatusLine, 1);
@@ -354,10 +355,10 @@ bool TFormTest2D::MousePosition(int32_t& x, int32_t& y) const {
   const int w = ImgRoad->width();
   const int h = ImgRoad->height();
   if (!image || w <= 0 || h <= 0 || !QGuiApplication::primaryScreen()) return false;
-  // The image is stretched: widget pixels scale to circuit pixels.
-  const QPoint p = ImgRoad->mapFromGlobal(QCursor::pos());
-  x = Floor32(p.x() * static_cast<double>(image->width()) / w);
-  y = Floor32(p.y() * static_cast<double>(image->height()) / h);
+  // Widget pixels to circuit pixels through the view (stretched, zoomed, panned).
+  const QPointF p = ImgRoad->ToPicture(ImgRoad->mapFromGlobal(QCursor::pos()));
+  x = Floor32(p.x());
+  y = Floor32(p.y());
   return true;
 }
 

@@ -35,6 +35,7 @@
 #include "app/goal_panel.h"
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -52,6 +53,7 @@ class TImageView;
 class TMoveBox;
 class TPlayer;
 class TPlayerBox;
+class TPlayerDock;
 class TPlotsDock;
 class TStartStopBox;
 class TStatusLine;
@@ -87,6 +89,8 @@ struct TFormDialogs {
   std::function<QString(const QString& folder)> SavePlot;
   // "Save command journal…": the journal's name (full path), or empty when cancelled.
   std::function<QString(const QString& folder)> SaveJournal;
+  // File > "Save picture…": the PNG's name (full path), or empty when cancelled.
+  std::function<QString(const QString& folder)> SavePicture;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -221,6 +225,14 @@ class TFormTest2D : public QMainWindow {
   void Deleteallplayerspersonalgoals1Click();
   void menuPlayerParamsClick();
   void EdDebugChange();
+  // The view and the run's speed (form_view.cpp).
+  void ViewFitClick();
+  void ViewOneToOneClick();
+  void ViewZoomClick(int tag);  // +1 in, -1 out, by one notch of the wheel
+  void FollowSelectedClick(bool on);
+  void EdSpeedChange(int index);
+  void SpeedStepClick(int tag);  // -1 slower, +1 faster
+  void SavePictureClick();
 
  protected:
   // Space and "." reach the run keys wherever the focus is in the window (a spin
@@ -241,6 +253,7 @@ class TFormTest2D : public QMainWindow {
   // Edit > Undo or Redo, named after the step it undoes or redoes.
   QAction* EditItem(bool undo);
   void BuildPlotsDock();
+  void BuildViewParts();  // the speed box, the player dock
   void InstallDefaultDialogs();
   void ConnectSession();
   // Gives every control the name the form gives it, for reports and tests.
@@ -277,6 +290,8 @@ class TFormTest2D : public QMainWindow {
   // The window's part of each cycle: the players born by splitting, the grid size.
   void AfterCycle();
   void ShowNewbornPlayers();
+  // The selected player's numbers in the dock, when it shows (the world waits).
+  void ShowPlayerNumbers();
   // Names the current team's players in SELECT PLAYER and shows the selected one.
   void FillPlayerList();
   // Shows the selected player and the track in the boxes, without writing back.
@@ -322,6 +337,8 @@ class TFormTest2D : public QMainWindow {
   TStatusLine* StatusLine = nullptr;
   QLabel* RecordingLabel = nullptr;  // the red "REC mm:ss" while a film records
   TPlotsDock* PlotsDock = nullptr;
+  TPlayerDock* PlayerDock = nullptr;
+  QComboBox* EdSpeed = nullptr;  // the run's speed, in the status bar
   QMenu* OpenRecentMenu = nullptr;
   QTimer* ArrowTimer = nullptr;  // repeats the move of a held button
   int ArrowTimerTag = 0;         // the move the held button repeats

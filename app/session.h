@@ -137,6 +137,22 @@ class TSession : public QObject {
   // show and says FrameShown.
   void ShowFrame();
 
+  // ---- Speed (session_pace.cpp) ----
+  // The run's pace as a multiple of real time: 1 is one cycle per StepMs of the
+  // world's clock (the passes' own budget makes a cycle that long already), 0.1
+  // ten times slower; AsFast: as fast as the cycles go. A cycle quicker than its
+  // share waits on the world's thread (never in the window) until its time, a
+  // command that waits for the cycle's end, Pause or another speed.
+  static constexpr double RealTime = 1;
+  static constexpr double SlowestSpeed = 0.1;
+  static constexpr double AsFast = 0;
+  void SetSpeed(double speed);  // clamped to [SlowestSpeed, RealTime], or AsFast
+  double Speed() const { return speed_; }
+  // The time a cycle takes at least at this speed, in ms of the world's clock; 0: none.
+  double PaceTargetMs() const;
+  // Wakes a run that waits for its pace, to ask the window whether it goes on.
+  void WakeRun();
+
   // ---- Frames ----
   bool SavingFrames = false;
   QString FramePrefix;  // the frame files' prefix (a full path)
@@ -219,6 +235,17 @@ class TSession : public QObject {
   // In the window, after a cycle: counts and records it, shows it, saves and
   // records its frame, runs the commands that waited; says whether to go on.
   bool AfterCycle(double cycleMs, const std::function<bool()>& goOn, const std::function<void()>& between);
+  // In the window: the commands that waited for the cycle's end, the cursor for
+  // the next one; whether to go on.
+  bool AskGoOn(const std::function<bool()>& goOn);
+  // On the world's thread, before a cycle: the world's clock when the cycle may
+  // have to wait for its pace, else NoPaceStart (no reading of the clock).
+  static constexpr int64_t NoPaceStart = INT64_MIN;
+  int64_t PaceStartMs();
+  // On the world's thread, after a cycle begun at `startMs` of the world's clock:
+  // waits out the rest of its share of time, meeting the window when woken and
+  // once the time is up; says whether to go on.
+  bool Pace(int64_t startMs, const std::function<bool()>& goOn);
   // From the world's thread: runs `work` in the window and waits for it (at once
   // when called in the window). Its error is rethrown here.
   void Meet(const std::function<void()>& work);
@@ -314,6 +341,11 @@ class TSession : public QObject {
   bool worldDone_ = false;         // the world's thread has left its loop
   std::exception_ptr worldError_;  // what ended it
   std::atomic<bool> stopWorld_ = false;  // the run stops after the cycle in progress
+  // The pace: written in the window under paceMutex_, read under it by the world.
+  std::mutex paceMutex_;
+  std::condition_variable paceChanged_;
+  double speed_ = RealTime;
+  bool paceWake_ = false;  // the window has something for a world waiting for its pace
   struct TDeferred {
     QString Name;
     std::function<void()> Command;

@@ -76,10 +76,12 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
 void TSession::WorldLoop(const std::function<bool()>& goOn, const std::function<void()>& between) {
   try {
     for (bool more = true; more;) {
+      const int64_t startMs = PaceStartMs();
       phase_ = kCyclePhase;
       const double cycleMs = CycleOnce();
       phase_ = nullptr;
       Meet([&] { more = AfterCycle(cycleMs, goOn, between); });
+      if (more) more = Pace(startMs, goOn);
     }
   } catch (...) {
     worldError_ = std::current_exception();
@@ -114,6 +116,10 @@ bool TSession::AfterCycle(double cycleMs, const std::function<bool()>& goOn, con
   if (SavingFrames) SaveFrame();
   phase_ = "recording the film";
   if (Video.IsRecording()) RecordFrame();
+  return AskGoOn(goOn);
+}
+
+bool TSession::AskGoOn(const std::function<bool()>& goOn) {
   phase_ = "the commands given during the cycle";
   RunDeferred();
   phase_ = "asking whether to go on";
@@ -203,6 +209,7 @@ void TSession::Serve() {
 
 void TSession::StopWorld() {
   stopWorld_ = true;
+  WakeRun();  // a world waiting for its pace stops at once
   std::unique_lock lock(meetMutex_);
   while (!worldDone_) {
     if (meeting_ && !meetingTaken_) {
@@ -217,6 +224,7 @@ void TSession::StopWorld() {
 
 void TSession::Defer(const QString& name, std::function<void()> command, bool changesWorld, int gesture) {
   deferred_.push_back({name, std::move(command), changesWorld, gesture});
+  WakeRun();  // a world waiting for its pace runs it now
 }
 
 void TSession::RunDeferred() {

@@ -22,6 +22,11 @@ TImageView::TImageView(QWidget* parent) : QWidget(parent) {
 void TImageView::SetImage(const QImage* image, QtCanvas* canvas) {
   image_ = image;
   canvas_ = canvas;
+  // A circuit of another size is shown whole.
+  if (image && image->size() != fittedSize_) {
+    fittedSize_ = image->size();
+    Fit();
+  }
   update();
 }
 
@@ -32,15 +37,21 @@ void TImageView::paintEvent(QPaintEvent* /*event*/) {
     return;
   }
   if (canvas_) canvas_->End();
-  painter.drawImage(rect(), *image_);
+  const QTransform view = View();
+  if (zoom_ == 1 && pan_.isNull()) {
+    painter.drawImage(rect(), *image_);
+  } else {
+    // Zoomed or panned: the picture's pixels grow as squares; around it, black.
+    painter.fillRect(rect(), Qt::black);
+    painter.setTransform(view);
+    painter.drawImage(QPointF(0, 0), *image_);
+    painter.resetTransform();
+  }
   if (markRadius_ <= 0) return;
-  // Picture pixels to widget pixels, as the picture is stretched.
-  const double sx = width() / static_cast<double>(image_->width());
-  const double sy = height() / static_cast<double>(image_->height());
   constexpr double kMarginPx = 4;  // the ring clears the body's outline
-  const QPointF centre(markCentre_.x() * sx, markCentre_.y() * sy);
-  const double rx = markRadius_ * sx + kMarginPx;
-  const double ry = markRadius_ * sy + kMarginPx;
+  const QPointF centre = view.map(markCentre_);
+  const double rx = markRadius_ * view.m11() + kMarginPx;
+  const double ry = markRadius_ * view.m22() + kMarginPx;
   painter.setRenderHint(QPainter::Antialiasing);
   for (const auto& [colour, style] : {std::pair{QColor(Qt::white), Qt::SolidLine}, std::pair{QColor(Qt::black), Qt::DashLine}}) {
     painter.setPen(QPen(colour, 1.5, style));
@@ -49,6 +60,7 @@ void TImageView::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void TImageView::SetMark(QPointF centre, double radius) {
+  if (follow_ && radius > 0) CentreOn(centre);
   if (centre == markCentre_ && radius == markRadius_) return;
   markCentre_ = centre;
   markRadius_ = radius;
@@ -56,12 +68,17 @@ void TImageView::SetMark(QPointF centre, double radius) {
 }
 
 void TImageView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::MiddleButton) {
+    panning_ = true;
+    panFrom_ = event->position();
+    setCursor(Qt::ClosedHandCursor);
+    return;
+  }
   if (event->button() != Qt::LeftButton || !image_ || width() <= 0 || height() <= 0) {
     QWidget::mousePressEvent(event);
     return;
   }
-  const QPointF p = event->position();
-  emit Pressed(QPointF(p.x() * image_->width() / width(), p.y() * image_->height() / height()));
+  emit Pressed(ToPicture(event->position()));
 }
 
 TImagePanel::TImagePanel(QWidget* parent) : QWidget(parent) {
