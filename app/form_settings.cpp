@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QUndoStack>
 
 #include "app/form_test2d.h"
@@ -67,6 +68,8 @@ void TFormTest2D::RestoreDefaultsClick() {
   // Forgotten now; this window keeps its present layout until the next start.
   Settings()->remove(QString::fromLatin1(kGroup));
   restoreDefaults_ = true;
+  statusBar()->showMessage(QStringLiteral("Defaults restored: the next start uses the default window, panels, "
+                                          "Debug flags, Threads and folders (the recent files stay)."));
 }
 
 }  // namespace vorlanth

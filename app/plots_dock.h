@@ -25,7 +25,7 @@
 
 class QAction;
 class QBarCategoryAxis;
-class QBarSeries;
+class QAbstractBarSeries;
 class QBarSet;
 class QChart;
 class QChartView;
@@ -104,9 +104,14 @@ class TPlotsDock : public QDockWidget {
     QValueAxis* X = nullptr;
     QValueAxis* Left = nullptr;
     QValueAxis* Right = nullptr;
+    QLabel* Legend = nullptr;  // below the chart: each shown line's colour and whole name
   };
 
-  TChart MakeChart(const QString& title, bool rightAxis);
+  TChart MakeChart(const QString& title, bool rightAxis, const char* legendName = "");
+  // The chart's view with its legend below it.
+  static QWidget* Framed(const TChart& chart);
+  // The names of the chart's lines shown (those with a legend marker), in their colours.
+  static void ShowLegend(const TChart& chart);
   QLineSeries* AddLine(TChart& chart, const QString& name, const QColor& colour, bool right,
                        Qt::PenStyle style = Qt::SolidLine);
   void ShowHistory(const TPlayerHistory* history);
@@ -123,7 +128,7 @@ class TPlotsDock : public QDockWidget {
   QWidget* content_ = nullptr;
   QTimer* timer_ = nullptr;
   TChart goals_, body_, controls_, support_, futures_;
-  QBarSeries* supportSeries_ = nullptr;
+  QAbstractBarSeries* supportSeries_ = nullptr;
   QList<QPointF> points_;  // reused by Fill
   double lastRefreshMs_ = 0;
   int64_t refreshCount_ = 0;

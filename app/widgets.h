@@ -30,6 +30,7 @@ class TImageView : public QWidget {
   const QImage* Image() const { return image_; }
   // The ring's centre and radius in picture pixels; a radius of 0 shows none.
   void SetMark(QPointF centre, double radius);
+  QPointF MarkCentre() const { return markCentre_; }
 
  signals:
   // The left button went down at this point of the picture (picture pixels).
