@@ -86,6 +86,7 @@ class WindowEdgesTest : public QObject {
     for (const char* scene : BuiltinSceneNames) {
       Find<QAction>(*h.Form, "Addlotsofasteroids1")->trigger();  // a change to lose
       const int32_t playersBefore = h.Team().PlayerCount();
+      const TTrack2D* trackBefore = &h.Track();
       const int questions = h.Questions;
       const TWorldRandom random = h.Track().Random;
       if (QLatin1String(scene) == QLatin1String("start"))
@@ -99,6 +100,7 @@ class WindowEdgesTest : public QObject {
       QCOMPARE(CheckConsistency(*h.Form), QString());
       const int32_t players = h.Team().PlayerCount();
       Item("UndoItem")->trigger();
+      QCOMPARE(&h.Track(), trackBefore);  // the very world before
       QCOMPARE(h.Team().PlayerCount(), playersBefore);
       QCOMPARE(CheckConsistency(*h.Form), QString());
       Item("RedoItem")->trigger();
