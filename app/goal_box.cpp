@@ -65,7 +65,7 @@ TRowText TextOf(TGoalRow row) {
   switch (row) {
     case TGoalRow::Strength:
       return {"Strength", "How strong the goal is for the player.", "STRENGTH_",
-              "Strength of the goal, from 0 to its maximum strength (the value shown)."};
+              "Strength of the goal, from 0 to its maximum strength; the value is shown at the right."};
     case TGoalRow::Reaction:
       return {"Reaction", "How early you want to be warned before a problem.", "REACTION_",
               "How early the goal warns before a problem, from 0 to 10 s of simulated time."};

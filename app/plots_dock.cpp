@@ -85,7 +85,7 @@ TPlotsDock::TPlotsDock(QWidget* parent) : QDockWidget(QStringLiteral("Plots"), p
   column->addWidget(Framed(body_));
 
   // The controls over time, and below them the support each option received in
-  // the last decision, as bars along which each option's name is written whole.
+  // the last decision: one bar per option, its name written whole at its left.
   controls_ = MakeChart(QStringLiteral("Controls"), false, "ControlsLegend");
   for (size_t i = 0; i < Controls.size(); ++i) Controls[i] = AddLine(controls_, QString(), ControlColour(i), false);
   column->addWidget(Framed(controls_));

@@ -2,9 +2,10 @@
 // The "Plots" dock: the selected player's last cycles as charts, scrolling while
 // the simulation runs. From the top: each goal's value (solid, one colour per
 // goal) and its feeling where it has a reaction time (dashed, same colour, right
-// axis); energy, health and speed; the controls, beside the support each option
-// received in the last decision (bars); futures and distinct futures per cycle,
-// and the cycle's time against its 100 ms budget.
+// axis); energy, health and speed; the controls; the support each option received
+// in the last decision (a bar per option, its name whole at its left); futures and
+// distinct futures per cycle, and the cycle's time against its 100 ms budget.
+// Below each chart of lines, its legend: a wrapped label, every name whole.
 //
 // The dock only reads: the histories are recorded by the window after every cycle
 // (TPlotHistory). It redraws at most RefreshesPerSecond times a second, and less
