@@ -25,6 +25,9 @@
 #include <QUndoStack>
 #include <QtTest>
 
+#include <stdexcept>
+
+#include "app/file_problem.h"
 #include "app/shortcuts_dialog.h"
 #include "bench/population.h"
 #include "bench/scenes.h"
@@ -171,6 +174,11 @@ class WindowEdgesTest : public QObject {
              qPrintable(h.FileProblems[0]));
     QVERIFY(h.FileProblems[1].contains(gone));
     QVERIFY(h.Reports.isEmpty());
+
+    // The line: the program's message about the file is the file's problem; a
+    // fault met while reading it (anything else) keeps its own type, and its report.
+    QVERIFY_THROWS_EXCEPTION(TFileProblem, AsFileProblem(bad, [] { throw Error("unreadable"); }));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, AsFileProblem(bad, [] { throw std::logic_error("a broken invariant"); }));
 
     Find<TFlatButton>(*h.Form, "BtnAddPlayer")->click();  // a kart: energy stealing is refused
     Item("Suckenergyfromplayersinfrontofyou1")->setEnabled(true);
