@@ -61,9 +61,9 @@ void TFormTest2D::FitDock(bool beside) {
   const QSize frame = frameGeometry().size() - QMainWindow::size();
   size = size.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
   resize(size);
-  const QPoint corner(std::clamp(x(), area.left(), std::max(area.left(), area.right() + 1 - size.width() - frame.width())),
-                      std::clamp(y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height() - frame.height())));
-  move(corner);
+  const int right = std::max(area.left(), area.right() + 1 - size.width() - frame.width());
+  const int bottom = std::max(area.top(), area.bottom() + 1 - size.height() - frame.height());
+  move(std::clamp(x(), area.left(), right), std::clamp(y(), area.top(), bottom));
 }
 
 void TFormTest2D::PlotsSaveClick() {

@@ -25,7 +25,8 @@ constexpr TTip kTips[] = {
      "Threads the passes of futures run on (1 to the machine's hardware threads); a change made during a "
      "cycle counts from the next one."},
     {"EdFriction", "Rolling friction of the track: a coefficient from 0.0001 to 0.03, shown in percent."},
-    {"EdSideFriction", "Friction across a body's heading (sliding sideways): a coefficient from 0 to 1, shown in percent."},
+    {"EdSideFriction",
+     "Friction across a body's heading (sliding sideways): a coefficient from 0 to 1, shown in percent."},
     {"EdCollisions", "Whether players bounce off each other (walls always count)."},
     {"EdSize", "The selected player's size: its centre-to-corner distance, in pixels (4 to 40 px)."},
     {"EdDetermined",
