@@ -10,7 +10,7 @@ namespace vorlanth {
 namespace {
 
 constexpr int kMinWidth = 420;   // pixels: a command's name fits on one line
-constexpr int kMinHeight = 360;
+constexpr int kMinHeight = 400;
 
 }  // namespace
 
@@ -29,6 +29,7 @@ TShortcutsDialog::TShortcutsDialog(const QList<QPair<QString, QString>>& rows, Q
     Table->setItem(i, 1, new QTableWidgetItem(rows[i].second));
   }
   Table->resizeColumnToContents(0);
+  Table->resizeRowsToContents();  // compact: every key in view at once
   Table->horizontalHeader()->setStretchLastSection(true);
   column->addWidget(Table);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
