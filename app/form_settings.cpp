@@ -17,6 +17,7 @@ namespace vorlanth {
 namespace {
 
 constexpr char kGroup[] = "window";
+constexpr int kNoticeMs = 8000;  // how long a notice stays in the status bar
 
 }  // namespace
 
@@ -69,7 +70,8 @@ void TFormTest2D::RestoreDefaultsClick() {
   Settings()->remove(QString::fromLatin1(kGroup));
   restoreDefaults_ = true;
   statusBar()->showMessage(QStringLiteral("Defaults restored: the next start uses the default window, panels, "
-                                          "Debug flags, Threads and folders (the recent files stay)."));
+                                          "Debug flags, Threads and folders (the recent files stay)."),
+                           kNoticeMs);
 }
 
 }  // namespace vorlanth
