@@ -6,6 +6,7 @@
 
 #include "app/crash_report.h"
 #include "app/form_test2d.h"
+#include "app/shortcuts_dialog.h"
 #include "scene/scene.h"
 
 namespace vorlanth {
@@ -67,6 +68,17 @@ void TFormTest2D::InstallDefaultDialogs() {
     Dialogs.SaveVideo = [this](const QString& folder) {
       return QFileDialog::getSaveFileName(this, QStringLiteral("Record video"), folder,
                                           QStringLiteral("Films: H.264 in MP4 (*.mp4);;Films: VP9 in WebM (*.webm)"));
+    };
+  }
+  if (!Dialogs.ShowFileProblem) {
+    Dialogs.ShowFileProblem = [this](const QString&, const QString& reason) {
+      QMessageBox::warning(this, QString::fromLatin1(Caption), reason);
+    };
+  }
+  if (!Dialogs.ShowShortcuts) {
+    Dialogs.ShowShortcuts = [this](const QList<QPair<QString, QString>>& rows) {
+      TShortcutsDialog dialog(rows, this);
+      dialog.exec();
     };
   }
   if (!Dialogs.ChooseColor) {

@@ -58,6 +58,8 @@ void TFormTest2D::BuildMenus() {
   // Opening a circuit marks the scene modified itself; opening or saving a scene
   // leaves it unmodified: they are no plain changes of the world.
   const TMenuEntry items[] = {
+      {"File", "NewItem", "New", K(Qt::CTRL | Qt::Key_N), plain, [this](bool) { NewClick(); }, false},
+      {"File", "ExamplesMenu", "Examples", K(), plain, {}, false},
       {"File", "Loadcircuit800x600BMP1", "Open… (a scene, or a circuit: 800x600 BMP, pure black is out of track)",
        K(Qt::CTRL | Qt::Key_O), plain, [this](bool) { Loadcircuit800x600BMP1Click(); }, false},
       {"File", "OpenRecentMenu", "Open recent", K(), plain, {}, false},
@@ -134,6 +136,7 @@ void TFormTest2D::BuildMenus() {
       {"View", nullptr, "", K(), plain, {}, false},
       {"View", "menuPlayerDock", "Player's numbers", K(Qt::CTRL | Qt::Key_I), plain, {}, false},
       {"Help", "AboutItem", "About", K(), plain, [this](bool) { AboutItemClick(); }, false},
+      {"Help", "ShortcutsItem", "Keyboard shortcuts", K(), plain, [this](bool) { ShortcutsItemClick(); }, false},
       {"Help", "RestoreDefaultsItem", "Restore defaults", K(), plain, [this](bool) { RestoreDefaultsClick(); }, false},
       // Keys of START/STOP, from anywhere in the window; each clicks its button at once.
       {nullptr, "RunPauseKey", "Run/Pause", K(Qt::Key_Space), plain, [this](bool) { RunPauseKeyPress(); }, false},
@@ -158,7 +161,18 @@ void TFormTest2D::BuildMenus() {
       continue;
     }
     const QString name = QString::fromLatin1(entry.Name);
+    if (!entry.Keys.isEmpty()) {
+      // Help > "Keyboard shortcuts" lists the table's keys, commands without their details.
+      QString text = QString::fromUtf8(entry.Text);
+      if (const qsizetype details = text.indexOf(QStringLiteral(" (")); details > 0) text.truncate(details);
+      if (entry.Menu) text = QStringLiteral("%1 > %2").arg(QString::fromUtf8(entry.Menu), text);
+      shortcutRows_.append({entry.Keys.toString(QKeySequence::NativeText), text});
+    }
     QAction* item = nullptr;
+    if (name == QStringLiteral("ExamplesMenu")) {
+      BuildExamplesMenu(menu->addMenu(QString::fromUtf8(entry.Text)));
+      continue;
+    }
     if (name == QStringLiteral("OpenRecentMenu")) {
       OpenRecentMenu = menu->addMenu(QString::fromUtf8(entry.Text));  // filled when it opens
       On(OpenRecentMenu, &QMenu::aboutToShow, [this] { OpenRecentMenuShow(); }, false);

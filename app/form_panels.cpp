@@ -89,8 +89,13 @@ void TFormTest2D::EdEvolutionClick(bool allowed) { Track().SetEvolution(allowed)
 void TFormTest2D::UpdateRealTimeParams() {
   const auto* player = SelectedPlayer();
   if (player) playerBox_->ShowGridSize(player->GridSize);
-  // The selected player's ring on the circuit follows it.
-  if (const auto* body = dynamic_cast<const TPlayer2D*>(player))
+  ShowSelectionMark();
+}
+
+void TFormTest2D::ShowSelectionMark() {
+  // The selected player's ring on the circuit follows it: a command that places
+  // its players after adding them (the circle of karts) shows them placed.
+  if (const auto* body = dynamic_cast<const TPlayer2D*>(SelectedPlayer()))
     ImgRoad->SetMark(QPointF(body->GetPosX(), body->GetPosY()), body->GetSize());
   else
     ImgRoad->SetMark(QPointF(), 0);

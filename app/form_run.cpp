@@ -4,6 +4,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 #include <utility>
 
 #include "app/choose_player_box.h"
+#include "app/file_problem.h"
 #include "app/form_test2d.h"
 #include "app/move_box.h"
 #include "app/session.h"
@@ -127,11 +129,17 @@ void TFormTest2D::SaveimagestofolderClick(bool checked) {
   QAction* item = Item("Saveimagestofolder");
   session_->SavingFrames = false;
   if (!checked) return;  // saving stops at once
-  const QString name = Dialogs.SaveFile(saveFolder_);
+  QString name = Dialogs.SaveFile(saveFolder_);
   if (name.isEmpty()) {
     item->setChecked(false);
     return;
   }
+  // A picture's extension typed with the name is no part of the prefix:
+  // "frame.bmp" gives frame_00001.bmp.
+  static const QStringList kPictureSuffixes = {QStringLiteral("bmp"), QStringLiteral("png"), QStringLiteral("jpg"),
+                                               QStringLiteral("jpeg")};
+  const QString suffix = QFileInfo(name).suffix();
+  if (kPictureSuffixes.contains(suffix, Qt::CaseInsensitive)) name.chop(suffix.size() + 1);
   session_->FramePrefix = name;
   session_->SavingFrames = true;
   saveFolder_ = QFileInfo(name).absolutePath();
@@ -157,23 +165,30 @@ void TFormTest2D::RecordVideoClick(bool checked) {
   ShowRecording();
   if (!error.isEmpty()) {
     item->setChecked(false);
-    throw Error(error.toStdString());
+    throw TFileProblem(name, error.toStdString());
   }
 }
 
 void TFormTest2D::StopRecording() {
   if (!session_->Video.IsRecording()) return;
   const bool empty = session_->Video.FrameCount() == 0;
+  const QString name = session_->Video.FileName();
   const QString error = session_->Video.Stop();
   Item("RecordVideoItem")->setChecked(false);
   ShowRecording();
-  if (error.isEmpty()) return;
+  if (error.isEmpty()) {
+    statusBar()->showMessage(QStringLiteral("Film written: %1 (%2 frames)")
+                                 .arg(QDir::toNativeSeparators(name))
+                                 .arg(session_->Video.FrameCount()),
+                             kNoticeMs);
+    return;
+  }
   // A recording in which no cycle ran writes no film: worth saying, not an error.
   if (empty) {
     statusBar()->showMessage(error, kNoticeMs);
     return;
   }
-  throw Error(error.toStdString());
+  throw TFileProblem(name, error.toStdString());
 }
 
 void TFormTest2D::ShowRecording() {

@@ -24,6 +24,7 @@
 
 #include "app/ai_box.h"
 #include "app/crash_report.h"
+#include "app/file_problem.h"
 #include "app/form_test2d.h"
 #include "app/session.h"
 #include "app/start_stop_box.h"
@@ -103,8 +104,8 @@ void TFormTest2D::OpenRecentMenuShow() {
 void TFormTest2D::OpenRecentClick(const QString& fileName) {
   if (!QFileInfo(fileName).isFile()) {
     RemoveRecentFile(fileName);
-    throw Error("Cannot open \"" + fileName.toStdString() +
-                "\": the file is no longer there (it is taken off the recent files).");
+    throw TFileProblem(fileName, "Cannot open \"" + fileName.toStdString() +
+                                     "\": the file is no longer there (it is taken off the recent files).");
   }
   OpenFile(fileName);
 }
@@ -134,9 +135,9 @@ void TFormTest2D::OpenGivenFile(const QString& fileName) {
       [this, fileName] {
         const QFileInfo info(fileName);
         if (!info.isFile())
-          throw Error("Cannot open \"" + EncodeFileName(fileName) + "\": there is no such file.");
+          throw TFileProblem(fileName, "Cannot open \"" + EncodeFileName(fileName) + "\": there is no such file.");
         if (!IsSceneFileName(EncodeFileName(fileName)) && !IsCircuitFileName(fileName))
-          throw Error("Cannot open \"" + EncodeFileName(fileName) + "\": a scene (" + SceneExtension +
+          throw TFileProblem(fileName, "Cannot open \"" + EncodeFileName(fileName) + "\": a scene (" + SceneExtension +
                       ") or a circuit (.bmp) is expected.");
         OpenFile(info.absoluteFilePath());
       },
@@ -169,7 +170,7 @@ void TFormTest2D::SaveJournalClick() {
   if (fileName.isEmpty()) return;
   if (!fileName.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) fileName += QStringLiteral(".vorlanth-journal.json");
   saveFolder_ = QFileInfo(fileName).absolutePath();
-  const QString start = session_->SaveJournal(fileName);  // raises with the reason
+  const QString start = AsFileProblem(fileName, [&] { return session_->SaveJournal(fileName); });
   statusBar()->showMessage(QStringLiteral("Journal of %1 commands saved; it starts from %2")
                                .arg(session_->Journal().Records().size())
                                .arg(QFileInfo(start).fileName()),

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QUndoStack>
 
 #include "app/form_test2d.h"
@@ -16,6 +17,7 @@ namespace vorlanth {
 namespace {
 
 constexpr char kGroup[] = "window";
+constexpr int kNoticeMs = 8000;  // how long a notice stays in the status bar
 
 }  // namespace
 
@@ -67,6 +69,9 @@ void TFormTest2D::RestoreDefaultsClick() {
   // Forgotten now; this window keeps its present layout until the next start.
   Settings()->remove(QString::fromLatin1(kGroup));
   restoreDefaults_ = true;
+  statusBar()->showMessage(QStringLiteral("Defaults restored: the next start uses the default window, panels, "
+                                          "Debug flags, Threads and folders (the recent files stay)."),
+                           kNoticeMs);
 }
 
 }  // namespace vorlanth

@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QMenu>
 #include <QTimer>
@@ -37,10 +39,7 @@
 #include "core/team.h"
 #include "render/qt_canvas.h"
 #include "render/qt_picture.h"
-#include "world2d/kart.h"
 #include "world2d/player2d.h"
-#include "world2d/polygon2d.h"
-#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -73,6 +72,7 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
     move(area.center() - QPoint(DesignedWidth / 2, DesignedHeight / 2));
   }
   NameControls();
+  AddTooltips();
   ConnectSession();
   ShowSceneFile(QString());
   qApp->installEventFilter(this);  // the run keys (eventFilter)
@@ -214,7 +214,10 @@ void TFormTest2D::ConnectSession() {
     choose_->AddPlayer(Track().PlayerCount());
     CopyParamsFromPlayer();
   });
-  connect(session_.get(), &TSession::FrameShown, this, [this] { ImgRoad->update(); });
+  connect(session_.get(), &TSession::FrameShown, this, [this] {
+    ShowSelectionMark();  // where the picture shown has the selected player
+    ImgRoad->update();
+  });
   connect(session_.get(), &TSession::CycleDone, this, [this](double cycleMs) {
     StatusLine->ShowCycle(Track(), session_->CycleCount(), cycleMs);
     PlotsDock->Tick();  // while the world waits: the plots read the world
@@ -235,6 +238,7 @@ void TFormTest2D::ConnectSession() {
   connect(session_.get(), &TSession::RunStopped, this, [this](int64_t cycle, const QString& reason) {
     // The run has stopped, and shows it: Run released, the reason in the status bar.
     startStop_->Pause();
+    Item("Saveimagestofolder")->setChecked(session_->SavingFrames);  // off when a frame failed
     StatusLine->ShowStopped(cycle, reason);
     ShowRecording();
   });
@@ -249,7 +253,9 @@ void TFormTest2D::ConnectSession() {
 // Start-up.
 
 void TFormTest2D::FormCreate() {
-  openFolder_ = QCoreApplication::applicationDirPath();
+  // The dialogs first show the user's documents (or home) folder.
+  openFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (openFolder_.isEmpty() || !QDir(openFolder_).exists()) openFolder_ = QDir::homePath();
   saveFolder_ = openFolder_;
   menuPlayerParamsClick();
   // The built-in start-up scene (one rocket, the drop goal, feelings and the
@@ -287,35 +293,6 @@ QAction* TFormTest2D::Item(const char* name) const { return findChild<QAction*>(
 
 void TFormTest2D::Handle(const std::function<void()>& handler, const QString& where, bool changesWorld) {
   session_->Command(where, handler, changesWorld);
-}
-
-void TFormTest2D::ReportError(const QString& where) {
-  TCrashReport report = TCrashReport::FromException(std::current_exception());
-  report.Where = where;
-  DescribeForReport(report);
-  if (Dialogs.ReportError) Dialogs.ReportError(report);
-}
-
-void TFormTest2D::DescribeForReport(TCrashReport& report) {
-  report.Cycle = session_->CycleCount();
-  report.Version = QStringLiteral("Vorlanth %1 (%2), Qt %3")
-                       .arg(QStringLiteral(VORLANTH_VERSION), QStringLiteral(VORLANTH_BUILD),
-                            QString::fromLatin1(qVersion()));
-  if (TTeam* team = session_->CurrentTeam()) {
-    for (int32_t i = 0; i < team->PlayerCount(); ++i) {
-      TPlayer* player = team->GetPlayer(i);
-      QString kind = QStringLiteral("player");
-      if (dynamic_cast<TRocket*>(player)) kind = QStringLiteral("rocket");
-      else if (dynamic_cast<TKart*>(player)) kind = QStringLiteral("kart");
-      else if (dynamic_cast<TPolygon2D*>(player)) kind = QStringLiteral("asteroid");
-      report.Players << QStringLiteral("Player #%1: %2, %3%4")
-                            .arg(i + 1)
-                            .arg(kind, player->IsDead() ? QStringLiteral("dead") : QStringLiteral("alive"),
-                                 player == team->Selected ? QStringLiteral(", selected") : QString());
-    }
-  }
-  DescribeSceneForReport(report);
-  if (isVisible()) report.Screenshot = grab().toImage();
 }
 
 QString TFormTest2D::CommandName(const QObject* sender) {

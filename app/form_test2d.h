@@ -22,6 +22,8 @@
 
 #include <QColor>
 #include <QList>
+#include <QPair>
+#include <QRect>
 #include <QMainWindow>
 #include <QString>
 
@@ -91,6 +93,10 @@ struct TFormDialogs {
   std::function<QString(const QString& folder)> SaveJournal;
   // File > "Save picture…": the PNG's name (full path), or empty when cancelled.
   std::function<QString(const QString& folder)> SavePicture;
+  // A file the user named cannot be used: a plain message with the file and the reason.
+  std::function<void(const QString& fileName, const QString& reason)> ShowFileProblem;
+  // Help > "Keyboard shortcuts": each row a key and the command it gives.
+  std::function<void(const QList<QPair<QString, QString>>& rows)> ShowShortcuts;
 };
 
 class TFormTest2D : public QMainWindow {
@@ -131,6 +137,9 @@ class TFormTest2D : public QMainWindow {
   // Whether a command is in progress: clicks and keys wait until it ends.
   bool InCommand() const;
 
+  // The part of the screen the window may take (empty: the screen's available
+  // geometry). Tests give it a screen's size.
+  std::function<QRect()> ScreenArea;
   // Where the window remembers its settings and recent files (an INI file);
   // empty: the user's settings of the program. Tests point it elsewhere.
   QString SettingsFile;
@@ -174,6 +183,10 @@ class TFormTest2D : public QMainWindow {
   // Starts a film under a chosen name, or stops the one in progress.
   void RecordVideoClick(bool checked);
   void RestoreDefaultsClick();
+  // File > New (the start scene) and File > Examples (a built-in scene by name).
+  void NewClick();
+  void ExampleClick(const QString& scene);
+  void ShortcutsItemClick();
   void PlotsSaveClick();
   // Clicking the circuit selects the player nearest the point (circuit pixels).
   void ImgRoadMouseDown(double x, double y);
@@ -254,10 +267,14 @@ class TFormTest2D : public QMainWindow {
   QAction* EditItem(bool undo);
   void BuildPlotsDock();
   void BuildViewParts();  // the speed box, the player dock
+  // Makes room for the dock opening beside (or below) the circuit, within the screen.
+  void FitDock(bool beside);
   void InstallDefaultDialogs();
   void ConnectSession();
   // Gives every control the name the form gives it, for reports and tests.
   void NameControls();
+  // What each slider and box does, and its unit (form_tooltips.cpp).
+  void AddTooltips();
 
   // Runs a handler reached from Qt as a command of the session: errors are
   // reported, never rethrown; a handler that changes the world marks the scene
@@ -322,10 +339,14 @@ class TFormTest2D : public QMainWindow {
   // The one scene or circuit file the mime data carries, or empty.
   static QString DroppedFile(const QMimeData* data);
   QAction* Item(const char* name) const;  // a menu item by its name
+  void BuildExamplesMenu(QMenu* menu);
+  // The ring around the selected player, where the picture shown has it.
+  void ShowSelectionMark();
 
   std::unique_ptr<TSession> session_;
   QString openFolder_;  // initial folders of the file dialogs
   QString saveFolder_;
+  QList<QPair<QString, QString>> shortcutRows_;  // each key of the action table, and its command
   bool restoreDefaults_ = false;  // nothing is saved on closing
 
   // The controls the window holds itself; the boxes hold theirs, the menus are

@@ -58,18 +58,22 @@ struct TRowText {
   const char* Caption;
   const char* Hint;
   const char* NamePrefix;
+  const char* BarHint;  // what the bar sets, and its unit
 };
 
 TRowText TextOf(TGoalRow row) {
   switch (row) {
     case TGoalRow::Strength:
-      return {"Strength", "How strong the goal is for the player.", "STRENGTH_"};
+      return {"Strength", "How strong the goal is for the player.", "STRENGTH_",
+              "Strength of the goal, from 0 to its maximum strength; the value is shown at the right."};
     case TGoalRow::Reaction:
-      return {"Reaction", "How early you want to be warned before a problem.", "REACTION_"};
+      return {"Reaction", "How early you want to be warned before a problem.", "REACTION_",
+              "How early the goal warns before a problem, from 0 to 10 s of simulated time."};
     case TGoalRow::Urgency:
       break;
   }
-  return {"Urgency", "Once it start warning you, how fast warning grows.", "URGENCY_"};
+  return {"Urgency", "Once it start warning you, how fast warning grows.", "URGENCY_",
+          "How fast the warning grows once it starts, from 0 to 2 (no unit: a factor)."};
 }
 
 }  // namespace
@@ -89,6 +93,7 @@ void TGoalBox::AddRow(TGoalRow kind, int position, const QString& valueText,
   bar->setTickInterval(BarTickFrequency);
   bar->setTickPosition(QSlider::NoTicks);
   bar->setValue(position);
+  bar->setToolTip(QString::fromLatin1(text.BarHint));
 
   for (QWidget* control : {static_cast<QWidget*>(captionLabel), static_cast<QWidget*>(valueLabel),
                            static_cast<QWidget*>(bar)}) {

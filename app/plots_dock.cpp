@@ -7,7 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
-#include <QHBoxLayout>
+#include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -32,9 +32,7 @@ namespace {
 constexpr int kChartHeight = 170;   // pixels: each chart's least height
 
 constexpr int kSmallFontPixels = 9;
-constexpr double kMargin = 0.05;    // share of a range added above and below
 constexpr double kSupportRange = 1; // normalised supports sum to 1
-constexpr double kFeelingSpan = 0.2; // least span of the feeling axis: a flat feeling stays flat
 
 // A goal's colour by its place among the player's goals: the first three are red,
 // green and blue, as the strengths of the first three goals colour a player;
@@ -51,29 +49,6 @@ QColor ControlColour(size_t i) {
   static const QColor colours[] = {QColor(0, 90, 200), QColor(200, 60, 0), QColor(0, 140, 60),
                                    QColor(150, 0, 150)};
   return colours[i % std::size(colours)];
-}
-
-// A range that shows [lo, hi] with a margin, at least `minSpan` wide around its
-// middle; a flat or empty range gets room. Figures that are never negative keep
-// the axis at or above zero.
-void SetRange(QValueAxis* axis, double lo, double hi, double minSpan = 0) {
-  if (!(lo <= hi)) {
-    lo = 0;
-    hi = 1;
-  }
-  if (hi - lo < minSpan) {
-    const double middle = (lo + hi) / 2;
-    lo = middle - minSpan / 2;
-    hi = middle + minSpan / 2;
-  }
-  double margin = (hi - lo) * kMargin;
-  if (margin == 0) margin = std::max(std::abs(hi) * kMargin, 0.5);
-  const double bottom = lo >= 0 ? std::max(lo - margin, 0.0) : lo - margin;
-  axis->setRange(bottom, hi + margin);
-}
-
-void HideMarker(QChart* chart, QLineSeries* series, bool hidden) {
-  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(!hidden);
 }
 
 }  // namespace
@@ -96,59 +71,60 @@ TPlotsDock::TPlotsDock(QWidget* parent) : QDockWidget(QStringLiteral("Plots"), p
   column->addWidget(Caption);
 
   // Goals: values on the left, feelings (1 is neutral) on the right.
-  goals_ = MakeChart(QStringLiteral("Goals: value (solid), feeling (dashed, right)"), true);
+  goals_ = MakeChart(QStringLiteral("Goals: value (solid), feeling (dashed, right)"), true, "GoalsLegend");
   for (size_t i = 0; i < GoalValues.size(); ++i) {
     GoalValues[i] = AddLine(goals_, QString(), GoalColour(i), false);
     GoalFeelings[i] = AddLine(goals_, QString(), GoalColour(i), true, Qt::DashLine);
   }
-  column->addWidget(goals_.View);
+  column->addWidget(Framed(goals_));
 
-  body_ = MakeChart(QStringLiteral("Body: energy, health (left), speed px/s (right)"), true);
+  body_ = MakeChart(QStringLiteral("Body: energy, health (left), speed px/s (right)"), true, "BodyLegend");
   Energy = AddLine(body_, QStringLiteral("energy"), QColor(230, 140, 0), false);
   Health = AddLine(body_, QStringLiteral("health"), QColor(220, 0, 0), false);
   Speed = AddLine(body_, QStringLiteral("speed"), QColor(0, 0, 230), true);
-  column->addWidget(body_.View);
+  column->addWidget(Framed(body_));
 
-  // The controls over time, and beside them the last decision's support.
-  auto* row = new QHBoxLayout;
-  row->setSpacing(2);
-  controls_ = MakeChart(QStringLiteral("Controls"), false);
+  // The controls over time, and below them the support each option received in
+  // the last decision: one bar per option, its name written whole at its left.
+  controls_ = MakeChart(QStringLiteral("Controls"), false, "ControlsLegend");
   for (size_t i = 0; i < Controls.size(); ++i) Controls[i] = AddLine(controls_, QString(), ControlColour(i), false);
-  row->addWidget(controls_.View, 3);
+  column->addWidget(Framed(controls_));
   support_.Chart = new QChart;
   support_.Chart->setTitle(QStringLiteral("Support, last decision"));
-  supportSeries_ = new QBarSeries;
+  // One bar per option, its name written across at its left: whole however long.
+  supportSeries_ = new QHorizontalBarSeries;
   Support = new QBarSet(QStringLiteral("support"));
   Support->setColor(QColor(0, 120, 200));
   supportSeries_->append(Support);
   support_.Chart->addSeries(supportSeries_);
   SupportOptions = new QBarCategoryAxis;
-  SupportOptions->setLabelsAngle(-90);  // one narrow column per option
   SupportOptions->setTruncateLabels(false);  // short names, whole: never "…"
-  support_.Chart->addAxis(SupportOptions, Qt::AlignBottom);
+  support_.Chart->addAxis(SupportOptions, Qt::AlignLeft);
   supportSeries_->attachAxis(SupportOptions);
-  support_.Left = new QValueAxis;
+  support_.Left = new QValueAxis;  // the support, along the bars
   support_.Left->setRange(0, kSupportRange);
-  support_.Chart->addAxis(support_.Left, Qt::AlignLeft);
+  support_.Left->setTickCount(3);
+  support_.Chart->addAxis(support_.Left, Qt::AlignBottom);
   supportSeries_->attachAxis(support_.Left);
   support_.Chart->legend()->hide();
   support_.View = new QChartView(support_.Chart);
-  row->addWidget(support_.View, 2);
-  column->addLayout(row);
+  column->addWidget(support_.View);
 
-  futures_ = MakeChart(QStringLiteral("Futures per cycle (left), cycle ms against the budget (right)"), true);
+  futures_ = MakeChart(QStringLiteral("Futures per cycle (left), cycle ms against the budget (right)"), true,
+                       "FuturesLegend");
   Futures = AddLine(futures_, QStringLiteral("futures"), QColor(0, 0, 230), false);
   DistinctFutures = AddLine(futures_, QStringLiteral("distinct"), QColor(0, 160, 0), false);
   CycleMs = AddLine(futures_, QStringLiteral("cycle ms"), QColor(110, 110, 110), true);
   Budget = AddLine(futures_, QStringLiteral("budget"), QColor(220, 0, 0), true, Qt::DotLine);
-  column->addWidget(futures_.View);
+  column->addWidget(Framed(futures_));
 
   for (TChart* chart : {&goals_, &body_, &controls_, &support_, &futures_}) {
     QFont small = chart->Chart->titleFont();
     small.setPixelSize(kSmallFontPixels + 1);
     chart->Chart->setTitleFont(small);
     small.setPixelSize(kSmallFontPixels);
-    chart->Chart->legend()->setFont(small);
+    chart->Chart->legend()->hide();  // each chart's legend is a label below it, wrapped, never cut
+    if (chart->Legend) chart->Legend->setFont(small);
     for (QAbstractAxis* axis : chart->Chart->axes()) axis->setLabelsFont(small);
     chart->Chart->setMargins(QMargins(2, 2, 2, 2));
     chart->View->setMinimumHeight(kChartHeight);
@@ -174,11 +150,14 @@ TPlotsDock::TPlotsDock(QWidget* parent) : QDockWidget(QStringLiteral("Plots"), p
   connect(timer_, &QTimer::timeout, this, [this] { Tick(); });
 }
 
-TPlotsDock::TChart TPlotsDock::MakeChart(const QString& title, bool rightAxis) {
+TPlotsDock::TChart TPlotsDock::MakeChart(const QString& title, bool rightAxis, const char* legendName) {
   TChart c;
   c.Chart = new QChart;
   c.Chart->setTitle(title);
-  c.Chart->legend()->setAlignment(Qt::AlignBottom);
+  c.Legend = new QLabel;
+  c.Legend->setObjectName(QString::fromLatin1(legendName));
+  c.Legend->setWordWrap(true);
+  c.Legend->setTextFormat(Qt::RichText);
   c.X = new QValueAxis;
   c.X->setLabelFormat(QStringLiteral("%d"));
   c.Chart->addAxis(c.X, Qt::AlignBottom);
@@ -190,6 +169,16 @@ TPlotsDock::TChart TPlotsDock::MakeChart(const QString& title, bool rightAxis) {
   }
   c.View = new QChartView(c.Chart);
   return c;
+}
+
+QWidget* TPlotsDock::Framed(const TChart& chart) {
+  auto* frame = new QWidget;
+  auto* column = new QVBoxLayout(frame);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(chart.View);
+  column->addWidget(chart.Legend);
+  return frame;
 }
 
 QLineSeries* TPlotsDock::AddLine(TChart& chart, const QString& name, const QColor& colour, bool right,
@@ -253,6 +242,7 @@ void TPlotsDock::Refresh() {
 
   ShowHistory(history);
   ShowSupport(history);
+  for (const TChart* chart : {&goals_, &body_, &controls_, &futures_}) ShowLegend(*chart);
   // Painted here, so that the measured time is the whole cost of a redraw.
   if (isVisible()) content_->repaint();
 
@@ -266,132 +256,6 @@ void TPlotsDock::Refresh() {
                        .arg(history ? history->Count() : 0)
                        .arg(histories_ ? histories_->LastRecordMs() : 0.0, 0, 'f', 3)
                        .arg(lastRefreshMs_, 0, 'f', 1));
-}
-
-void TPlotsDock::Fill(QLineSeries* series, const TPlayerHistory* history,
-                      const std::function<double(const TPlotSample&)>& value) {
-  points_.clear();
-  const int32_t n = history ? history->Count() : 0;
-  for (int32_t i = 0; i < n; ++i) {
-    const TPlotSample& s = history->At(i);
-    const double v = value(s);
-    if (std::isfinite(v)) points_.append(QPointF(static_cast<double>(s.Cycle), v));
-  }
-  series->replace(points_);
-}
-
-void TPlotsDock::ShowHistory(const TPlayerHistory* history) {
-  const int32_t n = history ? history->Count() : 0;
-  // The same window of cycles on every chart.
-  const double lastCycle = n > 0 ? static_cast<double>(history->Last().Cycle) : 0;
-  const double firstCycle = std::max(lastCycle - (TPlayerHistory::HistoryLength - 1),
-                                     n > 0 ? static_cast<double>(history->At(0).Cycle) : 0.0);
-  for (TChart* chart : {&goals_, &body_, &controls_, &futures_})
-    chart->X->setRange(firstCycle, std::max(lastCycle, firstCycle + 1));
-
-  // Each series' finite range, gathered as it is filled.
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  struct TRange {
-    double Lo = kInf, Hi = -kInf;
-    void Add(const QLineSeries* series) {
-      for (const QPointF& p : series->points()) {
-        Lo = std::min(Lo, p.y());
-        Hi = std::max(Hi, p.y());
-      }
-    }
-  };
-
-  TRange values, feelings;
-  const size_t lines = history ? history->GoalLines().size() : 0;
-  for (size_t i = 0; i < GoalValues.size(); ++i) {
-    const bool used = i < lines;
-    const bool feels = used && history->GoalLines()[i].HasReaction;
-    if (used) {
-      const TGoalLine& line = history->GoalLines()[i];
-      QString name = QString::fromStdString(line.Name);
-      if (line.Occurrence > 1) name += QStringLiteral(" #%1").arg(line.Occurrence);
-      if (line.TeamGoal) name += QStringLiteral(" (team)");
-      GoalValues[i]->setName(name);
-      GoalFeelings[i]->setName(name + QStringLiteral(" feeling"));
-      Fill(GoalValues[i], history, [i](const TPlotSample& s) { return s.GoalValues[i]; });
-      values.Add(GoalValues[i]);
-    } else if (GoalValues[i]->count() > 0) {
-      GoalValues[i]->clear();
-    }
-    if (feels) {
-      Fill(GoalFeelings[i], history, [i](const TPlotSample& s) { return s.GoalFeelings[i]; });
-      feelings.Add(GoalFeelings[i]);
-    } else if (GoalFeelings[i]->count() > 0) {
-      GoalFeelings[i]->clear();
-    }
-    GoalValues[i]->setVisible(used);
-    GoalFeelings[i]->setVisible(feels);
-    HideMarker(goals_.Chart, GoalValues[i], !used);
-    // A feeling is its goal's colour, dashed (the title says so): its own legend
-    // entry would only crowd the goals' names out.
-    HideMarker(goals_.Chart, GoalFeelings[i], true);
-  }
-  SetRange(goals_.Left, values.Lo, values.Hi);
-  SetRange(goals_.Right, std::min(feelings.Lo, 1.0), std::max(feelings.Hi, 1.0), kFeelingSpan);
-
-  Fill(Energy, history, [](const TPlotSample& s) { return s.Energy; });
-  Fill(Health, history, [](const TPlotSample& s) { return s.Health; });
-  Fill(Speed, history, [](const TPlotSample& s) { return s.Speed; });
-  body_.Left->setRange(0, 100);
-  TRange speed;
-  speed.Add(Speed);
-  SetRange(body_.Right, 0, std::max(speed.Hi, 1.0));
-
-  TRange controls;
-  const size_t controlCount = history ? history->ControlNames().size() : 0;
-  for (size_t i = 0; i < Controls.size(); ++i) {
-    const bool used = i < controlCount;
-    if (used) {
-      Controls[i]->setName(QString::fromStdString(history->ControlNames()[i]).toLower());
-      Fill(Controls[i], history, [i](const TPlotSample& s) { return s.Controls[i]; });
-      controls.Add(Controls[i]);
-    } else if (Controls[i]->count() > 0) {
-      Controls[i]->clear();
-    }
-    Controls[i]->setVisible(used);
-    HideMarker(controls_.Chart, Controls[i], !used);
-  }
-  SetRange(controls_.Left, controls.Lo, controls.Hi);
-
-  Fill(Futures, history, [](const TPlotSample& s) { return s.Futures; });
-  Fill(DistinctFutures, history, [](const TPlotSample& s) { return s.DistinctFutures; });
-  Fill(CycleMs, history, [](const TPlotSample& s) { return s.CycleMs; });
-  TRange futures, cycle;
-  futures.Add(Futures);
-  futures.Add(DistinctFutures);
-  cycle.Add(CycleMs);
-  SetRange(futures_.Left, 0, std::max(futures.Hi, 1.0));
-  SetRange(futures_.Right, 0, std::max(cycle.Hi, BudgetMs));
-  Budget->replace(n > 0 ? QList<QPointF>{{firstCycle, BudgetMs}, {lastCycle, BudgetMs}} : QList<QPointF>{});
-}
-
-void TPlotsDock::ShowSupport(const TPlayerHistory* history) {
-  QStringList names;
-  QList<qreal> support;
-  if (history && history->Count() > 0) {
-    for (const std::string& name : history->OptionNames()) names << QString::fromStdString(name).toLower();
-    for (double s : history->Support()) support << s;
-  }
-  if (SupportOptions->categories() != names) {
-    SupportOptions->clear();
-    SupportOptions->append(names);
-  }
-  if (Support->count() != support.size()) {
-    Support->remove(0, Support->count());
-    Support->append(support);
-  } else {
-    for (qsizetype i = 0; i < support.size(); ++i) Support->replace(i, support[i]);
-  }
-  double hi = kSupportRange;
-  for (double s : support) hi = std::max(hi, s);
-  double lo = 0;
-  for (double s : support) lo = std::min(lo, s);
-  support_.Left->setRange(lo, hi);
 }
 
 }  // namespace vorlanth

@@ -2,9 +2,10 @@
 // The "Plots" dock: the selected player's last cycles as charts, scrolling while
 // the simulation runs. From the top: each goal's value (solid, one colour per
 // goal) and its feeling where it has a reaction time (dashed, same colour, right
-// axis); energy, health and speed; the controls, beside the support each option
-// received in the last decision (bars); futures and distinct futures per cycle,
-// and the cycle's time against its 100 ms budget.
+// axis); energy, health and speed; the controls; the support each option received
+// in the last decision (a bar per option, its name whole at its left); futures and
+// distinct futures per cycle, and the cycle's time against its 100 ms budget.
+// Below each chart of lines, its legend: a wrapped label, every name whole.
 //
 // The dock only reads: the histories are recorded by the window after every cycle
 // (TPlotHistory). It redraws at most RefreshesPerSecond times a second, and less
@@ -25,7 +26,7 @@
 
 class QAction;
 class QBarCategoryAxis;
-class QBarSeries;
+class QAbstractBarSeries;
 class QBarSet;
 class QChart;
 class QChartView;
@@ -104,9 +105,14 @@ class TPlotsDock : public QDockWidget {
     QValueAxis* X = nullptr;
     QValueAxis* Left = nullptr;
     QValueAxis* Right = nullptr;
+    QLabel* Legend = nullptr;  // below the chart: each shown line's colour and whole name
   };
 
-  TChart MakeChart(const QString& title, bool rightAxis);
+  TChart MakeChart(const QString& title, bool rightAxis, const char* legendName = "");
+  // The chart's view with its legend below it.
+  static QWidget* Framed(const TChart& chart);
+  // The names of the chart's lines shown (those with a legend marker), in their colours.
+  static void ShowLegend(const TChart& chart);
   QLineSeries* AddLine(TChart& chart, const QString& name, const QColor& colour, bool right,
                        Qt::PenStyle style = Qt::SolidLine);
   void ShowHistory(const TPlayerHistory* history);
@@ -123,7 +129,7 @@ class TPlotsDock : public QDockWidget {
   QWidget* content_ = nullptr;
   QTimer* timer_ = nullptr;
   TChart goals_, body_, controls_, support_, futures_;
-  QBarSeries* supportSeries_ = nullptr;
+  QAbstractBarSeries* supportSeries_ = nullptr;
   QList<QPointF> points_;  // reused by Fill
   double lastRefreshMs_ = 0;
   int64_t refreshCount_ = 0;

@@ -173,6 +173,10 @@ class TSession : public QObject {
   // (a bad file changes nothing). `mayReplace` is asked last: false keeps the world.
   void OpenScene(const QString& fileName, const std::function<bool()>& mayReplace = {});
   void SaveScene(const QString& fileName);
+  // A new untitled world: a built-in scene (BuiltinSceneNames) on the built-in
+  // circuit, built as the runner builds it; one step of undo named `stepName`.
+  // `mayReplace` is asked last: false keeps the world.
+  void OpenBuiltinScene(const QString& name, const QString& stepName, const std::function<bool()>& mayReplace = {});
   // The scene's file, empty while it is "untitled"; its caption's name.
   QString SceneFile() const { return sceneFile_; }
   QString SceneName() const;
@@ -277,8 +281,8 @@ class TSession : public QObject {
   // What the session installs on its track: the canvas and the mouse.
   void InstallOnTrack();
   bool MousePosition(int32_t& x, int32_t& y);
-  // A step that keeps the world replaced (opening a scene).
-  void PushWorldStep(TWorldParts old);
+  // A step that keeps the world replaced (opening a scene, a new or example world).
+  void PushWorldStep(TWorldParts old, const QString& name);
   // Loads the picture as the circuit (raises before changing anything): one step.
   void ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
   // After an undo or redo: forget what left, redraw, tell the window.
@@ -286,7 +290,8 @@ class TSession : public QObject {
   // Puts the world's parts in, handing back those it replaces (nothing here throws).
   TWorldParts SwapWorld(TWorldParts parts);
   // Replaces the world by the one read: one step of undo, keeping the world before.
-  void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read);
+  void SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read,
+                   const QString& stepName = QStringLiteral("Open Scene"));
   // Shows another picture; hands back the one it replaces.
   std::unique_ptr<QtPicture> ReplacePicture(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
   void SetSceneFile(const QString& fileName);

@@ -275,14 +275,20 @@ QString TSession::FrameFileName(const QString& prefix, int32_t counter) {
 
 void TSession::SaveFrame() {
   canvas_->End();
-  SavePicture(picture_->Image(), ::vorlanth::FrameFileName(EncodeFileName(FramePrefix), FrameCounter));
+  try {
+    SavePicture(picture_->Image(), ::vorlanth::FrameFileName(EncodeFileName(FramePrefix), FrameCounter));
+  } catch (...) {
+    SavingFrames = false;  // every Run would fail again: the user chooses anew
+    throw;
+  }
   if (FrameCounter < std::numeric_limits<int32_t>::max()) ++FrameCounter;
 }
 
 void TSession::RecordFrame() {
   canvas_->End();
   // A failed film has stopped and left nothing under its name: the run stops too.
-  if (const QString error = Video.AddFrame(picture_->Image()); !error.isEmpty()) throw Error(error.toStdString());
+  if (const QString error = Video.AddFrame(picture_->Image()); !error.isEmpty())
+    throw Error(error.toStdString());
   emit FrameRecorded();
 }
 

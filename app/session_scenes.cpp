@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QUndoStack>
 
+#include "app/file_problem.h"
 #include "app/player_history.h"
 #include "app/session.h"
 #include "bench/population.h"
@@ -37,8 +38,11 @@ void TSession::LoadCircuit(const QString& fileName) {
   // Only a .BMP file is loaded; any other choice keeps the circuit as it is. The
   // circuit is built from the clean picture, never from one with bodies drawn on it.
   if (IsCircuitFileName(fileName)) {
-    std::unique_ptr<QtPicture> loaded = LoadPicture(EncodeFileName(fileName));
-    ReplaceCircuit(std::move(loaded), {EncodeFileName(fileName), {}});
+    // A picture that cannot be read or made a circuit is the file's problem.
+    AsFileProblem(fileName, [&] {
+      std::unique_ptr<QtPicture> loaded = LoadPicture(EncodeFileName(fileName));
+      ReplaceCircuit(std::move(loaded), {EncodeFileName(fileName), {}});
+    });
   }
   Redraw();
 }
@@ -64,7 +68,7 @@ void TSession::OpenScene(const QString& fileName, const std::function<bool()>& m
   // stream, as they were.
   auto track = std::make_unique<TTrack2D>();
   auto team = std::make_unique<TTeam>();
-  TSceneRead read = ReadScene(EncodeFileName(fileName), *track, *team);
+  TSceneRead read = AsFileProblem(fileName, [&] { return ReadScene(EncodeFileName(fileName), *track, *team); });
   if (mayReplace && !mayReplace()) return;
   SwapInWorld(std::move(track), std::move(team), std::move(read));
   SetModified(false);
@@ -72,12 +76,14 @@ void TSession::OpenScene(const QString& fileName, const std::function<bool()>& m
 }
 
 void TSession::SaveScene(const QString& fileName) {
-  ::vorlanth::SaveScene(EncodeFileName(fileName), *track_, circuit_);  // raises with the reason; nothing changes
+  // Raises with the reason; nothing changes.
+  AsFileProblem(fileName, [&] { ::vorlanth::SaveScene(EncodeFileName(fileName), *track_, circuit_); });
   SetModified(false);
   SetSceneFile(fileName);
 }
 
-void TSession::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read) {
+void TSession::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTeam> team, TSceneRead read,
+                           const QString& stepName) {
   TWorldParts parts;
   parts.Population = std::make_unique<TPopulation>(*track);
   parts.Track = std::move(track);
@@ -86,7 +92,7 @@ void TSession::SwapInWorld(std::unique_ptr<TTrack2D> track, std::unique_ptr<TTea
   parts.Circuit = read.Circuit;
   TWorldParts old = SwapWorld(std::move(parts));
   FrameCounter = FirstFrame;
-  PushWorldStep(std::move(old));
+  PushWorldStep(std::move(old), stepName);
 }
 
 TSession::TWorldParts TSession::SwapWorld(TWorldParts parts) {

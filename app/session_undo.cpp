@@ -81,8 +81,8 @@ class TCircuitStep : public QUndoCommand {
 // One step: the whole world replaced (a scene opened), kept here while away.
 class TWorldStep : public QUndoCommand {
  public:
-  TWorldStep(TSession& session, TSession::TWorldParts other)
-      : QUndoCommand(QStringLiteral("Open Scene")), session_(session), other_(std::move(other)) {}
+  TWorldStep(TSession& session, TSession::TWorldParts other, const QString& name)
+      : QUndoCommand(name), session_(session), other_(std::move(other)) {}
   void undo() override { Swap(); }
   void redo() override {
     if (!std::exchange(done_, false)) Swap();
@@ -161,7 +161,9 @@ QString TSession::StepName(const QString& where, const TWorldChange& change) con
   return name;
 }
 
-void TSession::PushWorldStep(TWorldParts old) { undo_->push(new TWorldStep(*this, std::move(old))); }
+void TSession::PushWorldStep(TWorldParts old, const QString& name) {
+  undo_->push(new TWorldStep(*this, std::move(old), name));
+}
 
 void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
   track_->LoadFromImage(*picture);  // raises before changing anything

@@ -53,8 +53,8 @@ void TTrackBox::ShowSettings(double friction, double sideFriction) {
 }
 
 void TTrackBox::ShowLabels() {
-  // The track friction shows a tenth of the bar's position, rounded.
-  LbFriction->setText(QStringLiteral("%1%").arg(Round32(EdFriction->value() / 10.0)));
+  // The coefficient the bar stands for, in percent: position 80 is 0.008, "0.80%".
+  LbFriction->setText(QStringLiteral("%1%").arg(EdFriction->value() / 100.0, 0, 'f', 2));
   LbSideFriction->setText(QStringLiteral("%1%").arg(EdSideFriction->value()));
 }
 

@@ -33,6 +33,7 @@ class TImageView : public QWidget {
   // The ring's centre and radius in picture pixels; a radius of 0 shows none.
   // While following, the view centres on it.
   void SetMark(QPointF centre, double radius);
+  QPointF MarkCentre() const { return markCentre_; }
 
   // ---- The view (image_view_zoom.cpp) ----
   static constexpr double MinZoom = 0.25;  // of the fitted picture

@@ -55,12 +55,12 @@ class BoxesTest : public QObject {
     QCOMPARE(friction.count(), 0);
     QCOMPARE(box.Friction(), 0.0083);
     QCOMPARE(box.SideFriction(), 0.1);
-    QCOMPARE(Text(box, "LbFriction"), QStringLiteral("8%"));
+    QCOMPARE(Text(box, "LbFriction"), QStringLiteral("0.83%"));  // the coefficient 0.0083
     QCOMPARE(Text(box, "LbSideFriction"), QStringLiteral("10%"));
     Find<QSlider>(box, "EdFriction")->setValue(35);
     QCOMPARE(friction.count(), 1);
     QCOMPARE(friction[0][0].toDouble(), 0.0035);
-    QCOMPARE(Text(box, "LbFriction"), QStringLiteral("4%"));
+    QCOMPARE(Text(box, "LbFriction"), QStringLiteral("0.35%"));
   }
 
   void playerBoxKeepsItsGridLabelWithItsBar() {

@@ -49,7 +49,9 @@ namespace vorlanth::testing {
 // The window and what its fake dialogs answer.
 struct TFormHarness {
   std::unique_ptr<TFormTest2D> Form;
-  QStringList Errors;               // what the error dialog was asked to show
+  QStringList Errors;               // what the error dialogs were asked to show (both kinds)
+  QStringList Reports;              // what the crash report was asked to show
+  QStringList FileProblems;         // what the plain message about a file was asked to show
   QString OpenFileAnswer;           // what the open dialog answers ("" = cancel)
   QString OpenFolderAsked;          // the folder the open dialog was last shown
   QString SaveFileAnswer;           // what the save dialog answers
@@ -64,7 +66,14 @@ struct TFormHarness {
   void Open() {
     Close();
     TFormDialogs dialogs;
-    dialogs.ReportError = [this](const TCrashReport& report) { Errors << report.Message; };
+    dialogs.ReportError = [this](const TCrashReport& report) {
+      Errors << report.Message;
+      Reports << report.Message;
+    };
+    dialogs.ShowFileProblem = [this](const QString&, const QString& reason) {
+      Errors << reason;
+      FileProblems << reason;
+    };
     dialogs.OpenPicture = [this](const QString& folder) {
       OpenFolderAsked = folder;
       return OpenFileAnswer;

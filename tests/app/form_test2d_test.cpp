@@ -109,6 +109,7 @@ class FormTest2DTest : public QObject {
     colorAnswer.reset();
     TFormDialogs dialogs;
     dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
+    dialogs.ShowFileProblem = [this](const QString&, const QString& reason) { errors << reason; };
     dialogs.OpenPicture = [this](const QString&) { return openFileAnswer; };
     dialogs.SaveFile = [this](const QString&) { return saveFileAnswer; };
     dialogs.ChooseColor = [this](const QColor&) { return colorAnswer; };
@@ -129,6 +130,7 @@ class FormTest2DTest : public QObject {
     form.reset();
     TFormDialogs dialogs;
     dialogs.ReportError = [this](const TCrashReport& report) { errors << report.Message; reports << report; };
+    dialogs.ShowFileProblem = [this](const QString&, const QString& reason) { errors << reason; };
     form = std::make_unique<TFormTest2D>(dialogs);
 
     QCOMPARE(form->windowTitle(), QStringLiteral("untitled[*] - Vorlanth Test V2.0"));
@@ -163,7 +165,7 @@ class FormTest2DTest : public QObject {
 
     QCOMPARE(Find<QLabel>(*form, "LbSeconds")->text(), QStringLiteral("10 s."));
     QCOMPARE(Find<QLabel>(*form, "LbMinFutures")->text(), QStringLiteral("100"));
-    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("8%"));
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0.80%"));
     QCOMPARE(Find<QLabel>(*form, "LbSideFriction")->text(), QStringLiteral("10%"));
     QCOMPARE(Find<QLabel>(*form, "LbSize")->text(), QStringLiteral("12px"));
     QCOMPARE(Find<QLabel>(*form, "LbDetermined")->text(), QStringLiteral("100%"));
@@ -281,9 +283,12 @@ class FormTest2DTest : public QObject {
     QVERIFY(!form->Running());
     QCOMPARE(form->Session().FrameCounter, 1);
 
-    // Pause, then Run, starts again (here into a folder that exists).
+    // Saving is off (every Run would fail again); chosen anew into a folder that
+    // exists, then Pause, then Run, starts again.
+    QVERIFY(!Find<QAction>(*form, "Saveimagestofolder")->isChecked());
     QTemporaryDir dir;
-    form->Session().FramePrefix = dir.filePath(QStringLiteral("run"));
+    saveFileAnswer = dir.filePath(QStringLiteral("run"));
+    Find<QAction>(*form, "Saveimagestofolder")->trigger();
     Find<QToolButton>(*form, "PauseBtn")->click();
     RunCycles(1);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("run_00001.bmp"))));
@@ -344,11 +349,11 @@ class FormTest2DTest : public QObject {
 
   void trackBarsWriteTheModelAndTheirLabels() {
     Find<QSlider>(*form, "EdFriction")->setValue(25);
-    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("2%"));
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0.25%"));
     Find<QSlider>(*form, "EdFriction")->setValue(35);
-    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("4%"));
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0.35%"));
     Find<QSlider>(*form, "EdFriction")->setValue(1);
-    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0%"));
+    QCOMPARE(Find<QLabel>(*form, "LbFriction")->text(), QStringLiteral("0.01%"));
     QCOMPARE(form->Track().Friction, 0.0001);
     Find<QSlider>(*form, "EdSideFriction")->setValue(0);
     QCOMPARE(form->Track().SideFriction, 0.0);
