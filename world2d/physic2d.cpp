@@ -161,11 +161,8 @@ void TPhysic2D::Move() {
 TContact TPhysic2D::WallContact() {
   const TTrack2D* track = GetTrack2D();
   if (!track || !track->HasCircuit()) return {};
-  // Clear by the circuit's clearance: no corner to test, no outline to build.
-  if (CornersSurelyOnTrack(*track)) {
-    NoteClearPose(track->CircuitSerial);
-    return {};
-  }
+  // Known clear: no corner to test, no outline to build.
+  if (SurelyOnTrack(*track)) return {};
   return OutlineWallContact(*track);
 }
 
@@ -182,7 +179,7 @@ TContact TPhysic2D::OutlineWallContact(const TTrack2D& track) {
   }
   // The contact is the mean of the offending corners.
   if (count == 0) {
-    NoteClearPose(track.CircuitSerial);
+    RememberClearPose(track);
     return {};
   }
   return {true, sumX / count, sumY / count};
@@ -197,11 +194,11 @@ TContact TPhysic2D::BackOffWallContact() {
 }
 
 bool TPhysic2D::IsClearOfWalls() {
-  // WallContact, then StorePose for a body clear of walls: the clearance's
-  // shortcut does both at once.
+  // WallContact, then StorePose for a body clear of walls; a pose known clear
+  // does both at once.
   const TTrack2D* track = GetTrack2D();
   const bool circuit = track && track->HasCircuit();
-  if (circuit && KeepPoseIfSurelyOnTrack(*track)) {
+  if (circuit && SurelyOnTrack(*track, true)) {
     ContactX = 0;
     ContactY = 0;
     return true;

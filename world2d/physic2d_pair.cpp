@@ -24,11 +24,11 @@ constexpr double kImpulseFactorStep = 0.9;
 // Rounded corners stand up to half a pixel outside a body's square on each axis.
 constexpr double kSquareMargin = 2;
 // The outline test measures each edge from its rounded corner, up to half a
-// pixel's diagonal (0.71) off the real one: a point it accepts lies within
-// 0.71 / sin(a / 2) of the outline, a the sharpest corner; a sampled point lies
-// within 0.71 of the other body's outline. The sharpest corner of a kart or
-// rocket is 76 degrees (1.15 pixels), so bounding circles farther apart than
-// 1.86 pixels share no sampled point. Asteroid triangles are sharper.
+// pixel's diagonal (HalfPixelDiagonal, 0.71) off the real one: a point it
+// accepts lies within 0.71 / sin(a / 2) of the outline, a the sharpest corner;
+// a sampled point lies within 0.71 of the other body's outline. The sharpest
+// corner of a kart or rocket is 76 degrees (1.15 pixels), so bounding circles
+// farther apart than 1.86 pixels share no sampled point. Asteroid triangles are sharper.
 constexpr double kCircleMargin = 2;
 
 bool HasCirclePretest(const TPhysic2D& body) {
@@ -75,8 +75,7 @@ bool CanCodeAgainst(const TPhysic2D& tester, double testerSize, const TPhysic2D&
 // tester's edge line i. Each line's measure is taken here in a form of its own,
 // x ny - y nx - offset with the sign of the inside's measures turned negative:
 // its rounding, like the outline test's, stays far below the margin. The caller
-// hands the codes cleared. Taken with the counts as constants where the caller
-// knows them, the loops unroll.
+// hands the codes cleared, and the counts as constants for the common outlines.
 [[gnu::always_inline]] inline void CodeCorners(size_t lines, size_t count, const TVec2* __restrict edges,
                                                const TVec2* __restrict origins, const TPoint* __restrict corners,
                                                uint32_t* __restrict codes, double outward) {

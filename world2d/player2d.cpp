@@ -260,7 +260,7 @@ void TPlayer2D::UpdateEdges() {
   const size_t n = Corners.size();
   Edges.resize(n);
   EdgeOrigins.resize(n);
-  // A kart's four corners: the loop unrolls.
+  // Four corners (a kart, a rocket), the common outline, take a path of their own.
   if (n == 4) {
     PlaceEdges(4, Corners.data(), CornerPoints.data(), Edges.data(), EdgeOrigins.data());
   } else {
@@ -275,43 +275,16 @@ bool TPlayer2D::ContainsPoint(double x, double y) {
 
 bool TPlayer2D::OutlineContains(double x, double y) const {
   const size_t n = Edges.size();
-  // A kart's four edges: the loop unrolls.
+  // Four edges (a kart, a rocket), the common outline, take a path of their own.
   if (n == 4) return OutlineHolds(4, EdgeOrigins.data(), Edges.data(), x, y);
   return OutlineHolds(n, EdgeOrigins.data(), Edges.data(), x, y);
 }
 
-bool TPlayer2D::CornersSurelyOnTrack() const {
-  const TTrack2D* track = GetTrack2D();
-  return track && CornersSurelyOnTrack(*track);
-}
-
-bool TPlayer2D::CornersSurelyOnTrack(const TTrack2D& track) const {
-  if (ArraysPending) return false;  // the reach is not known yet
-  return track.DiscOnTrack(GetPosX(), GetPosY(), CornerReach * GetSize());
-}
-
-bool TPlayer2D::KeepPoseIfSurelyOnTrack(const TTrack2D& track) {
-  if (ArraysPending) return false;  // the reach is not known yet
-  TStateParam* p = GetState().Params.data();
-  TStateParam& x = p[PosXIndex];
-  TStateParam& y = p[PosYIndex];
-  TStateParam& angle = p[AngleIndex];
-  const TShapePose pose{x.Value, y.Value, angle.Value, p[SizeIndex].Value};
-  if (!track.DiscOnTrack(pose.X, pose.Y, CornerReach * pose.Size)) return false;
-  ClearPose = pose;
-  ClearGround = track.CircuitSerial;
-  x.KeptValue = pose.X;
-  y.KeptValue = pose.Y;
-  angle.KeptValue = pose.Angle;
-  return true;
-}
-
 bool TPlayer2D::IsInsideWorld() {
-  // Bodies mostly start a sub-step where the world step's wall test left them.
-  if (ClearGround != 0 && ClearGround == Context->GroundSerial && CurrentPose() == ClearPose) return true;
-  if (CornersSurelyOnTrack()) return true;
   const TTrack2D* track = GetTrack2D();
-  if (!track || !track->HasCircuit()) return true;  // no circuit, no border to leave
+  if (!track) return true;
+  if (SurelyOnTrack(*track)) return true;
+  if (!track->HasCircuit()) return true;  // no circuit, no border to leave
   UpdateShape();
   for (const TPoint& p : CornerPoints)
     if (!track->PixelInBounds(p)) return false;
