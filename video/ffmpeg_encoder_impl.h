@@ -1,7 +1,8 @@
 #pragma once
 // Inside the film module: the encoder with its queue and thread, and the film's
-// file. ffmpeg_encoder.cpp opens, feeds and closes the encoder; ffmpeg_file.cpp
-// creates, writes and names the file.
+// file. ffmpeg_encoder.cpp opens, feeds and closes the encoder; ffmpeg_picture.cpp
+// copies and converts each picture; ffmpeg_file.cpp creates, writes and names the
+// file.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -29,6 +30,10 @@ namespace ffmpeg {
 std::string AvReason(int code);
 // A system error number as words.
 std::string SystemReason(int error);
+
+// The film's sides are even (4:2:0 halves them).
+inline int32_t RoundUpToEven(int32_t n) { return n + (n & 1); }
+inline int32_t BytesPerPixel(TPixelLayout layout) { return layout == TPixelLayout::Xrgb32 ? 4 : 3; }
 
 struct TSlot {
   std::vector<uint8_t> Pixels;
