@@ -60,17 +60,7 @@ namespace {
 
 // A value set: of the track, of a player (by serial) or of a goal (in its set).
 struct TSetValue : TWorldChange::TOp {
-  // The settings of the thinking and the physics, and the goals' values, are not drawn.
-  bool Drawn() const override {
-    switch (Field) {
-      case TField::Horizon: case TField::MinFutures: case TField::Friction: case TField::SideFriction:
-      case TField::Collisions: case TField::Evolution: case TField::Determination: case TField::Limiters:
-      case TField::AutoGrid: case TField::Strength: case TField::Reaction: case TField::Urgency:
-        return false;
-      default:
-        return true;
-    }
-  }
+  bool Drawn() const override { return FieldDrawn(Field); }
   TField Field;
   uint32_t Player = 0;           // the player, or the goal's owner (0: the team)
   const TGoal* Goal = nullptr;   // for a goal's value

@@ -44,6 +44,8 @@ const char* FieldName(TField field);
 // The value's key in files ("friction", "x"), one per field; false for no field's.
 const char* FieldKey(TField field);
 bool FieldFromKey(const std::string& key, TField& field);
+// Whether the picture shows the value: a change of it is drawn again.
+bool FieldDrawn(TField field);
 
 // Whose value a field is.
 enum class TFieldHolder { Track, Player, Goal };

@@ -108,27 +108,57 @@ void WriteGoal(TGoal& goal, TField field, double value) {
   }
 }
 
+// Every field: its name (as the Edit menu says it), its key in files, and
+// whether the picture shows it (the settings of the thinking and the physics,
+// and the goals' values, are not drawn). One row per field, in TField's order.
+struct TFieldInfo {
+  TField Field;
+  const char* Name;
+  const char* Key;
+  bool Drawn;
+};
+constexpr TFieldInfo kFields[] = {
+    {TField::Horizon, "Horizon", "horizon_ms", false},
+    {TField::MinFutures, "Minimum futures", "min_futures", false},
+    {TField::Friction, "Friction", "friction", false},
+    {TField::SideFriction, "Side friction", "side_friction", false},
+    {TField::Collisions, "Collisions", "collisions", false},
+    {TField::Evolution, "Evolution", "evolution", false},
+    {TField::TeamShowsGoals, "Draw the goals of the team", "team_shows_goals", true},
+    {TField::Selected, "Select player", "selected", true},
+    {TField::Size, "Size", "size", true},
+    {TField::Determination, "Determination", "determination", false},
+    {TField::GridSize, "Grid size", "grid_size", true},
+    {TField::Limiters, "Sensitivity", "sensitivity", false},
+    {TField::AutoGrid, "Auto grid size", "auto_grid_size", false},
+    {TField::Colour, "Colour", "color", true},
+    {TField::Energy, "Energy", "energy", true},
+    {TField::Health, "Health", "health", true},
+    {TField::PosX, "Move", "x", true},
+    {TField::PosY, "Move", "y", true},
+    {TField::Angle, "Turn", "angle", true},
+    {TField::ShowTraces, "Draw the traces", "show_traces", true},
+    {TField::ShowFeelings, "Draw the feelings", "show_feelings", true},
+    {TField::ShowEndingPoints, "Draw the ending points", "show_ending_points", true},
+    {TField::ShowLevels, "Draw the sensitivity level", "show_levels", true},
+    {TField::ShowsGoals, "Draw the goals", "show_goals", true},
+    {TField::Strength, "Strength", "strength", false},
+    {TField::Reaction, "Reaction", "reaction_ms", false},
+    {TField::Urgency, "Urgency", "urgency", false},
+};
+static_assert(std::size(kFields) == FieldCount);
+constexpr bool InFieldOrder() {
+  for (int32_t f = 0; f < FieldCount; ++f)
+    if (kFields[f].Field != static_cast<TField>(f)) return false;
+  return true;
+}
+static_assert(InFieldOrder(), "one row per field, in TField's order");
+
 }  // namespace
 
-const char* FieldName(TField field) {
-  static constexpr const char* kNames[] = {
-      "Horizon", "Minimum futures", "Friction", "Side friction", "Collisions", "Evolution",
-      "Draw the goals of the team", "Select player",
-      "Size", "Determination", "Grid size", "Sensitivity", "Auto grid size", "Colour", "Energy", "Health",
-      "Move", "Move", "Turn", "Draw the traces", "Draw the feelings", "Draw the ending points",
-      "Draw the sensitivity level", "Draw the goals", "Strength", "Reaction", "Urgency"};
-  return kNames[static_cast<size_t>(field)];
-}
-
-const char* FieldKey(TField field) {
-  static constexpr const char* kKeys[] = {
-      "horizon_ms", "min_futures", "friction", "side_friction", "collisions", "evolution", "team_shows_goals",
-      "selected", "size", "determination", "grid_size", "sensitivity", "auto_grid_size", "color", "energy",
-      "health", "x", "y", "angle", "show_traces", "show_feelings", "show_ending_points", "show_levels",
-      "show_goals", "strength", "reaction_ms", "urgency"};
-  static_assert(std::size(kKeys) == FieldCount);
-  return kKeys[static_cast<size_t>(field)];
-}
+const char* FieldName(TField field) { return kFields[static_cast<size_t>(field)].Name; }
+const char* FieldKey(TField field) { return kFields[static_cast<size_t>(field)].Key; }
+bool FieldDrawn(TField field) { return kFields[static_cast<size_t>(field)].Drawn; }
 
 bool FieldFromKey(const std::string& key, TField& field) {
   for (int32_t f = 0; f < FieldCount; ++f)

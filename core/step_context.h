@@ -16,10 +16,6 @@ struct TStepContext {
   bool Collisions = false;    // players collide with one another
   double Friction = 0.008;    // rolling friction of the ground (read by karts)
   double SideFriction = 0.1;  // side friction of the ground (read by karts)
-  // Names the ground the bodies stand on, as the world loaded it (0: none); a new
-  // ground takes a new number. What a body learnt of its place on one ground
-  // holds only while the number stays.
-  uint64_t GroundSerial = 0;
 
   double TimeStep() const { return StepMs / 1000.0; }  // seconds
 };

@@ -72,7 +72,8 @@ class TGoal2DSweets : public TReplicableGoal<TGoal2DSweets> {
   };
   TReachable Reachable;
   bool InFuture() const;
-  // Once per future: kept out of Evaluate, whose common path then needs few registers.
+  // Builds the grid above, once per future at its first evaluation (a call apart,
+  // so that the evaluation of every other sub-step stays short).
   [[gnu::noinline]] void IndexReachableDrops();
 };
 

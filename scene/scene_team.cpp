@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "bench/body_kinds.h"
 #include "bench/goal_kinds.h"
 #include "core/error.h"
 #include "core/goal.h"
 #include "core/team.h"
-#include "goals/speeding_goal.h"
+#include "scene/player_fields.h"
 #include "world2d/body_cast.h"
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
@@ -57,6 +58,34 @@ class TFieldWriter : public TGoalFields {
 };
 
 
+// A player's fields, as JSON fields.
+class TPlayerWriter : public TPlayerFields {
+ public:
+  explicit TPlayerWriter(QJsonObject& object) : Object(&object) {}
+  bool Sets() const override { return false; }
+  void Group(const char* name, const std::function<void()>& visit) override {
+    QJsonObject group;
+    QJsonObject* outer = std::exchange(Object, &group);
+    visit();
+    Object = outer;
+    (*Object)[name] = group;
+  }
+  void Bool(const char* name, bool& value) override { (*Object)[name] = value; }
+  void Whole(const char* name, int32_t& value, int32_t, int32_t) override { (*Object)[name] = value; }
+  void BigWhole(const char* name, int64_t& value, int64_t, int64_t) override {
+    (*Object)[name] = static_cast<double>(value);
+  }
+  void Real(const char* name, double& value, double, double) override { (*Object)[name] = RealJson(value); }
+  void AnyReal(const char* name, double& value) override { (*Object)[name] = RealJson(value); }
+  void AnyReals(const char* name, double* values, int32_t count) override {
+    QJsonArray list;
+    for (int32_t i = 0; i < count; ++i) list.append(RealJson(values[i]));
+    (*Object)[name] = list;
+  }
+
+ private:
+  QJsonObject* Object;
+};
 
 // The names of every kind of body, for messages.
 std::string BodyKindNames() {
@@ -122,6 +151,36 @@ class TFieldReader : public TGoalFields {
   TTeam& Team;
 };
 
+// A player's fields, read from the JSON fields in the order visited.
+class TPlayerReader : public TPlayerFields {
+ public:
+  explicit TPlayerReader(TSceneReader& reader) : R(&reader) {}
+  bool Sets() const override { return true; }
+  void Group(const char* name, const std::function<void()>& visit) override {
+    TSceneReader group = R->Child(name);
+    TSceneReader* outer = std::exchange(R, &group);
+    visit();
+    group.Done();
+    R = outer;
+  }
+  void Bool(const char* name, bool& value) override { value = R->Bool(name); }
+  void Whole(const char* name, int32_t& value, int32_t low, int32_t high) override {
+    value = static_cast<int32_t>(R->Integer(name, low, high));
+  }
+  void BigWhole(const char* name, int64_t& value, int64_t low, int64_t high) override {
+    value = R->Integer(name, low, high);
+  }
+  void Real(const char* name, double& value, double low, double high) override { value = R->Number(name, low, high); }
+  void AnyReal(const char* name, double& value) override { value = R->Number(name, vorlanth::AnyReal); }
+  void AnyReals(const char* name, double* values, int32_t count) override {
+    const std::vector<double> read = R->Numbers(name, count, vorlanth::AnyReal);
+    std::copy(read.begin(), read.end(), values);
+  }
+
+ private:
+  TSceneReader* R;
+};
+
 void ReadGoal(TSceneReader& r, TGoal& goal, TTeam& team) {
   goal.MaxStrength = r.Number("max_strength", 0, kLargest);
   goal.Strength = r.Number("strength", 0, goal.MaxStrength);
@@ -179,28 +238,8 @@ QJsonObject PlayerJson(const TPlayer& player, const TTeam& team) {
   QJsonObject o;
   o["kind"] = QString::fromStdString(kind->Name);
   if (kind->HasSides) o["sides"] = static_cast<const TPolygon2D&>(player).Sides;
-  o["color"] = static_cast<double>(player.Color);
-  o["determination"] = RealJson(player.Determination);
-  o["future_noise"] = RealJson(player.FutureNoise);
-  o["sensitivity"] = player.LimitersOn;
-  o["grid"] = QJsonObject{{"size", player.GridSize},         {"min", player.MinGridSize},
-                          {"max", player.MaxGridSize},       {"auto", player.AutoGridSize},
-                          {"target_ratio", RealJson(player.GridTargetRatio)}};
-  o["show"] = QJsonObject{{"traces", player.ShowTraces},
-                          {"feelings", player.ShowFeelings},
-                          {"ending_points", player.ShowEndingPoints},
-                          {"levels", player.ShowLevels}};
-  o["draw_scale"] = RealJson(static_cast<double>(player.DrawScale));
-  o["largest_score"] = RealJson(static_cast<double>(player.LargestScore));
-  o["body"] = QJsonObject{{"gravity", RealJson(body->Gravity)},
-                          {"density", RealJson(body->Density)},
-                          {"acceleration", RealsJson({body->AccX, body->AccY, body->AccA})},
-                          {"contact", RealsJson({body->ContactX, body->ContactY})},
-                          {"gives_body_goals", body->GiveGoals != nullptr}};
-  o["record"] = QJsonObject{{"last_damage", static_cast<int>(body->Record.LastDamage)},
-                            {"collisions", static_cast<double>(body->Record.Collisions)},
-                            {"drop_energy", RealJson(body->Record.DropEnergy)},
-                            {"stored_energy", RealJson(body->Record.StoredEnergy)}};
+  TPlayerWriter writer(o);
+  VisitPlayer(*const_cast<TPhysic2D*>(body), writer);
   const TState& s = *player.Present;
   o["present"] = QJsonObject{{"option", RealsJson({static_cast<double>(s.OptionIndex), static_cast<double>(s.Direction),
                                                  static_cast<double>(s.OptionCode)})},
@@ -247,52 +286,8 @@ std::unique_ptr<TPhysic2D> MakeBody(TRandomStream& random, TSceneReader& r, cons
 }
 
 void ReadPlayer(TSceneReader& r, TPlayer& player) {
-  auto& body = static_cast<TPhysic2D&>(player);
-  player.Color = static_cast<TColor>(r.Integer("color", 0, 0xFFFFFF));
-  player.Determination = r.Number("determination", 0, 1);
-  player.FutureNoise = r.Number("future_noise", 0, kMostFutureNoise);
-  player.LimitersOn = r.Bool("sensitivity");
-  {
-    TSceneReader g = r.Child("grid");
-    player.MinGridSize = static_cast<int32_t>(g.Integer("min", 1, 100000));
-    player.MaxGridSize = static_cast<int32_t>(g.Integer("max", player.MinGridSize, 100000));
-    player.GridSize = static_cast<int32_t>(g.Integer("size", player.MinGridSize, player.MaxGridSize));
-    player.AutoGridSize = g.Bool("auto");
-    player.GridTargetRatio = g.Number("target_ratio", 0, kLargest);
-    g.Done();
-  }
-  {
-    TSceneReader s = r.Child("show");
-    player.ShowTraces = s.Bool("traces");
-    player.ShowFeelings = s.Bool("feelings");
-    player.ShowEndingPoints = s.Bool("ending_points");
-    player.ShowLevels = s.Bool("levels");
-    s.Done();
-  }
-  player.DrawScale = r.Number("draw_scale", AnyReal);
-  player.LargestScore = r.Number("largest_score", AnyReal);
-  {
-    TSceneReader b = r.Child("body");
-    body.Gravity = b.Number("gravity", -kMostGravity, kMostGravity);
-    body.SetDensity(b.Number("density", kLeastDensity, kMostDensity));
-    const std::vector<double> acc = b.Numbers("acceleration", 3, AnyReal);
-    body.AccX = acc[0];
-    body.AccY = acc[1];
-    body.AccA = acc[2];
-    const std::vector<double> contact = b.Numbers("contact", 2, AnyReal);
-    body.ContactX = contact[0];
-    body.ContactY = contact[1];
-    body.GiveGoals = b.Bool("gives_body_goals") ? GiveBodyGoals : nullptr;
-    b.Done();
-  }
-  {
-    TSceneReader c = r.Child("record");
-    body.Record.LastDamage = static_cast<TDamage>(c.Integer("last_damage", 0, static_cast<int>(TDamage::Border)));
-    body.Record.Collisions = c.Integer("collisions", 0, kLargestWhole);
-    body.Record.DropEnergy = c.Number("drop_energy", AnyReal);
-    body.Record.StoredEnergy = c.Number("stored_energy", AnyReal);
-    c.Done();
-  }
+  TPlayerReader reader(r);
+  VisitPlayer(static_cast<TPhysic2D&>(player), reader);
   TState& s = *player.Present;
   {
     TSceneReader p = r.Child("present");

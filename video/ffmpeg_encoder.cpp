@@ -1,11 +1,7 @@
-#include "video/video_encoder.h"
+// The film encoder: FFmpeg's encoder and container opened at the first frame, a
+// queue of copied pictures, and a thread of its own that converts and encodes them.
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
+#include "video/ffmpeg_encoder_impl.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +15,6 @@ extern "C" {
 #include <cstring>
 #include <deque>
 #include <mutex>
-#include <random>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -35,15 +30,8 @@ namespace {
 constexpr int32_t MaxFilmSide = 16384;
 // A keyframe every this many seconds of film, so that a player can seek.
 constexpr int32_t KeyframeSeconds = 5;
-// Temporary names tried before giving up.
-constexpr int kNameAttempts = 100;
 // Bytes gathered before each write to the file.
 constexpr int kIoBufferBytes = 1 << 16;
-// Rows start on this many bytes, as the converter's vector code likes them.
-constexpr int64_t kRowAlignment = 64;
-// Black in 4:2:0 of limited range.
-constexpr uint8_t kBlackLuma = 16;
-constexpr uint8_t kNeutralChroma = 128;
 
 // H.264: x264 at a fast preset and a constant quality that keeps one-pixel lines
 // crisp. VP9: libvpx at its real-time speed, constant quality.
@@ -74,7 +62,10 @@ void QuietLibraries() {
   std::call_once(once, [] { av_log_set_callback(KeepLogged); });
 }
 
-// An FFmpeg error code as words, with what FFmpeg logged last on this thread.
+}  // namespace
+
+namespace ffmpeg {
+
 std::string AvReason(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_make_error_string(text, sizeof text, code);
@@ -86,14 +77,15 @@ std::string AvReason(int code) {
 
 std::string SystemReason(int error) { return std::error_code(error, std::generic_category()).message(); }
 
-int32_t RoundUpToEven(int32_t n) { return n + (n & 1); }
+}  // namespace ffmpeg
 
-int32_t BytesPerPixel(TPixelLayout layout) { return layout == TPixelLayout::Xrgb32 ? 4 : 3; }
+namespace {
 
-AVPixelFormat SourceFormat(TPixelLayout layout) {
-  // AV_PIX_FMT_0RGB32 is 0xffRRGGBB as a 32-bit word in the machine's byte order.
-  return layout == TPixelLayout::Xrgb32 ? AV_PIX_FMT_0RGB32 : AV_PIX_FMT_RGB24;
-}
+using ffmpeg::AvReason;
+using ffmpeg::BytesPerPixel;
+using ffmpeg::RoundUpToEven;
+using ffmpeg::SystemReason;
+using ffmpeg::TSlot;
 
 bool TakesYuv420p(const AVCodec* codec) {
   if (codec->pix_fmts == nullptr) return false;
@@ -114,265 +106,8 @@ const AVCodec* FindEncoder(TVideoFormat format) {
   return nullptr;
 }
 
-// A slot of the queue: one picture copied from the caller.
-struct TSlot {
-  std::vector<uint8_t> Pixels;
-  int32_t Width = 0;   // pixels
-  int32_t Height = 0;  // pixels
-  int64_t Stride = 0;  // bytes
-  TPixelLayout Layout = TPixelLayout::Xrgb32;
-  bool Whole = true;   // the film's size, padded; else scaled into it
-};
-
-// A colour converter from one source to one destination size, kept while they stay.
-struct TScaler {
-  SwsContext* Context = nullptr;
-  int32_t SourceWidth = 0, SourceHeight = 0, Width = 0, Height = 0;
-  AVPixelFormat Source = AV_PIX_FMT_NONE;
-
-  ~TScaler() { sws_freeContext(Context); }
-
-  SwsContext* For(int32_t sourceWidth, int32_t sourceHeight, AVPixelFormat source, int32_t width, int32_t height) {
-    if (Context && sourceWidth == SourceWidth && sourceHeight == SourceHeight && source == Source &&
-        width == Width && height == Height)
-      return Context;
-    sws_freeContext(Context);
-    Context = sws_getContext(sourceWidth, sourceHeight, source, width, height, AV_PIX_FMT_YUV420P,
-                             SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (Context == nullptr) return nullptr;
-    SourceWidth = sourceWidth, SourceHeight = sourceHeight, Source = source, Width = width, Height = height;
-    // Full-range RGB to limited-range BT.709, as the stream is tagged.
-    sws_setColorspaceDetails(Context, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(SWS_CS_ITU709),
-                             0, 0, 1 << 16, 1 << 16);
-    return Context;
-  }
-};
 
 }  // namespace
-
-// The encoder behind TVideoWriter, in a module of its own (with FFmpeg's
-// libraries): loaded the first time a film is made.
-class TFfmpegEncoder final : public TVideoEncoder {
- public:
-  TFfmpegEncoder(const std::string& path, const TVideoOptions& options);
-  ~TFfmpegEncoder() override;
-  void AddFrame(const TVideoFrame& frame) override;
-  bool Finish() override;
-  bool Failed() const override;
-  int64_t FrameCount() const override;
-  int32_t Fps() const override;
-  int32_t Width() const override;
-  int32_t Height() const override;
-  const std::string& Path() const override;
-  const std::string& EncoderName() const override;
-
- private:
-  struct TImpl;
-  std::unique_ptr<TImpl> Impl;
-};
-
-struct TFfmpegEncoder::TImpl {
-  // What the writer was given.
-  std::string Path;
-  TVideoOptions Options;
-  TVideoFormat Format = TVideoFormat::Mp4H264;
-  std::string Failure;  // "Cannot write the film "...": " — each error's beginning
-
-  // The file: unnamed until it is complete, so that a process that dies leaves
-  // nothing; where the file system has no unnamed files, under a temporary name
-  // beside the film's.
-  std::string TemporaryPath;  // the temporary name; empty for an unnamed file, or once renamed or removed
-  int Fd = -1;
-  int LinkFd = -1;            // an unnamed file's second descriptor, which keeps it for the link
-  int64_t Written = 0;        // bytes
-  int WriteErrno = 0;         // the system's reason of the first failed write
-
-  // The encoder and the container; the caller's thread opens them at the first
-  // frame, the encoding thread uses them, the caller's thread closes them after
-  // joining it.
-  const AVCodec* Encoder = nullptr;
-  std::string EncoderName;
-  AVFormatContext* Container = nullptr;
-  AVIOContext* Io = nullptr;
-  AVCodecContext* Codec = nullptr;
-  AVStream* Stream = nullptr;
-  AVFrame* Picture = nullptr;
-  AVPacket* Packet = nullptr;
-  TScaler WholeScaler, FittedScaler;
-  int32_t Width = 0, Height = 0;  // the film's size, pixels
-  int64_t NextPts = 0;            // frames encoded
-
-  // The queue: slots free for the caller, slots ready for the encoder.
-  std::vector<TSlot> Slots;
-  std::vector<TSlot*> Free;
-  std::deque<TSlot*> Ready;
-  std::mutex Mutex;
-  std::condition_variable SpaceFree, WorkReady;
-  bool Closing = false;   // no more frames: drain and stop
-  bool Abandon = false;   // drain without encoding
-  bool Failed = false;
-  std::string FailureText;
-  std::thread Worker;
-  int64_t HandedOver = 0;  // frames accepted (the caller's thread only)
-  bool Opened = false;     // the encoder, at the first frame
-  bool Finished = false;
-
-  ~TImpl() {
-    StopWorker(true);
-    Discard();
-  }
-
-  [[noreturn]] void Fail(const std::string& reason) { throw Error(Failure + reason + "."); }
-
-  void CreateFile();
-  void CreateNamedFile();
-  // Gives the complete file the film's name, replacing a file of that name at once.
-  void Place();
-  void OpenContainer();
-  void OpenEncoder(int32_t width, int32_t height);
-  void Copy(TSlot& slot, const TVideoFrame& frame) const;
-  void Encode(TSlot& slot);
-  void Send(AVFrame* frame);
-  void Loop();
-  void StopWorker(bool abandon);
-  void MarkFailed(const std::string& text);
-  // Closes everything and removes the temporary file.
-  void Discard();
-  void FreeCodec();
-
-  // The file's bytes go through these, so that a failed write carries the system's reason.
-#if LIBAVFORMAT_VERSION_MAJOR >= 61
-  static int WritePacket(void* opaque, const uint8_t* data, int size) {
-#else
-  static int WritePacket(void* opaque, uint8_t* data, int size) {
-#endif
-    return static_cast<TImpl*>(opaque)->WriteBytes(data, size);
-  }
-  static int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
-    return static_cast<TImpl*>(opaque)->SeekTo(offset, whence);
-  }
-  int WriteBytes(const uint8_t* data, int size);
-  int64_t SeekTo(int64_t offset, int whence);
-  [[noreturn]] void FailWrite(int code) {
-    Fail(WriteErrno != 0 ? SystemReason(WriteErrno) : AvReason(code));
-  }
-  void CheckWritten(int code) {
-    if (code < 0 || Io->error < 0) FailWrite(code < 0 ? code : Io->error);
-  }
-};
-
-int TFfmpegEncoder::TImpl::WriteBytes(const uint8_t* data, int size) {
-  int done = 0;
-  while (done < size) {
-    int error = Options.Hooks.WriteError ? Options.Hooks.WriteError(Written) : 0;
-    ssize_t n = -1;
-    if (error == 0) {
-      n = ::write(Fd, data + done, static_cast<size_t>(size - done));
-      if (n < 0) error = errno;
-    }
-    if (error == EINTR) continue;
-    if (error != 0) {
-      if (WriteErrno == 0) WriteErrno = error;
-      return AVERROR(error);
-    }
-    done += static_cast<int>(n);
-    Written += n;
-  }
-  return size;
-}
-
-int64_t TFfmpegEncoder::TImpl::SeekTo(int64_t offset, int whence) {
-  if (whence & AVSEEK_SIZE) {
-    struct stat info {};
-    if (::fstat(Fd, &info) != 0) return AVERROR(errno);
-    return info.st_size;
-  }
-  const off_t at = ::lseek(Fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-  return at < 0 ? AVERROR(errno) : at;
-}
-
-namespace {
-
-// A name beside the film's that is likely free: "film.mp4.k3Xq9Z".
-std::string TemporaryName(const std::string& path, std::mt19937& pick) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::string name = path + ".";
-  for (int i = 0; i < 6; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
-  return name;
-}
-
-// The folder a file name is in.
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Links an unnamed file, held open as `fd`, to `name`; returns 0 or the system's reason.
-int LinkUnnamed(int fd, const std::string& name) {
-  const std::string held = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, held.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-  const int error = errno;
-  // Without /proc: through the descriptor itself, which only a process allowed to
-  // search any folder may do.
-  if (error == ENOENT && ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
-  return error;
-}
-
-}  // namespace
-
-// The film's file, created without a name in the film's folder.
-void TFfmpegEncoder::TImpl::CreateFile() {
-  if (!Options.Hooks.NamedTemporary) {
-    Fd = ::open(FolderOf(Path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (Fd >= 0) return;
-    // EOPNOTSUPP: this file system has no unnamed files; EISDIR: this kernel has none.
-    if (errno != EOPNOTSUPP && errno != EISDIR) Fail("the file cannot be created (" + SystemReason(errno) + ")");
-  }
-  CreateNamedFile();
-}
-
-// A unique name beside the film's, created here so that no other writer can have it.
-void TFfmpegEncoder::TImpl::CreateNamedFile() {
-  std::random_device device;
-  std::mt19937 pick(device());
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string name = TemporaryName(Path, pick);
-    Fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (Fd >= 0) {
-      TemporaryPath = name;
-      return;
-    }
-    if (errno != EEXIST) Fail("the file cannot be created (" + SystemReason(errno) + ")");
-  }
-  Fail("no free temporary name beside it");
-}
-
-void TFfmpegEncoder::TImpl::Place() {
-  if (!TemporaryPath.empty()) {
-    if (::rename(TemporaryPath.c_str(), Path.c_str()) != 0)
-      Fail("the file cannot take its name (" + SystemReason(errno) + ")");
-    TemporaryPath.clear();
-    return;
-  }
-  // Linked to its name when that is free. Else linked to a free name beside it and
-  // renamed over the file there: that name lives only between the two calls.
-  int error = LinkUnnamed(LinkFd, Path);
-  if (error == EEXIST) {
-    std::random_device device;
-    std::mt19937 pick(device());
-    std::string name;
-    for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
-      name = TemporaryName(Path, pick);
-      error = LinkUnnamed(LinkFd, name);
-    }
-    if (error == 0 && ::rename(name.c_str(), Path.c_str()) != 0) {
-      error = errno;
-      ::unlink(name.c_str());
-    }
-  }
-  if (error != 0) Fail("the file cannot take its name (" + SystemReason(error) + ")");
-}
 
 void TFfmpegEncoder::TImpl::OpenContainer() {
   const char* muxer = Format == TVideoFormat::WebmVp9 ? "webm" : "mp4";
@@ -436,61 +171,6 @@ void TFfmpegEncoder::TImpl::OpenEncoder(int32_t width, int32_t height) {
   Picture->width = Width;
   Picture->height = Height;
   if (av_frame_get_buffer(Picture, 0) < 0) Fail("not enough memory");
-}
-
-// The caller's part: one copy of the rows. A picture of the film's size has its
-// odd column and row (if any) padded with copies of its edge.
-void TFfmpegEncoder::TImpl::Copy(TSlot& slot, const TVideoFrame& frame) const {
-  const int64_t bytesPerPixel = BytesPerPixel(frame.Layout);
-  slot.Whole = RoundUpToEven(frame.Width) == Width && RoundUpToEven(frame.Height) == Height;
-  slot.Width = slot.Whole ? Width : frame.Width;
-  slot.Height = slot.Whole ? Height : frame.Height;
-  slot.Layout = frame.Layout;
-  slot.Stride = (slot.Width * bytesPerPixel + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-  // The converter reads whole vectors, past the last pixel of the last row too.
-  slot.Pixels.resize(static_cast<size_t>(slot.Stride * slot.Height + kRowAlignment));
-  const size_t rowBytes = static_cast<size_t>(frame.Width * bytesPerPixel);
-  for (int32_t y = 0; y < frame.Height; ++y) {
-    uint8_t* row = slot.Pixels.data() + y * slot.Stride;
-    std::memcpy(row, frame.Pixels + y * frame.Stride, rowBytes);
-    if (slot.Width > frame.Width) std::memcpy(row + rowBytes, row + rowBytes - bytesPerPixel, bytesPerPixel);
-  }
-  if (slot.Height > frame.Height)
-    std::memcpy(slot.Pixels.data() + frame.Height * slot.Stride,
-                slot.Pixels.data() + (frame.Height - 1) * slot.Stride, static_cast<size_t>(slot.Stride));
-}
-
-// The encoding thread's part: convert to 4:2:0 and encode.
-void TFfmpegEncoder::TImpl::Encode(TSlot& slot) {
-  if (Options.Hooks.BeforeEncode) Options.Hooks.BeforeEncode(NextPts);
-  if (av_frame_make_writable(Picture) < 0) Fail("not enough memory");
-  // Where the picture goes: the whole film, or the largest even rectangle of its
-  // proportions, centred on black.
-  int32_t x = 0, y = 0, width = Width, height = Height;
-  if (!slot.Whole) {
-    const double scale = std::min(static_cast<double>(Width) / slot.Width, static_cast<double>(Height) / slot.Height);
-    width = std::clamp(static_cast<int32_t>(slot.Width * scale) & ~1, 2, Width);
-    height = std::clamp(static_cast<int32_t>(slot.Height * scale) & ~1, 2, Height);
-    x = (Width - width) / 2 & ~1;
-    y = (Height - height) / 2 & ~1;
-    for (int32_t row = 0; row < Height; ++row)
-      std::memset(Picture->data[0] + row * Picture->linesize[0], kBlackLuma, static_cast<size_t>(Width));
-    for (int plane = 1; plane <= 2; ++plane)
-      for (int32_t row = 0; row < Height / 2; ++row)
-        std::memset(Picture->data[plane] + row * Picture->linesize[plane], kNeutralChroma,
-                    static_cast<size_t>(Width / 2));
-  }
-  TScaler& scaler = slot.Whole ? WholeScaler : FittedScaler;
-  SwsContext* context = scaler.For(slot.Width, slot.Height, SourceFormat(slot.Layout), width, height);
-  if (context == nullptr) Fail("the picture cannot be converted (" + AvReason(AVERROR(EINVAL)) + ")");
-  const uint8_t* source[4] = {slot.Pixels.data(), nullptr, nullptr, nullptr};
-  const int sourceStride[4] = {static_cast<int>(slot.Stride), 0, 0, 0};
-  uint8_t* target[4] = {Picture->data[0] + y * Picture->linesize[0] + x,
-                        Picture->data[1] + y / 2 * Picture->linesize[1] + x / 2,
-                        Picture->data[2] + y / 2 * Picture->linesize[2] + x / 2, nullptr};
-  sws_scale(context, source, sourceStride, 0, slot.Height, target, Picture->linesize);
-  Picture->pts = NextPts++;
-  Send(Picture);
 }
 
 // Hands a picture to the encoder (nullptr: flush it) and writes what comes out.

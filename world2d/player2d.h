@@ -12,6 +12,7 @@
 #include "core/elementary.h"
 #include "core/player.h"
 #include "world2d/canvas.h"
+#include "world2d/circuit_grid.h"
 
 namespace vorlanth {
 
@@ -119,30 +120,44 @@ class TPlayer2D : public TPlayer {
   bool ContainsPoint(double x, double y);
   // The same test on the outline as it stands: the caller refreshed it (UpdateEdges).
   bool OutlineContains(double x, double y) const;
-  // Whether every rounded corner lies strictly inside the picture. A pose that the
-  // last wall test found clear (NoteClearPose) is inside without a test.
+  // Whether every rounded corner lies strictly inside the picture.
   bool IsInsideWorld();
-  // The wall test found every corner of the current pose on the track of the
-  // circuit named (its CircuitSerial), so inside the border too: the border test
-  // of the same pose on the same ground is skipped.
-  void NoteClearPose(uint64_t circuitSerial) {
-    ClearPose = CurrentPose();
-    ClearGround = circuitSerial;
+  // Whether every corner of the current pose, as rounded, surely lies on the
+  // circuit's track (so inside its border too) without testing the corners: the
+  // pose is the last one found clear there, or the circuit's clearance around
+  // the centre shows it (and the pose is then remembered as clear). With `keep`,
+  // a pose found so also becomes the last pose clear of walls (StorePose). False
+  // when it cannot tell; the outline is left unbuilt either way. The one way to
+  // the memory of the clear pose, besides the wall test that fills it.
+  bool SurelyOnTrack(const TCircuitGrid& circuit, bool keep = false) {
+    TStateParam* p = GetState().Params.data();
+    TStateParam& x = p[PosXIndex];
+    TStateParam& y = p[PosYIndex];
+    TStateParam& angle = p[AngleIndex];
+    const TShapePose pose{x.Value, y.Value, angle.Value, p[SizeIndex].Value};
+    // Bodies mostly start a sub-step where the world step's wall test left them.
+    if (ClearCircuit != circuit.CircuitSerial || pose != ClearPose) {
+      if (ArraysPending) return false;  // the reach is not known yet
+      if (!circuit.DiscOnTrack(pose.X, pose.Y, CornerReach * pose.Size)) return false;
+      ClearPose = pose;
+      ClearCircuit = circuit.CircuitSerial;
+    }
+    if (keep) {
+      x.KeptValue = pose.X;
+      y.KeptValue = pose.Y;
+      angle.KeptValue = pose.Angle;
+    }
+    return true;
   }
-  // Whether the circuit's clearance alone shows every corner, as rounded, on track
-  // (inside the border, off the walls), so that their tests can be skipped and
-  // the outline left unbuilt. False when it cannot tell.
-  bool CornersSurelyOnTrack() const;
-  // The same on the track given, the body's own.
-  bool CornersSurelyOnTrack(const TTrack2D& track) const;
-  // The wall test's shortcut: when CornersSurelyOnTrack(track) holds, notes the
-  // pose as clear on that track's ground (NoteClearPose) and keeps it as the
-  // last pose clear of walls (StorePose), the pose read once for all three.
-  bool KeepPoseIfSurelyOnTrack(const TTrack2D& track);
 
  protected:
   // Construction steps (TPlayer's first), then "PosX" 10, "PosY" 10, "Angle" 0.
   void InitPlayer2D(TRandomStream& random);
+  // The wall test found every corner of the current pose on the circuit's track.
+  void RememberClearPose(const TCircuitGrid& circuit) {
+    ClearPose = CurrentPose();
+    ClearCircuit = circuit.CircuitSerial;
+  }
   // Every outline update: sizes the arrays to `count`, and when the shape is dirty
   // fills corner i with (PosX, PosY) + Size x direction_i rotated by the heading.
   // The directions, radius_i (cos offset_i, sin offset_i) with radius_i a factor
@@ -166,9 +181,12 @@ class TPlayer2D : public TPlayer {
     bool operator==(const TShapePose&) const = default;
   };
   TShapePose OutlinePose{};
-  // The last pose found clear of walls, and the ground it was found on (0: none).
+  // The last pose found clear of walls, and the circuit it was found on (its
+  // CircuitSerial; none at first, which matches only where no circuit is loaded
+  // and so no wall can be found). Read and filled by SurelyOnTrack, filled by the
+  // wall test.
   TShapePose ClearPose{};
-  uint64_t ClearGround = 0;
+  uint64_t ClearCircuit = 0;
   TShapePose CurrentPose() const {
     const TStateParam* p = GetState().Params.data();
     return {p[PosXIndex].Value, p[PosYIndex].Value, p[AngleIndex].Value, p[SizeIndex].Value};

@@ -49,7 +49,6 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
   Background = std::move(background);
   static std::atomic<uint64_t> loaded{0};
   CircuitSerial = ++loaded;
-  Settings.GroundSerial = CircuitSerial;
 }
 
 TPhysic2D& TTrack2D::GetPhysic(int32_t i) {

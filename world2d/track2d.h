@@ -11,6 +11,7 @@
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/canvas.h"
+#include "world2d/circuit_grid.h"
 #include "world2d/recording_canvas.h"
 
 namespace vorlanth {
@@ -18,34 +19,10 @@ namespace vorlanth {
 class TPhysic2D;
 struct TPairImpulses;
 
-// The circuit as the passes read it: a replica shares the world's grid, read-only.
-struct TCircuitGrid {
-  // The grid the tests read: the track's Cells, or, in a replica, the world's;
-  // nullptr before a circuit is loaded. Column-major: x * GridHeight + y.
-  const uint8_t* CellData = nullptr;
-  int32_t GridWidth = 0;  // picture size at load time (pixels)
-  int32_t GridHeight = 0;
-  // Set with the size: GridWidth - 1 and GridHeight - 1, 0 for an empty grid. A
-  // pixel lies strictly inside (0 < x < GridWidth) exactly when x - 1, taken as
-  // unsigned, is below CellLimitX: one comparison per axis.
-  uint32_t CellLimitX = 0;
-  uint32_t CellLimitY = 0;
-  // The clearance of every pixel, laid out like the cells (see wall_clearance.h):
-  // pixels to the nearest place a corner may not stand on, rounded down.
-  const uint8_t* ClearanceData = nullptr;
-  // Names the circuit loaded (0: none): a new load, here or on any track, takes a
-  // new number, and a replica keeps the world's. What a body learnt of its
-  // corners on one circuit holds only for the same number.
-  uint64_t CircuitSerial = 0;
-};
-
 class TTrack2D : public TTrack, public TCircuitGrid {
  public:
   static constexpr double MaxTheft = 25;    // energy a kart takes from a rocket per collision
   static constexpr double TheftYield = 0.9;  // share of it the kart gains
-  // Two roundings of a point to its pixel, each by at most HalfPixelDiagonal,
-  // with room for the error of the real arithmetic.
-  static constexpr double RoundingSlack = 1.5;
 
   TTrack2D();
   ~TTrack2D() override;
@@ -78,19 +55,6 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   bool PixelOnTrack(TPoint p) const {
     return CellInBounds(p.x, p.y) &&
            CellData[static_cast<size_t>(p.x) * static_cast<size_t>(GridHeight) + static_cast<size_t>(p.y)] == 0;
-  }
-  // Whether every point within `radius` of (x, y) surely rounds to a pixel on
-  // track (PixelOnTrack): the point and the centre each round by at most half a
-  // pixel's diagonal. False when the clearance cannot tell, or without a circuit.
-  bool DiscOnTrack(double x, double y, double radius) const {
-    // Only a centre that rounds into the grid is looked up (NaN never is), so
-    // the rounded values convert without a range check.
-    if (!ClearanceData || !(x >= -0.5 && x < GridWidth - 0.5 && y >= -0.5 && y < GridHeight - 0.5)) return false;
-    const auto ix = static_cast<int32_t>(RoundHalfEven(x));
-    const auto iy = static_cast<int32_t>(RoundHalfEven(y));
-    const uint8_t clear =
-        ClearanceData[static_cast<size_t>(ix) * static_cast<size_t>(GridHeight) + static_cast<size_t>(iy)];
-    return clear >= radius + RoundingSlack;
   }
   // Width and height of the circuit picture in pixels.
   int32_t Width() const { return GridWidth; }
@@ -155,7 +119,8 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   void SortByLeft();
   // The bodies after `after` whose squares meet the square of body i, in list order.
   void FindCandidates(int32_t i, int32_t after, double widest);
-  // Kept out of Step, whose wall loop is all a lone body needs.
+  // The pair pass: every pair of bodies whose squares meet is tested for overlap
+  // and resolved. A call apart from Step, which for a lone body is the wall loop alone.
   [[gnu::noinline]] void CollidePairs();
   // Under evolution a kart drains a rocket it runs into.
   void DrainRocket(TPhysic2D& a, TPhysic2D& b, const TPairImpulses& impulses);

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +29,12 @@ inline TRun RunSim(const std::vector<std::string>& args) {
 inline QByteArray Bytes(const std::string& path) {
   QFile file(QString::fromStdString(path));
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The same as a string.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace vorlanth

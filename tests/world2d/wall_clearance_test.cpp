@@ -110,7 +110,7 @@ TEST(WallClearanceTest, ABodyClearByTheClearanceKeepsItsWholePose) {
     body->SetAngle(0.3 + shift);
     body->ContactX = 7;
     body->ContactY = 8;
-    ASSERT_TRUE(body->CornersSurelyOnTrack());
+    ASSERT_TRUE(body->SurelyOnTrack(world.Track));
     EXPECT_TRUE(body->IsClearOfWalls());
     EXPECT_EQ(body->ContactX, 0);
     EXPECT_EQ(body->ContactY, 0);
@@ -122,6 +122,25 @@ TEST(WallClearanceTest, ABodyClearByTheClearanceKeepsItsWholePose) {
   body->SetPosY(3);
   EXPECT_FALSE(body->IsClearOfWalls());
   EXPECT_EQ(s.GetParam(body->PosYIndex).KeptValue, 100 - 2 * 1.25);
+}
+
+// A pose found clear is remembered for the circuit it was found on only: on a
+// circuit loaded since, with a wall under the body, its corners are tested again.
+TEST(WallClearanceTest, APoseFoundClearHoldsOnlyOnItsCircuit) {
+  TMemoryPicture open(200, 200);
+  World world(open);
+  TPhysic2D* body = world.Add(TKart::Create(TestRandom(), 100, 100, 0.3));
+  ASSERT_TRUE(body->IsClearOfWalls());
+  ASSERT_TRUE(body->SurelyOnTrack(world.Track));
+  TMemoryPicture walled(200, 200);
+  walled.Fill(50, 50, 150, 150, kBlackPixel);  // under the whole body
+  world.Track.LoadFromImage(walled);
+  EXPECT_FALSE(body->SurelyOnTrack(world.Track));
+  EXPECT_FALSE(body->IsClearOfWalls());
+  EXPECT_TRUE(body->IsInsideWorld());  // on a wall, but far from the border
+  TMemoryPicture small(100, 100);
+  world.Track.LoadFromImage(small);
+  EXPECT_FALSE(body->IsInsideWorld());  // (100, 100) lies beyond a 100 x 100 picture
 }
 
 TEST(WallClearanceTest, BodiesSkipOnlyCornerTestsThatFindNothing) {
@@ -137,7 +156,7 @@ TEST(WallClearanceTest, BodiesSkipOnlyCornerTestsThatFindNothing) {
     for (int trial = 0; trial < 3000; ++trial) {
       body->SetSize(3 + 22 * unit(rng));
       body->SetPosition(-10 + 180 * unit(rng), -10 + 140 * unit(rng), 7 * unit(rng));
-      const bool sure = body->CornersSurelyOnTrack();
+      const bool sure = body->SurelyOnTrack(world.Track);
       skipped += sure;
       body->UpdateShape();
       bool allOnTrack = true;
