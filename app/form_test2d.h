@@ -35,6 +35,7 @@
 #include "app/goal_panel.h"
 
 class QAction;
+class QBoxLayout;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -52,10 +53,12 @@ class TImageView;
 class TMoveBox;
 class TPlayer;
 class TPlayerBox;
+class TPlotHistory;
 class TPlotsDock;
 class TStartStopBox;
 class TStatusLine;
 class TSession;
+class TTimelineBar;
 class TTrack2D;
 class TTrackBox;
 
@@ -118,6 +121,8 @@ class TFormTest2D : public QMainWindow {
 
   // The bench the window shows: its world, run loop, frames, scenes and undo.
   TSession& Session() const { return *session_; }
+  // The world shown (the session's, or a past cycle the timeline shows) and its
+  // selected player.
   TTrack2D& Track() const;
   TPlayer* SelectedPlayer() const;
   // The picture shown by ImgRoad (the circuit with everything drawn on it).
@@ -221,6 +226,9 @@ class TFormTest2D : public QMainWindow {
   void Deleteallplayerspersonalgoals1Click();
   void menuPlayerParamsClick();
   void EdDebugChange();
+  // The timeline (form_timeline.cpp).
+  void TimelineSliderChange(int place);
+  void EdTimelineMemoryChange(int megabytes);
 
  protected:
   // Space and "." reach the run keys wherever the focus is in the window (a spin
@@ -302,6 +310,11 @@ class TFormTest2D : public QMainWindow {
   void RemoveRecentFile(const QString& fileName);
   std::unique_ptr<QSettings> Settings() const;
   QList<QAction*> RememberedItems() const;  // Panel View and Debug
+  // The timeline under the circuit: the places and the cycle shown, the past
+  // cycle in the boxes and plots.
+  void BuildTimeline(QBoxLayout* column);
+  void ShowTimeline();
+  void ShowShownCycle();
   // Adds the world as a scene to a report (or why it cannot be described).
   void DescribeSceneForReport(TCrashReport& report) const;
   // The one scene or circuit file the mime data carries, or empty.
@@ -332,6 +345,8 @@ class TFormTest2D : public QMainWindow {
   TGoalPanel* goals_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
+  TTimelineBar* Timeline = nullptr;
+  std::unique_ptr<TPlotHistory> pastPlots_;  // the plots up to a past cycle shown
 };
 
 }  // namespace vorlanth

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "app/player_history.h"
+#include "app/timeline.h"
 #include "app/session.h"
 #include "core/error.h"
 #include "core/team.h"
@@ -46,6 +47,7 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
   std::exception_ptr error;
   try {
     ReadMouseForCycle();
+    if (timeline_->Count() == 0) KeepCycle();  // where the run starts, to come back to
     if (goOn()) {
       worldDone_ = false;
       worldError_ = nullptr;
@@ -103,6 +105,7 @@ bool TSession::AfterCycle(double cycleMs, const std::function<bool()>& goOn, con
   ++cycleCount_;
   SetModified(true);
   plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
+  KeepCycle();
   journal_.RecordPasses(track_->CycleCount, track_->LastPassCount);
   if (std::exchange(restartJournal_, false)) StartJournal();
   phase_ = "showing the cycle";

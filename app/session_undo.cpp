@@ -81,8 +81,8 @@ class TCircuitStep : public QUndoCommand {
 // One step: the whole world replaced (a scene opened), kept here while away.
 class TWorldStep : public QUndoCommand {
  public:
-  TWorldStep(TSession& session, TSession::TWorldParts other)
-      : QUndoCommand(QStringLiteral("Open Scene")), session_(session), other_(std::move(other)) {}
+  TWorldStep(TSession& session, TSession::TWorldParts other, const QString& name)
+      : QUndoCommand(name), session_(session), other_(std::move(other)) {}
   void undo() override { Swap(); }
   void redo() override {
     if (!std::exchange(done_, false)) Swap();
@@ -90,10 +90,12 @@ class TWorldStep : public QUndoCommand {
 
  private:
   void Swap() {
-    // The random stream goes on from where it is: a step of undo never rewinds it.
+    // The random stream goes on from where it is: a step of undo never rewinds it,
+    // except one that continued from a past cycle, which is the whole world's.
+    const bool rewinds = other_.FromCycle >= 0;
     const TWorldRandom random = session_.track_->Random;
     other_ = session_.SwapWorld(std::move(other_));
-    session_.track_->Random = random;
+    if (!rewinds) session_.track_->Random = random;
     session_.AfterRestore();
   }
   TSession& session_;
@@ -161,7 +163,9 @@ QString TSession::StepName(const QString& where, const TWorldChange& change) con
   return name;
 }
 
-void TSession::PushWorldStep(TWorldParts old) { undo_->push(new TWorldStep(*this, std::move(old))); }
+void TSession::PushWorldStep(TWorldParts old, const QString& name) {
+  undo_->push(new TWorldStep(*this, std::move(old), name));
+}
 
 void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
   track_->LoadFromImage(*picture);  // raises before changing anything
@@ -187,6 +191,7 @@ bool KeepsAWorld(const QUndoCommand* step) { return step && !dynamic_cast<const 
 }  // namespace
 
 void TSession::Undo() {
+  ShowLive();  // the world itself, not a kept cycle, is undone
   const bool world = KeepsAWorld(undo_->command(undo_->index() - 1));
   if (world && WorldBusy()) {  // between cycles, once the cycle in progress has ended
     Defer(QStringLiteral("Undo"), [this] { Undo(); }, false, -1);
@@ -198,6 +203,7 @@ void TSession::Undo() {
 }
 
 void TSession::Redo() {
+  ShowLive();
   const bool world = KeepsAWorld(undo_->command(undo_->index()));
   if (world && WorldBusy()) {
     Defer(QStringLiteral("Redo"), [this] { Redo(); }, false, -1);

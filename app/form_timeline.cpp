@@ -1,0 +1,76 @@
+// The window's timeline: the bar under the circuit, the past cycle it shows in
+// the picture, the boxes and the plots, and the memory the kept cycles may take.
+//
+// Choosing a place is no command: it changes nothing and shows a kept cycle (the
+// window's Track() and SelectedPlayer() are then the cycle's, read only). The
+// first command given meanwhile continues from it (TSession::Command).
+
+#include <QBoxLayout>
+
+#include <algorithm>
+
+#include "app/choose_player_box.h"
+#include "app/form_test2d.h"
+#include "app/player_history.h"
+#include "app/plots_dock.h"
+#include "app/session.h"
+#include "app/timeline.h"
+#include "app/timeline_bar.h"
+#include "core/team.h"
+#include "world2d/track2d.h"
+
+namespace vorlanth {
+
+void TFormTest2D::BuildTimeline(QBoxLayout* column) {
+  Timeline = new TTimelineBar(Panel3);
+  Timeline->setObjectName(QStringLiteral("Timeline"));
+  column->addWidget(Timeline);
+  pastPlots_ = std::make_unique<TPlotHistory>();
+  // Not commands: a place shown, a budget set, change no world.
+  connect(Timeline, &TTimelineBar::PlaceChosen, this, [this](int place) { TimelineSliderChange(place); });
+  connect(Timeline, &TTimelineBar::BudgetChanged, this, [this](int megabytes) { EdTimelineMemoryChange(megabytes); });
+  connect(session_.get(), &TSession::TimelineChanged, this, [this] { ShowTimeline(); });
+  connect(session_.get(), &TSession::ShownCycleChanged, this, [this] { ShowShownCycle(); });
+  connect(session_.get(), &TSession::CommandDone, this, [this] { ShowTimeline(); });
+}
+
+void TFormTest2D::TimelineSliderChange(int place) {
+  try {
+    session_->ShowPlace(place);
+  } catch (...) {
+    ReportError(QStringLiteral("TimelineSlider \"Show a past cycle\""));
+  }
+  ShowTimeline();  // where the session stands (a run shows the newest cycle)
+}
+
+void TFormTest2D::EdTimelineMemoryChange(int megabytes) {
+  session_->SetTimelineBudget(static_cast<size_t>(megabytes) << 20);
+}
+
+void TFormTest2D::ShowTimeline() {
+  const TTimeline& kept = session_->Timeline();
+  Timeline->ShowRunning(Running());
+  Timeline->ShowPlaces(session_->TimelinePlaces(), session_->ShownPlace(), session_->ShownCycle(),
+                       session_->CycleCount(), kept.Count(), kept.Bytes());
+}
+
+void TFormTest2D::ShowShownCycle() {
+  ShowTimeline();
+  // The shown world's players, selection and values, without writing back.
+  const TTeam* team = Track().CurrentTeam;
+  if (team) choose_->ShowPlayers(team->PlayerCount(), team->PlayerCount() > 0 ? std::max(0, team->IndexOf(team->Selected)) : -1);
+  ShowModel();
+  // The plots up to the cycle shown.
+  const auto selected = [this]() -> const TPlayer* { return SelectedPlayer(); };
+  if (session_->ShowingPast()) {
+    std::vector<TPlayer*> players;
+    if (TPlayer* player = SelectedPlayer()) players.push_back(player);
+    pastPlots_->Adopt(session_->PlotHistory(), players, session_->ShownCycle());
+    PlotsDock->SetSource(pastPlots_.get(), selected);
+  } else {
+    PlotsDock->SetSource(&session_->PlotHistory(), selected);
+  }
+  if (PlotsDock->isVisible()) PlotsDock->Refresh();
+}
+
+}  // namespace vorlanth
