@@ -109,7 +109,6 @@ void TFormTest2D::BuildWindow() {
   ImgRoad = new TImageView(PanelImg);
   ImgRoad->move(0, 0);
   auto* left = new QVBoxLayout;  // the circuit, and the timeline under it
-  left->setSpacing(0);
   left->addWidget(PanelImg, 1);
   BuildTimeline(left);
   row->addLayout(left, 1);
@@ -271,13 +270,6 @@ QString TFormTest2D::AboutText() {
 }
 
 void TFormTest2D::AboutItemClick() { Dialogs.ShowAbout(AboutText()); }
-
-TTrack2D& TFormTest2D::Track() const { return session_->ShownTrack(); }
-
-TPlayer* TFormTest2D::SelectedPlayer() const {
-  const TTeam* team = Track().CurrentTeam;
-  return team ? team->Selected : nullptr;
-}
 
 bool TFormTest2D::Running() const { return session_->Running(); }
 

@@ -21,9 +21,18 @@
 
 namespace vorlanth {
 
+// The world shown: the session's own, or the kept cycle shown.
+TTrack2D& TFormTest2D::Track() const { return session_->ShownTrack(); }
+
+TPlayer* TFormTest2D::SelectedPlayer() const {
+  const TTeam* team = Track().CurrentTeam;
+  return team ? team->Selected : nullptr;
+}
+
 void TFormTest2D::BuildTimeline(QBoxLayout* column) {
   Timeline = new TTimelineBar(Panel3);
   Timeline->setObjectName(QStringLiteral("Timeline"));
+  column->setSpacing(0);
   column->addWidget(Timeline);
   pastPlots_ = std::make_unique<TPlotHistory>();
   // Not commands: a place shown, a budget set, change no world.
