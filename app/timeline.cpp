@@ -98,11 +98,6 @@ bool TTimeline::Keep(const TTrack2D& world, int64_t cycle) {
   kept->Track = std::make_unique<TTrack2D>();
   kept->Team = CopyWorld(world, *kept->Track);
   if (!kept->Team) return false;
-  // A kept player is only drawn and copied again: its working state is not needed.
-  for (const auto& player : kept->Team->Players) {
-    player->Working->Params.clear();
-    player->Working->Params.shrink_to_fit();
-  }
   const size_t heapAfter = HeapInUse();
   kept->Bytes = std::max(heapAfter > heapBefore ? heapAfter - heapBefore : 0, LeastBytes(*kept));
 
