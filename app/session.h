@@ -309,6 +309,10 @@ class TSession : public QObject {
   void ContinueFromShown();
   // Draws what is shown: the kept cycle, or the world as its last cycle left it.
   void DrawShown();
+  // The kept cycles steps of undo hold beyond `room` bytes go, the oldest steps' first;
+  // KeepWithinBudget leaves them the room the timeline leaves.
+  void ReleaseKeptInSteps(size_t room);
+  void KeepWithinBudget();
 
   friend class TStepCommand;
   friend class TCircuitStep;

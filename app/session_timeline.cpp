@@ -28,12 +28,21 @@ namespace vorlanth {
 void TSession::KeepCycle() {
   // In the meeting after the cycle (or paused): the world waits.
   timeline_->Keep(*track_, cycleCount_);
+  KeepWithinBudget();
   emit TimelineChanged();
 }
 
 void TSession::SetTimelineBudget(size_t bytes) {
   timeline_->SetBudget(bytes);
+  KeepWithinBudget();
   emit TimelineChanged();
+}
+
+void TSession::KeepWithinBudget() {
+  // The timeline thins itself within the budget; the cycles that steps of undo
+  // took away (going on from a past cycle) have what it leaves.
+  const size_t used = timeline_->Bytes();
+  ReleaseKeptInSteps(timeline_->Budget() > used ? timeline_->Budget() - used : 0);
 }
 
 int32_t TSession::TimelinePlaces() const { return timeline_->CountBefore(cycleCount_) + 1; }

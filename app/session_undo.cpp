@@ -10,6 +10,7 @@
 
 #include "app/player_history.h"
 #include "app/session.h"
+#include "app/timeline.h"
 #include "bench/world_change.h"
 #include "bench/population.h"
 #include "core/goal.h"
@@ -87,6 +88,13 @@ class TWorldStep : public QUndoCommand {
   void redo() override {
     if (!std::exchange(done_, false)) Swap();
   }
+  // The kept cycles that went with the world it keeps, and letting them go.
+  size_t KeptBytes() const {
+    size_t bytes = 0;
+    for (const auto& kept : other_.Later) bytes += kept->Bytes;
+    return bytes;
+  }
+  void ReleaseKept() { other_.Later.clear(); }
 
  private:
   void Swap() {
@@ -165,6 +173,22 @@ QString TSession::StepName(const QString& where, const TWorldChange& change) con
 
 void TSession::PushWorldStep(TWorldParts old, const QString& name) {
   undo_->push(new TWorldStep(*this, std::move(old), name));
+}
+
+void TSession::ReleaseKeptInSteps(size_t room) {
+  std::vector<TWorldStep*> steps;
+  size_t held = 0;
+  for (int i = 0; i < undo_->count(); ++i) {
+    if (auto* step = dynamic_cast<TWorldStep*>(const_cast<QUndoCommand*>(undo_->command(i)))) {
+      held += step->KeptBytes();
+      steps.push_back(step);
+    }
+  }
+  for (TWorldStep* step : steps) {  // the oldest first
+    if (held <= room) break;
+    held -= step->KeptBytes();
+    step->ReleaseKept();
+  }
 }
 
 void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {

@@ -100,12 +100,16 @@ class TimelineTest : public QObject {
     QVERIFY(h.Form->RoadImage() != endPicture);
     QCOMPARE(session.CycleCount(), 8);
     QCOMPARE(session.UndoStack().count(), steps);
-    // The boxes and plots show that cycle: the selected kart where it was then,
-    // its plots ending there.
-    const QPointF past(static_cast<TPlayer2D*>(h.Form->SelectedPlayer())->GetPosX(),
-                       static_cast<TPlayer2D*>(h.Form->SelectedPlayer())->GetPosY());
-    QVERIFY(past != QPointF(static_cast<TPlayer2D*>(session.SelectedPlayer())->GetPosX(),
-                            static_cast<TPlayer2D*>(session.SelectedPlayer())->GetPosY()));
+    // The boxes and plots show that cycle: its players where they were then, the
+    // plots ending there.
+    QCOMPARE(h.Form->Track().CycleCount, uint64_t{3});
+    bool moved = false;
+    for (int32_t i = 0; i < h.Team().PlayerCount(); ++i) {
+      const auto* then = static_cast<TPlayer2D*>(h.Form->Track().CurrentTeam->GetPlayer(i));
+      const auto* now = static_cast<TPlayer2D*>(h.Team().GetPlayer(i));
+      moved = moved || then->GetPosX() != now->GetPosX() || then->GetPosY() != now->GetPosY();
+    }
+    QVERIFY(moved);
     QCOMPARE(Find<TPlotsDock>(*h.Form, "PlotsDock")->Energy->points().back().x(), 3.0);
 
     // Saving is a command: the world goes on from cycle 3, and it is the scene
@@ -166,6 +170,19 @@ class TimelineTest : public QObject {
     // Dense at the newest end, sparse at the oldest.
     QCOMPARE(kept.At(kept.Count() - 1).Cycle - kept.At(kept.Count() - 2).Cycle, 1);
     QVERIFY(kept.At(1).Cycle - kept.At(0).Cycle > 2);
+
+    // Going on from an old cycle, the step of undo keeps the later ones, but
+    // within the same budget: as new cycles come, the step lets them go.
+    QTest::keyClick(Slider(), Qt::Key_Home);
+    QTest::keyClick(Slider(), Qt::Key_Right);
+    const int64_t from = session.ShownCycle();
+    Find<QToolButton>(*h.Form, "StepBtn")->click();
+    QCOMPARE(session.CycleCount(), from + 1);
+    h.RunCycles(20);
+    QVERIFY(kept.Bytes() <= kept.Budget());
+    Find<QAction>(*h.Form, "UndoItem")->trigger();
+    QCOMPARE(session.CycleCount(), 61);
+    QVERIFY(kept.At(kept.Count() - 1).Cycle <= from);  // the later ones were let go
 
     // The budget is the box's, in megabytes, remembered with the window.
     Find<QSpinBox>(*h.Form, "EdTimelineMemory")->setValue(64);
