@@ -3,13 +3,11 @@
 //
 // Choosing a place is no command: it changes nothing and shows a kept cycle (the
 // window's Track() and SelectedPlayer() are then the cycle's, read only). The
-// first command given meanwhile continues from it (TSession::Command).
+// first change of the world given meanwhile, or Run, Step or saving, goes on
+// from it (TSession::Command); a command that changes no world leaves it shown.
 
 #include <QBoxLayout>
 
-#include <algorithm>
-
-#include "app/choose_player_box.h"
 #include "app/form_test2d.h"
 #include "app/player_history.h"
 #include "app/plots_dock.h"
@@ -66,8 +64,7 @@ void TFormTest2D::ShowTimeline() {
 void TFormTest2D::ShowShownCycle() {
   ShowTimeline();
   // The shown world's players, selection and values, without writing back.
-  const TTeam* team = Track().CurrentTeam;
-  if (team) choose_->ShowPlayers(team->PlayerCount(), team->PlayerCount() > 0 ? std::max(0, team->IndexOf(team->Selected)) : -1);
+  FillPlayerList();
   ShowModel();
   // The plots up to the cycle shown.
   const auto selected = [this]() -> const TPlayer* { return SelectedPlayer(); };

@@ -113,8 +113,10 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
 }
 
 void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits) {
-  // Given while a past cycle is shown (paused), any command goes on from there.
-  if (shown_ && !Running()) {
+  // A change of the world given while a past cycle is shown (paused) goes on from
+  // there (so do Run, Step, saving and a circuit: the session's own); a command
+  // that changes no world leaves the past cycle shown.
+  if (shown_ && changesWorld && !Running()) {
     try {
       ContinueFromShown();
     } catch (...) {

@@ -40,6 +40,14 @@ constexpr const char* kCyclePhase = "the simulation cycle (futures, team goals, 
 
 void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between) {
   if (Running()) return;  // the run in progress is the one
+  if (shown_) {  // paused at a past cycle: the run goes on from it
+    try {
+      ContinueFromShown();
+    } catch (...) {
+      Report(QStringLiteral("going on from cycle %1").arg(shown_ ? shown_->Cycle : cycleCount_));
+      return;
+    }
+  }
   // Commands run from this loop are commands of their own, not nested in the
   // click that started it.
   const int outerDepth = std::exchange(commandDepth_, 0);

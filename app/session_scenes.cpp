@@ -75,6 +75,7 @@ void TSession::OpenScene(const QString& fileName, const std::function<bool()>& m
 }
 
 void TSession::SaveScene(const QString& fileName) {
+  if (shown_) ContinueFromShown();  // the world saved is the one shown
   ::vorlanth::SaveScene(EncodeFileName(fileName), *track_, circuit_);  // raises with the reason; nothing changes
   SetModified(false);
   SetSceneFile(fileName);

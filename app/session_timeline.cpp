@@ -2,8 +2,9 @@
 // shown while paused, and the world continued from it.
 //
 // Showing a past cycle changes nothing: the picture is redrawn from the kept
-// values and the window reads them through ShownTrack(). The first command given
-// while it is shown (Run, Step, or any other) continues from it first: the world
+// values and the window reads them through ShownTrack(). A change of the world
+// given while it is shown, Run, Step, saving or another circuit, goes on from it
+// first (a command that changes no world, a box hidden, leaves it shown): the world
 // becomes a copy of the kept cycle, the kept cycles after it go, and both are one
 // step of undo ("Continue from cycle N"), which keeps the world as it was and the
 // cycles it dropped. The journal starts anew from the continued world.

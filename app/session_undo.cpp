@@ -192,6 +192,7 @@ void TSession::ReleaseKeptInSteps(size_t room) {
 }
 
 void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
+  if (shown_) ContinueFromShown();  // the circuit goes under the world shown
   track_->LoadFromImage(*picture);  // raises before changing anything
   TSceneCircuit shown = circuit_;
   std::unique_ptr<QtPicture> old = ReplacePicture(std::move(picture), std::move(circuit));

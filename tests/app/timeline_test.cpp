@@ -112,6 +112,11 @@ class TimelineTest : public QObject {
     QVERIFY(moved);
     QCOMPARE(Find<TPlotsDock>(*h.Form, "PlotsDock")->Energy->points().back().x(), 3.0);
 
+    // A command that changes no world (a box hidden) leaves the past cycle shown;
+    // saving, like any change, goes on from it.
+    Find<QAction>(*h.Form, "menuPlayerParams")->trigger();
+    QVERIFY(session.ShowingPast());
+
     // Saving is a command: the world goes on from cycle 3, and it is the scene
     // saved as it ran, byte for byte; the later cycles are gone; the journal
     // starts from it.
