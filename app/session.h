@@ -186,7 +186,6 @@ class TSession : public QObject {
   // The most the kept cycles may take, in bytes (older cycles are thinned).
   void SetTimelineBudget(size_t bytes);
   int32_t TimelinePlaces() const;
-  int64_t CycleAtPlace(int32_t place) const;
   int32_t ShownPlace() const;
   // Paused: shows a kept cycle (its picture redrawn), or the world itself at the
   // last place; ShownCycleChanged tells. While running the world itself is shown.

@@ -48,11 +48,6 @@ void TSession::KeepWithinBudget() {
 
 int32_t TSession::TimelinePlaces() const { return timeline_->CountBefore(cycleCount_) + 1; }
 
-int64_t TSession::CycleAtPlace(int32_t place) const {
-  const int32_t past = timeline_->CountBefore(cycleCount_);
-  return place >= 0 && place < past ? timeline_->At(place).Cycle : cycleCount_;
-}
-
 int32_t TSession::ShownPlace() const {
   return shown_ ? timeline_->CountBefore(shown_->Cycle) : TimelinePlaces() - 1;
 }

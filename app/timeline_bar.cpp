@@ -28,6 +28,7 @@ TTimelineBar::TTimelineBar(QWidget* parent) : QWidget(parent) {
   EdTimelineMemory->setRange(MinBudgetMb, MaxBudgetMb);
   EdTimelineMemory->setValue(DefaultBudgetMb);
   EdTimelineMemory->setSuffix(QStringLiteral(" MB"));
+  EdTimelineMemory->setKeyboardTracking(false);  // a number typed counts once whole: none thins on the way
   EdTimelineMemory->setToolTip(
       QStringLiteral("Memory the timeline may take, in megabytes: beyond it, older cycles are thinned out."));
   row->addWidget(TimelineSlider, 1);
