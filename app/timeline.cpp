@@ -92,14 +92,24 @@ std::unique_ptr<TTeam> TTimeline::CopyWorld(const TTrack2D& from, TTrack2D& to) 
 }
 
 bool TTimeline::Keep(const TTrack2D& world, int64_t cycle) {
-  const size_t heapBefore = HeapInUse();
+  // The heap is asked now and then (its count walks every free block): for a world
+  // of the same players and goals, a cycle takes what the last one measured took.
+  size_t shape = world.Players.size();
+  for (const TPlayer* player : world.Players) shape = shape * 31 + static_cast<size_t>(player->Goals->GoalCount());
+  const bool measure = shape != measuredShape_ || ++sinceMeasured_ >= MeasureEvery;
+  const size_t heapBefore = measure ? HeapInUse() : 0;
   auto kept = std::make_shared<TKeptCycle>();
   kept->Cycle = cycle;
   kept->Track = std::make_unique<TTrack2D>();
   kept->Team = CopyWorld(world, *kept->Track);
   if (!kept->Team) return false;
-  const size_t heapAfter = HeapInUse();
-  kept->Bytes = std::max(heapAfter > heapBefore ? heapAfter - heapBefore : 0, LeastBytes(*kept));
+  if (measure) {
+    const size_t heapAfter = HeapInUse();
+    measuredBytes_ = std::max(heapAfter > heapBefore ? heapAfter - heapBefore : 0, LeastBytes(*kept));
+    measuredShape_ = shape;
+    sinceMeasured_ = 0;
+  }
+  kept->Bytes = measuredBytes_;
 
   // A cycle kept again (the world went on from it) replaces the copy before.
   while (!cycles_.empty() && cycles_.back()->Cycle >= cycle) {

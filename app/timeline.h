@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -31,7 +32,7 @@ struct TKeptCycle {
   int64_t Cycle = 0;   // the session's cycle count when it was taken
   std::unique_ptr<TTrack2D> Track;  // the world's values, no circuit, no canvas
   std::unique_ptr<TTeam> Team;      // on Track; destroyed before it
-  size_t Bytes = 0;    // what keeping it took from the heap
+  size_t Bytes = 0;    // what keeping it took from the heap (as last counted for its shape)
   ~TKeptCycle();
 };
 
@@ -41,6 +42,7 @@ class TTimeline {
  public:
   static constexpr size_t DefaultBudget = size_t{512} << 20;  // bytes
   static constexpr size_t MinKept = 2;  // thinning never keeps fewer
+  static constexpr int32_t MeasureEvery = 64;  // kept cycles of one shape between two counts of the heap
 
   // Takes a copy of the world after `cycle` (replacing a kept copy of the same
   // cycle) and thins the older cycles when over the budget. Returns false, and
@@ -77,6 +79,11 @@ class TTimeline {
 
   std::vector<TKeptCyclePtr> cycles_;  // oldest first
   size_t bytes_ = 0;  // of all kept cycles
+  // The last count of the heap: the world's shape (players and their goals) and
+  // the bytes a cycle took, and the cycles kept since.
+  size_t measuredShape_ = std::numeric_limits<size_t>::max();  // none yet
+  size_t measuredBytes_ = 0;
+  int32_t sinceMeasured_ = 0;
   size_t budget_ = DefaultBudget;
 };
 
