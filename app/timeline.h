@@ -22,7 +22,6 @@
 
 namespace vorlanth {
 
-class Picture;
 class TTeam;
 class TTrack2D;
 
