@@ -6,7 +6,18 @@
 // first change of the world given meanwhile, or Run, Step or saving, goes on
 // from it (TSession::Command); a command that changes no world leaves it shown.
 
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QBoxLayout>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSlider>
+
+#include <functional>
+#include <utility>
 
 #include "app/form_test2d.h"
 #include "app/player_history.h"
@@ -18,6 +29,41 @@
 #include "world2d/track2d.h"
 
 namespace vorlanth {
+
+namespace {
+
+// Left and Right step the timeline from anywhere in the window, paused, except
+// where the focus takes the arrows itself (a slider, a box, a list, a text).
+class TTimelineKeys : public QObject {
+ public:
+  TTimelineKeys(QWidget* window, QAbstractSlider* slider, std::function<bool()> paused)
+      : QObject(window), window_(window), slider_(slider), paused_(std::move(paused)) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool arrow = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right;
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!arrow || key->modifiers() != Qt::NoModifier || !widget || widget->window() != window_ || !paused_() ||
+        !slider_->isEnabled() || TakesArrows(widget))
+      return false;
+    slider_->triggerAction(key->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                       : QAbstractSlider::SliderSingleStepAdd);
+    return true;
+  }
+
+ private:
+  static bool TakesArrows(const QWidget* widget) {
+    return qobject_cast<const QAbstractSlider*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QComboBox*>(widget) || qobject_cast<const QLineEdit*>(widget) ||
+           qobject_cast<const QAbstractScrollArea*>(widget);  // text fields, charts and panels that scroll
+  }
+  QWidget* window_;
+  QAbstractSlider* slider_;
+  std::function<bool()> paused_;
+};
+
+}  // namespace
 
 // The world shown: the session's own, or the kept cycle shown.
 TTrack2D& TFormTest2D::Track() const { return session_->ShownTrack(); }
@@ -39,6 +85,7 @@ void TFormTest2D::BuildTimeline(QBoxLayout* column) {
   connect(session_.get(), &TSession::TimelineChanged, this, [this] { ShowTimeline(); });
   connect(session_.get(), &TSession::ShownCycleChanged, this, [this] { ShowShownCycle(); });
   connect(session_.get(), &TSession::CommandDone, this, [this] { ShowTimeline(); });
+  qApp->installEventFilter(new TTimelineKeys(this, Timeline->Slider(), [this] { return !Running(); }));
 }
 
 void TFormTest2D::TimelineSliderChange(int place) {

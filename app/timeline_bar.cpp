@@ -18,7 +18,7 @@ TTimelineBar::TTimelineBar(QWidget* parent) : QWidget(parent) {
   TimelineSlider->setRange(0, 0);
   TimelineSlider->setPageStep(10);
   TimelineSlider->setToolTip(
-      QStringLiteral("Timeline: drag, or use the arrow keys while paused, to show a past cycle. Run, Step, "
+      QStringLiteral("Timeline: drag it, or press Left and Right while paused, to show a past cycle. Run, Step, "
                      "saving or any change goes on from the cycle shown; Undo brings back the later cycles."));
   LbTimeline = new QLabel(this);
   LbTimeline->setObjectName(QStringLiteral("LbTimeline"));

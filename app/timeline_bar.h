@@ -30,6 +30,7 @@ class TTimelineBar : public QWidget {
   void ShowPlaces(int32_t places, int32_t shown, int64_t cycle, int64_t newest, int32_t kept, size_t bytes);
   // Running: the slider follows and is not dragged.
   void ShowRunning(bool running);
+  QSlider* Slider() const { return TimelineSlider; }
   int BudgetMb() const;
   void SetBudgetMb(int megabytes);  // sends BudgetChanged
 

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QtTest>
@@ -95,6 +96,13 @@ class TimelineTest : public QObject {
     DragToStart();
     QCOMPARE(session.ShownCycle(), 0);
     for (int i = 0; i < 3; ++i) QTest::keyClick(Slider(), Qt::Key_Right);
+    QCOMPARE(session.ShownCycle(), 3);
+    // The arrows step it from elsewhere in the window too, but not from a box that
+    // takes them.
+    QTest::keyClick(Find<QToolButton>(*h.Form, "StepBtn"), Qt::Key_Right);
+    QCOMPARE(session.ShownCycle(), 4);
+    QTest::keyClick(Find<QToolButton>(*h.Form, "StepBtn"), Qt::Key_Left);
+    QTest::keyClick(Find<QSpinBox>(*h.Form, "EdThreads"), Qt::Key_Left);
     QCOMPARE(session.ShownCycle(), 3);
     QCOMPARE(Find<QLabel>(*h.Form, "LbTimeline")->text(), QStringLiteral("Cycle 3 of 8"));
     QVERIFY(h.Form->RoadImage() != endPicture);
