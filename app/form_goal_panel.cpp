@@ -12,6 +12,7 @@
 #include "core/player.h"
 #include "core/rounding.h"
 #include "core/team.h"
+#include "world2d/track2d.h"
 
 namespace vorlanth {
 
@@ -44,7 +45,7 @@ void TFormTest2D::UpdateGoals() {
     for (int32_t i = 1; i <= player->Goals->GoalCount(); ++i)
       boxes.push_back(GoalBox(i, player->Goals->GetGoal(i - 1)));
   }
-  if (TTeam* team = session_->CurrentTeam()) {
+  if (TTeam* team = Track().CurrentTeam) {  // the world shown
     for (int32_t j = 1; j <= team->Goals->GoalCount(); ++j)
       boxes.push_back(GoalBox(-j, team->Goals->GetGoal(j - 1)));
   }

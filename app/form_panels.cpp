@@ -54,7 +54,7 @@ void TFormTest2D::EdSecondsChange(int seconds) { Track().HorizonMs = seconds * 1
 
 void TFormTest2D::EdMinFuturesChange(int futures) { Track().MinFutures = futures; }
 
-void TFormTest2D::EdThreadsChange(int threads) { Track().Threads = threads; }
+void TFormTest2D::EdThreadsChange(int threads) { session_->Track().Threads = threads; }
 
 void TFormTest2D::EdFrictionChange(double friction) { Track().Friction = friction; }
 
@@ -177,7 +177,7 @@ void TFormTest2D::EdPlayerIdChange(int index) {
 }
 
 void TFormTest2D::FillPlayerList() {
-  const TTeam* team = session_->CurrentTeam();
+  const TTeam* team = Track().CurrentTeam;  // the world shown
   if (!team) {
     choose_->ShowPlayers(0, -1);
     return;

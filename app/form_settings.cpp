@@ -37,6 +37,7 @@ void TFormTest2D::SaveSettings() const {
   settings->setValue(QStringLiteral("docks"), saveState());
   for (const QAction* item : RememberedItems()) settings->setValue(item->objectName(), item->isChecked());
   settings->setValue(QStringLiteral("threads"), findChild<QSpinBox*>(QStringLiteral("EdThreads"))->value());
+  settings->setValue(QStringLiteral("timelineMemory"), findChild<QSpinBox*>(QStringLiteral("EdTimelineMemory"))->value());
   settings->setValue(QStringLiteral("openFolder"), openFolder_);
   settings->setValue(QStringLiteral("saveFolder"), saveFolder_);
   settings->endGroup();
@@ -57,6 +58,8 @@ void TFormTest2D::RestoreSettings() {
   }
   if (const QVariant threads = settings->value(QStringLiteral("threads")); threads.isValid())
     findChild<QSpinBox*>(QStringLiteral("EdThreads"))->setValue(threads.toInt());
+  if (const QVariant memory = settings->value(QStringLiteral("timelineMemory")); memory.isValid())
+    findChild<QSpinBox*>(QStringLiteral("EdTimelineMemory"))->setValue(memory.toInt());
   openFolder_ = settings->value(QStringLiteral("openFolder"), openFolder_).toString();
   saveFolder_ = settings->value(QStringLiteral("saveFolder"), saveFolder_).toString();
   settings->endGroup();

@@ -33,6 +33,7 @@
 #include "app/session.h"
 #include "app/start_stop_box.h"
 #include "app/status_line.h"
+#include "app/timeline_bar.h"
 #include "app/track_box.h"
 #include "app/widgets.h"
 #include "core/rounding.h"
@@ -84,6 +85,7 @@ TFormTest2D::TFormTest2D(TFormDialogs dialogs, QWidget* parent)
 TFormTest2D::~TFormTest2D() {
   ArrowTimer->stop();
   PlotsDock->SetSource(nullptr, {});
+  Timeline->disconnect(this);
   ImgRoad->SetImage(nullptr, nullptr);
   // The session's signals reach a window being destroyed no more.
   session_->disconnect(this);
@@ -106,7 +108,10 @@ void TFormTest2D::BuildWindow() {
   PanelImg = new TImagePanel(Panel3);
   ImgRoad = new TImageView(PanelImg);
   ImgRoad->move(0, 0);
-  row->addWidget(PanelImg, 1);
+  auto* left = new QVBoxLayout;  // the circuit, and the timeline under it
+  left->addWidget(PanelImg, 1);
+  BuildTimeline(left);
+  row->addLayout(left, 1);
   // The window's own geometry: fitted at once, running or not.
   connect(PanelImg, &TImagePanel::Resized, this, [this] { FormResize(); });
   connect(ImgRoad, &TImageView::Pressed, this, [this](QPointF point) {
@@ -272,10 +277,6 @@ QString TFormTest2D::AboutText() {
 }
 
 void TFormTest2D::AboutItemClick() { Dialogs.ShowAbout(AboutText()); }
-
-TTrack2D& TFormTest2D::Track() const { return session_->Track(); }
-
-TPlayer* TFormTest2D::SelectedPlayer() const { return session_->SelectedPlayer(); }
 
 bool TFormTest2D::Running() const { return session_->Running(); }
 

@@ -38,6 +38,7 @@
 
 class QAction;
 class QComboBox;
+class QBoxLayout;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -56,10 +57,12 @@ class TMoveBox;
 class TPlayer;
 class TPlayerBox;
 class TPlayerDock;
+class TPlotHistory;
 class TPlotsDock;
 class TStartStopBox;
 class TStatusLine;
 class TSession;
+class TTimelineBar;
 class TTrack2D;
 class TTrackBox;
 
@@ -128,6 +131,8 @@ class TFormTest2D : public QMainWindow {
 
   // The bench the window shows: its world, run loop, frames, scenes and undo.
   TSession& Session() const { return *session_; }
+  // The world shown (the session's, or a past cycle the timeline shows) and its
+  // selected player.
   TTrack2D& Track() const;
   TPlayer* SelectedPlayer() const;
   // The picture shown by ImgRoad (the circuit with everything drawn on it).
@@ -246,6 +251,9 @@ class TFormTest2D : public QMainWindow {
   void EdSpeedChange(int index);
   void SpeedStepClick(int tag);  // -1 slower, +1 faster
   void SavePictureClick();
+  // The timeline (form_timeline.cpp).
+  void TimelineSliderChange(int place);
+  void EdTimelineMemoryChange(int megabytes);
 
  protected:
   // Space and "." reach the run keys wherever the focus is in the window (a spin
@@ -334,6 +342,11 @@ class TFormTest2D : public QMainWindow {
   void RemoveRecentFile(const QString& fileName);
   std::unique_ptr<QSettings> Settings() const;
   QList<QAction*> RememberedItems() const;  // Panel View and Debug
+  // The timeline under the circuit: the places and the cycle shown, the past
+  // cycle in the boxes and plots.
+  void BuildTimeline(QBoxLayout* column);
+  void ShowTimeline();
+  void ShowShownCycle();
   // Adds the world as a scene to a report (or why it cannot be described).
   void DescribeSceneForReport(TCrashReport& report) const;
   // The one scene or circuit file the mime data carries, or empty.
@@ -370,6 +383,8 @@ class TFormTest2D : public QMainWindow {
   TGoalPanel* goals_ = nullptr;
   TMoveBox* move_ = nullptr;
   TStartStopBox* startStop_ = nullptr;
+  TTimelineBar* Timeline = nullptr;
+  std::unique_ptr<TPlotHistory> pastPlots_;  // the plots up to a past cycle shown
 };
 
 }  // namespace vorlanth

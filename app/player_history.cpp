@@ -30,6 +30,11 @@ void TPlayerHistory::Clear() {
   ++version_;
 }
 
+void TPlayerHistory::KeepUpTo(int64_t cycle) {
+  while (count_ > 0 && Last().Cycle > cycle) --count_;
+  ++version_;
+}
+
 const TPlotSample& TPlayerHistory::At(int32_t i) const {
   return ring_[static_cast<size_t>((first_ + i) % HistoryLength)];
 }
@@ -146,6 +151,20 @@ void TPlotHistory::KeepOnly(const TTrack& track) {
 
 void TPlotHistory::Clear() {
   histories_.clear();
+  ++version_;
+}
+
+void TPlotHistory::Adopt(const TPlotHistory& from, const std::vector<TPlayer*>& players, int64_t cycle) {
+  std::unordered_map<uint32_t, const TPlayerHistory*> bySerial;
+  for (const auto& [player, entry] : from.histories_) bySerial.emplace(entry.Serial, entry.History.get());
+  histories_.clear();
+  for (const TPlayer* player : players) {
+    const auto found = bySerial.find(player->Serial);
+    if (found == bySerial.end()) continue;
+    auto history = std::make_unique<TPlayerHistory>(*found->second);
+    history->KeepUpTo(cycle);
+    histories_[player] = {player->Serial, std::move(history)};
+  }
   ++version_;
 }
 

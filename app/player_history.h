@@ -54,6 +54,8 @@ class TPlayerHistory {
   // Appends the player's present after a cycle; the oldest sample goes when full.
   void Record(TPlayer& player, int64_t cycle, int64_t passes, double cycleMs);
   void Clear();
+  // Forgets the samples after `cycle` (a past cycle shown, or continued from).
+  void KeepUpTo(int64_t cycle);
 
   int32_t Count() const { return count_; }
   // Sample i, 0 being the oldest kept.
@@ -97,6 +99,9 @@ class TPlotHistory {
   void KeepOnly(const TTrack& track);
   // Empties every history (Reset).
   void Clear();
+  // The histories of `from` up to `cycle`, each under the player given of the
+  // same serial (a past cycle shown, or a world continued from it).
+  void Adopt(const TPlotHistory& from, const std::vector<TPlayer*>& players, int64_t cycle);
   size_t PlayerCount() const { return histories_.size(); }
   size_t Bytes() const;
   // Grows with every recording and clearing.

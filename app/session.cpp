@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/player_history.h"
+#include "app/timeline.h"
 #include "bench/population.h"
 #include "bench/scenes.h"
 #include "core/error.h"
@@ -28,6 +29,7 @@ TSession::TSession(QObject* parent) : QObject(parent), windowThread_(std::this_t
   undo_->setUndoLimit(UndoLimit);
   connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateModified(); });
   plotHistory_ = std::make_unique<TPlotHistory>();
+  timeline_ = std::make_unique<TTimeline>();
   // The track, its team and the commands exist before any circuit is read, so no
   // command ever meets a session without them.
   track_ = std::make_unique<TTrack2D>();
@@ -111,6 +113,17 @@ void TSession::Command(const QString& name, std::function<void()> command, bool 
 }
 
 void TSession::Command(const QString& name, std::function<void()> command, bool changesWorld, bool waits) {
+  // A change of the world given while a past cycle is shown (paused) goes on from
+  // there (so do Run, Step, saving and a circuit: the session's own); a command
+  // that changes no world leaves the past cycle shown.
+  if (shown_ && changesWorld && !Running()) {
+    try {
+      ContinueFromShown();
+    } catch (...) {
+      Report(name);
+      return;
+    }
+  }
   // While cycles run, a change of the world waits for the next drawing step.
   // The mouse press a drag's steps share, as it was when the command was given.
   const int gesture = QGuiApplication::mouseButtons() != Qt::NoButton ? Gesture : -1;

@@ -53,6 +53,8 @@ class TPlayer;
 class TPlotHistory;
 class TPopulation;
 class TTeam;
+class TTimeline;
+struct TKeptCycle;
 class TTrack2D;
 class TWorldChange;
 struct TWorldFacts;
@@ -197,6 +199,24 @@ class TSession : public QObject {
   // --commands <journal>` replays them to the same world. Raises with the reason.
   QString SaveJournal(const QString& fileName);
 
+  // ---- The timeline (session_timeline.cpp) ----
+  // The world's values after each cycle, to show and to go on from (paused).
+  // The slider's places: the kept cycles before the world's own, then the world.
+  const TTimeline& Timeline() const { return *timeline_; }
+  // The most the kept cycles may take, in bytes (older cycles are thinned).
+  void SetTimelineBudget(size_t bytes);
+  int32_t TimelinePlaces() const;
+  int32_t ShownPlace() const;
+  // Paused: shows a kept cycle (its picture redrawn), or the world itself at the
+  // last place; ShownCycleChanged tells. While running the world itself is shown.
+  void ShowPlace(int32_t place);
+  void ShowLive();
+  bool ShowingPast() const { return shown_ != nullptr; }
+  int64_t ShownCycle() const;
+  // The world shown: the world itself, or a kept cycle's values (only to read:
+  // any command first continues from the cycle shown).
+  TTrack2D& ShownTrack() const;
+
   // The world's parts, as a step that replaces the world keeps them.
   struct TWorldParts {
     std::unique_ptr<TTrack2D> Track;
@@ -204,6 +224,10 @@ class TSession : public QObject {
     std::unique_ptr<TPopulation> Population;
     std::unique_ptr<QtPicture> Picture;
     TSceneCircuit Circuit;
+    // A world continued from kept cycle FromCycle (-1: any other): the kept
+    // cycles after it that go with the world.
+    int64_t FromCycle = -1;
+    std::vector<std::shared_ptr<TKeptCycle>> Later;
   };
 
  signals:
@@ -220,6 +244,8 @@ class TSession : public QObject {
   void Restored();             // an undo or redo changed the world: show it anew
   void SceneFileChanged(const QString& name);
   void WorldLeft();            // (from the world's thread) its loop has ended
+  void TimelineChanged();      // a cycle kept, or the kept cycles changed
+  void ShownCycleChanged(int64_t cycle);  // another world shown: a kept cycle or the world's own
 
  private:
   // ---- The journal ----
@@ -281,7 +307,8 @@ class TSession : public QObject {
   // What the session installs on its track: the canvas and the mouse.
   void InstallOnTrack();
   bool MousePosition(int32_t& x, int32_t& y);
-  // A step that keeps the world replaced (opening a scene, a new or example world).
+  // A step that keeps the world replaced (opening a scene, a new or example world,
+  // continuing from a past cycle).
   void PushWorldStep(TWorldParts old, const QString& name);
   // Loads the picture as the circuit (raises before changing anything): one step.
   void ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit);
@@ -306,6 +333,18 @@ class TSession : public QObject {
   QString StepName(const QString& where, const TWorldChange& change) const;
   void UpdateModified();
   void Report(const QString& where);
+  // ---- The timeline ----
+  // After a cycle (and before a run's first): the world's values kept.
+  void KeepCycle();
+  // Before a command given while a kept cycle is shown: the world becomes its copy
+  // and the later kept cycles go, one step of undo.
+  void ContinueFromShown();
+  // Draws what is shown: the kept cycle, or the world as its last cycle left it.
+  void DrawShown();
+  // The kept cycles steps of undo hold beyond `room` bytes go, the oldest steps' first;
+  // KeepWithinBudget leaves them the room the timeline leaves.
+  void ReleaseKeptInSteps(size_t room);
+  void KeepWithinBudget();
 
   friend class TStepCommand;
   friend class TCircuitStep;
@@ -319,6 +358,8 @@ class TSession : public QObject {
   std::unique_ptr<TTeam> team_;
   std::unique_ptr<TPopulation> population_;
   std::unique_ptr<TPlotHistory> plotHistory_;  // every player's last cycles, for the plots
+  std::unique_ptr<TTimeline> timeline_;        // the world's values after each cycle
+  std::shared_ptr<TKeptCycle> shown_;          // the kept cycle shown, or none: the world itself
   QImage frame_;  // the picture as last shown
   TJournal journal_;
   TJournalStart journalStart_;  // the scene the journal starts from

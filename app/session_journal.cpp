@@ -51,6 +51,7 @@ void TSession::RunJournaled(const QString& name, const std::function<void()>& co
 }
 
 QString TSession::SaveJournal(const QString& fileName) {
+  if (shown_) ContinueFromShown();
   return DecodeFileName(journalStart_.Save(journal_, EncodeFileName(fileName)));
 }
 

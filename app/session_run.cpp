@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "app/player_history.h"
+#include "app/timeline.h"
 #include "app/session.h"
 #include "core/error.h"
 #include "core/team.h"
@@ -39,6 +40,14 @@ constexpr const char* kCyclePhase = "the simulation cycle (futures, team goals, 
 
 void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<void()>& between) {
   if (Running()) return;  // the run in progress is the one
+  if (shown_) {  // paused at a past cycle: the run goes on from it
+    try {
+      ContinueFromShown();
+    } catch (...) {
+      Report(QStringLiteral("going on from cycle %1").arg(shown_ ? shown_->Cycle : cycleCount_));
+      return;
+    }
+  }
   // Commands run from this loop are commands of their own, not nested in the
   // click that started it.
   const int outerDepth = std::exchange(commandDepth_, 0);
@@ -46,6 +55,7 @@ void TSession::RunLoop(const std::function<bool()>& goOn, const std::function<vo
   std::exception_ptr error;
   try {
     ReadMouseForCycle();
+    if (timeline_->Count() == 0) KeepCycle();  // where the run starts, to come back to
     if (goOn()) {
       worldDone_ = false;
       worldError_ = nullptr;
@@ -105,6 +115,7 @@ bool TSession::AfterCycle(double cycleMs, const std::function<bool()>& goOn, con
   ++cycleCount_;
   SetModified(true);
   plotHistory_->RecordCycle(*track_, cycleCount_, cycleMs);
+  KeepCycle();
   journal_.RecordPasses(track_->CycleCount, track_->LastPassCount);
   if (std::exchange(restartJournal_, false)) StartJournal();
   phase_ = "showing the cycle";

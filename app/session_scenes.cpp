@@ -9,8 +9,11 @@
 #include <QGuiApplication>
 #include <QUndoStack>
 
+#include <utility>
+
 #include "app/file_problem.h"
 #include "app/player_history.h"
+#include "app/timeline.h"
 #include "app/session.h"
 #include "bench/population.h"
 #include "core/random.h"
@@ -76,6 +79,7 @@ void TSession::OpenScene(const QString& fileName, const std::function<bool()>& m
 }
 
 void TSession::SaveScene(const QString& fileName) {
+  if (shown_) ContinueFromShown();  // the world saved is the one shown
   // Raises with the reason; nothing changes.
   AsFileProblem(fileName, [&] { ::vorlanth::SaveScene(EncodeFileName(fileName), *track_, circuit_); });
   SetModified(false);
@@ -105,7 +109,17 @@ TSession::TWorldParts TSession::SwapWorld(TWorldParts parts) {
   parts.Track->ClockMs = track_->ClockMs;
   parts.Track->Threads = track_->Threads;
 
+  // The kept cycles go with their world: a continued world's later ones are
+  // exchanged, any other world's are not this one's.
+  const bool wasShown = std::exchange(shown_, nullptr) != nullptr;
   TWorldParts old;
+  old.FromCycle = parts.FromCycle;
+  if (parts.FromCycle >= 0) {
+    old.Later = std::move(parts.Later);
+    timeline_->SwapAfter(parts.FromCycle, old.Later);
+  } else {
+    timeline_->Clear();
+  }
   std::swap(old.Population, population_);
   std::swap(old.Team, team_);
   std::swap(old.Track, track_);
@@ -118,6 +132,8 @@ TSession::TWorldParts TSession::SwapWorld(TWorldParts parts) {
   cycleCount_ = static_cast<int64_t>(track_->CycleCount);
   StartJournal();
   emit WorldReplaced();
+  emit TimelineChanged();
+  if (wasShown) emit ShownCycleChanged(cycleCount_);
   track_->DrawBackground();
   Redraw();
   return old;

@@ -10,6 +10,7 @@
 
 #include "app/player_history.h"
 #include "app/session.h"
+#include "app/timeline.h"
 #include "bench/world_change.h"
 #include "bench/population.h"
 #include "core/goal.h"
@@ -87,13 +88,22 @@ class TWorldStep : public QUndoCommand {
   void redo() override {
     if (!std::exchange(done_, false)) Swap();
   }
+  // The kept cycles that went with the world it keeps, and letting them go.
+  size_t KeptBytes() const {
+    size_t bytes = 0;
+    for (const auto& kept : other_.Later) bytes += kept->Bytes;
+    return bytes;
+  }
+  void ReleaseKept() { other_.Later.clear(); }
 
  private:
   void Swap() {
-    // The random stream goes on from where it is: a step of undo never rewinds it.
+    // The random stream goes on from where it is: a step of undo never rewinds it,
+    // except one that continued from a past cycle, which is the whole world's.
+    const bool rewinds = other_.FromCycle >= 0;
     const TWorldRandom random = session_.track_->Random;
     other_ = session_.SwapWorld(std::move(other_));
-    session_.track_->Random = random;
+    if (!rewinds) session_.track_->Random = random;
     session_.AfterRestore();
   }
   TSession& session_;
@@ -165,7 +175,24 @@ void TSession::PushWorldStep(TWorldParts old, const QString& name) {
   undo_->push(new TWorldStep(*this, std::move(old), name));
 }
 
+void TSession::ReleaseKeptInSteps(size_t room) {
+  std::vector<TWorldStep*> steps;
+  size_t held = 0;
+  for (int i = 0; i < undo_->count(); ++i) {
+    if (auto* step = dynamic_cast<TWorldStep*>(const_cast<QUndoCommand*>(undo_->command(i)))) {
+      held += step->KeptBytes();
+      steps.push_back(step);
+    }
+  }
+  for (TWorldStep* step : steps) {  // the oldest first
+    if (held <= room) break;
+    held -= step->KeptBytes();
+    step->ReleaseKept();
+  }
+}
+
 void TSession::ReplaceCircuit(std::unique_ptr<QtPicture> picture, TSceneCircuit circuit) {
+  if (shown_) ContinueFromShown();  // the circuit goes under the world shown
   track_->LoadFromImage(*picture);  // raises before changing anything
   TSceneCircuit shown = circuit_;
   std::unique_ptr<QtPicture> old = ReplacePicture(std::move(picture), std::move(circuit));
@@ -189,6 +216,7 @@ bool KeepsAWorld(const QUndoCommand* step) { return step && !dynamic_cast<const 
 }  // namespace
 
 void TSession::Undo() {
+  ShowLive();  // the world itself, not a kept cycle, is undone
   const bool world = KeepsAWorld(undo_->command(undo_->index() - 1));
   if (world && WorldBusy()) {  // between cycles, once the cycle in progress has ended
     Defer(QStringLiteral("Undo"), [this] { Undo(); }, false, -1);
@@ -200,6 +228,7 @@ void TSession::Undo() {
 }
 
 void TSession::Redo() {
+  ShowLive();
   const bool world = KeepsAWorld(undo_->command(undo_->index()));
   if (world && WorldBusy()) {
     Defer(QStringLiteral("Redo"), [this] { Redo(); }, false, -1);

@@ -38,6 +38,13 @@ if [ -x "$build/app/vorlanth-window-bench" ]; then
     fi
   done
 fi
+# The timeline: bytes per kept cycle, and a past cycle shown, at 18 and 60 karts.
+if [ -x "$build/app/vorlanth-timeline-bench" ]; then
+  for karts in 18 60; do
+    echo "== the timeline, $karts karts"
+    QT_QPA_PLATFORM=offscreen "$build/app/vorlanth-timeline-bench" --karts "$karts" 2>/dev/null
+  done
+fi
 if command -v valgrind >/dev/null 2>&1; then
   echo "== instructions per player sub-step (callgrind)"
   bash "$(dirname "$0")/count-instructions.sh" "$build/tools/vorlanth-sim"
