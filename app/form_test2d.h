@@ -359,7 +359,7 @@ class TFormTest2D : public QMainWindow {
   std::unique_ptr<TSession> session_;
   QString openFolder_;  // initial folders of the file dialogs
   QString saveFolder_;
-  QList<QPair<QString, QString>> shortcutRows_;  // each key of the action table, and its command
+  QList<QPair<QString, QString>> shortcutRows_;  // each key of the action table and the timeline, and its command
   bool restoreDefaults_ = false;  // nothing is saved on closing
 
   // The controls the window holds itself; the boxes hold theirs, the menus are

@@ -13,6 +13,7 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QSlider>
 
@@ -86,6 +87,11 @@ void TFormTest2D::BuildTimeline(QBoxLayout* column) {
   connect(session_.get(), &TSession::ShownCycleChanged, this, [this] { ShowShownCycle(); });
   connect(session_.get(), &TSession::CommandDone, this, [this] { ShowTimeline(); });
   qApp->installEventFilter(new TTimelineKeys(this, Timeline->Slider(), [this] { return !Running(); }));
+  // Help > "Keyboard shortcuts" lists the timeline's keys with the menus' own.
+  shortcutRows_.append({QKeySequence(Qt::Key_Left).toString(QKeySequence::NativeText),
+                        QStringLiteral("Timeline > The cycle before (paused)")});
+  shortcutRows_.append({QKeySequence(Qt::Key_Right).toString(QKeySequence::NativeText),
+                        QStringLiteral("Timeline > The cycle after (paused)")});
 }
 
 void TFormTest2D::TimelineSliderChange(int place) {

@@ -16,6 +16,7 @@
 #include <QUndoStack>
 #include <QtTest>
 
+#include "app/player_dock.h"
 #include "app/timeline.h"
 #include "form_harness.h"
 #include "render/output_file.h"
@@ -118,6 +119,13 @@ class TimelineTest : public QObject {
       moved = moved || then->GetPosX() != now->GetPosX() || then->GetPosY() != now->GetPosY();
     }
     QVERIFY(moved);
+    // The player dock, opened now, shows the selected player as it was then.
+    Find<QAction>(*h.Form, "menuPlayerDock")->trigger();
+    auto* dock = Find<TPlayerDock>(*h.Form, "PlayerDock");
+    QVERIFY(dock->isVisible());
+    QCOMPARE(Find<QLabel>(*dock, "LbDockPosition")->text(), TPlayerNumbers::Of(h.Form->Track(), h.Form->SelectedPlayer()).Position);
+    QVERIFY(Find<QLabel>(*dock, "LbDockPosition")->text() !=
+            TPlayerNumbers::Of(h.Form->Session().Track(), h.Team().Selected).Position);
     QCOMPARE(Find<TPlotsDock>(*h.Form, "PlotsDock")->Energy->points().back().x(), 3.0);
 
     // A command that changes no world (a box hidden) leaves the past cycle shown;
