@@ -58,9 +58,13 @@ TPlayerNumbers TPlayerNumbers::Of(const TTrack2D& track, TPlayer* player) {
   numbers.Speed = QStringLiteral("%1 px/s").arg(Number(BodySpeed(*player)));
   numbers.Energy = Number(player->GetEnergy());
   numbers.Health = Number(player->GetHealth());
-  numbers.Futures = QStringLiteral("%1 run, %2 distinct")
-                        .arg(QLocale::system().toString(static_cast<qlonglong>(track.LastPassCount)),
-                             QLocale::system().toString(player->Futures->FutureCount()));
+  // A past cycle of the timeline keeps no futures: it says how many ran, not how
+  // many were distinct.
+  const QString run = QLocale::system().toString(static_cast<qlonglong>(track.LastPassCount));
+  const int64_t distinct = player->Futures->FutureCount();
+  numbers.Futures = distinct > 0 || track.LastPassCount == 0
+                        ? QStringLiteral("%1 run, %2 distinct").arg(run, QLocale::system().toString(distinct))
+                        : QStringLiteral("%1 run").arg(run);
   ForEachGoalReading(*player, [&numbers](const TGoalReading& reading) {
     QString line = QStringLiteral("%1%2: %3")
                        .arg(QString::fromStdString(GoalKey(reading)),
