@@ -206,9 +206,9 @@ void TSession::ApplyWaitingNow() {
 }
 
 void TSession::ReportApplied() {
-  std::vector<TFailure> failures;
+  std::vector<TCommandFailure> failures;
   failures.swap(failures_);
-  for (const TFailure& failure : failures) {
+  for (const TCommandFailure& failure : failures) {
     try {
       std::rethrow_exception(failure.Error);
     } catch (...) {

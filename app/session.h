@@ -4,23 +4,19 @@
 // saving, scenes and the undo stack. The window shows a session and sends it
 // commands with values; nothing here knows of a widget.
 //
-// The world's thread. A run's cycles go on a thread of their own (the passes keep
-// their workers), and the window never waits for them: its messages are handled
-// while a cycle computes. The world meets the window at two points of a cycle,
-// and only there does the window read or change the world: at the drawing step,
-// when commands wait in its inbox, and after each cycle, when the window takes the
-// cycle's picture and values and the run decides whether to go on. In a meeting
-// the world's thread waits; the window never waits for the world.
+// The world's thread. A run's cycles go on a thread of their own, which meets the
+// window at the drawing step and after each cycle (session_run.cpp); only in a
+// meeting does the window read or change the world, and it never waits for it.
 //
 // Commands. Everything that may change the world runs through Command(). While
 // cycles run, a change of the world waits in the track's inbox for the next
 // cycle's drawing step and takes effect there; any other command (Run, Step,
 // open, save, a film, closing) waits for the end of the cycle in progress.
-// Paused, every command takes effect at once. What a command changed (TWorldChange: values before and after, players
-// and goals added or removed) is its step of undo; a command that changes nothing
-// is no step. Undo and redo are commands too: while running they wait for the
-// next drawing step. Opening a scene or a circuit is the one step that keeps a
-// whole world (or circuit).
+// Paused, every command takes effect at once. What a command changed (values
+// before and after, players and goals added or removed: TWorldChange) is its step
+// of undo; a command that changes nothing is no step. Undo and redo are commands
+// too. A world opened, new, or gone on from a past cycle, and another circuit,
+// are the steps that keep the whole world (or circuit) they replaced.
 
 #include <QByteArray>
 #include <QObject>
@@ -39,6 +35,7 @@
 #include <vector>
 
 #include "app/video_recorder.h"
+#include "app/session_parts.h"
 #include "scene/journal.h"
 #include "scene/scene.h"
 
@@ -218,17 +215,7 @@ class TSession : public QObject {
   TTrack2D& ShownTrack() const;
 
   // The world's parts, as a step that replaces the world keeps them.
-  struct TWorldParts {
-    std::unique_ptr<TTrack2D> Track;
-    std::unique_ptr<TTeam> Team;
-    std::unique_ptr<TPopulation> Population;
-    std::unique_ptr<QtPicture> Picture;
-    TSceneCircuit Circuit;
-    // A world continued from kept cycle FromCycle (-1: any other): the kept
-    // cycles after it that go with the world.
-    int64_t FromCycle = -1;
-    std::vector<std::shared_ptr<TKeptCycle>> Later;
-  };
+  using TWorldParts = vorlanth::TWorldParts;
 
  signals:
   void WorldReplaced();        // another track and team: show them anew
@@ -392,19 +379,9 @@ class TSession : public QObject {
   std::condition_variable paceChanged_;
   double speed_ = RealTime;
   bool paceWake_ = false;  // the window has something for a world waiting for its pace
-  struct TDeferred {
-    QString Name;
-    std::function<void()> Command;
-    bool ChangesWorld;
-    int Gesture;
-  };
-  std::vector<TDeferred> deferred_;  // commands waiting for the end of the cycle
+  std::vector<TDeferredCommand> deferred_;  // commands waiting for the end of the cycle
   int applying_ = 0;             // commands from the inbox in progress
-  struct TFailure {
-    QString Where;
-    std::exception_ptr Error;
-  };
-  std::vector<TFailure> failures_;  // of commands applied in a cycle, reported after it
+  std::vector<TCommandFailure> failures_;  // of commands applied in a cycle, reported after it
   bool appliedWaiting_ = false;     // commands from the inbox took effect since the last report
   QUndoStack* undo_ = nullptr;
   bool ranSinceClean_ = false;   // cycles ran since the scene was saved or opened

@@ -242,9 +242,9 @@ void TSession::RunDeferred() {
   // In the order given. One of them may start a run, whose cycles run the
   // commands given meanwhile: each batch is taken out first.
   while (!deferred_.empty()) {
-    std::vector<TDeferred> batch;
+    std::vector<TDeferredCommand> batch;
     batch.swap(deferred_);
-    for (const TDeferred& next : batch) RunNow(next.Name, next.Command, next.ChangesWorld, next.Gesture);
+    for (const TDeferredCommand& next : batch) RunNow(next.Name, next.Command, next.ChangesWorld, next.Gesture);
   }
 }
 
