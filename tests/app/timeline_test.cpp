@@ -123,7 +123,8 @@ class TimelineTest : public QObject {
     Find<QAction>(*h.Form, "menuPlayerDock")->trigger();
     auto* dock = Find<TPlayerDock>(*h.Form, "PlayerDock");
     QVERIFY(dock->isVisible());
-    QCOMPARE(Find<QLabel>(*dock, "LbDockPosition")->text(), TPlayerNumbers::Of(h.Form->Track(), h.Form->SelectedPlayer()).Position);
+    QCOMPARE(Find<QLabel>(*dock, "LbDockPosition")->text(),
+             TPlayerNumbers::Of(h.Form->Track(), h.Form->SelectedPlayer()).Position);
     // A past cycle keeps no futures (the world's own player ran some): the dock
     // does not call them none distinct.
     QVERIFY(!Find<QLabel>(*dock, "LbDockFutures")->text().contains(QStringLiteral("distinct")));
