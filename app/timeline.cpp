@@ -78,14 +78,7 @@ std::unique_ptr<TTeam> TTimeline::CopyWorld(const TTrack2D& from, TTrack2D& to) 
     TPlayer& body = *copy->Players[i];
     player.MirrorInto(body);
     player.Goals->MirrorInto(*body.Goals);
-    // What a state's assignment leaves out (a future's accumulators, reset as
-    // each future starts), the present keeps from cycle to cycle.
-    const TState& present = *player.Present;
-    TState& copied = *body.Present;
-    copied.GainSquares = present.GainSquares;
-    copied.GainFactor = present.GainFactor;
-    copied.WeightFactor = present.WeightFactor;
-    copied.ElapsedMs = present.ElapsedMs;
+    body.Present->AssignAccumulators(*player.Present);
   }
   copy->Selected = team.Selected ? copy->GetPlayer(team.IndexOf(team.Selected)) : nullptr;
   return copy;

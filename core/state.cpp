@@ -206,6 +206,13 @@ int32_t TState::IndexOfParam(std::string_view name) const {
   throw Error("TState: Param with name \"" + key + "\" not found.");
 }
 
+void TState::AssignAccumulators(const TState& source) {
+  GainSquares = source.GainSquares;
+  GainFactor = source.GainFactor;
+  WeightFactor = source.WeightFactor;
+  ElapsedMs = source.ElapsedMs;
+}
+
 void TState::Assign(const TState& source) {
   // One description for both; the values as one block (the records point into
   // the shared description, so they are right as copied).

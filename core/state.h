@@ -180,6 +180,10 @@ class TState {
   // Makes this state a copy of the source: it shares the source's layout and
   // copies its values as one block (reusing its storage when the counts match).
   void Assign(const TState& source);
+  // The future's accumulators Assign leaves out (each future resets them as it
+  // starts), which a present keeps from cycle to cycle: a whole copy of a world
+  // takes them too.
+  void AssignAccumulators(const TState& source);
   void MarkStartValues();
   void StoreValues();
   void RestoreStoredValues();
