@@ -143,6 +143,7 @@ class ViewTest : public QObject {
   // Following, the selected player stays at the centre of the view after every
   // cycle, while it moves; the frames stay the whole circuit at its size.
   void followingKeepsTheSelectedPlayerCentred() {
+    h.Track().FixedFutures = 30;  // the player moves whatever the machine's speed
     Find<QAction>(*h.Form, "Runfast1")->trigger();
     Wheel(QPointF(10, 10), 6);
     Key(Qt::Key_F);
