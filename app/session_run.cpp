@@ -17,6 +17,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/file_problem.h"
 #include "app/player_history.h"
 #include "app/timeline.h"
 #include "app/session.h"
@@ -286,8 +287,11 @@ QString TSession::FrameFileName(const QString& prefix, int32_t counter) {
 
 void TSession::SaveFrame() {
   canvas_->End();
+  // A frame that cannot be written is the user's to fix (a folder gone, a full
+  // disk): a plain message naming the file, not a crash report.
+  const std::string name = ::vorlanth::FrameFileName(EncodeFileName(FramePrefix), FrameCounter);
   try {
-    SavePicture(picture_->Image(), ::vorlanth::FrameFileName(EncodeFileName(FramePrefix), FrameCounter));
+    AsFileProblem(DecodeFileName(name), [&] { SavePicture(picture_->Image(), name); });
   } catch (...) {
     SavingFrames = false;  // every Run would fail again: the user chooses anew
     throw;
@@ -299,7 +303,7 @@ void TSession::RecordFrame() {
   canvas_->End();
   // A failed film has stopped and left nothing under its name: the run stops too.
   if (const QString error = Video.AddFrame(picture_->Image()); !error.isEmpty())
-    throw Error(error.toStdString());
+    throw TFileProblem(Video.FileName(), error.toStdString());
   emit FrameRecorded();
 }
 

@@ -21,6 +21,9 @@
 #include "core/random.h"
 #include "form_harness.h"
 #include "core/error.h"
+#include "core/goal.h"
+#include "core/player.h"
+#include "core/team.h"
 
 using namespace vorlanth;
 using namespace vorlanth::testing;
@@ -58,6 +61,13 @@ TMailFields MailFields(const QUrl& link) {
 }
 
 const QString kSubjectStart = QStringLiteral("Vorlanth error: ");
+
+// A goal that breaks the first time it scores a player.
+class TBrokenGoal : public TGoal {
+ public:
+  explicit TBrokenGoal(TPlayer* owner) : TGoal(owner) {}
+  void Evaluate(TPlayer&) override { throw std::logic_error("a goal broke"); }
+};
 
 }  // namespace
 
@@ -99,15 +109,19 @@ class CrashReportTest : public QObject {
     QCOMPARE(h.Team().PlayerCount(), 2);
   }
 
+  // A fault of the program in a cycle (here a goal that breaks as it scores):
+  // the report names the cycle and the phase it failed in.
   void aFailedCycleIsReportedWithItsPhase() {
     OpenWindow();
-    h.SaveFileAnswer = QStringLiteral("/no-such-folder-for-frames/run");
-    Find<QAction>(*h.Form, "Saveimagestofolder")->trigger();
+    Find<TFlatButton>(*h.Form, "BtnAddPlayer")->click();
+    h.Team().Selected->Goals->AddGoal(std::make_unique<TBrokenGoal>(h.Team().Selected));
     h.RunCycles(3);
     QCOMPARE(reports.size(), 1);
-    QVERIFY(reports[0].Message.contains(QStringLiteral("run_00001.bmp")));
-    QCOMPARE(reports[0].Where, QStringLiteral("the run loop, cycle 1, phase: saving the frame"));
-    QCOMPARE(reports[0].Cycle, 1);
+    QCOMPARE(reports[0].Message, QStringLiteral("a goal broke"));
+    QCOMPARE(reports[0].ErrorType, QStringLiteral("std::logic_error"));
+    QVERIFY2(reports[0].Where.startsWith(QStringLiteral("the run loop, cycle 1, phase: the simulation cycle")),
+             qPrintable(reports[0].Where));
+    QCOMPARE(reports[0].Cycle, 0);  // none done
   }
 
   void anythingThrownHasATypeAndAMessage() {

@@ -145,6 +145,8 @@ class FaultsTest : public QObject {
     Find<QAction>(*h.Form, "Saveimagestofolder")->trigger();
     QCOMPARE(h.RunCycles(3), 1);
     QCOMPARE(h.Errors.size(), 1);
+    QCOMPARE(h.FileProblems.size(), 1);  // the user's to fix: a plain message, no crash report
+    QVERIFY(h.FileProblems.front().contains(QStringLiteral("run_00001.bmp")));
     QVERIFY(!Find<QToolButton>(*h.Form, "StartBtn")->isChecked());
     QVERIFY(!h.Form->Running());
     QVERIFY2(Status().startsWith(QStringLiteral("Stopped at cycle 1: ")), qPrintable(Status()));
