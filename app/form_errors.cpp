@@ -10,10 +10,9 @@
 #include "app/file_problem.h"
 #include "app/form_test2d.h"
 #include "app/session.h"
+#include "bench/body_kinds.h"
+#include "core/player.h"
 #include "core/team.h"
-#include "world2d/kart.h"
-#include "world2d/polygon2d.h"
-#include "world2d/rocket.h"
 
 namespace vorlanth {
 
@@ -43,10 +42,7 @@ void TFormTest2D::DescribeForReport(TCrashReport& report) {
   if (TTeam* team = session_->CurrentTeam()) {
     for (int32_t i = 0; i < team->PlayerCount(); ++i) {
       TPlayer* player = team->GetPlayer(i);
-      QString kind = QStringLiteral("player");
-      if (dynamic_cast<TRocket*>(player)) kind = QStringLiteral("rocket");
-      else if (dynamic_cast<TKart*>(player)) kind = QStringLiteral("kart");
-      else if (dynamic_cast<TPolygon2D*>(player)) kind = QStringLiteral("asteroid");
+      const QString kind = QString::fromLatin1(BodyKindName(*player));
       report.Players << QStringLiteral("Player #%1: %2, %3%4")
                             .arg(i + 1)
                             .arg(kind, player->IsDead() ? QStringLiteral("dead") : QStringLiteral("alive"),

@@ -7,15 +7,13 @@
 #include <cmath>
 #include <numbers>
 
+#include "bench/body_kinds.h"
 #include "bench/player_reading.h"
 #include "core/futures.h"
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/team.h"
-#include "world2d/kart.h"
 #include "world2d/player2d.h"
-#include "world2d/polygon2d.h"
-#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -25,13 +23,6 @@ namespace {
 const QString kNone = QStringLiteral("-");
 
 QString Number(double value, int decimals = 1) { return QLocale::system().toString(value, 'f', decimals); }
-
-QString KindOf(const TPlayer& player) {
-  if (dynamic_cast<const TRocket*>(&player)) return QStringLiteral("rocket");
-  if (dynamic_cast<const TKart*>(&player)) return QStringLiteral("kart");
-  if (dynamic_cast<const TPolygon2D*>(&player)) return QStringLiteral("asteroid");
-  return QStringLiteral("player");
-}
 
 }  // namespace
 
@@ -47,7 +38,7 @@ TPlayerNumbers TPlayerNumbers::Of(const TTrack2D& track, TPlayer* player) {
       if (team->GetPlayer(i) == player) index = i + 1;
   numbers.Player = QStringLiteral("#%1 %2%3")
                        .arg(index)
-                       .arg(KindOf(*player), player->IsDead() ? QStringLiteral(" (dead)") : QString());
+                       .arg(QString::fromLatin1(BodyKindName(*player)), player->IsDead() ? QStringLiteral(" (dead)") : QString());
   if (const auto* body = dynamic_cast<const TPlayer2D*>(player)) {
     numbers.Position = QStringLiteral("%1, %2 px").arg(Number(body->GetPosX()), Number(body->GetPosY()));
     // Degrees from +x, growing clockwise on the screen, in (-180, 180].
