@@ -1,15 +1,18 @@
 // The model's elementary functions: within their documented error of the true
 // value (the C library's long double functions stand in for it) over the ranges
-// the model uses, and the special values of C.
+// the model uses, the special values of C, and the bits of SLEEF's one-lane forms
+// whichever form computes them.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/elementary.h"
 
@@ -86,6 +89,36 @@ TEST(Elementary, EachFunctionStaysWithinItsErrorOverTheModelsRanges) {
     if (!(truth > std::numeric_limits<double>::min())) continue;  // subnormal results: compared below as zero
     ASSERT_LE(Ulps(elem::Pow(x, y), truth), 4 * std::fabs(y * std::log(x)) + 2) << "Pow(" << x << ", " << y << ")";
   }
+}
+
+// Whatever vector form a function goes through, it gives the one-lane form's
+// bits: a scene replays the same on a machine whose model uses either.
+TEST(Elementary, EachFunctionGivesTheOneLaneFormsBits) {
+  std::mt19937_64 dice(34);
+  const auto same = [](double a, double b) {
+    uint64_t x = 0, y = 0;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> angles = {0.0, -0.0, 1e-300, 3.14159265358979, 1e9, -1e15, inf, -inf, nan};
+  std::vector<double> powers = {0.0, -0.0, 1e-310, 709.78, 709.79, -745.2, -746, inf, -inf, nan};
+  for (int i = 0; i < kPoints; ++i) {
+    angles.push_back(std::uniform_real_distribution<double>(-1e4, 1e4)(dice));
+    powers.push_back(std::uniform_real_distribution<double>(-750, 750)(dice));
+  }
+  for (const double x : angles) {
+    double s = 0, c = 0;
+    elem::SinCos(x, s, c);
+    const auto both = Sleef_cinz_sincosd1_u35purec(x);
+    ASSERT_TRUE(same(elem::Sin(x), Sleef_cinz_sind1_u35purec(x))) << "Sin(" << x << ")";
+    ASSERT_TRUE(same(elem::Cos(x), Sleef_cinz_cosd1_u35purec(x))) << "Cos(" << x << ")";
+    ASSERT_TRUE(same(s, both.x) && same(c, both.y)) << "SinCos(" << x << ")";
+  }
+  for (const double x : powers)
+    ASSERT_TRUE(same(elem::Exp(x), Sleef_cinz_expd1_u10purec(x))) << "Exp(" << x << ")";
 }
 
 TEST(Elementary, SpecialValuesAreThoseOfC) {
