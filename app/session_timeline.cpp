@@ -90,7 +90,7 @@ void TSession::ContinueFromShown() {
   // whole before it replaces the world.
   TWorldParts parts;
   parts.Track = std::make_unique<TTrack2D>();
-  parts.Track->LoadFromImage(*track_->Background);
+  parts.Track->CopyCircuitFrom(*track_);
   parts.Team = TTimeline::CopyWorld(*kept->Track, *parts.Track);
   if (!parts.Team) throw Error("The cycle kept cannot be copied.");
   parts.Population = std::make_unique<TPopulation>(*parts.Track);

@@ -51,6 +51,26 @@ void TTrack2D::LoadFromImage(const Picture& picture) {
   CircuitSerial = ++loaded;
 }
 
+void TTrack2D::CopyCircuitFrom(const TTrack2D& other) {
+  if (&other == this) return;
+  // Read through the grid's pointers, which a replica shares with its world.
+  const bool loaded = other.HasCircuit();
+  const size_t size = loaded ? static_cast<size_t>(other.GridWidth) * static_cast<size_t>(other.GridHeight) : 0;
+  std::unique_ptr<Picture> background = other.Background ? other.Background->Clone() : nullptr;
+  std::vector<uint8_t> cells(other.CellData, other.CellData + size);
+  std::vector<uint8_t> clearance(other.ClearanceData, other.ClearanceData + size);
+  Cells = std::move(cells);
+  WallClearance = std::move(clearance);
+  CellData = loaded ? Cells.data() : nullptr;
+  ClearanceData = loaded ? WallClearance.data() : nullptr;
+  GridWidth = other.GridWidth;
+  GridHeight = other.GridHeight;
+  CellLimitX = other.CellLimitX;
+  CellLimitY = other.CellLimitY;
+  Background = std::move(background);
+  CircuitSerial = other.CircuitSerial;
+}
+
 TPhysic2D& TTrack2D::GetPhysic(int32_t i) {
   TPhysic2D* body = i >= 0 && static_cast<size_t>(i) < Bodies.size() ? Bodies[static_cast<size_t>(i)] : nullptr;
   if (!body) throw Error("Track2D contains a player that is not a Physic2D player.");

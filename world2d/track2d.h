@@ -42,6 +42,10 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   // Builds the grid and the background from the picture. A picture with width or
   // height 0 raises an error and leaves the previous circuit in place.
   void LoadFromImage(const Picture& picture);
+  // The circuit of another track, copied: the grid, the clearance and the clean
+  // picture LoadFromImage would build from the same picture, under the same
+  // serial, without building them again. A track without a circuit gives none.
+  void CopyCircuitFrom(const TTrack2D& other);
   // Whether a circuit has been loaded; before that there are no walls and no border.
   bool HasCircuit() const { return CellData != nullptr; }
   // The player at i of Players as a physics body; raises when it is not one.

@@ -102,6 +102,49 @@ TEST(Track2DTest, EmptyPictureIsRefusedAndThePreviousCircuitKept) {
   EXPECT_TRUE(track.IsOnTrack(8, 7));
 }
 
+// A copied circuit is the one its picture would load, from the world or from a
+// replica sharing the world's grid (which has no picture), and stays when the
+// original changes; a track without a circuit gives none.
+TEST(Track2DTest, ACopiedCircuitIsTheLoadedOne) {
+  TRandomStream random;
+  random.Seed(35);
+  TMemoryPicture picture(64, 48);
+  picture.Border(2);
+  for (int i = 0; i < 40; ++i) {
+    const auto x = static_cast<int32_t>(Random(random) * 64);
+    const auto y = static_cast<int32_t>(Random(random) * 48);
+    picture.Fill(x, y, x + 3, y + 5, kBlackPixel);
+  }
+  TTrack2D track;
+  track.LoadFromImage(picture);
+  std::unique_ptr<TTrack> replica = track.NewReplica();
+  track.MirrorInto(*replica);
+  const auto* mirrored = static_cast<const TTrack2D*>(replica.get());
+  for (const TTrack2D* from : {static_cast<const TTrack2D*>(&track), mirrored}) {
+    TTrack2D copy;
+    copy.CopyCircuitFrom(*from);
+    EXPECT_EQ(copy.Cells, track.Cells);
+    EXPECT_EQ(copy.WallClearance, track.WallClearance);
+    EXPECT_EQ(copy.CellData, copy.Cells.data());
+    EXPECT_EQ(copy.ClearanceData, copy.WallClearance.data());
+    EXPECT_EQ(std::tie(copy.GridWidth, copy.GridHeight, copy.CellLimitX, copy.CellLimitY, copy.CircuitSerial),
+              std::tie(track.GridWidth, track.GridHeight, track.CellLimitX, track.CellLimitY, track.CircuitSerial));
+    ASSERT_EQ(copy.Background != nullptr, from == &track);  // a replica draws on no picture of its own
+    for (int32_t x = 0; copy.Background && x < 64; ++x)
+      for (int32_t y = 0; y < 48; ++y) ASSERT_EQ(copy.Background->Pixel(x, y), picture.Pixel(x, y));
+    track.LoadFromImage(TMemoryPicture(10, 10));  // the copy keeps its own
+    EXPECT_EQ(copy.Width(), 64);
+    EXPECT_EQ(copy.IsOnTrack(1, 1), false);
+    track.LoadFromImage(picture);
+    track.MirrorInto(*replica);
+  }
+  TTrack2D none;
+  TTrack2D copy;
+  copy.CopyCircuitFrom(none);
+  EXPECT_FALSE(copy.HasCircuit());
+  EXPECT_EQ(copy.Background, nullptr);
+}
+
 TEST(Track2DTest, LoadingAnotherCircuitReplacesGridAndBackground) {
   TTrack2D track;
   track.LoadFromImage(TMemoryPicture(30, 20));
