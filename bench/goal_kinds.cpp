@@ -13,7 +13,7 @@
 #include "goals/mouse_goal.h"
 #include "goals/speeding_goal.h"
 #include "goals/storage_goal.h"
-#include "world2d/body_cast.h"
+#include "world2d/rocket.h"
 
 namespace vorlanth {
 namespace {

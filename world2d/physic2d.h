@@ -115,4 +115,8 @@ class TPhysic2D : public TPlayer2D {
   double MotionMeasure(double velX, double velY, double velA);
 };
 
+inline TPhysic2D* AsPhysic(TPlayer* player) {
+  return player && player->BodyKind >= bkPhysic ? static_cast<TPhysic2D*>(player) : nullptr;
+}
+
 }  // namespace vorlanth

@@ -10,7 +10,6 @@
 
 #include "core/elementary.h"
 #include "world2d/back_off.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

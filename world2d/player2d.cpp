@@ -8,7 +8,6 @@
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/track2d.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

@@ -11,6 +11,7 @@
 
 #include "core/elementary.h"
 #include "core/player.h"
+#include "world2d/body_kind.h"
 #include "world2d/canvas.h"
 #include "world2d/circuit_grid.h"
 
@@ -192,5 +193,9 @@ class TPlayer2D : public TPlayer {
     return {p[PosXIndex].Value, p[PosYIndex].Value, p[AngleIndex].Value, p[SizeIndex].Value};
   }
 };
+
+inline TPlayer2D* As2D(TPlayer* player) {
+  return player && player->BodyKind >= bkPlayer2D ? static_cast<TPlayer2D*>(player) : nullptr;
+}
 
 }  // namespace vorlanth

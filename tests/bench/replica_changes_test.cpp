@@ -17,8 +17,8 @@
 #include "core/team.h"
 #include "support/digest_canvas.h"
 #include "support/threads_world.h"
-#include "world2d/body_cast.h"
 #include "world2d/player2d.h"
+#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 #include "support/test_random.h"
 

@@ -9,7 +9,6 @@
 #include "bench/population.h"
 #include "core/goal.h"
 #include "core/team.h"
-#include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
 
 namespace vorlanth::testing {
