@@ -86,24 +86,8 @@ void TFormTest2D::BuildMenus() {
        true},
       {"Add players", "Addlotsofasteroids1", "Add group of 5 asteroids", K(), plain,
        [this](bool) { Addlotsofasteroids1Click(); }, true},
-      {"Add goals", "Runfast1", "Love speeding", K(), plain, [this](bool) { Runfast1Click(); }, true},
-      {"Add goals", "Keepenergyhunger1", "Take care of energy", K(), plain, [this](bool) { Keepenergyhunger1Click(); },
-       true},
-      {"Add goals", "Keephealth1", "Take care of health", K(), plain, [this](bool) { Keephealth1Click(); }, true},
-      {"Add goals", "Suckenergyfromplayersinfrontofyou1", "Suck energy from players in front of you", K(), plain,
-       [this](bool) { Suckenergyfromplayersinfrontofyou1Click(); }, true},
-      {"Add goals", nullptr, "", K(), plain, {}, false},
-      {"Add goals", "Addateamgoalforcollectingdrops1", "Collect energy drops (all players)", K(), plain,
-       [this](bool) { Addateamgoalforcollectingdrops1Click(); }, true},
-      {"Add goals", "Addateamgoalforstoringcollecteddrops1", "Store energy in a box (all players)", K(), plain,
-       [this](bool) { Addateamgoalforstoringcollecteddrops1Click(); }, true},
-      {"Add goals", "AvoidOtherPlayers", "Avoid other players (all players)", K(), plain,
-       [this](bool) { AvoidOtherPlayersClick(); }, true},
-      {"Add goals", nullptr, "", K(), plain, {}, false},
-      {"Add goals", "FollowMouse", "Follow mouse (all players)", K(), plain, [this](bool) { FollowMouseClick(0); },
-       true},
-      {"Add goals", "AvoidMouse", "Avoid mouse (all players)", K(), plain, [this](bool) { FollowMouseClick(1); }, true},
-      {"Add goals", nullptr, "", K(), plain, {}, false},
+      // The goals of every kind the bench knows, by groups, each followed by a line.
+      {"Add goals", "GoalKindItems", "", K(), plain, {}, false},
       {"Add goals", "DeleteallTeamsGoals1", "Delete all Team's goals", K(), plain,
        [this](bool) { DeleteallTeamsGoals1Click(); }, true},
       {"Add goals", "Deleteallplayerspersonalgoals1", "Delete all players individual goals", K(), plain,
@@ -171,6 +155,10 @@ void TFormTest2D::BuildMenus() {
     QAction* item = nullptr;
     if (name == QStringLiteral("ExamplesMenu")) {
       BuildExamplesMenu(menu->addMenu(QString::fromUtf8(entry.Text)));
+      continue;
+    }
+    if (name == QStringLiteral("GoalKindItems")) {
+      BuildGoalItems(menu);
       continue;
     }
     if (name == QStringLiteral("OpenRecentMenu")) {
@@ -254,54 +242,6 @@ void TFormTest2D::Addlotsofasteroids1Click() {
 
 // ---------------------------------------------------------------------------
 // Goals.
-
-void TFormTest2D::Runfast1Click() {
-  session_->Population().AddSpeedingGoal();
-  UpdateGoals();
-}
-
-void TFormTest2D::Keepenergyhunger1Click() {
-  session_->Population().AddEnergyGoal();
-  UpdateGoals();
-}
-
-void TFormTest2D::Keephealth1Click() {
-  session_->Population().AddHealthGoal();
-  UpdateGoals();
-}
-
-void TFormTest2D::Suckenergyfromplayersinfrontofyou1Click() {
-  session_->Population().AddBurnOutGoal();  // raises for a player that is not a rocket
-  UpdateGoals();
-  Item("MenuDebugGoals")->setChecked(true);
-  EdDebugChange();
-}
-
-void TFormTest2D::Addateamgoalforcollectingdrops1Click() {
-  session_->Population().AddDropsGoal();
-  UpdateGoals();
-  Item("MenuDebugTeamGoals")->setChecked(true);
-  EdDebugChange();
-}
-
-void TFormTest2D::Addateamgoalforstoringcollecteddrops1Click() {
-  session_->Population().AddStorageGoal();
-  UpdateGoals();
-  Item("MenuDebugTeamGoals")->setChecked(true);
-  EdDebugChange();
-}
-
-void TFormTest2D::AvoidOtherPlayersClick() {
-  session_->Population().AddAvoidGoal();
-  UpdateGoals();
-}
-
-void TFormTest2D::FollowMouseClick(int tag) {
-  session_->Population().AddMouseGoal(tag == 1);
-  UpdateGoals();
-  Item("MenuDebugTeamGoals")->setChecked(true);
-  EdDebugChange();
-}
 
 // Goals are freed by these two; at the drawing step no goal is being evaluated.
 void TFormTest2D::DeleteallTeamsGoals1Click() {

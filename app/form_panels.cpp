@@ -21,7 +21,6 @@
 #include "core/team.h"
 #include "render/qt_picture.h"
 #include "world2d/player2d.h"
-#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -124,12 +123,7 @@ void TFormTest2D::ShowModel() {
   }
   UpdateGoals();
   UpdateRealTimeParams();
-  // Energy stealing is a rocket's goal: offered only when a rocket is selected.
-  const bool rocket = dynamic_cast<TRocket*>(player) != nullptr;
-  Item("Suckenergyfromplayersinfrontofyou1")->setEnabled(rocket);
-  Item("Suckenergyfromplayersinfrontofyou1")->setToolTip(
-      rocket ? QStringLiteral("The selected rocket burns the energy of the players in front of it.")
-             : QStringLiteral("Only a rocket can suck energy: select a rocket first."));
+  ShowGoalItemsOffered();
   if (player) {
     // Feelings and the team's goals are not the player's: those marks carry over.
     Item("MenuDebugTraces")->setChecked(player->ShowTraces);

@@ -231,14 +231,8 @@ class TFormTest2D : public QMainWindow {
   void BtnAddPlayerClick(int tag);
   void Addacircleofkarts1Click();
   void Addlotsofasteroids1Click();
-  void Runfast1Click();
-  void Keepenergyhunger1Click();
-  void Keephealth1Click();
-  void Suckenergyfromplayersinfrontofyou1Click();
-  void Addateamgoalforcollectingdrops1Click();
-  void Addateamgoalforstoringcollecteddrops1Click();
-  void AvoidOtherPlayersClick();
-  void FollowMouseClick(int tag);
+  // An item of "Add goals" (form_goal_menu.cpp): gives the goal of the kind of that name.
+  void AddGoalClick(const std::string& kind);
   void DeleteallTeamsGoals1Click();
   void Deleteallplayerspersonalgoals1Click();
   void menuPlayerParamsClick();
@@ -273,6 +267,10 @@ class TFormTest2D : public QMainWindow {
   void BuildMenus();
   // Edit > Undo or Redo, named after the step it undoes or redoes.
   QAction* EditItem(bool undo);
+  // "Add goals": an item per kind of goal that has one, from the kinds' table.
+  void BuildGoalItems(QMenu* menu);
+  // Greys out the items of goals the selected player does not take.
+  void ShowGoalItemsOffered();
   void BuildPlotsDock();
   void BuildViewParts();  // the speed box, the player dock
   // Makes room for the dock opening beside (or below) the circuit, within the screen.

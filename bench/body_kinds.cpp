@@ -3,7 +3,9 @@
 #include <numbers>
 
 #include "bench/population.h"
-#include "world2d/body_cast.h"
+#include "world2d/kart.h"
+#include "world2d/polygon2d.h"
+#include "world2d/rocket.h"
 
 namespace vorlanth {
 namespace {

@@ -13,7 +13,7 @@
 #include "goals/mouse_goal.h"
 #include "goals/speeding_goal.h"
 #include "goals/storage_goal.h"
-#include "world2d/body_cast.h"
+#include "world2d/rocket.h"
 
 namespace vorlanth {
 namespace {
@@ -95,25 +95,44 @@ TGoalKind MouseKind(bool avoid) {
             return typeid(goal) == typeid(TGoalMouse) && static_cast<const TGoalMouse&>(goal).AvoidMouse == avoid;
           },
           [avoid](TGoalOwner owner, TTeam&) { return std::make_unique<TGoalMouse>(owner, avoid); },
-          [avoid](TPopulation& p) { p.AddMouseGoal(avoid); }, VisitMouse};
+          [avoid](TPopulation& p) { p.AddMouseGoal(avoid); },
+          VisitMouse,
+          {avoid ? "AvoidMouse" : "FollowMouse", avoid ? "Avoid mouse (all players)" : "Follow mouse (all players)",
+           TGoalMenuGroup::Cursor, TGoalMenuDraws::TeamGoals}};
+}
+
+// Energy stealing is a rocket's own goal: offered only when a rocket is selected.
+TGoalMenuItem BurnOutItem() {
+  TGoalMenuItem item{"Suckenergyfromplayersinfrontofyou1", "Suck energy from players in front of you",
+                     TGoalMenuGroup::Player, TGoalMenuDraws::PlayerGoals};
+  item.Offered = [](const TPlayer* selected) { return selected && selected->BodyKind == bkRocket; };
+  item.OfferedTip = "The selected rocket burns the energy of the players in front of it.";
+  item.RefusedTip = "Only a rocket can suck energy: select a rocket first.";
+  return item;
 }
 
 std::vector<TGoalKind>& Kinds() {
+  using G = TGoalMenuGroup;
+  using D = TGoalMenuDraws;
   static std::vector<TGoalKind> kinds = {
       {"speeding", IsA<TGoal2DRaced>(), [](TGoalOwner o, TTeam&) { return std::make_unique<TGoal2DRaced>(o); },
-       [](TPopulation& p) { p.AddSpeedingGoal(); }, {}},
+       [](TPopulation& p) { p.AddSpeedingGoal(); }, {}, {"Runfast1", "Love speeding", G::Player}},
       {"energy", IsA<TGoalEnergy>(), [](TGoalOwner o, TTeam&) { return std::make_unique<TGoalEnergy>(o); },
-       [](TPopulation& p) { p.AddEnergyGoal(); }, {}},
+       [](TPopulation& p) { p.AddEnergyGoal(); }, {},
+       {"Keepenergyhunger1", "Take care of energy", G::Player}},
       {"health", IsA<TGoalHealth>(), [](TGoalOwner o, TTeam&) { return std::make_unique<TGoalHealth>(o); },
-       [](TPopulation& p) { p.AddHealthGoal(); }, {}},
+       [](TPopulation& p) { p.AddHealthGoal(); }, {}, {"Keephealth1", "Take care of health", G::Player}},
       {"drops", IsA<TGoal2DSweets>(), [](TGoalOwner o, TTeam&) { return std::make_unique<TGoal2DSweets>(o); },
-       [](TPopulation& p) { p.AddDropsGoal(); }, VisitDrops},
+       [](TPopulation& p) { p.AddDropsGoal(); }, VisitDrops,
+       {"Addateamgoalforcollectingdrops1", "Collect energy drops (all players)", G::Team, D::TeamGoals}},
       {"storage", IsA<TGoal2DStorage>(),
        [](TGoalOwner o, TTeam&) { return std::make_unique<TGoal2DStorage>(o, 0, 0, 1, 0); },
-       [](TPopulation& p) { p.AddStorageGoal(); }, VisitStorage},
+       [](TPopulation& p) { p.AddStorageGoal(); }, VisitStorage,
+       {"Addateamgoalforstoringcollecteddrops1", "Store energy in a box (all players)", G::Team, D::TeamGoals}},
       {"avoid", IsA<TGoal2DTeamAway>(),
        [](TGoalOwner o, TTeam& team) { return std::make_unique<TGoal2DTeamAway>(o, &team); },
-       [](TPopulation& p) { p.AddAvoidGoal(); }, VisitAvoid},
+       [](TPopulation& p) { p.AddAvoidGoal(); }, VisitAvoid,
+       {"AvoidOtherPlayers", "Avoid other players (all players)", G::Team}},
       MouseKind(false),
       MouseKind(true),
       {"burnout", IsA<TGoalBurnOut>(),
@@ -121,7 +140,7 @@ std::vector<TGoalKind>& Kinds() {
          if (!o.Player || o.Player->BodyKind != bkRocket) throw Error("energy stealing belongs to a rocket");
          return std::make_unique<TGoalBurnOut>(o);
        },
-       [](TPopulation& p) { p.AddBurnOutGoal(); }, {}},
+       [](TPopulation& p) { p.AddBurnOutGoal(); }, {}, BurnOutItem()},
   };
   return kinds;
 }
@@ -144,6 +163,10 @@ const TGoalKind* GoalKindOf(const TGoal& goal) {
 
 void RegisterGoalKind(TGoalKind kind) {
   if (FindGoalKind(kind.Name)) throw Error("A goal kind named \"" + kind.Name + "\" is already registered.");
+  if (!kind.Menu.Name.empty())
+    for (const TGoalKind& other : Kinds())
+      if (other.Menu.Name == kind.Menu.Name)
+        throw Error("A goal kind's menu item named \"" + kind.Menu.Name + "\" is already registered.");
   Kinds().push_back(std::move(kind));
 }
 

@@ -1,17 +1,18 @@
 #pragma once
 // The kinds of goals the bench knows, one entry each: the name scenes and the
 // runner use, the factory of a bare goal (a scene then reads its values), the
-// population command that gives it (what the "Add goals" menu does), and the
-// visit of the values its kind keeps beyond every goal's. A new kind of goal is
-// its own files and one entry of the table in goal_kinds.cpp (or one
+// population command that gives it, the visit of the values its kind keeps beyond
+// every goal's, and its item of the window's "Add goals" menu. A new kind of goal
+// is its own files and one entry of the table in goal_kinds.cpp (or one
 // RegisterGoalKind call): the scene writes and reads it, the runner lists and
-// gives it, with no other edit.
+// gives it, the window offers it, with no other edit.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/goal.h"
@@ -46,6 +47,29 @@ class TGoalFields {
   virtual void Player(const char* name, TRef& player, const TPlayer* current) = 0;
 };
 
+// The groups of the "Add goals" menu, in the menu's order, a line between two.
+enum class TGoalMenuGroup : uint8_t { Player, Team, Cursor };
+// What the window starts drawing once the menu item has given its goal.
+enum class TGoalMenuDraws : uint8_t { Nothing, PlayerGoals, TeamGoals };
+
+// A kind's item of the window's "Add goals" menu, which gives the kind's goal as
+// TGoalKind::Add does. A kind whose item has no name is not in the menu.
+struct TGoalMenuItem {
+  TGoalMenuItem() = default;  // none
+  TGoalMenuItem(std::string name, std::string text, TGoalMenuGroup group,
+                TGoalMenuDraws draws = TGoalMenuDraws::Nothing)
+      : Name(std::move(name)), Text(std::move(text)), Group(group), Draws(draws) {}
+
+  std::string Name;  // its object name, by which tests and crash reports find it: "Runfast1"
+  std::string Text;  // "Love speeding"
+  TGoalMenuGroup Group = TGoalMenuGroup::Team;
+  TGoalMenuDraws Draws = TGoalMenuDraws::Nothing;
+  // For a goal only some players take: whether the selected player (nullptr for
+  // none) takes it; the item is greyed out otherwise. Empty: always offered.
+  std::function<bool(const TPlayer*)> Offered;
+  std::string OfferedTip, RefusedTip;  // the item's tooltip when offered, when greyed out
+};
+
 struct TGoalKind {
   std::string Name;  // "drops": the scene's and the runner's name
   // Whether a goal is of this kind.
@@ -59,9 +83,10 @@ struct TGoalKind {
   // Visits the values this kind keeps beyond every goal's; none when empty. The
   // team is the goal's; a value no scene can hold raises Error.
   std::function<void(TGoal&, TGoalFields&, const TTeam&)> Visit;
+  TGoalMenuItem Menu;
 };
 
-// Every kind, in the order the runner lists them.
+// Every kind, in the order the runner lists them and the menu shows each group.
 const std::vector<TGoalKind>& GoalKinds();
 // The kind of that name, or nullptr.
 const TGoalKind* FindGoalKind(std::string_view name);

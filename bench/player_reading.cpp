@@ -7,7 +7,6 @@
 #include "core/goal.h"
 #include "core/player.h"
 #include "core/team.h"
-#include "world2d/body_cast.h"
 #include "world2d/physic2d.h"
 
 namespace vorlanth {

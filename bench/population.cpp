@@ -17,7 +17,6 @@
 #include "goals/mouse_goal.h"
 #include "goals/speeding_goal.h"
 #include "goals/storage_goal.h"
-#include "world2d/body_cast.h"
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"

@@ -7,7 +7,6 @@
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/rocket.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

@@ -4,7 +4,6 @@
 
 #include "world2d/player2d.h"
 #include "world2d/track2d.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "world2d/physic2d.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

@@ -5,7 +5,6 @@
 
 #include "core/rounding.h"
 #include "world2d/player2d.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

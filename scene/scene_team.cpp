@@ -12,7 +12,6 @@
 #include "core/goal.h"
 #include "core/team.h"
 #include "scene/player_fields.h"
-#include "world2d/body_cast.h"
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"

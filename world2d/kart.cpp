@@ -6,7 +6,6 @@
 
 #include "core/elementary.h"
 #include "core/rounding.h"
-#include "world2d/body_cast.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {

@@ -46,4 +46,11 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
   void InitKart(TRandomStream& random, double x, double y, double angle);
 };
 
+// The kart's tag among the kinds of bodies (world2d/body_kind.h).
+inline constexpr TBodyKind bkKart = static_cast<TBodyKind>(3);
+
+inline TKart* AsKart(TPlayer* player) {
+  return player && player->BodyKind == bkKart ? static_cast<TKart*>(player) : nullptr;
+}
+
 }  // namespace vorlanth

@@ -4,9 +4,7 @@
 
 #include "core/elementary.h"
 #include "core/random.h"
-#include "core/track.h"
 #include "world2d/back_off.h"
-#include "world2d/body_cast.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {

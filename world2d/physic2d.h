@@ -86,8 +86,7 @@ class TPhysic2D : public TPlayer2D {
   // The wall response: back off toward the last pose clear of walls and reflect.
   void Bounce();
   // The pair response for two overlapping bodies (A earlier in the track's list),
-  // from the contact their overlap test found (by default A's ContactX/ContactY).
-  static TPairImpulses ResolveCollision(TPhysic2D& a, TPhysic2D& b);
+  // from the contact their overlap test found.
   static TPairImpulses ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& contact);
   // Records the giver and gives its goals to this body.
   void AdoptGoals(TGoalGiver giver);
@@ -114,5 +113,9 @@ class TPhysic2D : public TPlayer2D {
   // Pair motion measure of one body with trial velocities.
   double MotionMeasure(double velX, double velY, double velA);
 };
+
+inline TPhysic2D* AsPhysic(TPlayer* player) {
+  return player && player->BodyKind >= bkPhysic ? static_cast<TPhysic2D*>(player) : nullptr;
+}
 
 }  // namespace vorlanth

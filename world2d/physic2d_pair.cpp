@@ -10,7 +10,6 @@
 
 #include "core/elementary.h"
 #include "world2d/back_off.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -248,10 +247,6 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
   }
   if (count == 0) return {};
   return {true, sumX / count, sumY / count};
-}
-
-TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
-  return ResolveCollision(a, b, {true, a.ContactX, a.ContactY});
 }
 
 TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& first) {

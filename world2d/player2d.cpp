@@ -8,7 +8,6 @@
 #include "core/rounding.h"
 #include "core/track.h"
 #include "world2d/track2d.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {
@@ -266,11 +265,6 @@ void TPlayer2D::UpdateEdges() {
   } else {
     PlaceEdges(n, Corners.data(), CornerPoints.data(), Edges.data(), EdgeOrigins.data());
   }
-}
-
-bool TPlayer2D::ContainsPoint(double x, double y) {
-  UpdateEdges();
-  return OutlineContains(x, y);
 }
 
 bool TPlayer2D::OutlineContains(double x, double y) const {

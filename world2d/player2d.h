@@ -11,6 +11,7 @@
 
 #include "core/elementary.h"
 #include "core/player.h"
+#include "world2d/body_kind.h"
 #include "world2d/canvas.h"
 #include "world2d/circuit_grid.h"
 
@@ -116,8 +117,6 @@ class TPlayer2D : public TPlayer {
   }
 
   void UpdateEdges();
-  // Refreshes the outline and its edges, then tests the point.
-  bool ContainsPoint(double x, double y);
   // The same test on the outline as it stands: the caller refreshed it (UpdateEdges).
   bool OutlineContains(double x, double y) const;
   // Whether every rounded corner lies strictly inside the picture.
@@ -192,5 +191,9 @@ class TPlayer2D : public TPlayer {
     return {p[PosXIndex].Value, p[PosYIndex].Value, p[AngleIndex].Value, p[SizeIndex].Value};
   }
 };
+
+inline TPlayer2D* As2D(TPlayer* player) {
+  return player && player->BodyKind >= bkPlayer2D ? static_cast<TPlayer2D*>(player) : nullptr;
+}
 
 }  // namespace vorlanth

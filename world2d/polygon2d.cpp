@@ -4,7 +4,6 @@
 #include <numbers>
 
 #include "core/random.h"
-#include "world2d/body_cast.h"
 
 namespace vorlanth {
 namespace {

@@ -37,4 +37,7 @@ class TPolygon2D : public TReplicable<TPolygon2D, TPhysic2D> {
   void InitPolygon(TRandomStream& random, int32_t sides, double x, double y, double angle);
 };
 
+// The polygon's tag among the kinds of bodies (world2d/body_kind.h).
+inline constexpr TBodyKind bkPolygon = static_cast<TBodyKind>(5);
+
 }  // namespace vorlanth

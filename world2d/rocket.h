@@ -44,4 +44,11 @@ class TRocket : public TReplicable<TRocket, TPhysic2D> {
   void InitRocket(TRandomStream& random, double x, double y, double angle);
 };
 
+// The rocket's tag among the kinds of bodies (world2d/body_kind.h).
+inline constexpr TBodyKind bkRocket = static_cast<TBodyKind>(4);
+
+inline TRocket* AsRocket(TPlayer* player) {
+  return player && player->BodyKind == bkRocket ? static_cast<TRocket*>(player) : nullptr;
+}
+
 }  // namespace vorlanth

@@ -8,8 +8,9 @@
 #include "core/player.h"
 #include "core/rounding.h"
 #include "core/team.h"
-#include "world2d/body_cast.h"
+#include "world2d/kart.h"
 #include "world2d/physic2d.h"
+#include "world2d/rocket.h"
 #include "world2d/wall_clearance.h"
 
 namespace vorlanth {

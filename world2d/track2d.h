@@ -130,4 +130,14 @@ class TTrack2D : public TTrack, public TCircuitGrid {
   void DrainRocket(TPhysic2D& a, TPhysic2D& b, const TPairImpulses& impulses);
 };
 
+// The kinds of world (TTrack::WorldKind), told apart in one comparison.
+enum TWorldKind : uint8_t {
+  wkNone = 0,     // a world the 2D classes do not know
+  wkTrack2D = 1,  // the 2D track, or a class derived from it
+};
+
+inline TTrack2D* AsTrack2D(TTrack* track) {
+  return track && track->WorldKind == wkTrack2D ? static_cast<TTrack2D*>(track) : nullptr;
+}
+
 }  // namespace vorlanth

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "bench/goal_kinds.h"
 #include "bench/population.h"
 #include "core/error.h"
 #include "core/random.h"
@@ -126,25 +127,24 @@ TEST_F(PopulationTest, PlacementGivesUpOnACircuitWithoutFreePlace) {
   EXPECT_NEAR(At(0)->GetPosX(), 490, 1e-9);
 }
 
-TEST_F(PopulationTest, GoalCommands) {
+// Every kind's command gives one goal of that kind, to the team or to the
+// selected player; energy stealing is refused to a kart, which keeps its goals.
+TEST_F(PopulationTest, EveryKindsCommandGivesOneGoalOfItsKind) {
   population.AddPlayer(pkKart);
-  EXPECT_THROW(population.AddBurnOutGoal(), Error);
   EXPECT_EQ(team.Selected->Goals->GoalCount(), 3);  // health, energy, speeding
+  EXPECT_THROW(FindGoalKind("burnout")->Add(population), Error);
+  EXPECT_EQ(team.Selected->Goals->GoalCount(), 3);
   population.AddPlayer(pkRocket);
-  population.AddBurnOutGoal();
-  EXPECT_EQ(team.Selected->Goals->GoalCount(), 4);
-  population.AddDropsGoal();
-  population.AddStorageGoal();
-  population.AddAvoidGoal();
-  population.AddMouseGoal(false);
-  population.AddMouseGoal(true);
-  population.AddSpeedingGoal();
-  population.AddEnergyGoal();
-  population.AddHealthGoal();
-  const char* names[] = {"Get drops", "Store drops", "Avoid others", "Follow mouse",
-                         "Avoid mouse", "Speeding", "Energy", "Health"};
-  ASSERT_EQ(team.Goals->GoalCount(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(team.Goals->GetGoal(i).Name, names[i]);
+  TGoalSet& teamGoals = *team.Goals;
+  TGoalSet& ownGoals = *team.Selected->Goals;
+  for (const TGoalKind& kind : GoalKinds()) {
+    const int32_t before = teamGoals.GoalCount();
+    const int32_t ownBefore = ownGoals.GoalCount();
+    kind.Add(population);
+    ASSERT_EQ(teamGoals.GoalCount() + ownGoals.GoalCount(), before + ownBefore + 1) << kind.Name;
+    const TGoal& added = teamGoals.GoalCount() > before ? teamGoals.GetGoal(before) : ownGoals.GetGoal(ownBefore);
+    EXPECT_EQ(GoalKindOf(added), &kind) << kind.Name;
+  }
   population.DeleteTeamGoals();
   population.AddDropsGoal();
   EXPECT_EQ(team.Goals->GoalCount(), 1);

@@ -15,17 +15,17 @@
 #include "core/goal.h"
 #include "core/random.h"
 #include "core/team.h"
-#include "support/digest_canvas.h"
+#include "support/recording_canvas.h"
 #include "support/threads_world.h"
-#include "world2d/body_cast.h"
 #include "world2d/player2d.h"
+#include "world2d/rocket.h"
 #include "world2d/track2d.h"
 #include "support/test_random.h"
 
 namespace vorlanth {
 namespace {
 
-using testing::DigestCanvas;
+using testing::RecordingCanvas;
 
 constexpr int32_t kCycles = 20;
 constexpr int32_t kMostPlayers = 9;
@@ -61,7 +61,7 @@ class ChangingWorld {
   TTrack2D Track;
   TTeam Team;
   TPopulation Population{Track};
-  DigestCanvas Paper;
+  RecordingCanvas Paper{/*keepCalls=*/false};  // the digest of a long run
   std::mt19937 Dice;  // the test's own choices: the model's stream is left alone
 
   int32_t Roll(int32_t n) { return static_cast<int32_t>(Dice() % static_cast<uint32_t>(n)); }

@@ -7,14 +7,14 @@
 #include "bench/population.h"
 #include "core/player.h"
 #include "core/team.h"
-#include "support/digest_canvas.h"
+#include "support/recording_canvas.h"
 #include "support/threads_world.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
 namespace {
 
-using testing::DigestCanvas;
+using testing::RecordingCanvas;
 
 // A seeded world whose present and futures both draw random numbers: asteroids
 // with noisy futures, karts and a rocket placed at random, scattered drops,
@@ -23,7 +23,7 @@ struct RandomWorld {
   TTrack2D Track;
   TTeam Team;
   TPopulation Population{Track};
-  DigestCanvas Paper;
+  RecordingCanvas Paper{/*keepCalls=*/false};  // the digest of a long run
 
   RandomWorld(uint64_t seed, int32_t threads) {
     testing::SetUpThreadsWorld(Track, Team, Paper, threads, 4, 2000);

@@ -54,47 +54,23 @@ constexpr double kPi = std::numbers::pi;
   return ::testing::AssertionSuccess();
 }
 
-// A canvas that draws nothing and counts the calls whose boxes are turned inside
-// out: every box the model draws runs left to right (and, but for the sensitivity
-// bars, top to bottom), so an inverted one is a coordinate that wrapped around.
-class CheckingCanvas : public Canvas {
- public:
-  int64_t Calls = 0;
-  std::vector<std::string> Inverted;
+// The first box drawn inside out, or "": every box the model draws runs left to
+// right (and, but for the sensitivity bars, top to bottom), so an inverted one is
+// a coordinate that wrapped around.
+std::string InsideOut(const RecordingCanvas& canvas) {
+  using Op = RecordingCanvas::Op;
+  for (const RecordingCanvas::Call& call : canvas.Calls) {
+    if (call.op != Op::Rectangle && call.op != Op::Ellipse && call.op != Op::Pie) continue;
+    const std::vector<int32_t>& a = call.args;
+    if (a[0] > a[2] || (call.op != Op::Rectangle && a[1] > a[3]))
+      return std::string(call.op == Op::Rectangle ? "rectangle" : call.op == Op::Ellipse ? "ellipse" : "pie") +
+             " " + std::to_string(a[0]) + ", " + std::to_string(a[1]) + " - " + std::to_string(a[2]) + ", " +
+             std::to_string(a[3]);
+  }
+  return "";
+}
 
-  void SetPenColor(TColor) override {}
-  void SetPenWidth(int32_t) override {}
-  void SetPenStyle(PenStyle) override {}
-  void SetPenMode(PenMode) override {}
-  void SetBrushColor(TColor) override {}
-  void SetBrushStyle(BrushStyle) override {}
-  void MoveTo(int32_t, int32_t) override { ++Calls; }
-  void LineTo(int32_t, int32_t) override { ++Calls; }
-  void Polygon(const TPoint*, int32_t) override { ++Calls; }
-  void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override {
-    ++Calls;
-    if (x1 > x2) Note("rectangle", x1, y1, x2, y2);
-  }
-  void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override {
-    ++Calls;
-    if (x1 > x2 || y1 > y2) Note("ellipse", x1, y1, x2, y2);
-  }
-  void Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t, int32_t, int32_t, int32_t) override {
-    ++Calls;
-    if (x1 > x2 || y1 > y2) Note("pie", x1, y1, x2, y2);
-  }
-  void SetPixel(int32_t, int32_t, TColor) override { ++Calls; }
-  void DrawPicture(const Picture&) override {}
-
- private:
-  void Note(const char* what, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    if (Inverted.size() < 10)
-      Inverted.push_back(std::string(what) + " " + std::to_string(x1) + ", " + std::to_string(y1) +
-                         " - " + std::to_string(x2) + ", " + std::to_string(y2));
-  }
-};
-
-// A small circuit in a black frame, drawn on the checking canvas, with a clock
+// A small circuit in a black frame, drawn on the recording canvas, with a clock
 // that makes every pass overrun the budget and every drawing option on.
 class NumbersTest : public ::testing::Test {
  protected:
@@ -133,14 +109,18 @@ class NumbersTest : public ::testing::Test {
     for (int c = 0; c < cycles; ++c) {
       world.Track.Cycle();
       if (auto finite = StatesAreFinite(world.Track); !finite) return finite << " after cycle " << c;
+      if (const std::string box = InsideOut(canvas); !box.empty())
+        return ::testing::AssertionFailure() << "drawn inside out in cycle " << c << ": " << box;
+      canvas.Calls.clear();  // a long run keeps one cycle's calls at a time
     }
     world.Track.Draw(-1);
-    if (!canvas.Inverted.empty()) return ::testing::AssertionFailure() << "drawn inside out: " << canvas.Inverted[0];
+    if (const std::string box = InsideOut(canvas); !box.empty())
+      return ::testing::AssertionFailure() << "drawn inside out: " << box;
     return StatesAreFinite(world.Track);
   }
 
   World world;
-  CheckingCanvas canvas;
+  RecordingCanvas canvas;
   int64_t clock = 0;
 };
 
@@ -223,7 +203,7 @@ TEST_F(NumbersTest, BodiesFarOutsideThePictureAreDrawnAndDie) {
     }
   }
   EXPECT_TRUE(RunCycles(3));
-  EXPECT_GT(canvas.Calls, 0);
+  EXPECT_GT(canvas.Asked, 0);
   for (TPhysic2D* body : bodies)
     EXPECT_TRUE(!body->HasControls() || body->IsDead());
 }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "render/qt_picture.h"
+#include "support/memory_picture.h"
 
 namespace vorlanth {
 namespace {
@@ -317,21 +318,6 @@ TEST_F(QtCanvasTest, ACopyTakenWhilePaintingStaysAsItWas) {
   EXPECT_EQ(At(5, 20), kBlack);
 }
 
-// A picture that is not a QImage, as the model's tests would have.
-class GradientPicture : public Picture {
- public:
-  GradientPicture(int32_t w, int32_t h) : w_(w), h_(h) {}
-  int32_t Width() const override { return w_; }
-  int32_t Height() const override { return h_; }
-  TColor Pixel(int32_t x, int32_t y) const override { return MakeColor(x, y, 7); }
-  std::unique_ptr<Picture> Clone() const override {
-    return std::make_unique<GradientPicture>(w_, h_);
-  }
-
- private:
-  int32_t w_, h_;
-};
-
 TEST_F(QtCanvasTest, DrawPictureReplacesTheWholeDrawing) {
   QImage source(kSize, kSize, QImage::Format_RGB32);
   source.fill(qRgb(1, 2, 3));
@@ -347,7 +333,10 @@ TEST_F(QtCanvasTest, DrawPictureReplacesTheWholeDrawing) {
 }
 
 TEST_F(QtCanvasTest, DrawPictureTakesTheSizeOfAnyPicture) {
-  canvas_.DrawPicture(GradientPicture(12, 9));
+  testing::TMemoryPicture gradient(12, 9);  // a picture that is not a QImage, as the model's tests have
+  for (int32_t x = 0; x < 12; ++x)
+    for (int32_t y = 0; y < 9; ++y) gradient.Set(x, y, MakeColor(x, y, 7));
+  canvas_.DrawPicture(gradient);
   canvas_.End();
   ASSERT_EQ(image_.size(), QSize(12, 9));
   EXPECT_EQ(At(11, 8), MakeColor(11, 8, 7));
@@ -378,7 +367,7 @@ TEST_F(QtCanvasTest, NoImageMeansNothingIsDrawn) {
   QtCanvas nowhere(nullptr);
   nowhere.Rectangle(0, 0, 5, 5);
   nowhere.SetPixel(0, 0, kRed);
-  nowhere.DrawPicture(GradientPicture(3, 3));
+  nowhere.DrawPicture(testing::TMemoryPicture(3, 3));
   EXPECT_FALSE(nowhere.Painting());
   QImage empty;
   QtCanvas on_empty(&empty);

@@ -1,6 +1,6 @@
-// A kind of goal is its own class and one registration: a kind defined here is
-// listed and given by the runner, saved and read back with its own value by a
-// scene, and evaluated on replicas on several threads as on one.
+// A kind of goal is its own class and one registration: a kind defined in the
+// tests is listed and given by the runner, saved and read back with its own value
+// by a scene, and evaluated on replicas on several threads as on one.
 
 #include <gtest/gtest.h>
 
@@ -12,49 +12,20 @@
 #include <vector>
 
 #include "bench/goal_kinds.h"
-#include "bench/population.h"
 #include "core/error.h"
-#include "core/team.h"
+#include "support/north_goal.h"
 #include "tools/run_sim.h"
-#include "world2d/body_cast.h"
-#include "world2d/physic2d.h"
 
 namespace vorlanth {
 namespace {
 
-// Heading up the circuit: higher is better.
-class TGoalNorth : public TReplicableGoal<TGoalNorth> {
- public:
-  explicit TGoalNorth(TGoalOwner owner) : TReplicableGoal(owner) { Name = "North"; }
-  void Evaluate(TPlayer& player) override {
-    const auto* body = AsPhysic(&player);
-    StartValue = body ? Bias - body->GetStartPosY() / 100 : 0;
-    SetValue(body ? Bias - body->GetPosY() / 100 : 0);
-  }
-  bool EvaluatesPurely() const override { return true; }
-  double Bias = 0;  // its own value, which a scene keeps
-};
-
-void RegisterNorth() {
-  static const bool registered = [] {
-    RegisterGoalKind({"north", [](const TGoal& goal) { return typeid(goal) == typeid(TGoalNorth); },
-                      [](TGoalOwner owner, TTeam&) { return std::make_unique<TGoalNorth>(owner); },
-                      [](TPopulation& population) {
-                        auto goal = std::make_unique<TGoalNorth>(&population.CurrentTeam());
-                        goal->Bias = 6.5;
-                        population.CurrentTeam().Goals->AddGoal(std::move(goal));
-                      },
-                      [](TGoal& goal, TGoalFields& fields, const TTeam&) {
-                        fields.Real("bias", static_cast<TGoalNorth&>(goal).Bias, -10, 10);
-                      }});
-    return true;
-  }();
-  (void)registered;
-}
+using testing::RegisterNorth;
 
 TEST(GoalKinds, AKindRegisteredOnceIsListedGivenSavedReadBackAndReplicated) {
   RegisterNorth();
-  EXPECT_THROW(RegisterGoalKind({"north", {}, {}, {}, {}}), Error);  // one kind per name
+  EXPECT_THROW(RegisterGoalKind({"north", {}, {}, {}, {}, {}}), Error);  // one kind per name
+  EXPECT_THROW(RegisterGoalKind({"south", {}, {}, {}, {}, {"AddNorthGoal", "Head south", TGoalMenuGroup::Team}}),
+               Error);  // one menu item per name
   EXPECT_NE(RunSim({"--help"}).Out.find("burnout, north"), std::string::npos);
 
   QTemporaryDir dir;

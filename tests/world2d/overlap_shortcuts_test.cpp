@@ -9,7 +9,6 @@
 #include <numbers>
 #include <random>
 
-#include "world2d/body_cast.h"
 #include "world2d/kart.h"
 #include "world2d/polygon2d.h"
 #include "world2d/rocket.h"
