@@ -11,6 +11,7 @@
 #include "app/form_test2d.h"
 #include "app/session.h"
 #include "bench/goal_kinds.h"
+#include "core/error.h"
 
 namespace vorlanth {
 
@@ -34,6 +35,7 @@ void TFormTest2D::BuildGoalItems(QMenu* menu) {
 
 void TFormTest2D::AddGoalClick(const std::string& name) {
   const TGoalKind* kind = FindGoalKind(name);
+  if (!kind) throw Error("There is no goal kind named \"" + name + "\".");
   kind->Add(session_->Population());  // raises for a player that does not take it: nothing added
   UpdateGoals();
   const char* drawing = kind->Menu.Draws == TGoalMenuDraws::PlayerGoals ? "MenuDebugGoals"
@@ -56,5 +58,16 @@ void TFormTest2D::ShowGoalItemsOffered() {
     item->setToolTip(QString::fromStdString(offered ? kind.Menu.OfferedTip : kind.Menu.RefusedTip));
   }
 }
+
+// The items' handlers by the window's own names, for whatever drives the window by
+// them; each gives the goal of its kind as its item does.
+void TFormTest2D::Runfast1Click() { AddGoalClick("speeding"); }
+void TFormTest2D::Keepenergyhunger1Click() { AddGoalClick("energy"); }
+void TFormTest2D::Keephealth1Click() { AddGoalClick("health"); }
+void TFormTest2D::Suckenergyfromplayersinfrontofyou1Click() { AddGoalClick("burnout"); }
+void TFormTest2D::Addateamgoalforcollectingdrops1Click() { AddGoalClick("drops"); }
+void TFormTest2D::Addateamgoalforstoringcollecteddrops1Click() { AddGoalClick("storage"); }
+void TFormTest2D::AvoidOtherPlayersClick() { AddGoalClick("avoid"); }
+void TFormTest2D::FollowMouseClick(int tag) { AddGoalClick(tag == 1 ? "avoid-mouse" : "follow-mouse"); }
 
 }  // namespace vorlanth

@@ -233,6 +233,14 @@ class TFormTest2D : public QMainWindow {
   void Addlotsofasteroids1Click();
   // An item of "Add goals" (form_goal_menu.cpp): gives the goal of the kind of that name.
   void AddGoalClick(const std::string& kind);
+  void Runfast1Click();
+  void Keepenergyhunger1Click();
+  void Keephealth1Click();
+  void Suckenergyfromplayersinfrontofyou1Click();
+  void Addateamgoalforcollectingdrops1Click();
+  void Addateamgoalforstoringcollecteddrops1Click();
+  void AvoidOtherPlayersClick();
+  void FollowMouseClick(int tag);  // 0 follows the cursor, 1 avoids it
   void DeleteallTeamsGoals1Click();
   void Deleteallplayerspersonalgoals1Click();
   void menuPlayerParamsClick();

@@ -6,6 +6,14 @@
 #include <QMenuBar>
 #include <QUndoStack>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/goal_kinds.h"
+#include "core/error.h"
+#include "core/player.h"
 #include "form_fixture.h"
 #include "support/north_goal.h"
 
@@ -25,6 +33,17 @@ class GoalMenuTest : public QObject, protected vorlanth::testing::TFormFixture {
       return names;
     }
     return {};
+  }
+
+  // Goals of that kind, the team's and every player's.
+  int GoalsOfKind(const std::string& name) {
+    int count = 0;
+    const auto tally = [&](const TGoalSet& set) {
+      for (const auto& goal : set.Items) count += GoalKindOf(*goal) == FindGoalKind(name);
+    };
+    tally(*Team().Goals);
+    for (int32_t i = 0; i < Team().PlayerCount(); ++i) tally(*Team().GetPlayer(i)->Goals);
+    return count;
   }
 
   int NorthGoals() {
@@ -67,6 +86,28 @@ class GoalMenuTest : public QObject, protected vorlanth::testing::TFormFixture {
     QCOMPARE(NorthGoals(), 0);
     Find<QAction>(*form, "RedoItem")->trigger();
     QCOMPARE(NorthGoals(), 1);
+  }
+
+  // The items' handlers by the window's own names give their items' kinds (the
+  // start scene's rocket is selected, which takes every kind).
+  void eachItemsHandlerGivesItsItemsKind() {
+    const std::vector<std::pair<std::function<void()>, std::string>> handlers = {
+        {[this] { form->Runfast1Click(); }, "speeding"},
+        {[this] { form->Keepenergyhunger1Click(); }, "energy"},
+        {[this] { form->Keephealth1Click(); }, "health"},
+        {[this] { form->Suckenergyfromplayersinfrontofyou1Click(); }, "burnout"},
+        {[this] { form->Addateamgoalforcollectingdrops1Click(); }, "drops"},
+        {[this] { form->Addateamgoalforstoringcollecteddrops1Click(); }, "storage"},
+        {[this] { form->AvoidOtherPlayersClick(); }, "avoid"},
+        {[this] { form->FollowMouseClick(0); }, "follow-mouse"},
+        {[this] { form->FollowMouseClick(1); }, "avoid-mouse"},
+    };
+    for (const auto& [handler, name] : handlers) {
+      const int before = GoalsOfKind(name);
+      handler();
+      QVERIFY2(GoalsOfKind(name) == before + 1, name.c_str());
+    }
+    QVERIFY_THROWS_EXCEPTION(Error, form->AddGoalClick("no-such-kind"));
   }
 };
 
