@@ -77,6 +77,7 @@ TNewParam TStateParam::CreateFree(TState* owner, double range, std::string_view 
   return Create(owner, 0, -range, range, 0, pkFree, name);
 }
 
+TNewParam TStateParam::CreateEmpty() { return TNewParam{}; }
 
 int32_t TStateParam::GetCell() {
   if (!CellValid) {
@@ -316,6 +317,12 @@ void TState::EndStep() {
   Weight *= WeightFactor;
   if (Player) Player->DrawTraceStep();
   ResetStepAccumulators();
+}
+
+bool TState::SameCell(TState& other) {
+  for (int32_t i = 0; i < PositionalParamCount(); ++i)
+    if (GetPositionalParam(i).GetCell() != other.GetPositionalParam(i).GetCell()) return false;
+  return true;
 }
 
 }  // namespace vorlanth

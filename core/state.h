@@ -86,6 +86,7 @@ struct TStateParam {
   static TNewParam CreatePositional(TState* owner, double cellSize, double value,
                                      std::string_view name);
   static TNewParam CreateFree(TState* owner, double range, std::string_view name);
+  static TNewParam CreateEmpty();
 
   const std::string& Name() const { return Info->Name; }
   TParamKind Kind() const { return Info->Kind; }
@@ -202,6 +203,7 @@ class TState {
   void EndStep();
 
   bool SameOption(const TState& other) const { return OptionCode == other.OptionCode; }
+  bool SameCell(TState& other);
 
  private:
   // Before the layout changes: a layout shared with other states is copied first.

@@ -86,7 +86,8 @@ class TPhysic2D : public TPlayer2D {
   // The wall response: back off toward the last pose clear of walls and reflect.
   void Bounce();
   // The pair response for two overlapping bodies (A earlier in the track's list),
-  // from the contact their overlap test found.
+  // from the contact their overlap test found (by default A's ContactX/ContactY).
+  static TPairImpulses ResolveCollision(TPhysic2D& a, TPhysic2D& b);
   static TPairImpulses ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& contact);
   // Records the giver and gives its goals to this body.
   void AdoptGoals(TGoalGiver giver);

@@ -249,6 +249,10 @@ TContact TPhysic2D::Overlap(TPhysic2D& body) {
   return {true, sumX / count, sumY / count};
 }
 
+TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b) {
+  return ResolveCollision(a, b, {true, a.ContactX, a.ContactY});
+}
+
 TPairImpulses TPhysic2D::ResolveCollision(TPhysic2D& a, TPhysic2D& b, const TContact& first) {
   TPhysic2D* bodies[2] = {&a, &b};
 

@@ -267,6 +267,11 @@ void TPlayer2D::UpdateEdges() {
   }
 }
 
+bool TPlayer2D::ContainsPoint(double x, double y) {
+  UpdateEdges();
+  return OutlineContains(x, y);
+}
+
 bool TPlayer2D::OutlineContains(double x, double y) const {
   const size_t n = Edges.size();
   // Four edges (a kart, a rocket), the common outline, take a path of their own.

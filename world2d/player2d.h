@@ -117,6 +117,8 @@ class TPlayer2D : public TPlayer {
   }
 
   void UpdateEdges();
+  // Refreshes the outline and its edges, then tests the point.
+  bool ContainsPoint(double x, double y);
   // The same test on the outline as it stands: the caller refreshed it (UpdateEdges).
   bool OutlineContains(double x, double y) const;
   // Whether every rounded corner lies strictly inside the picture.

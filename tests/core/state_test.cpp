@@ -20,13 +20,6 @@ namespace {
 
 using testing::TestRandom;
 
-// Whether two states stand in the same cell of every positional parameter.
-bool SameCell(TState& a, TState& b) {
-  for (int32_t i = 0; i < a.PositionalParamCount(); ++i)
-    if (a.GetPositionalParam(i).GetCell() != b.GetPositionalParam(i).GetCell()) return false;
-  return true;
-}
-
 TEST(Rounding, HalvesGoToTheEvenNeighbourAndConversionsSaturate) {
   EXPECT_EQ(Round32(2.5), 2);
   EXPECT_EQ(Round32(3.5), 4);
@@ -260,7 +253,7 @@ TEST(State, AssignReproducesLayoutAndScore) {
   TState smaller(nullptr);
   smaller.Assign(source);
   EXPECT_EQ(smaller.ParamCount(), source.ParamCount());
-  EXPECT_TRUE(SameCell(smaller, source));
+  EXPECT_TRUE(smaller.SameCell(source));
 }
 
 TEST(State, LimiterLinksFollowTheControlsIntoCopiedLayouts) {

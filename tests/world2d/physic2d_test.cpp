@@ -289,11 +289,6 @@ TEST(Physic2DPairTest, PlayerThatIsNotABodyNeverCollides) {
   EXPECT_EQ(body->ContactY, 8);
 }
 
-// The pair response at the contact A's last overlap test found.
-TPairImpulses ResolveAtContact(TPhysic2D& a, TPhysic2D& b) {
-  return TPhysic2D::ResolveCollision(a, b, {true, a.ContactX, a.ContactY});
-}
-
 struct PairWorld : World {
   std::pair<RegularBody*, RegularBody*> Squares(double vxA, double vxB) {
     RegularBody* a = Add(RegularBody::Create(4, 100, 100, 0));
@@ -312,7 +307,7 @@ struct PairWorld : World {
 TEST(Physic2DPairTest, EqualVelocitiesGiveNoImpulseButSeparation) {
   PairWorld world;
   auto [a, b] = world.Squares(5, 5);
-  ResolveAtContact(*a, *b);
+  TPhysic2D::ResolveCollision(*a, *b);
   EXPECT_DOUBLE_EQ(a->GetVelX(), 5);
   EXPECT_DOUBLE_EQ(b->GetVelX(), 5);
   EXPECT_EQ(a->GetVelA(), 0);
@@ -326,7 +321,7 @@ TEST(Physic2DPairTest, EqualVelocitiesGiveNoImpulseButSeparation) {
 TEST(Physic2DPairTest, HeadOnImpulseCostsSquaredImpulseInHealth) {
   PairWorld world;
   auto [a, b] = world.Squares(10, 0);
-  ResolveAtContact(*a, *b);
+  TPhysic2D::ResolveCollision(*a, *b);
   // Equal masses: J = 5 each; the exchange with factor 1.75 keeps the motion measure.
   EXPECT_NEAR(a->GetVelX(), 10 - 1.75 * 5, 1e-9);
   EXPECT_NEAR(b->GetVelX(), 1.75 * 5, 1e-9);
@@ -344,7 +339,7 @@ TEST(Physic2DPairTest, ExchangeIsScaledDownRatherThanRaiseTheMotionMeasure) {
            std::fabs(p.GetVelA()) / 100 * p.GetInertia();
   };
   const double before = measure(*a) + measure(*b);
-  ResolveAtContact(*a, *b);
+  TPhysic2D::ResolveCollision(*a, *b);
   EXPECT_LE(measure(*a) + measure(*b), before * (1 + 1e-9));
   EXPECT_GE(a->GetVelX(), 0);
   EXPECT_GT(b->GetVelX(), 0);
@@ -364,7 +359,7 @@ TEST(Physic2DPairTest, BackOffStopsAfterTwentyOneMoves) {
   }
   a->SetPosX(101);  // a tenth of the way back is 0.1 px
   ASSERT_TRUE(a->CollidesWith(*b));
-  ResolveAtContact(*a, *b);
+  TPhysic2D::ResolveCollision(*a, *b);
   EXPECT_NEAR(a->GetPosX(), 101 - 21 * 0.1, 1e-9);
   EXPECT_DOUBLE_EQ(b->GetPosX(), 115);
 }

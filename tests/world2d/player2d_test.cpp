@@ -30,7 +30,7 @@ TEST(Player2DTest, TriangleOutlineFollowsPoseLazily) {
 
   body->SetAngle(kPi / 2);  // setters only mark the shape
   EXPECT_TRUE(body->ShapeDirty);
-  EXPECT_TRUE(ContainsPoint(*body, 100, 109));  // the next query rebuilds it
+  EXPECT_TRUE(body->ContainsPoint(100, 109));  // the next query rebuilds it
   EXPECT_EQ(body->CornerPoints[0], (TPoint{100, 110}));
 }
 
@@ -55,19 +55,19 @@ TEST(Player2DTest, CornerPointsAreTheCornersRoundedAndSaturatedAtAnyDistance) {
 TEST(Player2DTest, ContainsPointOnEdgesAndInside) {
   auto square = RegularBody::Create(4, 100, 100, 0);  // corners on the axes, size 10
   square->SetSize(10);
-  EXPECT_TRUE(ContainsPoint(*square, 100, 100));
-  EXPECT_TRUE(ContainsPoint(*square, 105, 105));  // on the edge (110,100)-(100,110)
-  EXPECT_TRUE(ContainsPoint(*square, 110, 100));  // a corner
-  EXPECT_FALSE(ContainsPoint(*square, 105.1, 105));
-  EXPECT_FALSE(ContainsPoint(*square, 90, 110));
+  EXPECT_TRUE(square->ContainsPoint(100, 100));
+  EXPECT_TRUE(square->ContainsPoint(105, 105));  // on the edge (110,100)-(100,110)
+  EXPECT_TRUE(square->ContainsPoint(110, 100));  // a corner
+  EXPECT_FALSE(square->ContainsPoint(105.1, 105));
+  EXPECT_FALSE(square->ContainsPoint(90, 110));
 }
 
 TEST(Player2DTest, CollapsedOutlineContainsEveryPoint) {
   auto body = RegularBody::Create(4, 100, 100, 0);
   body->GetState().GetParam(body->SizeIndex).Value = 0;  // below the clamped range
   body->ShapeDirty = true;
-  EXPECT_TRUE(ContainsPoint(*body, 100, 100));
-  EXPECT_TRUE(ContainsPoint(*body, -500, 7));
+  EXPECT_TRUE(body->ContainsPoint(100, 100));
+  EXPECT_TRUE(body->ContainsPoint(-500, 7));
 }
 
 TEST(Player2DTest, InsideWorldOnlyStrictlyWithinThePicture) {

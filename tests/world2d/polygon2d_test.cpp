@@ -46,7 +46,7 @@ TEST(Polygon2DTest, ChangingSidesRebuildsCornersWithoutAPoseChange) {
   EXPECT_EQ(asteroid->CornerPoints[3], (TPoint{90, 100}));
   asteroid->UpdateEdges();
   EXPECT_EQ(asteroid->Edges.size(), 6u);
-  EXPECT_TRUE(ContainsPoint(*asteroid, 91, 100));
+  EXPECT_TRUE(asteroid->ContainsPoint(91, 100));
 
   asteroid->Sides = 4;  // set directly: the outline still follows
   asteroid->UpdateShape();

@@ -21,12 +21,6 @@
 
 namespace vorlanth::testing {
 
-// Refreshes the body's outline and its edges, then tests the point.
-inline bool ContainsPoint(TPlayer2D& body, double x, double y) {
-  body.UpdateEdges();
-  return body.OutlineContains(x, y);
-}
-
 // A regular body of the physics world, with one control ("Push") when asked, no
 // spin and no future noise; it can log (and refuse) the overlap tests it is asked.
 class RegularBody : public TPolygon2D {
