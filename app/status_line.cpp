@@ -14,6 +14,7 @@ TCycleFigures TCycleFigures::Of(TTrack& track, int64_t cycle, double cycleMs) {
   figures.Cycle = cycle;
   figures.FuturesPerPlayer = track.LastPassCount;
   figures.Threads = track.LastPassThreads;
+  figures.Lanes = track.LastPassLanes;
   figures.CycleMs = cycleMs;
   figures.StepMs = track.StepMs;
   figures.Players = track.PlayerCount();
@@ -29,7 +30,8 @@ TCycleFigures TCycleFigures::Of(TTrack& track, int64_t cycle, double cycleMs) {
 QString StatusText(const TCycleFigures& f) {
   const QLocale english(QLocale::English);  // thousands separated by commas
   const QString futures = f.FuturesPerPlayer == 1 ? QStringLiteral("future") : QStringLiteral("futures");
-  const QString threads = f.Threads == 1 ? QStringLiteral("1 thread") : QStringLiteral("%1 threads").arg(f.Threads);
+  const QString threads = (f.Threads == 1 ? QStringLiteral("1 thread") : QStringLiteral("%1 threads").arg(f.Threads)) +
+                          (f.Lanes == 1 ? QStringLiteral(", 1 lane") : QStringLiteral(", %1 lanes").arg(f.Lanes));
   return QStringLiteral("Cycle %1  |  %2 %3 per player (%4), %5 distinct  |  %6 ms, %7 x real time  |  %8/%9 alive")
       .arg(english.toString(static_cast<qlonglong>(f.Cycle)))
       .arg(english.toString(static_cast<qlonglong>(f.FuturesPerPlayer)), futures, threads)

@@ -15,6 +15,7 @@ struct TCycleFigures {
   int64_t Cycle = 0;                 // cycles run since start-up
   int64_t FuturesPerPlayer = 0;      // passes of the cycle: every player ran one future per pass
   int32_t Threads = 1;               // threads the passes ran on
+  int32_t Lanes = 1;                 // passes each of them ran side by side
   double DistinctPerPlayer = 0;      // futures left after merging those that ended alike, per player
   double CycleMs = 0;                // wall-clock time of the cycle
   double StepMs = 0;                 // simulated time of the cycle
@@ -27,8 +28,8 @@ struct TCycleFigures {
   static TCycleFigures Of(TTrack& track, int64_t cycle, double cycleMs);
 };
 
-// "Cycle 12 | 2,880 futures per player (2 threads), 1,953 distinct | 101 ms, 0.99 x real time |
-// 1/1 alive"
+// "Cycle 12 | 2,880 futures per player (2 threads, 1 lane), 1,953 distinct | 101 ms, 0.99 x real
+// time | 1/1 alive"
 QString StatusText(const TCycleFigures& figures);
 
 class TStatusLine : public QLabel {

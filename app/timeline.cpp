@@ -57,6 +57,7 @@ std::unique_ptr<TTeam> TTimeline::CopyWorld(const TTrack2D& from, TTrack2D& to) 
   to.LastPassCount = from.LastPassCount;
   to.LastPassesNs = from.LastPassesNs;
   to.LastPassThreads = from.LastPassThreads;
+  to.LastPassLanes = from.LastPassLanes;
   // The same team and players in the same order, each taking the serial of what
   // it copies, so that the references the goals hold name the copy's own.
   const TTeam& team = *from.Teams.front();

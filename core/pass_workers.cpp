@@ -17,12 +17,13 @@ namespace vorlanth {
 // ---- TPassCounter ----------------------------------------------------------------
 
 TPassCounter::TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs,
-                           std::function<int64_t()> clock, double afterMsPerPass)
+                           std::function<int64_t()> clock, double afterMsPerPass, double aheadMs)
     : Fixed(fixed),
       Minimum(minimum),
       BudgetMs(budgetMs),
       Clock(std::move(clock)),
       AfterMsPerPass(afterMsPerPass),
+      AheadMs(aheadMs),
       StartMs(Fixed > 0 || !Clock ? 0 : Clock()) {}
 
 int64_t TPassCounter::Claim() {
@@ -48,7 +49,7 @@ bool TPassCounter::BudgetSpent() {
   if (!Clock) {
     TimeUp.store(true);
   } else {
-    const double after = AfterMsPerPass * static_cast<double>(Next.load() + 1);
+    const double after = AfterMsPerPass * static_cast<double>(Next.load() + 1) + AheadMs;
     if (static_cast<double>(Clock() - StartMs) + after > static_cast<double>(BudgetMs)) TimeUp.store(true);
   }
   return TimeUp.load();
@@ -58,13 +59,15 @@ int64_t TPassCounter::Count() const { return Next.load(); }
 
 // ---- TPassWorkers ----------------------------------------------------------------
 
-TPassWorkers::TPassWorkers(TTrack& track, int32_t threads)
+TPassWorkers::TPassWorkers(TTrack& track, int32_t threads, int32_t lanes)
     : Track(track),
-      Replicas(static_cast<size_t>(std::max(threads, 1))),
-      Start(static_cast<std::ptrdiff_t>(Replicas.size())),
-      Done(static_cast<std::ptrdiff_t>(Replicas.size())) {
-  Threads.reserve(Replicas.size() - 1);
-  for (size_t w = 1; w < Replicas.size(); ++w) Threads.emplace_back([this, w] { Work(w); });
+      Lanes(static_cast<size_t>(std::max(lanes, 1))),
+      Replicas(static_cast<size_t>(std::max(threads, 1)) * Lanes),
+      Start(static_cast<std::ptrdiff_t>(std::max(threads, 1))),
+      Done(static_cast<std::ptrdiff_t>(std::max(threads, 1))) {
+  const auto count = static_cast<size_t>(std::max(threads, 1));
+  Threads.reserve(count - 1);
+  for (size_t w = 1; w < count; ++w) Threads.emplace_back([this, w] { Work(w); });
 }
 
 TPassWorkers::~TPassWorkers() {
@@ -73,28 +76,40 @@ TPassWorkers::~TPassWorkers() {
   Threads.clear();  // joins
 }
 
-void TPassWorkers::Work(size_t replica) {
+void TPassWorkers::Work(size_t thread) {
   for (;;) {
     Start.arrive_and_wait();
     if (Quit) return;
-    RunReplica(replica);
+    RunThread(thread);
     Done.arrive_and_wait();
   }
 }
 
-void TPassWorkers::RunReplica(size_t index) {
-  TReplica& replica = Replicas[index];
+void TPassWorkers::RunThread(size_t thread) {
+  TReplica* lanes = Replicas.data() + thread * Lanes;
   try {
-    if (Rebuilding && index != 0 && !Rebuild(replica))
-      throw Error("A replica of the world could not be built on a thread.");
-    Mirror(replica);
-    for (int64_t pass = Counter->Claim(); pass >= 0; pass = Counter->Claim()) {
-      replica.Passes.push_back(pass);
-      replica.Marks.push_back(replica.Track->DrawingMark());
-      replica.Track->PassRandom.SeedPass(RunSeed, CycleKey, static_cast<uint64_t>(pass));
-      replica.Track->RunPass(SubSteps);
+    for (size_t l = 0; l < Lanes; ++l) {
+      if (Rebuilding && (thread != 0 || l != 0) && !Rebuild(lanes[l]))
+        throw Error("A replica of the world could not be built on a thread.");
+      Mirror(lanes[l]);
     }
-    replica.Marks.push_back(replica.Track->DrawingMark());
+    // Rounds of up to one pass per lane, run side by side: every pass of a round
+    // takes its sub-step before any takes the next. A lane left without a pass
+    // ends the thread's passes: the counter hands out no more.
+    for (size_t running = Lanes; running == Lanes;) {
+      running = 0;
+      for (int64_t pass = -1; running < Lanes && (pass = Counter->Claim()) >= 0; ++running) {
+        TReplica& replica = lanes[running];
+        replica.Passes.push_back(pass);
+        replica.Marks.push_back(replica.Track->DrawingMark());
+        replica.Track->PassRandom.SeedPass(RunSeed, CycleKey, static_cast<uint64_t>(pass));
+        replica.Track->BeginPass();
+      }
+      for (int32_t s = 1; s <= SubSteps; ++s)
+        for (size_t l = 0; l < running; ++l) lanes[l].Track->PassSubStep(s);
+      for (size_t l = 0; l < running; ++l) lanes[l].Track->EndPass();
+    }
+    for (size_t l = 0; l < Lanes; ++l) lanes[l].Marks.push_back(lanes[l].Track->DrawingMark());
   } catch (...) {
     // The other threads take no more passes; the first failure is raised once
     // every thread has stopped.
@@ -173,10 +188,11 @@ bool TPassWorkers::BuildReplica(TReplica& replica) {
 
 void TPassWorkers::Mirror(TReplica& replica) {
   Track.MirrorInto(*replica.Track);
-  // Room for every pass of the cycle on this thread, as many as the last cycle
-  // had in all, so that the passes allocate nothing.
-  const auto expected =
-      static_cast<size_t>(std::max<int64_t>(Track.FixedFutures, Track.LastPassCount));
+  // Room for every pass of the cycle on this replica, as many as the last cycle
+  // had in all shared among the thread's lanes (the first lane runs the most),
+  // so that the passes allocate nothing.
+  const auto all = static_cast<size_t>(std::max<int64_t>(Track.FixedFutures, Track.LastPassCount));
+  const size_t expected = (all + Lanes - 1) / Lanes;
   for (size_t t = 0; t < Track.Teams.size(); ++t) {
     TTeam& team = *Track.Teams[t];
     TTeam& copy = *replica.Teams[t];
@@ -205,7 +221,7 @@ int64_t TPassWorkers::RunPasses(TPassCounter& counter, uint64_t runSeed, uint64_
   Failure = nullptr;
   const auto started = std::chrono::steady_clock::now();
   Start.arrive_and_wait();
-  RunReplica(0);
+  RunThread(0);
   Done.arrive_and_wait();
   LastParallelNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                        std::chrono::steady_clock::now() - started).count();

@@ -1,7 +1,9 @@
 #pragma once
 // A cycle's passes of futures on several threads. Each thread runs whole passes
-// on its own replica of the world (teams, players with their states and goals,
-// the track's settings), which follows the world before every cycle's passes.
+// on replicas of the world of its own (teams, players with their states and
+// goals, the track's settings), which follow the world before every cycle's
+// passes: one replica per lane, the thread running as many passes side by side,
+// sub-step by sub-step.
 // Every pass draws from its own random stream, and the replicas keep their
 // futures and their drawing as they came; the main thread then records the
 // futures into the world's players and replays the drawing, in pass order. So a
@@ -30,8 +32,11 @@ class TPassCounter {
  public:
   // Each pass handed out is charged `afterMsPerPass` against the budget besides
   // the time the passes take: what the main thread will spend on it after them.
+  // The clock's reading is charged `aheadMs` more: what a thread may still run
+  // after it hands out its last pass (the rest of a round of passes run side by
+  // side).
   TPassCounter(int64_t fixed, int64_t minimum, int64_t budgetMs, std::function<int64_t()> clock,
-               double afterMsPerPass = 0);
+               double afterMsPerPass = 0, double aheadMs = 0);
   // The next pass to run, or -1 when the cycle's passes are done: exactly `fixed`
   // passes when it is positive; otherwise at least `minimum`, and more until the
   // budget is spent (the clock is read only once the minimum is reached). Every
@@ -48,6 +53,7 @@ class TPassCounter {
   const int64_t BudgetMs;
   const std::function<int64_t()> Clock;
   const double AfterMsPerPass;
+  const double AheadMs;
   const int64_t StartMs;
   std::mutex ClockLock;
   std::atomic<int64_t> Next{0};
@@ -58,13 +64,14 @@ class TPassCounter {
 
 class TPassWorkers {
  public:
-  // The main thread and threads - 1 more.
-  TPassWorkers(TTrack& track, int32_t threads);
+  // The main thread and threads - 1 more, each running `lanes` passes side by side.
+  TPassWorkers(TTrack& track, int32_t threads, int32_t lanes = 1);
   ~TPassWorkers();
   TPassWorkers(const TPassWorkers&) = delete;
   TPassWorkers& operator=(const TPassWorkers&) = delete;
 
-  int32_t ThreadCount() const { return static_cast<int32_t>(Replicas.size()); }
+  int32_t ThreadCount() const { return static_cast<int32_t>(Threads.size() + 1); }
+  int32_t LaneCount() const { return static_cast<int32_t>(Lanes); }
   // Checks what the world is made of against what the replicas were built from.
   // When teams, players or goals came or went, the main thread's replica is
   // rebuilt here and the others as their threads begin the passes (each in its
@@ -91,7 +98,10 @@ class TPassWorkers {
     std::vector<size_t> Marks;    // where the drawing of each of them starts, then its end
   };
   TTrack& Track;
-  std::vector<TReplica> Replicas;  // replica 0 is the main thread's
+  const size_t Lanes;
+  // Thread t's replicas are t x Lanes to (t + 1) x Lanes - 1; thread 0 is the
+  // main thread.
+  std::vector<TReplica> Replicas;
   // What the replicas were built from: every team, player and goal of the track
   // and its class, in order. Another world makes them be built again.
   std::vector<const void*> Built;
@@ -112,8 +122,8 @@ class TPassWorkers {
   std::barrier<> Done;
   std::vector<std::jthread> Threads;
 
-  void Work(size_t replica);
-  void RunReplica(size_t replica);
+  void Work(size_t thread);
+  void RunThread(size_t thread);
   void Describe(std::vector<const void*>& out) const;
   bool Rebuild(TReplica& replica);
   bool BuildReplica(TReplica& replica);

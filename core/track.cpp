@@ -84,21 +84,31 @@ int32_t TTrack::SubStepCount() const {
 void TTrack::MirrorInto(TTrack& replica) const { replica.Settings = Settings; }
 
 void TTrack::RunPass(int32_t subSteps) {
+  BeginPass();
+  for (int32_t s = 1; s <= subSteps; ++s) PassSubStep(s);
+  EndPass();
+}
+
+void TTrack::BeginPass() {
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
-  for (int32_t s = 1; s <= subSteps; ++s) {
-    ClearUpperVectorState();
-    for (size_t t = 0; t < Teams.size(); ++t) {
-      if (s == 1) {
-        Teams[t]->StartFutureStep();
-      } else {
-        Teams[t]->ContinueFutureStep();
-      }
+}
+
+void TTrack::PassSubStep(int32_t s) {
+  ClearUpperVectorState();
+  for (size_t t = 0; t < Teams.size(); ++t) {
+    if (s == 1) {
+      Teams[t]->StartFutureStep();
+    } else {
+      Teams[t]->ContinueFutureStep();
     }
-    Step();
-    for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->EvaluateGoals();
-    for (size_t i = 0; i < Players.size(); ++i) Players[i]->GetState().EndStep();
-    TotalSubSteps += static_cast<int64_t>(Players.size());
   }
+  Step();
+  for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->EvaluateGoals();
+  for (size_t i = 0; i < Players.size(); ++i) Players[i]->GetState().EndStep();
+  TotalSubSteps += static_cast<int64_t>(Players.size());
+}
+
+void TTrack::EndPass() {
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(false);
 }
 
@@ -114,16 +124,25 @@ int64_t TTrack::RunPasses(int32_t subSteps) {
     ~TEndPasses() { Track.EndPasses(); }
   } endPasses{*this};
   const int32_t threads = std::clamp(Threads, 1, MaxThreads);
-  if (threads > 1 && (!Workers || Workers->ThreadCount() != threads))
-    Workers = std::make_unique<TPassWorkers>(*this, threads);
-  if (threads == 1) Workers.reset();
+  const int32_t lanes = std::clamp(Lanes, 1, MaxLanes);
+  const bool replicated = threads > 1 || lanes > 1;
+  if (replicated && (!Workers || Workers->ThreadCount() != threads || Workers->LaneCount() != lanes))
+    Workers = std::make_unique<TPassWorkers>(*this, threads, lanes);
+  if (!replicated) Workers.reset();
+  // A thread running passes side by side hands out a round of them at once and
+  // runs it whole: the rest of its last round, as long as a pass of the last
+  // cycle took on a thread, is charged too.
+  const double passMs = LastPassCount > 0 ? static_cast<double>(LastPassesNs) / 1e6 * LastPassThreads /
+                                                static_cast<double>(LastPassCount)
+                                          : 0;
   const bool onWorkers = Workers && Workers->Follow();
   LastPassThreads = onWorkers ? Workers->ThreadCount() : 1;
+  LastPassLanes = onWorkers ? Workers->LaneCount() : 1;
   // On several threads the futures are recorded and their drawing replayed after
   // the passes: each pass is charged what that cost per pass in the last cycle,
   // so that the cycle as a whole keeps to its budget.
-  TPassCounter counter(FixedFutures, MinFutures, StepMs, ClockMs,
-                       onWorkers ? Workers->MergeMsPerPass : 0);
+  TPassCounter counter(FixedFutures, MinFutures, StepMs, ClockMs, onWorkers ? Workers->MergeMsPerPass : 0,
+                       onWorkers ? passMs * (Workers->LaneCount() - 1) : 0);
   const uint64_t cycle = CycleCount;
   // The passes draw from streams of their own: the world's goes on after them as
   // if they had not been.

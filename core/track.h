@@ -42,6 +42,11 @@ class TTrack {
   // depend on the number.
   int32_t Threads = 1;
   static constexpr int32_t MaxThreads = 256;
+  // Passes each thread runs side by side, in lockstep, each on a replica of its
+  // own (1 to MaxLanes): sub-step s of every one of them before sub-step s + 1 of
+  // any. The results do not depend on the number either.
+  int32_t Lanes = 1;
+  static constexpr int32_t MaxLanes = 16;
   bool& Collisions = Settings.Collisions;  // player-to-player collisions
   bool& Evolution = Settings.Evolution;  // set through SetEvolution
   std::vector<TPlayer*> Players;  // all players, team by team (not owned)
@@ -60,6 +65,7 @@ class TTrack {
   int64_t LastPassCount = 0;
   int64_t LastPassesNs = 0;   // wall-clock time of the last cycle's passes alone
   int32_t LastPassThreads = 1;  // threads the last cycle's passes ran on
+  int32_t LastPassLanes = 1;    // passes each of them ran side by side
   int64_t TotalSubSteps = 0;  // player sub-steps simulated since creation
   // Cycles begun since creation: with the run's seed and the pass number, it
   // picks the random stream of each pass.
@@ -94,6 +100,11 @@ class TTrack {
   // One pass: every player runs one future of `subSteps` sub-steps, all of them
   // in the same simulated world, and records it.
   void RunPass(int32_t subSteps);
+  // The same pass in its three parts, for passes run side by side: BeginPass,
+  // PassSubStep for s = 1 to the number of sub-steps, then EndPass.
+  void BeginPass();
+  void PassSubStep(int32_t s);
+  void EndPass();
 
   // Replicas of the world, for passes on other threads. NewReplica: a track of
   // the same kind with no teams (nullptr: the passes stay on one thread).

@@ -186,7 +186,7 @@ void TWorldHandle::SetGoalStrength(const std::string& goal, double strength, int
 }
 
 const std::vector<std::string>& TWorldHandle::SettingNames() {
-  static const std::vector<std::string> names = {"horizon",  "min_futures",   "futures",    "threads",
+  static const std::vector<std::string> names = {"horizon",  "min_futures",   "futures",    "threads",    "lanes",
                                                  "friction", "side_friction", "collisions", "evolution"};
   return names;
 }
@@ -205,6 +205,8 @@ void TWorldHandle::ApplySetting(const std::string& name, double value) {
     Track.FixedFutures = WholeSetting(name, value, 0, 1'000'000);
   } else if (name == "threads") {
     Track.Threads = WholeSetting(name, value, 1, TTrack::MaxThreads);
+  } else if (name == "lanes") {
+    Track.Lanes = WholeSetting(name, value, 1, TTrack::MaxLanes);
   } else if (name == "friction" || name == "side_friction") {
     if (!(value >= 0 && value <= kMostFriction))
       throw Error("Bad value " + std::to_string(value) + " for the setting \"" + name + "\": expected 0 to 1.");
@@ -226,6 +228,7 @@ double TWorldHandle::Setting(const std::string& name) const {
   if (name == "min_futures") return Track.MinFutures;
   if (name == "futures") return Track.FixedFutures;
   if (name == "threads") return Track.Threads;
+  if (name == "lanes") return Track.Lanes;
   if (name == "friction") return Track.Settings.Friction;
   if (name == "side_friction") return Track.Settings.SideFriction;
   if (name == "collisions") return Track.Collisions ? 1 : 0;

@@ -147,6 +147,7 @@ void TSimulation::BuildScene() {
   }
   Track.FixedFutures = Options.Futures;
   Track.Threads = Options.Threads;
+  Track.Lanes = Options.Lanes;
   if (Options.Mouse) {
     // A fixed cursor: the window's mouse, held still over the circuit.
     const auto [x, y] = *Options.Mouse;
@@ -378,6 +379,7 @@ int TSimulation::Run() {
   summary[QStringLiteral("cycles")] = static_cast<qint64>(cyclesRun);
   if (Replay) summary[QStringLiteral("commands")] = static_cast<qint64>(Replay->Applied());
   summary[QStringLiteral("threads")] = Track.Threads;
+  summary[QStringLiteral("lanes")] = Track.Lanes;
   summary[QStringLiteral("players")] = Track.PlayerCount();
   summary[QStringLiteral("alive")] = alive;
   summary[QStringLiteral("futures_per_cycle")] = figure(static_cast<double>(passes) / cycles);

@@ -27,6 +27,7 @@ struct TSimOptions {
   int32_t Futures = 0;           // > 0: exactly this many passes per cycle, no clock
   int32_t HorizonSeconds = 10;   // 1..20, as the window's bar
   int32_t Threads = HardwareThreads();  // 1..TTrack::MaxThreads
+  int32_t Lanes = 1;             // 1..TTrack::MaxLanes
   std::string Circuit;           // empty: the built-in circuit
   std::vector<std::string> Goals;
   int32_t ExtraKarts = 0;        // players added after the scene, as "+Kart" does

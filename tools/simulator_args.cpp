@@ -63,6 +63,8 @@ std::vector<TOptionInfo> OptionInfos() {
       {{"horizon"}, "SECONDS", "seconds simulated into the future, 1 to 20", "10"},
       {{"threads"}, "N", "threads the passes of futures run on, 1 to 256; the results do not depend on it",
        "the machine's threads"},
+      {{"lanes"}, "N", "passes of futures each thread runs side by side, 1 to 16; the results do not depend on it",
+       "1"},
       {{"circuit"}, "FILE", "circuit picture (BMP; pure black is wall)", "the built-in circuit"},
       {{"goal"}, "NAME", goalHelp.c_str(), nullptr},
       {{"mouse"}, "X,Y", "a fixed mouse cursor, in pixels of the circuit", "no cursor"},
@@ -230,6 +232,7 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (given("futures")) o.Futures = static_cast<int32_t>(integer("futures", 1, 1'000'000));
   if (given("horizon")) o.HorizonSeconds = static_cast<int32_t>(integer("horizon", 1, 20));
   if (given("threads")) o.Threads = static_cast<int32_t>(integer("threads", 1, TTrack::MaxThreads));
+  if (given("lanes")) o.Lanes = static_cast<int32_t>(integer("lanes", 1, TTrack::MaxLanes));
   if (given("add-karts")) o.ExtraKarts = static_cast<int32_t>(integer("add-karts", 0, 500));
   if (given("add-rockets")) o.ExtraRockets = static_cast<int32_t>(integer("add-rockets", 0, 500));
   if (given("add-asteroids")) o.ExtraAsteroids = static_cast<int32_t>(integer("add-asteroids", 0, 500));

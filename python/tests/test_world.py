@@ -161,6 +161,7 @@ def test_bad_arguments_raise_with_the_reason_and_change_nothing(tmp_path):
         (lambda: world.run(1, threads=0), "threads"),
         (lambda: world.set_setting("gravity", 1), "Unknown setting \"gravity\""),
         (lambda: world.set_setting("horizon", 2.5), "whole number"),
+        (lambda: world.set_setting("lanes", 17), "lanes"),
         (lambda: world.set_setting("friction", float("nan")), "friction"),
         (lambda: world.set_setting("collisions", 3), "true or false"),
         (lambda: world.set_goal_strength("Get sweets", 1), "no goal \"Get sweets\"; it has \"Get drops\""),

@@ -268,8 +268,11 @@ class FormTest2DTest : public QObject, protected vorlanth::testing::TFormFixture
     figures.Players = 18;
     figures.Threads = 2;
     QCOMPARE(StatusText(figures),
-             QStringLiteral("Cycle 12,345  |  2,880 futures per player (2 threads), 1,953 distinct  |  "
+             QStringLiteral("Cycle 12,345  |  2,880 futures per player (2 threads, 1 lane), 1,953 distinct  |  "
                             "200 ms, 0.50 x real time  |  17/18 alive"));
+    figures.Threads = 1;
+    figures.Lanes = 8;
+    QVERIFY(StatusText(figures).contains(QStringLiteral("(1 thread, 8 lanes)")));
     figures.CycleMs = 0;  // no division by zero
     QVERIFY(StatusText(figures).contains(QStringLiteral("0 ms, 0.00 x real time")));
     qInfo("status bar: %.4f ms of %.1f ms of cycles", Find<TStatusLine>(*form, "StatusLine")->UpdateMs(), Find<TStatusLine>(*form, "StatusLine")->CyclesMs());

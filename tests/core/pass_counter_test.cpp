@@ -35,5 +35,11 @@ TEST(PassCounter, EachPassIsChargedWhatTheMainThreadWillSpendOnItAfterwards) {
   EXPECT_EQ(Drain(counter), 10);
 }
 
+TEST(PassCounter, TheRestOfARoundIsChargedToo) {
+  // 10 ms per pass afterwards and 30 ms of a round still to run: 7 passes fit in 100 ms.
+  TPassCounter counter(0, 1, 100, [] { return int64_t{0}; }, 10, 30);
+  EXPECT_EQ(Drain(counter), 7);
+}
+
 }  // namespace
 }  // namespace vorlanth

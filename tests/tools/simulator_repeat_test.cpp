@@ -21,6 +21,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "tools/run_sim.h"
 #include "tools/run_summary.h"
@@ -112,23 +114,25 @@ TEST(Simulator, SeededRunsKeepTheirFingerprints) {
       {"mouse", {"--scene", "asteroids", "--add-karts", "2", "--goal", "follow-mouse", "--mouse", "400,300",
                  "--futures", "6", "--cycles", "12", "--seed", "5"}, 768852322138765535ull},
   };
-  // The same on any number of threads; so is the drawing of the futures (the
-  // feelings), frame for frame.
+  // The same on any number of threads and of lanes; so is the drawing of the
+  // futures (the feelings), frame for frame.
   uint64_t lastFrame = 0;
-  for (const std::string threads : {"1", "2", "8"}) {
+  for (const auto& [threads, lanes] : std::vector<std::pair<std::string, std::string>>{
+           {"1", "1"}, {"2", "1"}, {"8", "1"}, {"1", "4"}, {"3", "8"}}) {
+    const std::string config = threads + " threads, " + lanes + " lanes";
     for (const TFingerprint& fp : runs) {
       std::vector<std::string> args = fp.Args;
-      const std::string stats = root + "/" + fp.Name + threads + ".csv";
-      const std::string frames = root + "/" + fp.Name + threads;
-      args.insert(args.end(), {"--stats", stats, "--threads", threads});
+      const std::string stats = root + "/" + fp.Name + threads + "-" + lanes + ".csv";
+      const std::string frames = root + "/" + fp.Name + threads + "-" + lanes;
+      args.insert(args.end(), {"--stats", stats, "--threads", threads, "--lanes", lanes});
       if (std::string(fp.Name) == "asteroids") args.insert(args.end(), {"--frames", frames});
       const TRun run = RunSim(args);
       ASSERT_EQ(run.Code, 0) << fp.Name << ": " << run.Err;
-      EXPECT_EQ(Digest(ReadFile(stats)), fp.Expected) << fp.Name << " on " << threads << " threads";
+      EXPECT_EQ(Digest(ReadFile(stats)), fp.Expected) << fp.Name << " on " << config;
       if (std::string(fp.Name) != "asteroids") continue;
       const uint64_t frame = Digest(ReadFile(frames + "_00012.bmp"));
-      if (threads != "1") {
-        EXPECT_EQ(frame, lastFrame) << threads << " threads";
+      if (lastFrame != 0) {
+        EXPECT_EQ(frame, lastFrame) << config;
       }
       lastFrame = frame;
     }

@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "tools/run_sim.h"
 #include "tools/run_summary.h"
@@ -72,7 +73,8 @@ TEST(Simulator, UsageShowsEveryOptionWithItsDefaultAndTheVersion) {
   EXPECT_EQ(run.Out.rfind("vorlanth-sim ", 0), 0u) << run.Out;
 }
 
-// The track runs on the threads asked for, by default on all the machine's.
+// The track runs on the threads asked for, by default on all the machine's, and
+// each runs the passes side by side asked for, by default one.
 // (Not named with "Threads": that names the threaded tests the TSan build runs.)
 TEST(Simulator, ThreadCountFromOneTo256ReachesTheTrack) {
   for (const char* threads : {"1", "256"}) {
@@ -80,8 +82,18 @@ TEST(Simulator, ThreadCountFromOneTo256ReachesTheTrack) {
     ASSERT_EQ(run.Code, 0) << run.Err;
     EXPECT_EQ(Summary(run.Out).value("threads").toInt(), std::stoi(threads));
   }
+  for (const auto& [lanes, code] : {std::pair{"16", 0}, {"0", 2}, {"17", 2}}) {
+    const TRun run = RunSim({"--lanes", lanes, "--cycles", "0"});
+    ASSERT_EQ(run.Code, code) << run.Err;
+    if (code == 0) {
+      EXPECT_EQ(Summary(run.Out).value("lanes").toInt(), 16);
+    } else {
+      EXPECT_NE(run.Err.find("--lanes: expected an integer from 1 to 16"), std::string::npos) << run.Err;
+    }
+  }
   const TRun run = RunSim({"--cycles", "0"});
   ASSERT_EQ(run.Code, 0) << run.Err;
+  EXPECT_EQ(Summary(run.Out).value("lanes").toInt(), 1);
   const int machine = static_cast<int>(std::thread::hardware_concurrency());
   EXPECT_EQ(Summary(run.Out).value("threads").toInt(), std::clamp(machine, 1, 256));
 }
