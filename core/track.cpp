@@ -93,7 +93,9 @@ void TTrack::BeginPass() {
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(true);
 }
 
-void TTrack::PassSubStep(int32_t s) {
+// Kept out of line, so that there is one body of the sub-step, for the pass run
+// whole and the passes run side by side, with its team steps inlined into it.
+[[gnu::noinline, gnu::flatten]] void TTrack::PassSubStep(int32_t s) {
   ClearUpperVectorState();
   for (size_t t = 0; t < Teams.size(); ++t) {
     if (s == 1) {
