@@ -105,8 +105,15 @@ void TPassWorkers::RunThread(size_t thread) {
         replica.Track->PassRandom.SeedPass(RunSeed, CycleKey, static_cast<uint64_t>(pass));
         replica.Track->BeginPass();
       }
-      for (int32_t s = 1; s <= SubSteps; ++s)
-        for (size_t l = 0; l < running; ++l) lanes[l].Track->PassSubStep(s);
+      TTrack* tracks[TTrack::MaxLanes];
+      for (size_t l = 0; l < running; ++l) tracks[l] = lanes[l].Track.get();
+      for (int32_t s = 1; s <= SubSteps; ++s) {
+        if (running == 1) {
+          tracks[0]->PassSubStep(s);
+        } else {
+          TTrack::PassSubStepSideBySide(tracks, running, s);
+        }
+      }
       for (size_t l = 0; l < running; ++l) lanes[l].Track->EndPass();
     }
     for (size_t l = 0; l < Lanes; ++l) lanes[l].Marks.push_back(lanes[l].Track->DrawingMark());

@@ -248,4 +248,8 @@ void TPlayer::Step() {
   Move();
 }
 
+void TPlayer::StepSideBySide(TPlayer* const* same, size_t count) {
+  for (size_t l = 0; l < count; ++l) same[l]->Step();
+}
+
 }  // namespace vorlanth

@@ -148,6 +148,10 @@ class TPlayer {
   void UpdateDrawScale();
   // One sub-step of the body: BeginStep, ApplyForces, Move.
   void Step();
+  // Step for the same player of `count` replicas of a world, passes side by
+  // side: same[0] is this one, the others are of its class and in its place.
+  // A class may take them at once, with each one's bits as Step gives them.
+  virtual void StepSideBySide(TPlayer* const* same, size_t count);
 
  protected:
   // Copies every value (members.h): only a class's own replication does it.

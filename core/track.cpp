@@ -110,6 +110,48 @@ void TTrack::BeginPass() {
   TotalSubSteps += static_cast<int64_t>(Players.size());
 }
 
+[[gnu::flatten]] void TTrack::PassSubStepSideBySide(TTrack* const* tracks, size_t count, int32_t s) {
+  // Replicas of one world hold the same teams and players; any that differ
+  // step one by one.
+  const TTrack& first = *tracks[0];
+  bool alike = count > 1;
+  for (size_t l = 1; alike && l < count; ++l) {
+    alike = tracks[l]->Teams.size() == first.Teams.size() && tracks[l]->Players.size() == first.Players.size();
+    for (size_t t = 0; alike && t < first.Teams.size(); ++t)
+      alike = tracks[l]->Teams[t]->Players.size() == first.Teams[t]->Players.size();
+  }
+  if (!alike) {
+    for (size_t l = 0; l < count; ++l) tracks[l]->PassSubStep(s);
+    return;
+  }
+  ClearUpperVectorState();
+  // Each replica's players in the order PassSubStep takes them: the replicas are
+  // apart, so only each one's own order counts.
+  TPlayer* same[MaxLanes];
+  for (size_t t = 0; t < first.Teams.size(); ++t) {
+    for (size_t i = 0; i < first.Teams[t]->Players.size(); ++i) {
+      for (size_t l = 0; l < count; ++l) {
+        TPlayer& player = *tracks[l]->Teams[t]->Players[i];
+        player.GetState().MarkStartValues();
+        if (s == 1) {
+          player.ChooseRandomOption();
+        } else {
+          player.RandomizeControls();
+        }
+        same[l] = &player;
+      }
+      same[0]->StepSideBySide(same, count);
+    }
+  }
+  for (size_t l = 0; l < count; ++l) {
+    TTrack& track = *tracks[l];
+    track.Step();
+    for (size_t t = 0; t < track.Teams.size(); ++t) track.Teams[t]->EvaluateGoals();
+    for (size_t i = 0; i < track.Players.size(); ++i) track.Players[i]->GetState().EndStep();
+    track.TotalSubSteps += static_cast<int64_t>(track.Players.size());
+  }
+}
+
 void TTrack::EndPass() {
   for (size_t t = 0; t < Teams.size(); ++t) Teams[t]->SetFutureMode(false);
 }

@@ -105,6 +105,11 @@ class TTrack {
   void BeginPass();
   void PassSubStep(int32_t s);
   void EndPass();
+  // Sub-step s of `count` replicas' passes at once, each with the bits
+  // PassSubStep gives it: the players step side by side, the same player of
+  // every replica together (TPlayer::StepSideBySide), then each replica's world
+  // step and goals.
+  static void PassSubStepSideBySide(TTrack* const* tracks, size_t count, int32_t s);
 
   // Replicas of the world, for passes on other threads. NewReplica: a track of
   // the same kind with no teams (nullptr: the passes stay on one thread).

@@ -1,11 +1,13 @@
 #include "world2d/kart.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 
 #include "core/elementary.h"
 #include "core/rounding.h"
+#include "world2d/kart_lanes.h"
 #include "world2d/track2d.h"
 
 namespace vorlanth {
@@ -173,6 +175,105 @@ void TKart::ApplyForces() {
 
   // 8. Steering takes effect with the forward speed; backward it turns the other way.
   SetVelA(std::min(vf / kFullTurnSpeed, 1.0) * GetTurn());
+}
+
+namespace {
+
+int32_t WidestKartLanes() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  if (__builtin_cpu_supports("avx512f")) return 8;
+  if (__builtin_cpu_supports("avx2")) return 4;
+#endif
+  return 1;
+}
+
+std::atomic<int32_t> KartLanes{WidestKartLanes()};
+
+// The SoA of one thread's kernel calls, built once (and zeroed: the lanes beyond
+// the count hold numbers too).
+thread_local TKartLanes LaneBuffer;
+
+}  // namespace
+
+int32_t KartLaneWidth() { return KartLanes.load(std::memory_order_relaxed); }
+
+void NarrowKartLanes(int32_t width) {
+  KartLanes.store(std::min(width <= 1 ? 1 : width < 8 ? 4 : 8, WidestKartLanes()), std::memory_order_relaxed);
+}
+
+void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
+  const int32_t width = KartLaneWidth();
+  if (width == 1 || count < 2) {
+    TPlayer::StepSideBySide(same, count);
+    return;
+  }
+  // The kernel takes a kart in a future without noise, with goals (ApplyForces
+  // and Move hold no draw and no early end for it); any other steps alone.
+  TKartLanes& k = LaneBuffer;
+  TKart* lane[TKartLanes::MaxLanes];
+  int n = 0;
+  for (size_t l = 0; l < count; ++l) {
+    TKart& kart = *static_cast<TKart*>(same[l]);
+    kart.BeginStep();
+    if (kart.FutureNoise > 0 || kart.HasNoGoals() || !kart.FutureMode) {
+      kart.ApplyForces();
+      kart.Move();
+      continue;
+    }
+    lane[n] = &kart;
+    const TStateParam* p = kart.GetState().Params.data();
+    const int32_t params[TKartLanes::ParamCount] = {kart.PowerIndex, kart.TurnIndex, kart.EnergyIndex,
+                                                    kart.VelXIndex,  kart.VelYIndex, kart.VelAIndex,
+                                                    kart.PosXIndex,  kart.PosYIndex, kart.AngleIndex};
+    for (int i = 0; i < TKartLanes::ParamCount; ++i) {
+      const TStateParam& param = p[params[i]];
+      k.F[i][n] = param.Value;
+      k.F[TKartLanes::Minimum + i][n] = param.Info->Minimum;
+      k.F[TKartLanes::Maximum + i][n] = param.Info->Maximum;
+    }
+    k.F[TKartLanes::PushPower][n] = p[kart.PushPowerIndex].Value;
+    k.F[TKartLanes::PushTurn][n] = p[kart.PushTurnIndex].Value;
+    k.F[TKartLanes::Dead][n] = kart.IsDead() ? 1 : 0;
+    k.F[TKartLanes::Mass][n] = kart.GetMass();
+    k.F[TKartLanes::Size][n] = kart.GetSize();
+    k.F[TKartLanes::ReferenceSize][n] = kart.ReferenceSize;
+    k.F[TKartLanes::Gravity][n] = kart.Gravity;
+    k.F[TKartLanes::Dt][n] = kart.GetTimeStep();
+    k.F[TKartLanes::Friction][n] = kart.Context->Friction;
+    k.F[TKartLanes::SideFriction][n] = kart.Context->SideFriction;
+    k.F[TKartLanes::AccX][n] = kart.AccX;
+    k.F[TKartLanes::HeadingAngle][n] = kart.HeadingAngle;
+    k.F[TKartLanes::HeadingX][n] = kart.HeadingCache.x;
+    k.F[TKartLanes::HeadingY][n] = kart.HeadingCache.y;
+    ++n;
+  }
+  if (n == 0) return;
+  k.Laws = {kIdleRate, kReverseThrust, kThrustPerEnergy, kFullTurnSpeed, kMinSlide,
+            {kStopsSurely[0], kStopsSurely[1]}, LinearDrag, AngularDrag};
+  if (width == 8) {
+    KartLanesAvx512(k, n);
+  } else {
+    KartLanesAvx2(k, n);
+  }
+  for (int l = 0; l < n; ++l) {
+    TKart& kart = *lane[l];
+    TStateParam* p = kart.GetState().Params.data();
+    // Every setter of these ran: each cell is to be found afresh.
+    const int32_t params[TKartLanes::ParamCount] = {kart.PowerIndex, kart.TurnIndex, kart.EnergyIndex,
+                                                    kart.VelXIndex,  kart.VelYIndex, kart.VelAIndex,
+                                                    kart.PosXIndex,  kart.PosYIndex, kart.AngleIndex};
+    for (int i = 0; i < TKartLanes::ParamCount; ++i) {
+      TStateParam& param = p[params[i]];
+      param.Value = k.F[i][l];
+      param.CellValid = false;
+    }
+    kart.AccX = k.F[TKartLanes::AccX][l];
+    kart.AccY = k.F[TKartLanes::AccY][l];
+    kart.AccA = 0;
+    kart.HeadingAngle = k.F[TKartLanes::HeadingAngle][l];
+    kart.HeadingCache = {k.F[TKartLanes::HeadingX][l], k.F[TKartLanes::HeadingY][l]};
+    kart.ShapeDirty = true;
+  }
 }
 
 void TKart::Draw() {

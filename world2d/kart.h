@@ -27,6 +27,9 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
   std::unique_ptr<TPlayer> Clone(TRandomStream& random) const override;
   bool CanClone() const override { return true; }
   void ApplyForces() override;
+  // The same kart of several replicas, in vector lanes where the processor has
+  // them: each one's bits as Step gives them.
+  void StepSideBySide(TPlayer* const* same, size_t count) override;
   void Draw() override;
   void UpdateShape() override;
 
@@ -48,6 +51,11 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
 
 // The kart's tag among the kinds of bodies (world2d/body_kind.h).
 inline constexpr TBodyKind bkKart = static_cast<TBodyKind>(3);
+
+// The lanes a kart's kernel takes at once: 8 (AVX-512), 4 (AVX2) or 1 (none, the
+// one-lane path), the widest the processor has unless narrowed (for the tests).
+int32_t KartLaneWidth();
+void NarrowKartLanes(int32_t width);
 
 inline TKart* AsKart(TPlayer* player) {
   return player && player->BodyKind == bkKart ? static_cast<TKart*>(player) : nullptr;

@@ -11,8 +11,6 @@ namespace vorlanth {
 namespace {
 
 constexpr double kInitialSize = 8;        // pixels
-constexpr double kLinearDrag = 0.01;      // share of the velocity lost per second
-constexpr double kAngularDrag = 0.2;
 constexpr double kGentleTouch = 1;        // pixels/s of normal impulse: below it the touch is gentle
 constexpr double kGentleRestitution = 2;  // a gentle touch reflects the normal velocity fully
 constexpr double kEnergyDamping = 0.9;    // a bounce never adds kinetic energy
@@ -137,9 +135,9 @@ void TPhysic2D::Move() {
   if (HasNoGoals() && FutureMode && GetHealth() < 100) return;
   const double dt = GetTimeStep();
   // Drag, then the velocities, then the positions with the updated velocities.
-  double vx = GetVelX() * (1 - kLinearDrag * dt);
-  double vy = GetVelY() * (1 - kLinearDrag * dt);
-  double va = GetVelA() * (1 - kAngularDrag * dt);
+  double vx = GetVelX() * (1 - LinearDrag * dt);
+  double vy = GetVelY() * (1 - LinearDrag * dt);
+  double va = GetVelA() * (1 - AngularDrag * dt);
   vx += AccX * dt;
   vy += AccY * dt;
   va += AccA * dt;

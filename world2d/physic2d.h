@@ -31,6 +31,8 @@ class TPhysic2D : public TPlayer2D {
   static constexpr int32_t SamplesPerEdge = 5;
   static constexpr double WallRestitution = 1.3;
   static constexpr double PairRestitution = 1.75;
+  static constexpr double LinearDrag = 0.01;  // share of the velocity lost per second
+  static constexpr double AngularDrag = 0.2;
 
   double Gravity = 9.8;       // pixels/s², along +y (down)
   double Density = 1.0;       // mass factor

@@ -172,9 +172,11 @@ class TPlayer2D : public TPlayer {
   void DrawFin(int side, double level, double x1, double y1, double x2, double y2);
   void DrawLimiterBar(double offset, double value);
 
- private:
+  // Heading's cache: the angle it was computed for and (cos, sin) of it.
   mutable double HeadingAngle = std::numeric_limits<double>::quiet_NaN();
   mutable TVec2 HeadingCache;
+
+ private:
   // The pose the outline was built for: the outline is rebuilt only when the pose
   // changed (or ShapeDirty asks for it), however often it is asked for.
   struct TShapePose {

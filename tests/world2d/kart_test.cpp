@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <random>
 
 #include "world2d/kart.h"
 #include "world_fixture.h"
@@ -186,6 +189,77 @@ TEST(KartTest, DrawsWheelsAndThePowerGauge) {
   kart->SetPower(-20);  // braking: white to yellow
   kart->Draw();
   EXPECT_EQ(canvas.Of(RecordingCanvas::Op::Ellipse)[0].brush, MakeColor(255, 255, 127));
+}
+
+// The same kart of several replicas in vector lanes: each gets the bits of its
+// own ApplyForces and Move. Seeded random karts cover braking, reversing, short
+// of energy, dead, sliding or still (the side grip's shortcut and the hypot),
+// a heading cached or not, a lowered maximum power, non-finite values, karts in
+// the present (stepped alone) beside those in futures, and idle lanes.
+TEST(KartTest, SideBySideGivesEachKartTheBitsOfItsOwnStep) {
+  std::mt19937_64 random(33);
+  const auto uniform = [&random](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  const auto chance = [&random](double p) { return std::bernoulli_distribution(p)(random); };
+  const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const int32_t widest = KartLaneWidth();
+  int64_t compared = 0;
+  for (const int32_t width : {4, 8}) {
+    NarrowKartLanes(width);
+    for (int trial = 0; trial < 150; ++trial) {
+      const size_t count = 2 + random() % 15;
+      std::vector<std::unique_ptr<TKart>> alone, together;
+      for (size_t l = 0; l < count; ++l) {
+        const bool future = !chance(0.1);
+        const double maxPower = chance(0.2) ? uniform(1, 80) : 80;
+        const double values[] = {
+            uniform(-80, 80), uniform(-0.8, 0.8), uniform(-60, 60), uniform(-5, 5),
+            chance(0.2) ? uniform(-1e-4, 1e-4) : uniform(-40, 40), chance(0.2) ? 0.0 : uniform(-40, 40),
+            uniform(-2, 2), uniform(0, 800), uniform(0, 600), chance(0.3) ? 0.0 : uniform(-10, 10),
+            chance(0.3) ? uniform(0, 0.01) : uniform(0, 100), chance(0.15) ? 0.0 : 100};
+        const int odd = chance(0.05) ? static_cast<int>(random() % 12) : -1;
+        const double oddValue = chance(0.5) ? nan : (chance(0.5) ? inf : -inf);
+        for (auto* set : {&alone, &together}) {
+          auto kart = TKart::Create(TestRandom(), 0, 0, 0);
+          kart->SetMaxPower(maxPower);
+          kart->SetFutureMode(future);
+          TKart& k = *kart;
+          const int32_t params[] = {k.PowerIndex, k.TurnIndex,  k.PushPowerIndex, k.PushTurnIndex,
+                                    k.VelXIndex,  k.VelYIndex,  k.VelAIndex,      k.PosXIndex,
+                                    k.PosYIndex,  k.AngleIndex, k.EnergyIndex,    k.HealthIndex};
+          for (int i = 0; i < 12; ++i) {
+            TStateParam& p = k.GetState().Params[static_cast<size_t>(params[i])];
+            p.SetValue(values[i]);
+            if (i == odd) p.Value = oddValue;  // past the setter
+          }
+          set->push_back(std::move(kart));
+        }
+      }
+      std::vector<TPlayer*> same;
+      for (auto& kart : together) same.push_back(kart.get());
+      for (int step = 0; step < 3; ++step) {
+        for (auto& kart : alone) kart->Step();
+        same[0]->StepSideBySide(same.data(), count);
+      }
+      for (size_t l = 0; l < count; ++l) {
+        const TState& a = alone[l]->GetState();
+        const TState& b = together[l]->GetState();
+        for (size_t i = 0; i < a.Params.size(); ++i)
+          ASSERT_EQ(bits(a.Params[i].Value), bits(b.Params[i].Value))
+              << "width " << width << ", trial " << trial << ", lane " << l << ", " << a.Params[i].Name();
+        ASSERT_EQ(bits(alone[l]->AccX), bits(together[l]->AccX));
+        ASSERT_EQ(bits(alone[l]->AccY), bits(together[l]->AccY));
+        ASSERT_EQ(bits(alone[l]->AccA), bits(together[l]->AccA));
+        ASSERT_EQ(bits(alone[l]->Heading().x), bits(together[l]->Heading().x));
+        ASSERT_EQ(bits(alone[l]->Heading().y), bits(together[l]->Heading().y));
+        ++compared;
+      }
+    }
+  }
+  NarrowKartLanes(widest);
+  EXPECT_EQ(KartLaneWidth(), widest);
+  EXPECT_GT(compared, 2000);
 }
 
 }  // namespace
