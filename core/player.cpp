@@ -5,6 +5,7 @@
 #include "core/energy_health_goals.h"
 #include "core/error.h"
 #include "core/random.h"
+#include "core/random_lanes.h"
 #include "core/rounding.h"
 #include "core/team.h"
 #include "core/track.h"
@@ -222,6 +223,19 @@ void TPlayer::ChooseRandomOption() {
 
 void TPlayer::RandomizeControls() {
   if (HasControls()) GetState().RandomizeFreeParams(RandomStream());
+}
+
+void TPlayer::RandomizeControlsSideBySide(TPlayer* const* same, size_t count) {
+  TState* states[TRandomLanes::MaxLanes];
+  TRandomStream* streams[TRandomLanes::MaxLanes];
+  size_t n = 0;
+  for (size_t l = 0; l < count; ++l) {
+    if (!same[l]->HasControls()) continue;
+    states[n] = &same[l]->GetState();
+    streams[n] = &same[l]->RandomStream();
+    ++n;
+  }
+  if (n > 0) TState::RandomizeFreeParamsSideBySide(states, streams, n);
 }
 
 void TPlayer::Decide() {

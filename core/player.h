@@ -142,6 +142,8 @@ class TPlayer {
   void SetGridSize(int32_t n);
   void ChooseRandomOption();
   void RandomizeControls();
+  // RandomizeControls for the same player of `count` replicas of a world.
+  static void RandomizeControlsSideBySide(TPlayer* const* same, size_t count);
   void Decide();
   void PrepareFutures() { Futures->Prepare(); }
   void DrawFutures();

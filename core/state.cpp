@@ -7,9 +7,11 @@
 #include "core/elementary.h"
 #include "core/error.h"
 #include "core/goal.h"
+#include "core/lane_width.h"
 #include "core/player.h"
 #include "core/pow_memo.h"
 #include "core/random.h"
+#include "core/random_lanes.h"
 #include "core/rounding.h"
 
 namespace vorlanth {
@@ -24,6 +26,9 @@ std::string TrimUpper(std::string_view s) {
   for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return result;
 }
+
+// The draws of one thread's passes side by side, built once.
+thread_local TRandomLanes RandomLaneBuffer;
 
 // Randomize for p, whose state's values start at params: the limiter is looked up
 // once, its value is l and the range is GetRange's.
@@ -285,6 +290,58 @@ void TState::ChooseRandomOption(TRandomStream& random) {
 void TState::RandomizeFreeParams(TRandomStream& random) {
   TStateParam* params = Params.data();
   for (int32_t index : Layout->FreeParams) RandomizeAmong(random, params[index], params);
+}
+
+void TState::RandomizeFreeParamsSideBySide(TState* const* states, TRandomStream* const* streams, size_t count) {
+  const int32_t width = KernelWidth(count);
+  const std::vector<int32_t>& free = states[0]->Layout->FreeParams;
+  const size_t draws = free.size();
+  bool alike = width > 1 && count > 1 && count <= TRandomLanes::MaxLanes && draws <= TRandomLanes::MaxDraws;
+  TRandomLanes& r = RandomLaneBuffer;
+  r.Draws = static_cast<int>(draws);
+  for (size_t d = 0; alike && d < draws; ++d)
+    r.Gaussian[d] = states[0]->Params[static_cast<size_t>(free[d])].Gaussian;
+  // Each lane's own indices, limiters and ranges, as RandomizeAmong finds them.
+  for (size_t l = 0; alike && l < count; ++l) {
+    const TState& state = *states[l];
+    const std::vector<int32_t>& own = state.Layout->FreeParams;
+    alike = own.size() == draws;
+    for (size_t d = 0; alike && d < draws; ++d) {
+      const TStateParam& p = state.Params[static_cast<size_t>(own[d])];
+      const TParamInfo& info = *p.Info;
+      double limiter = 1.0 / 3.0;
+      double range = info.Maximum;
+      if (info.LimiterIndex != -1) {
+        limiter = state.Params[static_cast<size_t>(info.LimiterIndex)].Value;
+        range = info.Maximum * limiter;
+      }
+      r.Limiter[d][l] = limiter;
+      r.Range[d][l] = range;
+      alike = p.Gaussian == r.Gaussian[d];
+    }
+    const TRandomStream& stream = *streams[l];
+    for (int w = 0; w < 4; ++w) r.State[w][l] = stream.State.s[w];
+    r.Spare[l] = stream.SpareGauss;
+    r.HasSpare[l] = stream.HasSpareGauss ? 1 : 0;
+  }
+  if (!alike) {
+    for (size_t l = 0; l < count; ++l) states[l]->RandomizeFreeParams(*streams[l]);
+    return;
+  }
+  if (width == 8) {
+    RandomLanesAvx512(r, static_cast<int>(count));
+  } else {
+    RandomLanesAvx2(r, static_cast<int>(count));
+  }
+  for (size_t l = 0; l < count; ++l) {
+    TState& state = *states[l];
+    const std::vector<int32_t>& own = state.Layout->FreeParams;
+    for (size_t d = 0; d < draws; ++d) state.Params[static_cast<size_t>(own[d])].SetValue(r.Value[d][l]);
+    TRandomStream& stream = *streams[l];
+    for (int w = 0; w < 4; ++w) stream.State.s[w] = r.State[w][l];
+    stream.SpareGauss = r.Spare[l];
+    stream.HasSpareGauss = r.HasSpare[l] != 0;
+  }
 }
 
 void TState::SetGaussian(bool flag) {

@@ -189,6 +189,10 @@ class TState {
   void RestoreStoredValues();
   void ChooseRandomOption(TRandomStream& random);
   void RandomizeFreeParams(TRandomStream& random);
+  // RandomizeFreeParams for the same state of `count` replicas, each from its own
+  // stream (no two the same), in vector lanes where the processor has them:
+  // each one's bits as RandomizeFreeParams gives them.
+  static void RandomizeFreeParamsSideBySide(TState* const* states, TRandomStream* const* streams, size_t count);
   void SetGaussian(bool flag);
 
   // 1 when the player holds no goals (a goal-less player counts distinct futures).

@@ -133,13 +133,10 @@ void TTrack::BeginPass() {
       for (size_t l = 0; l < count; ++l) {
         TPlayer& player = *tracks[l]->Teams[t]->Players[i];
         player.GetState().MarkStartValues();
-        if (s == 1) {
-          player.ChooseRandomOption();
-        } else {
-          player.RandomizeControls();
-        }
+        if (s == 1) player.ChooseRandomOption();
         same[l] = &player;
       }
+      if (s > 1) TPlayer::RandomizeControlsSideBySide(same, count);
       same[0]->StepSideBySide(same, count);
     }
   }

@@ -1,11 +1,11 @@
 #include "world2d/kart.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <numbers>
 
 #include "core/elementary.h"
+#include "core/lane_width.h"
 #include "core/rounding.h"
 #include "world2d/kart_lanes.h"
 #include "world2d/track2d.h"
@@ -179,31 +179,15 @@ void TKart::ApplyForces() {
 
 namespace {
 
-int32_t WidestKartLanes() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-  if (__builtin_cpu_supports("avx512f")) return 8;
-  if (__builtin_cpu_supports("avx2")) return 4;
-#endif
-  return 1;
-}
-
-std::atomic<int32_t> KartLanes{WidestKartLanes()};
-
 // The SoA of one thread's kernel calls, built once (and zeroed: the lanes beyond
 // the count hold numbers too).
 thread_local TKartLanes LaneBuffer;
 
 }  // namespace
 
-int32_t KartLaneWidth() { return KartLanes.load(std::memory_order_relaxed); }
-
-void NarrowKartLanes(int32_t width) {
-  KartLanes.store(std::min(width <= 1 ? 1 : width < 8 ? 4 : 8, WidestKartLanes()), std::memory_order_relaxed);
-}
-
 void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
-  const int32_t width = KartLaneWidth();
-  if (width == 1 || count < 2) {
+  const int32_t width = KernelWidth(count);
+  if (width == 1) {
     TPlayer::StepSideBySide(same, count);
     return;
   }

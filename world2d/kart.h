@@ -52,11 +52,6 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
 // The kart's tag among the kinds of bodies (world2d/body_kind.h).
 inline constexpr TBodyKind bkKart = static_cast<TBodyKind>(3);
 
-// The lanes a kart's kernel takes at once: 8 (AVX-512), 4 (AVX2) or 1 (none, the
-// one-lane path), the widest the processor has unless narrowed (for the tests).
-int32_t KartLaneWidth();
-void NarrowKartLanes(int32_t width);
-
 inline TKart* AsKart(TPlayer* player) {
   return player && player->BodyKind == bkKart ? static_cast<TKart*>(player) : nullptr;
 }

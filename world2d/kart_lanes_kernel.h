@@ -6,84 +6,32 @@
 // the same order: std::min(a, b) is (b < a ? b : a), std::max(a, b) is
 // (a < b ? b : a).
 
-#include <immintrin.h>
-#include <sleef.h>
-
+#include "core/lane_types.h"
 #include "world2d/kart_lanes.h"
 
 namespace vorlanth {
 namespace {
 
 template <int N>
-struct TLaneTypes;
-#if defined(__AVX2__)
-template <>
-struct TLaneTypes<4> {
-  typedef double V __attribute__((vector_size(32)));
-  typedef int64_t M __attribute__((vector_size(32)));
-  static bool Any(M m) { return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)) != 0; }
-  static void SinCos(V x, V& sine, V& cosine) {
-    const Sleef___m256d_2 both = Sleef_cinz_sincosd4_u35avx(reinterpret_cast<__m256d>(x));
-    sine = reinterpret_cast<V>(both.x);
-    cosine = reinterpret_cast<V>(both.y);
-  }
-  static V Hypot(V x, V y) {
-    return reinterpret_cast<V>(Sleef_cinz_hypotd4_u35avx(reinterpret_cast<__m256d>(x), reinterpret_cast<__m256d>(y)));
-  }
-};
-#endif
-#if defined(__AVX512F__)
-template <>
-struct TLaneTypes<8> {
-  typedef double V __attribute__((vector_size(64)));
-  typedef int64_t M __attribute__((vector_size(64)));
-  static bool Any(M m) {
-    return _mm512_test_epi64_mask(reinterpret_cast<__m512i>(m), reinterpret_cast<__m512i>(m)) != 0;
-  }
-  static void SinCos(V x, V& sine, V& cosine) {
-    const Sleef___m512d_2 both = Sleef_cinz_sincosd8_u35avx512fnofma(reinterpret_cast<__m512d>(x));
-    sine = reinterpret_cast<V>(both.x);
-    cosine = reinterpret_cast<V>(both.y);
-  }
-  static V Hypot(V x, V y) {
-    return reinterpret_cast<V>(
-        Sleef_cinz_hypotd8_u35avx512fnofma(reinterpret_cast<__m512d>(x), reinterpret_cast<__m512d>(y)));
-  }
-};
-#endif
-
-template <int N>
 struct TKartKernel {
-  using T = TLaneTypes<N>;
+  using T = TLanes<N>;
   using V = typename T::V;
   using M = typename T::M;
 
   TKartLanes& K;
   int First;
 
-  V Load(int field) const {
-    V v;
-    __builtin_memcpy(&v, K.F[field] + First, sizeof v);
-    return v;
-  }
-  void Store(int field, V v) const { __builtin_memcpy(K.F[field] + First, &v, sizeof v); }
-  static V Splat(double x) { return V{} + x; }
-  static V Sel(M m, V a, V b) { return m ? a : b; }
-  static V Min(V a, V b) { return b < a ? b : a; }
-  static V Max(V a, V b) { return a < b ? b : a; }
-  static V Abs(V x) {
-    typedef uint64_t U __attribute__((vector_size(sizeof(V))));
-    return reinterpret_cast<V>(reinterpret_cast<U>(x) & ~(U{} + (uint64_t{1} << 63)));
-  }
+  V Load(int field) const { return T::Load(K.F[field] + First); }
+  void Store(int field, V v) const { T::Store(K.F[field] + First, v); }
 
   // A parameter's setter: clamped to its bounds when Maximum > Minimum, where a
   // NaN leaves the value; otherwise only a finite number enters.
   V Set(int param, V old, V x) const {
     const V minimum = Load(TKartLanes::Minimum + param);
     const V maximum = Load(TKartLanes::Maximum + param);
-    const V bounded = Sel(x >= minimum, Min(x, maximum), Sel(x != x, old, minimum));
-    const V free = Sel(Abs(x) <= __DBL_MAX__, x, old);
-    return Sel(maximum > minimum, bounded, free);
+    const V bounded = T::Sel(x >= minimum, T::Min(x, maximum), T::Sel(x != x, old, minimum));
+    const V free = T::Sel(T::Abs(x) <= __DBL_MAX__, x, old);
+    return T::Sel(maximum > minimum, bounded, free);
   }
 
   void Run() const {
@@ -91,14 +39,14 @@ struct TKartKernel {
     const V dt = Load(TKartLanes::Dt);
     const V ff = Load(TKartLanes::Friction);
     const V fs = Load(TKartLanes::SideFriction);
-    const V zero = Splat(0);
+    const V zero = T::Splat(0);
 
     // 1. The controls are rates of change of power and turn.
     const M dead = Load(TKartLanes::Dead) != 0.0;
     V turn = Load(TKartLanes::Turn);
-    turn = Sel(dead, turn, Set(TKartLanes::Turn, turn, turn + Load(TKartLanes::PushTurn) * dt));
+    turn = T::Sel(dead, turn, Set(TKartLanes::Turn, turn, turn + Load(TKartLanes::PushTurn) * dt));
     V power = Load(TKartLanes::Power);
-    power = Set(TKartLanes::Power, power, Sel(dead, zero, power + Load(TKartLanes::PushPower) * dt));
+    power = Set(TKartLanes::Power, power, T::Sel(dead, zero, power + Load(TKartLanes::PushPower) * dt));
 
     // 2. Velocity along the heading and across it; the heading as cached.
     const V angle0 = Load(TKartLanes::Angle);
@@ -109,9 +57,9 @@ struct TKartKernel {
       if (T::Any(stale)) {
         V sine, cosine;
         T::SinCos(angle0, sine, cosine);
-        hx = Sel(stale, cosine, hx);
-        hy = Sel(stale, sine, hy);
-        Store(TKartLanes::HeadingAngle, Sel(stale, angle0, Load(TKartLanes::HeadingAngle)));
+        hx = T::Sel(stale, cosine, hx);
+        hy = T::Sel(stale, sine, hy);
+        Store(TKartLanes::HeadingAngle, T::Sel(stale, angle0, Load(TKartLanes::HeadingAngle)));
         Store(TKartLanes::HeadingX, hx);
         Store(TKartLanes::HeadingY, hy);
       }
@@ -125,53 +73,53 @@ struct TKartKernel {
     V ly = velY0 - fy;
 
     // 3. Rolling friction.
-    const V rolling = Max(1.0 - 10.0 * dt * ff * (1.0 + 0.01 * vf), zero);
+    const V rolling = T::Max(1.0 - 10.0 * dt * ff * (1.0 + 0.01 * vf), zero);
 
     // 4. Thrust and its energy rate; a negative power brakes a kart moving forward.
     V thrust = power;
-    V rate = Abs(power) / 100.0 + laws.IdleRate;
+    V rate = T::Abs(power) / 100.0 + laws.IdleRate;
     const M backward = power < 0.0;
     const M braking = backward & (vf > 0.0);
     if (T::Any(braking)) {
       const V minimum = Load(TKartLanes::Minimum + TKartLanes::Power);
       const V maximum = Load(TKartLanes::Maximum + TKartLanes::Power);
-      const V share = Sel(minimum != 0.0, Abs(power / minimum), Splat(1.0));
-      vf = Sel(braking, Max(vf - 100.0 * maximum * ff * dt * share, zero), vf);
-      fx = Sel(braking, vf * hx, fx);
-      fy = Sel(braking, vf * hy, fy);
-      thrust = Sel(braking, zero, thrust);
-      rate = Sel(braking, Splat(laws.IdleRate), rate);
+      const V share = T::Sel(minimum != 0.0, T::Abs(power / minimum), T::Splat(1.0));
+      vf = T::Sel(braking, T::Max(vf - 100.0 * maximum * ff * dt * share, zero), vf);
+      fx = T::Sel(braking, vf * hx, fx);
+      fy = T::Sel(braking, vf * hy, fy);
+      thrust = T::Sel(braking, zero, thrust);
+      rate = T::Sel(braking, T::Splat(laws.IdleRate), rate);
     }
-    thrust = Sel(backward & ~braking, Splat(laws.ReverseThrust), thrust);
+    thrust = T::Sel(backward & ~braking, T::Splat(laws.ReverseThrust), thrust);
 
     // 5. Energy: what is missing weakens the thrust.
     const V energy = Load(TKartLanes::Energy);
     V cost = rate * dt;
     const M short_ = energy < cost;
-    thrust = Sel(short_, Sel(cost > 0.0, thrust * energy / cost, zero), thrust);
-    cost = Sel(short_, energy, cost);
-    const V sign = Sel(thrust > 0.0, Splat(1.0), Sel(thrust < 0.0, Splat(-1.0), zero));
-    thrust = sign * Min(Abs(thrust), laws.ThrustPerEnergy * energy);
+    thrust = T::Sel(short_, T::Sel(cost > 0.0, thrust * energy / cost, zero), thrust);
+    cost = T::Sel(short_, energy, cost);
+    const V sign = T::Sel(thrust > 0.0, T::Splat(1.0), T::Sel(thrust < 0.0, T::Splat(-1.0), zero));
+    thrust = sign * T::Min(T::Abs(thrust), laws.ThrustPerEnergy * energy);
     Store(TKartLanes::Energy, Set(TKartLanes::Energy, energy, energy - cost));
 
     // 6. Side grip.
     const V loss = 100.0 * dt * fs;
     const V square = lx * lx + ly * ly;
     const M stops = (square > laws.StopsSurely[0]) & (square < laws.StopsSurely[1] * loss * loss);
-    lx = Sel(stops, lx * 0.0, lx);
-    ly = Sel(stops, ly * 0.0, ly);
+    lx = T::Sel(stops, lx * 0.0, lx);
+    ly = T::Sel(stops, ly * 0.0, ly);
     if (T::Any(~stops)) {
       const V slide = T::Hypot(lx, ly);
       const M slides = ~stops & (slide > laws.MinSlide);
-      const V kept = Max(slide - loss, zero) / slide;
-      lx = Sel(slides, lx * kept, lx);
-      ly = Sel(slides, ly * kept, ly);
+      const V kept = T::Max(slide - loss, zero) / slide;
+      lx = T::Sel(slides, lx * kept, lx);
+      ly = T::Sel(slides, ly * kept, ly);
     }
 
     // 7. Thrust through the accelerations; friction, brake and grip on the velocity.
     const V mass = Load(TKartLanes::Mass);
     const V relative = Load(TKartLanes::Size) / Load(TKartLanes::ReferenceSize);
-    const V push = Sel(mass > 0.0, thrust * relative * relative / mass, zero);
+    const V push = T::Sel(mass > 0.0, thrust * relative * relative / mass, zero);
     const V accX = Load(TKartLanes::AccX) + hx * push;
     const V accY = Load(TKartLanes::Gravity) + hy * push;
     V velX = Set(TKartLanes::VelX, velX0, rolling * fx + lx);
@@ -179,7 +127,7 @@ struct TKartKernel {
 
     // 8. Steering takes effect with the forward speed.
     V velA = Load(TKartLanes::VelA);
-    velA = Set(TKartLanes::VelA, velA, Min(vf / laws.FullTurnSpeed, Splat(1.0)) * turn);
+    velA = Set(TKartLanes::VelA, velA, T::Min(vf / laws.FullTurnSpeed, T::Splat(1.0)) * turn);
 
     // Move: drag, then the velocities, then the positions with the updated ones.
     velX = Set(TKartLanes::VelX, velX, velX * (1.0 - laws.LinearDrag * dt) + accX * dt);

@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
 #include "core/error.h"
+#include "core/lane_width.h"
 #include "core/random.h"
 #include "core/rounding.h"
 #include "core/state.h"
@@ -316,6 +319,72 @@ TEST(State, ScoreOfAGoalLessPlayerIsOne) {
   s.SetScore(7, 3);
   EXPECT_EQ(s.GetScore(), 1);
   EXPECT_EQ(s.GetRawScore(), 21);
+}
+
+// The same state of several replicas randomized side by side, each lane from its
+// own stream, gets the bits RandomizeFreeParams gives it, and each stream goes on
+// as it would. Seeded states: one to four controls (each with its limiter and
+// push), normal or uniform draws, a spare deviate kept or not, limiters from 0
+// to 1, lanes beyond a whole vector, and lanes that draw unalike (stepped one by one).
+TEST(StateTest, RandomizedSideBySideAsOneByOne) {
+  std::mt19937_64 random(33);
+  const auto uniform = [&random](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  const auto chance = [&random](double p) { return std::bernoulli_distribution(p)(random); };
+  const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
+  const int32_t widest = VectorLaneWidth();
+  int64_t compared = 0;
+  for (const int32_t width : {4, 8}) {
+    NarrowVectorLanes(width);
+    for (int trial = 0; trial < 200; ++trial) {
+      const size_t count = 2 + random() % 15;
+      const int controls = 1 + static_cast<int>(random() % 4);
+      const bool gaussian = chance(0.8);
+      const size_t unalike = chance(0.05) ? random() % count : count;
+      std::vector<double> ranges;
+      for (int c = 0; c < controls; ++c) ranges.push_back(uniform(0.1, 100));
+      std::vector<std::unique_ptr<TState>> alone, together;
+      std::vector<TRandomStream> aloneStreams(count), togetherStreams(count);
+      std::vector<TState*> states;
+      std::vector<TRandomStream*> streams;
+      for (size_t l = 0; l < count; ++l) {
+        std::vector<double> limiters;
+        for (int c = 0; c < controls; ++c) limiters.push_back(chance(0.1) ? 0.0 : uniform(0, 1));
+        const uint64_t seed = random();
+        const bool spare = chance(0.5);
+        for (auto* set : {&alone, &together}) {
+          auto state = std::make_unique<TState>(nullptr);
+          for (int c = 0; c < controls; ++c) {
+            const int32_t control = state->AddParam(TStateParam::CreateFree(state.get(), ranges[c], "C"));
+            state->GetParam(state->GetParam(control).LimiterIndex()).SetValue(limiters[c]);
+          }
+          state->SetGaussian(l == unalike ? !gaussian : gaussian);
+          set->push_back(std::move(state));
+        }
+        for (TRandomStream* stream : {&aloneStreams[l], &togetherStreams[l]}) {
+          stream->Seed(seed);
+          if (spare) RandomGauss(*stream, 1);
+        }
+        states.push_back(together[l].get());
+        streams.push_back(&togetherStreams[l]);
+      }
+      for (int round = 0; round < 3; ++round) {
+        for (size_t l = 0; l < count; ++l) alone[l]->RandomizeFreeParams(aloneStreams[l]);
+        TState::RandomizeFreeParamsSideBySide(states.data(), streams.data(), count);
+      }
+      for (size_t l = 0; l < count; ++l) {
+        for (int32_t i = 0; i < alone[l]->ParamCount(); ++i)
+          ASSERT_EQ(bits(alone[l]->GetParam(i).Value), bits(together[l]->GetParam(i).Value))
+              << "width " << width << ", trial " << trial << ", lane " << l << ", parameter " << i;
+        for (int w = 0; w < 4; ++w) ASSERT_EQ(aloneStreams[l].State.s[w], togetherStreams[l].State.s[w]);
+        ASSERT_EQ(aloneStreams[l].HasSpareGauss, togetherStreams[l].HasSpareGauss);
+        ASSERT_EQ(bits(aloneStreams[l].SpareGauss), bits(togetherStreams[l].SpareGauss));
+        ++compared;
+      }
+    }
+  }
+  NarrowVectorLanes(widest);
+  EXPECT_EQ(VectorLaneWidth(), widest);
+  EXPECT_GT(compared, 3000);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <numbers>
 #include <random>
 
+#include "core/lane_width.h"
 #include "world2d/kart.h"
 #include "world_fixture.h"
 #include "support/test_random.h"
@@ -203,10 +204,10 @@ TEST(KartTest, SideBySideGivesEachKartTheBitsOfItsOwnStep) {
   const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  const int32_t widest = KartLaneWidth();
+  const int32_t widest = VectorLaneWidth();
   int64_t compared = 0;
   for (const int32_t width : {4, 8}) {
-    NarrowKartLanes(width);
+    NarrowVectorLanes(width);
     for (int trial = 0; trial < 150; ++trial) {
       const size_t count = 2 + random() % 15;
       std::vector<std::unique_ptr<TKart>> alone, together;
@@ -257,8 +258,8 @@ TEST(KartTest, SideBySideGivesEachKartTheBitsOfItsOwnStep) {
       }
     }
   }
-  NarrowKartLanes(widest);
-  EXPECT_EQ(KartLaneWidth(), widest);
+  NarrowVectorLanes(widest);
+  EXPECT_EQ(VectorLaneWidth(), widest);
   EXPECT_GT(compared, 2000);
 }
 
