@@ -3,7 +3,10 @@
 #include <QElapsedTimer>
 #include <QLocale>
 
+#include <algorithm>
+
 #include "core/futures.h"
+#include "core/lane_width.h"
 #include "core/player.h"
 #include "core/track.h"
 
@@ -15,6 +18,7 @@ TCycleFigures TCycleFigures::Of(TTrack& track, int64_t cycle, double cycleMs) {
   figures.FuturesPerPlayer = track.LastPassCount;
   figures.Threads = track.LastPassThreads;
   figures.Lanes = track.LastPassLanes;
+  figures.VectorWidth = KernelWidth(static_cast<size_t>(std::max(track.LastPassLanes, 1)));
   figures.CycleMs = cycleMs;
   figures.StepMs = track.StepMs;
   figures.Players = track.PlayerCount();
@@ -31,7 +35,10 @@ QString StatusText(const TCycleFigures& f) {
   const QLocale english(QLocale::English);  // thousands separated by commas
   const QString futures = f.FuturesPerPlayer == 1 ? QStringLiteral("future") : QStringLiteral("futures");
   const QString threads = (f.Threads == 1 ? QStringLiteral("1 thread") : QStringLiteral("%1 threads").arg(f.Threads)) +
-                          (f.Lanes == 1 ? QStringLiteral(", 1 lane") : QStringLiteral(", %1 lanes").arg(f.Lanes));
+                          (f.Lanes == 1 ? QStringLiteral(", 1 lane") : QStringLiteral(", %1 lanes").arg(f.Lanes)) +
+                          (f.VectorWidth == 8   ? QStringLiteral(", AVX-512")
+                           : f.VectorWidth == 4 ? QStringLiteral(", AVX2")
+                                                : QString());
   return QStringLiteral("Cycle %1  |  %2 %3 per player (%4), %5 distinct  |  %6 ms, %7 x real time  |  %8/%9 alive")
       .arg(english.toString(static_cast<qlonglong>(f.Cycle)))
       .arg(english.toString(static_cast<qlonglong>(f.FuturesPerPlayer)), futures, threads)

@@ -16,6 +16,7 @@ struct TCycleFigures {
   int64_t FuturesPerPlayer = 0;      // passes of the cycle: every player ran one future per pass
   int32_t Threads = 1;               // threads the passes ran on
   int32_t Lanes = 1;                 // passes each of them ran side by side
+  int32_t VectorWidth = 1;           // lanes the vector kernels took at once: 8 AVX-512, 4 AVX2, 1 none
   double DistinctPerPlayer = 0;      // futures left after merging those that ended alike, per player
   double CycleMs = 0;                // wall-clock time of the cycle
   double StepMs = 0;                 // simulated time of the cycle
@@ -29,7 +30,7 @@ struct TCycleFigures {
 };
 
 // "Cycle 12 | 2,880 futures per player (2 threads, 1 lane), 1,953 distinct | 101 ms, 0.99 x real
-// time | 1/1 alive"
+// time | 1/1 alive"; with a vector kernel, its instruction set: "(2 threads, 4 lanes, AVX2)"
 QString StatusText(const TCycleFigures& figures);
 
 class TStatusLine : public QLabel {

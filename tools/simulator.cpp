@@ -24,6 +24,7 @@
 #include "bench/population.h"
 #include "bench/scenes.h"
 #include "core/error.h"
+#include "core/lane_width.h"
 #include "core/random.h"
 #include "core/team.h"
 #include "goals/drops_goal.h"
@@ -380,6 +381,7 @@ int TSimulation::Run() {
   if (Replay) summary[QStringLiteral("commands")] = static_cast<qint64>(Replay->Applied());
   summary[QStringLiteral("threads")] = Track.Threads;
   summary[QStringLiteral("lanes")] = Track.Lanes;
+  summary[QStringLiteral("vector_lanes")] = KernelWidth(static_cast<size_t>(Track.Lanes));
   summary[QStringLiteral("players")] = Track.PlayerCount();
   summary[QStringLiteral("alive")] = alive;
   summary[QStringLiteral("futures_per_cycle")] = figure(static_cast<double>(passes) / cycles);

@@ -273,6 +273,11 @@ class FormTest2DTest : public QObject, protected vorlanth::testing::TFormFixture
     figures.Threads = 1;
     figures.Lanes = 8;
     QVERIFY(StatusText(figures).contains(QStringLiteral("(1 thread, 8 lanes)")));
+    figures.VectorWidth = 8;
+    QVERIFY(StatusText(figures).contains(QStringLiteral("(1 thread, 8 lanes, AVX-512)")));
+    figures.Lanes = 6;
+    figures.VectorWidth = 4;
+    QVERIFY(StatusText(figures).contains(QStringLiteral("(1 thread, 6 lanes, AVX2)")));
     figures.CycleMs = 0;  // no division by zero
     QVERIFY(StatusText(figures).contains(QStringLiteral("0 ms, 0.00 x real time")));
     qInfo("status bar: %.4f ms of %.1f ms of cycles", Find<TStatusLine>(*form, "StatusLine")->UpdateMs(), Find<TStatusLine>(*form, "StatusLine")->CyclesMs());

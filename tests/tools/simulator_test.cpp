@@ -22,6 +22,7 @@
 #include <thread>
 #include <utility>
 
+#include "core/lane_width.h"
 #include "tools/run_sim.h"
 #include "tools/run_summary.h"
 
@@ -87,6 +88,8 @@ TEST(Simulator, ThreadCountFromOneTo256ReachesTheTrack) {
     ASSERT_EQ(run.Code, code) << run.Err;
     if (code == 0) {
       EXPECT_EQ(Summary(run.Out).value("lanes").toInt(), 16);
+      // Sixteen passes side by side: the widest kernel the machine has.
+      EXPECT_EQ(Summary(run.Out).value("vector_lanes").toInt(), VectorLaneWidth());
     } else {
       EXPECT_NE(run.Err.find("--lanes: expected an integer from 1 to 16"), std::string::npos) << run.Err;
     }
@@ -94,6 +97,7 @@ TEST(Simulator, ThreadCountFromOneTo256ReachesTheTrack) {
   const TRun run = RunSim({"--cycles", "0"});
   ASSERT_EQ(run.Code, 0) << run.Err;
   EXPECT_EQ(Summary(run.Out).value("lanes").toInt(), 1);
+  EXPECT_EQ(Summary(run.Out).value("vector_lanes").toInt(), 1);
   const int machine = static_cast<int>(std::thread::hardware_concurrency());
   EXPECT_EQ(Summary(run.Out).value("threads").toInt(), std::clamp(machine, 1, 256));
 }
