@@ -21,10 +21,16 @@ done
 # Sixty karts thinking at once: 100 futures each, the 10 s horizon, on every core.
 echo "== 60 karts, 100 futures each, model only, $threads thread(s) ($cycles cycles)"
 "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" | tail -n 1
-# Passes side by side: the circle at one lane and at eight, on one thread.
-for lanes in 1 8; do
+# Passes side by side: the circle at one lane, four (AVX2 kernels) and eight (AVX-512), on
+# one thread; then sixty karts on every core.
+for lanes in 1 4 8; do
   echo "== circle, 100 futures, 1 thread, $lanes lane(s), model only ($cycles cycles)"
   "$build/tools/vorlanth-sim" --scene circle --futures 100 --cycles "$cycles" --seed 1 --threads 1 \
+    --lanes "$lanes" | tail -n 1
+done
+for lanes in 4 8; do
+  echo "== 60 karts, 100 futures each, $threads thread(s), $lanes lanes, model only ($cycles cycles)"
+  "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" \
     --lanes "$lanes" | tail -n 1
 done
 # The SIMD spike: a kart's sub-step over 1, 4 and 8 lanes (tools/simd_spike.cpp).
