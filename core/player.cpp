@@ -226,6 +226,7 @@ void TPlayer::RandomizeControls() {
 }
 
 void TPlayer::RandomizeControlsSideBySide(TPlayer* const* same, size_t count) {
+  static_assert(TRandomLanes::MaxLanes >= TTrack::MaxLanes);
   TState* states[TRandomLanes::MaxLanes];
   TRandomStream* streams[TRandomLanes::MaxLanes];
   size_t n = 0;

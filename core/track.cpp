@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <typeinfo>
 
 #include "core/pass_workers.h"
 #include "core/player.h"
@@ -111,14 +112,17 @@ void TTrack::BeginPass() {
 }
 
 [[gnu::flatten]] void TTrack::PassSubStepSideBySide(TTrack* const* tracks, size_t count, int32_t s) {
-  // Replicas of one world hold the same teams and players; any that differ
-  // step one by one.
+  // Replicas of one world hold the same teams and players, of the same classes;
+  // any that differ step one by one.
   const TTrack& first = *tracks[0];
   bool alike = count > 1;
   for (size_t l = 1; alike && l < count; ++l) {
-    alike = tracks[l]->Teams.size() == first.Teams.size() && tracks[l]->Players.size() == first.Players.size();
+    const TTrack& track = *tracks[l];
+    alike = track.Teams.size() == first.Teams.size() && track.Players.size() == first.Players.size();
     for (size_t t = 0; alike && t < first.Teams.size(); ++t)
-      alike = tracks[l]->Teams[t]->Players.size() == first.Teams[t]->Players.size();
+      alike = track.Teams[t]->Players.size() == first.Teams[t]->Players.size();
+    for (size_t i = 0; alike && i < first.Players.size(); ++i)
+      alike = typeid(*track.Players[i]) == typeid(*first.Players[i]);
   }
   if (!alike) {
     for (size_t l = 0; l < count; ++l) tracks[l]->PassSubStep(s);

@@ -1,6 +1,7 @@
 #include "world2d/kart.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -183,9 +184,16 @@ namespace {
 // the count hold numbers too).
 thread_local TKartLanes LaneBuffer;
 
+// The kart's parameters the kernel sets, in the order of TKartLanes's fields.
+std::array<int32_t, TKartLanes::ParamCount> KernelParams(const TKart& kart) {
+  return {kart.PowerIndex, kart.TurnIndex, kart.EnergyIndex, kart.VelXIndex, kart.VelYIndex,
+          kart.VelAIndex,  kart.PosXIndex, kart.PosYIndex,   kart.AngleIndex};
+}
+
 }  // namespace
 
 void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
+  static_assert(TKartLanes::MaxLanes >= TTrack::MaxLanes);
   const int32_t width = KernelWidth(count);
   if (width == 1) {
     TPlayer::StepSideBySide(same, count);
@@ -206,9 +214,7 @@ void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
     }
     lane[n] = &kart;
     const TStateParam* p = kart.GetState().Params.data();
-    const int32_t params[TKartLanes::ParamCount] = {kart.PowerIndex, kart.TurnIndex, kart.EnergyIndex,
-                                                    kart.VelXIndex,  kart.VelYIndex, kart.VelAIndex,
-                                                    kart.PosXIndex,  kart.PosYIndex, kart.AngleIndex};
+    const auto params = KernelParams(kart);
     for (int i = 0; i < TKartLanes::ParamCount; ++i) {
       const TStateParam& param = p[params[i]];
       k.F[i][n] = param.Value;
@@ -242,14 +248,11 @@ void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
   for (int l = 0; l < n; ++l) {
     TKart& kart = *lane[l];
     TStateParam* p = kart.GetState().Params.data();
-    // Every setter of these ran: each cell is to be found afresh.
-    const int32_t params[TKartLanes::ParamCount] = {kart.PowerIndex, kart.TurnIndex, kart.EnergyIndex,
-                                                    kart.VelXIndex,  kart.VelYIndex, kart.VelAIndex,
-                                                    kart.PosXIndex,  kart.PosYIndex, kart.AngleIndex};
+    const auto params = KernelParams(kart);
     for (int i = 0; i < TKartLanes::ParamCount; ++i) {
       TStateParam& param = p[params[i]];
       param.Value = k.F[i][l];
-      param.CellValid = false;
+      param.CellValid = false;  // its setter ran: the cell is to be found afresh
     }
     kart.AccX = k.F[TKartLanes::AccX][l];
     kart.AccY = k.F[TKartLanes::AccY][l];

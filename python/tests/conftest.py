@@ -21,7 +21,7 @@ def sim():
 
 
 # The summary's figures that depend on the clock or on how the runner was called.
-RUNNER_ONLY = ("cycle_ms", "substeps_per_second", "threads", "lanes", "seed", "stopped_early", "name")
+RUNNER_ONLY = ("cycle_ms", "substeps_per_second", "threads", "lanes", "vector_lanes", "seed", "stopped_early", "name")
 
 
 def runner_metrics(summary):
