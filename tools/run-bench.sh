@@ -33,11 +33,6 @@ for lanes in 4 8; do
   "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" \
     --lanes "$lanes" | tail -n 1
 done
-# The SIMD spike: a kart's sub-step over 1, 4 and 8 lanes (tools/simd_spike.cpp).
-if [ -x "$build/tools/vorlanth-simd-spike" ]; then
-  echo "== SIMD spike: a kart's sub-step per lane width"
-  "$build/tools/vorlanth-simd-spike" | tail -n 3
-fi
 # The window: a command and an undo with 18 and 60 karts, then (under Xvfb, with xdotool) a
 # goal bar dragged by real mouse events while running.
 if [ -x "$build/app/vorlanth-window-bench" ]; then
