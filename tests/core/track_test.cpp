@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "core/random.h"
 #include "core/team.h"
@@ -207,6 +210,60 @@ TEST_F(TrackTest, SubStepsOfAFutureAllocateNothing) {
   team.SetFutureMode(false);
   EXPECT_EQ(testing::AllocationCount(), afterPass);
   EXPECT_EQ(a->Futures->FutureCount(), 1);
+}
+
+// Passes side by side give each replica the sub-steps of its pass alone: five
+// alike (the draws in vector lanes, 4 at a time where the processor has them),
+// and five where one replica holds a player of another class (all step one by
+// one). Each set is compared with copies stepped by PassSubStep, value for value
+// and stream for stream.
+TEST(TrackSideBySide, EachReplicaStepsAsItsPassAlone) {
+  struct TWorld {
+    TTestTrack Track;
+    TTeam Team;
+  };
+  const auto build = [](bool odd, uint64_t pass) {
+    auto world = std::make_unique<TWorld>();
+    world->Track.AddTeam(&world->Team);
+    for (int i = 0; i < 3; ++i) {
+      if (odd && i == 1) {
+        TPhaseBody::AddTo(world->Team);
+      } else {
+        world->Team.AddPlayer(TTestBody::Create(1 + i));
+      }
+    }
+    world->Track.PassRandom.SeedPass(7, 1, pass);
+    world->Track.BeginPass();
+    return world;
+  };
+  const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
+  for (const bool unalike : {false, true}) {
+    std::vector<std::unique_ptr<TWorld>> together, alone;
+    std::vector<TTrack*> tracks;
+    for (uint64_t pass = 0; pass < 5; ++pass) {
+      together.push_back(build(unalike && pass == 3, pass));
+      alone.push_back(build(unalike && pass == 3, pass));
+      tracks.push_back(&together.back()->Track);
+    }
+    for (int32_t s = 1; s <= 6; ++s) {
+      TTrack::PassSubStepSideBySide(tracks.data(), tracks.size(), s);
+      for (auto& world : alone) world->Track.PassSubStep(s);
+    }
+    for (size_t l = 0; l < tracks.size(); ++l) {
+      TTestTrack& a = alone[l]->Track;
+      TTestTrack& b = together[l]->Track;
+      EXPECT_EQ(a.TotalSubSteps, b.TotalSubSteps);
+      EXPECT_EQ(b.Steps, 6);
+      for (int w = 0; w < 4; ++w) EXPECT_EQ(a.PassRandom.State.s[w], b.PassRandom.State.s[w]);
+      for (size_t i = 0; i < a.Players.size(); ++i) {
+        const TState& x = a.Players[i]->GetState();
+        const TState& y = b.Players[i]->GetState();
+        for (int32_t p = 0; p < x.ParamCount(); ++p)
+          ASSERT_EQ(bits(x.Params[static_cast<size_t>(p)].Value), bits(y.Params[static_cast<size_t>(p)].Value))
+              << (unalike ? "unalike" : "alike") << ", replica " << l << ", player " << i << ", parameter " << p;
+      }
+    }
+  }
 }
 
 }  // namespace
