@@ -2,8 +2,9 @@
 // The free parameters' random draws of passes side by side: the same state of
 // several replicas, each lane drawing from its own stream (xoshiro256**, the
 // polar method with its spare), with each one's bits. The kernels are compiled
-// for AVX2 (4 lanes) and AVX-512 (8 lanes) in files of their own; this header is
-// all they include of the model (see world2d/kart_lanes.h for why).
+// for AVX2 (4 lanes) and AVX-512 (8 lanes) in files of their own; this header and
+// core/lane_types.h are all they include of the model (see world2d/kart_lanes.h
+// for why).
 
 #include <cstdint>
 

@@ -8,10 +8,11 @@
 // karts).
 //
 // The kernels are compiled for AVX2 (4 lanes) and AVX-512 (8 lanes) in files of
-// their own, and chosen at run time by what the processor has. This header is
-// all those files include: nothing inline of the rest of the model may be
-// compiled there, or the linker could keep that copy, with instructions the
-// processor may lack, for every caller.
+// their own, and chosen at run time (core/lane_width.h). This header and the
+// lanes' arithmetic (core/lane_types.h, internal to each file) are all those files
+// include: nothing inline of the rest of the model may be compiled there, or the
+// linker could keep that copy, with instructions the processor may lack, for
+// every caller.
 
 #include <cstdint>
 
