@@ -149,6 +149,7 @@ void TSimulation::BuildScene() {
   Track.FixedFutures = Options.Futures;
   Track.Threads = Options.Threads;
   Track.Lanes = Options.Lanes;
+  if (Options.VectorWidth > 0) NarrowVectorLanes(Options.VectorWidth);
   if (Options.Mouse) {
     // A fixed cursor: the window's mouse, held still over the circuit.
     const auto [x, y] = *Options.Mouse;

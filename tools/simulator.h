@@ -28,6 +28,7 @@ struct TSimOptions {
   int32_t HorizonSeconds = 10;   // 1..20, as the window's bar
   int32_t Threads = HardwareThreads();  // 1..TTrack::MaxThreads
   int32_t Lanes = 1;             // 1..TTrack::MaxLanes
+  int32_t VectorWidth = 0;       // 1, 4 or 8: the widest kernels allowed; 0: the processor's widest
   std::string Circuit;           // empty: the built-in circuit
   std::vector<std::string> Goals;
   int32_t ExtraKarts = 0;        // players added after the scene, as "+Kart" does

@@ -65,6 +65,9 @@ std::vector<TOptionInfo> OptionInfos() {
        "the machine's threads"},
       {{"lanes"}, "N", "passes of futures each thread runs side by side, 1 to 16; the results do not depend on it",
        "1"},
+      {{"vector-width"}, "N", "the widest vector kernels the passes side by side take: 1 (none, as on a processor "
+       "without AVX2), 4 (AVX2) or 8 (AVX-512), never beyond the processor's; the results do not depend on it",
+       "the processor's widest"},
       {{"circuit"}, "FILE", "circuit picture (BMP; pure black is wall)", "the built-in circuit"},
       {{"goal"}, "NAME", goalHelp.c_str(), nullptr},
       {{"mouse"}, "X,Y", "a fixed mouse cursor, in pixels of the circuit", "no cursor"},
@@ -233,6 +236,12 @@ TSimOptions ParseSimArguments(const std::vector<std::string>& args) {
   if (given("horizon")) o.HorizonSeconds = static_cast<int32_t>(integer("horizon", 1, 20));
   if (given("threads")) o.Threads = static_cast<int32_t>(integer("threads", 1, TTrack::MaxThreads));
   if (given("lanes")) o.Lanes = static_cast<int32_t>(integer("lanes", 1, TTrack::MaxLanes));
+  if (given("vector-width")) {
+    const std::string width = text("vector-width");
+    if (width != "1" && width != "4" && width != "8")
+      throw Error("Bad value \"" + width + "\" for --vector-width: expected 1, 4 or 8.");
+    o.VectorWidth = width[0] - '0';
+  }
   if (given("add-karts")) o.ExtraKarts = static_cast<int32_t>(integer("add-karts", 0, 500));
   if (given("add-rockets")) o.ExtraRockets = static_cast<int32_t>(integer("add-rockets", 0, 500));
   if (given("add-asteroids")) o.ExtraAsteroids = static_cast<int32_t>(integer("add-asteroids", 0, 500));

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdint>
 #include <fstream>
@@ -114,17 +115,19 @@ TEST(Simulator, SeededRunsKeepTheirFingerprints) {
       {"mouse", {"--scene", "asteroids", "--add-karts", "2", "--goal", "follow-mouse", "--mouse", "400,300",
                  "--futures", "6", "--cycles", "12", "--seed", "5"}, 768852322138765535ull},
   };
-  // The same on any number of threads and of lanes; so is the drawing of the
+  // The same on any number of threads and of lanes, with the vector kernels or
+  // without them (as on a processor without AVX2); so is the drawing of the
   // futures (the feelings), frame for frame.
   uint64_t lastFrame = 0;
-  for (const auto& [threads, lanes] : std::vector<std::pair<std::string, std::string>>{
-           {"1", "1"}, {"2", "1"}, {"8", "1"}, {"1", "4"}, {"3", "8"}}) {
-    const std::string config = threads + " threads, " + lanes + " lanes";
+  for (const auto& [threads, lanes, width] : std::vector<std::array<std::string, 3>>{
+           {"1", "1", "8"}, {"2", "1", "8"}, {"8", "1", "8"}, {"1", "4", "8"}, {"3", "8", "8"}, {"2", "8", "1"}}) {
+    const std::string config = threads + " threads, " + lanes + " lanes, kernels up to " + width;
     for (const TFingerprint& fp : runs) {
       std::vector<std::string> args = fp.Args;
-      const std::string stats = root + "/" + fp.Name + threads + "-" + lanes + ".csv";
-      const std::string frames = root + "/" + fp.Name + threads + "-" + lanes;
-      args.insert(args.end(), {"--stats", stats, "--threads", threads, "--lanes", lanes});
+      const std::string name = fp.Name + threads + "-" + lanes + "-" + width;
+      const std::string stats = root + "/" + name + ".csv";
+      const std::string frames = root + "/" + name;
+      args.insert(args.end(), {"--stats", stats, "--threads", threads, "--lanes", lanes, "--vector-width", width});
       if (std::string(fp.Name) == "asteroids") args.insert(args.end(), {"--frames", frames});
       const TRun run = RunSim(args);
       ASSERT_EQ(run.Code, 0) << fp.Name << ": " << run.Err;

@@ -94,6 +94,16 @@ TEST(Simulator, ThreadCountFromOneTo256ReachesTheTrack) {
       EXPECT_NE(run.Err.find("--lanes: expected an integer from 1 to 16"), std::string::npos) << run.Err;
     }
   }
+  // The kernels narrowed, never widened beyond the processor's.
+  for (const auto& [width, code] : {std::pair{"1", 0}, {"4", 0}, {"8", 0}, {"2", 2}, {"16", 2}, {"", 2}}) {
+    const TRun run = RunSim({"--lanes", "16", "--vector-width", width, "--cycles", "0"});
+    ASSERT_EQ(run.Code, code) << width << ": " << run.Err;
+    if (code == 0) {
+      EXPECT_EQ(Summary(run.Out).value("vector_lanes").toInt(), std::min(std::stoi(width), VectorLaneWidth()));
+    } else {
+      EXPECT_NE(run.Err.find("--vector-width: expected 1, 4 or 8"), std::string::npos) << run.Err;
+    }
+  }
   const TRun run = RunSim({"--cycles", "0"});
   ASSERT_EQ(run.Code, 0) << run.Err;
   EXPECT_EQ(Summary(run.Out).value("lanes").toInt(), 1);
