@@ -213,54 +213,63 @@ void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
       continue;
     }
     lane[n] = &kart;
-    const TStateParam* p = kart.GetState().Params.data();
-    const auto params = KernelParams(kart);
-    for (int i = 0; i < TKartLanes::ParamCount; ++i) {
-      const TStateParam& param = p[params[i]];
-      k.F[i][n] = param.Value;
-      k.F[TKartLanes::Minimum + i][n] = param.Info->Minimum;
-      k.F[TKartLanes::Maximum + i][n] = param.Info->Maximum;
-    }
-    k.F[TKartLanes::PushPower][n] = p[kart.PushPowerIndex].Value;
-    k.F[TKartLanes::PushTurn][n] = p[kart.PushTurnIndex].Value;
-    k.F[TKartLanes::Dead][n] = kart.IsDead() ? 1 : 0;
-    k.F[TKartLanes::Mass][n] = kart.GetMass();
-    k.F[TKartLanes::Size][n] = kart.GetSize();
-    k.F[TKartLanes::ReferenceSize][n] = kart.ReferenceSize;
-    k.F[TKartLanes::Gravity][n] = kart.Gravity;
-    k.F[TKartLanes::Dt][n] = kart.GetTimeStep();
-    k.F[TKartLanes::Friction][n] = kart.Context->Friction;
-    k.F[TKartLanes::SideFriction][n] = kart.Context->SideFriction;
-    k.F[TKartLanes::AccX][n] = kart.AccX;
-    k.F[TKartLanes::HeadingAngle][n] = kart.HeadingAngle;
-    k.F[TKartLanes::HeadingX][n] = kart.HeadingCache.x;
-    k.F[TKartLanes::HeadingY][n] = kart.HeadingCache.y;
+    kart.ToLanes(k, n);
     ++n;
   }
   if (n == 0) return;
-  k.Laws = {kIdleRate, kReverseThrust, kThrustPerEnergy, kFullTurnSpeed, kMinSlide,
-            {kStopsSurely[0], kStopsSurely[1]}, LinearDrag, AngularDrag};
+  LawsToLanes(k);
   if (width == 8) {
     KartLanesAvx512(k, n);
   } else {
     KartLanesAvx2(k, n);
   }
-  for (int l = 0; l < n; ++l) {
-    TKart& kart = *lane[l];
-    TStateParam* p = kart.GetState().Params.data();
-    const auto params = KernelParams(kart);
-    for (int i = 0; i < TKartLanes::ParamCount; ++i) {
-      TStateParam& param = p[params[i]];
-      param.Value = k.F[i][l];
-      param.CellValid = false;  // its setter ran: the cell is to be found afresh
-    }
-    kart.AccX = k.F[TKartLanes::AccX][l];
-    kart.AccY = k.F[TKartLanes::AccY][l];
-    kart.AccA = 0;
-    kart.HeadingAngle = k.F[TKartLanes::HeadingAngle][l];
-    kart.HeadingCache = {k.F[TKartLanes::HeadingX][l], k.F[TKartLanes::HeadingY][l]};
-    kart.ShapeDirty = true;
+  for (int l = 0; l < n; ++l) lane[l]->FromLanes(k, l);
+}
+
+void TKart::ToLanes(TKartLanes& k, int n) {
+  const TStateParam* p = GetState().Params.data();
+  const auto params = KernelParams(*this);
+  for (int i = 0; i < TKartLanes::ParamCount; ++i) {
+    const TStateParam& param = p[params[i]];
+    k.F[i][n] = param.Value;
+    k.F[TKartLanes::Minimum + i][n] = param.Info->Minimum;
+    k.F[TKartLanes::Maximum + i][n] = param.Info->Maximum;
   }
+  k.F[TKartLanes::PushPower][n] = p[PushPowerIndex].Value;
+  k.F[TKartLanes::PushTurn][n] = p[PushTurnIndex].Value;
+  k.F[TKartLanes::Dead][n] = IsDead() ? 1 : 0;
+  k.F[TKartLanes::Mass][n] = GetMass();
+  k.F[TKartLanes::Size][n] = GetSize();
+  k.F[TKartLanes::ReferenceSize][n] = ReferenceSize;
+  k.F[TKartLanes::Gravity][n] = Gravity;
+  k.F[TKartLanes::Dt][n] = GetTimeStep();
+  k.F[TKartLanes::Friction][n] = Context->Friction;
+  k.F[TKartLanes::SideFriction][n] = Context->SideFriction;
+  k.F[TKartLanes::AccX][n] = AccX;
+  k.F[TKartLanes::HeadingAngle][n] = HeadingAngle;
+  k.F[TKartLanes::HeadingX][n] = HeadingCache.x;
+  k.F[TKartLanes::HeadingY][n] = HeadingCache.y;
+}
+
+void TKart::LawsToLanes(TKartLanes& k) const {
+  k.Laws = {kIdleRate, kReverseThrust, kThrustPerEnergy, kFullTurnSpeed, kMinSlide,
+            {kStopsSurely[0], kStopsSurely[1]}, LinearDrag, AngularDrag};
+}
+
+void TKart::FromLanes(const TKartLanes& k, int l) {
+  TStateParam* p = GetState().Params.data();
+  const auto params = KernelParams(*this);
+  for (int i = 0; i < TKartLanes::ParamCount; ++i) {
+    TStateParam& param = p[params[i]];
+    param.Value = k.F[i][l];
+    param.CellValid = false;  // its setter ran: the cell is to be found afresh
+  }
+  AccX = k.F[TKartLanes::AccX][l];
+  AccY = k.F[TKartLanes::AccY][l];
+  AccA = 0;
+  HeadingAngle = k.F[TKartLanes::HeadingAngle][l];
+  HeadingCache = {k.F[TKartLanes::HeadingX][l], k.F[TKartLanes::HeadingY][l]};
+  ShapeDirty = true;
 }
 
 void TKart::Draw() {

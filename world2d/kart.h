@@ -8,6 +8,8 @@
 
 namespace vorlanth {
 
+struct TKartLanes;
+
 class TKart : public TReplicable<TKart, TPhysic2D> {
  public:
   // What is random about a new kart (its colour) is drawn from `random`.
@@ -30,6 +32,11 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
   // The same kart of several replicas, in vector lanes where the processor has
   // them: each one's bits as Step gives them.
   void StepSideBySide(TPlayer* const* same, size_t count) override;
+  // Around the vector kernel: the kart's values into lane `lane` of `lanes`, the
+  // kart's laws into `lanes`, and the kernel's results back into the kart.
+  void ToLanes(TKartLanes& lanes, int lane);
+  void LawsToLanes(TKartLanes& lanes) const;
+  void FromLanes(const TKartLanes& lanes, int lane);
   void Draw() override;
   void UpdateShape() override;
 
