@@ -21,12 +21,13 @@ done
 # Sixty karts thinking at once: 100 futures each, the 10 s horizon, on every core.
 echo "== 60 karts, 100 futures each, model only, $threads thread(s) ($cycles cycles)"
 "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" | tail -n 1
-# Passes side by side: the circle at one lane, four (AVX2 kernels) and eight (AVX-512), on
-# one thread; then sixty karts on every core.
-for lanes in 1 4 8; do
-  echo "== circle, 100 futures, 1 thread, $lanes lane(s), model only ($cycles cycles)"
+# Passes side by side: the circle at one lane, four and eight (AVX2 kernels), and eight in
+# AVX-512 kernels, on one thread; then sixty karts on every core.
+for config in "1 4" "4 4" "8 4" "8 8"; do
+  read -r lanes width <<< "$config"
+  echo "== circle, 100 futures, 1 thread, $lanes lane(s), kernels up to $width wide, model only ($cycles cycles)"
   "$build/tools/vorlanth-sim" --scene circle --futures 100 --cycles "$cycles" --seed 1 --threads 1 \
-    --lanes "$lanes" | tail -n 1
+    --lanes "$lanes" --vector-width "$width" | tail -n 1
 done
 for lanes in 4 8; do
   echo "== 60 karts, 100 futures each, $threads thread(s), $lanes lanes, model only ($cycles cycles)"

@@ -149,7 +149,8 @@ void TSimulation::BuildScene() {
   Track.FixedFutures = Options.Futures;
   Track.Threads = Options.Threads;
   Track.Lanes = Options.Lanes;
-  if (Options.VectorWidth > 0) NarrowVectorLanes(Options.VectorWidth);
+  // Every run chooses, so that one run of the process leaves nothing to the next.
+  ChooseVectorLanes(Options.VectorWidth > 0 ? Options.VectorWidth : DefaultVectorLanes());
   if (Options.Mouse) {
     // A fixed cursor: the window's mouse, held still over the circuit.
     const auto [x, y] = *Options.Mouse;

@@ -66,8 +66,9 @@ std::vector<TOptionInfo> OptionInfos() {
       {{"lanes"}, "N", "passes of futures each thread runs side by side, 1 to 16; the results do not depend on it",
        "1"},
       {{"vector-width"}, "N", "the widest vector kernels the passes side by side take: 1 (none, as on a processor "
-       "without AVX2), 4 (AVX2) or 8 (AVX-512), never beyond the processor's; the results do not depend on it",
-       "the processor's widest"},
+       "without AVX2), 4 (AVX2) or 8 (AVX-512; slower on the machines measured), never beyond the processor's; "
+       "the results do not depend on it",
+       "4 where the processor has AVX2"},
       {{"circuit"}, "FILE", "circuit picture (BMP; pure black is wall)", "the built-in circuit"},
       {{"goal"}, "NAME", goalHelp.c_str(), nullptr},
       {{"mouse"}, "X,Y", "a fixed mouse cursor, in pixels of the circuit", "no cursor"},

@@ -331,10 +331,10 @@ TEST(StateTest, RandomizedSideBySideAsOneByOne) {
   const auto uniform = [&random](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
   const auto chance = [&random](double p) { return std::bernoulli_distribution(p)(random); };
   const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
-  const int32_t widest = VectorLaneWidth();
+  const int32_t chosen = VectorLaneWidth();
   int64_t compared = 0;
   for (const int32_t width : {4, 8}) {
-    NarrowVectorLanes(width);
+    ChooseVectorLanes(width);
     for (int trial = 0; trial < 200; ++trial) {
       const size_t count = 2 + random() % 15;
       const int controls = 1 + static_cast<int>(random() % 4);
@@ -382,8 +382,8 @@ TEST(StateTest, RandomizedSideBySideAsOneByOne) {
       }
     }
   }
-  NarrowVectorLanes(widest);
-  EXPECT_EQ(VectorLaneWidth(), widest);
+  ChooseVectorLanes(chosen);
+  EXPECT_EQ(VectorLaneWidth(), chosen);
   EXPECT_GT(compared, 3000);
 }
 

@@ -204,10 +204,10 @@ TEST(KartTest, SideBySideGivesEachKartTheBitsOfItsOwnStep) {
   const auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  const int32_t widest = VectorLaneWidth();
+  const int32_t chosen = VectorLaneWidth();
   int64_t compared = 0;
   for (const int32_t width : {4, 8}) {
-    NarrowVectorLanes(width);
+    ChooseVectorLanes(width);
     for (int trial = 0; trial < 150; ++trial) {
       const size_t count = 2 + random() % 15;
       std::vector<std::unique_ptr<TKart>> alone, together;
@@ -258,8 +258,8 @@ TEST(KartTest, SideBySideGivesEachKartTheBitsOfItsOwnStep) {
       }
     }
   }
-  NarrowVectorLanes(widest);
-  EXPECT_EQ(VectorLaneWidth(), widest);
+  ChooseVectorLanes(chosen);
+  EXPECT_EQ(VectorLaneWidth(), chosen);
   EXPECT_GT(compared, 2000);
 }
 
