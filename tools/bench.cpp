@@ -125,8 +125,8 @@ BENCHMARK(BM_WorldStepCircle)->Unit(benchmark::kMicrosecond);
 // lanes: 1 steps each kart alone; 4 and 8 step them side by side through the
 // vector kernels. With the second argument 0 the values are gathered from the
 // karts and scattered back around each kernel, as passes side by side do; with 1
-// the kernel runs alone on values that stay in structures of arrays: what this
-// part would cost a pass whose working state lived in lanes.
+// they stay in structures of arrays, and only each kart's BeginStep runs beside
+// the kernel: what this part would cost a pass whose working state lived in lanes.
 void BM_KartForcesAndMotion(benchmark::State& state) {
   const auto lanes = static_cast<size_t>(state.range(0));
   const bool stayInLanes = state.range(1) != 0;
