@@ -8,6 +8,15 @@ cycles=${BENCH_CYCLES:-30}
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
 threads=$(nproc 2>/dev/null || echo 1)
+# Runs a command, then prints the last line it wrote and its peak memory.
+with_peak_memory() {
+  python3 -c '
+import resource, subprocess, sys
+lines = subprocess.run(sys.argv[1:], stdout=subprocess.PIPE, check=True).stdout.decode().splitlines()
+print(lines[-1] if lines else "")
+print("peak memory: %.1f MB" % (resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024))
+' "$@"
+}
 for scene in start circle; do
   for t in 1 "$threads"; do
     echo "== $scene, model only, $t thread(s) ($cycles cycles)"
@@ -20,7 +29,7 @@ for scene in start circle; do
 done
 # Sixty karts thinking at once: 100 futures each, the 10 s horizon, on every core.
 echo "== 60 karts, 100 futures each, model only, $threads thread(s) ($cycles cycles)"
-"$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" | tail -n 1
+with_peak_memory "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads"
 # Passes side by side: the circle at one lane, four and eight (AVX2 kernels), and eight in
 # AVX-512 kernels, on one thread; then sixty karts on every core.
 for config in "1 4" "4 4" "8 4" "8 8"; do
@@ -31,8 +40,8 @@ for config in "1 4" "4 4" "8 4" "8 8"; do
 done
 for lanes in 4 8; do
   echo "== 60 karts, 100 futures each, $threads thread(s), $lanes lanes, model only ($cycles cycles)"
-  "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 --threads "$threads" \
-    --lanes "$lanes" | tail -n 1
+  with_peak_memory "$build/tools/vorlanth-sim" --add-karts 60 --futures 100 --cycles "$cycles" --seed 1 \
+    --threads "$threads" --lanes "$lanes"
 done
 # The window: a command and an undo with 18 and 60 karts, then (under Xvfb, with xdotool) a
 # goal bar dragged by real mouse events while running.
