@@ -161,7 +161,7 @@ void BM_KartForcesAndMotion(benchmark::State& state) {
       }
       for (int32_t s = 0; s < kSubSteps; ++s) {
         if (s > 0) for (TKart* kart : karts) kart->BeginStep();
-        if (lanes == 8) KartLanesAvx512(soa, 8); else KartLanesAvx2(soa, 8);
+        TKart::RunLanes(soa, 8, static_cast<int32_t>(lanes));
       }
       benchmark::DoNotOptimize(soa.F[0][0]);
     }

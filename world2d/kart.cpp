@@ -218,11 +218,7 @@ void TKart::StepSideBySide(TPlayer* const* same, size_t count) {
   }
   if (n == 0) return;
   LawsToLanes(k);
-  if (width == 8) {
-    KartLanesAvx512(k, n);
-  } else {
-    KartLanesAvx2(k, n);
-  }
+  RunLanes(k, n, width);
   for (int l = 0; l < n; ++l) lane[l]->FromLanes(k, l);
 }
 
@@ -249,6 +245,14 @@ void TKart::ToLanes(TKartLanes& k, int n) {
   k.F[TKartLanes::HeadingAngle][n] = HeadingAngle;
   k.F[TKartLanes::HeadingX][n] = HeadingCache.x;
   k.F[TKartLanes::HeadingY][n] = HeadingCache.y;
+}
+
+void TKart::RunLanes(TKartLanes& k, int count, int32_t width) {
+  if (width == 8) {
+    KartLanesAvx512(k, count);
+  } else {
+    KartLanesAvx2(k, count);
+  }
 }
 
 void TKart::LawsToLanes(TKartLanes& k) const {

@@ -37,6 +37,8 @@ class TKart : public TReplicable<TKart, TPhysic2D> {
   void ToLanes(TKartLanes& lanes, int lane);
   void LawsToLanes(TKartLanes& lanes) const;
   void FromLanes(const TKartLanes& lanes, int lane);
+  // The vector kernel over the lanes [0, count), `width` (4 or 8) at a time.
+  static void RunLanes(TKartLanes& lanes, int count, int32_t width);
   void Draw() override;
   void UpdateShape() override;
 
